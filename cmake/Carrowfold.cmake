@@ -1,0 +1,27 @@
+# Shared helpers for the project's targets.
+
+# carrowfold_dll(<target> <FILE NAME.DLL>): a DLL with the exact file name the programs load it by.
+function(carrowfold_dll target file_name)
+  get_filename_component(stem ${file_name} NAME_WE)
+  get_filename_component(ext ${file_name} EXT)
+  set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${stem} SUFFIX ${ext})
+endfunction()
+
+# carrowfold_test(<name> SOURCES ... [LIBS ...] [DEPENDS ...] [ENGINE_LOCK])
+# One GoogleTest binary registered as one CTest test, run under Wine from the output folder.
+# ENGINE_LOCK: the test loads the engine library, whose named mutex makes a second process
+# wait at load, so such tests never run at the same time.
+function(carrowfold_test name)
+  cmake_parse_arguments(T "ENGINE_LOCK" "" "SOURCES;LIBS;DEPENDS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main ${T_LIBS})
+  if(T_DEPENDS)
+    add_dependencies(${name} ${T_DEPENDS})
+  endif()
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1 WORKING_DIRECTORY ${CARROWFOLD_BIN_DIR})
+  set_tests_properties(${name} PROPERTIES TIMEOUT 600
+    ENVIRONMENT "CARROWFOLD_TEST_DATA=${CMAKE_SOURCE_DIR}/tests;CARROWFOLD_BUILD_DIR=${CMAKE_BINARY_DIR}")
+  if(T_ENGINE_LOCK)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK brennock_engine)
+  endif()
+endfunction()

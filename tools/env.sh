@@ -1,0 +1,50 @@
+# Sourced by tools/test and tools/run: the build tree, its Wine prefix and its sound sink.
+# BUILD_DIR may be set by the caller (each developer or helper can keep a tree of its own).
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD_DIR="$(realpath -m "${BUILD_DIR:-$ROOT/build}")"
+export WINEPREFIX="$BUILD_DIR/wineprefix"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+# A HOME of the harness's own holds the ALSA configuration: the default device is a file sink, so
+# DirectSound and wave-out really play and a test can read back what was heard.
+export HOME="$BUILD_DIR/home"
+export CARROWFOLD_SINK="${CARROWFOLD_SINK:-$BUILD_DIR/sink.raw}"
+
+configure_build() {
+  echo "build: configuring $BUILD_DIR"
+  cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" >/dev/null
+}
+
+build() {
+  [ -f "$BUILD_DIR/build.ninja" ] || configure_build
+  echo "build: compiling"
+  cmake --build "$BUILD_DIR" -- -k 0 ${NINJA_QUIET:---quiet} 2>&1 | grep -v '^ninja: no work to do' || true
+  [ "${PIPESTATUS[0]}" -eq 0 ]
+}
+
+prepare_home() {
+  mkdir -p "$HOME"
+  cat > "$HOME/.asoundrc" <<ASOUND
+pcm.!default {
+  type plug
+  slave.pcm {
+    type file
+    slave.pcm "null"
+    format "raw"
+    file { @func getenv vars [ CARROWFOLD_SINK ] default "$BUILD_DIR/sink.raw" }
+  }
+}
+ctl.!default { type hw card 0 }
+ASOUND
+}
+
+prepare_prefix() {
+  prepare_home
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "wine: creating prefix $WINEPREFIX"
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+  fi
+}
