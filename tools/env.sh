@@ -11,17 +11,14 @@ export HOME="$BUILD_DIR/home"
 export CARROWFOLD_SINK="${CARROWFOLD_SINK:-$BUILD_DIR/sink.raw}"
 
 configure_build() {
-  echo "build: configuring $BUILD_DIR"
-  cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" >/dev/null
-}
-
-build() {
   [ -f "$BUILD_DIR/build.ninja" ] || configure_build
   echo "build: compiling"
-  cmake --build "$BUILD_DIR" -- -k 0 ${NINJA_QUIET:---quiet} 2>&1 | grep -v '^ninja: no work to do' || true
-  [ "${PIPESTATUS[0]}" -eq 0 ]
+  local log="$BUILD_DIR/build.log"
+  if ! cmake --build "$BUILD_DIR" -- -k 0 ${NINJA_QUIET:---quiet} >"$log" 2>&1; then
+    cat "$log"
+    return 1
+  fi
+  grep -v '^ninja: no work to do' "$log" || true
 }
 
 prepare_home() {
