@@ -11,6 +11,13 @@ export HOME="$BUILD_DIR/home"
 export CARROWFOLD_SINK="${CARROWFOLD_SINK:-$BUILD_DIR/sink.raw}"
 
 configure_build() {
+  echo "build: configuring $BUILD_DIR"
+  cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" >/dev/null
+}
+
+build() {
   [ -f "$BUILD_DIR/build.ninja" ] || configure_build
   echo "build: compiling"
   local log="$BUILD_DIR/build.log"
