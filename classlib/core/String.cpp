@@ -77,7 +77,7 @@ void CString::FormatV(const wchar_t* format, va_list args)
     m_text.assign(buffer.data(), static_cast<size_t>(length));
 }
 
-void CString::Format(const wchar_t* format, ...)
+void CString::FormatRaw(const wchar_t* format, ...)
 {
     va_list args;
     va_start(args, format);
@@ -85,7 +85,7 @@ void CString::Format(const wchar_t* format, ...)
     va_end(args);
 }
 
-void CString::AppendFormat(const wchar_t* format, ...)
+void CString::AppendFormatRaw(const wchar_t* format, ...)
 {
     CString tail;
     va_list args;
@@ -106,19 +106,15 @@ BOOL CString::LoadString(HINSTANCE module, UINT id)
     // so strings of any length load without a guessed buffer.
     const wchar_t* resource = nullptr;
     const int length = ::LoadStringW(module, id, reinterpret_cast<LPWSTR>(&resource), 0);
-    if (length <= 0 || !resource) {
-        m_text.clear();
+    if (length <= 0 || !resource)
         return FALSE;
-    }
     m_text.assign(resource, static_cast<size_t>(length));
     return TRUE;
 }
 
 int CString::Find(wchar_t ch, int start) const
 {
-    if (start < 0)
-        start = 0;
-    if (start >= GetLength())
+    if (start < 0 || start >= GetLength())
         return -1;
     const size_t at = m_text.find(ch, static_cast<size_t>(start));
     return at == std::wstring::npos ? -1 : static_cast<int>(at);
@@ -126,11 +122,7 @@ int CString::Find(wchar_t ch, int start) const
 
 int CString::Find(const wchar_t* sub, int start) const
 {
-    if (!sub)
-        return -1;
-    if (start < 0)
-        start = 0;
-    if (start > GetLength())
+    if (!sub || start < 0 || start > GetLength())
         return -1;
     const size_t at = m_text.find(sub, static_cast<size_t>(start));
     return at == std::wstring::npos ? -1 : static_cast<int>(at);
@@ -233,7 +225,8 @@ int CString::Replace(wchar_t oldCh, wchar_t newCh)
 
 int CString::Delete(int index, int count)
 {
-    if (index >= 0 && index < GetLength() && count > 0)
+    index = std::max(index, 0);
+    if (index < GetLength() && count > 0)
         m_text.erase(static_cast<size_t>(index), static_cast<size_t>(count));
     return GetLength();
 }

@@ -1,7 +1,11 @@
 // CString: the class library's UTF-16 string, a value type over std::wstring.
-// Only the operations the program and its libraries use; behaviour as the framework documents it
-// (Find/Mid/Left/Right clamp their arguments instead of failing; comparisons are ordinal unless
-// the name says NoCase).
+// Only the operations the program and its libraries use; behaviour as the framework documents it:
+// - Mid/Left/Right/Insert/Delete clamp their arguments to the string instead of failing;
+// - Find with a start outside the string (negative counts as past the end) finds nothing;
+// - GetAt past the end (or negative) gives L'\0', SetAt there does nothing;
+// - Compare is ordinal; CompareNoCase is the C runtime's _wcsicmp (it folds ASCII letters only);
+// - MakeLower/MakeUpper use the system's case mapping (CharLowerBuff), which covers all of
+//   Unicode, so that lower-cased search texts and extensions match whatever the script.
 #pragma once
 
 #include <windows.h>
@@ -52,12 +56,17 @@ public:
     int Compare(const wchar_t* other) const;
     int CompareNoCase(const wchar_t* other) const;
 
-    // printf-style formatting with the platform's wide conventions (%s takes a wide string).
-    void Format(const wchar_t* format, ...);
+    // printf-style formatting with the platform's wide conventions (%s takes a wide string,
+    // %I64d a 64-bit integer). A CString argument is passed as its characters, so the
+    // framework's habit of handing a CString straight to %s works; through a plain va_list
+    // (FormatV) it would be an object, not a pointer.
+    template <class... Args>
+    void Format(const wchar_t* format, const Args&... args) { FormatRaw(format, FormatArg(args)...); }
+    template <class... Args>
+    void AppendFormat(const wchar_t* format, const Args&... args) { AppendFormatRaw(format, FormatArg(args)...); }
     void FormatV(const wchar_t* format, va_list args);
-    void AppendFormat(const wchar_t* format, ...);
 
-    // Loads string `id` from the module's resource handle; FALSE (string emptied) when missing.
+    // Loads string `id` from the module's resource handle; FALSE (string unchanged) when missing.
     BOOL LoadString(UINT id);
     BOOL LoadString(HINSTANCE module, UINT id);
 
@@ -84,5 +93,11 @@ public:
     BSTR AllocSysString() const;
 
 private:
+    static const wchar_t* FormatArg(const CString& text) { return text.GetString(); }
+    template <class T>
+    static const T& FormatArg(const T& value) { return value; }
+    void FormatRaw(const wchar_t* format, ...);
+    void AppendFormatRaw(const wchar_t* format, ...);
+
     std::wstring m_text;
 };

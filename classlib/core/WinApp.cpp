@@ -75,13 +75,18 @@ void CWinApp::SetAppName(const wchar_t* name)
 {
     m_appName = name;
     m_pszAppName = m_appName.GetString();
-    m_pszProfileName = m_pszAppName;
 }
 
 void CWinApp::SetRegistryKey(const wchar_t* key)
 {
+    // An empty key (a string that failed to load) would make the path "Software\\<name>":
+    // better no profile at all than one in the wrong place.
+    if (!key || !*key || !m_pszAppName || !*m_pszAppName)
+        return;
     m_registryKey = key;
     m_pszRegistryKey = m_registryKey.GetString();
+    m_profileName = m_pszAppName;
+    m_pszProfileName = m_profileName.GetString();
 }
 
 void CWinApp::SetRegistryKey(UINT stringId)
@@ -163,7 +168,10 @@ CString CWinApp::GetProfileString(const wchar_t* section, const wchar_t* entry, 
 BOOL CWinApp::WriteProfileString(const wchar_t* section, const wchar_t* entry, const wchar_t* value)
 {
     if (!entry) {
-        // The framework's convention: a NULL entry removes the whole section.
+        // The framework's convention: a NULL entry removes the whole section. A NULL section
+        // as well would name the application key itself: refuse rather than wipe the profile.
+        if (!section)
+            return FALSE;
         const RegKey app(GetAppRegistryKey());
         return app && RegDeleteTreeW(app.get(), section) == ERROR_SUCCESS;
     }
@@ -185,8 +193,9 @@ BOOL CWinApp::GetProfileBinary(const wchar_t* section, const wchar_t* entry, BYT
     const RegKey key(GetSectionKey(section));
     DWORD type = 0;
     DWORD size = 0;
+    // An empty value succeeds with a zero-length array, which the caller deletes all the same.
     if (!key || RegQueryValueExW(key.get(), entry, nullptr, &type, nullptr, &size) != ERROR_SUCCESS
-        || type != REG_BINARY || size == 0)
+        || type != REG_BINARY)
         return FALSE;
     auto buffer = std::make_unique<BYTE[]>(size);
     if (RegQueryValueExW(key.get(), entry, nullptr, &type, buffer.get(), &size) != ERROR_SUCCESS)
@@ -198,6 +207,8 @@ BOOL CWinApp::GetProfileBinary(const wchar_t* section, const wchar_t* entry, BYT
 
 BOOL CWinApp::WriteProfileBinary(const wchar_t* section, const wchar_t* entry, const BYTE* data, UINT bytes)
 {
+    if (!data && bytes > 0)
+        return FALSE;
     const RegKey key(GetSectionKey(section));
     return key && RegSetValueExW(key.get(), entry, 0, REG_BINARY, data, bytes) == ERROR_SUCCESS;
 }

@@ -18,7 +18,8 @@ public:
     virtual ~CWinThread() = default;
 
     virtual BOOL InitInstance() { return FALSE; }
-    virtual int ExitInstance() { return 0; }
+    // The exit code: the WM_QUIT code once the message loop has ended, else 0.
+    virtual int ExitInstance() { return m_exitCode; }
     // The message loop: idle processing while the queue is empty, then one message at a time
     // through PumpMessage, until WM_QUIT; returns ExitInstance's result.
     virtual int Run();
@@ -37,18 +38,22 @@ public:
     explicit CWinApp(const wchar_t* appName = nullptr);
     ~CWinApp() override;
 
-    // Sets the registry key that roots the profile ("Software\<key>\<application name>").
+    // Sets the registry key that roots the profile ("Software\<key>\<profile name>"); the
+    // profile name becomes the application name as it is now. Needs a non-empty key and
+    // application name, else nothing changes.
     void SetRegistryKey(const wchar_t* key);
     void SetRegistryKey(UINT stringId);
     // Reads the standard settings; keeps the size of the recent-file list (the list itself
     // belongs to the windowed part of the library).
     virtual void LoadStdProfileSettings(UINT maxMru = 4);
 
+    // Values of another type than the one asked for read as missing (the default, or FALSE).
     UINT GetProfileInt(const wchar_t* section, const wchar_t* entry, int defaultValue);
     BOOL WriteProfileInt(const wchar_t* section, const wchar_t* entry, int value);
     CString GetProfileString(const wchar_t* section, const wchar_t* entry, const wchar_t* defaultValue = nullptr);
     BOOL WriteProfileString(const wchar_t* section, const wchar_t* entry, const wchar_t* value);
-    // On success *data is a new[] array that the caller deletes with delete[].
+    // On success *data is a new[] array (zero-length for an empty value) that the caller deletes
+    // with delete[]; on failure *data is NULL and *bytes 0.
     BOOL GetProfileBinary(const wchar_t* section, const wchar_t* entry, BYTE** data, UINT* bytes);
     BOOL WriteProfileBinary(const wchar_t* section, const wchar_t* entry, const BYTE* data, UINT bytes);
 
@@ -67,6 +72,7 @@ public:
 private:
     CString m_appName;
     CString m_registryKey;
+    CString m_profileName;
 };
 
 // The module's one application object (NULL when the module has none).
