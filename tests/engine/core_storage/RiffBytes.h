@@ -66,3 +66,11 @@ inline std::string FourCCText(DWORD id)
 {
     return std::string(reinterpret_cast<const char*>(&id), 4);
 }
+
+inline Bytes Concat(std::initializer_list<Bytes> parts)
+{
+    Bytes all;
+    for (const Bytes& p : parts)
+        all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
