@@ -1,0 +1,36 @@
+// Command ids, window ids and private messages the framework reserves, with the platform's values.
+#pragma once
+
+#include <windows.h>
+
+// Private window messages of the framework.
+inline constexpr UINT WM_IDLEUPDATECMDUI = 0x0363;  // wParam: TRUE to disable commands without handler
+inline constexpr UINT WM_INITIALUPDATE = 0x0364;    // sent to every view of a new frame
+
+// Command codes of OnCmdMsg.
+inline constexpr int CN_COMMAND = 0;
+inline constexpr int CN_UPDATE_COMMAND_UI = -1;
+
+// Standard commands.
+inline constexpr UINT ID_FILE_NEW = 0xE100;       // 57600
+inline constexpr UINT ID_FILE_OPEN = 0xE101;      // 57601
+inline constexpr UINT ID_FILE_CLOSE = 0xE102;     // 57602
+inline constexpr UINT ID_FILE_SAVE = 0xE103;      // 57603
+inline constexpr UINT ID_FILE_SAVE_AS = 0xE104;   // 57604
+inline constexpr UINT ID_FILE_MRU_FILE1 = 0xE110; // 57616
+inline constexpr UINT ID_FILE_MRU_FILE16 = 0xE11F; // 57631
+inline constexpr UINT ID_EDIT_UNDO = 0xE12B;      // 57643
+inline constexpr UINT ID_EDIT_REDO = 0xE12C;      // 57644
+inline constexpr UINT ID_APP_EXIT = 0xE141;       // 57665
+
+// Child window ids.
+inline constexpr UINT AFX_IDW_PANE_FIRST = 0xE900;
+inline constexpr UINT AFX_IDW_STATUS_BAR = 0xE801;
+inline constexpr UINT AFX_IDW_DOCKBAR_TOP = 0xE81B;
+
+// Frame styles kept in the window style word.
+inline constexpr DWORD FWS_ADDTOTITLE = 0x00008000;
+inline constexpr DWORD FWS_PREFIXTITLE = 0x00040000;
+
+// Base of the help contexts of message-box prompts.
+inline constexpr DWORD HID_BASE_PROMPT = 0x30000;

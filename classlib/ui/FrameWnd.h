@@ -1,0 +1,74 @@
+// CFrameWnd: a top-level frame with a menu, accelerators, an icon and a title from one resource
+// id, a client pane (the view) and the middle of command routing: active view (and through it
+// the document and its template), then the frame itself, then the application.
+//
+// Layout: RecalcLayout fills the client area with the pane whose id is AFX_IDW_PANE_FIRST.
+// Control bars, docking and splitters come later as derived classes: they take their space in
+// an override of RecalcLayout and update their buttons on WM_IDLEUPDATECMDUI.
+#pragma once
+
+#include "classlib/ui/Wnd.h"
+
+class CDocument;
+class CDocTemplate;
+class CView;
+
+// What a frame needs to create its view and join it to a document.
+struct CCreateContext {
+    const CRuntimeClass* m_pNewViewClass = nullptr;
+    CDocument* m_pCurrentDoc = nullptr;
+    CDocTemplate* m_pNewDocTemplate = nullptr;
+    CView* m_pLastView = nullptr;
+    CFrameWnd* m_pCurrentFrame = nullptr;
+};
+
+class CFrameWnd : public CWnd {
+    DECLARE_DYNCREATE(CFrameWnd)
+public:
+    CFrameWnd() = default;
+
+    // Loads string `resourceId` (its first line is the title), creates the window with menu and
+    // icon `resourceId`, then loads accelerator table `resourceId`.
+    virtual BOOL LoadFrame(UINT resourceId, DWORD style = WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE,
+                           CWnd* parent = nullptr, CCreateContext* context = nullptr);
+    BOOL Create(const wchar_t* className, const wchar_t* title, DWORD style, const RECT& rect, CWnd* parent,
+                const wchar_t* menuName, DWORD exStyle, CCreateContext* context);
+
+    BOOL PreCreateWindow(CREATESTRUCTW& cs) override;
+    BOOL PreTranslateMessage(MSG* msg) override;
+    BOOL OnCmdMsg(UINT id, int code, void* extra, AFX_CMDHANDLERINFO* info) override;
+    void PostNcDestroy() override;
+
+    virtual BOOL OnCreateClient(LPCREATESTRUCT cs, CCreateContext* context);
+    CWnd* CreateView(CCreateContext* context, UINT id = AFX_IDW_PANE_FIRST);
+    virtual void RecalcLayout(BOOL notify = TRUE);
+    // Sends WM_INITIALUPDATE to the views, makes a view active and shows the frame.
+    void InitialUpdateFrame(CDocument* doc, BOOL makeVisible);
+    virtual void ActivateFrame(int showCommand = -1);
+    virtual void OnUpdateFrameTitle(BOOL addToTitle);
+    void UpdateFrameTitleForDocument(const wchar_t* docName);
+
+    CView* GetActiveView() const { return m_pViewActive; }
+    void SetActiveView(CView* view, BOOL notify = TRUE);
+    virtual CDocument* GetActiveDocument();
+
+    const CString& GetTitle() const { return m_strTitle; }
+    void SetTitle(const wchar_t* title) { m_strTitle = title; }
+
+    BOOL m_bAutoMenuEnable = TRUE;   // menu items without handlers are grayed
+    HACCEL m_hAccelTable = nullptr;
+    DWORD m_dwPromptContext = 0;     // help context while a message box is up
+    UINT m_nIDHelp = 0;
+
+protected:
+    int OnCreate(LPCREATESTRUCT cs);
+    void OnClose();
+    void OnSize(UINT type, int cx, int cy);
+    void OnSetFocus(HWND oldFocus);
+    void OnInitMenuPopup(HMENU popup, UINT index, BOOL sysMenu);
+
+    CString m_strTitle;
+    CView* m_pViewActive = nullptr;
+
+    DECLARE_MESSAGE_MAP()
+};

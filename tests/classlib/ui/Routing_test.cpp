@@ -1,0 +1,258 @@
+// Command routing and command update through a real single-document set: view, document, frame
+// and application, each with a message map, driven with real WM_COMMAND and WM_INITMENUPOPUP.
+#include "TestApp.h"
+
+#include "classlib/ui/CmdUI.h"
+#include "classlib/ui/DocTemplate.h"
+#include "classlib/ui/Document.h"
+#include "classlib/ui/FrameWnd.h"
+#include "classlib/ui/Menu.h"
+#include "classlib/ui/View.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr UINT ID_VIEW_ONLY = 1001;
+constexpr UINT ID_DOC_ONLY = 1002;
+constexpr UINT ID_FRAME_ONLY = 1003;
+constexpr UINT ID_APP_ONLY = 1004;
+constexpr UINT ID_VIEW_AND_DOC = 1005;     // the view comes first
+constexpr UINT ID_DOC_AND_FRAME = 1006;    // the document comes first
+constexpr UINT ID_NOBODY = 1007;
+constexpr UINT ID_VIEW_PASSES_ON = 1008;   // the view's _EX handler returns FALSE
+constexpr UINT ID_RANGE_FIRST = 1010;      // 1010..1014 handled by the frame as a range
+constexpr UINT ID_CHECKED_BY_DOC = 1020;   // update handler in the document checks it
+constexpr UINT ID_DISABLED_BY_VIEW = 1021; // handler exists, update handler disables it
+constexpr UINT ID_UPDATE_CONTINUES = 1022; // the view's update handler routes on; the frame enables
+constexpr UINT ID_IDLE_BUTTON = 1030;      // updated at idle time by a bar-like child
+constexpr UINT kTestResource = 300;
+
+std::vector<std::wstring>& Log()
+{
+    return TheTestApp().log;
+}
+
+class CTestDoc : public CDocument {
+    DECLARE_DYNCREATE(CTestDoc)
+public:
+    int newCount = 0;
+    LPARAM lastHint = -1;
+    BOOL OnNewDocument() override { ++newCount; return CDocument::OnNewDocument(); }
+
+protected:
+    void OnDocOnly() { Log().push_back(L"doc"); }
+    void OnShared() { Log().push_back(L"doc"); }
+    void OnUpdateChecked(CCmdUI* ui) { ui->SetCheck(1); }
+    DECLARE_MESSAGE_MAP()
+};
+IMPLEMENT_DYNCREATE(CTestDoc, CDocument)
+BEGIN_MESSAGE_MAP(CTestDoc, CDocument)
+    ON_COMMAND(ID_DOC_ONLY, &CTestDoc::OnDocOnly)
+    ON_COMMAND(ID_VIEW_AND_DOC, &CTestDoc::OnShared)
+    ON_COMMAND(ID_DOC_AND_FRAME, &CTestDoc::OnShared)
+    ON_COMMAND(ID_VIEW_PASSES_ON, &CTestDoc::OnShared)
+    ON_COMMAND(ID_CHECKED_BY_DOC, &CTestDoc::OnShared)
+    ON_UPDATE_COMMAND_UI(ID_CHECKED_BY_DOC, &CTestDoc::OnUpdateChecked)
+END_MESSAGE_MAP()
+
+class CTestView : public CView {
+    DECLARE_DYNCREATE(CTestView)
+public:
+    std::vector<LPARAM> hints;
+
+protected:
+    void OnDraw(CDC*) override {}
+    void OnUpdate(CView*, LPARAM hint, CObject*) override { hints.push_back(hint); }
+    void OnViewOnly() { Log().push_back(L"view"); }
+    BOOL OnPassOn(UINT) { Log().push_back(L"view-passed"); return FALSE; }
+    void OnDisabledCommand() { Log().push_back(L"view"); }
+    void OnUpdateDisabled(CCmdUI* ui) { ui->Enable(FALSE); }
+    void OnUpdateContinue(CCmdUI* ui) { Log().push_back(L"view-update"); ui->ContinueRouting(); }
+    void OnUpdateIdleButton(CCmdUI* ui) { ui->Enable(FALSE); }
+    DECLARE_MESSAGE_MAP()
+};
+IMPLEMENT_DYNCREATE(CTestView, CView)
+BEGIN_MESSAGE_MAP(CTestView, CView)
+    ON_COMMAND(ID_VIEW_ONLY, &CTestView::OnViewOnly)
+    ON_COMMAND(ID_VIEW_AND_DOC, &CTestView::OnViewOnly)
+    ON_COMMAND_EX(ID_VIEW_PASSES_ON, &CTestView::OnPassOn)
+    ON_COMMAND(ID_DISABLED_BY_VIEW, &CTestView::OnDisabledCommand)
+    ON_UPDATE_COMMAND_UI(ID_DISABLED_BY_VIEW, &CTestView::OnUpdateDisabled)
+    ON_UPDATE_COMMAND_UI(ID_UPDATE_CONTINUES, &CTestView::OnUpdateContinue)
+    ON_UPDATE_COMMAND_UI(ID_IDLE_BUTTON, &CTestView::OnUpdateIdleButton)
+END_MESSAGE_MAP()
+
+class CTestFrame : public CFrameWnd {
+    DECLARE_DYNCREATE(CTestFrame)
+protected:
+    void OnFrameOnly() { Log().push_back(L"frame"); }
+    void OnRange(UINT id) { Log().push_back(L"frame-range-" + std::to_wstring(id - ID_RANGE_FIRST)); }
+    void OnUpdateContinue(CCmdUI* ui) { Log().push_back(L"frame-update"); ui->Enable(TRUE); }
+    DECLARE_MESSAGE_MAP()
+};
+IMPLEMENT_DYNCREATE(CTestFrame, CFrameWnd)
+BEGIN_MESSAGE_MAP(CTestFrame, CFrameWnd)
+    ON_COMMAND(ID_FRAME_ONLY, &CTestFrame::OnFrameOnly)
+    ON_COMMAND(ID_DOC_AND_FRAME, &CTestFrame::OnFrameOnly)
+    ON_COMMAND_RANGE(ID_RANGE_FIRST, ID_RANGE_FIRST + 4, &CTestFrame::OnRange)
+    ON_UPDATE_COMMAND_UI(ID_UPDATE_CONTINUES, &CTestFrame::OnUpdateContinue)
+END_MESSAGE_MAP()
+
+// A bar-like child: at idle time it asks the frame's routing for the state of its one button.
+class CIdleBar : public CWnd {
+public:
+    BOOL enabled = TRUE;
+    int updates = 0;
+
+protected:
+    LRESULT OnIdleUpdateCmdUI(WPARAM disableIfNoHandler, LPARAM)
+    {
+        struct CBarCmdUI : CCmdUI {
+            CIdleBar* bar;
+            void Enable(BOOL on) override { bar->enabled = on; m_bEnableChanged = TRUE; }
+        } state;
+        state.bar = this;
+        state.m_nID = ID_IDLE_BUTTON;
+        ++updates;
+        state.DoUpdate(GetParentFrame(), static_cast<BOOL>(disableIfNoHandler));
+        return 0;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+BEGIN_MESSAGE_MAP(CIdleBar, CWnd)
+    ON_MESSAGE(WM_IDLEUPDATECMDUI, &CIdleBar::OnIdleUpdateCmdUI)
+END_MESSAGE_MAP()
+
+class Routing : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        CTestApp& app = TheTestApp();
+        // Hidden: under Xvfb without a window manager, every shown and withdrawn window costs a
+        // second of Wine waiting for the window manager.
+        app.m_nCmdShow = SW_HIDE;
+        auto* docTemplate = new CSingleDocTemplate(kTestResource, RUNTIME_CLASS(CTestDoc), RUNTIME_CLASS(CTestFrame),
+                                                   RUNTIME_CLASS(CTestView));
+        app.AddDocTemplate(docTemplate);
+        doc = static_cast<CTestDoc*>(app.OpenDocumentFile(nullptr));
+        ASSERT_NE(doc, nullptr);
+        frame = static_cast<CTestFrame*>(app.m_pMainWnd);
+        ASSERT_NE(frame, nullptr);
+        view = static_cast<CTestView*>(frame->GetActiveView());
+        ASSERT_NE(view, nullptr);
+        app.log.clear();
+    }
+    void TearDown() override
+    {
+        CTestApp& app = TheTestApp();
+        if (app.m_pMainWnd)
+            app.m_pMainWnd->SendMessage(WM_CLOSE);
+        EXPECT_EQ(app.m_pMainWnd, nullptr);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
+        app.ExitInstance();
+    }
+
+    CTestDoc* doc = nullptr;
+    CTestFrame* frame = nullptr;
+    CTestView* view = nullptr;
+};
+
+TEST_F(Routing, CommandsGoViewThenDocumentThenFrameThenApplication)
+{
+    struct Case {
+        const wchar_t* name;
+        UINT id;
+        std::vector<std::wstring> expected;
+    } cases[] = {
+        {L"view only", ID_VIEW_ONLY, {L"view"}},
+        {L"document only", ID_DOC_ONLY, {L"doc"}},
+        {L"frame only", ID_FRAME_ONLY, {L"frame"}},
+        {L"application only", ID_APP_ONLY, {L"app"}},
+        {L"view before document", ID_VIEW_AND_DOC, {L"view"}},
+        {L"document before frame", ID_DOC_AND_FRAME, {L"doc"}},
+        {L"nobody", ID_NOBODY, {}},
+        {L"an _EX handler returning FALSE passes the command on", ID_VIEW_PASSES_ON, {L"view-passed", L"doc"}},
+        {L"first id of a range", ID_RANGE_FIRST, {L"frame-range-0"}},
+        {L"last id of a range", ID_RANGE_FIRST + 4, {L"frame-range-4"}},
+        {L"a command its update handler disables is not carried out", ID_DISABLED_BY_VIEW, {}},
+    };
+    for (const auto& c : cases) {
+        TheTestApp().log.clear();
+        frame->SendMessage(WM_COMMAND, MAKEWPARAM(c.id, 0), 0);
+        EXPECT_EQ(TheTestApp().log, c.expected) << c.name;
+    }
+}
+
+TEST_F(Routing, MenuUpdateGraysUnhandledChecksAndContinuesRouting)
+{
+    CMenu popup;
+    ASSERT_TRUE(popup.CreatePopupMenu());
+    const UINT ids[] = {ID_VIEW_ONLY, ID_NOBODY, ID_CHECKED_BY_DOC, ID_DISABLED_BY_VIEW, ID_UPDATE_CONTINUES, ID_APP_ONLY};
+    for (UINT id : ids)
+        popup.AppendMenu(MF_STRING, id, L"item");
+    frame->SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup.m_hMenu), MAKELPARAM(0, FALSE));
+    struct Case {
+        const wchar_t* name;
+        UINT id;
+        bool grayed;
+        bool checked;
+    } cases[] = {
+        {L"handled in the view: enabled", ID_VIEW_ONLY, false, false},
+        {L"no handler anywhere: grayed", ID_NOBODY, true, false},
+        {L"document's update handler checks it", ID_CHECKED_BY_DOC, false, true},
+        {L"update handler disables it", ID_DISABLED_BY_VIEW, true, false},
+        {L"view routes on, frame's update handler enables it", ID_UPDATE_CONTINUES, false, false},
+        {L"handled by the application: enabled", ID_APP_ONLY, false, false},
+    };
+    for (const auto& c : cases) {
+        const UINT state = popup.GetMenuState(c.id, MF_BYCOMMAND);
+        EXPECT_EQ((state & MF_GRAYED) != 0, c.grayed) << c.name;
+        EXPECT_EQ((state & MF_CHECKED) != 0, c.checked) << c.name;
+    }
+    const std::vector<std::wstring> continued{L"view-update", L"frame-update"};
+    EXPECT_EQ(TheTestApp().log, continued);
+}
+
+TEST_F(Routing, IdleTimeSendsIdleUpdateToDescendantsOfTheMainWindow)
+{
+    auto* bar = new CIdleBar;
+    ASSERT_TRUE(bar->Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, RECT{0, 0, 10, 10}, frame, 0xE800));
+    frame->ShowWindow(SW_SHOWNOACTIVATE);
+    EXPECT_TRUE(TheTestApp().OnIdle(0));
+    EXPECT_EQ(bar->updates, 1);
+    EXPECT_FALSE(bar->enabled);  // the view's update handler disabled the button
+    EXPECT_FALSE(TheTestApp().OnIdle(1));
+    bar->DestroyWindow();
+    delete bar;
+}
+
+TEST_F(Routing, UpdateAllViewsPassesTheHintToEveryViewButTheSender)
+{
+    doc->UpdateAllViews(nullptr, 7, nullptr);
+    doc->UpdateAllViews(view, 8, nullptr);
+    EXPECT_EQ(view->hints, std::vector<LPARAM>({0, 7}));  // 0 from the initial update
+}
+
+TEST_F(Routing, TitleJoinsFrameAndDocumentTitles)
+{
+    frame->SetTitle(L"Program");
+    doc->SetTitle(L"Mix *");
+    CString text;
+    frame->GetWindowText(text);
+    // The frame style carries WS_THICKFRAME, whose bit is also the prefix-title flag: the
+    // document's title comes first, as in every single-document program of the framework.
+    EXPECT_STREQ(text, L"Mix * - Program");
+}
+
+TEST_F(Routing, ClosingTheMainFrameClosesTheDocumentAndPostsQuit)
+{
+    frame->SendMessage(WM_CLOSE);
+    EXPECT_EQ(TheTestApp().m_pMainWnd, nullptr);
+    MSG msg;
+    EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+}  // namespace
