@@ -197,6 +197,7 @@ TEST(CStringCompare, CompareAndCompareNoCase)
         {"letters fold to lower case", L"_", L"A", 1, -1},
         {"empty against text", L"", L"a", -1, -1},
         {"ordinal above ASCII", L"\u00e9", L"z", 1, 1},
+        {"only ASCII letters fold", L"\u00c9", L"\u00e9", -1, -1},
         {"null is empty", L"", nullptr, 0, 0},
     };
     auto sign = [](int v) { return (v > 0) - (v < 0); };
