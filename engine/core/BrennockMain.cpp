@@ -119,7 +119,7 @@ HRESULT CBrennockMain::Initialize([[maybe_unused]] HWND mainWindow, IUnknown* at
     // The effect-preset manager loads the default preset (0xFFFF, mode 0) here.
     // The file mapper is created here.
     if (m_attached)
-        m_attached->Attach(GetOuter());
+        m_attached->Attach(static_cast<IBrennock*>(this));
 
     // The thread's own reference is taken here, before it can run, so that a client's Release
     // racing the thread's start cannot destroy the object under it; the thread drops it last.

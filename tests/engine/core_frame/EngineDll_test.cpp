@@ -226,6 +226,7 @@ TEST_F(EngineDllTest, AttachedObjectServesWhatTheEngineDoesNotAndIsAttachedAndDe
     ASSERT_NE(attached.attachedEngine, nullptr);
     ASSERT_EQ(attached.attachedEngine->QueryInterface(IID_IBrennock, attachedEngine.put_void()), S_OK);
     EXPECT_EQ(attachedEngine.get(), engine.get()) << "Attach is given the engine itself";
+    EXPECT_EQ(attached.attachedEngine, static_cast<IUnknown*>(engine.get()));
     attachedEngine.reset();
 
     void* object = kPoison;
@@ -254,6 +255,19 @@ TEST_F(EngineDllTest, AttachedObjectServesWhatTheEngineDoesNotAndIsAttachedAndDe
     engine.reset();
     EXPECT_EQ(attached.count, 1) << "the last Release lets the attached object go";
     EXPECT_EQ(m_canUnloadNow(), S_OK);
+}
+
+TEST_F(EngineDllTest, AnObjectWithoutTheAttachedInterfaceIsNotKept)
+{
+    CountingUnknown notAttachable;
+    ComPtr<IBrennock> engine = CreateEngine();
+    ASSERT_TRUE(engine);
+    ASSERT_EQ(engine->Initialize(nullptr, &notAttachable, 1, 2), S_OK);
+    EXPECT_EQ(notAttachable.count, 1);
+    void* object = kPoison;
+    EXPECT_EQ(engine->QueryInterface(kUnknownIid, &object), E_NOINTERFACE);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(engine->Shutdown(), S_OK);
 }
 
 TEST_F(EngineDllTest, TheQueueGroupCannotBePopped)
