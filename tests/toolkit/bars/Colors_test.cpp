@@ -1,0 +1,129 @@
+#include "toolkit/bars/UVColors.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+
+namespace {
+
+std::array<COLORREF, 28> ClassicScheme()
+{
+    std::array<COLORREF, 28> sys{};
+    for (int i = 1; i <= 27; ++i)
+        sys[static_cast<size_t>(i)] = RGB(i * 9, 255 - i * 9, (i * 37) % 256);
+    sys[COLOR_BTNFACE] = RGB(212, 208, 200);
+    sys[COLOR_WINDOW] = RGB(255, 255, 255);
+    sys[COLOR_HIGHLIGHT] = RGB(10, 36, 106);
+    sys[COLOR_BTNSHADOW] = RGB(128, 128, 128);
+    sys[COLOR_BTNTEXT] = RGB(0, 0, 0);
+    sys[COLOR_GRAYTEXT] = RGB(128, 128, 128);
+    return sys;
+}
+
+TEST(UVColors, BlendWeightBelowHundredIsPercentFromHundredOnPerMille)
+{
+    struct Case {
+        const char* name;
+        int weight;
+        COLORREF expected;
+    } cases[] = {
+        {"0 %: all second colour", 0, RGB(0, 0, 0)},
+        {"50 %", 50, RGB(100, 50, 25)},
+        {"99 %", 99, RGB(198, 99, 50)},
+        {"100 is per mille: 10 %", 100, RGB(20, 10, 5)},
+        {"500 per mille", 500, RGB(100, 50, 25)},
+        {"1000 per mille: all first colour", 1000, RGB(200, 100, 50)},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(BlendColors(RGB(200, 100, 50), RGB(0, 0, 0), c.weight), c.expected) << c.name;
+}
+
+TEST(UVColors, PaletteDisplayKeepsEveryDerivedColourAtItsSystemDefault)
+{
+    const auto sys = ClassicScheme();
+    COLORREF table[kUVColorCount];
+    ComputeUVColors(sys.data(), true, table);
+    struct Case {
+        int index;
+        int system;
+    } cases[] = {{30, COLOR_BTNFACE}, {31, COLOR_WINDOW}, {32, COLOR_HIGHLIGHT}, {35, COLOR_GRAYTEXT},
+                 {38, COLOR_BTNSHADOW}, {44, COLOR_WINDOWTEXT}, {46, COLOR_BTNTEXT}, {48, COLOR_BTNFACE},
+                 {49, COLOR_BTNTEXT}};
+    for (const auto& c : cases)
+        EXPECT_EQ(table[c.index], sys[static_cast<size_t>(c.system)]) << "colour " << c.index;
+    for (int i = 1; i <= 27; ++i)
+        EXPECT_EQ(table[i], sys[static_cast<size_t>(i)]) << "system colour " << i;
+    EXPECT_EQ(table[28], 0u);
+    EXPECT_EQ(table[29], 0u);
+}
+
+TEST(UVColors, BlackFaceGivesFixedBrightAndDarkColours)
+{
+    auto sys = ClassicScheme();
+    sys[COLOR_BTNFACE] = RGB(0, 0, 0);
+    COLORREF table[kUVColorCount];
+    ComputeUVColors(sys.data(), false, table);
+    EXPECT_EQ(table[48], RGB(35, 35, 35));
+    EXPECT_EQ(table[49], RGB(127, 127, 127));
+}
+
+TEST(UVColors, DerivedColoursKeepTheirContrastWithTheMenuBackground)
+{
+    const auto sys = ClassicScheme();
+    COLORREF table[kUVColorCount];
+    ComputeUVColors(sys.data(), false, table);
+    // The contrast pass guarantees these pairs (target, reference, x) are told apart.
+    struct Case {
+        int target;
+        int reference;
+        int x;
+    } cases[] = {{31, 30, 50}, {32, 30, 100}, {38, 30, 85}, {46, 30, 180}, {44, 41, 180}};
+    for (const auto& c : cases)
+        EXPECT_TRUE(IsContrastEnough(table[c.reference], table[c.target], c.x - 1)) << "colour " << c.target;
+    // 34 is 31 darkened to three quarters.
+    EXPECT_EQ(GetRValue(table[34]), static_cast<int>(GetRValue(table[31]) * 0.75));
+    // 48 brightens the face: its largest channel gains 35, the others in proportion.
+    EXPECT_EQ(table[48], RGB(247, 242, 233));
+}
+
+TEST(UVColors, PushedColourReachesTheThresholdDistance)
+{
+    const COLORREF reference = RGB(240, 240, 240);
+    const COLORREF close = RGB(235, 235, 235);
+    ASSERT_FALSE(IsContrastEnough(reference, close, 50));
+    const COLORREF pushed = PushColorToContrast(reference, close, 50);
+    EXPECT_TRUE(IsContrastEnough(reference, pushed, 48));
+    const COLORREF distant = RGB(0, 0, 0);
+    const COLORREF pulled = PullColorToDistance(reference, distant, 50);
+    EXPECT_FALSE(IsContrastEnough(reference, pulled, 52));
+    EXPECT_TRUE(IsContrastEnough(reference, pulled, 48));
+}
+
+TEST(UVColors, HlsConversionMatchesKnownColoursAndRoundTrips)
+{
+    struct Case {
+        const char* name;
+        COLORREF colour;
+        double h, s, l;
+    } cases[] = {
+        {"red", RGB(255, 0, 0), 0.0, 1.0, 0.5},
+        {"green", RGB(0, 255, 0), 1.0 / 3.0, 1.0, 0.5},
+        {"blue", RGB(0, 0, 255), 2.0 / 3.0, 1.0, 0.5},
+        {"grey", RGB(128, 128, 128), 0.0, 0.0, 128.0 / 255.0},
+        {"magenta-ish (negative hue wraps)", RGB(255, 0, 128), 1.0 - (128.0 / 255.0) / 6.0, 1.0, 0.5},
+    };
+    for (const auto& c : cases) {
+        double h, s, l;
+        RGBToHLS(c.colour, &h, &s, &l);
+        EXPECT_NEAR(h, c.h, 1e-9) << c.name;
+        EXPECT_NEAR(s, c.s, 1e-9) << c.name;
+        EXPECT_NEAR(l, c.l, 1e-9) << c.name;
+        const COLORREF back = HLSToRGB(h, s, l);
+        EXPECT_NEAR(GetRValue(back), GetRValue(c.colour), 1) << c.name;
+        EXPECT_NEAR(GetGValue(back), GetGValue(c.colour), 1) << c.name;
+        EXPECT_NEAR(GetBValue(back), GetBValue(c.colour), 1) << c.name;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,71 @@
+#include "toolkit/bars/DrawHelpers.h"
+
+#include "toolkit/bars/GlobalData.h"
+
+namespace {
+
+// The raster operation that paints the brush where the source is black and leaves the
+// destination where it is white (PSDPxax).
+constexpr DWORD kRopBrushWhereBlack = 0x00B8074A;
+
+}  // namespace
+
+CString StripMenuAmpersands(const CString& text)
+{
+    // A character that cannot occur in a command text stands for the doubled marker meanwhile.
+    constexpr wchar_t placeholder = L'\x0001';
+    CString result = text;
+    result.Replace(L"&&", CString(placeholder));
+    result.Replace(L"&", L"");
+    result.Replace(placeholder, L'&');
+    return result;
+}
+
+void DrawDisabledImage(CDC* dc, CImageList* images, int index, int x, int y, BOOL colour)
+{
+    int cx = 0;
+    int cy = 0;
+    if (!images || !images->GetIconSize(&cx, &cy))
+        return;
+    CDC mem;
+    if (!mem.CreateCompatibleDC(dc))
+        return;
+    CBitmap bitmap;
+    const BOOL made = colour ? bitmap.CreateCompatibleBitmap(dc->m_hDC, cx, cy) : bitmap.CreateBitmap(cx, cy, 1, 1, nullptr);
+    if (!made)
+        return;
+    HGDIOBJ oldBitmap = mem.SelectObject(&bitmap);
+    const RECT all{0, 0, cx, cy};
+    mem.FillSolidRect(&all, RGB(255, 255, 255));
+    images->Draw(&mem, index, POINT{0, 0}, ILD_TRANSPARENT);
+
+    const COLORREF oldText = dc->SetTextColor(RGB(0, 0, 0));
+    const COLORREF oldBack = dc->SetBkColor(RGB(255, 255, 255));
+    CBrush highlight(uvAfxData.m_colors[3]);
+    HGDIOBJ oldBrush = dc->SelectObject(&highlight);
+    dc->BitBlt(x + 1, y + 1, cx, cy, &mem, 0, 0, kRopBrushWhereBlack);
+    CBrush shadow(uvAfxData.m_colors[1]);
+    dc->SelectObject(&shadow);
+    dc->BitBlt(x, y, cx, cy, &mem, 0, 0, kRopBrushWhereBlack);
+    dc->SelectObject(oldBrush);
+    dc->SetTextColor(oldText);
+    dc->SetBkColor(oldBack);
+    mem.SelectObject(oldBitmap);
+}
+
+void FillDitheredRect(CDC* dc, const RECT* rect)
+{
+    static const WORD pattern[8] = {0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA};
+    CBitmap bitmap;
+    if (!bitmap.CreateBitmap(8, 8, 1, 1, pattern))
+        return;
+    CBrush brush;
+    if (!brush.CreatePatternBrush(&bitmap))
+        return;
+    // A monochrome pattern brush takes the DC's text colour for 0 bits and background for 1 bits.
+    const COLORREF oldText = dc->SetTextColor(uvAfxData.m_colors[0]);
+    const COLORREF oldBack = dc->SetBkColor(uvAfxData.m_colors[3]);
+    dc->FillRect(rect, &brush);
+    dc->SetTextColor(oldText);
+    dc->SetBkColor(oldBack);
+}

@@ -1,0 +1,14 @@
+// Small drawing and text helpers of the toolkit.
+#pragma once
+
+#include "classlib/core/String.h"
+#include "classlib/ui/Gdi.h"
+#include "classlib/ui/ImageList.h"
+
+// Removes every '&' mnemonic marker; a doubled "&&" survives as one '&'.
+CString StripMenuAmpersands(const CString& text);
+// Draws image `index` as an embossed disabled glyph: highlight at (x+1, y+1), shadow at (x, y).
+// The image is first drawn over white into a monochrome bitmap, or a colour one when `colour`.
+void DrawDisabledImage(CDC* dc, CImageList* images, int index, int x, int y, BOOL colour);
+// Fills the rectangle with the 8 x 8 checker of the face and highlight colours.
+void FillDitheredRect(CDC* dc, const RECT* rect);
