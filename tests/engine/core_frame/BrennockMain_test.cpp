@@ -153,3 +153,26 @@ TEST(BrennockMain, ReleasingWithoutInitializeLeavesNothingAlive)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ModuleCounts, LibraryMayUnloadOnlyWithoutWorkersAndServerLocks)
+{
+    ASSERT_EQ(CFactory::CanUnloadNow(), S_OK);
+    const struct {
+        const char* name;
+        void (*take)();
+        void (*give)();
+    } rows[] = {
+        {"a running worker thread", [] { ModuleCounts::AddActivity(); }, [] { ModuleCounts::RemoveActivity(); }},
+        {"a server lock", [] { ModuleCounts::LockServer(true); }, [] { ModuleCounts::LockServer(false); }},
+    };
+    for (const auto& row : rows) {
+        row.take();
+        EXPECT_EQ(CFactory::CanUnloadNow(), S_FALSE) << row.name;
+        row.give();
+        EXPECT_EQ(CFactory::CanUnloadNow(), S_OK) << row.name;
+    }
+}
+
+}  // namespace
