@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -195,6 +196,24 @@ TEST(Archive, FlushOfLoadingArchiveGivesUnreadBytesBack)
     EXPECT_EQ(loader.file.GetPosition(), 6u);
     loader.archive.Flush();
     EXPECT_EQ(loader.file.GetPosition(), 1u);
+}
+
+TEST(ArchiveWire, RandomBytesNeverCrashTheReaders)
+{
+    std::mt19937 random(31337);
+    for (int i = 0; i < 5000; ++i) {
+        Bytes wire(random() % 40);
+        for (BYTE& b : wire)
+            b = static_cast<BYTE>(random() % 4 == 0 ? 0xFF : random());
+        Loader loader(wire);
+        try {
+            CString text;
+            loader.archive >> text;
+            EXPECT_LE(static_cast<size_t>(text.GetLength()), wire.size());
+            loader.archive.ReadCount(2);
+        } catch (const CArchiveException&) {
+        }
+    }
 }
 
 }  // namespace

@@ -272,22 +272,27 @@ TEST(SysTime, IsSetAndSerializeOrder)
     t.wMilliseconds = 1;
     EXPECT_TRUE(CSysTime(t).IsSet());
 
-    SYSTEMTIME value = Date(2024, 5, 17, 13, 14, 15, 16);
-    value.wDayOfWeek = 5;
-    CMemFile file;
-    {
-        CArchive archive(&file, CArchive::store);
-        CSysTime(value).Serialize(archive);
-        archive.Close();
+    for (SYSTEMTIME value : {Date(2024, 5, 17, 13, 14, 15, 16), Date(1975, 6, 1, 1, 2, 3, 4), Date(2000, 2, 29, 23)}) {
+        SCOPED_TRACE(value.wYear);
+        value.wDayOfWeek = 5;
+        CMemFile file;
+        {
+            CArchive archive(&file, CArchive::store);
+            CSysTime(value).Serialize(archive);
+            archive.Close();
+        }
+        const WORD expected[8] = {value.wYear, value.wMonth,  value.wDay,    5,
+                                  value.wHour, value.wMinute, value.wSecond, value.wMilliseconds};
+        ASSERT_EQ(file.GetLength(), sizeof(expected));
+        EXPECT_EQ(memcmp(file.GetData(), expected, sizeof(expected)), 0);
+        file.SeekToBegin();
+        CArchive archive(&file, CArchive::load);
+        CSysTime back;
+        back.Serialize(archive);
+        EXPECT_EQ(memcmp(&back.Get(), &value, sizeof(value)), 0);
+        EXPECT_FALSE(back.IsLaterThan(CSysTime(value)));
+        EXPECT_FALSE(CSysTime(value).IsLaterThan(back));
     }
-    const WORD expected[8] = {2024, 5, 17, 5, 13, 14, 15, 16};
-    ASSERT_EQ(file.GetLength(), sizeof(expected));
-    EXPECT_EQ(memcmp(file.GetData(), expected, sizeof(expected)), 0);
-    file.SeekToBegin();
-    CArchive archive(&file, CArchive::load);
-    CSysTime back;
-    back.Serialize(archive);
-    EXPECT_EQ(memcmp(&back.Get(), &value, sizeof(value)), 0);
 }
 
 TEST(TimeMap, EmptyAndSinglePointMaps)
