@@ -232,4 +232,47 @@ TEST(ObjStore, InterruptedReplacementLetsTheLaterItemWin)
     EXPECT_EQ(raw.GetItemCount(), 1);
 }
 
+TEST(ObjStore, ThreadsStoringAndLoadingAtOnceKeepEveryObject)
+{
+    TempFile path(L"store-threads");
+    {
+        CMusicFileIdObjStore store(path.c_str(), TRUE);
+        struct Job {
+            CMusicFileIdObjStore* store;
+            BYTE first;
+            int mismatches;
+        } jobs[4] = {{&store, 0x10, 0}, {&store, 0x20, 0}, {&store, 0x30, 0}, {&store, 0x40, 0}};
+        HANDLE threads[4];
+        for (int t = 0; t < 4; ++t) {
+            threads[t] = CreateThread(
+                nullptr, 0,
+                [](void* p) -> DWORD {
+                    Job* job = static_cast<Job*>(p);
+                    for (int round = 0; round < 100; ++round) {
+                        const BYTE last = static_cast<BYTE>(round % 8);
+                        Payload out{Bytes(static_cast<size_t>(10 + round), static_cast<BYTE>(job->first + last))};
+                        job->store->StoreObject(&out, MakeId(job->first, last));
+                        Payload in;
+                        if (!job->store->LoadObject(MakeId(job->first, last), &in) || in.data != out.data)
+                            ++job->mismatches;
+                    }
+                    return 0;
+                },
+                &jobs[t], 0, nullptr);
+            ASSERT_NE(threads[t], nullptr);
+        }
+        WaitForMultipleObjects(4, threads, TRUE, INFINITE);
+        for (int t = 0; t < 4; ++t) {
+            CloseHandle(threads[t]);
+            EXPECT_EQ(jobs[t].mismatches, 0) << "thread " << t;
+        }
+        EXPECT_EQ(store.GetCount(), 32);
+    }
+    CMusicFileIdObjStore reopened(path.c_str(), TRUE);
+    EXPECT_EQ(reopened.GetCount(), 32);
+    Payload last;
+    ASSERT_TRUE(reopened.LoadObject(MakeId(0x30, 3), &last));
+    EXPECT_EQ(last.data, Bytes(10 + 99, 0x33));  // round 99 stored it last
+}
+
 }  // namespace
