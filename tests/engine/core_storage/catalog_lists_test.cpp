@@ -156,6 +156,44 @@ TEST(ProgressStatus, FlagsTextAndReset)
     EXPECT_EQ(status->Release(), 0u);
 }
 
+// A counting fake owner that answers IUnknown for the objects it is delegate of.
+struct CountingOwner : IUnknown {
+    LONG refs = 1;
+    int queries = 0;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        ++queries;
+        if (iid != IID_IUnknown) {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        *object = this;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs); }
+    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--refs); }
+};
+
+TEST(ProgressStatus, AnswersOnlyThroughADelegate)
+{
+    CountingOwner owner;
+    CProgressStatus* status = new CProgressStatus;
+    status->SetDelegate(&owner);
+    EXPECT_EQ(owner.refs, 2);
+    void* object = nullptr;
+    EXPECT_EQ(status->QueryInterface(IID_IUnknown, &object), S_OK);
+    EXPECT_EQ(object, static_cast<IUnknown*>(&owner));
+    EXPECT_EQ(owner.refs, 3);
+    owner.Release();
+    object = reinterpret_cast<void*>(0x1234);
+    EXPECT_EQ(status->QueryInterface(IID_IClassFactory, &object), E_NOINTERFACE);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(owner.queries, 2);
+    EXPECT_EQ(status->Release(), 0u);
+    EXPECT_EQ(owner.refs, 1);
+}
+
 TEST(ProgressStatus, WriterAndReaderThreadsShareTheObject)
 {
     CProgressStatus* status = new CProgressStatus;
