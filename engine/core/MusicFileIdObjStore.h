@@ -20,6 +20,11 @@
 
 class CRiffFile;
 
+// The two stores, by name within the engine data folder: analysis results of music files, and
+// tracks' saved mix settings (in-memory RIFF images).
+inline constexpr wchar_t kProfilesStoreName[] = L"profiles.dat";
+inline constexpr wchar_t kDefaultMixesStoreName[] = L"defaultmixes.dat";
+
 class CMusicFileIdObjStore {
 public:
     // The file is the name itself when isFullPath is set, else the engine data folder + name. It

@@ -5,6 +5,7 @@
 
 #include "RiffBytes.h"
 #include "TempFile.h"
+#include "engine/core/EngineFolders.h"
 #include "engine/core/ItemFile.h"
 #include "engine/core/MusicFileId.h"
 #include "engine/core/MusicFileIdObjStore.h"
@@ -273,6 +274,21 @@ TEST(ObjStore, ThreadsStoringAndLoadingAtOnceKeepEveryObject)
     Payload last;
     ASSERT_TRUE(reopened.LoadObject(MakeId(0x30, 3), &last));
     EXPECT_EQ(last.data, Bytes(10 + 99, 0x33));  // round 99 stored it last
+}
+
+TEST(ObjStore, ANameAloneLivesInTheEngineDataFolder)
+{
+    ASSERT_TRUE(CreateEngineDataFolder());
+    const std::wstring name = L"cf-store-test-" + std::to_wstring(GetCurrentProcessId()) + L".dat";
+    const CString fullPath = GetEngineDataFolder() + name.c_str();
+    {
+        CMusicFileIdObjStore store(name.c_str(), FALSE);
+        ASSERT_TRUE(store.IsOpen());
+        Payload p{Text("here")};
+        store.StoreObject(&p, MakeId(1));
+    }
+    EXPECT_NE(GetFileAttributesW(fullPath), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(DeleteFileW(fullPath));
 }
 
 }  // namespace
