@@ -34,3 +34,7 @@ inline constexpr DWORD FWS_PREFIXTITLE = 0x00040000;
 
 // Base of the help contexts of message-box prompts.
 inline constexpr DWORD HID_BASE_PROMPT = 0x30000;
+
+// Prompts of the framework's own string table (res/ClassLibUi.rc, included by the program).
+inline constexpr UINT AFX_IDP_FAILED_TO_OPEN_DOC = 0xF101;
+inline constexpr UINT AFX_IDP_FAILED_TO_SAVE_DOC = 0xF102;

@@ -105,6 +105,11 @@ void CWindowedApp::EnableModeless(BOOL enable)
 
 int CWindowedApp::DoMessageBox(const wchar_t* prompt, UINT type, UINT helpId)
 {
+    return ShowMessageBox(prompt, type, helpId, m_pszAppName ? m_pszAppName : L"");
+}
+
+int CWindowedApp::ShowMessageBox(const wchar_t* prompt, UINT type, UINT helpId, const wchar_t* caption)
+{
     EnableModeless(FALSE);
     HWND top = nullptr;
     HWND owner = CWnd::GetSafeOwner_(nullptr, &top);
@@ -115,7 +120,7 @@ int CWindowedApp::DoMessageBox(const wchar_t* prompt, UINT type, UINT helpId)
     const DWORD oldContext = *context;
     if (helpId != 0)
         *context = HID_BASE_PROMPT + helpId;
-    const int result = MessageBoxW(owner, prompt, m_pszAppName ? m_pszAppName : L"", type);
+    const int result = MessageBoxW(owner, prompt, caption, type);
     *context = oldContext;
     EnableModeless(TRUE);
     return result;
@@ -172,6 +177,12 @@ void CWindowedApp::OnFileNew()
 {
     if (!m_templates.empty())
         m_templates.front()->OpenDocumentFile(nullptr);
+}
+
+void CWindowedApp::OnAppExit()
+{
+    if (m_pMainWnd)
+        m_pMainWnd->SendMessage(WM_CLOSE);
 }
 
 CDocument* CWindowedApp::OpenDocumentFile(const wchar_t* path)

@@ -37,6 +37,8 @@ public:
     // prompt help context is 0x30000 + helpId while it is up (for a non-zero helpId), and its
     // caption is the application name.
     virtual int DoMessageBox(const wchar_t* prompt, UINT type, UINT helpId);
+    // The procedure of DoMessageBox with a caption of the caller's choice.
+    int ShowMessageBox(const wchar_t* prompt, UINT type, UINT helpId, const wchar_t* caption);
     // Disables (FALSE) or enables again (TRUE) the enabled windows that the main window owns.
     virtual void EnableModeless(BOOL enable);
 
@@ -56,6 +58,8 @@ public:
 
 protected:
     void OnFileNew();
+    // Closes the main window, which ends the message loop.
+    void OnAppExit();
     BOOL OnOpenRecentFile(UINT id);
     void OnUpdateRecentFileMenu(CCmdUI* cmdUI);
 

@@ -1,0 +1,333 @@
+#include "app/BrennockDoc.h"
+
+#include "app/EngineBinding.h"
+#include "app/MainFrame.h"
+#include "app/UiUpdateHint.h"
+#include "app/resource.h"
+#include "classlib/ui/CmdUI.h"
+#include "classlib/ui/DocTemplate.h"
+#include "classlib/ui/View.h"
+#include "classlib/ui/WindowedApp.h"
+#include "interfaces/EngineIids.h"
+#include "interfaces/IUiUpdateQueue.h"
+
+#include <commdlg.h>
+#include <shlwapi.h>
+
+IMPLEMENT_DYNCREATE(CBrennockDoc, CDocument)
+
+BEGIN_MESSAGE_MAP(CBrennockDoc, CDocument)
+    ON_COMMAND(ID_FILE_OPEN, &CBrennockDoc::OnFileOpen)
+    ON_COMMAND(ID_FILE_APPEND_PLAYLIST, &CBrennockDoc::OnFileAppend)
+    ON_COMMAND(ID_FILE_CLOSE, &CBrennockDoc::OnFileClose)
+    ON_COMMAND(ID_FILE_SAVE, &CBrennockDoc::OnFileSave)
+    ON_COMMAND(ID_FILE_SAVE_AS, &CBrennockDoc::OnFileSaveAs)
+    ON_COMMAND(ID_VIEW_ALT_DISPLAY, &CBrennockDoc::OnAltDisplay)
+    ON_UPDATE_COMMAND_UI(ID_VIEW_ALT_DISPLAY, &CBrennockDoc::OnUpdateAltDisplay)
+END_MESSAGE_MAP()
+
+namespace {
+
+constexpr wchar_t kSettings[] = L"Settings";
+constexpr wchar_t kMostRecentPlayList[] = L"Most Recent PlayList";
+constexpr int kFileBufferChars = 260;
+
+// A BSTR owned for the length of one engine call.
+class Bstr {
+public:
+    explicit Bstr(const wchar_t* text) : m_bstr(SysAllocString(text)) {}
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+    ~Bstr() { SysFreeString(m_bstr); }
+    operator BSTR() const { return m_bstr; }
+
+private:
+    BSTR m_bstr;
+};
+
+// An interface reference released when the holder goes.
+template <class T>
+class Ref {
+public:
+    Ref() = default;
+    Ref(const Ref&) = delete;
+    Ref& operator=(const Ref&) = delete;
+    ~Ref() { if (m_p) m_p->Release(); }
+    T** put() { return &m_p; }
+    void** put_void() { return reinterpret_cast<void**>(&m_p); }
+    T* operator->() const { return m_p; }
+    explicit operator bool() const { return m_p != nullptr; }
+    T* get() const { return m_p; }
+
+private:
+    T* m_p = nullptr;
+};
+
+// The playlist file dialog of the open and append commands; an empty string when cancelled.
+CString AskPlaylistPath(UINT titleId)
+{
+    CString title;
+    title.LoadString(titleId);
+    CString filter;
+    filter.LoadString(IDS_PLAYLIST_FILTER);
+    filter.Replace(L'|', L'\0');
+    wchar_t file[kFileBufferChars] = L"";
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof(ofn);
+    CWnd* main = AfxGetMainWnd();
+    ofn.hwndOwner = main ? main->m_hWnd : nullptr;
+    ofn.lpstrFilter = filter;
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = kFileBufferChars;
+    ofn.lpstrTitle = title;
+    ofn.lpstrDefExt = L"cfp";
+    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY;
+    if (!GetOpenFileNameW(&ofn))
+        return CString();
+    return CString(file);
+}
+
+CWindowedApp* App()
+{
+    return AfxGetWindowedApp();
+}
+
+}  // namespace
+
+CString PathFileTitle(const wchar_t* path)
+{
+    CString name = PathFindFileNameW(path ? path : L"");
+    const int dot = name.ReverseFind(L'.');
+    return dot > 0 ? name.Left(dot) : name;
+}
+
+CBrennockDoc::~CBrennockDoc()
+{
+    if (m_pEngine)
+        m_pEngine->Release();
+    if (m_pOuterObject)
+        m_pOuterObject->Release();
+}
+
+BOOL CBrennockDoc::IsModified()
+{
+    return m_bModified;
+}
+
+void CBrennockDoc::SetModifiedFlag(BOOL modified)
+{
+    CString title = GetTitle();
+    if (modified) {
+        if (CWindowedApp* app = App())
+            app->WriteProfileString(kSettings, kMostRecentPlayList, nullptr);
+        if (!title.IsEmpty() && title.Right(1) != L"*")
+            SetTitle(title + L" *");
+    } else if (title.Right(1) == L"*") {
+        SetTitle(title.Left(title.GetLength() - 2));
+    }
+    m_bModified = modified;
+}
+
+BOOL CBrennockDoc::OnNewDocument()
+{
+    const BOOL result = CDocument::OnNewDocument();
+    if (result && m_pEngine)
+        m_pEngine->NewMix();
+    return result;
+}
+
+BOOL CBrennockDoc::OnOpenDocument(const wchar_t* path)
+{
+    if (!m_bEngineReady) {
+        // The command line is processed before the frame has made the engine.
+        m_strPendingPath = path;
+        return TRUE;
+    }
+    BeginWaitCursor();
+    const HRESULT hr = m_pEngine->LoadPlaylist(Bstr(path), FALSE);
+    EndWaitCursor();
+    // S_FALSE means the file could not be read or held no track: opening it would leave an
+    // empty mix under the file's name, which the next save would write over the file.
+    if (hr != S_OK) {
+        AfxMessageBox(AFX_IDP_FAILED_TO_OPEN_DOC, MB_OK);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CBrennockDoc::OnSaveDocument(const wchar_t* path)
+{
+    if (!m_pEngine)
+        return TRUE;
+    const HRESULT hr = m_pEngine->SavePlaylist(Bstr(path));
+    if (FAILED(hr)) {
+        AfxMessageBox(AFX_IDP_FAILED_TO_SAVE_DOC, MB_OK);
+        return FALSE;
+    }
+    // A text export writes the file but does not save the document.
+    const CString target = path;
+    if (target.Right(3) == L"txt")
+        return FALSE;
+    SetModifiedFlag(FALSE);
+    return TRUE;
+}
+
+BOOL CBrennockDoc::SaveModified()
+{
+    return TRUE;
+}
+
+BOOL CBrennockDoc::CreateEngine(BOOL reopenLastPlaylist, HWND mainWindow)
+{
+    HRESULT hr = CreateLocalInstance(CLSID_BrennockMain, IID_IBrennock, reinterpret_cast<void**>(&m_pEngine));
+    DWORD versionMS = 0;
+    DWORD versionLS = 0;
+    GetEngineVersion(&versionMS, &versionLS);
+    if (FAILED(hr) || !m_pEngine) {
+        m_pEngine = nullptr;
+        AfxMessageBox(IDS_ENGINE_LOAD_FAILED, MB_OK);
+        return FALSE;
+    }
+    hr = m_pEngine->Initialize(mainWindow, m_pOuterObject, versionMS, versionLS);
+    if (FAILED(hr)) {
+        AfxMessageBox(IDS_ENGINE_INIT_FAILED, MB_OK);
+        return FALSE;
+    }
+    m_bEngineReady = TRUE;
+    UpdateAllViews(nullptr, HINT_ENGINE_READY, nullptr);
+    if (reopenLastPlaylist) {
+        CString path = App() ? App()->GetProfileString(kSettings, kMostRecentPlayList) : CString();
+        if (!m_strPendingPath.IsEmpty())
+            path = m_strPendingPath;
+        // Nothing remembered is nothing to open (and no failure to report). An open that
+        // succeeds (S_OK) has brought at least one track.
+        if (!path.IsEmpty() && OnOpenDocument(path)) {
+            SetPathName(path, TRUE);
+            const CString title = PathFileTitle(path);
+            if (!title.IsEmpty())
+                SetTitle(title);
+        }
+    }
+    return TRUE;
+}
+
+void CBrennockDoc::PumpUiUpdates()
+{
+    if (!m_pEngine)
+        return;
+    Ref<IUnknown> displayItems;
+    if (FAILED(m_pEngine->QueryInterface(EngineIid::CatDisplayItemMgr, displayItems.put_void())) || !displayItems)
+        return;
+    Ref<IUiUpdateQueue> queue;
+    if (FAILED(displayItems->QueryInterface(IID_IUiUpdateQueue, queue.put_void())) || !queue)
+        return;
+    int code = 0;
+    int value = 0;
+    while (queue->PopUpdate(&code, &value) == S_OK) {
+        CUiUpdateHint hint(static_cast<uint32_t>(code), static_cast<uint32_t>(value));
+        UpdateAllViews(nullptr, HINT_UI_UPDATE, &hint);
+        switch (hint.code) {
+        case 9:
+            SetModifiedFlag(hint.value != 0);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+BOOL CBrennockDoc::ConfirmSaveOnClose()
+{
+    CWindowedApp* app = App();
+    if (GetPathName().IsEmpty()) {
+        if (app)
+            app->WriteProfileString(kSettings, kMostRecentPlayList, nullptr);
+        SetModifiedFlag(FALSE);
+        return TRUE;
+    }
+    if (IsModified()) {
+        CString format;
+        format.LoadString(IDS_ASK_SAVE_PLAYLIST);
+        CString prompt;
+        prompt.Format(format, PathFileTitle(GetPathName()).GetString());
+        switch (AfxMessageBox(prompt, MB_YESNOCANCEL | MB_ICONQUESTION, 0)) {
+        case IDCANCEL:
+            return FALSE;
+        case IDYES:
+            // A failed save keeps the program open, with the changes still there.
+            if (!DoFileSave())
+                return FALSE;
+            break;
+        default:
+            if (app)
+                app->WriteProfileString(kSettings, kMostRecentPlayList, nullptr);
+            SetModifiedFlag(FALSE);
+            return TRUE;
+        }
+    }
+    if (app)
+        app->WriteProfileString(kSettings, kMostRecentPlayList, GetPathName());
+    return TRUE;
+}
+
+BOOL CBrennockDoc::GetMainFrame(CMainFrame** out)
+{
+    *out = nullptr;
+    POSITION position = GetFirstViewPosition();
+    CView* view = position ? GetNextView(position) : nullptr;
+    CFrameWnd* frame = view ? view->GetParentFrame() : nullptr;
+    if (!frame || !frame->IsKindOf(RUNTIME_CLASS(CMainFrame)))
+        return FALSE;
+    *out = static_cast<CMainFrame*>(frame);
+    return TRUE;
+}
+
+void CBrennockDoc::OnFileOpen()
+{
+    const CString path = AskPlaylistPath(IDS_OPEN_PLAYLIST_TITLE);
+    if (path.IsEmpty())
+        return;
+    OnNewDocument();
+    if (OnOpenDocument(path)) {
+        SetPathName(path);
+    } else if (CDocTemplate* docTemplate = GetDocTemplate()) {
+        // The mix was emptied for the open: the document is a new one, under no file's name.
+        docTemplate->SetDefaultTitle(this);
+    }
+}
+
+void CBrennockDoc::OnFileAppend()
+{
+    const CString path = AskPlaylistPath(IDS_APPEND_PLAYLIST_TITLE);
+    if (path.IsEmpty() || !m_bEngineReady)
+        return;
+    m_pEngine->LoadPlaylist(Bstr(path), TRUE);
+}
+
+void CBrennockDoc::OnFileClose()
+{
+    OnNewDocument();
+}
+
+void CBrennockDoc::OnFileSave()
+{
+    DoFileSave();
+}
+
+void CBrennockDoc::OnFileSaveAs()
+{
+    // The path changes only when the mix was really saved under it (not for a text export).
+    DoSave(nullptr, TRUE);
+}
+
+void CBrennockDoc::OnAltDisplay()
+{
+    m_bAltDisplay = !m_bAltDisplay;
+    UpdateAllViews(nullptr, HINT_ALT_DISPLAY, nullptr);
+}
+
+void CBrennockDoc::OnUpdateAltDisplay(CCmdUI* cmdUI)
+{
+    cmdUI->SetCheck(m_bAltDisplay ? 1 : 0);
+}

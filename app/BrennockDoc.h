@@ -1,0 +1,59 @@
+// CBrennockDoc: the program's one document. It owns the engine object, turns new, open, save and
+// close into engine calls, keeps the modified mark in the title and the last playlist in the
+// profile, and pumps the engine's update messages to the views and the frame (every 25 ms, from
+// the main frame's timer). UI thread only.
+#pragma once
+
+#include "classlib/ui/Document.h"
+#include "interfaces/IBrennock.h"
+
+class CMainFrame;
+
+class CBrennockDoc : public CDocument {
+    DECLARE_DYNCREATE(CBrennockDoc)
+public:
+    CBrennockDoc() = default;
+    ~CBrennockDoc() override;
+
+    BOOL IsModified() override;
+    void SetModifiedFlag(BOOL modified = TRUE) override;
+    BOOL OnNewDocument() override;
+    // Only an engine answer of S_OK opens; anything else is reported and the open fails.
+    BOOL OnOpenDocument(const wchar_t* path) override;
+    // Saves the mix; FALSE when the engine failed (reported) or the path is a text export, which
+    // never becomes the document's path. A saved mix clears the modified flag.
+    BOOL OnSaveDocument(const wchar_t* path) override;
+    BOOL SaveModified() override;
+
+    // Binds and initialises the engine with the main window; once, from the frame's start-up.
+    BOOL CreateEngine(BOOL reopenLastPlaylist, HWND mainWindow);
+    void PumpUiUpdates();
+    // Asks about unsaved changes before the frame closes; FALSE when the user cancelled or the
+    // save failed.
+    BOOL ConfirmSaveOnClose();
+    BOOL GetMainFrame(CMainFrame** out);
+
+    IBrennock* GetEngine() const { return m_pEngine; }
+    BOOL IsEngineReady() const { return m_bEngineReady; }
+    BOOL IsAltDisplay() const { return m_bAltDisplay; }
+
+protected:
+    void OnFileOpen();
+    void OnFileAppend();
+    void OnFileClose();
+    void OnFileSave();
+    void OnFileSaveAs();
+    void OnAltDisplay();
+    void OnUpdateAltDisplay(CCmdUI* cmdUI);
+
+    IBrennock* m_pEngine = nullptr;
+    IUnknown* m_pOuterObject = nullptr;
+    BOOL m_bEngineReady = FALSE;
+    BOOL m_bAltDisplay = FALSE;
+    CString m_strPendingPath;
+
+    DECLARE_MESSAGE_MAP()
+};
+
+// The file title of a path: its name without folder and extension.
+CString PathFileTitle(const wchar_t* path);

@@ -1,0 +1,38 @@
+// CCarrowfoldApp: the program's application object. It fixes the per-user profile, refuses to run
+// on common controls older than 5.0, hands a second start over to the running instance, counts
+// starts that did not end cleanly, builds the document template and processes the command line,
+// then lets the main frame finish the start-up. Its DoMessageBox gives every message box of the
+// program its icon and caption.
+#pragma once
+
+#include "classlib/ui/WindowedApp.h"
+
+class CCarrowfoldApp : public CWindowedApp {
+public:
+    CCarrowfoldApp();
+
+    BOOL InitInstance() override;
+    int ExitInstance() override;
+    int DoMessageBox(const wchar_t* prompt, UINT type, UINT helpId) override;
+
+    // The folder of the program's executable, with a trailing backslash.
+    static CString GetProgramFolder();
+    // The enumeration callback of the single-instance search (lParam unused).
+    static BOOL CALLBACK FindOtherInstance(HWND hwnd, LPARAM lParam);
+
+    HWND m_hFirstEnumWnd = nullptr;
+    WORD m_nEnumPasses = 0;
+    UINT m_nInstanceMsg;
+    BOOL m_bOtherInstanceFound = FALSE;
+
+protected:
+    BOOL m_bStarted = FALSE;  // COM initialised and the start counted
+
+    DECLARE_MESSAGE_MAP()
+};
+
+// The message-box style the program uses for `type`: without icon bits, the button sets OK,
+// OK/Cancel, Yes/No/Cancel and Yes/No get the exclamation icon; the others stay without icon.
+UINT CarrowfoldMessageBoxType(UINT type);
+// The program folder of an executable path: up to and with its last backslash ("\" without one).
+CString ProgramFolderOf(const wchar_t* executablePath);

@@ -1,0 +1,111 @@
+#include "app/MainFrame.h"
+
+#include "app/BrennockDoc.h"
+#include "app/PlayListView.h"
+#include "app/resource.h"
+#include "classlib/ui/WindowedApp.h"
+
+IMPLEMENT_DYNCREATE(CMainFrame, CFrameWnd)
+
+BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
+    ON_WM_CREATE()
+    ON_WM_CLOSE()
+    ON_WM_TIMER()
+END_MESSAGE_MAP()
+
+CMainFrame::CMainFrame() : m_nInstanceMsg(RegisterWindowMessageW(L"Carrowfold 5 MultiInst communication"))
+{
+}
+
+BOOL CMainFrame::PreCreateWindow(CREATESTRUCTW& cs)
+{
+    if (!CFrameWnd::PreCreateWindow(cs))
+        return FALSE;
+    cs.lpszClass = AfxRegisterWndClass(0, nullptr, nullptr, LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME)));
+    return cs.lpszClass != nullptr;
+}
+
+int CMainFrame::OnCreate(LPCREATESTRUCT cs)
+{
+    CString full;
+    full.LoadString(IDS_DOC_STRING);
+    const int end = full.Find(L'\n');
+    m_strTitle = end < 0 ? full : full.Left(end);
+    cs->lpszName = m_strTitle;
+    SetWindowText(m_strTitle);
+    return CFrameWnd::OnCreate(cs);
+}
+
+BOOL CMainFrame::CompleteStartUp(BOOL reopenLastPlaylist)
+{
+    CBrennockDoc* doc = GetDocument();
+    if (!doc)
+        return FALSE;
+    doc->CreateEngine(reopenLastPlaylist, m_hWnd);
+    SetTimer(kUiUpdateTimer, kUiUpdateIntervalMs);
+    UpdateWindow();
+    ShowWindow(SW_SHOW);
+    OnUpdateFrameTitle(TRUE);
+    return TRUE;
+}
+
+LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // A second start of the program asks every candidate window with this message; the answer
+    // tells it that this instance runs.
+    if (message == m_nInstanceMsg)
+        return m_nInstanceMsg;
+    if (message == WM_WININICHANGE && IsIconic())
+        return 0;
+    return CFrameWnd::WindowProc(message, wParam, lParam);
+}
+
+void CMainFrame::OnTimer(UINT_PTR id)
+{
+    if (id == kUiUpdateTimer) {
+        if (CBrennockDoc* doc = GetDocument())
+            doc->PumpUiUpdates();
+    }
+    CFrameWnd::OnTimer(id);
+}
+
+void CMainFrame::OnClose()
+{
+    CBrennockDoc* doc = GetDocument();
+    if (doc && !doc->ConfirmSaveOnClose())
+        return;
+    KillTimer(kUiUpdateTimer);
+    if (IBrennock* engine = GetEngine()) {
+        engine->AddRef();
+        engine->ClearFileMapperCallback();
+        engine->Shutdown();
+        engine->Release();
+    }
+    CFrameWnd::OnClose();
+}
+
+CBrennockDoc* CMainFrame::GetDocument()
+{
+    CDocument* doc = GetActiveDocument();
+    return doc && doc->IsKindOf(RUNTIME_CLASS(CBrennockDoc)) ? static_cast<CBrennockDoc*>(doc) : nullptr;
+}
+
+IBrennock* CMainFrame::GetEngine()
+{
+    CBrennockDoc* doc = GetDocument();
+    return doc ? doc->GetEngine() : nullptr;
+}
+
+CPlayListView* CMainFrame::GetPlayListView()
+{
+    CBrennockDoc* doc = GetDocument();
+    if (!doc)
+        return nullptr;
+    POSITION position = doc->GetFirstViewPosition();
+    while (position) {
+        CView* view = doc->GetNextView(position);
+        if (view->IsKindOf(RUNTIME_CLASS(CPlayListView)))
+            return static_cast<CPlayListView*>(view);
+    }
+    return nullptr;
+}

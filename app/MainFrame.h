@@ -1,0 +1,41 @@
+// CMainFrame: the program's only top-level window. It finishes the start-up that the
+// application began (engine creation, the 25 ms update timer, showing the frame), answers the
+// single-instance handshake, and runs the close sequence that shuts the engine down.
+// Not here yet: the toolkit frame base, menu bar, toolbars, status bar, splitter panes and their
+// stored layout, the splash and welcome windows.
+#pragma once
+
+#include "classlib/ui/FrameWnd.h"
+#include "interfaces/IBrennock.h"
+
+class CBrennockDoc;
+class CPlayListView;
+
+inline constexpr UINT_PTR kUiUpdateTimer = 100;
+inline constexpr UINT kUiUpdateIntervalMs = 25;
+
+class CMainFrame : public CFrameWnd {
+    DECLARE_DYNCREATE(CMainFrame)
+public:
+    CMainFrame();
+
+    BOOL PreCreateWindow(CREATESTRUCTW& cs) override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    // Once, from the application's start-up: engine, timer, then the frame is shown.
+    BOOL CompleteStartUp(BOOL reopenLastPlaylist);
+
+    CBrennockDoc* GetDocument();
+    // The document's engine object (not AddRef'd), or NULL.
+    IBrennock* GetEngine();
+    CPlayListView* GetPlayListView();
+
+protected:
+    int OnCreate(LPCREATESTRUCT cs);
+    void OnClose();
+    void OnTimer(UINT_PTR id);
+
+    UINT m_nInstanceMsg;
+
+    DECLARE_MESSAGE_MAP()
+};

@@ -1,0 +1,3 @@
+#include "app/UiUpdateHint.h"
+
+IMPLEMENT_DYNAMIC(CUiUpdateHint, CObject)

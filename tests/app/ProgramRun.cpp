@@ -1,0 +1,139 @@
+#include "ProgramRun.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr wchar_t kProfileKey[] = L"Software\\Carrowfold Technology\\Carrowfold Express 5";
+
+}  // namespace
+
+std::wstring BuildFolder(const wchar_t* sub)
+{
+    wchar_t tree[1024] = L"";
+    GetEnvironmentVariableW(L"CARROWFOLD_BUILD_DIR", tree, 1024);
+    std::wstring path = std::wstring(L"Z:") + tree + L"/" + sub;
+    for (auto& ch : path) {
+        if (ch == L'/')
+            ch = L'\\';
+    }
+    return path;
+}
+
+ProgramRun::ProgramRun(const std::wstring& exe, const std::wstring& arguments)
+{
+    std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    const std::wstring folder = exe.substr(0, exe.find_last_of(L'\\'));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                        &m_process))
+        m_process = {};
+    else
+        CloseHandle(m_process.hThread);
+}
+
+ProgramRun::~ProgramRun()
+{
+    if (WaitForExit(0) == -1)
+        Kill();
+    if (m_process.hProcess)
+        CloseHandle(m_process.hProcess);
+}
+
+HWND ProgramRun::WaitForMainWindow(DWORD ms)
+{
+    struct Search {
+        DWORD pid;
+        HWND found;
+    };
+    const DWORD end = GetTickCount() + ms;
+    do {
+        Search search{m_process.dwProcessId, nullptr};
+        EnumWindows(
+            [](HWND hwnd, LPARAM param) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(param);
+                DWORD pid = 0;
+                GetWindowThreadProcessId(hwnd, &pid);
+                if (pid == s->pid && IsWindowVisible(hwnd) && !GetWindow(hwnd, GW_OWNER)) {
+                    s->found = hwnd;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (search.found)
+            return search.found;
+        if (WaitForExit(0) != -1)
+            return nullptr;
+        Sleep(50);
+    } while (static_cast<LONG>(end - GetTickCount()) > 0);
+    return nullptr;
+}
+
+long ProgramRun::WaitForExit(DWORD ms)
+{
+    if (!m_process.hProcess || WaitForSingleObject(m_process.hProcess, ms) != WAIT_OBJECT_0)
+        return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(m_process.hProcess, &code);
+    return static_cast<long>(code);
+}
+
+void ProgramRun::Kill()
+{
+    if (m_process.hProcess) {
+        TerminateProcess(m_process.hProcess, 99);
+        WaitForSingleObject(m_process.hProcess, 10000);
+    }
+}
+
+std::wstring WindowTitle(HWND hwnd)
+{
+    wchar_t text[512] = L"";
+    GetWindowTextW(hwnd, text, 512);
+    return text;
+}
+
+std::wstring WaitForTitleContaining(HWND hwnd, const std::wstring& part, DWORD ms)
+{
+    const DWORD end = GetTickCount() + ms;
+    std::wstring title;
+    do {
+        title = WindowTitle(hwnd);
+        if (title.find(part) != std::wstring::npos)
+            break;
+        Sleep(25);
+    } while (static_cast<LONG>(end - GetTickCount()) > 0);
+    return title;
+}
+
+void DeleteProgramProfile()
+{
+    RegDeleteTreeW(HKEY_CURRENT_USER, kProfileKey);
+}
+
+bool ReadSettingsDword(const wchar_t* value, DWORD* out)
+{
+    DWORD size = sizeof(*out);
+    const std::wstring key = std::wstring(kProfileKey) + L"\\Settings";
+    return RegGetValueW(HKEY_CURRENT_USER, key.c_str(), value, RRF_RT_REG_DWORD, nullptr, out, &size) == ERROR_SUCCESS;
+}
+
+std::vector<std::string> ReadLines(const std::wstring& path)
+{
+    std::vector<std::string> lines;
+    FILE* file = _wfopen(path.c_str(), L"r");
+    if (!file)
+        return lines;
+    char buffer[4096];
+    while (fgets(buffer, sizeof(buffer), file)) {
+        std::string line = buffer;
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+            line.pop_back();
+        lines.push_back(line);
+    }
+    fclose(file);
+    return lines;
+}

@@ -1,0 +1,42 @@
+// Starting the real program from a test and watching it from outside: its process, its main
+// window, its profile values and the log of the engine test double.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// A Windows path of the build tree's folder `sub` (the tests get the tree as a Linux path).
+std::wstring BuildFolder(const wchar_t* sub);
+
+class ProgramRun {
+public:
+    // Starts `exe` with the folder of the exe as current directory; the environment is the test's.
+    explicit ProgramRun(const std::wstring& exe, const std::wstring& arguments = L"");
+    ProgramRun(const ProgramRun&) = delete;
+    ProgramRun& operator=(const ProgramRun&) = delete;
+    // Ends a program the test left running (TerminateProcess on the process it started).
+    ~ProgramRun();
+
+    bool Started() const { return m_process.hProcess != nullptr; }
+    // The visible top-level window of the process, waited for up to `ms`.
+    HWND WaitForMainWindow(DWORD ms = 30000);
+    // Waits for the process to end; its exit code, or -1 when it is still running.
+    long WaitForExit(DWORD ms);
+    void Kill();
+    DWORD ProcessId() const { return m_process.dwProcessId; }
+
+private:
+    PROCESS_INFORMATION m_process{};
+};
+
+std::wstring WindowTitle(HWND hwnd);
+// Waits until the window title contains `part`; the last title seen.
+std::wstring WaitForTitleContaining(HWND hwnd, const std::wstring& part, DWORD ms);
+
+// The program's profile key and values (HKCU\Software\Carrowfold Technology\Carrowfold Express 5).
+void DeleteProgramProfile();
+bool ReadSettingsDword(const wchar_t* value, DWORD* out);
+
+std::vector<std::string> ReadLines(const std::wstring& path);

@@ -1,0 +1,283 @@
+// The document, the main frame and a view in this process, with an engine stand-in that hands
+// out UI updates: the frame's 25 ms timer pumps them to every view as hint 0, then the document
+// acts on the codes it knows.
+#include "app/BrennockDoc.h"
+#include "app/CarrowfoldApp.h"
+#include "app/MainFrame.h"
+#include "app/PlayListView.h"
+#include "app/SingleDocTemplateEx.h"
+#include "app/UiUpdateHint.h"
+#include "app/resource.h"
+#include "classlib/ui/DocTemplate.h"
+#include "interfaces/EngineIids.h"
+#include "interfaces/IUiUpdateQueue.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <utility>
+#include <vector>
+
+CCarrowfoldApp theTestApp;
+
+namespace {
+
+class CFakeEngine : public IBrennock, public IUiUpdateQueue {
+public:
+    virtual ~CFakeEngine() = default;
+    std::deque<std::pair<int, int>> queue;
+    std::vector<std::wstring> calls;
+    HRESULT loadResult = S_OK;
+    HRESULT saveResult = S_OK;
+    LONG refs = 1;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
+        *out = nullptr;
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IBrennock))
+            *out = static_cast<IBrennock*>(this);
+        else if (IsEqualIID(iid, IID_IUiUpdateQueue) || IsEqualIID(iid, EngineIid::CatDisplayItemMgr))
+            *out = static_cast<IUiUpdateQueue*>(this);
+        if (!*out)
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs); }
+    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--refs); }
+    HRESULT STDMETHODCALLTYPE Initialize(HWND, IUnknown*, DWORD, DWORD) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Shutdown() override { calls.push_back(L"Shutdown"); return S_OK; }
+    HRESULT STDMETHODCALLTYPE LoadPlaylist(BSTR path, BOOL) override
+    {
+        calls.push_back(std::wstring(L"Load ") + path);
+        return loadResult;
+    }
+    HRESULT STDMETHODCALLTYPE SavePlaylist(BSTR path) override
+    {
+        calls.push_back(std::wstring(L"Save ") + path);
+        return saveResult;
+    }
+    HRESULT STDMETHODCALLTYPE NewMix() override { calls.push_back(L"NewMix"); return S_OK; }
+    HRESULT STDMETHODCALLTYPE PostUiUpdate(int code, int value) override { return PostUpdate(code, value, FALSE); }
+    HRESULT STDMETHODCALLTYPE SetFileMapperCallback(IUnknown*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE ClearFileMapperCallback() override { calls.push_back(L"Clear"); return S_FALSE; }
+    HRESULT STDMETHODCALLTYPE CreateCatDisplayItemMgr(ICatDisplayItemMgr**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetInitValues(DWORD*, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE PopUpdate(int* code, int* value) override
+    {
+        if (queue.empty())
+            return S_FALSE;
+        *code = queue.front().first;
+        *value = queue.front().second;
+        queue.pop_front();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE PostUpdate(int code, int value, BOOL) override
+    {
+        queue.emplace_back(code, value);
+        return S_OK;
+    }
+};
+
+// The document with the stand-in engine in place of the one CreateEngine would load.
+class CTestDoc : public CBrennockDoc {
+    DECLARE_DYNCREATE(CTestDoc)
+public:
+    void UseEngine(CFakeEngine* engine)
+    {
+        engine->AddRef();
+        m_pEngine = engine;
+        m_bEngineReady = TRUE;
+    }
+};
+IMPLEMENT_DYNCREATE(CTestDoc, CBrennockDoc)
+
+struct SeenHint {
+    LPARAM hint;
+    uint32_t code;
+    uint32_t value;
+};
+
+class CRecordingView : public CPlayListView {
+    DECLARE_DYNCREATE(CRecordingView)
+public:
+    std::vector<SeenHint> seen;
+
+protected:
+    void OnUpdate(CView* sender, LPARAM hint, CObject* hintObject) override
+    {
+        SeenHint s{hint, 0, 0};
+        if (hint == HINT_UI_UPDATE && hintObject && hintObject->IsKindOf(RUNTIME_CLASS(CUiUpdateHint))) {
+            s.code = static_cast<CUiUpdateHint*>(hintObject)->code;
+            s.value = static_cast<CUiUpdateHint*>(hintObject)->value;
+        }
+        seen.push_back(s);
+        CPlayListView::OnUpdate(sender, hint, hintObject);
+    }
+};
+IMPLEMENT_DYNCREATE(CRecordingView, CPlayListView)
+
+std::wstring WindowTitleOf(CWnd* wnd)
+{
+    CString text;
+    wnd->GetWindowText(text);
+    return text.str();
+}
+
+void PumpMessagesFor(DWORD ms)
+{
+    const DWORD end = GetTickCount() + ms;
+    MSG msg;
+    while (static_cast<LONG>(end - GetTickCount()) > 0) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        Sleep(5);
+    }
+}
+
+class Pump : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        theTestApp.SetAppName(L"Carrowfold Express 5 Test");
+        theTestApp.SetRegistryKey(L"Carrowfold Test");
+        theTestApp.m_nCmdShow = SW_HIDE;
+        theTestApp.AddDocTemplate(new CSingleDocTemplateEx(IDS_DOC_STRING, IDR_MAINFRAME, RUNTIME_CLASS(CTestDoc),
+                                                           RUNTIME_CLASS(CMainFrame), RUNTIME_CLASS(CRecordingView)));
+        doc = static_cast<CTestDoc*>(theTestApp.OpenDocumentFile(nullptr));
+        ASSERT_NE(doc, nullptr);
+        frame = static_cast<CMainFrame*>(theTestApp.m_pMainWnd);
+        ASSERT_NE(frame, nullptr);
+        view = static_cast<CRecordingView*>(frame->GetActiveView());
+        ASSERT_NE(view, nullptr);
+        engine = new CFakeEngine;
+        doc->UseEngine(engine);
+        view->seen.clear();
+    }
+    void TearDown() override
+    {
+        if (theTestApp.m_pMainWnd)
+            theTestApp.m_pMainWnd->SendMessage(WM_CLOSE);
+        EXPECT_EQ(theTestApp.m_pMainWnd, nullptr);
+        EXPECT_EQ(engine->refs, 1) << "the document released the engine";
+        delete engine;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
+        theTestApp.ExitInstance();
+        HKEY software = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_ALL_ACCESS, &software) == ERROR_SUCCESS) {
+            RegDeleteTreeW(software, L"Carrowfold Test");
+            RegCloseKey(software);
+        }
+    }
+
+    CTestDoc* doc = nullptr;
+    CMainFrame* frame = nullptr;
+    CRecordingView* view = nullptr;
+    CFakeEngine* engine = nullptr;
+};
+
+TEST_F(Pump, TimerCarriesEveryUpdateToTheViewsAsHintZeroAndCodeNineMarksTheTitle)
+{
+    engine->PostUpdate(8, 0, FALSE);
+    engine->PostUpdate(9, 1, FALSE);
+    engine->PostUpdate(1000, 42, FALSE);
+    frame->SetTimer(kUiUpdateTimer, kUiUpdateIntervalMs);
+    PumpMessagesFor(200);
+    ASSERT_EQ(view->seen.size(), 3u);
+    const uint32_t codes[] = {8, 9, 1000};
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(view->seen[i].hint, HINT_UI_UPDATE) << i;
+        EXPECT_EQ(view->seen[i].code, codes[i]) << i;
+    }
+    EXPECT_EQ(view->seen[2].value, 42u);
+    EXPECT_TRUE(doc->IsModified());
+    EXPECT_EQ(WindowTitleOf(frame), L"Untitled * - Deckwright");
+
+    engine->PostUpdate(9, 0, FALSE);
+    PumpMessagesFor(100);
+    EXPECT_FALSE(doc->IsModified());
+    EXPECT_EQ(WindowTitleOf(frame), L"Untitled - Deckwright");
+}
+
+TEST_F(Pump, ModifiedMarkIsAddedOnceAndRemovedExactly)
+{
+    doc->SetModifiedFlag(TRUE);
+    doc->SetModifiedFlag(TRUE);
+    EXPECT_STREQ(doc->GetTitle(), L"Untitled *");
+    doc->SetModifiedFlag(FALSE);
+    EXPECT_STREQ(doc->GetTitle(), L"Untitled");
+}
+
+TEST_F(Pump, OnlyAnEngineAnswerOfOkOpensAPlaylist)
+{
+    struct Case {
+        const wchar_t* name;
+        HRESULT engineResult;
+        BOOL opened;
+    } cases[] = {
+        {L"S_OK opens", S_OK, TRUE},
+        {L"S_FALSE (unreadable or no track) does not", S_FALSE, FALSE},
+        {L"E_FAIL does not", E_FAIL, FALSE},
+    };
+    // The failure is reported in a message box; a hook closes it at once.
+    HHOOK hook = SetWindowsHookExW(
+        WH_CBT,
+        [](int code, WPARAM wParam, LPARAM lParam) -> LRESULT {
+            if (code == HCBT_ACTIVATE)
+                PostMessageW(reinterpret_cast<HWND>(wParam), WM_COMMAND, IDOK, 0);
+            return CallNextHookEx(nullptr, code, wParam, lParam);
+        },
+        nullptr, GetCurrentThreadId());
+    for (const auto& c : cases) {
+        engine->loadResult = c.engineResult;
+        EXPECT_EQ(doc->OnOpenDocument(L"Z:\\tmp\\mix.cfp"), c.opened) << c.name;
+    }
+    UnhookWindowsHookEx(hook);
+}
+
+TEST_F(Pump, SavingClearsTheModifiedFlagButATextExportLeavesTheDocumentAlone)
+{
+    doc->SetPathName(L"Z:\\tmp\\mix.cfp", FALSE);
+    doc->SetModifiedFlag(TRUE);
+    EXPECT_FALSE(doc->OnSaveDocument(L"Z:\\tmp\\list.txt"));
+    EXPECT_TRUE(doc->IsModified());
+    EXPECT_STREQ(doc->GetPathName(), L"Z:\\tmp\\mix.cfp");
+    EXPECT_TRUE(doc->OnSaveDocument(L"Z:\\tmp\\mix.cfp"));
+    EXPECT_FALSE(doc->IsModified());
+    EXPECT_LT(doc->GetTitle().Find(L'*'), 0) << "the modified mark is gone";
+}
+
+TEST_F(Pump, AFailedSaveKeepsTheChangesAndTheProgramOpenAtClose)
+{
+    doc->SetPathName(L"Z:\\tmp\\mix.cfp", FALSE);
+    doc->SetModifiedFlag(TRUE);
+    engine->saveResult = E_FAIL;
+    // Yes to "save your changes?", then OK to the failure report.
+    HHOOK hook = SetWindowsHookExW(
+        WH_CBT,
+        [](int code, WPARAM wParam, LPARAM lParam) -> LRESULT {
+            if (code == HCBT_ACTIVATE) {
+                PostMessageW(reinterpret_cast<HWND>(wParam), WM_COMMAND, IDYES, 0);
+                PostMessageW(reinterpret_cast<HWND>(wParam), WM_COMMAND, IDOK, 0);
+            }
+            return CallNextHookEx(nullptr, code, wParam, lParam);
+        },
+        nullptr, GetCurrentThreadId());
+    EXPECT_FALSE(doc->ConfirmSaveOnClose());
+    UnhookWindowsHookEx(hook);
+    EXPECT_TRUE(doc->IsModified());
+    engine->saveResult = S_OK;
+    doc->SetModifiedFlag(FALSE);
+}
+
+TEST_F(Pump, CloseShutsTheEngineDownAfterClearingItsCallback)
+{
+    frame->SendMessage(WM_CLOSE);
+    EXPECT_EQ(engine->calls, std::vector<std::wstring>({L"Clear", L"Shutdown"}));
+}
+
+}  // namespace

@@ -1,0 +1,140 @@
+// The real program under Wine with the engine test double beside it: start-up, the
+// single-instance handshake, the start counter, the engine's initialisation and the update pump.
+#include "ProgramRun.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+namespace {
+
+std::wstring DoubleFolderProgram()
+{
+    return BuildFolder(L"app-double") + L"\\Carrowfold.exe";
+}
+
+std::wstring LogPath(const wchar_t* name)
+{
+    wchar_t temp[MAX_PATH] = L"";
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring path = std::wstring(temp) + name;
+    DeleteFileW(path.c_str());
+    return path;
+}
+
+bool Contains(const std::vector<std::string>& lines, const std::string& text)
+{
+    return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(text) != std::string::npos; });
+}
+
+size_t IndexOf(const std::vector<std::string>& lines, const std::string& text)
+{
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].find(text) != std::string::npos)
+            return i;
+    }
+    return lines.size();
+}
+
+class Startup : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        DeleteProgramProfile();
+        SetEnvironmentVariableW(L"CARROWFOLD_DOUBLE_UPDATES", nullptr);
+        SetEnvironmentVariableW(L"CARROWFOLD_DOUBLE_LOG", nullptr);
+    }
+    void TearDown() override { DeleteProgramProfile(); }
+};
+
+TEST_F(Startup, SecondStartHandsOverAndStartCountGuardsAgainstCrashes)
+{
+    DWORD count = 0;
+    {
+        ProgramRun first(DoubleFolderProgram());
+        ASSERT_TRUE(first.Started());
+        const HWND main = first.WaitForMainWindow();
+        ASSERT_NE(main, nullptr);
+        ASSERT_TRUE(ReadSettingsDword(L"Application Start Count", &count));
+        EXPECT_EQ(count, 1u);
+
+        ShowWindow(main, SW_MINIMIZE);
+        ASSERT_TRUE(IsIconic(main));
+        ProgramRun second(DoubleFolderProgram());
+        ASSERT_TRUE(second.Started());
+        EXPECT_EQ(second.WaitForExit(30000), 0) << "the second start ends at once";
+        EXPECT_FALSE(IsIconic(main)) << "the running instance is restored";
+        ASSERT_TRUE(ReadSettingsDword(L"Application Start Count", &count));
+        EXPECT_EQ(count, 1u) << "a start that hands over does not count";
+        first.Kill();  // no clean exit
+    }
+    {
+        ProgramRun run(DoubleFolderProgram());
+        ASSERT_NE(run.WaitForMainWindow(), nullptr);
+        ASSERT_TRUE(ReadSettingsDword(L"Application Start Count", &count));
+        EXPECT_EQ(count, 2u);
+        run.Kill();
+    }
+    ProgramRun third(DoubleFolderProgram());
+    const HWND main = third.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(ReadSettingsDword(L"Application Start Count", &count));
+    EXPECT_EQ(count, 3u);
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(third.WaitForExit(30000), 0);
+    ASSERT_TRUE(ReadSettingsDword(L"Application Start Count", &count));
+    EXPECT_EQ(count, 0u) << "a clean exit resets the count";
+}
+
+TEST_F(Startup, EngineGetsTheMainWindowAndProductVersionAndItsUpdatesReachTheFrame)
+{
+    const std::wstring log = LogPath(L"carrowfold-double.log");
+    SetEnvironmentVariableW(L"CARROWFOLD_DOUBLE_LOG", log.c_str());
+    SetEnvironmentVariableW(L"CARROWFOLD_DOUBLE_UPDATES", L"8:0,9:1");
+    ProgramRun run(DoubleFolderProgram());
+    const HWND main = run.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    // Code 9 with 1: the mix is modified, and the frame's title carries the mark.
+    const std::wstring title = WaitForTitleContaining(main, L" *", 5000);
+    EXPECT_NE(title.find(L" *"), std::wstring::npos) << "title: " << std::string(title.begin(), title.end());
+    EXPECT_NE(title.find(L"Deckwright"), std::wstring::npos);
+
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(run.WaitForExit(30000), 0);
+
+    const auto lines = ReadLines(log);
+    ASSERT_FALSE(lines.empty());
+    const std::string expectedInit = "Initialize hwnd=" + std::to_string(reinterpret_cast<UINT_PTR>(main))
+                                     + " attached=0 ms=0x00070006 ls=0x00050004";
+    EXPECT_TRUE(Contains(lines, expectedInit)) << "product version words, not the file version";
+    EXPECT_TRUE(Contains(lines, "CreateInstance outer=0 iid={79E9B62F-645F-4541-836A-511DF5DA4AE7}"));
+    EXPECT_LT(IndexOf(lines, "PopUpdate 8 0"), IndexOf(lines, "PopUpdate 9 1"));
+    EXPECT_LT(IndexOf(lines, "PopUpdate 9 1"), lines.size());
+    // The close sequence: callback cleared, engine shut down, then the last reference let go.
+    const size_t clear = IndexOf(lines, "ClearFileMapperCallback");
+    const size_t shutdown = IndexOf(lines, "Shutdown");
+    const size_t release = IndexOf(lines, "FinalRelease");
+    EXPECT_LT(clear, shutdown);
+    EXPECT_LT(shutdown, release);
+    EXPECT_LT(release, lines.size());
+}
+
+TEST_F(Startup, PlaylistOnTheCommandLineOpensOnceTheEngineExists)
+{
+    const std::wstring log = LogPath(L"carrowfold-double-open.log");
+    SetEnvironmentVariableW(L"CARROWFOLD_DOUBLE_LOG", log.c_str());
+    ProgramRun run(DoubleFolderProgram(), L"Z:\\tmp\\named.cfp");
+    const HWND main = run.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    EXPECT_NE(WaitForTitleContaining(main, L"named", 5000).find(L"named"), std::wstring::npos);
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(run.WaitForExit(30000), 0);
+    const auto lines = ReadLines(log);
+    const size_t init = IndexOf(lines, "Initialize");
+    const size_t load = IndexOf(lines, "LoadPlaylist Z:\\tmp\\named.cfp append=0");
+    EXPECT_LT(init, load) << "opened through the pending path after the engine was ready";
+    EXPECT_LT(load, lines.size());
+}
+
+}  // namespace
