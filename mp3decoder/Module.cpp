@@ -1,6 +1,5 @@
 // Morvenna.DLL: the MP3 decoder library. One class, the MP3 PCM reader; the engine creates it
 // through DllGetClassObject without the registry.
-#include "classlib/com/ComModule.h"
 #include "classlib/com/ComServer.h"
 #include "mp3decoder/MorvennaClsid.h"
 #include "mp3decoder/Mp3PcmReader.h"
@@ -13,10 +12,8 @@ const ComClassEntry kClasses[] = {
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {
-    if (reason == DLL_PROCESS_ATTACH) {
-        ComModule::SetInstance(instance);
+    if (reason == DLL_PROCESS_ATTACH)
         DisableThreadLibraryCalls(instance);
-    }
     return TRUE;
 }
 

@@ -9,7 +9,6 @@ class CMp3File {
 public:
     HRESULT Open(const wchar_t* path);
     void Close() { m_file.reset(); }
-    bool IsOpen() const { return static_cast<bool>(m_file); }
     uint64_t Size() const { return m_size; }
     // Reads exactly `bytes` bytes at `offset`; false when the file ends before or on an I/O error.
     bool ReadAt(uint64_t offset, void* buffer, uint32_t bytes) const;

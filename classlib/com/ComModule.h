@@ -1,4 +1,4 @@
-// The COM server module of a plug-in library: its instance handle and its lock count.
+// The COM server module of a plug-in library: its lock count.
 //
 // The lock count holds +1 for every live object and class factory of the library and for every
 // IClassFactory::LockServer(TRUE); the library may unload only at 0. Objects on any thread change
@@ -8,8 +8,6 @@
 #include <windows.h>
 
 namespace ComModule {
-void SetInstance(HINSTANCE instance);
-HINSTANCE Instance();
 void Lock();
 void Unlock();
 LONG LockCount();

@@ -21,8 +21,6 @@ public:
     CComObjectRoot& operator=(const CComObjectRoot&) = delete;
     virtual ~CComObjectRoot() { ComModule::Unlock(); }
 
-    LONG RefCount() const { return m_refCount; }
-
 protected:
     ULONG InternalAddRef() { return static_cast<ULONG>(InterlockedIncrement(&m_refCount)); }
     ULONG InternalRelease()

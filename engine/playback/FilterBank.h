@@ -12,7 +12,6 @@
 
 class CFilterBank {
 public:
-    static constexpr unsigned kOrder = 2;
     static constexpr unsigned kBandCapacity = 32;
     static constexpr unsigned kChannelCapacity = 2;
 
@@ -45,7 +44,6 @@ public:
     // Prepares the bank for `sampleRate` Hz with no bands and cleared state.
     void Setup(unsigned sampleRate);
     void Free();
-    bool IsAllocated() const { return m_allocated; }
 
     // Band count and parameters, as the user of the bank sets them before Design. Indexes at or
     // beyond the capacity are ignored.
@@ -66,14 +64,12 @@ public:
     // Clears the section state of every channel.
     void ClearState();
 
+private:
     // Designed coefficients of a band: numerator b0, b1, b2 and denominator 1, a1, a2.
     struct Coefficients {
         float b0 = 1.0f, b1 = 0.0f, b2 = 0.0f;
         float a1 = 0.0f, a2 = 0.0f;
     };
-    Coefficients BandCoefficients(unsigned band) const { return m_coefficients[band % kBandCapacity]; }
-
-private:
     struct BandParameters {
         int type = 0;
         double frequency = 1000.0;

@@ -137,6 +137,32 @@ TEST(FilterBank, TrebleBoostRaisesHighToneOnly)
     EXPECT_NEAR(20 * std::log10(bassCut), -6.0, 0.05);
 }
 
+// The mix input changes a band's gain as its envelope moves and designs the band again.
+TEST(FilterBank, GainChangeTakesEffectAtTheNextDesign)
+{
+    CFilterBank bank;
+    bank.Setup(kRate);
+    bank.SetBandCount(1);
+    bank.SetBand(0, CFilterBank::kPeaking, 15000, 2.0, 0.0);
+    bank.Design();
+    std::vector<float> x = fixtures::ToneFloat(15000, kRate, kRate, 0.25);
+    std::vector<float> flat = x;
+    bank.Process(flat.data(), 0, kRate, 1);
+    bank.SetBandGain(0, 6.0);
+    std::vector<float> before = x;
+    bank.Process(before.data(), 1, kRate, 1);  // not designed yet: still flat
+    bank.Design();
+    std::vector<float> boosted = x;
+    bank.Process(boosted.data(), 0, kRate, 1);
+    const unsigned settle = kRate / 2;
+    auto level = [&](const std::vector<float>& v) {
+        return 20 * std::log10(fixtures::ToneAmplitude(v.data() + settle, kRate - settle, 1, 15000, kRate) / 0.25);
+    };
+    EXPECT_NEAR(level(flat), 0.0, 0.01);
+    EXPECT_NEAR(level(before), 0.0, 0.01);
+    EXPECT_NEAR(level(boosted), 6.0, 0.05);
+}
+
 TEST(FilterBank, ChannelsKeepSeparateStateAndStrideIsHonoured)
 {
     CFilterBank stereo, mono;

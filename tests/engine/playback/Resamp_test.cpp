@@ -42,6 +42,7 @@ TEST(Resamp, RatesOutsideTheRangeLeaveItUnconfigured)
         SCOPED_TRACE(testing::Message() << rates[0] << " from " << rates[1]);
         CResamp r;
         EXPECT_FALSE(r.Setup(rates[0], rates[1], kCutoff));
+        EXPECT_FALSE(r.IsConfigured());
         std::vector<float> in(100, 1.0f), out(400, 5.0f);
         EXPECT_EQ(r.Process(out.data(), in.data(), 400, 100, 1), 0u);
         EXPECT_EQ(out[0], 5.0f);

@@ -251,20 +251,33 @@ TEST(WaveReader, CutOffFileReportsWhatItHolds)
     EXPECT_EQ(count, static_cast<LONGLONG>(samples.size() / 2 - 250));
 }
 
-TEST(WaveReader, NonAsciiPath)
+TEST(WaveReader, UnusualPaths)
 {
-    fixtures::TempDir dir(L"Müller-\u00e9t\u00e9-\u4e2d\u6587");
+    fixtures::TempDir dir(L"M\u00fcller-\u00e9t\u00e9-\u4e2d\u6587");
+    const std::wstring longFolder = dir.File(std::wstring(120, L'x') + L"\u00e9");
+    ASSERT_TRUE(CreateDirectoryW(longFolder.c_str(), nullptr));
+    struct Case {
+        const char* name;
+        std::wstring path;
+    };
+    const Case cases[] = {
+        {"characters outside the code page", dir.File(L"Caf\u00e9 \u00fcber \u266b.wav")},
+        {"a plus sign, which mmio reads as a compound-file separator", dir.File(L"Rock + Roll.wav")},
+        {"longer than mmio's 128 characters", longFolder + L"\\" + std::wstring(40, L'y') + L".wav"},
+    };
     std::vector<int16_t> samples = fixtures::Tone(440, 0.05, 44100, 1);
-    std::wstring path = dir.File(L"Caf\u00e9 \u00fcber \u266b.wav");
-    ASSERT_TRUE(fixtures::WriteWav16(path, samples, 44100, 1));
-    HRESULT hr = E_FAIL;
-    ComPtr<IPcmReader> reader = OpenWave(path, &hr);
-    ASSERT_EQ(hr, S_OK);
-    std::vector<int16_t> read(samples.size());
-    ASSERT_EQ(reader->LoadPcm(reinterpret_cast<unsigned char*>(read.data()), 0,
-                              static_cast<unsigned long>(read.size() * 2)),
-              S_OK);
-    EXPECT_EQ(read, samples);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(fixtures::WriteWav16(c.path, samples, 44100, 1));
+        HRESULT hr = E_FAIL;
+        ComPtr<IPcmReader> reader = OpenWave(c.path, &hr);
+        ASSERT_EQ(hr, S_OK);
+        std::vector<int16_t> read(samples.size());
+        ASSERT_EQ(reader->LoadPcm(reinterpret_cast<unsigned char*>(read.data()), 0,
+                                  static_cast<unsigned long>(read.size() * 2)),
+                  S_OK);
+        EXPECT_EQ(read, samples);
+    }
 }
 
 TEST(WaveReader, QueryInterfaceAnswersNothing)
