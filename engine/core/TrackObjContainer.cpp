@@ -457,6 +457,12 @@ void CTrackObjContainer::ClearIds()
         o->SetId(-1);
 }
 
+void CTrackObjContainer::ClearDelegates()
+{
+    for (CTrackObj* o : m_objects)
+        o->SetDelegate(nullptr);
+}
+
 BOOL CTrackObjContainer::IsEqualTo(const CTrackObjContainer& other) const
 {
     if (m_objects.size() != other.m_objects.size())

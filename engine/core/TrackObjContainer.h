@@ -79,6 +79,8 @@ public:
     // Numbering and comparison.
     void AssignIds(LONG* counter);
     void ClearIds();
+    // Drops every object's delegate reference.
+    void ClearDelegates();
     BOOL IsEqualTo(const CTrackObjContainer& other) const;
     BOOL EqualsOnMasks(const CTrackObjContainer& other, DWORD classMask, DWORD typeMask) const;
 
