@@ -300,10 +300,12 @@ BOOL CSegment::GetRangeInterface(ITrackRange** range)
 void CSegment::SetType(DWORD type)
 {
     m_type = type;
-    if (type == kSegmentBeat)
-        m_beat = std::make_unique<SEGMENT_BEATRECORD>();
-    else
+    // A segment that already carries a beat record keeps it when it stays (or again becomes) a
+    // beat segment.
+    if (type != kSegmentBeat)
         m_beat.reset();
+    else if (!m_beat)
+        m_beat = std::make_unique<SEGMENT_BEATRECORD>();
 }
 
 void CSegment::Serialize(CArchive& archive)

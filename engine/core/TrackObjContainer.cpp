@@ -278,6 +278,29 @@ void CTrackObjContainer::Append(CTrackObj* object)
     Invalidate();
 }
 
+void CTrackObjContainer::RemoveAt(int index)
+{
+    CTrackObj* object = DetachAt(index);
+    if (object)
+        object->ReleaseObj();
+}
+
+CTrackObj* CTrackObjContainer::DetachAt(int index)
+{
+    if (index < 0 || index >= GetCount())
+        return nullptr;
+    CTrackObj* object = m_objects[static_cast<size_t>(index)];
+    m_objects.erase(m_objects.begin() + index);
+    Invalidate();
+    return object;
+}
+
+int CTrackObjContainer::IndexOf(const CTrackObj* object) const
+{
+    const auto at = std::find(m_objects.begin(), m_objects.end(), object);
+    return at == m_objects.end() ? -1 : static_cast<int>(at - m_objects.begin());
+}
+
 void CTrackObjContainer::DeleteRange(LONGLONG from, LONGLONG to, DWORD classMask, DWORD typeMask)
 {
     std::vector<CTrackObj*> result;

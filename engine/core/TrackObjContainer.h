@@ -61,6 +61,11 @@ public:
     BOOL RemoveById(LONG id);
     // Takes over the caller's reference.
     void Append(CTrackObj* object);
+    void RemoveAt(int index);
+    // Takes the object out and hands its reference to the caller; NULL for a bad index.
+    CTrackObj* DetachAt(int index);
+    // -1 when the object is not held.
+    int IndexOf(const CTrackObj* object) const;
 
     // Editing in time.
     void DeleteRange(LONGLONG from, LONGLONG to, DWORD classMask, DWORD typeMask);
