@@ -91,6 +91,17 @@ BOOL CALLBACK CCarrowfoldApp::FindOtherInstance(HWND hwnd, LPARAM)
     return FALSE;
 }
 
+BOOL CCarrowfoldApp::SearchOtherInstance()
+{
+    // A pass that was never stopped ends without having seen its first window again (the list
+    // changed meanwhile): enumerate again, at most 10001 passes in all.
+    while (EnumWindows(&CCarrowfoldApp::FindOtherInstance, 0)) {
+        if (++m_nEnumPasses > kMaxEnumPasses)
+            break;
+    }
+    return m_bOtherInstanceFound;
+}
+
 BOOL CCarrowfoldApp::InitInstance()
 {
     CString name;
@@ -108,11 +119,7 @@ BOOL CCarrowfoldApp::InitInstance()
         return FALSE;
     }
 
-    while (EnumWindows(&CCarrowfoldApp::FindOtherInstance, 0)) {
-        if (++m_nEnumPasses > kMaxEnumPasses)
-            break;
-    }
-    if (m_bOtherInstanceFound)
+    if (SearchOtherInstance())
         return FALSE;
 
     SetCurrentDirectoryW(GetProgramFolder());

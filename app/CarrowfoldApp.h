@@ -17,6 +17,9 @@ public:
 
     // The folder of the program's executable, with a trailing backslash.
     static CString GetProgramFolder();
+    // The single-instance search over the top-level windows: TRUE when a running instance
+    // answered (it has been minimized and restored, which brings it to the front).
+    BOOL SearchOtherInstance();
     // The enumeration callback of the single-instance search (lParam unused).
     static BOOL CALLBACK FindOtherInstance(HWND hwnd, LPARAM lParam);
 

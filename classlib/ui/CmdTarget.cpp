@@ -48,7 +48,7 @@ BOOL CCmdTarget::OnCmdMsg(UINT id, int code, void* extra, AFX_CMDHANDLERINFO* in
                 e->pfn(this, call);
                 return !cmdUI->m_bContinueRouting;
             }
-            if (isNotify && e->kind == AfxEntryKind::Notify && e->nCode == LOWORD(static_cast<DWORD>(code))) {
+            if (isNotify && e->kind == AfxEntryKind::Notify && LOWORD(e->nCode) == LOWORD(static_cast<DWORD>(code))) {
                 if (info) {
                     info->pTarget = this;
                     return TRUE;

@@ -82,3 +82,42 @@ TEST(ProgramFolder, CutsAtTheLastBackslash)
 }
 
 }  // namespace
+
+namespace {
+
+// A window of another program whose title holds the title word in another letter case, and
+// which does not answer the instance message.
+LRESULT CALLBACK Silent(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    static const UINT instanceMessage = RegisterWindowMessageW(L"Carrowfold 5 MultiInst communication");
+    if (message == instanceMessage) {
+        static int asked = 0;
+        SetPropW(hwnd, L"asked", reinterpret_cast<HANDLE>(static_cast<INT_PTR>(++asked)));
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+TEST(SingleInstance, WithoutARunningInstanceTheSearchMakesTwoPassesAndAsksLookalikes)
+{
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = Silent;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"SilentLookalike";
+    RegisterClassW(&wc);
+    HWND lookalike = CreateWindowExW(0, L"SilentLookalike", L"my DECKWRIGHT notes", WS_OVERLAPPED, 0, 0, 10, 10,
+                                     nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(lookalike, nullptr);
+    auto* app = static_cast<CCarrowfoldApp*>(AfxGetWindowedApp());
+    ASSERT_NE(app, nullptr);
+    app->m_hFirstEnumWnd = nullptr;
+    app->m_nEnumPasses = 0;
+    app->m_bOtherInstanceFound = FALSE;
+    EXPECT_FALSE(app->SearchOtherInstance());
+    EXPECT_EQ(app->m_nEnumPasses, 1) << "one whole pass, then the second stops at the first window";
+    EXPECT_NE(GetPropW(lookalike, L"asked"), nullptr) << "the lookalike was asked";
+    RemovePropW(lookalike, L"asked");
+    DestroyWindow(lookalike);
+}
+
+}  // namespace

@@ -7,8 +7,10 @@
 #include "classlib/ui/Document.h"
 #include "classlib/ui/FrameWnd.h"
 #include "classlib/ui/Menu.h"
+#include "classlib/ui/RecentFileList.h"
 #include "classlib/ui/View.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -26,6 +28,7 @@ constexpr UINT ID_CHECKED_BY_DOC = 1020;   // update handler in the document che
 constexpr UINT ID_DISABLED_BY_VIEW = 1021; // handler exists, update handler disables it
 constexpr UINT ID_UPDATE_CONTINUES = 1022; // the view's update handler routes on; the frame enables
 constexpr UINT ID_IDLE_BUTTON = 1030;      // updated at idle time by a bar-like child
+constexpr UINT ID_NOTIFYING_CONTROL = 2000;
 constexpr UINT kTestResource = 300;
 
 std::vector<std::wstring>& Log()
@@ -70,6 +73,11 @@ protected:
     void OnUpdateDisabled(CCmdUI* ui) { ui->Enable(FALSE); }
     void OnUpdateContinue(CCmdUI* ui) { Log().push_back(L"view-update"); ui->ContinueRouting(); }
     void OnUpdateIdleButton(CCmdUI* ui) { ui->Enable(FALSE); }
+    void OnControlClick(NMHDR* header, LRESULT* result)
+    {
+        Log().push_back(L"view-notify-" + std::to_wstring(header->idFrom));
+        *result = 5;
+    }
     DECLARE_MESSAGE_MAP()
 };
 IMPLEMENT_DYNCREATE(CTestView, CView)
@@ -81,6 +89,7 @@ BEGIN_MESSAGE_MAP(CTestView, CView)
     ON_UPDATE_COMMAND_UI(ID_DISABLED_BY_VIEW, &CTestView::OnUpdateDisabled)
     ON_UPDATE_COMMAND_UI(ID_UPDATE_CONTINUES, &CTestView::OnUpdateContinue)
     ON_UPDATE_COMMAND_UI(ID_IDLE_BUTTON, &CTestView::OnUpdateIdleButton)
+    ON_NOTIFY(NM_CLICK, ID_NOTIFYING_CONTROL, &CTestView::OnControlClick)
 END_MESSAGE_MAP()
 
 class CTestFrame : public CFrameWnd {
@@ -227,6 +236,55 @@ TEST_F(Routing, IdleTimeSendsIdleUpdateToDescendantsOfTheMainWindow)
     EXPECT_FALSE(TheTestApp().OnIdle(1));
     bar->DestroyWindow();
     delete bar;
+}
+
+TEST_F(Routing, NotificationsRouteByControlIdAndCodeAndReturnTheHandlersResult)
+{
+    NMHDR header{view->m_hWnd, ID_NOTIFYING_CONTROL, static_cast<UINT>(NM_CLICK)};
+    EXPECT_EQ(frame->SendMessage(WM_NOTIFY, ID_NOTIFYING_CONTROL, reinterpret_cast<LPARAM>(&header)), 5);
+    EXPECT_EQ(TheTestApp().log, std::vector<std::wstring>({L"view-notify-2000"}));
+    TheTestApp().log.clear();
+    NMHDR other{view->m_hWnd, ID_NOTIFYING_CONTROL, static_cast<UINT>(NM_DBLCLK)};
+    EXPECT_EQ(frame->SendMessage(WM_NOTIFY, ID_NOTIFYING_CONTROL, reinterpret_cast<LPARAM>(&other)), 0);
+    EXPECT_TRUE(TheTestApp().log.empty()) << "another code of the same control has no handler";
+}
+
+TEST_F(Routing, RecentFileListReplacesItsMenuItemWithTheEntries)
+{
+    CRecentFileList list(0, L"Recent File List", L"File%d", 4, 30);
+    TheTestApp().m_pRecentFileList = &list;
+    CMenu popup;
+    ASSERT_TRUE(popup.CreatePopupMenu());
+    popup.AppendMenu(MF_STRING, ID_VIEW_ONLY, L"first");
+    popup.AppendMenu(MF_STRING, ID_FILE_MRU_FILE1, L"Recent File");
+    popup.AppendMenu(MF_STRING, ID_APP_ONLY, L"last");
+
+    frame->SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup.m_hMenu), 0);
+    EXPECT_TRUE(popup.GetMenuState(ID_FILE_MRU_FILE1, MF_BYCOMMAND) & MF_GRAYED) << "empty list: placeholder grayed";
+
+    list.Add(L"C:\\mixes\\a.cfp");
+    list.Add(L"C:\\mixes\\Drum & Bass.cfp");
+    list.Add(L"C:\\mixes\\a.cfp");  // listed already: moves to the front
+    frame->SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup.m_hMenu), 0);
+    struct Case {
+        int position;
+        UINT id;
+        const wchar_t* text;
+    } cases[] = {
+        {0, ID_VIEW_ONLY, L"first"},
+        {1, ID_FILE_MRU_FILE1, L"&1 a.cfp"},
+        {2, ID_FILE_MRU_FILE1 + 1, L"&2 Drum && Bass.cfp"},
+        {3, ID_APP_ONLY, L"last"},
+    };
+    ASSERT_EQ(popup.GetMenuItemCount(), 4);
+    for (const auto& c : cases) {
+        CString text;
+        popup.GetMenuString(c.position, text, MF_BYPOSITION);
+        EXPECT_EQ(popup.GetMenuItemID(c.position), c.id) << c.position;
+        EXPECT_STREQ(text, c.text) << c.position;
+        EXPECT_FALSE(popup.GetMenuState(c.position, MF_BYPOSITION) & MF_GRAYED) << c.position;
+    }
+    TheTestApp().m_pRecentFileList = nullptr;
 }
 
 TEST_F(Routing, UpdateAllViewsPassesTheHintToEveryViewButTheSender)
