@@ -1,5 +1,7 @@
 #include "engine/catalog/ProfileResults.h"
 
+#include <cstdint>
+
 #include "classlib/core/Archive.h"
 
 namespace {

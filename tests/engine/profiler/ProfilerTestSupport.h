@@ -20,7 +20,8 @@ inline CMusicFileId MakeId(unsigned seed)
 {
     BYTE bytes[16];
     for (int i = 0; i < 16; ++i)
-        bytes[i] = static_cast<BYTE>(seed * 31 + i * 7 + 1);
+        bytes[i] = static_cast<BYTE>(i < 4 ? seed >> (8 * i) : seed * 31 + i * 7 + 1);
+    bytes[4] |= 0x80;  // never all zero
     CMusicFileId id;
     id.SetBytes(bytes);
     return id;
