@@ -2,6 +2,7 @@
 // activated, records its caption and owner, and closes it.
 #include "TestApp.h"
 
+#include "classlib/ui/FrameWnd.h"
 #include "classlib/ui/Wnd.h"
 
 #include <gtest/gtest.h>
@@ -24,8 +25,11 @@ namespace {
 struct SeenBox {
     std::wstring caption;
     HWND owner = nullptr;
+    DWORD context = 0;
     bool seen = false;
 } g_seen;
+
+CFrameWnd* g_frame = nullptr;
 
 LRESULT CALLBACK CloseBoxHook(int code, WPARAM wParam, LPARAM lParam)
 {
@@ -35,6 +39,7 @@ LRESULT CALLBACK CloseBoxHook(int code, WPARAM wParam, LPARAM lParam)
         GetWindowTextW(box, text, 256);
         g_seen.caption = text;
         g_seen.owner = GetWindow(box, GW_OWNER);
+        g_seen.context = g_frame ? g_frame->m_dwPromptContext : 0;
         g_seen.seen = true;
         PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
         PostMessageW(box, WM_COMMAND, IDOK, 0);
@@ -60,6 +65,28 @@ TEST(MessageBox, CaptionIsTheApplicationNameAndOwnerTheMainWindow)
     ASSERT_TRUE(g_seen.seen);
     EXPECT_EQ(g_seen.caption, L"Classlib Test");
     EXPECT_EQ(g_seen.owner, mainHwnd);
+}
+
+TEST(MessageBox, OwnerFramesPromptContextHoldsTheHelpIdWhileTheBoxIsUp)
+{
+    auto* frame = new CFrameWnd;  // deletes itself when destroyed
+    ASSERT_TRUE(frame->CreateEx(0, nullptr, L"frame", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr));
+    frame->m_dwPromptContext = 7;
+    TheTestApp().m_pMainWnd = frame;
+    g_frame = frame;
+    HHOOK hook = SetWindowsHookExW(WH_CBT, &CloseBoxHook, nullptr, GetCurrentThreadId());
+    g_seen = {};
+    AfxMessageBox(L"prompt", MB_OK, 12);
+    UnhookWindowsHookEx(hook);
+    ASSERT_TRUE(g_seen.seen);
+    EXPECT_EQ(g_seen.context, 0x30000u + 12);
+    EXPECT_EQ(frame->m_dwPromptContext, 7u) << "restored afterwards";
+    g_frame = nullptr;
+    TheTestApp().m_pMainWnd = nullptr;
+    frame->DestroyWindow();
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
 }
 
 }  // namespace
