@@ -23,6 +23,13 @@ TEST(GlobalData, OneObjectWithSystemColoursAndDerivedColours)
     EXPECT_EQ(data->m_bShortcutsInToolTips, FALSE);
 }
 
+TEST(GlobalData, CursorsComeFromTheToolkitResourcesAndTheSystem)
+{
+    for (int i = 0; i < 7; ++i)
+        EXPECT_NE(uvAfxData.m_cursors[i], nullptr) << "toolkit cursor " << i;
+    EXPECT_EQ(uvAfxData.m_cursors[7], LoadCursorW(nullptr, IDC_SIZEALL));
+}
+
 TEST(GlobalData, CommonControlsVersionIsReadOnceFromTheLibrary)
 {
     const DWORD version = uvAfxData.GetComCtlVersion();
