@@ -125,8 +125,8 @@ void CFrameWnd::OnSetFocus(HWND oldFocus)
 void CFrameWnd::InitialUpdateFrame(CDocument* doc, BOOL makeVisible)
 {
     if (!m_pViewActive) {
-        CWnd* pane = FromHandlePermanent(::GetDlgItem(m_hWnd, AFX_IDW_PANE_FIRST));
-        if (pane && pane->IsKindOf(RUNTIME_CLASS(CView)))
+        // The first pane's view, also when it sits in a splitter (whose first pane has that id).
+        if (CWnd* pane = GetDescendantWindow(AFX_IDW_PANE_FIRST, RUNTIME_CLASS(CView)))
             SetActiveView(static_cast<CView*>(pane), FALSE);
     }
     SendMessageToDescendants(WM_INITIALUPDATE, 0, 0, TRUE, TRUE);

@@ -326,6 +326,26 @@ void CWnd::GetWindowText(CString& text) const
     text.ReleaseBuffer(copied);
 }
 
+CWnd* CWnd::GetDescendantWindow(int id, const CRuntimeClass* cls) const
+{
+    std::vector<HWND> level{m_hWnd};
+    while (!level.empty()) {
+        std::vector<HWND> next;
+        for (HWND parent : level) {
+            for (HWND child = ::GetTopWindow(parent); child; child = ::GetNextWindow(child, GW_HWNDNEXT)) {
+                if (::GetDlgCtrlID(child) == id) {
+                    CWnd* wnd = cls ? FromHandlePermanent(child) : FromHandle(child);
+                    if (wnd && (!cls || wnd->IsKindOf(cls)))
+                        return wnd;
+                }
+                next.push_back(child);
+            }
+        }
+        level.swap(next);
+    }
+    return nullptr;
+}
+
 CMenu* CWnd::GetMenu() const
 {
     return CMenu::FromHandle(::GetMenu(m_hWnd));

@@ -100,6 +100,9 @@ public:
     int GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
     CWnd* GetDlgItem(int id) const { return FromHandle(::GetDlgItem(m_hWnd, id)); }
     CWnd* GetParent() const { return FromHandle(::GetParent(m_hWnd)); }
+    // The first window below this one (children first, then their descendants) with control id
+    // `id` whose object is of class `cls` (any window when cls is null).
+    CWnd* GetDescendantWindow(int id, const CRuntimeClass* cls = nullptr) const;
     CMenu* GetMenu() const;
     BOOL SetMenu(CMenu* menu);
     CWnd* SetFocus() { return FromHandle(::SetFocus(m_hWnd)); }

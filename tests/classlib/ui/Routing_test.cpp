@@ -294,6 +294,18 @@ TEST_F(Routing, UpdateAllViewsPassesTheHintToEveryViewButTheSender)
     EXPECT_EQ(view->hints, std::vector<LPARAM>({0, 7}));  // 0 from the initial update
 }
 
+TEST_F(Routing, FirstPaneViewIsFoundBelowAnIntermediateWindow)
+{
+    // A container with the first pane's id (as a splitter is) holding the view as its first pane.
+    CWnd container;
+    ASSERT_TRUE(container.Create(nullptr, nullptr, WS_CHILD, RECT{0, 0, 10, 10}, frame, AFX_IDW_PANE_FIRST + 1));
+    ::SetParent(view->m_hWnd, container.m_hWnd);
+    EXPECT_EQ(frame->GetDescendantWindow(AFX_IDW_PANE_FIRST, RUNTIME_CLASS(CView)), view);
+    EXPECT_EQ(view->GetParentFrame(), frame);
+    ::SetParent(view->m_hWnd, frame->m_hWnd);
+    container.DestroyWindow();
+}
+
 TEST_F(Routing, TitleJoinsFrameAndDocumentTitles)
 {
     frame->SetTitle(L"Program");
