@@ -127,3 +127,22 @@ TEST(UVColors, HlsConversionMatchesKnownColoursAndRoundTrips)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(UVColors, TintTowardWhiteMixesEachChannelWithWhite)
+{
+    struct Case {
+        const char* name;
+        double f;
+        COLORREF expected;
+    } cases[] = {
+        {"none", 0.0, RGB(100, 0, 200)},
+        {"half", 0.5, RGB(177, 127, 227)},
+        {"all", 1.0, RGB(255, 255, 255)},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TintTowardWhite(RGB(100, 0, 200), c.f), c.expected) << c.name;
+}
+
+}  // namespace
