@@ -14,7 +14,7 @@ constexpr double kTwoPi = 2.0 * std::numbers::pi;
 constexpr int kMinorLine[4][4] = {{0, 0, 7, 0}, {3, 0, 10, 0}, {0, 7, 0, 3}, {5, 0, 7, 0}};
 // The key templates favour minor keys: a major line needs its third, fourth and leading note
 // about as often as the tonic to be told from the relative minor.
-constexpr int kMajorLine[4][4] = {{0, 4, 5, 11}, {0, 4, 5, 11}, {0, 4, 5, 11}, {0, 4, 5, 11}};
+constexpr int kMajorLine[4][4] = {{0, 4, 5, 11}, {0, 4, 5, 11}, {0, 4, 5, 11}, {0, 9, 5, 11}};
 
 // Deterministic noise for the hi-hats.
 struct Lcg {
@@ -90,6 +90,17 @@ std::vector<int16_t> Render(const Pattern& pattern)
                 const double edge = std::min({1.0, i / ramp, (length - i) / ramp});
                 mix[start + i] += 0.3 * edge * std::sin(kTwoPi * frequency * static_cast<double>(i) / rate);
             }
+        }
+    }
+    if (pattern.quietLevel > 0.0)
+    {
+        const auto musicStart = static_cast<size_t>(pattern.introSeconds * rate);
+        const auto musicEnd = static_cast<size_t>((pattern.introSeconds + pattern.seconds) * rate);
+        Lcg hiss;
+        for (size_t i = 0; i < frames; ++i)
+        {
+            if (i < musicStart || i >= musicEnd)
+                mix[i] += pattern.quietLevel * hiss.Next();
         }
     }
     std::vector<int16_t> out(frames * 2);

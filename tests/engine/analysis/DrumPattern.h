@@ -15,6 +15,8 @@ struct Pattern {
     // Silence (intro) before the first beat and (outro) after the last measure.
     double introSeconds = 0.0;
     double outroSeconds = 0.0;
+    // Peak of the soft noise that fills intro and outro (0: digital silence).
+    double quietLevel = 0.0;
     // Offset of the first beat inside the music (seconds); the first beat is a downbeat.
     double firstBeat = 0.0;
     // Bass line: pitch class of the tonic (0 = C) and mode (1 minor, 2 major); 0 for none.
