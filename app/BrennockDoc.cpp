@@ -207,7 +207,15 @@ BOOL CBrennockDoc::CreateEngine(BOOL reopenLastPlaylist, HWND mainWindow)
             const CString title = PathFileTitle(path);
             if (!title.IsEmpty())
                 SetTitle(title);
+            m_strPendingPath.Empty();
+            return TRUE;
         }
+    }
+    // A playlist named on the command line has already given the document its name; when it
+    // was not opened, the mix is empty and must not be saved under that name.
+    if (!m_strPendingPath.IsEmpty()) {
+        m_strPendingPath.Empty();
+        ForgetPath();
     }
     return TRUE;
 }
@@ -289,12 +297,17 @@ void CBrennockDoc::OnFileOpen()
     if (path.IsEmpty())
         return;
     OnNewDocument();
-    if (OnOpenDocument(path)) {
+    if (OnOpenDocument(path))
         SetPathName(path);
-    } else if (CDocTemplate* docTemplate = GetDocTemplate()) {
-        // The mix was emptied for the open: the document is a new one, under no file's name.
+    else
+        ForgetPath();  // the mix was emptied for the open: a new document, under no file's name
+}
+
+void CBrennockDoc::ForgetPath()
+{
+    m_strPathName.Empty();
+    if (CDocTemplate* docTemplate = GetDocTemplate())
         docTemplate->SetDefaultTitle(this);
-    }
 }
 
 void CBrennockDoc::OnFileAppend()

@@ -38,6 +38,8 @@ public:
     BOOL IsAltDisplay() const { return m_bAltDisplay; }
 
 protected:
+    // Makes the document a new one without a file: no path, the default title.
+    void ForgetPath();
     void OnFileOpen();
     void OnFileAppend();
     void OnFileClose();

@@ -44,6 +44,7 @@ protected:
         DeleteProgramProfile();
         SetEnvironmentVariableW(L"CARROWFOLD_DOUBLE_UPDATES", nullptr);
         SetEnvironmentVariableW(L"CARROWFOLD_DOUBLE_LOG", nullptr);
+        SetEnvironmentVariableW(L"CARROWFOLD_DOUBLE_LOAD_RESULT", nullptr);
     }
     void TearDown() override { DeleteProgramProfile(); }
 };
@@ -135,6 +136,53 @@ TEST_F(Startup, PlaylistOnTheCommandLineOpensOnceTheEngineExists)
     const size_t load = IndexOf(lines, "LoadPlaylist Z:\\tmp\\named.cfp append=0");
     EXPECT_LT(init, load) << "opened through the pending path after the engine was ready";
     EXPECT_LT(load, lines.size());
+}
+
+// A visible dialog window (a message box) of the process, waited for up to `ms`.
+HWND WaitForBox(DWORD pid, DWORD ms)
+{
+    struct Search {
+        DWORD pid;
+        HWND found;
+    };
+    const DWORD end = GetTickCount() + ms;
+    do {
+        Search search{pid, nullptr};
+        EnumWindows(
+            [](HWND hwnd, LPARAM param) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(param);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(hwnd, &owner);
+                wchar_t cls[16] = L"";
+                GetClassNameW(hwnd, cls, 16);
+                if (owner == s->pid && IsWindowVisible(hwnd) && lstrcmpW(cls, L"#32770") == 0) {
+                    s->found = hwnd;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (search.found)
+            return search.found;
+        Sleep(50);
+    } while (static_cast<LONG>(end - GetTickCount()) > 0);
+    return nullptr;
+}
+
+TEST_F(Startup, PlaylistTheEngineCannotReadIsReportedAndNotTakenAsTheDocument)
+{
+    SetEnvironmentVariableW(L"CARROWFOLD_DOUBLE_LOAD_RESULT", L"S_FALSE");
+    ProgramRun run(DoubleFolderProgram(), L"Z:\\tmp\\unreadable.cfp");
+    const HWND box = WaitForBox(run.ProcessId(), 30000);
+    ASSERT_NE(box, nullptr) << "the failed open is reported";
+    EXPECT_EQ(WindowTitle(box), L"Deckwright");
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    const HWND main = run.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    const std::wstring title = WindowTitle(main);
+    EXPECT_EQ(title.find(L"unreadable"), std::wstring::npos) << "the file did not become the document";
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(run.WaitForExit(30000), 0);
 }
 
 }  // namespace
