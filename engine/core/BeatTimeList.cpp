@@ -8,6 +8,14 @@ void CBeatTimeList::SetUnit(LONGLONG unit)
         m_unit = unit;
 }
 
+BOOL CBeatTimeList::GetAt(int index, LONGLONG* time) const
+{
+    if (index < 0 || index >= GetCount() || !time)
+        return FALSE;
+    *time = m_times[static_cast<size_t>(index)];
+    return TRUE;
+}
+
 LONGLONG CBeatTimeList::Units(LONGLONG t1, LONGLONG t2) const
 {
     return static_cast<LONGLONG>(static_cast<double>(t2 - t1) / static_cast<double>(m_unit) + 0.5);

@@ -102,6 +102,14 @@ void CTrackLayerMap::BuildDeletionRanges(int layer)
         m_deletionRanges.push_back({gapStart, kTimeMax});
 }
 
+BOOL CTrackLayerMap::GetItem(int index, CTrackLayerMapItem* item) const
+{
+    if (index < 0 || index >= GetCount() || !item)
+        return FALSE;
+    *item = m_items[static_cast<size_t>(index)];
+    return TRUE;
+}
+
 HRESULT CTrackLayerMap::GetDeletionRange(int index, LONGLONG* from, LONGLONG* to) const
 {
     if (index < 0 || index >= static_cast<int>(m_deletionRanges.size()))

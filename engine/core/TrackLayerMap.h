@@ -30,7 +30,8 @@ public:
     HRESULT GetDeletionRange(int index, LONGLONG* from, LONGLONG* to) const;
 
     int GetCount() const { return static_cast<int>(m_items.size()); }
-    const CTrackLayerMapItem& GetItem(int index) const { return m_items[static_cast<size_t>(index)]; }
+    // FALSE for an index outside the map.
+    BOOL GetItem(int index, CTrackLayerMapItem* item) const;
 
 private:
     std::vector<CTrackLayerMapItem> m_items;

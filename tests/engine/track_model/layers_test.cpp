@@ -265,8 +265,13 @@ TEST(TrackLayers, LayerMapGivesOverlapsToTheLowerLayer)
     manual.Insert(0, 100, 1);
     manual.Insert(40, 60, 0);
     ASSERT_EQ(manual.GetCount(), 3);
-    EXPECT_EQ(manual.GetItem(0).to, 39);
-    EXPECT_EQ(manual.GetItem(2).from, 61);
+    CTrackLayerMapItem item{};
+    ASSERT_TRUE(manual.GetItem(0, &item));
+    EXPECT_EQ(item.to, 39);
+    ASSERT_TRUE(manual.GetItem(2, &item));
+    EXPECT_EQ(item.from, 61);
+    EXPECT_FALSE(manual.GetItem(-1, &item));
+    EXPECT_FALSE(manual.GetItem(3, &item));
 }
 
 TEST(BeatTimeList, NormalizeDropAndAlignTables)
@@ -280,8 +285,9 @@ TEST(BeatTimeList, NormalizeDropAndAlignTables)
     };
     auto times = [](const CBeatTimeList& list) {
         std::vector<long long> out;
-        for (int i = 0; i < list.GetCount(); ++i)
-            out.push_back(list.GetAt(i));
+        LONGLONG t = 0;
+        for (int i = 0; list.GetAt(i, &t); ++i)
+            out.push_back(t);
         return out;
     };
 
@@ -327,4 +333,7 @@ TEST(BeatTimeList, NormalizeDropAndAlignTables)
     EXPECT_EQ(times(d), (std::vector<long long>{0, 1000, 2000, 3000}));
     LONGLONG mid = 0;
     EXPECT_FALSE(c.Interpolate(&mid, 1, 5, 5));
+    EXPECT_FALSE(c.GetAt(-1, &mid));
+    EXPECT_FALSE(c.GetInterval(-1, &mid, &mid));
+    EXPECT_FALSE(c.GetInterval(3, &mid, &mid));
 }

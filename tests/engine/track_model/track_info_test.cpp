@@ -574,3 +574,30 @@ TEST(TrackInfo, ApplyProfileOnceWithValidResults)
     EXPECT_EQ(t, 500);
     adjusted->ReleaseFromOwner();
 }
+
+TEST(TrackInfo, DamagedChunksAreReadSafely)
+{
+    CTrackInfo* track = MakeTrack();
+    track->SetFilePath(L"C:\\a.mp3");
+    track->SetTimestamp(SomeTime());
+    AddMarker(*track, kMarkerLabel, 5, 0)->SetLabelText(L"label");
+    CSegment* beat = new CSegment(kSegmentBeat, 10, 20, 30);
+    track->MainObjects().Append(beat);
+    const Bytes form = WriteForm("TRKI", [&](IRiffStream* s) { track->WriteChunks(s, TRUE); });
+    track->ReleaseFromOwner();
+    // Every byte in turn set to values that make sizes and lengths huge or zero: the reader
+    // takes what the bounds allow and never reads past a chunk.
+    for (size_t i = 0; i < form.size(); ++i)
+        for (BYTE value : {BYTE{0xFF}, BYTE{0x00}, BYTE{0x41}})
+        {
+            Bytes damaged = form;
+            damaged[i] = value;
+            CRiffFile riff;
+            if (!riff.OpenFromMemory(damaged.data(), static_cast<int>(damaged.size())))
+                continue;
+            CTrackInfo* back = new CTrackInfo();
+            back->ReadChunks(&riff, 0);
+            EXPECT_GE(back->Layers().GetCount(), 1);
+            back->ReleaseFromOwner();
+        }
+}

@@ -328,3 +328,36 @@ TEST_F(OleThread, DamagedClipboardDataIsAnArchiveError)
     EXPECT_THROW(list.PasteFromClipboard(), CArchiveException);
     EXPECT_EQ(list.GetCount(), 0);
 }
+
+TEST(TrackList, DamagedArchivesLoadOrFailCleanly)
+{
+    CTrackInfoContainer list;
+    FillRich(list);
+    const Bytes stored = ArchiveOf(list);
+    // Every byte in turn overwritten with values that make counts and lengths huge, negative
+    // or zero; then every truncation. Each load either succeeds or ends in an archive error.
+    int failures = 0;
+    for (size_t i = 0; i < stored.size(); ++i)
+        for (BYTE value : {BYTE{0xFF}, BYTE{0x7F}, BYTE{0x00}})
+        {
+            Bytes damaged = stored;
+            damaged[i] = value;
+            CTrackInfoContainer back;
+            try
+            {
+                LoadArchive(damaged, [&](CArchive& a) { back.Serialize(a); });
+            }
+            catch (const CArchiveException&)
+            {
+                ++failures;
+            }
+        }
+    for (size_t cut = 0; cut < stored.size(); ++cut)
+    {
+        SCOPED_TRACE(cut);
+        CTrackInfoContainer back;
+        Bytes part(stored.begin(), stored.begin() + static_cast<long>(cut));
+        EXPECT_THROW(LoadArchive(part, [&](CArchive& a) { back.Serialize(a); }), CArchiveException);
+    }
+    EXPECT_GT(failures, 0);
+}
