@@ -45,24 +45,6 @@ private:
     BSTR m_bstr;
 };
 
-// An interface reference released when the holder goes.
-template <class T>
-class Ref {
-public:
-    Ref() = default;
-    Ref(const Ref&) = delete;
-    Ref& operator=(const Ref&) = delete;
-    ~Ref() { if (m_p) m_p->Release(); }
-    T** put() { return &m_p; }
-    void** put_void() { return reinterpret_cast<void**>(&m_p); }
-    T* operator->() const { return m_p; }
-    explicit operator bool() const { return m_p != nullptr; }
-    T* get() const { return m_p; }
-
-private:
-    T* m_p = nullptr;
-};
-
 // The playlist file dialog of the open and append commands; an empty string when cancelled.
 CString AskPlaylistPath(UINT titleId)
 {
@@ -100,14 +82,6 @@ CString PathFileTitle(const wchar_t* path)
     CString name = PathFindFileNameW(path ? path : L"");
     const int dot = name.ReverseFind(L'.');
     return dot > 0 ? name.Left(dot) : name;
-}
-
-CBrennockDoc::~CBrennockDoc()
-{
-    if (m_pEngine)
-        m_pEngine->Release();
-    if (m_pOuterObject)
-        m_pOuterObject->Release();
 }
 
 BOOL CBrennockDoc::IsModified()
@@ -180,16 +154,16 @@ BOOL CBrennockDoc::SaveModified()
 
 BOOL CBrennockDoc::CreateEngine(BOOL reopenLastPlaylist, HWND mainWindow)
 {
-    HRESULT hr = CreateLocalInstance(CLSID_BrennockMain, IID_IBrennock, reinterpret_cast<void**>(&m_pEngine));
+    HRESULT hr = CreateLocalInstance(CLSID_BrennockMain, IID_IBrennock, m_pEngine.put_void());
     DWORD versionMS = 0;
     DWORD versionLS = 0;
     GetEngineVersion(&versionMS, &versionLS);
     if (FAILED(hr) || !m_pEngine) {
-        m_pEngine = nullptr;
+        m_pEngine.reset();
         AfxMessageBox(IDS_ENGINE_LOAD_FAILED, MB_OK);
         return FALSE;
     }
-    hr = m_pEngine->Initialize(mainWindow, m_pOuterObject, versionMS, versionLS);
+    hr = m_pEngine->Initialize(mainWindow, m_pOuterObject.get(), versionMS, versionLS);
     if (FAILED(hr)) {
         AfxMessageBox(IDS_ENGINE_INIT_FAILED, MB_OK);
         return FALSE;
@@ -224,10 +198,10 @@ void CBrennockDoc::PumpUiUpdates()
 {
     if (!m_pEngine)
         return;
-    Ref<IUnknown> displayItems;
+    ComRef<IUnknown> displayItems;
     if (FAILED(m_pEngine->QueryInterface(EngineIid::CatDisplayItemMgr, displayItems.put_void())) || !displayItems)
         return;
-    Ref<IUiUpdateQueue> queue;
+    ComRef<IUiUpdateQueue> queue;
     if (FAILED(displayItems->QueryInterface(IID_IUiUpdateQueue, queue.put_void())) || !queue)
         return;
     int code = 0;

@@ -4,6 +4,7 @@
 // the main frame's timer). UI thread only.
 #pragma once
 
+#include "app/ComRef.h"
 #include "classlib/ui/Document.h"
 #include "interfaces/IBrennock.h"
 
@@ -13,7 +14,6 @@ class CBrennockDoc : public CDocument {
     DECLARE_DYNCREATE(CBrennockDoc)
 public:
     CBrennockDoc() = default;
-    ~CBrennockDoc() override;
 
     BOOL IsModified() override;
     void SetModifiedFlag(BOOL modified = TRUE) override;
@@ -33,7 +33,7 @@ public:
     BOOL ConfirmSaveOnClose();
     BOOL GetMainFrame(CMainFrame** out);
 
-    IBrennock* GetEngine() const { return m_pEngine; }
+    IBrennock* GetEngine() const { return m_pEngine.get(); }
     BOOL IsEngineReady() const { return m_bEngineReady; }
     BOOL IsAltDisplay() const { return m_bAltDisplay; }
 
@@ -48,8 +48,8 @@ protected:
     void OnAltDisplay();
     void OnUpdateAltDisplay(CCmdUI* cmdUI);
 
-    IBrennock* m_pEngine = nullptr;
-    IUnknown* m_pOuterObject = nullptr;
+    ComRef<IBrennock> m_pEngine;
+    ComRef<IUnknown> m_pOuterObject;
     BOOL m_bEngineReady = FALSE;
     BOOL m_bAltDisplay = FALSE;
     CString m_strPendingPath;

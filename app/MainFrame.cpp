@@ -1,6 +1,7 @@
 #include "app/MainFrame.h"
 
 #include "app/BrennockDoc.h"
+#include "app/ComRef.h"
 #include "app/PlayListView.h"
 #include "app/resource.h"
 #include "classlib/ui/WindowedApp.h"
@@ -75,11 +76,11 @@ void CMainFrame::OnClose()
     if (doc && !doc->ConfirmSaveOnClose())
         return;
     KillTimer(kUiUpdateTimer);
-    if (IBrennock* engine = GetEngine()) {
-        engine->AddRef();
+    ComRef<IBrennock> engine;
+    engine.copy_from(GetEngine());
+    if (engine) {
         engine->ClearFileMapperCallback();
         engine->Shutdown();
-        engine->Release();
     }
     CFrameWnd::OnClose();
 }

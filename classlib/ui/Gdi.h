@@ -113,6 +113,20 @@ private:
     bool m_owned = false;
 };
 
+// Selects an object into a DC for one scope and puts the previous object back at its end.
+class CSelectedObject {
+public:
+    CSelectedObject(CDC& dc, HGDIOBJ object) : m_dc(dc), m_old(dc.SelectObject(object)) {}
+    CSelectedObject(CDC& dc, CGdiObject& object) : CSelectedObject(dc, object.m_hObject) {}
+    CSelectedObject(const CSelectedObject&) = delete;
+    CSelectedObject& operator=(const CSelectedObject&) = delete;
+    ~CSelectedObject() { m_dc.SelectObject(m_old); }
+
+private:
+    CDC& m_dc;
+    HGDIOBJ m_old;
+};
+
 class CPaintDC : public CDC {
 public:
     explicit CPaintDC(CWnd* wnd);

@@ -85,8 +85,7 @@ class CTestDoc : public CBrennockDoc {
 public:
     void UseEngine(CFakeEngine* engine)
     {
-        engine->AddRef();
-        m_pEngine = engine;
+        m_pEngine.copy_from(engine);
         m_bEngineReady = TRUE;
     }
 };

@@ -34,23 +34,25 @@ void DrawDisabledImage(CDC* dc, CImageList* images, int index, int x, int y, BOO
     const BOOL made = colour ? bitmap.CreateCompatibleBitmap(dc->m_hDC, cx, cy) : bitmap.CreateBitmap(cx, cy, 1, 1, nullptr);
     if (!made)
         return;
-    HGDIOBJ oldBitmap = mem.SelectObject(&bitmap);
+    const CSelectedObject bitmapInMem(mem, bitmap);
     const RECT all{0, 0, cx, cy};
     mem.FillSolidRect(&all, RGB(255, 255, 255));
     images->Draw(&mem, index, POINT{0, 0}, ILD_TRANSPARENT);
 
     const COLORREF oldText = dc->SetTextColor(RGB(0, 0, 0));
     const COLORREF oldBack = dc->SetBkColor(RGB(255, 255, 255));
-    CBrush highlight(uvAfxData.m_colors[3]);
-    HGDIOBJ oldBrush = dc->SelectObject(&highlight);
-    dc->BitBlt(x + 1, y + 1, cx, cy, &mem, 0, 0, kRopBrushWhereBlack);
-    CBrush shadow(uvAfxData.m_colors[1]);
-    dc->SelectObject(&shadow);
-    dc->BitBlt(x, y, cx, cy, &mem, 0, 0, kRopBrushWhereBlack);
-    dc->SelectObject(oldBrush);
+    {
+        CBrush highlight(uvAfxData.m_colors[3]);
+        const CSelectedObject brush(*dc, highlight);
+        dc->BitBlt(x + 1, y + 1, cx, cy, &mem, 0, 0, kRopBrushWhereBlack);
+    }
+    {
+        CBrush shadow(uvAfxData.m_colors[1]);
+        const CSelectedObject brush(*dc, shadow);
+        dc->BitBlt(x, y, cx, cy, &mem, 0, 0, kRopBrushWhereBlack);
+    }
     dc->SetTextColor(oldText);
     dc->SetBkColor(oldBack);
-    mem.SelectObject(oldBitmap);
 }
 
 void FillDitheredRect(CDC* dc, const RECT* rect)
