@@ -306,6 +306,25 @@ TEST_F(Routing, FirstPaneViewIsFoundBelowAnIntermediateWindow)
     container.DestroyWindow();
 }
 
+TEST_F(Routing, FrameLoadsMenuAcceleratorsIconAndTitleFromOneResourceId)
+{
+    CMenu* menu = frame->GetMenu();
+    ASSERT_NE(menu, nullptr);
+    ASSERT_NE(menu->GetSubMenu(0), nullptr);
+    EXPECT_EQ(menu->GetSubMenu(0)->GetMenuItemID(0), ID_VIEW_ONLY);
+    EXPECT_NE(GetClassLongPtrW(frame->m_hWnd, GCLP_HICON), 0);
+    EXPECT_STREQ(frame->GetTitle(), L"Framework Test");
+    CString text;
+    frame->GetWindowText(text);
+    EXPECT_STREQ(text, L"Test Document - Framework Test");
+    ASSERT_NE(frame->m_hAccelTable, nullptr);
+    // F7 pressed in the view: the application offers the key to the windows from the view up,
+    // the frame's accelerators turn it into the command, and routing brings it to the view.
+    MSG key{view->m_hWnd, WM_KEYDOWN, VK_F7, 0, 0, {0, 0}};
+    EXPECT_TRUE(TheTestApp().PreTranslateMessage(&key));
+    EXPECT_EQ(TheTestApp().log, std::vector<std::wstring>({L"view"}));
+}
+
 TEST_F(Routing, TitleJoinsFrameAndDocumentTitles)
 {
     frame->SetTitle(L"Program");
