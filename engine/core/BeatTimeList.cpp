@@ -8,12 +8,11 @@ void CBeatTimeList::SetUnit(LONGLONG unit)
         m_unit = unit;
 }
 
-BOOL CBeatTimeList::GetAt(int index, LONGLONG* time) const
+LONGLONG CBeatTimeList::GetAt(int index) const
 {
-    if (index < 0 || index >= GetCount() || !time)
-        return FALSE;
-    *time = m_times[static_cast<size_t>(index)];
-    return TRUE;
+    if (index < 0 || index >= GetCount())
+        return 0;
+    return m_times[static_cast<size_t>(index)];
 }
 
 LONGLONG CBeatTimeList::Units(LONGLONG t1, LONGLONG t2) const

@@ -13,8 +13,8 @@ public:
     LONGLONG GetUnit() const { return m_unit; }
     void Add(LONGLONG time) { m_times.push_back(time); }
     int GetCount() const { return static_cast<int>(m_times.size()); }
-    // FALSE for an index outside the list.
-    BOOL GetAt(int index, LONGLONG* time) const;
+    // 0 for an index outside the list.
+    LONGLONG GetAt(int index) const;
 
     // Whole units between t1 <= t2, rounded to the nearest.
     LONGLONG Units(LONGLONG t1, LONGLONG t2) const;

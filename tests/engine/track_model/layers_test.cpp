@@ -285,9 +285,8 @@ TEST(BeatTimeList, NormalizeDropAndAlignTables)
     };
     auto times = [](const CBeatTimeList& list) {
         std::vector<long long> out;
-        LONGLONG t = 0;
-        for (int i = 0; list.GetAt(i, &t); ++i)
-            out.push_back(t);
+        for (int i = 0; i < list.GetCount(); ++i)
+            out.push_back(list.GetAt(i));
         return out;
     };
 
@@ -333,7 +332,8 @@ TEST(BeatTimeList, NormalizeDropAndAlignTables)
     EXPECT_EQ(times(d), (std::vector<long long>{0, 1000, 2000, 3000}));
     LONGLONG mid = 0;
     EXPECT_FALSE(c.Interpolate(&mid, 1, 5, 5));
-    EXPECT_FALSE(c.GetAt(-1, &mid));
+    EXPECT_EQ(c.GetAt(-1), 0);
+    EXPECT_EQ(c.GetAt(c.GetCount()), 0);
     EXPECT_FALSE(c.GetInterval(-1, &mid, &mid));
     EXPECT_FALSE(c.GetInterval(3, &mid, &mid));
 }
