@@ -58,16 +58,16 @@ void FindDownbeatPhase(const CPfPcmThumbnail& bass, BEATSCAN& grid)
 
     // 1. Sudden rises of the bass: which phase of the measure they fall on.
     std::array<int, kPhases> rises{};
-    for (LONG i = -look; i < blocks; ++i)
+    for (LONGLONG i = -look; i < blocks; ++i)
     {
-        const float prior = i <= 0 ? 0.0f : bass.WindowMaximum(std::max(i - half, 0L), i);
-        const LONG ahead = i + look;
+        const float prior = i <= 0 ? 0.0f : bass.WindowMaximum(static_cast<LONG>(std::max<LONGLONG>(i - half, 0)), static_cast<LONG>(i));
+        const LONGLONG ahead = i + look;
         if (ahead < 0 || ahead >= blocks)
             continue;
-        const float rise = bass.GetValue(ahead) - prior;
+        const float rise = bass.GetValue(static_cast<LONG>(ahead)) - prior;
         if (rise > threshold && rise > 2.0f * prior)
         {
-            const INT_PTR nearest = grid.NearestPositionIndex((static_cast<LONGLONG>(i) + look / 2) * blockSize);
+            const INT_PTR nearest = grid.NearestPositionIndex((i + look / 2) * blockSize);
             ++rises[Slot(nearest % kPhases)];
             // Hold off for half a measure.
             i += half;
