@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "classlib/core/Archive.h"
@@ -300,4 +301,41 @@ TEST(ProfileResults, FadeLevelSurvivesExtremeStoredSteps)
     EXPECT_TRUE(results.GetFadeLevelAt(INT64_MAX / 2, &level));
     EXPECT_LE(level, 0);
     EXPECT_GE(level, -600);
+}
+
+// Damaged stored results (fixed seed): loading either refuses the record or gives lists no longer
+// than the bytes could hold; the fade queries stay within their bounds whatever was loaded.
+TEST(ProfileResults, RandomlyDamagedRecordsNeverCrashTheLoader)
+{
+    CProfileResults results = Sample();
+    for (LONGLONG step : {100, 200, 400, 800})
+        results.AddFadeStep(step);
+    const std::vector<BYTE> good = Store(results);
+    std::mt19937 random(5150);
+    int loaded = 0;
+    for (int round = 0; round < 2000; ++round) {
+        SCOPED_TRACE(round);
+        std::vector<BYTE> data = good;
+        for (int flips = 1 + random() % 6; flips > 0; --flips)
+            data[random() % data.size()] = static_cast<BYTE>(random());
+        if (random() % 3 == 0)
+            data.resize(random() % (data.size() + 1));
+        CProfileResults target;
+        if (!Load(data, target))
+            continue;
+        ++loaded;
+        const size_t points = target.GetMixInPoints().size() + target.GetMixOutPoints().size() +
+                              target.GetFadeSteps().size() + target.GetMeasureStarts().size();
+        EXPECT_LE(points * 8, data.size());
+        int level = 1;
+        for (LONGLONG t : {LONGLONG{0}, LONGLONG{1000000}, LONGLONG{INT64_MAX}}) {
+            if (target.GetFadeLevelAt(t, &level)) {
+                EXPECT_LE(level, 0);
+            }
+        }
+        LONGLONG microseconds = 0;
+        for (int wanted : {0, -300, -600, -6600, INT32_MIN})
+            target.GetFadeTimeForLevel(wanted, &microseconds);
+    }
+    EXPECT_GT(loaded, 0);
 }
