@@ -93,6 +93,35 @@ void AddPause(Mix& mix, LONGLONG length)
     mix.analyses.emplace_back();
 }
 
+CTrackInfo* AddManualTrack(Mix& mix, float bpm, LONGLONG length, const std::vector<LONGLONG>& intro,
+                           const std::vector<LONGLONG>& outro, DWORD mixing)
+{
+    CTrackInfo* track = new CTrackInfo();
+    track->SetTrackId(mix.tracks.GetCount() + 1);
+    track->SetSampleInfo(kRate, (length * kRate + 500000) / 1000000);
+    track->SetFlags(kTrackPrimary);
+    track->SetBpm(bpm);
+    track->SetMixingKind(mixing);
+    track->MainObjects().AddFullSegment(length);
+    for (LONGLONG t : intro)
+        track->MainObjects().AddStartMarker(t);
+    for (LONGLONG t : outro)
+        track->MainObjects().AddEndMarker(t);
+    mix.tracks.AppendReference(track);
+    track->ReleaseFromOwner();
+    mix.analyses.emplace_back();
+    return track;
+}
+
+CMarker* FindMarker(CTrackInfo& track, DWORD type)
+{
+    CTrackObjContainer& objects = track.MainObjects();
+    for (int i = 0; i < objects.GetCount(); ++i)
+        if (objects.GetAt(i)->Matches(kTrackObjMarker, type))
+            return static_cast<CMarker*>(objects.GetAt(i));
+    return nullptr;
+}
+
 void Rebuild(Mix& mix)
 {
     CMixBuilder::BuildMix(mix.tracks);

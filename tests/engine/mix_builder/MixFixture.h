@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/catalog/ProfileResults.h"
+#include "engine/core/Marker.h"
 #include "engine/core/MixProfileSource.h"
 #include "engine/core/TrackInfo.h"
 #include "engine/core/TrackInfoContainer.h"
@@ -58,6 +59,11 @@ struct Mix {
 };
 void AddTrack(Mix& mix, const SyntheticTrack& spec);
 void AddPause(Mix& mix, LONGLONG length);
+// A primary track laid out by hand: one segment [0, length], intro and outro markers as given.
+CTrackInfo* AddManualTrack(Mix& mix, float bpm, LONGLONG length, const std::vector<LONGLONG>& intro,
+                           const std::vector<LONGLONG>& outro, DWORD mixing);
+// The first first-layer marker of the type, or null.
+CMarker* FindMarker(CTrackInfo& track, DWORD type);
 
 // What the mix manager's rebuild runs of the builder, without overlays.
 void Rebuild(Mix& mix);
