@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/catalog/ProfileSource.h"
+#include "engine/playback/Mp3ReaderBinding.h"
 #include "engine/playback/WaveReader.h"
 #include "interfaces/IUiUpdateQueue.h"
 
@@ -102,7 +103,7 @@ private:
 
 class FakeSource : public IProfileSource {
 public:
-    // A source over a WAV file.
+    // A source over a WAV file, or an MP3 file (by its extension) read through the MP3 library.
     FakeSource(DWORD itemId, const CMusicFileId& id, std::wstring wavPath, IUiUpdateQueue* queue = nullptr)
         : m_itemId(itemId), m_id(id), m_wavPath(std::move(wavPath)), m_queue(queue)
     {
@@ -144,15 +145,20 @@ public:
             *reader = new MemoryReader(m_samples, m_gate, m_frameTable);
             return S_OK;
         }
-        CWaveReader* wave = new CWaveReader();
+        IPcmReader* opened = nullptr;
+        const bool mp3 = m_wavPath.size() > 4 && m_wavPath.compare(m_wavPath.size() - 4, 4, L".mp3") == 0;
+        if (!mp3)
+            opened = new CWaveReader();
+        else if (FAILED(CreateMp3PcmReader(&opened)))
+            return E_FAIL;
         BSTR path = SysAllocString(m_wavPath.c_str());
-        const HRESULT hr = wave->Open(path, profiling);
+        const HRESULT hr = opened->Open(path, profiling);
         SysFreeString(path);
         if (FAILED(hr)) {
-            wave->Release();
+            opened->Release();
             return hr;
         }
-        *reader = wave;
+        *reader = opened;
         return S_OK;
     }
     BOOL STDMETHODCALLTYPE ComputeMusicFileId(CMusicFileId* id) override

@@ -9,7 +9,10 @@
 #include "engine/catalog/ProfileBuilder.h"
 #include "engine/catalog/ProfileResults.h"
 #include "tests/support/Signals.h"
+#include "engine/core/ComPtr.h"
+#include "engine/playback/Mp3ReaderBinding.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/UnixTools.h"
 #include "tests/support/WavWriter.h"
 
 using namespace profiler_test;
@@ -151,4 +154,40 @@ TEST_F(ProfileBuilderTest, WithoutAnIdentityTheResultsAreNotValidAndNoPlotIsWrit
     EXPECT_TRUE(Profile(builder, &source, results));
     EXPECT_FALSE(results.IsValid());
     EXPECT_EQ(m_plots.GetEntryCount(), 0);
+}
+
+// An MP3 file encoded by lame: the analysis reads it through the MP3 library, finds the same
+// tempo as in the original, and keeps the reader's frame table, which a new reader accepts back.
+TEST_F(ProfileBuilderTest, Mp3FileKeepsItsFrameTableForTheNextOpening)
+{
+    if (!fixtures::HaveUnixTools())
+        GTEST_SKIP() << "lame is not reachable from this process";
+    const std::wstring wav = m_dir.File(L"clicks.wav");
+    const std::wstring mp3 = m_dir.File(L"clicks.mp3");
+    ASSERT_TRUE(fixtures::WriteWav16(wav, fixtures::ClickTrack(120.0, 35.0, 44100, 2), 44100, 2));
+    ASSERT_EQ(fixtures::RunUnixTool("lame", {"--quiet", "-b", "192", fixtures::UnixPath(wav), fixtures::UnixPath(mp3)}), 0);
+    FakeSource source(11, MakeId(11), mp3);
+
+    CProfileBuilder builder;
+    CProfileResults results;
+    ASSERT_TRUE(Profile(builder, &source, results));
+    EXPECT_TRUE(results.IsValid());
+    EXPECT_EQ(results.GetSampleCount(), 35 * 44100);
+    EXPECT_NEAR(results.GetTempo(), 120.0f, 1.0f);
+
+    std::unique_ptr<CPlotFile> plot = m_plots.OpenPlotFile(MakeId(11));
+    ASSERT_TRUE(plot);
+    const DWORD size = plot->GetVbroSize();
+    ASSERT_GT(size, 0u);
+    std::vector<BYTE> table(size);
+    ASSERT_TRUE(plot->ReadVbro(table.data(), size));
+
+    ComPtr<IPcmReader> reader;
+    ASSERT_EQ(CreateMp3PcmReader(reader.put()), S_OK);
+    BSTR path = SysAllocString(mp3.c_str());
+    ASSERT_EQ(reader->Open(path, FALSE), S_OK);
+    SysFreeString(path);
+    ASSERT_EQ(reader->FrameOffsetArrayReq(), S_OK);
+    EXPECT_EQ(reader->SetFrameOffsetArray(table.data(), size), S_OK);
+    reader->ShutDown();
 }
