@@ -181,18 +181,27 @@ protected:
 
 TEST_F(Pump, TimerCarriesEveryUpdateToTheViewsAsHintZeroAndCodeNineMarksTheTitle)
 {
+    // A second view of the same document: every view sees every message.
+    CCreateContext context;
+    context.m_pNewViewClass = RUNTIME_CLASS(CRecordingView);
+    context.m_pCurrentDoc = doc;
+    auto* second = static_cast<CRecordingView*>(frame->CreateView(&context, AFX_IDW_PANE_FIRST + 1));
+    ASSERT_NE(second, nullptr);
+
     engine->PostUpdate(8, 0, FALSE);
     engine->PostUpdate(9, 1, FALSE);
     engine->PostUpdate(1000, 42, FALSE);
     frame->SetTimer(kUiUpdateTimer, kUiUpdateIntervalMs);
     PumpMessagesFor(200);
-    ASSERT_EQ(view->seen.size(), 3u);
     const uint32_t codes[] = {8, 9, 1000};
-    for (size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(view->seen[i].hint, HINT_UI_UPDATE) << i;
-        EXPECT_EQ(view->seen[i].code, codes[i]) << i;
+    for (CRecordingView* v : {view, second}) {
+        ASSERT_EQ(v->seen.size(), 3u);
+        for (size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(v->seen[i].hint, HINT_UI_UPDATE) << i;
+            EXPECT_EQ(v->seen[i].code, codes[i]) << i;
+        }
+        EXPECT_EQ(v->seen[2].value, 42u);
     }
-    EXPECT_EQ(view->seen[2].value, 42u);
     EXPECT_TRUE(doc->IsModified());
     EXPECT_EQ(WindowTitleOf(frame), L"Untitled * - Deckwright");
 
