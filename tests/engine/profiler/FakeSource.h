@@ -68,6 +68,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE LoadPcm(unsigned char* data, LONGLONG position, unsigned long length) override
     {
+        InterlockedExchange(&s_lastReadPriority, GetThreadPriority(GetCurrentThread()));
         if (m_gate) {
             WaitForSingleObject(m_gate, INFINITE);
             m_gate = nullptr;
@@ -91,6 +92,9 @@ public:
     }
     HRESULT STDMETHODCALLTYPE FrameOffsetArrayReq() override { return S_FALSE; }
     HRESULT STDMETHODCALLTYPE SetFrameOffsetArray(unsigned char*, unsigned long) override { return E_NOTIMPL; }
+
+    // The priority of the thread that last read samples.
+    static inline volatile LONG s_lastReadPriority = THREAD_PRIORITY_ERROR_RETURN;
 
 private:
     virtual ~MemoryReader() = default;

@@ -25,6 +25,8 @@ public:
     BOOL GetPlotItemInfo(DWORD itemId, CMusicFileId* id, DWORD* rate, LONGLONG* length) override
     {
         std::lock_guard<std::mutex> hold(m_mutex);
+        if (id)
+            m_loaderPriority = GetThreadPriority(GetCurrentThread());
         const auto found = m_items.find(itemId);
         if (found == m_items.end())
             return FALSE;
@@ -41,6 +43,11 @@ public:
         std::lock_guard<std::mutex> hold(m_mutex);
         m_requeued.push_back(itemId);
     }
+    int LoaderPriority()
+    {
+        std::lock_guard<std::mutex> hold(m_mutex);
+        return m_loaderPriority;
+    }
     std::vector<DWORD> Requeued()
     {
         std::lock_guard<std::mutex> hold(m_mutex);
@@ -51,6 +58,7 @@ private:
     std::mutex m_mutex;
     std::map<DWORD, CMusicFileId> m_items;
     std::vector<DWORD> m_requeued;
+    int m_loaderPriority = THREAD_PRIORITY_ERROR_RETURN;
 };
 
 class PlotStoreManagerTest : public ::testing::Test {
@@ -107,6 +115,7 @@ TEST_F(PlotStoreManagerTest, LoaderFillsTheStoreAndAnnouncesIt)
     EXPECT_EQ(m_engine.EnginePosts(), (std::vector<FakeEngine::Message>{{2, 7}}));
     EXPECT_FALSE(m_engine.AnyCoalesced());
     EXPECT_TRUE(m_catalog.Requeued().empty());
+    EXPECT_EQ(m_catalog.LoaderPriority(), THREAD_PRIORITY_LOWEST);
 
     // A second Get hands out the same store; each use is released on its own.
     CPlotStore* again = m_manager->Get(7);

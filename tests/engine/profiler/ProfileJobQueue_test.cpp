@@ -50,12 +50,15 @@ TEST_F(ProfileJobQueueTest, TopPriorityItemPreemptsARunningLowPriorityJobThatSta
     OwnedHandle gate(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     FakeSource low(1, MakeId(1), Music(12.0));
     low.SetGate(gate.get());
+    InterlockedExchange(&MemoryReader::s_lastReadPriority, THREAD_PRIORITY_ERROR_RETURN);
     FakeSource playing(2, MakeId(2), Music(12.0));
     {
         CProfileJobQueue queue(&m_plots);
         queue.QueueLow(&low);
         EXPECT_EQ(queue.StartNext(), 0);
         EXPECT_TRUE(queue.IsRunning());
+        EXPECT_TRUE(WaitFor([] { return MemoryReader::s_lastReadPriority == THREAD_PRIORITY_IDLE; }))
+            << "analysis reads on an idle-priority thread";
 
         queue.QueueTop(&playing);
         SetEvent(gate.get());
