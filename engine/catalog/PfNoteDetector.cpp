@@ -185,6 +185,9 @@ void CPfNoteDetector::AnalyseCrossings(unsigned count, unsigned extent)
         for (unsigned j = 0; j < kNoteCount; ++j)
         {
             const LONGLONG period = m_periods[j];
+            // No sample one period on is readable: the walk would compare nothing.
+            if (i + period > lastIndex)
+                continue;
             const LONGLONG walkEnd = std::min<LONGLONG>(lastIndex, i + period);
             double sum = 0.0;
             unsigned compared = 0;

@@ -100,6 +100,17 @@ TEST(NoteDetector, WithoutARateTheDetectorIsNotReady)
     EXPECT_EQ(DetectKey(detector.GetNoteMap()).mode, 0);
 }
 
+TEST(NoteDetector, AnAbsurdRateFromADamagedFileFindsNothingQuickly)
+{
+    // Every period is longer than the buffer: no crossing can be compared.
+    auto reader = Reader(1000, 0x7FFFFFFF);
+    CPfPcmThumbnail bass;
+    CPfNoteDetector detector;
+    ASSERT_TRUE(detector.Create(reader.get(), &bass));
+    Feed(detector, MonoSine(55.0, 4 * kRate, kRate, 20000.0));
+    EXPECT_EQ(detector.GetNoteMap().GetCount(), 0);
+}
+
 TEST(NoteMap, DetectionsCloserThanHalfASecondKeepOnlyTheMoreConfident)
 {
     struct Row {
