@@ -10,6 +10,8 @@
 
 #include <windows.h>
 
+class CMasterBeatMap;
+class CTimeMap;
 class CTrackInfo;
 class CTrackInfoContainer;
 class CTrackLayer;
@@ -63,6 +65,12 @@ public:
                          LONGLONG b1);
     static void PlacePauseTracks(CTrackInfoContainer& tracks);
     static void SetLeadSpans(CTrackInfoContainer& tracks);
+    // Overlay tracks and the further layers of primary tracks on the musical grid, then the
+    // default transitions with relinking. Runs after the master beat map rebuilt.
+    static BOOL LinkOverlayTracks(IMixProfileSource* source, CMasterBeatMap& beatMap, CTrackInfoContainer& tracks);
+    static void PlaceOverlayTracks(CMasterBeatMap& beatMap, CTrackInfoContainer& tracks);
+    static void LinkSegmentPoints(const MIXBUILDER_LINKPOINT& a, const MIXBUILDER_LINKPOINT& b, BOOL first,
+                                  CTimeMap& map);
 
     // Tempo and rate markers.
     static BOOL FindTempoMarker(CTrackInfo& track, DWORD type, LONGLONG* position, double* bpm);

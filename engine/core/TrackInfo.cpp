@@ -586,6 +586,7 @@ void CTrackInfo::CopyFrom(const CTrackInfo& source)
     m_beatPoints = source.m_beatPoints;
     m_leadFrom = source.m_leadFrom;
     m_leadTo = source.m_leadTo;
+    m_overlayMusicTimesSet = source.m_overlayMusicTimesSet;
 }
 
 BOOL CTrackInfo::IsEqual(const CTrackInfo& other) const

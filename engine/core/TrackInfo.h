@@ -128,6 +128,10 @@ public:
     void SetMixingKind(DWORD kind) { m_mixingKind = kind; }
     BOOL IsProfileApplied() const { return m_profileApplied != 0; }
     void SetPerformed(BOOL on) { m_performed = on ? 1 : 0; }
+    // Whether an overlay track's beat segments hold their musical times (computed once by the
+    // mix builder; cleared to have them computed again from the parent's track times).
+    BOOL AreOverlayMusicTimesSet() const { return m_overlayMusicTimesSet; }
+    void SetOverlayMusicTimesSet(BOOL on) { m_overlayMusicTimesSet = on ? TRUE : FALSE; }
     bool IsPrimary() const { return (m_flags & kTrackPrimary) != 0; }
     bool IsPause() const { return (m_flags & kTrackPause) != 0; }
     CTrackLayerContainer& Layers() { return m_layers; }
@@ -174,4 +178,5 @@ private:
     CBeatPoints m_beatPoints;
     LONGLONG m_leadFrom = 0;
     LONGLONG m_leadTo = 0;
+    BOOL m_overlayMusicTimesSet = FALSE;
 };
