@@ -26,8 +26,11 @@ struct SeenBox {
     std::wstring caption;
     HWND owner = nullptr;
     DWORD context = 0;
+    bool modelessEnabled = true;
     bool seen = false;
 } g_seen;
+
+HWND g_modeless = nullptr;
 
 CFrameWnd* g_frame = nullptr;
 
@@ -40,6 +43,7 @@ LRESULT CALLBACK CloseBoxHook(int code, WPARAM wParam, LPARAM lParam)
         g_seen.caption = text;
         g_seen.owner = GetWindow(box, GW_OWNER);
         g_seen.context = g_frame ? g_frame->m_dwPromptContext : 0;
+        g_seen.modelessEnabled = g_modeless && IsWindowEnabled(g_modeless);
         g_seen.seen = true;
         PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
         PostMessageW(box, WM_COMMAND, IDOK, 0);
@@ -65,6 +69,29 @@ TEST(MessageBox, CaptionIsTheApplicationNameAndOwnerTheMainWindow)
     ASSERT_TRUE(g_seen.seen);
     EXPECT_EQ(g_seen.caption, L"Classlib Test");
     EXPECT_EQ(g_seen.owner, mainHwnd);
+}
+
+TEST(MessageBox, ModelessWindowsOfTheMainWindowAreDisabledWhileTheBoxIsUp)
+{
+    CWnd main;
+    ASSERT_TRUE(main.CreateEx(0, nullptr, L"main", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr));
+    g_modeless = CreateWindowExW(0, L"STATIC", L"tool window", WS_POPUP, 0, 0, 20, 20, main.m_hWnd, nullptr, nullptr, nullptr);
+    ASSERT_NE(g_modeless, nullptr);
+    TheTestApp().m_pMainWnd = &main;
+    HHOOK hook = SetWindowsHookExW(WH_CBT, &CloseBoxHook, nullptr, GetCurrentThreadId());
+    g_seen = {};
+    AfxMessageBox(L"prompt", MB_OK);
+    UnhookWindowsHookEx(hook);
+    ASSERT_TRUE(g_seen.seen);
+    EXPECT_FALSE(g_seen.modelessEnabled);
+    EXPECT_TRUE(IsWindowEnabled(g_modeless)) << "enabled again afterwards";
+    TheTestApp().m_pMainWnd = nullptr;
+    DestroyWindow(g_modeless);
+    g_modeless = nullptr;
+    main.DestroyWindow();
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
 }
 
 TEST(MessageBox, OwnerFramesPromptContextHoldsTheHelpIdWhileTheBoxIsUp)
