@@ -80,8 +80,13 @@ BOOL CSampleFadeMap::Grow(int regions)
 
 BOOL CSampleFadeMap::TakeSlot(int* slot)
 {
-    if (m_free.empty() && !Grow(kGrowRegions))
-        return FALSE;
+    if (m_free.empty())
+    {
+        // Near the limit the pool takes what room is left; at the limit it cannot grow.
+        const int room = kMaxRegions - m_capacity;
+        if (room <= 0 || !Grow(std::min(kGrowRegions, room)))
+            return FALSE;
+    }
     *slot = m_free.back();
     m_free.pop_back();
     *Slot(*slot) = ClearedRegion();
@@ -147,10 +152,14 @@ void CSampleFadeMap::ClearRegions()
 
 BOOL CSampleFadeMap::Reserve(int count)
 {
-    const int missing = count - GetFreeCount();
+    const LONGLONG missing = static_cast<LONGLONG>(count) - GetFreeCount();
     if (missing <= 0)
         return TRUE;
-    return Grow((missing + kGrowRegions - 1) / kGrowRegions * kGrowRegions);
+    const LONGLONG room = kMaxRegions - m_capacity;
+    if (missing > room)
+        return FALSE;
+    const LONGLONG rounded = (missing + kGrowRegions - 1) / kGrowRegions * kGrowRegions;
+    return Grow(static_cast<int>(std::min(rounded, room)));
 }
 
 BOOL CSampleFadeMap::AppendCopy(const FADE_REGION& region)

@@ -362,3 +362,28 @@ TEST(FadeMapBuilder, SecondLayerTakesOverWhereItIsHeard)
 }
 
 }  // namespace
+
+namespace
+{
+
+TEST(FadeMapBuilder, NothingToPlayGivesAnEmptyMap)
+{
+    struct Case {
+        const char* name;
+        LONGLONG seconds;
+        bool segments;
+    };
+    const Case cases[] = {{"no segments", 10, false}, {"empty music file", 0, true}};
+    for (const Case& c : cases)
+    {
+        TestTrack t(c.seconds, 0, 1.0);
+        t.Place(0, 0, 1.0, 10 * kSecond);
+        t.SetSegments(0, c.segments ? std::vector<SegmentSpec>{{0, 10 * kSecond, 0, false}} : std::vector<SegmentSpec>{});
+        CSampleFadeMap map;
+        map.NewRegion(nullptr, -1);  // what a rebuilt map held before
+        BuildFadeMap(t.Track(), {}, kRate, map);
+        EXPECT_EQ(map.GetRegionCount(), 0) << c.name;
+    }
+}
+
+}  // namespace

@@ -334,3 +334,24 @@ TEST(RegionPool, SetSourcePositionsPlacesRegionsOfTheSegment)
 }
 
 }  // namespace
+
+namespace
+{
+
+TEST(RegionPool, FullPoolRefusesNewRegionsAndKeepsWhatItHas)
+{
+    CSampleFadeMap map;
+    ASSERT_TRUE(map.Reserve(CSampleFadeMap::kMaxRegions));
+    EXPECT_EQ(map.GetCapacity(), CSampleFadeMap::kMaxRegions);
+    for (int i = 0; i < CSampleFadeMap::kMaxRegions; ++i)
+        ASSERT_TRUE(map.NewRegion(nullptr, -1)) << i;
+    FADE_REGION* region = nullptr;
+    EXPECT_FALSE(map.NewRegion(&region, -1));
+    EXPECT_FALSE(map.AppendCopy(FADE_REGION{}));
+    EXPECT_FALSE(map.Reserve(1));
+    EXPECT_EQ(map.GetRegionCount(), CSampleFadeMap::kMaxRegions);
+    map.RemoveRegion(0);
+    EXPECT_TRUE(map.NewRegion(&region, -1)) << "a freed slot is usable again";
+}
+
+}  // namespace
