@@ -106,38 +106,18 @@ CTrackInfo::CTrackInfo() = default;
 
 HRESULT STDMETHODCALLTYPE CTrackInfo::GetAudibleStart(LONGLONG* time)
 {
-    if (!time)
-        return E_POINTER;
-    LONGLONG start = 0;
-    LONGLONG end = 0;
-    if (FAILED(GetStartTime(&start)) || FAILED(GetEndTime(&end)))
-        return E_FAIL;
-    std::vector<LONG> levels;
-    const std::vector<LONGLONG> times = VolumeMarkerMixTimes(m_layers, &levels);
-    if (times.empty())
-    {
-        *time = start;
-        return S_OK;
-    }
-    bool found = false;
-    LONGLONG loud = 0;
-    for (size_t i = 0; i < times.size(); ++i)
-        if (levels[i] >= kAudibleLevel && times[i] < end && (!found || times[i] < loud))
-        {
-            loud = times[i];
-            found = true;
-        }
-    if (!found)
-        return E_FAIL;
-    LONGLONG result = start;
-    for (LONGLONG t : times)
-        if (t < loud && t > result)
-            result = t;
-    *time = result;
-    return S_OK;
+    return FindAudibleEdge(false, time);
 }
 
 HRESULT STDMETHODCALLTYPE CTrackInfo::GetAudibleEnd(LONGLONG* time)
+{
+    return FindAudibleEdge(true, time);
+}
+
+// Seen from one edge of the track, the audible edge is the volume marker nearest to the first loud
+// marker on the edge's side of it (or the edge itself). The end is the mirror image of the start,
+// so both walk the markers with one ordering: "a comes before b" as seen from that edge.
+HRESULT CTrackInfo::FindAudibleEdge(bool fromEnd, LONGLONG* time)
 {
     if (!time)
         return E_POINTER;
@@ -145,26 +125,29 @@ HRESULT STDMETHODCALLTYPE CTrackInfo::GetAudibleEnd(LONGLONG* time)
     LONGLONG end = 0;
     if (FAILED(GetStartTime(&start)) || FAILED(GetEndTime(&end)))
         return E_FAIL;
+    const LONGLONG nearEdge = fromEnd ? end : start;
+    const LONGLONG farEdge = fromEnd ? start : end;
+    const auto before = [fromEnd](LONGLONG a, LONGLONG b) { return fromEnd ? a > b : a < b; };
     std::vector<LONG> levels;
     const std::vector<LONGLONG> times = VolumeMarkerMixTimes(m_layers, &levels);
     if (times.empty())
     {
-        *time = end;
+        *time = nearEdge;
         return S_OK;
     }
     bool found = false;
     LONGLONG loud = 0;
     for (size_t i = 0; i < times.size(); ++i)
-        if (levels[i] >= kAudibleLevel && times[i] > start && (!found || times[i] > loud))
+        if (levels[i] >= kAudibleLevel && before(times[i], farEdge) && (!found || before(times[i], loud)))
         {
             loud = times[i];
             found = true;
         }
     if (!found)
         return E_FAIL;
-    LONGLONG result = end;
+    LONGLONG result = nearEdge;
     for (LONGLONG t : times)
-        if (t > loud && t < result)
+        if (before(t, loud) && before(result, t))
             result = t;
     *time = result;
     return S_OK;

@@ -154,6 +154,7 @@ public:
 
 private:
     HRESULT MarkerSpan(DWORD type, BOOL defaultToEnd, LONGLONG* first, LONGLONG* last);
+    HRESULT FindAudibleEdge(bool fromEnd, LONGLONG* time);
     float AveragedTempo(bool* unadjusted) const;
     void ClearDelegates();
 
