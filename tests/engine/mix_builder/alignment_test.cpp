@@ -339,3 +339,36 @@ TEST(MixBuilderPlacement, TracksWithoutTempoAreNotBeatLinked)
     EXPECT_EQ(position, 0);
     EXPECT_EQ(bpm, 0.0);
 }
+
+TEST(MixBuilderPlacement, StandardTracksMeetIntroEndToOutroEnd)
+{
+    struct Row {
+        const char* name;
+        float from, to;
+        double userStartBpm;  // 0: none
+    } rows[] = {
+        {"120 then 126", 120, 126, 0},
+        {"126 then 100", 126, 100, 0},
+        {"user start tempo 110 on a 100 BPM track", 126, 100, 110},
+    };
+    for (const Row& row : rows)
+    {
+        Mix mix;
+        AddTrack(mix, {row.from, 60, 2, 8, 50, 8, kMixingStandard});
+        AddTrack(mix, {row.to, 60, 2, 8, 50, 8, kMixingStandard});
+        CTrackInfo& incoming = *mix.tracks.GetAt(1);
+        if (row.userStartBpm > 0)
+        {
+            CMixBuilder::AddTempoMarker(incoming, kTempoMarkerStart, 0, row.userStartBpm);
+            FindMarker(incoming, kTempoMarkerStart)->SetUserAdjusted(TRUE);
+        }
+        Rebuild(mix);
+        CTrackInfo& outgoing = *mix.tracks.GetAt(0);
+        const double rate = row.userStartBpm > 0 ? row.userStartBpm / row.to : 1.0;
+        EXPECT_NEAR(MapOf(incoming).GetPoint(0).rate, rate, 1e-6) << row.name;
+        // A standard track's intro and outro are single markers at its loud positions.
+        EXPECT_EQ(MixTimeOf(incoming, MarkerTimes(incoming, kMarkerStart).back()),
+                  MixTimeOf(outgoing, MarkerTimes(outgoing, kMarkerEnd).back()))
+            << row.name;
+    }
+}
