@@ -372,3 +372,24 @@ TEST(MixBuilderPlacement, StandardTracksMeetIntroEndToOutroEnd)
             << row.name;
     }
 }
+
+TEST(MixBuilderPlacement, UserFadeInAfterAPauseStartsAtThePreviousAudibleEnd)
+{
+    Mix mix;
+    AddTrack(mix, Beat(120));
+    AddPause(mix, 3000000);
+    AddTrack(mix, Beat(126));
+    Rebuild(mix);
+    // The user lets the track rise from silence at 2 s: that is where it becomes audible.
+    CTrackInfo& after = *mix.tracks.GetAt(2);
+    CMarker* rise = FindMarker(after, kFadeInStart);
+    ASSERT_NE(rise, nullptr);
+    rise->SetPosition(2000000);
+    rise->SetMainValue(-10000);
+    rise->SetUserAdjusted(TRUE);
+    Rebuild(mix);
+    Rebuild(mix);
+    LONGLONG audibleEnd = 0;
+    ASSERT_EQ(mix.tracks.GetAt(0)->GetAudibleEnd(&audibleEnd), S_OK);
+    EXPECT_EQ(MixTimeOf(after, 2000000), audibleEnd);
+}
