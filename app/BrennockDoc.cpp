@@ -9,7 +9,12 @@
 #include "classlib/ui/View.h"
 #include "classlib/ui/WindowedApp.h"
 #include "interfaces/EngineIids.h"
+#include "interfaces/ICatDisplayItemMgr.h"
+#include "interfaces/IMixManager.h"
 #include "interfaces/IUiUpdateQueue.h"
+
+#include <algorithm>
+#include <cwchar>
 
 #include <commdlg.h>
 #include <shlwapi.h>
@@ -22,6 +27,10 @@ BEGIN_MESSAGE_MAP(CBrennockDoc, CDocument)
     ON_COMMAND(ID_FILE_CLOSE, &CBrennockDoc::OnFileClose)
     ON_COMMAND(ID_FILE_SAVE, &CBrennockDoc::OnFileSave)
     ON_COMMAND(ID_FILE_SAVE_AS, &CBrennockDoc::OnFileSaveAs)
+    ON_COMMAND(ID_EDIT_UNDO, &CBrennockDoc::OnEditUndo)
+    ON_COMMAND(ID_EDIT_REDO, &CBrennockDoc::OnEditRedo)
+    ON_UPDATE_COMMAND_UI(ID_EDIT_UNDO, &CBrennockDoc::OnUpdateEditUndo)
+    ON_UPDATE_COMMAND_UI(ID_EDIT_REDO, &CBrennockDoc::OnUpdateEditRedo)
     ON_COMMAND(ID_VIEW_ALT_DISPLAY, &CBrennockDoc::OnAltDisplay)
     ON_UPDATE_COMMAND_UI(ID_VIEW_ALT_DISPLAY, &CBrennockDoc::OnUpdateAltDisplay)
 END_MESSAGE_MAP()
@@ -31,6 +40,9 @@ namespace {
 constexpr wchar_t kSettings[] = L"Settings";
 constexpr wchar_t kMostRecentPlayList[] = L"Most Recent PlayList";
 constexpr int kFileBufferChars = 260;
+constexpr WORD kAttributeTitle = 1;
+constexpr WORD kAttributeArtist = 4;
+constexpr int kUpdateTracksFromCatalogItem = 21;
 
 // A BSTR owned for the length of one engine call.
 class Bstr {
@@ -44,6 +56,42 @@ public:
 private:
     BSTR m_bstr;
 };
+
+// A BSTR that a call hands out, freed when the owner goes.
+class BstrResult {
+public:
+    BstrResult() = default;
+    BstrResult(const BstrResult&) = delete;
+    BstrResult& operator=(const BstrResult&) = delete;
+    ~BstrResult() { SysFreeString(m_bstr); }
+    BSTR* put()
+    {
+        SysFreeString(m_bstr);
+        m_bstr = nullptr;
+        return &m_bstr;
+    }
+    const wchar_t* text() const { return m_bstr ? m_bstr : L""; }
+    int length() const { return static_cast<int>(SysStringLen(m_bstr)); }
+
+private:
+    BSTR m_bstr = nullptr;
+};
+
+// Copies an attribute text of the item into the caller's buffer of `size` characters.
+BOOL CopyCatalogItemText(ICatDisplayItem* item, WORD attribute, wchar_t* buffer, int size)
+{
+    if (!buffer || size <= 0)
+        return FALSE;
+    BstrResult text;
+    if (FAILED(item->GetAttribute(attribute, text.put())))
+        return FALSE;
+    // At most size - 1 characters, so that the terminator always fits.
+    const int length = std::min(text.length(), size - 1);
+    if (length > 0)
+        wmemcpy(buffer, text.text(), static_cast<size_t>(length));
+    buffer[length] = L'\0';
+    return TRUE;
+}
 
 // The playlist file dialog of the open and append commands; an empty string when cancelled.
 CString AskPlaylistPath(UINT titleId)
@@ -213,6 +261,13 @@ void CBrennockDoc::PumpUiUpdates()
         case 9:
             SetModifiedFlag(hint.value != 0);
             break;
+        case kUpdateTracksFromCatalogItem: {
+            ComRef<IMixManager> mix;
+            QueryEngine(IID_IMixManager, mix);
+            if (mix)
+                mix->UpdateTracksFromCatalogItem(hint.value);
+            break;
+        }
         default:
             break;
         }
@@ -317,4 +372,187 @@ void CBrennockDoc::OnAltDisplay()
 void CBrennockDoc::OnUpdateAltDisplay(CCmdUI* cmdUI)
 {
     cmdUI->SetCheck(m_bAltDisplay ? 1 : 0);
+}
+
+void CBrennockDoc::OnEditUndo()
+{
+    ComRef<IMixManager> mix;
+    QueryEngine(IID_IMixManager, mix);
+    if (mix)
+        mix->Undo();
+}
+
+void CBrennockDoc::OnEditRedo()
+{
+    ComRef<IMixManager> mix;
+    QueryEngine(IID_IMixManager, mix);
+    if (mix)
+        mix->Redo();
+}
+
+void CBrennockDoc::OnUpdateEditUndo(CCmdUI* cmdUI)
+{
+    ComRef<IMixManager> mix;
+    QueryEngine(IID_IMixManager, mix);
+    cmdUI->Enable(mix && mix->CanUndo() == S_OK);
+}
+
+void CBrennockDoc::OnUpdateEditRedo(CCmdUI* cmdUI)
+{
+    ComRef<IMixManager> mix;
+    QueryEngine(IID_IMixManager, mix);
+    cmdUI->Enable(mix && mix->CanRedo() == S_OK);
+}
+
+template <class T>
+void CBrennockDoc::QueryEngine(REFIID iid, ComRef<T>& out)
+{
+    out.reset();
+    if (m_pEngine && FAILED(m_pEngine->QueryInterface(iid, out.put_void())))
+        out.reset();
+}
+
+int CBrennockDoc::GetTrackCount()
+{
+    ComRef<IMixManager> mix;
+    QueryEngine(IID_IMixManager, mix);
+    int count = 0;
+    if (!mix || FAILED(mix->GetTrackCount(&count)))
+        return 0;
+    return count;
+}
+
+int CBrennockDoc::GetCatalogItemCount()
+{
+    ComRef<ICatDisplayItemMgr> items;
+    QueryEngine(IID_ICatDisplayItemMgr, items);
+    int count = 0;
+    if (!items || FAILED(items->GetCount(&count)))
+        return 0;
+    return count;
+}
+
+BOOL CBrennockDoc::GetCatalogItemTextAt(int index, WORD attribute, wchar_t* buffer, int size)
+{
+    ComRef<ICatDisplayItemMgr> items;
+    QueryEngine(IID_ICatDisplayItemMgr, items);
+    ComRef<ICatDisplayItem> item;
+    if (!items || FAILED(items->GetItemAt(index, item.put())) || !item)
+        return FALSE;
+    return CopyCatalogItemText(item.get(), attribute, buffer, size);
+}
+
+BOOL CBrennockDoc::GetCatalogItemText(DWORD id, WORD attribute, wchar_t* buffer, int size)
+{
+    ComRef<ICatDisplayItemMgr> items;
+    QueryEngine(IID_ICatDisplayItemMgr, items);
+    ComRef<ICatDisplayItem> item;
+    if (!items || FAILED(items->GetItemById(id, item.put())) || !item)
+        return FALSE;
+    return CopyCatalogItemText(item.get(), attribute, buffer, size);
+}
+
+BOOL CBrennockDoc::FindCatalogItemIndex(DWORD id, int* index)
+{
+    ComRef<ICatDisplayItemMgr> items;
+    QueryEngine(IID_ICatDisplayItemMgr, items);
+    if (!items)
+        return FALSE;
+    ComRef<ICatDisplayItem> item;
+    for (int i = 0; SUCCEEDED(items->GetItemAt(i, item.put())) && item; ++i) {
+        DWORD itemId = 0;
+        if (SUCCEEDED(item->GetId(&itemId)) && itemId == id) {
+            *index = i;
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
+BOOL CBrennockDoc::FindTrackIndex(DWORD id, BOOL byCatalogItem, int* index)
+{
+    ComRef<IMixManager> mix;
+    QueryEngine(IID_IMixManager, mix);
+    if (!mix)
+        return FALSE;
+    ComRef<ITrackEditItem> track;
+    for (int i = 0; SUCCEEDED(mix->GetVisibleTrack(i, track.put())) && track; ++i) {
+        LONG trackValue = -1;
+        const HRESULT hr = byCatalogItem ? track->GetCatalogItemId(&trackValue) : track->GetTrackId(&trackValue);
+        if (SUCCEEDED(hr) && static_cast<DWORD>(trackValue) == id) {
+            *index = i;
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
+BOOL CBrennockDoc::FindTrackIndexByCatalogItem(DWORD catalogItemId, int* index)
+{
+    return FindTrackIndex(catalogItemId, TRUE, index);
+}
+
+BOOL CBrennockDoc::FindTrackIndexByTrackId(DWORD trackId, int* index)
+{
+    return FindTrackIndex(trackId, FALSE, index);
+}
+
+BOOL CBrennockDoc::SortCatalogItems(WORD column, BOOL order)
+{
+    ComRef<ICatDisplayItemMgr> items;
+    QueryEngine(IID_ICatDisplayItemMgr, items);
+    if (!items)
+        return FALSE;
+    items->Sort(column, order);
+    return TRUE;
+}
+
+BOOL CBrennockDoc::GetCatalogItemDuration(DWORD id, LONGLONG* duration)
+{
+    ComRef<ICatDisplayItemMgr> items;
+    QueryEngine(IID_ICatDisplayItemMgr, items);
+    ComRef<ICatDisplayItem> item;
+    if (!items || FAILED(items->GetItemById(id, item.put())) || !item)
+        return FALSE;
+    return SUCCEEDED(item->GetDuration(duration));
+}
+
+BOOL CBrennockDoc::FormatCatalogItemTitle(DWORD id, CString* text)
+{
+    ComRef<ICatDisplayItemMgr> items;
+    QueryEngine(IID_ICatDisplayItemMgr, items);
+    ComRef<ICatDisplayItem> item;
+    if (!items || FAILED(items->GetItemById(id, item.put())) || !item)
+        return FALSE;
+    auto attributeText = [&item](WORD attribute) {
+        BstrResult text;
+        return SUCCEEDED(item->GetAttribute(attribute, text.put())) ? CString(text.text()) : CString();
+    };
+    const CString title = attributeText(kAttributeTitle);
+    CString artist = attributeText(kAttributeArtist);
+    if (artist.IsEmpty())
+        artist.LoadString(IDS_UNKNOWN_ARTIST);
+    CString format;
+    format.LoadString(IDS_ITEM_BY_ARTIST);
+    text->Format(format, title.GetString(), artist.GetString());
+    return TRUE;
+}
+
+BOOL CBrennockDoc::FormatMixTrackTitle(DWORD trackId, CString* text)
+{
+    ComRef<IMixManager> mix;
+    QueryEngine(IID_IMixManager, mix);
+    if (!mix)
+        return FALSE;
+    ComRef<ITrackEditItem> track;
+    for (int i = 0; SUCCEEDED(mix->GetVisibleTrack(i, track.put())) && track; ++i) {
+        LONG id = -1;
+        if (FAILED(track->GetTrackId(&id)) || static_cast<DWORD>(id) != trackId)
+            continue;
+        LONG catalogItemId = -1;
+        if (FAILED(track->GetCatalogItemId(&catalogItemId)))
+            return FALSE;
+        return FormatCatalogItemTitle(static_cast<DWORD>(catalogItemId), text);
+    }
+    return FALSE;
 }

@@ -1,5 +1,6 @@
 // CBrennockDoc: the program's one document. It owns the engine object, turns new, open, save and
-// close into engine calls, keeps the modified mark in the title and the last playlist in the
+// close into engine calls, carries undo and redo to the mix manager, answers the views' questions
+// about the mix and the catalog, keeps the modified mark in the title and the last playlist in the
 // profile, and pumps the engine's update messages to the views and the frame (every 25 ms, from
 // the main frame's timer). UI thread only.
 #pragma once
@@ -33,11 +34,34 @@ public:
     BOOL ConfirmSaveOnClose();
     BOOL GetMainFrame(CMainFrame** out);
 
+    // Questions the views ask of the engine: each queries its service, makes its call and lets
+    // it go; 0 or FALSE when the engine or the service is missing. Texts are cut to fit `size`
+    // characters including the terminator.
+    int GetTrackCount();
+    int GetCatalogItemCount();
+    BOOL GetCatalogItemTextAt(int index, WORD attribute, wchar_t* buffer, int size);
+    BOOL GetCatalogItemText(DWORD id, WORD attribute, wchar_t* buffer, int size);
+    BOOL FindCatalogItemIndex(DWORD id, int* index);
+    BOOL FindTrackIndexByCatalogItem(DWORD catalogItemId, int* index);
+    BOOL FindTrackIndexByTrackId(DWORD trackId, int* index);
+    BOOL SortCatalogItems(WORD column, BOOL order);
+    BOOL GetCatalogItemDuration(DWORD id, LONGLONG* duration);
+    // "\"title\" by artist" of a catalog item, "unknown" for an empty artist.
+    BOOL FormatCatalogItemTitle(DWORD id, CString* text);
+    BOOL FormatMixTrackTitle(DWORD trackId, CString* text);
+
     IBrennock* GetEngine() const { return m_pEngine.get(); }
     BOOL IsEngineReady() const { return m_bEngineReady; }
     BOOL IsAltDisplay() const { return m_bAltDisplay; }
 
 protected:
+    // One reference to the engine's service `T` (asked by `iid`), empty without engine or service.
+    template <class T>
+    void QueryEngine(REFIID iid, ComRef<T>& out);
+    // The engine's answer for the visible tracks, walked from the first until it fails: the
+    // position of the first track whose catalog item id (or track id) is `id`.
+    BOOL FindTrackIndex(DWORD id, BOOL byCatalogItem, int* index);
+
     // Makes the document a new one without a file: no path, the default title.
     void ForgetPath();
     void OnFileOpen();
@@ -45,6 +69,10 @@ protected:
     void OnFileClose();
     void OnFileSave();
     void OnFileSaveAs();
+    void OnEditUndo();
+    void OnEditRedo();
+    void OnUpdateEditUndo(CCmdUI* cmdUI);
+    void OnUpdateEditRedo(CCmdUI* cmdUI);
     void OnAltDisplay();
     void OnUpdateAltDisplay(CCmdUI* cmdUI);
 

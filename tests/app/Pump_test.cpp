@@ -1,6 +1,7 @@
 // The document, the main frame and a view in this process, with an engine stand-in that hands
 // out UI updates: the frame's 25 ms timer pumps them to every view as hint 0, then the document
-// acts on the codes it knows.
+// acts on the codes it knows. The stand-in's mix manager and catalog list
+// answer undo and redo and the document's questions.
 #include "app/BrennockDoc.h"
 #include "app/CarrowfoldApp.h"
 #include "app/MainFrame.h"
@@ -9,12 +10,17 @@
 #include "app/UiUpdateHint.h"
 #include "app/resource.h"
 #include "classlib/ui/DocTemplate.h"
+#include "classlib/ui/CmdUI.h"
 #include "interfaces/EngineIids.h"
 #include "interfaces/IUiUpdateQueue.h"
+#include "tests/app/double/CatalogDouble.h"
+#include "tests/app/double/MixManagerDouble.h"
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <deque>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -24,7 +30,10 @@ namespace {
 
 class CFakeEngine : public IBrennock, public IUiUpdateQueue {
 public:
+    CFakeEngine() { catalog.engine = static_cast<IBrennock*>(this); }
     virtual ~CFakeEngine() = default;
+    MixManagerDouble mix;
+    CatalogDouble catalog;
     std::deque<std::pair<int, int>> queue;
     std::vector<std::wstring> calls;
     HRESULT loadResult = S_OK;
@@ -36,11 +45,15 @@ public:
         *out = nullptr;
         if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IBrennock))
             *out = static_cast<IBrennock*>(this);
-        else if (IsEqualIID(iid, IID_IUiUpdateQueue) || IsEqualIID(iid, EngineIid::CatDisplayItemMgr))
+        else if (IsEqualIID(iid, IID_IUiUpdateQueue))
             *out = static_cast<IUiUpdateQueue*>(this);
+        else if (IsEqualIID(iid, IID_ICatDisplayItemMgr))
+            return catalog.QueryInterface(iid, out);
+        else if (IsEqualIID(iid, IID_IMixManager))
+            *out = static_cast<IMixManager*>(&mix);
         if (!*out)
             return E_NOINTERFACE;
-        AddRef();
+        static_cast<IUnknown*>(*out)->AddRef();
         return S_OK;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs); }
@@ -161,6 +174,8 @@ protected:
             theTestApp.m_pMainWnd->SendMessage(WM_CLOSE);
         EXPECT_EQ(theTestApp.m_pMainWnd, nullptr);
         EXPECT_EQ(engine->refs, 1) << "the document released the engine";
+        EXPECT_EQ(engine->mix.refs, 1) << "every mix manager reference was released";
+        EXPECT_EQ(engine->catalog.refs, 1) << "every catalog reference was released";
         delete engine;
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -286,6 +301,161 @@ TEST_F(Pump, CloseShutsTheEngineDownAfterClearingItsCallback)
 {
     frame->SendMessage(WM_CLOSE);
     EXPECT_EQ(engine->calls, std::vector<std::wstring>({L"Clear", L"Shutdown"}));
+}
+
+// Records what an update handler decided.
+class RecordingCmdUI : public CCmdUI {
+public:
+    void Enable(BOOL on) override
+    {
+        enabled = on;
+        m_bEnableChanged = TRUE;
+    }
+    BOOL enabled = -1;
+};
+
+TEST_F(Pump, UndoAndRedoAreEnabledAndCarriedOutOnlyWhenTheMixManagerAnswersOk)
+{
+    struct Case {
+        const char* name;
+        UINT id;
+        HRESULT answer;
+        BOOL enabled;
+        std::vector<std::string> calls;  // of the command, after its own update check
+    } cases[] = {
+        {"undo possible", ID_EDIT_UNDO, S_OK, TRUE, {"CanUndo", "Undo"}},
+        {"fewer than two undo snapshots", ID_EDIT_UNDO, S_FALSE, FALSE, {"CanUndo"}},
+        {"undo query failed", ID_EDIT_UNDO, E_FAIL, FALSE, {"CanUndo"}},
+        {"redo possible", ID_EDIT_REDO, S_OK, TRUE, {"CanRedo", "Redo"}},
+        {"no redo step", ID_EDIT_REDO, S_FALSE, FALSE, {"CanRedo"}},
+    };
+    for (const auto& c : cases) {
+        engine->mix.canUndo = engine->mix.canRedo = c.answer;
+        RecordingCmdUI state;
+        state.m_nID = c.id;
+        EXPECT_TRUE(state.DoUpdate(frame, FALSE)) << c.name;
+        EXPECT_EQ(state.enabled, c.enabled) << c.name;
+        engine->mix.calls.clear();
+        frame->SendMessage(WM_COMMAND, c.id, 0);
+        EXPECT_EQ(engine->mix.calls, c.calls) << c.name;
+    }
+}
+
+TEST_F(Pump, CodeTwentyOneRefreshesTheTracksOfThatCatalogItemAfterTheViewsSawIt)
+{
+    engine->PostUpdate(21, 7, FALSE);
+    frame->SetTimer(kUiUpdateTimer, kUiUpdateIntervalMs);
+    PumpMessagesFor(100);
+    ASSERT_EQ(view->seen.size(), 1u);
+    EXPECT_EQ(view->seen[0].code, 21u);
+    EXPECT_EQ(engine->mix.calls, std::vector<std::string>({"UpdateTracksFromCatalogItem 7"}));
+}
+
+// Catalog items 10 ("Alpha" by "Ann"), 20 ("Beta", no artist); tracks 100 (item 20), 200 (item 10).
+class Queries : public Pump {
+protected:
+    void SetUp() override
+    {
+        Pump::SetUp();
+        engine->catalog.items = {&alpha, &beta};
+        engine->mix.tracks = {&first, &second};
+    }
+    void TearDown() override
+    {
+        for (CatItemDouble* item : {&alpha, &beta})
+            EXPECT_EQ(item->refs, 1) << "every catalog item reference was released";
+        for (TrackDouble* track : {&first, &second})
+            EXPECT_EQ(track->refs, 1) << "every track reference was released";
+        Pump::TearDown();
+    }
+    CatItemDouble alpha{10, L"Alpha", L"Ann", 2500000};
+    CatItemDouble beta{20, L"Beta", L"", 0};
+    TrackDouble first{100, 20};
+    TrackDouble second{200, 10};
+};
+
+TEST_F(Queries, CatalogTextIsCutToLeaveRoomForTheTerminator)
+{
+    struct Case {
+        const char* name;
+        int size;
+        BOOL result;
+        const wchar_t* text;
+    } cases[] = {
+        {"room to spare", 16, TRUE, L"Alpha"},
+        {"exactly the text and its terminator", 6, TRUE, L"Alpha"},
+        {"one short: the last character gives way", 5, TRUE, L"Alph"},
+        {"room for the terminator only", 1, TRUE, L""},
+        {"no room at all", 0, FALSE, L"#"},
+    };
+    for (const auto& c : cases) {
+        wchar_t buffer[20];
+        wmemset(buffer, L'#', 20);
+        buffer[19] = L'\0';
+        EXPECT_EQ(doc->GetCatalogItemTextAt(0, 1, buffer, c.size), c.result) << c.name;
+        if (c.size > 0) {
+            EXPECT_STREQ(buffer, c.text) << c.name;
+        }
+        EXPECT_EQ(buffer[c.size], L'#') << c.name << ": nothing written past the buffer";
+        wmemset(buffer, L'#', 19);
+        EXPECT_EQ(doc->GetCatalogItemText(10, 1, buffer, c.size), c.result) << c.name << " (by id)";
+        if (c.size > 0) {
+            EXPECT_STREQ(buffer, c.text) << c.name << " (by id)";
+        }
+    }
+}
+
+TEST_F(Queries, LookUpsFindTheFirstMatchOrReportNone)
+{
+    struct Case {
+        const char* name;
+        BOOL (CBrennockDoc::*find)(DWORD, int*);
+        DWORD id;
+        BOOL found;
+        int index;
+    } cases[] = {
+        {"catalog item 20", &CBrennockDoc::FindCatalogItemIndex, 20, TRUE, 1},
+        {"catalog item 30", &CBrennockDoc::FindCatalogItemIndex, 30, FALSE, -1},
+        {"track of catalog item 10", &CBrennockDoc::FindTrackIndexByCatalogItem, 10, TRUE, 1},
+        {"track of catalog item 30", &CBrennockDoc::FindTrackIndexByCatalogItem, 30, FALSE, -1},
+        {"track 100", &CBrennockDoc::FindTrackIndexByTrackId, 100, TRUE, 0},
+        {"track 10 (a catalog id)", &CBrennockDoc::FindTrackIndexByTrackId, 10, FALSE, -1},
+    };
+    for (const auto& c : cases) {
+        int index = -1;
+        EXPECT_EQ((doc->*c.find)(c.id, &index), c.found) << c.name;
+        EXPECT_EQ(index, c.index) << c.name;
+    }
+    EXPECT_EQ(doc->GetTrackCount(), 2);
+    EXPECT_EQ(doc->GetCatalogItemCount(), 2);
+    EXPECT_TRUE(doc->SortCatalogItems(4, FALSE));
+    EXPECT_EQ(engine->catalog.calls, std::vector<std::string>({"Sort 4 0"}));
+}
+
+TEST_F(Queries, TitlesNameTheArtistOrUnknown)
+{
+    struct Case {
+        const char* name;
+        BOOL (CBrennockDoc::*format)(DWORD, CString*);
+        DWORD id;
+        BOOL found;
+        const wchar_t* text;
+    } cases[] = {
+        {"catalog item with artist", &CBrennockDoc::FormatCatalogItemTitle, 10, TRUE, L"\"Alpha\" by Ann"},
+        {"catalog item without artist", &CBrennockDoc::FormatCatalogItemTitle, 20, TRUE, L"\"Beta\" by unknown"},
+        {"no such catalog item", &CBrennockDoc::FormatCatalogItemTitle, 30, FALSE, L""},
+        {"mix track 200 (item 10)", &CBrennockDoc::FormatMixTrackTitle, 200, TRUE, L"\"Alpha\" by Ann"},
+        {"no such mix track", &CBrennockDoc::FormatMixTrackTitle, 300, FALSE, L""},
+    };
+    for (const auto& c : cases) {
+        CString text;
+        EXPECT_EQ((doc->*c.format)(c.id, &text), c.found) << c.name;
+        EXPECT_STREQ(text, c.text) << c.name;
+    }
+    LONGLONG duration = 0;
+    EXPECT_TRUE(doc->GetCatalogItemDuration(10, &duration));
+    EXPECT_EQ(duration, 2500000);
+    EXPECT_FALSE(doc->GetCatalogItemDuration(20, &duration)) << "an item without sample rate has no duration";
 }
 
 }  // namespace

@@ -121,6 +121,37 @@ TEST_F(Startup, EngineGetsTheMainWindowAndProductVersionAndItsUpdatesReachTheFra
     EXPECT_LT(release, lines.size());
 }
 
+TEST_F(Startup, UndoRedoAndCatalogRefreshReachTheMixManager)
+{
+    const std::wstring log = LogPath(L"carrowfold-double-mix.log");
+    SetEnvironmentVariableW(L"CARROWFOLD_DOUBLE_LOG", log.c_str());
+    SetEnvironmentVariableW(L"CARROWFOLD_DOUBLE_UPDATES", L"21:7");
+    ProgramRun run(DoubleFolderProgram());
+    const HWND main = run.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    // Commands as the menu and the accelerators send them; the update came from the engine.
+    const struct {
+        const char* name;
+        UINT command;
+        const char* logged;
+    } cases[] = {
+        {"Undo (57643)", 57643, "Undo"},
+        {"Redo (57644)", 57644, "Redo"},
+        {"update 21 for catalog item 7", 0, "UpdateTracksFromCatalogItem 7"},
+    };
+    for (const auto& c : cases) {
+        if (c.command)
+            SendMessageW(main, WM_COMMAND, c.command, 0);
+    }
+    Sleep(200);  // a few pump ticks
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(run.WaitForExit(30000), 0);
+    const auto lines = ReadLines(log);
+    for (const auto& c : cases)
+        EXPECT_TRUE(std::find(lines.begin(), lines.end(), std::string(c.logged)) != lines.end()) << c.name;
+    EXPECT_LT(IndexOf(lines, "PopUpdate 21 7"), IndexOf(lines, "UpdateTracksFromCatalogItem 7"));
+}
+
 TEST_F(Startup, PlaylistOnTheCommandLineOpensOnceTheEngineExists)
 {
     const std::wstring log = LogPath(L"carrowfold-double-open.log");

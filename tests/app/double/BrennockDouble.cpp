@@ -2,10 +2,13 @@
 // which records every call the program makes in a log file (CARROWFOLD_DOUBLE_LOG) and, once
 // initialised, offers the UI updates listed in CARROWFOLD_DOUBLE_UPDATES ("code:value,...") to
 // the program's update pump. The pump reaches its queue as the engine's does: the display-item
-// manager asked of the engine object, and the update queue asked of that.
+// manager asked of the engine object, and the update queue asked of that. Its mix manager logs
+// the calls the program makes of it.
 #include "interfaces/EngineIids.h"
 #include "interfaces/IBrennock.h"
 #include "interfaces/IUiUpdateQueue.h"
+#include "tests/app/double/CatalogDouble.h"
+#include "tests/app/double/MixManagerDouble.h"
 
 #include <windows.h>
 
@@ -53,9 +56,22 @@ std::string GuidText(REFIID iid)
     return text;
 }
 
+// Undo and redo are always possible, so that the program carries both commands out.
+class LoggingMixManager : public MixManagerDouble {
+public:
+    LoggingMixManager() { canUndo = canRedo = S_OK; }
+
+protected:
+    void Record(const std::string& call) override { Log("%s", call.c_str()); }
+};
+
 class CEngineDouble : public IBrennock, public IUiUpdateQueue {
 public:
-    CEngineDouble() { InterlockedIncrement(&g_objects); }
+    CEngineDouble()
+    {
+        InterlockedIncrement(&g_objects);
+        m_catalog.engine = static_cast<IBrennock*>(this);
+    }
     virtual ~CEngineDouble() { InterlockedDecrement(&g_objects); }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
@@ -67,8 +83,15 @@ public:
             Log("QueryInterface %s", GuidText(iid).c_str());
         if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IBrennock))
             *out = static_cast<IBrennock*>(this);
-        else if (IsEqualIID(iid, IID_IUiUpdateQueue) || IsEqualIID(iid, EngineIid::CatDisplayItemMgr))
+        else if (IsEqualIID(iid, IID_IUiUpdateQueue))
             *out = static_cast<IUiUpdateQueue*>(this);
+        else if (IsEqualIID(iid, IID_ICatDisplayItemMgr))
+            return m_catalog.QueryInterface(iid, out);
+        else if (IsEqualIID(iid, IID_IMixManager)) {
+            m_mix.AddRef();
+            *out = static_cast<IMixManager*>(&m_mix);
+            return S_OK;
+        }
         if (!*out)
             return E_NOINTERFACE;
         AddRef();
@@ -143,6 +166,8 @@ private:
     std::mutex m_lock;
     std::deque<std::pair<int, int>> m_queue;
     std::set<std::string> m_askedIids;
+    LoggingMixManager m_mix;
+    CatalogDouble m_catalog;
 };
 
 class CFactoryDouble : public IClassFactory {
