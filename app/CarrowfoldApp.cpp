@@ -6,7 +6,9 @@
 #include "app/SingleDocTemplateEx.h"
 #include "app/resource.h"
 #include "classlib/ole/OleInit.h"
+#include "classlib/ui/CmdUI.h"
 #include "classlib/ui/CommandLineInfo.h"
+#include "classlib/ui/Menu.h"
 #include "classlib/ui/RecentFileList.h"
 #include "toolkit/bars/GlobalData.h"
 
@@ -15,6 +17,7 @@
 BEGIN_MESSAGE_MAP(CCarrowfoldApp, CWindowedApp)
     ON_COMMAND(ID_FILE_NEW, &CCarrowfoldApp::OnFileNew)
     ON_COMMAND(ID_APP_EXIT, &CCarrowfoldApp::OnAppExit)
+    ON_UPDATE_COMMAND_UI(ID_FILE_MRU_FILE1, &CCarrowfoldApp::OnUpdateRecentFileMenu)
 END_MESSAGE_MAP()
 
 namespace {
@@ -155,4 +158,21 @@ int CCarrowfoldApp::ExitInstance()
         CoUninitialize();
     }
     return CWindowedApp::ExitInstance();
+}
+
+void CCarrowfoldApp::OnUpdateRecentFileMenu(CCmdUI* cmdUI)
+{
+    if (!m_pRecentFileList) {
+        cmdUI->Enable(FALSE);
+        return;
+    }
+    m_pRecentFileList->UpdateMenu(cmdUI);
+    if (m_pRecentFileList->GetSize() < 1 || (*m_pRecentFileList)[0].IsEmpty() || !cmdUI->m_pMenu)
+        return;
+    if (!m_pMainWnd || !m_pMainWnd->IsKindOf(RUNTIME_CLASS(CMainFrame)))
+        return;
+    // A file opened during a performance would replace the mix that is playing.
+    const UINT state = static_cast<CMainFrame*>(m_pMainWnd)->IsPerforming() ? MF_GRAYED : MF_ENABLED;
+    for (UINT id = ID_FILE_MRU_FILE1; id <= ID_FILE_MRU_FILE16; ++id)
+        EnableMenuItem(cmdUI->m_pMenu->GetSafeHmenu(), id, MF_BYCOMMAND | state);
 }

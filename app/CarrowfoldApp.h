@@ -15,6 +15,9 @@ public:
     int ExitInstance() override;
     int DoMessageBox(const wchar_t* prompt, UINT type, UINT helpId) override;
 
+    // The recent-file entries, grayed in the menu while a live performance runs.
+    void OnUpdateRecentFileMenu(CCmdUI* cmdUI);
+
     // The folder of the program's executable, with a trailing backslash.
     static CString GetProgramFolder();
     // The single-instance search over the top-level windows: TRUE when a running instance

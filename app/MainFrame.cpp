@@ -5,6 +5,7 @@
 #include "app/PlayListView.h"
 #include "app/resource.h"
 #include "classlib/ui/WindowedApp.h"
+#include "interfaces/IPlayManager.h"
 
 IMPLEMENT_DYNCREATE(CMainFrame, CFrameWnd)
 
@@ -109,4 +110,15 @@ CPlayListView* CMainFrame::GetPlayListView()
             return static_cast<CPlayListView*>(view);
     }
     return nullptr;
+}
+
+BOOL CMainFrame::IsPerforming()
+{
+    IBrennock* engine = GetEngine();
+    if (!engine)
+        return FALSE;
+    ComRef<IPlayManager> live;
+    if (FAILED(engine->QueryInterface(IID_IPlayManagerLive, live.put_void())) || !live)
+        return FALSE;
+    return live->IsPerforming() == S_OK;
 }

@@ -29,6 +29,8 @@ public:
     // The document's engine object (not AddRef'd), or NULL.
     IBrennock* GetEngine();
     CPlayListView* GetPlayListView();
+    // TRUE while the live play manager runs a performance; FALSE without engine.
+    BOOL IsPerforming();
 
 protected:
     int OnCreate(LPCREATESTRUCT cs);

@@ -1,7 +1,7 @@
 // The document, the main frame and a view in this process, with an engine stand-in that hands
 // out UI updates: the frame's 25 ms timer pumps them to every view as hint 0, then the document
-// acts on the codes it knows. The stand-in's mix manager and catalog list
-// answer undo and redo and the document's questions.
+// acts on the codes it knows. The stand-in's mix manager, catalog list and live play manager
+// answer undo and redo, the document's questions and the performance state.
 #include "app/BrennockDoc.h"
 #include "app/CarrowfoldApp.h"
 #include "app/MainFrame.h"
@@ -11,10 +11,12 @@
 #include "app/resource.h"
 #include "classlib/ui/DocTemplate.h"
 #include "classlib/ui/CmdUI.h"
+#include "classlib/ui/RecentFileList.h"
 #include "interfaces/EngineIids.h"
 #include "interfaces/IUiUpdateQueue.h"
 #include "tests/app/double/CatalogDouble.h"
 #include "tests/app/double/MixManagerDouble.h"
+#include "tests/app/double/PlayManagerDouble.h"
 
 #include <gtest/gtest.h>
 
@@ -34,6 +36,7 @@ public:
     virtual ~CFakeEngine() = default;
     MixManagerDouble mix;
     CatalogDouble catalog;
+    PlayManagerDouble live;
     std::deque<std::pair<int, int>> queue;
     std::vector<std::wstring> calls;
     HRESULT loadResult = S_OK;
@@ -51,6 +54,8 @@ public:
             return catalog.QueryInterface(iid, out);
         else if (IsEqualIID(iid, IID_IMixManager))
             *out = static_cast<IMixManager*>(&mix);
+        else if (IsEqualIID(iid, IID_IPlayManagerLive))
+            *out = static_cast<IPlayManager*>(&live);
         if (!*out)
             return E_NOINTERFACE;
         static_cast<IUnknown*>(*out)->AddRef();
@@ -176,6 +181,7 @@ protected:
         EXPECT_EQ(engine->refs, 1) << "the document released the engine";
         EXPECT_EQ(engine->mix.refs, 1) << "every mix manager reference was released";
         EXPECT_EQ(engine->catalog.refs, 1) << "every catalog reference was released";
+        EXPECT_EQ(engine->live.refs, 1) << "every play manager reference was released";
         delete engine;
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -456,6 +462,34 @@ TEST_F(Queries, TitlesNameTheArtistOrUnknown)
     EXPECT_TRUE(doc->GetCatalogItemDuration(10, &duration));
     EXPECT_EQ(duration, 2500000);
     EXPECT_FALSE(doc->GetCatalogItemDuration(20, &duration)) << "an item without sample rate has no duration";
+}
+
+TEST_F(Pump, RecentFilesAreGrayedInTheMenuWhileAPerformanceRuns)
+{
+    CRecentFileList recent(0, L"Recent File List", L"File%d", 4, 30);
+    recent.Add(L"Z:\\tmp\\second.cfp");
+    recent.Add(L"Z:\\tmp\\first.cfp");
+    theTestApp.m_pRecentFileList = &recent;
+    struct Case {
+        const char* name;
+        HRESULT performing;
+        UINT state;
+    } cases[] = {
+        {"performing", S_OK, MF_GRAYED},
+        {"not performing", S_FALSE, MF_ENABLED},
+        {"the play manager cannot tell", E_FAIL, MF_ENABLED},
+    };
+    for (const auto& c : cases) {
+        engine->live.performing = c.performing;
+        HMENU popup = CreatePopupMenu();
+        AppendMenuW(popup, MF_STRING, ID_FILE_MRU_FILE1, L"Recent File");
+        frame->SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 0);
+        ASSERT_EQ(GetMenuItemCount(popup), 2) << c.name;
+        for (UINT id : {ID_FILE_MRU_FILE1, ID_FILE_MRU_FILE1 + 1})
+            EXPECT_EQ(GetMenuState(popup, id, MF_BYCOMMAND) & MF_GRAYED, c.state) << c.name << " item " << id;
+        DestroyMenu(popup);
+    }
+    theTestApp.m_pRecentFileList = nullptr;
 }
 
 }  // namespace
