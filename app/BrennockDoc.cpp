@@ -42,7 +42,21 @@ constexpr wchar_t kMostRecentPlayList[] = L"Most Recent PlayList";
 constexpr int kFileBufferChars = 260;
 constexpr WORD kAttributeTitle = 1;
 constexpr WORD kAttributeArtist = 4;
-constexpr int kUpdateTracksFromCatalogItem = 21;
+// Update codes the document acts on after the views have seen them.
+constexpr uint32_t kUpdateModified = 9;
+constexpr uint32_t kUpdateAnalysisComplete = 19;
+constexpr uint32_t kUpdateTracksFromCatalogItem = 21;
+constexpr uint32_t kUpdateScanningFile = 22;
+constexpr uint32_t kUpdateCatalogUpdateComplete = 23;
+constexpr uint32_t kUpdateAnalysisProgressFirst = 1000;  // + percent done
+constexpr uint32_t kUpdateAnalysisProgressLast = 1100;
+
+CString LoadText(UINT id)
+{
+    CString text;
+    text.LoadString(id);
+    return text;
+}
 
 // A BSTR owned for the length of one engine call.
 class Bstr {
@@ -257,21 +271,45 @@ void CBrennockDoc::PumpUiUpdates()
     while (queue->PopUpdate(&code, &value) == S_OK) {
         CUiUpdateHint hint(static_cast<uint32_t>(code), static_cast<uint32_t>(value));
         UpdateAllViews(nullptr, HINT_UI_UPDATE, &hint);
-        switch (hint.code) {
-        case 9:
-            SetModifiedFlag(hint.value != 0);
-            break;
-        case kUpdateTracksFromCatalogItem: {
-            ComRef<IMixManager> mix;
-            QueryEngine(IID_IMixManager, mix);
-            if (mix)
-                mix->UpdateTracksFromCatalogItem(hint.value);
-            break;
-        }
-        default:
-            break;
-        }
+        ActOnUiUpdate(hint.code, hint.value);
     }
+}
+
+void CBrennockDoc::ActOnUiUpdate(uint32_t code, uint32_t value)
+{
+    if (code == kUpdateModified) {
+        SetModifiedFlag(value != 0);
+        return;
+    }
+    if (code == kUpdateTracksFromCatalogItem) {
+        ComRef<IMixManager> mix;
+        QueryEngine(IID_IMixManager, mix);
+        if (mix)
+            mix->UpdateTracksFromCatalogItem(value);
+        return;
+    }
+    CMainFrame* frame = nullptr;
+    if (!GetMainFrame(&frame))
+        return;
+    CString text;
+    CString item;
+    if (code == kUpdateAnalysisComplete) {
+        text = LoadText(IDS_ANALYSIS_COMPLETE);
+    } else if (code == kUpdateCatalogUpdateComplete) {
+        text = LoadText(IDS_CATALOG_UPDATE_COMPLETE);
+    } else if (code == kUpdateScanningFile) {
+        if (!FormatCatalogItemTitle(value, &item))
+            return;
+        text.Format(LoadText(IDS_SCANNING_FILE), item.GetString());
+    } else if (code >= kUpdateAnalysisProgressFirst && code <= kUpdateAnalysisProgressLast) {
+        if (!FormatCatalogItemTitle(value, &item))
+            return;
+        text.Format(LoadText(IDS_ANALYSIS_PROGRESS), static_cast<int>(code - kUpdateAnalysisProgressFirst),
+                    item.GetString());
+    } else {
+        return;
+    }
+    frame->SetStatusText(0, text);
 }
 
 BOOL CBrennockDoc::ConfirmSaveOnClose()

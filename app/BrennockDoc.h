@@ -9,6 +9,8 @@
 #include "classlib/ui/Document.h"
 #include "interfaces/IBrennock.h"
 
+#include <cstdint>
+
 class CMainFrame;
 
 class CBrennockDoc : public CDocument {
@@ -61,6 +63,9 @@ protected:
     // The engine's answer for the visible tracks, walked from the first until it fails: the
     // position of the first track whose catalog item id (or track id) is `id`.
     BOOL FindTrackIndex(DWORD id, BOOL byCatalogItem, int* index);
+    // What the document does with one update after the views: the modified flag, the tracks of
+    // a refreshed catalog item, the progress texts in the frame's status bar.
+    void ActOnUiUpdate(uint32_t code, uint32_t value);
 
     // Makes the document a new one without a file: no path, the default title.
     void ForgetPath();

@@ -4,10 +4,22 @@
 #include "app/ComRef.h"
 #include "app/PlayListView.h"
 #include "app/resource.h"
+#include "classlib/ui/AfxIds.h"
 #include "classlib/ui/WindowedApp.h"
 #include "interfaces/IPlayManager.h"
 
+#include <commctrl.h>
+
+#include <iterator>
+
 IMPLEMENT_DYNCREATE(CMainFrame, CFrameWnd)
+
+namespace {
+
+// Right edges of the two text panes: pane 0 is 500 pixels wide, pane 1 1000.
+constexpr int kStatusPaneEdges[] = {500, 1500};
+
+}  // namespace
 
 BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
     ON_WM_CREATE()
@@ -35,7 +47,44 @@ int CMainFrame::OnCreate(LPCREATESTRUCT cs)
     m_strTitle = end < 0 ? full : full.Left(end);
     cs->lpszName = m_strTitle;
     SetWindowText(m_strTitle);
-    return CFrameWnd::OnCreate(cs);
+    if (CFrameWnd::OnCreate(cs) == -1)
+        return -1;
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+    m_hStatusBar = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, m_hWnd,
+                                   reinterpret_cast<HMENU>(static_cast<UINT_PTR>(AFX_IDW_STATUS_BAR)),
+                                   AfxGetInstanceHandle(), nullptr);
+    if (!m_hStatusBar)
+        return -1;
+    ::SendMessageW(m_hStatusBar, SB_SETPARTS, std::size(kStatusPaneEdges),
+                   reinterpret_cast<LPARAM>(kStatusPaneEdges));
+    RecalcLayout();
+    return 0;
+}
+
+void CMainFrame::RecalcLayout(BOOL)
+{
+    if (!m_hWnd)
+        return;
+    RECT client;
+    GetClientRect(&client);
+    int statusHeight = 0;
+    if (m_hStatusBar) {
+        ::SendMessageW(m_hStatusBar, WM_SIZE, 0, 0);  // the bar places itself at the bottom
+        RECT bar;
+        ::GetWindowRect(m_hStatusBar, &bar);
+        statusHeight = bar.bottom - bar.top;
+    }
+    if (HWND pane = ::GetDlgItem(m_hWnd, AFX_IDW_PANE_FIRST)) {
+        const int height = client.bottom - client.top - statusHeight;
+        ::MoveWindow(pane, client.left, client.top, client.right - client.left, height > 0 ? height : 0, TRUE);
+    }
+}
+
+void CMainFrame::SetStatusText(int pane, const wchar_t* text)
+{
+    if (m_hStatusBar)
+        ::SendMessageW(m_hStatusBar, SB_SETTEXTW, static_cast<WPARAM>(pane), reinterpret_cast<LPARAM>(text));
 }
 
 BOOL CMainFrame::CompleteStartUp(BOOL reopenLastPlaylist)

@@ -1,8 +1,9 @@
 // CMainFrame: the program's only top-level window. It finishes the start-up that the
 // application began (engine creation, the 25 ms update timer, showing the frame), answers the
 // single-instance handshake, and runs the close sequence that shuts the engine down.
-// Not here yet: the toolkit frame base, menu bar, toolbars, status bar, splitter panes and their
-// stored layout, the splash and welcome windows.
+// Its status bar is a plain common-controls one with the two text panes the engine's progress
+// messages use. Not here yet: the toolkit frame base and status bar, menu bar, toolbars, splitter
+// panes and their stored layout, the splash and welcome windows.
 #pragma once
 
 #include "classlib/ui/FrameWnd.h"
@@ -21,6 +22,8 @@ public:
 
     BOOL PreCreateWindow(CREATESTRUCTW& cs) override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The view fills what the status bar leaves of the client area.
+    void RecalcLayout(BOOL notify = TRUE) override;
 
     // Once, from the application's start-up: engine, timer, then the frame is shown.
     BOOL CompleteStartUp(BOOL reopenLastPlaylist);
@@ -31,6 +34,10 @@ public:
     CPlayListView* GetPlayListView();
     // TRUE while the live play manager runs a performance; FALSE without engine.
     BOOL IsPerforming();
+    // Text of status-bar pane 0 (progress and completion messages) or 1 (output state).
+    void SetStatusText(int pane, const wchar_t* text);
+    // The status bar's window (a child of the frame with id AFX_IDW_STATUS_BAR), or NULL.
+    HWND GetStatusBar() const { return m_hStatusBar; }
 
 protected:
     int OnCreate(LPCREATESTRUCT cs);
@@ -38,6 +45,7 @@ protected:
     void OnTimer(UINT_PTR id);
 
     UINT m_nInstanceMsg;
+    HWND m_hStatusBar = nullptr;  // a child window: destroyed with the frame
 
     DECLARE_MESSAGE_MAP()
 };

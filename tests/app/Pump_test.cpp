@@ -20,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <cwchar>
 #include <deque>
 #include <string>
@@ -462,6 +464,44 @@ TEST_F(Queries, TitlesNameTheArtistOrUnknown)
     EXPECT_TRUE(doc->GetCatalogItemDuration(10, &duration));
     EXPECT_EQ(duration, 2500000);
     EXPECT_FALSE(doc->GetCatalogItemDuration(20, &duration)) << "an item without sample rate has no duration";
+}
+
+std::wstring StatusPaneText(CMainFrame* frame, int pane)
+{
+    wchar_t text[512] = L"";
+    if (LOWORD(SendMessageW(frame->GetStatusBar(), SB_GETTEXTLENGTHW, pane, 0)) < 512)
+        SendMessageW(frame->GetStatusBar(), SB_GETTEXTW, pane, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+TEST_F(Queries, ProgressAndCompletionUpdatesShowInTheFirstStatusPane)
+{
+    struct Case {
+        const char* name;
+        int code;
+        int value;
+        const wchar_t* text;  // of pane 0 afterwards; it starts as "-"
+    } cases[] = {
+        {"analysis queue empty", 19, 0, L"BPM Calculation and Plot Creation is complete"},
+        {"scanning item 10", 22, 10, L"Scanning Music File \"Alpha\" by Ann"},
+        {"scanning an unknown item", 22, 30, L"-"},
+        {"catalog auto-update done", 23, 0, L"Catalog Auto Update Complete"},
+        {"analysis at 0%", 1000, 10, L"Calculating BPM and Creating Plot (0%) for \"Alpha\" by Ann"},
+        {"analysis at 100%", 1100, 20, L"Calculating BPM and Creating Plot (100%) for \"Beta\" by unknown"},
+        {"999 is not progress", 999, 10, L"-"},
+        {"1101 is not progress", 1101, 10, L"-"},
+    };
+    ASSERT_NE(frame->GetStatusBar(), nullptr);
+    frame->SetTimer(kUiUpdateTimer, kUiUpdateIntervalMs);
+    for (const auto& c : cases) {
+        frame->SetStatusText(0, L"-");
+        view->seen.clear();
+        engine->PostUpdate(c.code, c.value, FALSE);
+        PumpMessagesFor(60);
+        EXPECT_EQ(view->seen.size(), 1u) << c.name << ": the views see every code";
+        EXPECT_EQ(StatusPaneText(frame, 0), c.text) << c.name;
+        EXPECT_EQ(StatusPaneText(frame, 1), L"") << c.name << ": the output pane is left alone";
+    }
 }
 
 TEST_F(Pump, RecentFilesAreGrayedInTheMenuWhileAPerformanceRuns)
