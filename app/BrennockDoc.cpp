@@ -1,5 +1,6 @@
 #include "app/BrennockDoc.h"
 
+#include "app/BstrResult.h"
 #include "app/EngineBinding.h"
 #include "app/MainFrame.h"
 #include "app/UiUpdateHint.h"
@@ -44,6 +45,7 @@ constexpr WORD kAttributeTitle = 1;
 constexpr WORD kAttributeArtist = 4;
 // Update codes the document acts on after the views have seen them.
 constexpr uint32_t kUpdateModified = 9;
+constexpr uint32_t kUpdateOutputChanged = 18;
 constexpr uint32_t kUpdateAnalysisComplete = 19;
 constexpr uint32_t kUpdateTracksFromCatalogItem = 21;
 constexpr uint32_t kUpdateScanningFile = 22;
@@ -69,26 +71,6 @@ public:
 
 private:
     BSTR m_bstr;
-};
-
-// A BSTR that a call hands out, freed when the owner goes.
-class BstrResult {
-public:
-    BstrResult() = default;
-    BstrResult(const BstrResult&) = delete;
-    BstrResult& operator=(const BstrResult&) = delete;
-    ~BstrResult() { SysFreeString(m_bstr); }
-    BSTR* put()
-    {
-        SysFreeString(m_bstr);
-        m_bstr = nullptr;
-        return &m_bstr;
-    }
-    const wchar_t* text() const { return m_bstr ? m_bstr : L""; }
-    int length() const { return static_cast<int>(SysStringLen(m_bstr)); }
-
-private:
-    BSTR m_bstr = nullptr;
 };
 
 // Copies an attribute text of the item into the caller's buffer of `size` characters.
@@ -291,6 +273,10 @@ void CBrennockDoc::ActOnUiUpdate(uint32_t code, uint32_t value)
     CMainFrame* frame = nullptr;
     if (!GetMainFrame(&frame))
         return;
+    if (code == kUpdateOutputChanged) {
+        frame->ShowOutputStatus();
+        return;
+    }
     CString text;
     CString item;
     if (code == kUpdateAnalysisComplete) {

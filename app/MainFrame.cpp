@@ -1,12 +1,14 @@
 #include "app/MainFrame.h"
 
 #include "app/BrennockDoc.h"
+#include "app/BstrResult.h"
 #include "app/ComRef.h"
 #include "app/PlayListView.h"
 #include "app/resource.h"
 #include "classlib/ui/AfxIds.h"
 #include "classlib/ui/WindowedApp.h"
 #include "interfaces/IPlayManager.h"
+#include "interfaces/IPlayer.h"
 
 #include <commctrl.h>
 
@@ -170,4 +172,27 @@ BOOL CMainFrame::IsPerforming()
     if (FAILED(engine->QueryInterface(IID_IPlayManagerLive, live.put_void())) || !live)
         return FALSE;
     return live->IsPerforming() == S_OK;
+}
+
+void CMainFrame::ShowOutputStatus()
+{
+    IBrennock* engine = GetEngine();
+    if (!engine)
+        return;
+    ComRef<IPlayer> player;
+    if (FAILED(engine->QueryInterface(IID_IPlayer, player.put_void())) || !player)
+        return;
+    BstrResult url;
+    if (FAILED(player->GetWebcastUrl(url.put())))
+        return;
+    const CString address = url.text();
+    CString text;
+    if (address.IsEmpty()) {
+        text.LoadString(IDS_PLAYING_LOCALLY);
+    } else {
+        CString format;
+        format.LoadString(IDS_WEBCASTING_ON);
+        text.Format(format, address.GetString());
+    }
+    SetStatusText(1, text);
 }

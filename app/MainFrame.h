@@ -34,6 +34,9 @@ public:
     CPlayListView* GetPlayListView();
     // TRUE while the live play manager runs a performance; FALSE without engine.
     BOOL IsPerforming();
+    // Status-bar pane 1: the webcast address while the live stream goes to the webcast, else
+    // that the output plays locally; nothing when the player cannot tell.
+    void ShowOutputStatus();
     // Text of status-bar pane 0 (progress and completion messages) or 1 (output state).
     void SetStatusText(int pane, const wchar_t* text);
     // The status bar's window (a child of the frame with id AFX_IDW_STATUS_BAR), or NULL.

@@ -1,7 +1,8 @@
 // The document, the main frame and a view in this process, with an engine stand-in that hands
 // out UI updates: the frame's 25 ms timer pumps them to every view as hint 0, then the document
 // acts on the codes it knows. The stand-in's mix manager, catalog list and live play manager
-// answer undo and redo, the document's questions and the performance state.
+// answer undo and redo, the document's questions and the performance state; its player the
+// webcast address.
 #include "app/BrennockDoc.h"
 #include "app/CarrowfoldApp.h"
 #include "app/MainFrame.h"
@@ -17,6 +18,7 @@
 #include "tests/app/double/CatalogDouble.h"
 #include "tests/app/double/MixManagerDouble.h"
 #include "tests/app/double/PlayManagerDouble.h"
+#include "tests/app/double/PlayerDouble.h"
 
 #include <gtest/gtest.h>
 
@@ -39,6 +41,7 @@ public:
     MixManagerDouble mix;
     CatalogDouble catalog;
     PlayManagerDouble live;
+    PlayerDouble player;
     std::deque<std::pair<int, int>> queue;
     std::vector<std::wstring> calls;
     HRESULT loadResult = S_OK;
@@ -58,6 +61,8 @@ public:
             *out = static_cast<IMixManager*>(&mix);
         else if (IsEqualIID(iid, IID_IPlayManagerLive))
             *out = static_cast<IPlayManager*>(&live);
+        else if (IsEqualIID(iid, IID_IPlayer))
+            *out = static_cast<IPlayer*>(&player);
         if (!*out)
             return E_NOINTERFACE;
         static_cast<IUnknown*>(*out)->AddRef();
@@ -184,6 +189,7 @@ protected:
         EXPECT_EQ(engine->mix.refs, 1) << "every mix manager reference was released";
         EXPECT_EQ(engine->catalog.refs, 1) << "every catalog reference was released";
         EXPECT_EQ(engine->live.refs, 1) << "every play manager reference was released";
+        EXPECT_EQ(engine->player.refs, 1) << "every player reference was released";
         delete engine;
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -501,6 +507,30 @@ TEST_F(Queries, ProgressAndCompletionUpdatesShowInTheFirstStatusPane)
         EXPECT_EQ(view->seen.size(), 1u) << c.name << ": the views see every code";
         EXPECT_EQ(StatusPaneText(frame, 0), c.text) << c.name;
         EXPECT_EQ(StatusPaneText(frame, 1), L"") << c.name << ": the output pane is left alone";
+    }
+}
+
+TEST_F(Pump, OutputUpdateShowsTheWebcastAddressOrLocalPlayInTheSecondStatusPane)
+{
+    struct Case {
+        const char* name;
+        const wchar_t* url;
+        HRESULT result;
+        const wchar_t* text;  // of pane 1 afterwards; it starts as "-"
+    } cases[] = {
+        {"webcasting", L"http://127.0.0.1:8080/", S_OK, L"Webcasting on http://127.0.0.1:8080/"},
+        {"local output", L"", S_OK, L"Playing output locally"},
+        {"the player cannot tell", L"", E_FAIL, L"-"},
+    };
+    frame->SetTimer(kUiUpdateTimer, kUiUpdateIntervalMs);
+    for (const auto& c : cases) {
+        frame->SetStatusText(1, L"-");
+        engine->player.webcastUrl = c.url;
+        engine->player.webcastResult = c.result;
+        engine->PostUpdate(18, 0, FALSE);
+        PumpMessagesFor(60);
+        EXPECT_EQ(StatusPaneText(frame, 1), c.text) << c.name;
+        EXPECT_EQ(StatusPaneText(frame, 0), L"") << c.name << ": the progress pane is left alone";
     }
 }
 
