@@ -242,10 +242,10 @@ void CBrennockDoc::PumpUiUpdates()
 {
     if (!m_pEngine)
         return;
-    ComRef<IUnknown> displayItems;
+    ComPtr<IUnknown> displayItems;
     if (FAILED(m_pEngine->QueryInterface(EngineIid::CatDisplayItemMgr, displayItems.put_void())) || !displayItems)
         return;
-    ComRef<IUiUpdateQueue> queue;
+    ComPtr<IUiUpdateQueue> queue;
     if (FAILED(displayItems->QueryInterface(IID_IUiUpdateQueue, queue.put_void())) || !queue)
         return;
     int code = 0;
@@ -264,8 +264,7 @@ void CBrennockDoc::ActOnUiUpdate(uint32_t code, uint32_t value)
         return;
     }
     if (code == kUpdateTracksFromCatalogItem) {
-        ComRef<IMixManager> mix;
-        QueryEngine(IID_IMixManager, mix);
+        const ComPtr<IMixManager> mix = QueryEngine<IMixManager>(IID_IMixManager);
         if (mix)
             mix->UpdateTracksFromCatalogItem(value);
         return;
@@ -400,46 +399,41 @@ void CBrennockDoc::OnUpdateAltDisplay(CCmdUI* cmdUI)
 
 void CBrennockDoc::OnEditUndo()
 {
-    ComRef<IMixManager> mix;
-    QueryEngine(IID_IMixManager, mix);
+    const ComPtr<IMixManager> mix = QueryEngine<IMixManager>(IID_IMixManager);
     if (mix)
         mix->Undo();
 }
 
 void CBrennockDoc::OnEditRedo()
 {
-    ComRef<IMixManager> mix;
-    QueryEngine(IID_IMixManager, mix);
+    const ComPtr<IMixManager> mix = QueryEngine<IMixManager>(IID_IMixManager);
     if (mix)
         mix->Redo();
 }
 
 void CBrennockDoc::OnUpdateEditUndo(CCmdUI* cmdUI)
 {
-    ComRef<IMixManager> mix;
-    QueryEngine(IID_IMixManager, mix);
+    const ComPtr<IMixManager> mix = QueryEngine<IMixManager>(IID_IMixManager);
     cmdUI->Enable(mix && mix->CanUndo() == S_OK);
 }
 
 void CBrennockDoc::OnUpdateEditRedo(CCmdUI* cmdUI)
 {
-    ComRef<IMixManager> mix;
-    QueryEngine(IID_IMixManager, mix);
+    const ComPtr<IMixManager> mix = QueryEngine<IMixManager>(IID_IMixManager);
     cmdUI->Enable(mix && mix->CanRedo() == S_OK);
 }
 
 template <class T>
-void CBrennockDoc::QueryEngine(REFIID iid, ComRef<T>& out)
+ComPtr<T> CBrennockDoc::QueryEngine(REFIID iid)
 {
-    out.reset();
-    if (m_pEngine && FAILED(m_pEngine->QueryInterface(iid, out.put_void())))
-        out.reset();
+    ComPtr<T> out;
+    m_pEngine.query(iid, out);
+    return out;
 }
 
 int CBrennockDoc::GetTrackCount()
 {
-    ComRef<IMixManager> mix;
-    QueryEngine(IID_IMixManager, mix);
+    const ComPtr<IMixManager> mix = QueryEngine<IMixManager>(IID_IMixManager);
     int count = 0;
     if (!mix || FAILED(mix->GetTrackCount(&count)))
         return 0;
@@ -448,8 +442,7 @@ int CBrennockDoc::GetTrackCount()
 
 int CBrennockDoc::GetCatalogItemCount()
 {
-    ComRef<ICatDisplayItemMgr> items;
-    QueryEngine(IID_ICatDisplayItemMgr, items);
+    const ComPtr<ICatDisplayItemMgr> items = QueryEngine<ICatDisplayItemMgr>(IID_ICatDisplayItemMgr);
     int count = 0;
     if (!items || FAILED(items->GetCount(&count)))
         return 0;
@@ -458,9 +451,8 @@ int CBrennockDoc::GetCatalogItemCount()
 
 BOOL CBrennockDoc::GetCatalogItemTextAt(int index, WORD attribute, wchar_t* buffer, int size)
 {
-    ComRef<ICatDisplayItemMgr> items;
-    QueryEngine(IID_ICatDisplayItemMgr, items);
-    ComRef<ICatDisplayItem> item;
+    const ComPtr<ICatDisplayItemMgr> items = QueryEngine<ICatDisplayItemMgr>(IID_ICatDisplayItemMgr);
+    ComPtr<ICatDisplayItem> item;
     if (!items || FAILED(items->GetItemAt(index, item.put())) || !item)
         return FALSE;
     return CopyCatalogItemText(item.get(), attribute, buffer, size);
@@ -468,9 +460,8 @@ BOOL CBrennockDoc::GetCatalogItemTextAt(int index, WORD attribute, wchar_t* buff
 
 BOOL CBrennockDoc::GetCatalogItemText(DWORD id, WORD attribute, wchar_t* buffer, int size)
 {
-    ComRef<ICatDisplayItemMgr> items;
-    QueryEngine(IID_ICatDisplayItemMgr, items);
-    ComRef<ICatDisplayItem> item;
+    const ComPtr<ICatDisplayItemMgr> items = QueryEngine<ICatDisplayItemMgr>(IID_ICatDisplayItemMgr);
+    ComPtr<ICatDisplayItem> item;
     if (!items || FAILED(items->GetItemById(id, item.put())) || !item)
         return FALSE;
     return CopyCatalogItemText(item.get(), attribute, buffer, size);
@@ -478,11 +469,10 @@ BOOL CBrennockDoc::GetCatalogItemText(DWORD id, WORD attribute, wchar_t* buffer,
 
 BOOL CBrennockDoc::FindCatalogItemIndex(DWORD id, int* index)
 {
-    ComRef<ICatDisplayItemMgr> items;
-    QueryEngine(IID_ICatDisplayItemMgr, items);
+    const ComPtr<ICatDisplayItemMgr> items = QueryEngine<ICatDisplayItemMgr>(IID_ICatDisplayItemMgr);
     if (!items)
         return FALSE;
-    ComRef<ICatDisplayItem> item;
+    ComPtr<ICatDisplayItem> item;
     for (int i = 0; SUCCEEDED(items->GetItemAt(i, item.put())) && item; ++i) {
         DWORD itemId = 0;
         if (SUCCEEDED(item->GetId(&itemId)) && itemId == id) {
@@ -495,11 +485,10 @@ BOOL CBrennockDoc::FindCatalogItemIndex(DWORD id, int* index)
 
 BOOL CBrennockDoc::FindTrackIndex(DWORD id, BOOL byCatalogItem, int* index)
 {
-    ComRef<IMixManager> mix;
-    QueryEngine(IID_IMixManager, mix);
+    const ComPtr<IMixManager> mix = QueryEngine<IMixManager>(IID_IMixManager);
     if (!mix)
         return FALSE;
-    ComRef<ITrackEditItem> track;
+    ComPtr<ITrackEditItem> track;
     for (int i = 0; SUCCEEDED(mix->GetVisibleTrack(i, track.put())) && track; ++i) {
         LONG trackValue = -1;
         const HRESULT hr = byCatalogItem ? track->GetCatalogItemId(&trackValue) : track->GetTrackId(&trackValue);
@@ -523,8 +512,7 @@ BOOL CBrennockDoc::FindTrackIndexByTrackId(DWORD trackId, int* index)
 
 BOOL CBrennockDoc::SortCatalogItems(WORD column, BOOL order)
 {
-    ComRef<ICatDisplayItemMgr> items;
-    QueryEngine(IID_ICatDisplayItemMgr, items);
+    const ComPtr<ICatDisplayItemMgr> items = QueryEngine<ICatDisplayItemMgr>(IID_ICatDisplayItemMgr);
     if (!items)
         return FALSE;
     items->Sort(column, order);
@@ -533,9 +521,8 @@ BOOL CBrennockDoc::SortCatalogItems(WORD column, BOOL order)
 
 BOOL CBrennockDoc::GetCatalogItemDuration(DWORD id, LONGLONG* duration)
 {
-    ComRef<ICatDisplayItemMgr> items;
-    QueryEngine(IID_ICatDisplayItemMgr, items);
-    ComRef<ICatDisplayItem> item;
+    const ComPtr<ICatDisplayItemMgr> items = QueryEngine<ICatDisplayItemMgr>(IID_ICatDisplayItemMgr);
+    ComPtr<ICatDisplayItem> item;
     if (!items || FAILED(items->GetItemById(id, item.put())) || !item)
         return FALSE;
     return SUCCEEDED(item->GetDuration(duration));
@@ -543,9 +530,8 @@ BOOL CBrennockDoc::GetCatalogItemDuration(DWORD id, LONGLONG* duration)
 
 BOOL CBrennockDoc::FormatCatalogItemTitle(DWORD id, CString* text)
 {
-    ComRef<ICatDisplayItemMgr> items;
-    QueryEngine(IID_ICatDisplayItemMgr, items);
-    ComRef<ICatDisplayItem> item;
+    const ComPtr<ICatDisplayItemMgr> items = QueryEngine<ICatDisplayItemMgr>(IID_ICatDisplayItemMgr);
+    ComPtr<ICatDisplayItem> item;
     if (!items || FAILED(items->GetItemById(id, item.put())) || !item)
         return FALSE;
     auto attributeText = [&item](WORD attribute) {
@@ -564,11 +550,10 @@ BOOL CBrennockDoc::FormatCatalogItemTitle(DWORD id, CString* text)
 
 BOOL CBrennockDoc::FormatMixTrackTitle(DWORD trackId, CString* text)
 {
-    ComRef<IMixManager> mix;
-    QueryEngine(IID_IMixManager, mix);
+    const ComPtr<IMixManager> mix = QueryEngine<IMixManager>(IID_IMixManager);
     if (!mix)
         return FALSE;
-    ComRef<ITrackEditItem> track;
+    ComPtr<ITrackEditItem> track;
     for (int i = 0; SUCCEEDED(mix->GetVisibleTrack(i, track.put())) && track; ++i) {
         LONG id = -1;
         if (FAILED(track->GetTrackId(&id)) || static_cast<DWORD>(id) != trackId)

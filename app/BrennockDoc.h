@@ -5,7 +5,7 @@
 // the main frame's timer). UI thread only.
 #pragma once
 
-#include "app/ComRef.h"
+#include "classlib/com/ComPtr.h"
 #include "classlib/ui/Document.h"
 #include "interfaces/IBrennock.h"
 
@@ -59,7 +59,7 @@ public:
 protected:
     // One reference to the engine's service `T` (asked by `iid`), empty without engine or service.
     template <class T>
-    void QueryEngine(REFIID iid, ComRef<T>& out);
+    ComPtr<T> QueryEngine(REFIID iid);
     // The engine's answer for the visible tracks, walked from the first until it fails: the
     // position of the first track whose catalog item id (or track id) is `id`.
     BOOL FindTrackIndex(DWORD id, BOOL byCatalogItem, int* index);
@@ -81,8 +81,8 @@ protected:
     void OnAltDisplay();
     void OnUpdateAltDisplay(CCmdUI* cmdUI);
 
-    ComRef<IBrennock> m_pEngine;
-    ComRef<IUnknown> m_pOuterObject;
+    ComPtr<IBrennock> m_pEngine;
+    ComPtr<IUnknown> m_pOuterObject;
     BOOL m_bEngineReady = FALSE;
     BOOL m_bAltDisplay = FALSE;
     CString m_strPendingPath;

@@ -2,7 +2,7 @@
 
 #include "app/BrennockDoc.h"
 #include "app/BstrResult.h"
-#include "app/ComRef.h"
+#include "classlib/com/ComPtr.h"
 #include "app/PlayListView.h"
 #include "app/resource.h"
 #include "classlib/ui/AfxIds.h"
@@ -128,8 +128,7 @@ void CMainFrame::OnClose()
     if (doc && !doc->ConfirmSaveOnClose())
         return;
     KillTimer(kUiUpdateTimer);
-    ComRef<IBrennock> engine;
-    engine.copy_from(GetEngine());
+    const ComPtr<IBrennock> engine = ComPtr<IBrennock>::copy(GetEngine());
     if (engine) {
         engine->ClearFileMapperCallback();
         engine->Shutdown();
@@ -168,7 +167,7 @@ BOOL CMainFrame::IsPerforming()
     IBrennock* engine = GetEngine();
     if (!engine)
         return FALSE;
-    ComRef<IPlayManager> live;
+    ComPtr<IPlayManager> live;
     if (FAILED(engine->QueryInterface(IID_IPlayManagerLive, live.put_void())) || !live)
         return FALSE;
     return live->IsPerforming() == S_OK;
@@ -179,7 +178,7 @@ void CMainFrame::ShowOutputStatus()
     IBrennock* engine = GetEngine();
     if (!engine)
         return;
-    ComRef<IPlayer> player;
+    ComPtr<IPlayer> player;
     if (FAILED(engine->QueryInterface(IID_IPlayer, player.put_void())) || !player)
         return;
     BstrResult url;

@@ -1,4 +1,5 @@
-// ComPtr<T>: owns one reference to a COM object and releases it when it goes.
+// ComPtr<T>: owns one reference to a COM object and releases it when it goes. The one COM
+// pointer of every deliverable (header only): nobody calls Release by hand.
 #pragma once
 
 #include <windows.h>
@@ -46,9 +47,10 @@ public:
     }
     void** put_void() { return reinterpret_cast<void**>(put()); }
     T* detach() { return std::exchange(m_ptr, nullptr); }
-    void reset()
+    // Takes over a reference that the caller already owns (NULL just releases).
+    void reset(T* ptr = nullptr)
     {
-        if (T* old = std::exchange(m_ptr, nullptr))
+        if (T* old = std::exchange(m_ptr, ptr))
             old->Release();
     }
 

@@ -5,7 +5,7 @@
 
 #include "engine/catalog/PlotFileManager.h"
 #include "engine/catalog/PlotItemCatalog.h"
-#include "engine/core/ComPtr.h"
+#include "classlib/com/ComPtr.h"
 #include "interfaces/IBrennock.h"
 #include "interfaces/IUiUpdateQueue.h"
 

@@ -16,7 +16,7 @@
 #include "engine/catalog/ProfileResults.h"
 #include "engine/catalog/ProfileSource.h"
 #include "engine/catalog/TempoEstimate.h"
-#include "engine/core/ComPtr.h"
+#include "classlib/com/ComPtr.h"
 #include "engine/core/PageBuffer.h"
 
 namespace {

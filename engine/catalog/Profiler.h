@@ -17,7 +17,7 @@
 #include "engine/catalog/ProfileBuilder.h"
 #include "engine/catalog/ProfileResults.h"
 #include "engine/catalog/ProfileSource.h"
-#include "engine/core/ComPtr.h"
+#include "classlib/com/ComPtr.h"
 #include "engine/core/OwnedHandle.h"
 
 class CPlotFileManager;

@@ -13,7 +13,7 @@
 // members in a fixed order).
 #pragma once
 
-#include "engine/core/ComPtr.h"
+#include "classlib/com/ComPtr.h"
 #include "engine/core/InnerPtr.h"
 #include "engine/core/OwnedHandle.h"
 #include "engine/core/UiUpdateQueue.h"

@@ -1,6 +1,6 @@
 #include "engine/core/LocalCoCreate.h"
 
-#include "engine/core/ComPtr.h"
+#include "classlib/com/ComPtr.h"
 
 #include <iterator>
 

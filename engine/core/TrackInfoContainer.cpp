@@ -8,7 +8,7 @@
 
 #include "classlib/core/Archive.h"
 #include "classlib/core/MemFile.h"
-#include "engine/core/ComPtr.h"
+#include "classlib/com/ComPtr.h"
 #include "engine/core/TrackDataSource.h"
 
 namespace

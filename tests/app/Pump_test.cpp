@@ -110,7 +110,7 @@ class CTestDoc : public CBrennockDoc {
 public:
     void UseEngine(CFakeEngine* engine)
     {
-        m_pEngine.copy_from(engine);
+        m_pEngine = ComPtr<IBrennock>::copy(engine);
         m_bEngineReady = TRUE;
     }
 };

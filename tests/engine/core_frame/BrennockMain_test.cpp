@@ -1,7 +1,7 @@
 // The engine main object inside this process (from the engine's static library), where a test
 // can join a queue of its own to the UI-update group and stand in for worker threads.
 #include "engine/core/BrennockMain.h"
-#include "engine/core/ComPtr.h"
+#include "classlib/com/ComPtr.h"
 #include "engine/core/Factory.h"
 #include "engine/core/UiUpdateQueue.h"
 #include "engine/core/UiUpdateQueueGroup.h"

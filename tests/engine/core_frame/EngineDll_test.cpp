@@ -1,6 +1,6 @@
 // The engine library as the main program meets it: loaded by file name, its exports resolved,
 // the engine created through its class factory.
-#include "engine/core/ComPtr.h"
+#include "classlib/com/ComPtr.h"
 #include "engine/core/OwnedHandle.h"
 #include "interfaces/EngineIids.h"
 #include "interfaces/IBrennock.h"

@@ -1,4 +1,4 @@
-#include "engine/core/ComPtr.h"
+#include "classlib/com/ComPtr.h"
 #include "engine/core/LocalCoCreate.h"
 #include "tests/engine/core_frame/FrameTestSupport.h"
 #include "tests/engine/core_frame/doubles/PluginDouble.h"

@@ -9,7 +9,7 @@
 #include "engine/catalog/ProfileBuilder.h"
 #include "engine/catalog/ProfileResults.h"
 #include "tests/support/Signals.h"
-#include "engine/core/ComPtr.h"
+#include "classlib/com/ComPtr.h"
 #include "engine/playback/Mp3ReaderBinding.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UnixTools.h"
