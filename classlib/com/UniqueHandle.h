@@ -44,6 +44,11 @@ struct FileTraits {
     static void Close(HANDLE h) { CloseHandle(h); }
     static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
 };
+// Threads, mutexes, events: NULL means none.
+struct KernelTraits {
+    static void Close(HANDLE h) { CloseHandle(h); }
+    static HANDLE Invalid() { return nullptr; }
+};
 struct MmioTraits {
     static void Close(HMMIO h) { mmioClose(h, 0); }
     static HMMIO Invalid() { return nullptr; }
@@ -55,5 +60,6 @@ struct ModuleTraits {
 }  // namespace unique_handle_detail
 
 using UniqueFile = UniqueHandle<HANDLE, unique_handle_detail::FileTraits>;
+using UniqueKernelHandle = UniqueHandle<HANDLE, unique_handle_detail::KernelTraits>;
 using UniqueMmio = UniqueHandle<HMMIO, unique_handle_detail::MmioTraits>;
 using UniqueModule = UniqueHandle<HMODULE, unique_handle_detail::ModuleTraits>;

@@ -9,7 +9,7 @@
 #include "classlib/core/Archive.h"
 #include "classlib/core/WinApp.h"
 #include "engine/core/EngineFolders.h"
-#include "engine/core/OwnedHandle.h"
+#include "classlib/com/UniqueHandle.h"
 
 namespace {
 

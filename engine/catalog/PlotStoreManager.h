@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "engine/catalog/PlotStore.h"
-#include "engine/core/OwnedHandle.h"
+#include "classlib/com/UniqueHandle.h"
 #include "engine/core/SingleThreadLock.h"
 #include "engine/core/Unknown.h"
 
@@ -75,7 +75,7 @@ private:
     std::vector<Entry> m_stores;
     std::deque<DWORD> m_loadQueue;
     ULONGLONG m_useCounter = 0;
-    OwnedHandle m_loaderThread;
+    UniqueKernelHandle m_loaderThread;
     bool m_loaderRunning = false;
     bool m_run = true;
     CSingleThreadToken m_lock;

@@ -18,7 +18,7 @@
 #include "engine/catalog/ProfileResults.h"
 #include "engine/catalog/ProfileSource.h"
 #include "classlib/com/ComPtr.h"
-#include "engine/core/OwnedHandle.h"
+#include "classlib/com/UniqueHandle.h"
 
 class CPlotFileManager;
 
@@ -70,5 +70,5 @@ private:
     volatile LONG m_done = 0;
     volatile LONG m_cancel = 0;
     BOOL m_priority = FALSE;
-    OwnedHandle m_thread;
+    UniqueKernelHandle m_thread;
 };

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "classlib/core/WinApp.h"
-#include "engine/core/OwnedHandle.h"
+#include "classlib/com/UniqueHandle.h"
 
 class CBrennockApp : public CWinApp {
 public:
@@ -24,7 +24,7 @@ public:
     CString GetAppModuleFolder() const;
 
 private:
-    OwnedHandle m_mutex;
+    UniqueKernelHandle m_mutex;
     // How often this object owns the mutex: the ownership granted at creation (only when this
     // process created it) plus the wait.
     int m_mutexHolds = 0;

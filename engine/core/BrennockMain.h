@@ -15,7 +15,7 @@
 
 #include "classlib/com/ComPtr.h"
 #include "engine/core/InnerPtr.h"
-#include "engine/core/OwnedHandle.h"
+#include "classlib/com/UniqueHandle.h"
 #include "engine/core/UiUpdateQueue.h"
 #include "engine/core/UiUpdateQueueGroup.h"
 #include "engine/core/Unknown.h"
@@ -78,5 +78,5 @@ private:
     DWORD m_initValue2 = 0;
     // Display-item managers made by CreateCatDisplayItemMgr.
     std::vector<InnerPtr<>> m_displayItemMgrs;
-    OwnedHandle m_serviceThread;
+    UniqueKernelHandle m_serviceThread;
 };

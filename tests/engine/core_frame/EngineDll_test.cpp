@@ -1,7 +1,7 @@
 // The engine library as the main program meets it: loaded by file name, its exports resolved,
 // the engine created through its class factory.
 #include "classlib/com/ComPtr.h"
-#include "engine/core/OwnedHandle.h"
+#include "classlib/com/UniqueHandle.h"
 #include "interfaces/EngineIids.h"
 #include "interfaces/IBrennock.h"
 #include "interfaces/IHostMedia.h"
@@ -295,12 +295,12 @@ TEST_F(EngineDllTest, StringNineteenNamesTheEngine)
 
 TEST_F(EngineDllTest, NamedMutexExistsWhileTheLibraryIsLoaded)
 {
-    OwnedHandle whileLoaded(OpenMutexW(SYNCHRONIZE, FALSE, kMutexName));
+    UniqueKernelHandle whileLoaded(OpenMutexW(SYNCHRONIZE, FALSE, kMutexName));
     EXPECT_TRUE(whileLoaded);
     whileLoaded.reset();
     FreeLibrary(m_library);
     m_library = nullptr;
-    OwnedHandle afterUnload(OpenMutexW(SYNCHRONIZE, FALSE, kMutexName));
+    UniqueKernelHandle afterUnload(OpenMutexW(SYNCHRONIZE, FALSE, kMutexName));
     EXPECT_FALSE(afterUnload);
 }
 
@@ -315,8 +315,8 @@ TEST_F(EngineDllTest, ASecondProcessWaitsUntilTheLibraryIsUnloaded)
     std::wstring mutableLine = commandLine;
     ASSERT_TRUE(CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                                &process));
-    OwnedHandle processHandle(process.hProcess);
-    OwnedHandle threadHandle(process.hThread);
+    UniqueKernelHandle processHandle(process.hProcess);
+    UniqueKernelHandle threadHandle(process.hThread);
     EXPECT_EQ(WaitForSingleObject(process.hProcess, 2000), static_cast<DWORD>(WAIT_TIMEOUT))
         << "the second process did not wait for the first";
     FreeLibrary(m_library);

@@ -1,6 +1,6 @@
 #include "tests/engine/core_frame/FrameTestSupport.h"
 
-#include "engine/core/OwnedHandle.h"
+#include "classlib/com/UniqueHandle.h"
 
 #include <tlhelp32.h>
 
@@ -66,8 +66,8 @@ int RunProgram(const std::wstring& commandLine, std::string* output, DWORD timeo
     HANDLE writeEnd = nullptr;
     if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
         return -1;
-    OwnedHandle reader(readEnd);
-    OwnedHandle writer(writeEnd);
+    UniqueKernelHandle reader(readEnd);
+    UniqueKernelHandle writer(writeEnd);
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
 
     STARTUPINFOW startup{};
@@ -80,8 +80,8 @@ int RunProgram(const std::wstring& commandLine, std::string* output, DWORD timeo
     std::wstring mutableLine = commandLine;
     if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process))
         return -1;
-    OwnedHandle processHandle(process.hProcess);
-    OwnedHandle threadHandle(process.hThread);
+    UniqueKernelHandle processHandle(process.hProcess);
+    UniqueKernelHandle threadHandle(process.hThread);
     writer.reset();
 
     std::string text;
@@ -100,7 +100,7 @@ int RunProgram(const std::wstring& commandLine, std::string* output, DWORD timeo
 
 int ThreadCount()
 {
-    OwnedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    UniqueKernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
     if (snapshot.get() == INVALID_HANDLE_VALUE)
         return -1;
     THREADENTRY32 entry{};

@@ -6,7 +6,7 @@
 #include "engine/catalog/PlotFileManager.h"
 #include "engine/catalog/ProfileJobQueue.h"
 #include "engine/catalog/ProfileResults.h"
-#include "engine/core/OwnedHandle.h"
+#include "classlib/com/UniqueHandle.h"
 #include "engine/core/Unknown.h"
 #include "tests/support/Signals.h"
 #include "tests/support/TempDir.h"
@@ -47,7 +47,7 @@ protected:
 
 TEST_F(ProfileJobQueueTest, TopPriorityItemPreemptsARunningLowPriorityJobThatStaysQueued)
 {
-    OwnedHandle gate(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    UniqueKernelHandle gate(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     FakeSource low(1, MakeId(1), Music(12.0));
     low.SetGate(gate.get());
     InterlockedExchange(&MemoryReader::s_lastReadPriority, THREAD_PRIORITY_ERROR_RETURN);
@@ -88,7 +88,7 @@ TEST_F(ProfileJobQueueTest, TopPriorityItemPreemptsARunningLowPriorityJobThatSta
 
 TEST_F(ProfileJobQueueTest, TopItemDoesNotCancelAJobOfAnItemAlreadyAtTheTop)
 {
-    OwnedHandle gate(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    UniqueKernelHandle gate(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     FakeSource first(1, MakeId(1), Music(8.0));
     first.SetGate(gate.get());
     FakeSource second(2, MakeId(2), Music(8.0));
@@ -156,7 +156,7 @@ TEST_F(ProfileJobQueueTest, ListsHoldEachItemOnceAndRemoveTakesItFromAll)
 TEST_F(ProfileJobQueueTest, JobsCountAsActivityAndStopWaitsForThem)
 {
     const LONG before = ModuleCounts::Activity();
-    OwnedHandle gate(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    UniqueKernelHandle gate(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     FakeSource item(4, MakeId(4), Music(8.0), &m_engine);
     item.SetGate(gate.get());
     {
