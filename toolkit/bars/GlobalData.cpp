@@ -1,5 +1,6 @@
 #include "toolkit/bars/GlobalData.h"
 
+#include "classlib/com/UniqueHandle.h"
 #include "classlib/core/WinApp.h"
 #include "toolkit/bars/UVColors.h"
 
@@ -162,12 +163,12 @@ DWORD CUVGlobalData::GetComCtlVersion()
 {
     if (m_nComCtlVersion != -1)
         return static_cast<DWORD>(m_nComCtlVersion);
-    HMODULE comctl = LoadLibraryW(L"COMCTL32.DLL");
+    const UniqueModule comctl(LoadLibraryW(L"COMCTL32.DLL"));
     if (!comctl)
         return 0;
     DWORD version = 0;
     if (auto getVersion = reinterpret_cast<DLLGETVERSIONPROC>(
-            reinterpret_cast<void*>(GetProcAddress(comctl, "DllGetVersion")))) {
+            reinterpret_cast<void*>(GetProcAddress(comctl.get(), "DllGetVersion")))) {
         DLLVERSIONINFO info{};
         info.cbSize = sizeof(info);
         static_assert(sizeof(DLLVERSIONINFO) == 20);
@@ -176,7 +177,6 @@ DWORD CUVGlobalData::GetComCtlVersion()
             m_nComCtlVersion = static_cast<int>(version);
         }
     }
-    FreeLibrary(comctl);
     return version;
 }
 
