@@ -16,7 +16,7 @@
 #include "MemoryPcmReader.h"
 
 #include "classlib/com/ComPtr.h"
-#include "engine/playback/Mp3ReaderBinding.h"
+#include "engine/playback/sources/Mp3ReaderBinding.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UnixTools.h"
 #include "tests/support/WavWriter.h"

@@ -7,7 +7,7 @@
 //   jitter) and its rejection of aliases and images, beside sox's high-quality resampler on the
 //   same input, for sources at 48000, 32000, 22050, 96000 and 8000 Hz.
 // Times of the peers include starting their process.
-#include "engine/playback/Resamp.h"
+#include "engine/playback/dsp/Resamp.h"
 
 #include "classlib/com/ComPtr.h"
 #include "interfaces/IPcmReader.h"

@@ -8,12 +8,12 @@
 #include <cstdio>
 #include <vector>
 
-#include "engine/catalog/ProfileResults.h"
-#include "engine/core/MasterBeatMap.h"
-#include "engine/core/MixBuilder.h"
-#include "engine/core/MixProfileSource.h"
-#include "engine/core/TrackInfo.h"
-#include "engine/core/TrackInfoContainer.h"
+#include "engine/catalog/analysis/ProfileResults.h"
+#include "engine/core/track/MasterBeatMap.h"
+#include "engine/core/mix/MixBuilder.h"
+#include "engine/core/mix/MixProfileSource.h"
+#include "engine/core/track/TrackInfo.h"
+#include "engine/core/track/TrackInfoContainer.h"
 
 namespace
 {

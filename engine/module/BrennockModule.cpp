@@ -1,5 +1,5 @@
 // The engine library's entry: its one application object and DllMain.
-#include "engine/core/BrennockApp.h"
+#include "engine/core/server/BrennockApp.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 // The engine library's four exports (named without decoration in BrennockDemo.def).
 #include "classlib/core/WinApp.h"
-#include "engine/core/Factory.h"
-#include "engine/core/Registration.h"
+#include "engine/core/server/Factory.h"
+#include "engine/core/server/Registration.h"
 
 #include <windows.h>
 

@@ -1,0 +1,255 @@
+#include "engine/core/server/BrennockMain.h"
+
+#include "engine/core/server/EngineFolders.h"
+#include "engine/core/server/UiUpdateMsg.h"
+#include "interfaces/EngineIids.h"
+#include "interfaces/IUiUpdateQueue.h"
+
+#include <new>
+
+namespace {
+
+constexpr DWORD kServicePeriodMs = 50;
+constexpr DWORD kShutdownPollMs = 100;
+// Shutdown waits this long for the engine's worker threads to end, then goes on: a worker that
+// cannot end must not hang the main program's exit.
+constexpr DWORD kShutdownWorkerWaitMs = 5000;
+
+}  // namespace
+
+CBrennockMain* CBrennockMain::Create()
+{
+    try {
+        return new CBrennockMain;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+CBrennockMain::CBrennockMain()
+    : CUnknown(nullptr)
+    , m_engineQueue(GetOuter())
+{
+    ModuleCounts::AddActivity();
+}
+
+CBrennockMain::~CBrennockMain()
+{
+    ModuleCounts::RemoveActivity();
+}
+
+INondelegatingUnknown* CBrennockMain::RoutedMember(REFIID iid) const
+{
+    using namespace EngineIid;
+    if (IsEqualIID(iid, MixManager) || IsEqualIID(iid, MixManagerInternal) || IsEqualIID(iid, PlayManager)
+        || IsEqualIID(iid, PlayManagerInternal) || IsEqualIID(iid, MasterBeatMap) || IsEqualIID(iid, EfxManager))
+        return m_mixManager.get();
+    if (IsEqualIID(iid, Player) || IsEqualIID(iid, PlayerInternal))
+        return m_player.get();
+    if (IsEqualIID(iid, Catalog) || IsEqualIID(iid, CatalogInternal))
+        return m_catalog.get();
+    if (IsEqualIID(iid, FileMapper) || IsEqualIID(iid, FileMapperInternal))
+        return m_fileMapper.get();
+    if (IsEqualIID(iid, CategoryManager) || IsEqualIID(iid, CategoryManagerInternal))
+        return m_categoryManager.get();
+    if (IsEqualIID(iid, CatDisplayItemMgr) || IsEqualIID(iid, CatDisplayItemMgrInternal))
+        return m_mainDisplayItemMgr.get();
+    if (IsEqualIID(iid, IID_IUiUpdateQueue))
+        return m_queueGroup.get();
+    // The previewer belongs here: it is created at its first request, with this object as outer.
+    if (IsEqualIID(iid, CatPreviewer))
+        return m_previewer.get();
+    if (IsEqualIID(iid, EfxPresetMgr))
+        return m_efxPresetManager.get();
+    return nullptr;
+}
+
+HRESULT CBrennockMain::NonDelegatingQueryInterface(REFIID iid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IBrennock))
+        return GetInterface(static_cast<IBrennock*>(this), object);
+    if (INondelegatingUnknown* member = RoutedMember(iid))
+        return member->NonDelegatingQueryInterface(iid, object);
+    // Everything else belongs to the video montage library, when one is attached.
+    if (m_attached)
+        return m_attached->QueryService(iid, object);
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+void CBrennockMain::FinalRelease()
+{
+    CUnknown::FinalRelease();
+    m_efxPresetManager.reset();
+    m_previewer.reset();
+    m_mixManager.reset();
+    m_player.reset();
+    m_catalog.reset();
+    m_fileMapper.reset();
+    m_categoryManager.reset();
+    m_mainDisplayItemMgr.reset();
+    m_queueGroup.reset();
+    m_attached.reset();
+    m_displayItemMgrs.clear();
+}
+
+HRESULT CBrennockMain::Initialize([[maybe_unused]] HWND mainWindow, IUnknown* attached, DWORD value1, DWORD value2)
+{
+    if (m_initialized)
+        return S_FALSE;
+    m_initValue1 = value1;
+    m_initValue2 = value2;
+    CreateEngineDataFolder();
+
+    // Every service object is aggregated with this object as its outer; one that cannot be
+    // allocated stays NULL and the sequence goes on.
+    m_queueGroup.reset(new (std::nothrow) CUiUpdateQueueGroup(GetOuter()));
+    // The main display-item manager is created here and its queue joins the group.
+    if (attached)
+        attached->QueryInterface(IID_IAttachedObject, m_attached.put_void());
+    // The catalog is created and initialised here (stores and worker objects).
+    // The category manager is created and loaded here.
+    // The main display-item manager, asked of this object by its engine IID, is refreshed here.
+    // The player is created and set up with mainWindow here (output configuration, device lists).
+    // The mix manager is created here with GetEngineDataFolder() + "defaultplaylist.cfp".
+    // The effect-preset manager is created here and scans its presets.
+    // The mix manager's second set-up registers each play manager's effects processor here.
+    // The effect-preset manager loads the default preset (0xFFFF, mode 0) here.
+    // The file mapper is created here.
+    if (m_attached)
+        m_attached->Attach(static_cast<IBrennock*>(this));
+
+    // The thread's own reference is taken here, before it can run, so that a client's Release
+    // racing the thread's start cannot destroy the object under it; the thread drops it last.
+    InterlockedExchange(&m_serviceRun, 1);
+    InterlockedExchange(&m_serviceAlive, 1);
+    GetOuter()->AddRef();
+    m_serviceThread.reset(CreateThread(nullptr, 0, ServiceThreadProc, this, CREATE_SUSPENDED, nullptr));
+    HRESULT result = S_OK;
+    if (m_serviceThread) {
+        SetThreadPriority(m_serviceThread.get(), THREAD_PRIORITY_NORMAL);
+        ResumeThread(m_serviceThread.get());
+    } else {
+        InterlockedExchange(&m_serviceRun, 0);
+        InterlockedExchange(&m_serviceAlive, 0);
+        GetOuter()->Release();
+        result = HRESULT_FROM_WIN32(GetLastError());
+    }
+    InterlockedExchange(&m_initialized, 1);
+    return result;
+}
+
+DWORD WINAPI CBrennockMain::ServiceThreadProc(void* parameter)
+{
+    static_cast<CBrennockMain*>(parameter)->RunServiceThread();
+    return 0;
+}
+
+void CBrennockMain::RunServiceThread()
+{
+    while (m_serviceRun) {
+        Sleep(kServicePeriodMs);
+        // The mix manager ticks here: every play manager, under the global mix lock.
+        // The catalog ticks here (finished analyses).
+        RelayEngineQueue();
+        // The previewer ticks here when one exists.
+    }
+    // The reference taken in Initialize goes before the alive flag is cleared: Shutdown's caller
+    // still holds its own, so this Release never destroys the object, and once the flag is clear
+    // nothing here touches the object again.
+    GetOuter()->Release();
+    InterlockedExchange(&m_serviceAlive, 0);
+}
+
+void CBrennockMain::RelayEngineQueue()
+{
+    int code = 0;
+    int value = 0;
+    while (m_engineQueue.PopUpdate(&code, &value) == S_OK) {
+        if (code != UiUpdateCode::AnalysisFinished)
+            continue;
+        ComPtr<IUiUpdateQueue> group;
+        if (SUCCEEDED(GetOuter()->QueryInterface(IID_IUiUpdateQueue, group.put_void())) && group) {
+            group->PostUpdate(UiUpdateCode::ItemChanged, value, FALSE);
+            group->PostUpdate(UiUpdateCode::TakeOverAnalysis, value, FALSE);
+        }
+    }
+}
+
+HRESULT CBrennockMain::Shutdown()
+{
+    InterlockedExchange(&m_serviceRun, 0);
+    while (m_serviceAlive)
+        Sleep(kShutdownPollMs);
+    // Past the flag the thread only returns; waiting for its end lets the library unload safely.
+    if (m_serviceThread) {
+        WaitForSingleObject(m_serviceThread.get(), INFINITE);
+        m_serviceThread.reset();
+    }
+    // The previewer is cleared here when one exists.
+    if (m_attached)
+        m_attached->Detach();
+    // The mix manager is stopped here: under the global mix lock it closes its play managers,
+    // releases its tracks and rebuilds the master beat map over the empty track list.
+    // The catalog's workers are stopped here.
+    for (DWORD waited = 0; ModuleCounts::Activity() > 1 && waited < kShutdownWorkerWaitMs; waited += kShutdownPollMs)
+        Sleep(kShutdownPollMs);
+    return S_OK;
+}
+
+HRESULT CBrennockMain::LoadPlaylist(BSTR, BOOL)
+{
+    // Documents and playlists are read into the mix manager (asked of this object by its engine
+    // IID); while there is none, every load fails as for a missing mix manager.
+    return E_FAIL;
+}
+
+HRESULT CBrennockMain::SavePlaylist(BSTR)
+{
+    // A document is written from the mix manager's tracks; while there is none, nothing is saved.
+    return E_FAIL;
+}
+
+HRESULT CBrennockMain::NewMix()
+{
+    // The mix manager's replace operation and the effect-preset manager's default preset run here,
+    // each skipped when its object is missing.
+    return S_OK;
+}
+
+HRESULT CBrennockMain::PostUiUpdate(int code, int value)
+{
+    return m_engineQueue.PostUpdate(code, value, FALSE);
+}
+
+HRESULT CBrennockMain::SetFileMapperCallback(IUnknown*)
+{
+    // The file mapper keeps the locator; there is none to keep it.
+    return E_FAIL;
+}
+
+HRESULT CBrennockMain::ClearFileMapperCallback()
+{
+    return E_FAIL;
+}
+
+HRESULT CBrennockMain::CreateCatDisplayItemMgr(ICatDisplayItemMgr** out)
+{
+    if (!out)
+        return E_POINTER;
+    *out = nullptr;
+    // A further display-item manager is created here, joins the group and the main manager's
+    // chain, and is refreshed; none can be made yet.
+    return E_FAIL;
+}
+
+HRESULT CBrennockMain::GetInitValues(DWORD* value1, DWORD* value2)
+{
+    if (!value1 || !value2)
+        return E_POINTER;
+    *value1 = m_initValue1;
+    *value2 = m_initValue2;
+    return S_OK;
+}

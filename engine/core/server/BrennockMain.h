@@ -1,0 +1,82 @@
+// CBrennockMain: the engine main object, one per client, created by CFactory and held by the main
+// program through IBrennock. It owns every engine service object (each aggregated with this
+// object as its outer), routes the engine IIDs to them, forwards every other IID to the video
+// montage object attached at Initialize, runs the 50 ms service thread and shuts the engine down.
+//
+// Threads: the main program calls IBrennock on its UI thread. The service thread ticks the
+// service objects, each under its own lock, and drains the engine queue. The run and alive flags
+// are plain 32-bit words: Shutdown writes the run flag and polls the alive flag; the thread reads
+// the run flag once per pass.
+//
+// Lifecycle: created -> initialized (Initialize) -> shut down (Shutdown: service thread and
+// workers stopped, members still alive) -> destroyed (last Release; FinalRelease releases the
+// members in a fixed order).
+#pragma once
+
+#include "classlib/com/ComPtr.h"
+#include "engine/core/server/InnerPtr.h"
+#include "classlib/com/UniqueHandle.h"
+#include "engine/core/server/UiUpdateQueue.h"
+#include "engine/core/server/UiUpdateQueueGroup.h"
+#include "engine/core/server/Unknown.h"
+#include "interfaces/IAttachedObject.h"
+#include "interfaces/IBrennock.h"
+
+#include <vector>
+
+class CBrennockMain : public CUnknown, public IBrennock {
+public:
+    // A new main object with count 1 (not aggregated); NULL when it cannot be allocated.
+    static CBrennockMain* Create();
+    ~CBrennockMain() override;
+
+    DECLARE_DELEGATING_UNKNOWN
+
+    HRESULT STDMETHODCALLTYPE NonDelegatingQueryInterface(REFIID iid, void** object) override;
+    void FinalRelease() override;
+
+    HRESULT STDMETHODCALLTYPE Initialize(HWND mainWindow, IUnknown* attached, DWORD value1, DWORD value2) override;
+    HRESULT STDMETHODCALLTYPE Shutdown() override;
+    HRESULT STDMETHODCALLTYPE LoadPlaylist(BSTR path, BOOL append) override;
+    HRESULT STDMETHODCALLTYPE SavePlaylist(BSTR path) override;
+    HRESULT STDMETHODCALLTYPE NewMix() override;
+    HRESULT STDMETHODCALLTYPE PostUiUpdate(int code, int value) override;
+    HRESULT STDMETHODCALLTYPE SetFileMapperCallback(IUnknown* locator) override;
+    HRESULT STDMETHODCALLTYPE ClearFileMapperCallback() override;
+    HRESULT STDMETHODCALLTYPE CreateCatDisplayItemMgr(ICatDisplayItemMgr** out) override;
+    HRESULT STDMETHODCALLTYPE GetInitValues(DWORD* value1, DWORD* value2) override;
+
+private:
+    CBrennockMain();
+
+    static DWORD WINAPI ServiceThreadProc(void* parameter);
+    void RunServiceThread();
+    // Moves the engine queue's messages to the group: code 1 becomes codes 4 and 21 with the
+    // same value; other codes are dropped.
+    void RelayEngineQueue();
+    // The member that serves iid, or NULL (also for a member that does not exist).
+    INondelegatingUnknown* RoutedMember(REFIID iid) const;
+
+    // Service objects in the engine's field order (FinalRelease has its own order). The ones
+    // not built yet stay NULL; every operation that needs one fails or skips its step.
+    InnerPtr<> m_player;
+    InnerPtr<> m_mixManager;
+    InnerPtr<> m_catalog;
+    InnerPtr<> m_fileMapper;
+    InnerPtr<> m_categoryManager;
+    InnerPtr<> m_mainDisplayItemMgr;
+    // Target of PostUiUpdate; only the service thread drains it.
+    CUiUpdateQueue m_engineQueue;
+    InnerPtr<CUiUpdateQueueGroup> m_queueGroup;
+    InnerPtr<> m_previewer;
+    InnerPtr<> m_efxPresetManager;
+    ComPtr<IAttachedObject> m_attached;
+    volatile LONG m_initialized = 0;
+    volatile LONG m_serviceRun = 0;
+    volatile LONG m_serviceAlive = 0;
+    DWORD m_initValue1 = 0;
+    DWORD m_initValue2 = 0;
+    // Display-item managers made by CreateCatDisplayItemMgr.
+    std::vector<InnerPtr<>> m_displayItemMgrs;
+    UniqueKernelHandle m_serviceThread;
+};

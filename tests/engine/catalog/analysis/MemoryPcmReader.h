@@ -1,0 +1,26 @@
+// A PCM reader over 16-bit samples held in memory (mono or stereo), so that analysis tests and
+// the benchmark's speed figure need no file. Reads past the end give silence.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/playback/sources/PcmReader.h"
+
+namespace analysis_fixtures {
+
+class CMemoryPcmReader : public CPcmReader {
+public:
+    CMemoryPcmReader(std::vector<int16_t> samples, DWORD rate, WORD channels);
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    HRESULT STDMETHODCALLTYPE Open(BSTR bstrFileName, long bProfiling) override;
+    HRESULT STDMETHODCALLTYPE GetFormatInfo(unsigned char* pwfInfo) override;
+    HRESULT STDMETHODCALLTYPE LoadPcm(unsigned char* pbData, LONGLONG llStreamBytePos, unsigned long uLength) override;
+
+private:
+    std::vector<int16_t> m_samples;
+    WORD m_channels;
+};
+
+}  // namespace analysis_fixtures

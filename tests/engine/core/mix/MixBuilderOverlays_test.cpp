@@ -1,0 +1,146 @@
+// Overlay tracks on the mix's musical grid.
+#include <gtest/gtest.h>
+
+#include "MixFixture.h"
+#include "engine/core/track/MasterBeatMap.h"
+#include "engine/core/mix/MixBuilder.h"
+#include "engine/core/track/Segment.h"
+#include "engine/core/time/TimeMap.h"
+
+using namespace mixtest;
+
+namespace
+{
+
+constexpr LONGLONG kSecond = 1000000;
+
+// An overlay of a 126 BPM file whose beat segment covers [0, length] of its own time and was
+// dropped on the parent's track times [parentStart, parentEnd].
+CTrackInfo* AddOverlay(Mix& mix, DWORD mixing, LONGLONG length, LONGLONG parentStart, LONGLONG parentEnd)
+{
+    CTrackInfo* track = new CTrackInfo();
+    track->SetTrackId(mix.tracks.GetCount() + 1);
+    track->SetSampleInfo(kRate, MeasureSamples(126) * 60);
+    track->SetFlags(kTrackOverlay);
+    track->SetBpm(126);
+    track->SetMixingKind(mixing);
+    CSegment* segment = new CSegment(kSegmentBeat, 0, length, 0);
+    segment->SetTime(6, parentStart);
+    segment->SetTime(7, parentEnd);
+    segment->SetTime(8, length);
+    track->MainObjects().Append(segment);
+    mix.tracks.AppendReference(track);
+    track->ReleaseFromOwner();
+    mix.analyses.emplace_back();
+    return track;
+}
+
+class OverlayTracks : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_beatMap = new CMasterBeatMap(nullptr);
+        AddTrack(mix, {120, 60, 2, 8, 50, 8, kMixingBeat});
+    }
+    void TearDown() override { m_beatMap->Release(); }
+
+    // What the mix manager's rebuild runs.
+    void Rebuild()
+    {
+        CMixBuilder::BuildMix(mix.tracks);
+        m_beatMap->Rebuild(mix.tracks);
+        CMixBuilder::LinkOverlayTracks(&mix.results, *m_beatMap, mix.tracks);
+    }
+
+    const CTimeMap& MapOf(CTrackInfo& track)
+    {
+        CTimeMap* map = nullptr;
+        track.Layers().GetFirstTimeMap(&map);
+        return *map;
+    }
+
+    Mix mix;
+    CMasterBeatMap* m_beatMap = nullptr;
+};
+
+} // namespace
+
+TEST_F(OverlayTracks, BeatMixedOverlayPlaysOneOfItsMeasuresPerMeasureOfTheMix)
+{
+    const LONGLONG overlayMeasure = SamplesToMicroseconds(MeasureSamples(126));
+    CTrackInfo* overlay = AddOverlay(mix, kMixingBeat, 10 * overlayMeasure, 40 * kSecond, 56 * kSecond);
+    AddTrack(mix, {126, 60, 2, 8, 50, 8, kMixingBeat});
+    Rebuild();
+    const CTimeMap& map = MapOf(*overlay);
+    ASSERT_GE(map.GetPointCount(), 2);
+    for (int i = 1; i < map.GetPointCount(); ++i)
+    {
+        const TIMEMAP_POINT& p = map.GetPoint(i - 1);
+        const TIMEMAP_POINT& q = map.GetPoint(i);
+        EXPECT_GT(q.mixTime, p.mixTime) << "point " << i;
+        EXPECT_GT(q.trackTime, p.trackTime) << "point " << i;
+        EXPECT_GT(q.rate, 0.0) << "point " << i;
+    }
+    // The parent plays at its own speed there, so the mix's measures are its 2 s measures; the
+    // overlay's 1.905 s measures are stretched onto them.
+    CTrackInfo& parent = *mix.tracks.GetAt(0);
+    const LONGLONG mixStart = MixTimeOf(parent, 40 * kSecond);
+    EXPECT_EQ(map.GetPoint(0).mixTime, mixStart);
+    for (int k = 1; k <= 8; ++k)
+    {
+        LONGLONG trackTime = 0;
+        ASSERT_TRUE(SUCCEEDED(map.MixToTrackTime(mixStart + k * 2 * kSecond, &trackTime))) << "measure " << k;
+        EXPECT_NEAR(trackTime, k * overlayMeasure, 1000) << "measure " << k;
+    }
+    // The segment ends where the last linked measure took it.
+    EXPECT_EQ(overlay->MainObjects().GetAt(0)->GetEnd(), map.GetPoint(map.GetPointCount() - 1).trackTime);
+}
+
+TEST_F(OverlayTracks, MusicalPlaceIsComputedOnceAndKeptOverRebuilds)
+{
+    const LONGLONG overlayMeasure = SamplesToMicroseconds(MeasureSamples(126));
+    CTrackInfo* overlay = AddOverlay(mix, kMixingBeat, 10 * overlayMeasure, 40 * kSecond, 56 * kSecond);
+    Rebuild();
+    CTimeMap before;
+    MapOf(*overlay).CopyTo(before);
+    // The recorded parent times change; the musical times already taken from them stay.
+    CSegment* segment = static_cast<CSegment*>(overlay->MainObjects().GetAt(0));
+    segment->SetTime(6, 44 * kSecond);
+    Rebuild();
+    EXPECT_TRUE(MapOf(*overlay) == before);
+    overlay->SetOverlayMusicTimesSet(FALSE);
+    Rebuild();
+    EXPECT_EQ(MapOf(*overlay).GetPoint(0).mixTime, MixTimeOf(*mix.tracks.GetAt(0), 44 * kSecond));
+}
+
+TEST_F(OverlayTracks, StandardOverlayPlaysItsLengthAtOneRate)
+{
+    CTrackInfo* overlay = AddOverlay(mix, kMixingStandard, 12 * kSecond, 40 * kSecond, 56 * kSecond);
+    Rebuild();
+    const CTimeMap& map = MapOf(*overlay);
+    ASSERT_EQ(map.GetPointCount(), 2);
+    const LONGLONG mixStart = MixTimeOf(*mix.tracks.GetAt(0), 40 * kSecond);
+    EXPECT_EQ(map.GetPoint(0).mixTime, mixStart);
+    EXPECT_EQ(map.GetPoint(1).mixTime, mixStart + 12 * kSecond);
+    EXPECT_EQ(map.GetPoint(0).rate, 1.0);
+    EXPECT_EQ(map.GetPoint(1).trackTime, 12 * kSecond);
+}
+
+TEST(LinkSegmentPoints, SecondPairAveragesItsRatioThroughAMiddlePoint)
+{
+    CTimeMap map;
+    CMixBuilder::LinkSegmentPoints({0, 0, 1.0}, {2000000, 2000000, 1.0}, TRUE, map);
+    CMixBuilder::LinkSegmentPoints({2000000, 2000000, 1.0}, {4000000, 3800000, 1.0}, FALSE, map);
+    ASSERT_EQ(map.GetPointCount(), 4);
+    const TIMEMAP_POINT& mid = map.GetPoint(2);
+    const TIMEMAP_POINT& end = map.GetPoint(3);
+    EXPECT_EQ(mid.mixTime, 3000000);
+    // 1.0 -> 0.85 -> 0.9: means 0.925 and 0.875 over the two halves, 0.9 over the pair.
+    EXPECT_NEAR(mid.rate, 0.85, 1e-12);
+    EXPECT_NEAR(end.rate, 0.9, 1e-12);
+    EXPECT_NEAR(static_cast<double>(mid.trackTime), 2000000 + 0.925 * 1000000, 1.0);
+    EXPECT_NEAR(static_cast<double>(end.trackTime - mid.trackTime), (mid.rate + end.rate) / 2 * 1000000, 1.0);
+    // A pair that would need a negative rate is left out.
+    CMixBuilder::LinkSegmentPoints({4000000, 3800000, 1.0}, {4100000, 3800001, 1.0}, FALSE, map);
+    EXPECT_EQ(map.GetPointCount(), 4);
+}

@@ -1,0 +1,178 @@
+// The engine main object inside this process (from the engine's static library), where a test
+// can join a queue of its own to the UI-update group and stand in for worker threads.
+#include "engine/core/server/BrennockMain.h"
+#include "classlib/com/ComPtr.h"
+#include "engine/core/server/Factory.h"
+#include "engine/core/server/UiUpdateQueue.h"
+#include "engine/core/server/UiUpdateQueueGroup.h"
+#include "tests/engine/core/server/FrameTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct Msg {
+    int code;
+    int value;
+    bool operator==(const Msg&) const = default;
+};
+
+std::string Describe(const std::vector<Msg>& messages)
+{
+    std::string text;
+    for (const Msg& message : messages)
+        text += "{" + std::to_string(message.code) + "," + std::to_string(message.value) + "} ";
+    return text;
+}
+
+// A running engine with a probe queue in its UI-update group, standing where a display-item
+// manager's queue will be.
+class RunningEngine : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(CFactory::GetClassObject(CLSID_BrennockMain, IID_IClassFactory, m_factory.put_void()), S_OK);
+        ASSERT_EQ(m_factory->CreateInstance(nullptr, IID_IBrennock, m_engine.put_void()), S_OK);
+        ASSERT_EQ(m_engine->Initialize(nullptr, nullptr, 1, 2), S_OK);
+        ComPtr<IUiUpdateQueue> group;
+        ASSERT_EQ(m_engine->QueryInterface(IID_IUiUpdateQueue, group.put_void()), S_OK);
+        m_probe = new CUiUpdateQueue(nullptr);
+        ASSERT_TRUE(static_cast<CUiUpdateQueueGroup*>(group.get())->AddQueue(m_probe));
+    }
+    void TearDown() override
+    {
+        if (m_engine) {
+            m_engine->Shutdown();
+            m_engine.reset();
+        }
+        if (m_probe) {
+            EXPECT_EQ(m_probe->NonDelegatingRelease(), 0u) << "the group kept its member";
+        }
+    }
+
+    // Everything that reached the probe within `ms`.
+    std::vector<Msg> Collect(DWORD ms)
+    {
+        std::vector<Msg> collected;
+        for (DWORD waited = 0; waited < ms; waited += 10) {
+            int code = 0;
+            int value = 0;
+            while (m_probe->PopUpdate(&code, &value) == S_OK)
+                collected.push_back({code, value});
+            Sleep(10);
+        }
+        return collected;
+    }
+
+    ComPtr<IClassFactory> m_factory;
+    ComPtr<IBrennock> m_engine;
+    CUiUpdateQueue* m_probe = nullptr;
+};
+
+TEST_F(RunningEngine, PostUiUpdateRelaysCodeOneAsFourThenTwentyOneAndDropsTheRest)
+{
+    const struct {
+        const char* name;
+        std::vector<Msg> posts;
+        std::vector<Msg> expected;
+    } rows[] = {
+        {"code 1", {{1, 17}}, {{4, 17}, {21, 17}}},
+        {"code 5 is dropped", {{5, 0}}, {}},
+        {"other codes around code 1", {{8, 0}, {1, 3}, {22, 3}, {1000, 3}}, {{4, 3}, {21, 3}}},
+        {"two items", {{1, 3}, {1, 4}}, {{4, 3}, {21, 3}, {4, 4}, {21, 4}}},
+        {"the same item twice before a pass", {{1, 9}, {1, 9}}, {{4, 9}, {21, 9}}},
+    };
+    for (const auto& row : rows) {
+        for (const Msg& post : row.posts)
+            EXPECT_EQ(m_engine->PostUiUpdate(post.code, post.value), S_OK) << row.name;
+        const std::vector<Msg> got = Collect(400);
+        EXPECT_EQ(got, row.expected) << row.name << ": got " << Describe(got);
+    }
+}
+
+TEST_F(RunningEngine, RelayArrivesWithinAFewServicePasses)
+{
+    EXPECT_EQ(m_engine->PostUiUpdate(1, 42), S_OK);
+    std::vector<Msg> got;
+    const DWORD start = GetTickCount();
+    int code = 0;
+    int value = 0;
+    while (got.size() < 2 && GetTickCount() - start < 2000) {
+        while (m_probe->PopUpdate(&code, &value) == S_OK)
+            got.push_back({code, value});
+        Sleep(5);
+    }
+    EXPECT_EQ(got, (std::vector<Msg>{{4, 42}, {21, 42}}));
+}
+
+TEST_F(RunningEngine, ShutdownWaitsForWorkerThreadsToEnd)
+{
+    // A worker counts itself for 300 ms, as the engine's threads do.
+    volatile LONG workerDone = 0;
+    ModuleCounts::AddActivity();
+    std::thread worker([&] {
+        Sleep(300);
+        InterlockedExchange(&workerDone, 1);
+        ModuleCounts::RemoveActivity();
+    });
+    EXPECT_EQ(m_engine->Shutdown(), S_OK);
+    EXPECT_EQ(workerDone, 1) << "Shutdown returned while a worker still ran";
+    worker.join();
+}
+
+TEST_F(RunningEngine, ShutdownGivesUpOnAWorkerThatNeverEnds)
+{
+    // A count that is never given back stands for a worker that cannot end: Shutdown must come
+    // back after a bounded wait instead of hanging the main program's exit.
+    ModuleCounts::AddActivity();
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(m_engine->Shutdown(), S_OK);
+    const DWORD took = GetTickCount() - start;
+    ModuleCounts::RemoveActivity();
+    EXPECT_GE(took, 1000u) << "Shutdown did not wait for the worker at all";
+    EXPECT_LT(took, 20000u);
+}
+
+TEST(BrennockMain, ReleasingWithoutInitializeLeavesNothingAlive)
+{
+    const LONG activityBefore = ModuleCounts::Activity();
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(CFactory::GetClassObject(CLSID_BrennockMain, IID_IClassFactory, factory.put_void()), S_OK);
+    ComPtr<IBrennock> engine;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, engine.put_void()), S_OK);
+    EXPECT_EQ(ModuleCounts::Activity(), activityBefore + 1);
+    void* object = reinterpret_cast<void*>(0xDEADBEEF);
+    EXPECT_EQ(engine->QueryInterface(IID_IUiUpdateQueue, &object), E_NOINTERFACE) << "no group before Initialize";
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(engine->Shutdown(), S_OK);
+    engine.reset();
+    EXPECT_EQ(ModuleCounts::Activity(), activityBefore);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ModuleCounts, LibraryMayUnloadOnlyWithoutWorkersAndServerLocks)
+{
+    ASSERT_EQ(CFactory::CanUnloadNow(), S_OK);
+    const struct {
+        const char* name;
+        void (*take)();
+        void (*give)();
+    } rows[] = {
+        {"a running worker thread", [] { ModuleCounts::AddActivity(); }, [] { ModuleCounts::RemoveActivity(); }},
+        {"a server lock", [] { ModuleCounts::LockServer(true); }, [] { ModuleCounts::LockServer(false); }},
+    };
+    for (const auto& row : rows) {
+        row.take();
+        EXPECT_EQ(CFactory::CanUnloadNow(), S_FALSE) << row.name;
+        row.give();
+        EXPECT_EQ(CFactory::CanUnloadNow(), S_OK) << row.name;
+    }
+}
+
+}  // namespace

@@ -1,8 +1,0 @@
-// A plug-in library double without DllGetClassObject: the binder must still record and free it.
-#include "tests/engine/core_frame/doubles/CallLog.h"
-
-extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow()
-{
-    LogCanUnloadNow();
-    return S_OK;
-}
