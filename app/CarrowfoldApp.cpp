@@ -15,9 +15,9 @@
 #include <objbase.h>
 
 BEGIN_MESSAGE_MAP(CCarrowfoldApp, CWindowedApp)
-    ON_COMMAND(ID_FILE_NEW, &CCarrowfoldApp::OnFileNew)
-    ON_COMMAND(ID_APP_EXIT, &CCarrowfoldApp::OnAppExit)
-    ON_UPDATE_COMMAND_UI(ID_FILE_MRU_FILE1, &CCarrowfoldApp::OnUpdateRecentFileMenu)
+ON_COMMAND(ID_FILE_NEW, &CCarrowfoldApp::OnFileNew)
+ON_COMMAND(ID_APP_EXIT, &CCarrowfoldApp::OnAppExit)
+ON_UPDATE_COMMAND_UI(ID_FILE_MRU_FILE1, &CCarrowfoldApp::OnUpdateRecentFileMenu)
 END_MESSAGE_MAP()
 
 namespace {
@@ -34,14 +34,13 @@ CCarrowfoldApp& TheApp()
 
 }  // namespace
 
-CCarrowfoldApp::CCarrowfoldApp() : m_nInstanceMsg(RegisterWindowMessageW(L"Carrowfold 5 MultiInst communication"))
-{
-}
+CCarrowfoldApp::CCarrowfoldApp() : m_nInstanceMsg(RegisterWindowMessageW(L"Carrowfold 5 MultiInst communication")) {}
 
 UINT CarrowfoldMessageBoxType(UINT type)
 {
     const UINT buttons = type & 0xF;
-    const bool plainButtons = buttons == MB_OK || buttons == MB_OKCANCEL || buttons == MB_YESNOCANCEL || buttons == MB_YESNO;
+    const bool plainButtons =
+        buttons == MB_OK || buttons == MB_OKCANCEL || buttons == MB_YESNOCANCEL || buttons == MB_YESNO;
     if ((type & 0xF0) == 0 && plainButtons)
         type |= MB_ICONEXCLAMATION;
     return type;

@@ -68,8 +68,8 @@ HRESULT GetEngineVersion(DWORD* versionMS, DWORD* versionLS)
         return E_FAIL;
     VS_FIXEDFILEINFO* info = nullptr;
     UINT length = 0;
-    if (!VerQueryValueW(buffer.get(), L"\\", reinterpret_cast<void**>(&info), &length) || !info
-        || length < sizeof(VS_FIXEDFILEINFO))
+    if (!VerQueryValueW(buffer.get(), L"\\", reinterpret_cast<void**>(&info), &length) || !info ||
+        length < sizeof(VS_FIXEDFILEINFO))
         return E_FAIL;
     *versionMS = info->dwProductVersionMS;
     *versionLS = info->dwProductVersionLS;

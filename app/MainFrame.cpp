@@ -24,20 +24,19 @@ constexpr int kStatusPaneEdges[] = {500, 1500};
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
-    ON_WM_CREATE()
-    ON_WM_CLOSE()
-    ON_WM_TIMER()
+ON_WM_CREATE()
+ON_WM_CLOSE()
+ON_WM_TIMER()
 END_MESSAGE_MAP()
 
-CMainFrame::CMainFrame() : m_nInstanceMsg(RegisterWindowMessageW(L"Carrowfold 5 MultiInst communication"))
-{
-}
+CMainFrame::CMainFrame() : m_nInstanceMsg(RegisterWindowMessageW(L"Carrowfold 5 MultiInst communication")) {}
 
 BOOL CMainFrame::PreCreateWindow(CREATESTRUCTW& cs)
 {
     if (!CFrameWnd::PreCreateWindow(cs))
         return FALSE;
-    cs.lpszClass = AfxRegisterWndClass(0, nullptr, nullptr, LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME)));
+    cs.lpszClass =
+        AfxRegisterWndClass(0, nullptr, nullptr, LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME)));
     return cs.lpszClass != nullptr;
 }
 
@@ -58,8 +57,7 @@ int CMainFrame::OnCreate(LPCREATESTRUCT cs)
                                    AfxGetInstanceHandle(), nullptr);
     if (!m_hStatusBar)
         return -1;
-    ::SendMessageW(m_hStatusBar, SB_SETPARTS, std::size(kStatusPaneEdges),
-                   reinterpret_cast<LPARAM>(kStatusPaneEdges));
+    ::SendMessageW(m_hStatusBar, SB_SETPARTS, std::size(kStatusPaneEdges), reinterpret_cast<LPARAM>(kStatusPaneEdges));
     RecalcLayout();
     return 0;
 }

@@ -17,7 +17,7 @@ public:
 };
 
 // Hints of the document's UpdateAllViews.
-inline constexpr LPARAM HINT_UI_UPDATE = 0;    // with a CUiUpdateHint
+inline constexpr LPARAM HINT_UI_UPDATE = 0;  // with a CUiUpdateHint
 inline constexpr LPARAM HINT_ENGINE_READY = 1;
 inline constexpr LPARAM HINT_PLAY_CURSOR_MOVED = 2;
 inline constexpr LPARAM HINT_ALT_DISPLAY = 3;

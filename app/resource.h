@@ -3,10 +3,10 @@
 
 #define IDR_MAINFRAME 99
 
-#define IDS_APP_TITLE_WORD 40170       // "Deckwright"
+#define IDS_APP_TITLE_WORD 40170  // "Deckwright"
 #define IDS_COMCTL_TOO_OLD 40171
-#define IDS_APPLICATION_NAME 40158     // "Carrowfold Express 5"
-#define IDS_REGISTRY_KEY 40002         // "Carrowfold Technology"
+#define IDS_APPLICATION_NAME 40158  // "Carrowfold Express 5"
+#define IDS_REGISTRY_KEY 40002      // "Carrowfold Technology"
 #define IDS_DOC_STRING 40160
 #define IDS_ENGINE_LOAD_FAILED 40152
 #define IDS_ENGINE_INIT_FAILED 40153

@@ -12,8 +12,7 @@ struct IArchive {
     // Reads a record whose first 2 bytes hold its own stored length: the part both lengths
     // share is read into record (whose own length field keeps the caller's value), the stored
     // bytes beyond it are skipped; *consumed receives the bytes taken from the stream.
-    virtual BOOL STDMETHODCALLTYPE ReadSizedRecord(BYTE* record, UINT recordSize, UINT available,
-                                                   UINT* consumed) = 0;
+    virtual BOOL STDMETHODCALLTYPE ReadSizedRecord(BYTE* record, UINT recordSize, UINT available, UINT* consumed) = 0;
     virtual BOOL STDMETHODCALLTYPE Skip(int bytes) = 0;
 
 protected:

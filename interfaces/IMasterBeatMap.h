@@ -28,9 +28,11 @@ struct IMasterBeatMap : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE TimeToMusicTime(LONGLONG time, IMusicTime* musicTime) = 0;
     // S_FALSE when the time lies past the last range (extrapolated).
     virtual HRESULT STDMETHODCALLTYPE MusicTimeToTime(IMusicTime* musicTime, LONGLONG* time) = 0;
-    virtual HRESULT STDMETHODCALLTYPE TrackMusicTimeToTime(LONG trackId, IMusicTime* musicTime, LONGLONG* trackTime) = 0;
+    virtual HRESULT STDMETHODCALLTYPE TrackMusicTimeToTime(LONG trackId, IMusicTime* musicTime,
+                                                           LONGLONG* trackTime) = 0;
     virtual HRESULT STDMETHODCALLTYPE TrackTimeToMusicTime(LONG trackId, LONGLONG trackTime, IMusicTime* musicTime) = 0;
-    virtual HRESULT STDMETHODCALLTYPE MixTimeToTrackMusicTime(LONG trackId, LONGLONG mixTime, IMusicTime* musicTime) = 0;
+    virtual HRESULT STDMETHODCALLTYPE MixTimeToTrackMusicTime(LONG trackId, LONGLONG mixTime,
+                                                              IMusicTime* musicTime) = 0;
     // Round the given musical time in place to the nearest multiple of the snap position
     // (duration) unit, a tie going up; a zero unit gives 0.
     virtual HRESULT STDMETHODCALLTYPE GetSnapPositionUnit(IMusicTime* musicTime) = 0;

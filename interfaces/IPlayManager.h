@@ -49,8 +49,7 @@ struct IPlayManager : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Stop() = 0;
     virtual HRESULT STDMETHODCALLTYPE StopTrack(DWORD trackId) = 0;
     // Peak levels in dB; E_FAIL without a final mix stage.
-    virtual HRESULT STDMETHODCALLTYPE GetOutputLevels(float* left, float* right, float* leftHold,
-                                                      float* rightHold) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetOutputLevels(float* left, float* right, float* leftHold, float* rightHold) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetNowPlayingSettings(BOOL* fileEnabled, BSTR* sourceFile, BSTR* destinationFile,
                                                             BOOL* logEnabled, BSTR* logDirectory) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetNowPlayingSettings(BOOL fileEnabled, LPCWSTR sourceFile,

@@ -117,8 +117,7 @@ HRESULT LocateMp3Stream(const CMp3File& file, Mp3Stream& stream)
     found.format = first;
     found.firstFrameOffset = offset;
     uint8_t frame[kMp3MaxFrameBytes] = {};
-    if (file.ReadAt(offset, frame, first.frameBytes) &&
-        ParseMp3StreamTag(frame, first.frameBytes, first, found.tag)) {
+    if (file.ReadAt(offset, frame, first.frameBytes) && ParseMp3StreamTag(frame, first.frameBytes, first, found.tag)) {
         found.hasTag = true;
         found.tagFrameOffset = offset;
         found.firstFrameOffset = offset + first.frameBytes;

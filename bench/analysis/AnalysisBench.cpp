@@ -68,7 +68,7 @@ Pattern Make(double bpm, double seconds, int tonic, int mode, double firstBeat)
 std::vector<Case> Cases()
 {
     std::vector<Case> cases;
-    const double tempos[] = {82.0, 88.5, 95.0, 100.0, 104.2, 110.0, 117.0, 120.0, 123.7, 126.0,
+    const double tempos[] = {82.0,  88.5,  95.0,  100.0, 104.2, 110.0, 117.0, 120.0, 123.7, 126.0,
                              128.0, 132.5, 138.0, 140.0, 145.0, 150.0, 155.5, 160.0, 163.9};
     int n = 0;
     for (double bpm : tempos) {
@@ -150,7 +150,8 @@ double FirstNumberOf(const fixtures::TempDir& dir, const std::string& line)
     const std::vector<uint8_t> bytes = fixtures::ReadFileBytes(out);
     const std::string text(bytes.begin(), bytes.end());
     for (size_t i = 0; i < text.size(); ++i) {
-        if ((text[i] >= '0' && text[i] <= '9') || (text[i] == '.' && i + 1 < text.size() && std::isdigit(static_cast<unsigned char>(text[i + 1])))) {
+        if ((text[i] >= '0' && text[i] <= '9') ||
+            (text[i] == '.' && i + 1 < text.size() && std::isdigit(static_cast<unsigned char>(text[i + 1])))) {
             return std::strtod(text.c_str() + i, nullptr);
         }
     }
@@ -247,7 +248,8 @@ void RunCase(const Case& c, const fixtures::TempDir& dir, const Peers& peers, in
     const std::vector<LONGLONG>& starts = run.results.GetMeasureStarts();
     if (!starts.empty()) {
         const double measure = 240.0 * p.rate / p.bpm;
-        const double offset = std::fmod(static_cast<double>(starts.front()) - BeatFrame(p, 0) + 1000 * measure, measure);
+        const double offset =
+            std::fmod(static_cast<double>(starts.front()) - BeatFrame(p, 0) + 1000 * measure, measure);
         downbeatOk = std::min(offset, measure - offset) <= measure / 16;
     }
     score.downbeat += downbeatOk;
@@ -285,7 +287,8 @@ void RunCase(const Case& c, const fixtures::TempDir& dir, const Peers& peers, in
             peerText += text;
         }
         if (peers.bpm) {
-            const double e = PeerError(FirstNumberOf(dir, "sox '" + hostPath + "' -t raw -r 44100 -e float -c 1 - | bpm"), p.bpm);
+            const double e =
+                PeerError(FirstNumberOf(dir, "sox '" + hostPath + "' -t raw -r 44100 -e float -c 1 - | bpm"), p.bpm);
             std::snprintf(text, sizeof(text), "  bpm %6.2f", e);
             peerText += text;
         }
@@ -359,7 +362,8 @@ int main()
         std::printf("%-16s %6s %8s %10s %6s %6s %6s  %-4s %-9s %-4s %-4s%s\n", "case", "true", "tempo", "error",
                     "grid1", "grid2", "offset", "dnb", "key/want", "key", "mix",
                     peers.aubio || peers.bpm ? "  peer tempo errors" : "");
-        std::printf("(grid1/grid2: grid points within 1/2 blocks of a true half beat; offset: their mean, in blocks)\n");
+        std::printf(
+            "(grid1/grid2: grid points within 1/2 blocks of a true half beat; offset: their mean, in blocks)\n");
         Score score;
         int index = 0;
         for (const Case& c : Cases())

@@ -81,9 +81,10 @@ void BenchMp3(const fixtures::TempDir& dir)
     }
     HMODULE library = LoadLibraryW(L"Morvenna.DLL");
     using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-    auto get = library ? reinterpret_cast<GetClassObject>(
-                             reinterpret_cast<void*>(GetProcAddress(library, "DllGetClassObject")))
-                       : nullptr;
+    auto get =
+        library
+            ? reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(library, "DllGetClassObject")))
+            : nullptr;
     ComPtr<IClassFactory> factory;
     ComPtr<IPcmReader> reader;
     if (!get || FAILED(get(kMp3ReaderClsid, IID_IClassFactory, factory.put_void())) ||
@@ -147,8 +148,7 @@ struct ToneFit {
 ToneFit FitTone(const std::vector<float>& x, size_t skip, double frequency)
 {
     const size_t n = x.size() - 2 * skip;
-    const double amplitude =
-        fixtures::ToneAmplitude(x.data() + skip, static_cast<unsigned>(n), 1, frequency, kMixRate);
+    const double amplitude = fixtures::ToneAmplitude(x.data() + skip, static_cast<unsigned>(n), 1, frequency, kMixRate);
     double ss = 0, sc = 0, cc = 0, ys = 0, yc = 0;
     for (size_t i = 0; i < n; ++i) {
         const double w = 2.0 * 3.14159265358979323846 * frequency * static_cast<double>(i) / kMixRate;
@@ -176,8 +176,8 @@ bool SoxResample(const fixtures::TempDir& dir, const std::vector<int16_t>& sourc
 {
     const std::wstring in = dir.File(L"q_in.wav"), result = dir.File(L"q_out.wav");
     fixtures::WriteWav16(in, source, rate, 1);
-    if (fixtures::RunUnixTool("sox", {fixtures::UnixPath(in), "-b", "16", fixtures::UnixPath(result), "rate", "-v",
-                                      "44100"}) != 0)
+    if (fixtures::RunUnixTool(
+            "sox", {fixtures::UnixPath(in), "-b", "16", fixtures::UnixPath(result), "rate", "-v", "44100"}) != 0)
         return false;
     std::vector<int16_t> samples;
     uint32_t outRate = 0;
@@ -219,8 +219,8 @@ void BenchResampleQuality(const fixtures::TempDir& dir)
         if (!SoxResample(dir, stray, c.rate, sox))
             return;
         auto rejection = [&](const std::vector<float>& x) {
-            const double leaked =
-                fixtures::ToneAmplitude(x.data() + skip, static_cast<unsigned>(x.size() - 2 * skip), 1, c.strayAt, kMixRate);
+            const double leaked = fixtures::ToneAmplitude(x.data() + skip, static_cast<unsigned>(x.size() - 2 * skip),
+                                                          1, c.strayAt, kMixRate);
             return 20 * std::log10(0.5 / std::max(leaked, 1e-12));
         };
         std::printf("  %5u Hz, %5.0f Hz tone -> %5.0f Hz alias/image: rejected by %.1f dB ours, %.1f dB sox\n", c.rate,

@@ -15,8 +15,7 @@
 #include "engine/core/track/TrackInfo.h"
 #include "engine/core/track/TrackInfoContainer.h"
 
-namespace
-{
+namespace {
 
 constexpr int kTracks = 200;
 constexpr int kRuns = 25;
@@ -29,8 +28,7 @@ public:
     BOOL GetProfileResults(const CMusicFileId& id, CProfileResults* results) override
     {
         for (const CProfileResults& r : list)
-            if (r.GetMusicFileId() == id)
-            {
+            if (r.GetMusicFileId() == id) {
                 *results = r;
                 return TRUE;
             }
@@ -50,8 +48,7 @@ void AddTrack(CTrackInfoContainer& tracks, CResults& source, int index)
     CMusicFileId id;
     id.SetId(index + 1, 0x5A5A);
     results.SetMusicFileId(id);
-    for (int m = 0; m <= 8; ++m)
-    {
+    for (int m = 0; m <= 8; ++m) {
         results.AddMixInPoint(measure * (4 + m));
         results.AddMixOutPoint(measure * (84 + m));
     }
@@ -74,17 +71,15 @@ double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to, const LA
     return static_cast<double>(to.QuadPart - from.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
-} // namespace
+}  // namespace
 
 int main()
 {
     CTrackInfoContainer tracks;
     CResults source;
-    for (int i = 0; i < kTracks; ++i)
-    {
+    for (int i = 0; i < kTracks; ++i) {
         AddTrack(tracks, source, i);
-        if (i % 50 == 49 && i + 1 < kTracks)
-        {
+        if (i % 50 == 49 && i + 1 < kTracks) {
             CTrackInfo* pause = new CTrackInfo();
             pause->MakePauseTrack();
             pause->MainObjects().AddFullSegment(2000000);
@@ -96,8 +91,7 @@ int main()
     LARGE_INTEGER frequency{};
     QueryPerformanceFrequency(&frequency);
     std::vector<double> times;
-    for (int run = 0; run < kRuns + 1; ++run)
-    {
+    for (int run = 0; run < kRuns + 1; ++run) {
         LARGE_INTEGER from{};
         LARGE_INTEGER to{};
         QueryPerformanceCounter(&from);

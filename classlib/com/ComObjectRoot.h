@@ -45,13 +45,19 @@ private:
 // The IUnknown slots of a CComObjectRoot class; the class defines
 // HRESULT InternalQueryInterface(REFIID iid, void** object), called with a non-null out-pointer
 // already set to NULL.
-#define COM_OBJECT_UNKNOWN                                                                        \
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override                  \
-    {                                                                                             \
-        if (!object)                                                                              \
-            return E_POINTER;                                                                     \
-        *object = nullptr;                                                                        \
-        return InternalQueryInterface(iid, object);                                               \
-    }                                                                                             \
-    ULONG STDMETHODCALLTYPE AddRef() override { return InternalAddRef(); }                        \
-    ULONG STDMETHODCALLTYPE Release() override { return InternalRelease(); }
+#define COM_OBJECT_UNKNOWN                                                                                             \
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override                                       \
+    {                                                                                                                  \
+        if (!object)                                                                                                   \
+            return E_POINTER;                                                                                          \
+        *object = nullptr;                                                                                             \
+        return InternalQueryInterface(iid, object);                                                                    \
+    }                                                                                                                  \
+    ULONG STDMETHODCALLTYPE AddRef() override                                                                          \
+    {                                                                                                                  \
+        return InternalAddRef();                                                                                       \
+    }                                                                                                                  \
+    ULONG STDMETHODCALLTYPE Release() override                                                                         \
+    {                                                                                                                  \
+        return InternalRelease();                                                                                      \
+    }

@@ -4,23 +4,16 @@
 #include <cstring>
 
 CArchive::CArchive(CFile* file, UINT mode, int bufferSize)
-    : m_file(file),
-      m_loading((mode & load) != 0),
-      m_flushOnDelete((mode & bNoFlushOnDelete) == 0),
+    : m_file(file), m_loading((mode & load) != 0), m_flushOnDelete((mode & bNoFlushOnDelete) == 0),
       m_buffer(static_cast<size_t>(bufferSize > 0 ? bufferSize : kDefaultBufferSize))
-{
-}
+{}
 
 CArchive::~CArchive()
 {
-    if (m_file != nullptr && !m_loading && m_flushOnDelete)
-    {
-        try
-        {
+    if (m_file != nullptr && !m_loading && m_flushOnDelete) {
+        try {
             Flush();
-        }
-        catch (const CException&)
-        {
+        } catch (const CException&) {
         }
     }
 }
@@ -46,13 +39,10 @@ UINT CArchive::Read(void* buffer, UINT count)
     RequireLoading();
     BYTE* out = static_cast<BYTE*>(buffer);
     UINT done = 0;
-    while (done < count)
-    {
-        if (m_current == m_filled)
-        {
+    while (done < count) {
+        if (m_current == m_filled) {
             // Large reads bypass the buffer; small ones refill it.
-            if (count - done >= m_buffer.size())
-            {
+            if (count - done >= m_buffer.size()) {
                 const UINT n = m_file->Read(out + done, count - done);
                 done += n;
                 break;
@@ -80,10 +70,8 @@ void CArchive::Write(const void* buffer, UINT count)
 {
     RequireStoring();
     const BYTE* in = static_cast<const BYTE*>(buffer);
-    while (count > 0)
-    {
-        if (m_current == m_buffer.size())
-        {
+    while (count > 0) {
+        if (m_current == m_buffer.size()) {
             m_file->Write(m_buffer.data(), static_cast<UINT>(m_current));
             m_current = 0;
         }
@@ -99,15 +87,13 @@ void CArchive::Flush()
 {
     if (m_file == nullptr)
         return;
-    if (m_loading)
-    {
+    if (m_loading) {
         if (m_filled != m_current)
             m_file->Seek(-static_cast<LONGLONG>(m_filled - m_current), CFile::current);
         m_current = m_filled = 0;
         return;
     }
-    if (m_current > 0)
-    {
+    if (m_current > 0) {
         const size_t pending = m_current;
         m_current = 0;
         m_file->Write(m_buffer.data(), static_cast<UINT>(pending));
@@ -142,14 +128,12 @@ void CArchive::RequireAvailable(ULONGLONG bytes) const
 
 void CArchive::WriteCount(ULONGLONG count)
 {
-    if (count < 0xFFFF)
-    {
+    if (count < 0xFFFF) {
         *this << static_cast<WORD>(count);
         return;
     }
     *this << static_cast<WORD>(0xFFFF);
-    if (count < 0xFFFFFFFF)
-    {
+    if (count < 0xFFFFFFFF) {
         *this << static_cast<DWORD>(count);
         return;
     }
@@ -182,20 +166,17 @@ ULONGLONG CArchive::ReadCount(ULONGLONG elementSize)
 void CArchive::WriteStringLength(ULONGLONG length)
 {
     *this << static_cast<BYTE>(0xFF) << static_cast<WORD>(0xFFFE);
-    if (length < 0xFF)
-    {
+    if (length < 0xFF) {
         *this << static_cast<BYTE>(length);
         return;
     }
     *this << static_cast<BYTE>(0xFF);
-    if (length < 0xFFFE)
-    {
+    if (length < 0xFFFE) {
         *this << static_cast<WORD>(length);
         return;
     }
     *this << static_cast<WORD>(0xFFFF);
-    if (length < 0xFFFFFFFF)
-    {
+    if (length < 0xFFFFFFFF) {
         *this << static_cast<DWORD>(length);
         return;
     }
@@ -214,8 +195,7 @@ ULONGLONG CArchive::ReadStringLength(bool* unicode)
         return byteLength;
     WORD wordLength = 0;
     *this >> wordLength;
-    if (wordLength == 0xFFFE)
-    {
+    if (wordLength == 0xFFFE) {
         *unicode = true;
         *this >> byteLength;
         if (byteLength < 0xFF)
@@ -253,8 +233,7 @@ CArchive& CArchive::operator>>(CString& text)
     const ULONGLONG bytes = unicode ? length * sizeof(wchar_t) : length;
     if (length > 0x3FFFFFFF || bytes > GetAvailable())
         CArchiveException::Throw(CArchiveException::endOfFile);
-    if (unicode)
-    {
+    if (unicode) {
         CString result;
         wchar_t* characters = result.GetBufferSetLength(static_cast<int>(length));
         ReadExactly(characters, static_cast<UINT>(bytes));
@@ -265,8 +244,7 @@ CArchive& CArchive::operator>>(CString& text)
     std::vector<char> ansi(static_cast<size_t>(length));
     ReadExactly(ansi.data(), static_cast<UINT>(length));
     CString result;
-    if (length > 0)
-    {
+    if (length > 0) {
         const int wide = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(length), nullptr, 0);
         wchar_t* characters = result.GetBufferSetLength(wide);
         MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(length), characters, wide);

@@ -17,11 +17,9 @@
 // Loading never trusts a stored size: a count or string length that runs past the end of the
 // data throws CArchiveException::endOfFile before anything is allocated, and so does any read
 // of a value beyond the end. File failures surface as CFileException.
-class CArchive
-{
+class CArchive {
 public:
-    enum Mode : UINT
-    {
+    enum Mode : UINT {
         store = 0,
         load = 1,
         bNoFlushOnDelete = 2,
@@ -67,16 +65,14 @@ public:
     ULONGLONG ReadCount(ULONGLONG elementSize);
 
     template <typename T>
-        requires(std::is_arithmetic_v<T> && !std::is_same_v<T, bool>)
-    CArchive& operator<<(T value)
+    requires(std::is_arithmetic_v<T> && !std::is_same_v<T, bool>) CArchive& operator<<(T value)
     {
         Write(&value, sizeof(value));
         return *this;
     }
 
     template <typename T>
-        requires(std::is_arithmetic_v<T> && !std::is_same_v<T, bool>)
-    CArchive& operator>>(T& value)
+    requires(std::is_arithmetic_v<T> && !std::is_same_v<T, bool>) CArchive& operator>>(T& value)
     {
         ReadExactly(&value, sizeof(value));
         return *this;

@@ -7,8 +7,7 @@ void CArchiveException::Throw(int cause)
 
 const wchar_t* CArchiveException::GetErrorText() const noexcept
 {
-    switch (m_cause)
-    {
+    switch (m_cause) {
     case none:
         return L"No error occurred.";
     case readOnly:

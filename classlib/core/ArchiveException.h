@@ -3,11 +3,9 @@
 #include "classlib/core/Exception.h"
 
 // A failure of an archive: malformed or short data while loading, or the wrong direction.
-class CArchiveException : public CException
-{
+class CArchiveException : public CException {
 public:
-    enum Cause
-    {
+    enum Cause {
         none,
         genericException,
         readOnly,

@@ -2,8 +2,7 @@
 
 // Base of the class library's exceptions. They are thrown by value and caught by reference
 // (catch (const CFileException&)); nothing here allocates, so throwing cannot fail on its own.
-class CException
-{
+class CException {
 public:
     virtual ~CException() = default;
 

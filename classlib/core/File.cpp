@@ -1,12 +1,10 @@
 #include "classlib/core/File.h"
 
-namespace
-{
+namespace {
 
 DWORD ShareModeOf(UINT flags)
 {
-    switch (flags & 0x70)
-    {
+    switch (flags & 0x70) {
     case CFile::shareDenyWrite:
         return FILE_SHARE_READ;
     case CFile::shareDenyRead:
@@ -21,8 +19,7 @@ DWORD ShareModeOf(UINT flags)
 
 DWORD AccessOf(UINT flags)
 {
-    switch (flags & 3)
-    {
+    switch (flags & 3) {
     case CFile::modeWrite:
         return GENERIC_WRITE;
     case CFile::modeReadWrite:
@@ -39,7 +36,7 @@ DWORD CreationOf(UINT flags)
     return OPEN_EXISTING;
 }
 
-} // namespace
+}  // namespace
 
 CFile::~CFile()
 {
@@ -48,19 +45,16 @@ CFile::~CFile()
 
 BOOL CFile::Open(LPCWSTR fileName, UINT openFlags, CFileException* error)
 {
-    if (IsOpen() || fileName == nullptr)
-    {
+    if (IsOpen() || fileName == nullptr) {
         if (error)
             *error = CFileException(CFileException::genericException, ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     SECURITY_ATTRIBUTES security{sizeof(security), nullptr, (openFlags & modeNoInherit) ? FALSE : TRUE};
-    HANDLE file = CreateFileW(fileName, AccessOf(openFlags), ShareModeOf(openFlags), &security,
-                              CreationOf(openFlags), FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-    {
-        if (error)
-        {
+    HANDLE file = CreateFileW(fileName, AccessOf(openFlags), ShareModeOf(openFlags), &security, CreationOf(openFlags),
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        if (error) {
             const LONG osError = static_cast<LONG>(GetLastError());
             *error = CFileException(CFileException::OsErrorToException(osError), osError);
         }

@@ -7,11 +7,9 @@
 // A disk file over a Win32 handle, with the framework's open flags. Every failing operation
 // throws CFileException; Open alone reports failure as FALSE (and fills the optional exception).
 // The object owns its handle: destruction closes it without throwing.
-class CFile
-{
+class CFile {
 public:
-    enum OpenFlags : UINT
-    {
+    enum OpenFlags : UINT {
         modeRead = 0x0000,
         modeWrite = 0x0001,
         modeReadWrite = 0x0002,
@@ -25,8 +23,7 @@ public:
         modeNoTruncate = 0x2000,
     };
 
-    enum SeekPosition : UINT
-    {
+    enum SeekPosition : UINT {
         begin = 0,
         current = 1,
         end = 2,

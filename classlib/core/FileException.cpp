@@ -2,8 +2,7 @@
 
 int CFileException::OsErrorToException(LONG osError) noexcept
 {
-    switch (osError)
-    {
+    switch (osError) {
     case NO_ERROR:
         return none;
     case ERROR_FILE_NOT_FOUND:
@@ -58,8 +57,7 @@ void CFileException::ThrowOsError(LONG osError)
 
 const wchar_t* CFileException::GetErrorText() const noexcept
 {
-    switch (m_cause)
-    {
+    switch (m_cause) {
     case none:
         return L"No error occurred.";
     case fileNotFound:

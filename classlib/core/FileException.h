@@ -5,11 +5,9 @@
 #include "classlib/core/Exception.h"
 
 // A failure of a file operation, with the framework's cause codes and the system error code.
-class CFileException : public CException
-{
+class CFileException : public CException {
 public:
-    enum Cause
-    {
+    enum Cause {
         none,
         genericException,
         fileNotFound,
@@ -27,10 +25,7 @@ public:
         endOfFile,
     };
 
-    explicit CFileException(int cause = none, LONG osError = -1) noexcept
-        : m_cause(cause), m_lOsError(osError)
-    {
-    }
+    explicit CFileException(int cause = none, LONG osError = -1) noexcept : m_cause(cause), m_lOsError(osError) {}
 
     // The cause that corresponds to a Win32 error code.
     static int OsErrorToException(LONG osError) noexcept;

@@ -3,16 +3,13 @@
 #include <cstring>
 #include <new>
 
-namespace
-{
+namespace {
 // A memory file larger than this is refused rather than attempted: images and blobs held in
 // memory are at most a few megabytes, and the limit keeps size arithmetic far from overflow.
 constexpr ULONGLONG kMaxMemFileSize = 0x40000000;
-} // namespace
+}  // namespace
 
-CMemFile::CMemFile(UINT growBytes) : m_growBytes(growBytes == 0 ? 1024 : growBytes)
-{
-}
+CMemFile::CMemFile(UINT growBytes) : m_growBytes(growBytes == 0 ? 1024 : growBytes) {}
 
 BOOL CMemFile::Open(LPCWSTR, UINT, CFileException* error)
 {
@@ -29,12 +26,9 @@ void CMemFile::GrowTo(ULONGLONG size)
     if (size > kMaxMemFileSize)
         throw CFileException(CFileException::diskFull, ERROR_NOT_ENOUGH_MEMORY);
     const ULONGLONG steps = (size + m_growBytes - 1) / m_growBytes;
-    try
-    {
+    try {
         m_buffer.resize(static_cast<size_t>(steps * m_growBytes));
-    }
-    catch (const std::bad_alloc&)
-    {
+    } catch (const std::bad_alloc&) {
         throw CFileException(CFileException::diskFull, ERROR_NOT_ENOUGH_MEMORY);
     }
 }
@@ -98,9 +92,7 @@ ULONGLONG CMemFile::GetPosition() const
     return m_position;
 }
 
-void CMemFile::Flush()
-{
-}
+void CMemFile::Flush() {}
 
 void CMemFile::Close()
 {

@@ -6,8 +6,7 @@
 
 // A file held in memory. Its store grows in steps of the grow size (1024 bytes by default), as
 // the framework's memory file does; reading past the end returns what is there.
-class CMemFile : public CFile
-{
+class CMemFile : public CFile {
 public:
     explicit CMemFile(UINT growBytes = 1024);
 

@@ -36,27 +36,28 @@ protected:
 
 #define RUNTIME_CLASS(class_name) (&class_name::class##class_name)
 
-#define DECLARE_DYNAMIC(class_name)                                   \
-public:                                                               \
-    static const CRuntimeClass class##class_name;                     \
+#define DECLARE_DYNAMIC(class_name)                                                                                    \
+public:                                                                                                                \
+    static const CRuntimeClass class##class_name;                                                                      \
     const CRuntimeClass* GetRuntimeClass() const override;
 
-#define DECLARE_DYNCREATE(class_name)                                 \
-    DECLARE_DYNAMIC(class_name)                                       \
+#define DECLARE_DYNCREATE(class_name)                                                                                  \
+    DECLARE_DYNAMIC(class_name)                                                                                        \
     static CObject* CreateObject();
 
-#define IMPLEMENT_RUNTIMECLASS_(class_name, base_name, create)        \
-    const CRuntimeClass class_name::class##class_name = {             \
-        #class_name, static_cast<int>(sizeof(class_name)), create,    \
-        RUNTIME_CLASS(base_name)};                                    \
-    const CRuntimeClass* class_name::GetRuntimeClass() const          \
-    {                                                                 \
-        return RUNTIME_CLASS(class_name);                             \
+#define IMPLEMENT_RUNTIMECLASS_(class_name, base_name, create)                                                         \
+    const CRuntimeClass class_name::class##class_name = {#class_name, static_cast<int>(sizeof(class_name)), create,    \
+                                                         RUNTIME_CLASS(base_name)};                                    \
+    const CRuntimeClass* class_name::GetRuntimeClass() const                                                           \
+    {                                                                                                                  \
+        return RUNTIME_CLASS(class_name);                                                                              \
     }
 
-#define IMPLEMENT_DYNAMIC(class_name, base_name)                      \
-    IMPLEMENT_RUNTIMECLASS_(class_name, base_name, nullptr)
+#define IMPLEMENT_DYNAMIC(class_name, base_name) IMPLEMENT_RUNTIMECLASS_(class_name, base_name, nullptr)
 
-#define IMPLEMENT_DYNCREATE(class_name, base_name)                    \
-    CObject* class_name::CreateObject() { return new class_name; }    \
+#define IMPLEMENT_DYNCREATE(class_name, base_name)                                                                     \
+    CObject* class_name::CreateObject()                                                                                \
+    {                                                                                                                  \
+        return new class_name;                                                                                         \
+    }                                                                                                                  \
     IMPLEMENT_RUNTIMECLASS_(class_name, base_name, class_name::CreateObject)

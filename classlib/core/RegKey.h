@@ -12,9 +12,23 @@ public:
     ~RegKey() { reset(); }
 
     HKEY get() const { return m_key; }
-    HKEY* put() { reset(); return &m_key; }
-    HKEY release() { HKEY key = m_key; m_key = nullptr; return key; }
-    void reset(HKEY key = nullptr) { if (m_key) RegCloseKey(m_key); m_key = key; }
+    HKEY* put()
+    {
+        reset();
+        return &m_key;
+    }
+    HKEY release()
+    {
+        HKEY key = m_key;
+        m_key = nullptr;
+        return key;
+    }
+    void reset(HKEY key = nullptr)
+    {
+        if (m_key)
+            RegCloseKey(m_key);
+        m_key = key;
+    }
     explicit operator bool() const { return m_key != nullptr; }
 
 private:

@@ -39,16 +39,52 @@ public:
     wchar_t* GetBufferSetLength(int length);
     void ReleaseBuffer(int newLength = -1);
 
-    CString& operator=(const wchar_t* text) { m_text = text ? text : L""; return *this; }
-    CString& operator=(wchar_t ch) { m_text.assign(1, ch); return *this; }
-    CString& operator+=(const CString& other) { m_text += other.m_text; return *this; }
-    CString& operator+=(const wchar_t* text) { if (text) m_text += text; return *this; }
-    CString& operator+=(wchar_t ch) { m_text += ch; return *this; }
+    CString& operator=(const wchar_t* text)
+    {
+        m_text = text ? text : L"";
+        return *this;
+    }
+    CString& operator=(wchar_t ch)
+    {
+        m_text.assign(1, ch);
+        return *this;
+    }
+    CString& operator+=(const CString& other)
+    {
+        m_text += other.m_text;
+        return *this;
+    }
+    CString& operator+=(const wchar_t* text)
+    {
+        if (text)
+            m_text += text;
+        return *this;
+    }
+    CString& operator+=(wchar_t ch)
+    {
+        m_text += ch;
+        return *this;
+    }
 
     friend CString operator+(const CString& a, const CString& b) { return CString(a.m_text + b.m_text); }
-    friend CString operator+(const CString& a, const wchar_t* b) { CString r(a); r += b; return r; }
-    friend CString operator+(const wchar_t* a, const CString& b) { CString r(a); r += b; return r; }
-    friend CString operator+(const CString& a, wchar_t b) { CString r(a); r += b; return r; }
+    friend CString operator+(const CString& a, const wchar_t* b)
+    {
+        CString r(a);
+        r += b;
+        return r;
+    }
+    friend CString operator+(const wchar_t* a, const CString& b)
+    {
+        CString r(a);
+        r += b;
+        return r;
+    }
+    friend CString operator+(const CString& a, wchar_t b)
+    {
+        CString r(a);
+        r += b;
+        return r;
+    }
     friend bool operator==(const CString& a, const CString& b) { return a.m_text == b.m_text; }
     friend bool operator==(const CString& a, const wchar_t* b) { return a.m_text == (b ? b : L""); }
     friend bool operator<(const CString& a, const CString& b) { return a.m_text < b.m_text; }
@@ -61,9 +97,15 @@ public:
     // framework's habit of handing a CString straight to %s works; through a plain va_list
     // (FormatV) it would be an object, not a pointer.
     template <class... Args>
-    void Format(const wchar_t* format, const Args&... args) { FormatRaw(format, FormatArg(args)...); }
+    void Format(const wchar_t* format, const Args&... args)
+    {
+        FormatRaw(format, FormatArg(args)...);
+    }
     template <class... Args>
-    void AppendFormat(const wchar_t* format, const Args&... args) { AppendFormatRaw(format, FormatArg(args)...); }
+    void AppendFormat(const wchar_t* format, const Args&... args)
+    {
+        AppendFormatRaw(format, FormatArg(args)...);
+    }
     void FormatV(const wchar_t* format, va_list args);
 
     // Loads string `id` from the module's resource handle; FALSE (string unchanged) when missing.
@@ -83,7 +125,11 @@ public:
     CString& MakeUpper();
     CString& TrimLeft();
     CString& TrimRight();
-    CString& Trim() { TrimRight(); return TrimLeft(); }
+    CString& Trim()
+    {
+        TrimRight();
+        return TrimLeft();
+    }
     int Replace(const wchar_t* oldText, const wchar_t* newText);
     int Replace(wchar_t oldCh, wchar_t newCh);
     int Delete(int index, int count = 1);
@@ -95,7 +141,10 @@ public:
 private:
     static const wchar_t* FormatArg(const CString& text) { return text.GetString(); }
     template <class T>
-    static const T& FormatArg(const T& value) { return value; }
+    static const T& FormatArg(const T& value)
+    {
+        return value;
+    }
     void FormatRaw(const wchar_t* format, ...);
     void AppendFormatRaw(const wchar_t* format, ...);
 

@@ -107,8 +107,8 @@ HKEY CWinApp::GetAppRegistryKey()
         return nullptr;
     const CString path = CString(L"Software\\") + m_pszRegistryKey + L"\\" + m_pszProfileName;
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
         return nullptr;
     return key;
 }
@@ -121,8 +121,8 @@ HKEY CWinApp::GetSectionKey(const wchar_t* section)
     if (!app)
         return nullptr;
     HKEY key = nullptr;
-    if (RegCreateKeyExW(app.get(), section, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(app.get(), section, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
         return nullptr;
     return key;
 }
@@ -133,8 +133,9 @@ UINT CWinApp::GetProfileInt(const wchar_t* section, const wchar_t* entry, int de
     DWORD value = 0;
     DWORD type = 0;
     DWORD size = sizeof(value);
-    if (!key || RegQueryValueExW(key.get(), entry, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS
-        || type != REG_DWORD || size != sizeof(value))
+    if (!key ||
+        RegQueryValueExW(key.get(), entry, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
+        type != REG_DWORD || size != sizeof(value))
         return static_cast<UINT>(defaultValue);
     return value;
 }
@@ -143,7 +144,8 @@ BOOL CWinApp::WriteProfileInt(const wchar_t* section, const wchar_t* entry, int 
 {
     const RegKey key(GetSectionKey(section));
     const DWORD data = static_cast<DWORD>(value);
-    return key && RegSetValueExW(key.get(), entry, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data)) == ERROR_SUCCESS;
+    return key && RegSetValueExW(key.get(), entry, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data)) ==
+                      ERROR_SUCCESS;
 }
 
 CString CWinApp::GetProfileString(const wchar_t* section, const wchar_t* entry, const wchar_t* defaultValue)
@@ -151,8 +153,8 @@ CString CWinApp::GetProfileString(const wchar_t* section, const wchar_t* entry, 
     const RegKey key(GetSectionKey(section));
     DWORD type = 0;
     DWORD size = 0;
-    if (!key || RegQueryValueExW(key.get(), entry, nullptr, &type, nullptr, &size) != ERROR_SUCCESS
-        || (type != REG_SZ && type != REG_EXPAND_SZ))
+    if (!key || RegQueryValueExW(key.get(), entry, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
         return CString(defaultValue);
     CString value;
     const int chars = static_cast<int>(size / sizeof(wchar_t));
@@ -194,8 +196,8 @@ BOOL CWinApp::GetProfileBinary(const wchar_t* section, const wchar_t* entry, BYT
     DWORD type = 0;
     DWORD size = 0;
     // An empty value succeeds with a zero-length array, which the caller deletes all the same.
-    if (!key || RegQueryValueExW(key.get(), entry, nullptr, &type, nullptr, &size) != ERROR_SUCCESS
-        || type != REG_BINARY)
+    if (!key || RegQueryValueExW(key.get(), entry, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        type != REG_BINARY)
         return FALSE;
     auto buffer = std::make_unique<BYTE[]>(size);
     if (RegQueryValueExW(key.get(), entry, nullptr, &type, buffer.get(), &size) != ERROR_SUCCESS)

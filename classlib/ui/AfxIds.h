@@ -12,16 +12,16 @@ inline constexpr int CN_COMMAND = 0;
 inline constexpr int CN_UPDATE_COMMAND_UI = -1;
 
 // Standard commands.
-inline constexpr UINT ID_FILE_NEW = 0xE100;       // 57600
-inline constexpr UINT ID_FILE_OPEN = 0xE101;      // 57601
-inline constexpr UINT ID_FILE_CLOSE = 0xE102;     // 57602
-inline constexpr UINT ID_FILE_SAVE = 0xE103;      // 57603
-inline constexpr UINT ID_FILE_SAVE_AS = 0xE104;   // 57604
-inline constexpr UINT ID_FILE_MRU_FILE1 = 0xE110; // 57616
-inline constexpr UINT ID_FILE_MRU_FILE16 = 0xE11F; // 57631
-inline constexpr UINT ID_EDIT_UNDO = 0xE12B;      // 57643
-inline constexpr UINT ID_EDIT_REDO = 0xE12C;      // 57644
-inline constexpr UINT ID_APP_EXIT = 0xE141;       // 57665
+inline constexpr UINT ID_FILE_NEW = 0xE100;         // 57600
+inline constexpr UINT ID_FILE_OPEN = 0xE101;        // 57601
+inline constexpr UINT ID_FILE_CLOSE = 0xE102;       // 57602
+inline constexpr UINT ID_FILE_SAVE = 0xE103;        // 57603
+inline constexpr UINT ID_FILE_SAVE_AS = 0xE104;     // 57604
+inline constexpr UINT ID_FILE_MRU_FILE1 = 0xE110;   // 57616
+inline constexpr UINT ID_FILE_MRU_FILE16 = 0xE11F;  // 57631
+inline constexpr UINT ID_EDIT_UNDO = 0xE12B;        // 57643
+inline constexpr UINT ID_EDIT_REDO = 0xE12C;        // 57644
+inline constexpr UINT ID_APP_EXIT = 0xE141;         // 57665
 
 // Child window ids.
 inline constexpr UINT AFX_IDW_PANE_FIRST = 0xE900;

@@ -31,7 +31,7 @@ public:
     CMenu* m_pMenu = nullptr;     // the popup holding the item, for menu updates
     CMenu* m_pSubMenu = nullptr;  // the item's own popup when it opens one
     CMenu* m_pParentMenu = nullptr;
-    CWnd* m_pOther = nullptr;     // the window of a control or bar item
+    CWnd* m_pOther = nullptr;  // the window of a control or bar item
     BOOL m_bEnableChanged = FALSE;
     BOOL m_bContinueRouting = FALSE;
     UINT m_nIndexMax = 0;

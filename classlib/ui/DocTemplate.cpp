@@ -11,8 +11,7 @@ IMPLEMENT_DYNAMIC(CSingleDocTemplate, CDocTemplate)
 CDocTemplate::CDocTemplate(UINT resourceId, const CRuntimeClass* docClass, const CRuntimeClass* frameClass,
                            const CRuntimeClass* viewClass)
     : m_nIDResource(resourceId), m_pDocClass(docClass), m_pFrameClass(frameClass), m_pViewClass(viewClass)
-{
-}
+{}
 
 void CDocTemplate::LoadTemplate()
 {
@@ -108,8 +107,8 @@ void CDocTemplate::SetDefaultTitle(CDocument* doc)
     doc->SetTitle(title);
 }
 
-CSingleDocTemplate::CSingleDocTemplate(UINT resourceId, const CRuntimeClass* docClass,
-                                       const CRuntimeClass* frameClass, const CRuntimeClass* viewClass)
+CSingleDocTemplate::CSingleDocTemplate(UINT resourceId, const CRuntimeClass* docClass, const CRuntimeClass* frameClass,
+                                       const CRuntimeClass* viewClass)
     : CDocTemplate(resourceId, docClass, frameClass, viewClass)
 {
     LoadTemplate();

@@ -9,11 +9,11 @@
 IMPLEMENT_DYNCREATE(CFrameWnd, CWnd)
 
 BEGIN_MESSAGE_MAP(CFrameWnd, CWnd)
-    ON_WM_CREATE()
-    ON_WM_CLOSE()
-    ON_WM_SIZE()
-    ON_WM_SETFOCUS()
-    ON_WM_INITMENUPOPUP()
+ON_WM_CREATE()
+ON_WM_CLOSE()
+ON_WM_SIZE()
+ON_WM_SETFOCUS()
+ON_WM_INITMENUPOPUP()
 END_MESSAGE_MAP()
 
 BOOL CFrameWnd::LoadFrame(UINT resourceId, DWORD style, CWnd* parent, CCreateContext* context)
@@ -223,8 +223,8 @@ void CFrameWnd::OnInitMenuPopup(HMENU popupHandle, UINT, BOOL sysMenu)
         if (state.m_nID == static_cast<UINT>(-1)) {
             // An item that opens a popup: updated by its popup's first command.
             state.m_pSubMenu = popup->GetSubMenu(static_cast<int>(state.m_nIndex));
-            if (!state.m_pSubMenu || (state.m_nID = state.m_pSubMenu->GetMenuItemID(0)) == 0
-                || state.m_nID == static_cast<UINT>(-1))
+            if (!state.m_pSubMenu || (state.m_nID = state.m_pSubMenu->GetMenuItemID(0)) == 0 ||
+                state.m_nID == static_cast<UINT>(-1))
                 continue;
             state.DoUpdate(this, FALSE);
         } else {

@@ -29,8 +29,8 @@ public:
 
     // Loads string `resourceId` (its first line is the title), creates the window with menu and
     // icon `resourceId`, then loads accelerator table `resourceId`.
-    virtual BOOL LoadFrame(UINT resourceId, DWORD style = WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE,
-                           CWnd* parent = nullptr, CCreateContext* context = nullptr);
+    virtual BOOL LoadFrame(UINT resourceId, DWORD style = WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE, CWnd* parent = nullptr,
+                           CCreateContext* context = nullptr);
     BOOL Create(const wchar_t* className, const wchar_t* title, DWORD style, const RECT& rect, CWnd* parent,
                 const wchar_t* menuName, DWORD exStyle, CCreateContext* context);
 
@@ -55,9 +55,9 @@ public:
     const CString& GetTitle() const { return m_strTitle; }
     void SetTitle(const wchar_t* title) { m_strTitle = title; }
 
-    BOOL m_bAutoMenuEnable = TRUE;   // menu items without handlers are grayed
+    BOOL m_bAutoMenuEnable = TRUE;  // menu items without handlers are grayed
     HACCEL m_hAccelTable = nullptr;
-    DWORD m_dwPromptContext = 0;     // help context while a message box is up
+    DWORD m_dwPromptContext = 0;  // help context while a message box is up
     UINT m_nIDHelp = 0;
 
 protected:

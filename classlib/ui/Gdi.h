@@ -29,8 +29,18 @@ public:
     CGdiObject& operator=(const CGdiObject&) = delete;
     virtual ~CGdiObject() { DeleteObject(); }
 
-    BOOL Attach(HGDIOBJ object) { DeleteObject(); m_hObject = object; return object != nullptr; }
-    HGDIOBJ Detach() { HGDIOBJ object = m_hObject; m_hObject = nullptr; return object; }
+    BOOL Attach(HGDIOBJ object)
+    {
+        DeleteObject();
+        m_hObject = object;
+        return object != nullptr;
+    }
+    HGDIOBJ Detach()
+    {
+        HGDIOBJ object = m_hObject;
+        m_hObject = nullptr;
+        return object;
+    }
     BOOL DeleteObject() { return m_hObject ? ::DeleteObject(Detach()) : FALSE; }
     HGDIOBJ GetSafeHandle() const { return m_hObject; }
 
@@ -40,7 +50,10 @@ public:
 class CBitmap : public CGdiObject {
 public:
     operator HBITMAP() const { return static_cast<HBITMAP>(m_hObject); }
-    BOOL CreateCompatibleBitmap(HDC dc, int width, int height) { return Attach(::CreateCompatibleBitmap(dc, width, height)); }
+    BOOL CreateCompatibleBitmap(HDC dc, int width, int height)
+    {
+        return Attach(::CreateCompatibleBitmap(dc, width, height));
+    }
     BOOL CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits)
     {
         return Attach(::CreateBitmap(width, height, planes, bitsPerPixel, bits));

@@ -16,8 +16,18 @@ public:
 
     BOOL Create(int cx, int cy, UINT flags, int initial, int grow);
     BOOL DeleteImageList();
-    BOOL Attach(HIMAGELIST list) { DeleteImageList(); m_hImageList = list; return list != nullptr; }
-    HIMAGELIST Detach() { HIMAGELIST list = m_hImageList; m_hImageList = nullptr; return list; }
+    BOOL Attach(HIMAGELIST list)
+    {
+        DeleteImageList();
+        m_hImageList = list;
+        return list != nullptr;
+    }
+    HIMAGELIST Detach()
+    {
+        HIMAGELIST list = m_hImageList;
+        m_hImageList = nullptr;
+        return list;
+    }
     HIMAGELIST GetSafeHandle() const { return m_hImageList; }
     operator HIMAGELIST() const { return m_hImageList; }
 

@@ -42,7 +42,10 @@ public:
     {
         return ::InsertMenuW(m_hMenu, position, flags, newId, text);
     }
-    BOOL AppendMenu(UINT flags, UINT_PTR newId, const wchar_t* text) { return ::AppendMenuW(m_hMenu, flags, newId, text); }
+    BOOL AppendMenu(UINT flags, UINT_PTR newId, const wchar_t* text)
+    {
+        return ::AppendMenuW(m_hMenu, flags, newId, text);
+    }
     BOOL DeleteMenu(UINT position, UINT flags) { return ::DeleteMenu(m_hMenu, position, flags); }
     BOOL RemoveMenu(UINT position, UINT flags) { return ::RemoveMenu(m_hMenu, position, flags); }
 

@@ -12,8 +12,7 @@ CRecentFileList::CRecentFileList(UINT start, const wchar_t* section, const wchar
                                  int maxDisplayLength)
     : m_nStart(start), m_section(section), m_entryFormat(entryFormat), m_maxDisplayLength(maxDisplayLength),
       m_names(static_cast<size_t>(std::max(size, 0)))
-{
-}
+{}
 
 void CRecentFileList::Add(const wchar_t* path)
 {
@@ -22,7 +21,8 @@ void CRecentFileList::Add(const wchar_t* path)
     wchar_t full[MAX_PATH];
     const DWORD length = GetFullPathNameW(path, MAX_PATH, full, nullptr);
     const CString name = length > 0 && length < MAX_PATH ? CString(full) : CString(path);
-    auto it = std::find_if(m_names.begin(), m_names.end(), [&](const CString& n) { return n.CompareNoCase(name) == 0; });
+    auto it =
+        std::find_if(m_names.begin(), m_names.end(), [&](const CString& n) { return n.CompareNoCase(name) == 0; });
     if (it == m_names.end())
         it = m_names.end() - 1;
     std::rotate(m_names.begin(), it, it + 1);

@@ -12,13 +12,11 @@
 #include <shellapi.h>
 
 BEGIN_MESSAGE_MAP(CWindowedApp, CCmdTarget)
-    ON_COMMAND_EX_RANGE(ID_FILE_MRU_FILE1, ID_FILE_MRU_FILE16, &CWindowedApp::OnOpenRecentFile)
-    ON_UPDATE_COMMAND_UI(ID_FILE_MRU_FILE1, &CWindowedApp::OnUpdateRecentFileMenu)
+ON_COMMAND_EX_RANGE(ID_FILE_MRU_FILE1, ID_FILE_MRU_FILE16, &CWindowedApp::OnOpenRecentFile)
+ON_UPDATE_COMMAND_UI(ID_FILE_MRU_FILE1, &CWindowedApp::OnUpdateRecentFileMenu)
 END_MESSAGE_MAP()
 
-CWindowedApp::CWindowedApp(const wchar_t* appName) : CWinApp(appName)
-{
-}
+CWindowedApp::CWindowedApp(const wchar_t* appName) : CWinApp(appName) {}
 
 CWindowedApp::~CWindowedApp() = default;
 
@@ -71,8 +69,8 @@ void CWindowedApp::LoadStdProfileSettings(UINT maxMru)
     CWinApp::LoadStdProfileSettings(maxMru);
     if (maxMru == 0)
         return;
-    m_ownedRecentFileList = std::make_unique<CRecentFileList>(0, L"Recent File List", L"File%d",
-                                                              static_cast<int>(maxMru), 30);
+    m_ownedRecentFileList =
+        std::make_unique<CRecentFileList>(0, L"Recent File List", L"File%d", static_cast<int>(maxMru), 30);
     m_pRecentFileList = m_ownedRecentFileList.get();
     m_pRecentFileList->ReadList();
 }

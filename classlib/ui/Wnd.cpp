@@ -19,8 +19,8 @@ namespace {
 // All window state belongs to the thread that made the windows (the UI thread).
 thread_local std::unordered_map<HWND, CWnd*> t_permanent;
 thread_local std::unordered_map<HWND, std::unique_ptr<CWnd>> t_temporary;
-thread_local CWnd* t_wndInit = nullptr;    // the object whose window is being created
-thread_local MSG t_lastSent{};             // the message being handled, for Default()
+thread_local CWnd* t_wndInit = nullptr;  // the object whose window is being created
+thread_local MSG t_lastSent{};           // the message being handled, for Default()
 
 }  // namespace
 
@@ -31,8 +31,8 @@ LRESULT CALLBACK AfxCbtHook(int code, WPARAM wParam, LPARAM lParam)
         t_wndInit = nullptr;
         const HWND hwnd = reinterpret_cast<HWND>(wParam);
         wnd->Attach(hwnd);
-        wnd->m_pfnSuper = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
+        wnd->m_pfnSuper =
+            reinterpret_cast<WNDPROC>(SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -160,7 +160,8 @@ BOOL CWnd::SubclassWindow(HWND hwnd)
 {
     if (!Attach(hwnd))
         return FALSE;
-    m_pfnSuper = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
+    m_pfnSuper =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
     return TRUE;
 }
 
@@ -270,7 +271,11 @@ BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam)
         code = CN_COMMAND;
         struct CTestCmdUI : CCmdUI {
             BOOL enabled = TRUE;
-            void Enable(BOOL on) override { enabled = on; m_bEnableChanged = TRUE; }
+            void Enable(BOOL on) override
+            {
+                enabled = on;
+                m_bEnableChanged = TRUE;
+            }
             void SetCheck(int) override {}
             void SetRadio(BOOL) override {}
             void SetText(const wchar_t*) override {}

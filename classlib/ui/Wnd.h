@@ -28,8 +28,8 @@ public:
 
     // Creates the window and subclasses it (see above). FALSE when PreCreateWindow refused or
     // creation failed; a refused or failed creation runs PostNcDestroy.
-    virtual BOOL CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* windowName, DWORD style,
-                          int x, int y, int width, int height, HWND parent, HMENU menuOrId, void* param = nullptr);
+    virtual BOOL CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* windowName, DWORD style, int x, int y,
+                          int width, int height, HWND parent, HMENU menuOrId, void* param = nullptr);
     virtual BOOL Create(const wchar_t* className, const wchar_t* windowName, DWORD style, const RECT& rect,
                         CWnd* parent, UINT id, void* param = nullptr);
     virtual BOOL DestroyWindow();

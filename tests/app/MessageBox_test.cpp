@@ -21,7 +21,8 @@ TEST(MessageBoxStyle, PlainButtonSetsWithoutIconGetTheExclamationIcon)
         {"Cancel/Try/Continue: no icon", MB_CANCELTRYCONTINUE, MB_CANCELTRYCONTINUE},
         {"an icon of its own is kept", MB_YESNOCANCEL | MB_ICONQUESTION, MB_YESNOCANCEL | MB_ICONQUESTION},
         {"error icon kept", MB_OK | MB_ICONERROR, MB_OK | MB_ICONERROR},
-        {"other bits ride along", MB_OK | MB_DEFBUTTON2 | MB_TOPMOST, MB_OK | MB_DEFBUTTON2 | MB_TOPMOST | MB_ICONEXCLAMATION},
+        {"other bits ride along", MB_OK | MB_DEFBUTTON2 | MB_TOPMOST,
+         MB_OK | MB_DEFBUTTON2 | MB_TOPMOST | MB_ICONEXCLAMATION},
     };
     for (const auto& c : cases)
         EXPECT_EQ(CarrowfoldMessageBoxType(c.type), c.expected) << c.name;

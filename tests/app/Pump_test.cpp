@@ -71,7 +71,11 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs); }
     ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--refs); }
     HRESULT STDMETHODCALLTYPE Initialize(HWND, IUnknown*, DWORD, DWORD) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE Shutdown() override { calls.push_back(L"Shutdown"); return S_OK; }
+    HRESULT STDMETHODCALLTYPE Shutdown() override
+    {
+        calls.push_back(L"Shutdown");
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE LoadPlaylist(BSTR path, BOOL) override
     {
         calls.push_back(std::wstring(L"Load ") + path);
@@ -82,10 +86,18 @@ public:
         calls.push_back(std::wstring(L"Save ") + path);
         return saveResult;
     }
-    HRESULT STDMETHODCALLTYPE NewMix() override { calls.push_back(L"NewMix"); return S_OK; }
+    HRESULT STDMETHODCALLTYPE NewMix() override
+    {
+        calls.push_back(L"NewMix");
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE PostUiUpdate(int code, int value) override { return PostUpdate(code, value, FALSE); }
     HRESULT STDMETHODCALLTYPE SetFileMapperCallback(IUnknown*) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE ClearFileMapperCallback() override { calls.push_back(L"Clear"); return S_FALSE; }
+    HRESULT STDMETHODCALLTYPE ClearFileMapperCallback() override
+    {
+        calls.push_back(L"Clear");
+        return S_FALSE;
+    }
     HRESULT STDMETHODCALLTYPE CreateCatDisplayItemMgr(ICatDisplayItemMgr**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetInitValues(DWORD*, DWORD*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE PopUpdate(int* code, int* value) override

@@ -25,7 +25,8 @@ std::wstring LogPath(const wchar_t* name)
 
 bool Contains(const std::vector<std::string>& lines, const std::string& text)
 {
-    return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(text) != std::string::npos; });
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const std::string& l) { return l.find(text) != std::string::npos; });
 }
 
 size_t IndexOf(const std::vector<std::string>& lines, const std::string& text)
@@ -106,8 +107,8 @@ TEST_F(Startup, EngineGetsTheMainWindowAndProductVersionAndItsUpdatesReachTheFra
 
     const auto lines = ReadLines(log);
     ASSERT_FALSE(lines.empty());
-    const std::string expectedInit = "Initialize hwnd=" + std::to_string(reinterpret_cast<UINT_PTR>(main))
-                                     + " attached=0 ms=0x00070006 ls=0x00050004";
+    const std::string expectedInit = "Initialize hwnd=" + std::to_string(reinterpret_cast<UINT_PTR>(main)) +
+                                     " attached=0 ms=0x00070006 ls=0x00050004";
     EXPECT_TRUE(Contains(lines, expectedInit)) << "product version words, not the file version";
     EXPECT_TRUE(Contains(lines, "CreateInstance outer=0 iid={79E9B62F-645F-4541-836A-511DF5DA4AE7}"));
     EXPECT_LT(IndexOf(lines, "PopUpdate 8 0"), IndexOf(lines, "PopUpdate 9 1"));

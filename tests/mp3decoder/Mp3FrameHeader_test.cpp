@@ -56,8 +56,8 @@ TEST(Mp3StreamTag, ReadsXingAndLameFieldsAndRefusesShortFrames)
     std::memcpy(frame, header, 4);
     uint8_t* x = frame + 4 + 32;
     std::memcpy(x, "Info", 4);
-    x[7] = 0x0F;                                   // frames, bytes, TOC, quality
-    x[8] = 0x00, x[9] = 0x00, x[10] = 0x01, x[11] = 0x02;   // 258 frames
+    x[7] = 0x0F;                                             // frames, bytes, TOC, quality
+    x[8] = 0x00, x[9] = 0x00, x[10] = 0x01, x[11] = 0x02;    // 258 frames
     x[12] = 0x00, x[13] = 0x01, x[14] = 0x00, x[15] = 0x00;  // 65536 bytes
     uint8_t* lame = x + 8 + 8 + 100 + 4;
     std::memcpy(lame, "LAME3.100", 9);

@@ -5,7 +5,10 @@
 
 namespace {
 
-void* Poison() { return reinterpret_cast<void*>(0xDEADBEEF); }
+void* Poison()
+{
+    return reinterpret_cast<void*>(0xDEADBEEF);
+}
 
 TEST(Mp3Library, ClassObjectOnlyForItsClass)
 {

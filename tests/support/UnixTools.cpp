@@ -6,7 +6,6 @@
 
 #include <cstdlib>
 
-
 namespace fixtures {
 
 namespace {
@@ -95,8 +94,7 @@ int RunUnixTool(const std::string& tool, const std::vector<std::string>& argumen
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     ProcessHandles process;
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process.info))
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process.info))
         return -1;
     constexpr DWORD kTimeoutMs = 120000;
     const DWORD started = GetTickCount();

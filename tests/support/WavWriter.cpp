@@ -17,12 +17,17 @@ void Put32(std::vector<uint8_t>& v, uint32_t x)
     Put16(v, static_cast<uint16_t>(x));
     Put16(v, static_cast<uint16_t>(x >> 16));
 }
-uint32_t Get32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint32_t Get32(const uint8_t* p)
+{
+    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+uint16_t Get16(const uint8_t* p)
+{
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
 }  // namespace
 
-RiffChunk FormatChunk(uint16_t formatTag, uint16_t channels, uint32_t rate, uint16_t bitsPerSample,
-                      uint16_t blockAlign)
+RiffChunk FormatChunk(uint16_t formatTag, uint16_t channels, uint32_t rate, uint16_t bitsPerSample, uint16_t blockAlign)
 {
     RiffChunk c{{'f', 'm', 't', ' '}, {}};
     Put16(c.body, formatTag);

@@ -31,7 +31,8 @@ void DrawDisabledImage(CDC* dc, CImageList* images, int index, int x, int y, BOO
     if (!mem.CreateCompatibleDC(dc))
         return;
     CBitmap bitmap;
-    const BOOL made = colour ? bitmap.CreateCompatibleBitmap(dc->m_hDC, cx, cy) : bitmap.CreateBitmap(cx, cy, 1, 1, nullptr);
+    const BOOL made =
+        colour ? bitmap.CreateCompatibleBitmap(dc->m_hDC, cx, cy) : bitmap.CreateBitmap(cx, cy, 1, 1, nullptr);
     if (!made)
         return;
     const CSelectedObject bitmapInMem(mem, bitmap);

@@ -13,8 +13,15 @@
 class CUVGlobalData {
 public:
     enum Font {
-        fontMenu, fontMenuBold, fontMenuUnderline, fontMenu2,
-        fontVert, fontVertBold, fontVert270, fontVertBold270, fontCount
+        fontMenu,
+        fontMenuBold,
+        fontMenuUnderline,
+        fontMenu2,
+        fontVert,
+        fontVertBold,
+        fontVert270,
+        fontVertBold270,
+        fontCount
     };
 
     CUVGlobalData();

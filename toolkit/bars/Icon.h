@@ -22,7 +22,12 @@ public:
         m_hIcon = icon;
     }
     HICON Get() const { return m_hIcon; }
-    HICON Release() { HICON icon = m_hIcon; m_hIcon = nullptr; return icon; }
+    HICON Release()
+    {
+        HICON icon = m_hIcon;
+        m_hIcon = nullptr;
+        return icon;
+    }
 
 private:
     HICON m_hIcon = nullptr;

@@ -27,8 +27,7 @@ CUVMemDC::~CUVMemDC()
 {
     if (!m_bValid)
         return;
-    m_pTarget->BitBlt(m_rect.left, m_rect.top, m_rect.Width(), m_rect.Height(), this, m_rect.left, m_rect.top,
-                      SRCCOPY);
+    m_pTarget->BitBlt(m_rect.left, m_rect.top, m_rect.Width(), m_rect.Height(), this, m_rect.left, m_rect.top, SRCCOPY);
     SelectObject(m_oldBitmap);
     DeleteDC();
 }

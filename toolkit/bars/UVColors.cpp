@@ -66,7 +66,8 @@ COLORREF BlendColors(COLORREF a, COLORREF b, int weight)
 {
     const int divisor = weight < 100 ? 100 : 1000;
     auto mix = [&](int ca, int cb) { return (weight * ca + (divisor - weight) * cb + divisor / 2) / divisor; };
-    return MakeClampedRGB(mix(GetRValue(a), GetRValue(b)), mix(GetGValue(a), GetGValue(b)), mix(GetBValue(a), GetBValue(b)));
+    return MakeClampedRGB(mix(GetRValue(a), GetRValue(b)), mix(GetGValue(a), GetGValue(b)),
+                          mix(GetBValue(a), GetBValue(b)));
 }
 
 COLORREF LightenColor(COLORREF c, int amount)
@@ -171,7 +172,8 @@ COLORREF HLSToRGB(double hue, double saturation, double luminance)
         const int grey = static_cast<int>(luminance * 255.0);
         return MakeClampedRGB(grey, grey, grey);
     }
-    const double m2 = luminance < 0.5 ? luminance * (1.0 + saturation) : luminance + saturation - luminance * saturation;
+    const double m2 =
+        luminance < 0.5 ? luminance * (1.0 + saturation) : luminance + saturation - luminance * saturation;
     const double m1 = 2.0 * luminance - m2;
     auto ramp = [&](double h) {
         if (h < 0.0)
@@ -233,8 +235,8 @@ void ComputeUVColors(const COLORREF* sys, bool paletteDisplay, COLORREF* table)
         int x;
     };
     static constexpr ContrastRow rows[] = {
-        {31, 30, 50}, {32, 30, 100}, {33, 30, 30}, {35, 41, 80}, {37, 33, 100}, {38, 30, 85}, {39, 30, 50},
-        {43, 47, 100}, {40, 30, 80}, {44, 41, 180}, {45, 31, 180}, {46, 30, 180}, {47, 33, 180},
+        {31, 30, 50},  {32, 30, 100}, {33, 30, 30},  {35, 41, 80},  {37, 33, 100}, {38, 30, 85},  {39, 30, 50},
+        {43, 47, 100}, {40, 30, 80},  {44, 41, 180}, {45, 31, 180}, {46, 30, 180}, {47, 33, 180},
     };
     c[32] = highlight;
     for (const ContrastRow& row : rows) {

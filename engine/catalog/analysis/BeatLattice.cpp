@@ -57,8 +57,7 @@ void NormaliseStrengths(std::vector<Node>& nodes)
         return;
     double low = nodes.front().strength;
     double high = low;
-    for (const Node& n : nodes)
-    {
+    for (const Node& n : nodes) {
         low = std::min(low, n.strength);
         high = std::max(high, n.strength);
     }
@@ -81,7 +80,8 @@ double Strength(const CPfPcmThumbnail& level, LONGLONG position)
             s += level.GetValue(static_cast<LONG>(b));
         return s;
     };
-    return sum(clampBlock(d), clampBlock(d + kStrengthBlocks - 1)) - sum(clampBlock(d - kStrengthBlocks), clampBlock(d - 1));
+    return sum(clampBlock(d), clampBlock(d + kStrengthBlocks - 1)) -
+           sum(clampBlock(d - kStrengthBlocks), clampBlock(d - 1));
 }
 
 // The chains of the lattice: nodes link to their chain neighbours in index order.
@@ -95,55 +95,41 @@ public:
         Node& b = m_nodes[static_cast<size_t>(edge.b)];
         if (!a.active || !b.active)
             return;
-        if (a.chain == 0 && b.chain == 0)
-        {
+        if (a.chain == 0 && b.chain == 0) {
             m_chains.push_back({edge.a, edge.b});
             const int id = static_cast<int>(m_chains.size());
             a.chain = id;
             b.chain = id;
             Link(edge.a, edge.b);
             m_chained += 2;
-        }
-        else if (a.chain != 0 && b.chain == 0)
-        {
+        } else if (a.chain != 0 && b.chain == 0) {
             ChainEnds& ends = Ends(a.chain);
-            if (ends.last < edge.b)
-            {
+            if (ends.last < edge.b) {
                 DropForward(edge.a);
                 Link(edge.a, edge.b);
                 b.chain = a.chain;
                 ends.last = edge.b;
                 ++m_chained;
             }
-        }
-        else if (a.chain == 0 && b.chain != 0)
-        {
+        } else if (a.chain == 0 && b.chain != 0) {
             ChainEnds& ends = Ends(b.chain);
-            if (edge.a < ends.first)
-            {
+            if (edge.a < ends.first) {
                 DropBackward(edge.b);
                 Link(edge.a, edge.b);
                 a.chain = b.chain;
                 ends.first = edge.a;
                 ++m_chained;
             }
-        }
-        else if (a.chain != b.chain)
-        {
+        } else if (a.chain != b.chain) {
             const int chainA = a.chain;
             const int chainB = b.chain;
             const ChainEnds spanA = Ends(chainA);
             const ChainEnds spanB = Ends(chainB);
-            if (spanA.first <= spanB.first && spanB.last <= spanA.last)
-            {
+            if (spanA.first <= spanB.first && spanB.last <= spanA.last) {
                 Dissolve(chainB);
-            }
-            else if (spanB.first <= spanA.first && spanA.last <= spanB.last)
-            {
+            } else if (spanB.first <= spanA.first && spanA.last <= spanB.last) {
                 Dissolve(chainA);
-            }
-            else if (spanA.first < spanB.first)
-            {
+            } else if (spanA.first < spanB.first) {
                 DropForward(edge.a);
                 DropBackward(edge.b);
                 for (int n = edge.b; n >= 0; n = m_nodes[static_cast<size_t>(n)].next)
@@ -185,8 +171,7 @@ private:
     void DropForward(int n)
     {
         int k = m_nodes[static_cast<size_t>(n)].next;
-        while (k >= 0)
-        {
+        while (k >= 0) {
             const int following = m_nodes[static_cast<size_t>(k)].next;
             Deactivate(k);
             k = following;
@@ -198,8 +183,7 @@ private:
     void DropBackward(int n)
     {
         int k = m_nodes[static_cast<size_t>(n)].previous;
-        while (k >= 0)
-        {
+        while (k >= 0) {
             const int preceding = m_nodes[static_cast<size_t>(k)].previous;
             Deactivate(k);
             k = preceding;
@@ -211,8 +195,7 @@ private:
     void Dissolve(int chain)
     {
         int k = Ends(chain).first;
-        while (k >= 0)
-        {
+        while (k >= 0) {
             const int following = m_nodes[static_cast<size_t>(k)].next;
             Deactivate(k);
             k = following;
@@ -242,15 +225,13 @@ double PfMeanPeriod(const std::vector<LONGLONG>& positions, double e)
     const auto high = static_cast<LONGLONG>(e + f);
     double sum = 0.0;
     size_t count = 0;
-    for (size_t k = 1; k < positions.size(); ++k)
-    {
+    for (size_t k = 1; k < positions.size(); ++k) {
         const LONGLONG d = positions[k] - positions[k - 1];
         const LONGLONG t = Nint(static_cast<double>(d) / e);
         if (t < 1 || t > kMaxPeriodsPerGap)
             continue;
         const LONGLONG perPeriod = d / t;
-        if (perPeriod >= low && perPeriod <= high)
-        {
+        if (perPeriod >= low && perPeriod <= high) {
             sum += static_cast<double>(perPeriod);
             ++count;
         }
@@ -266,8 +247,7 @@ std::vector<LONGLONG> FitBeatLattice(const std::vector<LONGLONG>& onsets, const 
 
     // 1. Nodes and their normalised strengths.
     std::vector<Node> candidates(onsets.size());
-    for (size_t k = 0; k < onsets.size(); ++k)
-    {
+    for (size_t k = 0; k < onsets.size(); ++k) {
         candidates[k].position = onsets[k];
         candidates[k].strength = Strength(rawLevel, onsets[k]);
     }
@@ -276,18 +256,15 @@ std::vector<LONGLONG> FitBeatLattice(const std::vector<LONGLONG>& onsets, const 
     // 2. A node gives way to a stronger remaining neighbour closer than 0.45 periods.
     const auto radius = static_cast<LONGLONG>(kSuppressionShare * period);
     std::vector<bool> removed(candidates.size(), false);
-    for (size_t n = 0; n < candidates.size(); ++n)
-    {
+    for (size_t n = 0; n < candidates.size(); ++n) {
         const Node& node = candidates[n];
         bool beaten = false;
-        for (size_t m = n; m-- > 0 && !beaten;)
-        {
+        for (size_t m = n; m-- > 0 && !beaten;) {
             if (node.position - candidates[m].position >= radius)
                 break;
             beaten = !removed[m] && candidates[m].strength > node.strength;
         }
-        for (size_t m = n + 1; m < candidates.size() && !beaten; ++m)
-        {
+        for (size_t m = n + 1; m < candidates.size() && !beaten; ++m) {
             if (candidates[m].position - node.position >= radius)
                 break;
             beaten = !removed[m] && candidates[m].strength > node.strength;
@@ -295,8 +272,7 @@ std::vector<LONGLONG> FitBeatLattice(const std::vector<LONGLONG>& onsets, const 
         removed[n] = beaten;
     }
     std::vector<Node> nodes;
-    for (size_t n = 0; n < candidates.size(); ++n)
-    {
+    for (size_t n = 0; n < candidates.size(); ++n) {
         if (!removed[n])
             nodes.push_back(candidates[n]);
     }
@@ -309,10 +285,8 @@ std::vector<LONGLONG> FitBeatLattice(const std::vector<LONGLONG>& onsets, const 
 
     // 4. Pair scores: how well two nodes sit a whole number of periods apart, weighted by distance.
     std::vector<Edge> edges;
-    for (size_t a = 0; a < nodes.size(); ++a)
-    {
-        for (size_t b = a + 1; b < nodes.size(); ++b)
-        {
+    for (size_t a = 0; a < nodes.size(); ++a) {
+        for (size_t b = a + 1; b < nodes.size(); ++b) {
             const double periods = static_cast<double>(nodes[b].position - nodes[a].position) / period;
             const LONGLONG h = Nint(periods);
             if (h > kMaxPairPeriods)
@@ -325,7 +299,8 @@ std::vector<LONGLONG> FitBeatLattice(const std::vector<LONGLONG>& onsets, const 
                 fit = 1.0;
             else if (l > kFitFloor)
                 fit = (l - kFitFloor) * kFitSlope;
-            const double weight = h <= kFullWeightPeriods ? 1.0 : static_cast<double>(kMaxPairPeriods - h) * kDistanceWeightStep;
+            const double weight =
+                h <= kFullWeightPeriods ? 1.0 : static_cast<double>(kMaxPairPeriods - h) * kDistanceWeightStep;
             const double score = fit * weight * nodes[a].strength * nodes[b].strength;
             if (score > 0.0)
                 edges.push_back({static_cast<int>(a), static_cast<int>(b), score});
@@ -336,8 +311,7 @@ std::vector<LONGLONG> FitBeatLattice(const std::vector<LONGLONG>& onsets, const 
 
     // 5. Chains.
     CChainLinker linker(nodes);
-    for (const Edge& edge : edges)
-    {
+    for (const Edge& edge : edges) {
         linker.Take(edge);
         if (linker.Enough())
             break;
@@ -345,8 +319,7 @@ std::vector<LONGLONG> FitBeatLattice(const std::vector<LONGLONG>& onsets, const 
 
     // 6. Chain scores: long chains of strong nodes first; overlapping and short chains go.
     std::vector<ChainScore> chains;
-    for (const ChainEnds& ends : linker.Chains())
-    {
+    for (const ChainEnds& ends : linker.Chains()) {
         if (ends.first >= 0)
             chains.push_back({ends, 0.0});
     }
@@ -354,45 +327,44 @@ std::vector<LONGLONG> FitBeatLattice(const std::vector<LONGLONG>& onsets, const 
         return {};
     std::vector<double> means;
     LONGLONG widest = 0;
-    for (const ChainScore& chain : chains)
-    {
+    for (const ChainScore& chain : chains) {
         double sum = 0.0;
         int members = 0;
-        for (int n = chain.ends.first; n >= 0; n = nodes[static_cast<size_t>(n)].next)
-        {
+        for (int n = chain.ends.first; n >= 0; n = nodes[static_cast<size_t>(n)].next) {
             sum += nodes[static_cast<size_t>(n)].strength;
             ++members;
         }
         means.push_back(sum / members);
-        widest = std::max(widest, nodes[static_cast<size_t>(chain.ends.last)].position - nodes[static_cast<size_t>(chain.ends.first)].position);
+        widest = std::max(widest, nodes[static_cast<size_t>(chain.ends.last)].position -
+                                      nodes[static_cast<size_t>(chain.ends.first)].position);
     }
     const double spanScale = widest > 0 ? static_cast<double>(widest) : 1.0;
     const double lowMean = *std::min_element(means.begin(), means.end());
     const double highMean = *std::max_element(means.begin(), means.end());
     const double meanRange = highMean > lowMean ? highMean - lowMean : 1.0;
-    for (size_t c = 0; c < chains.size(); ++c)
-    {
-        const LONGLONG span = nodes[static_cast<size_t>(chains[c].ends.last)].position - nodes[static_cast<size_t>(chains[c].ends.first)].position;
+    for (size_t c = 0; c < chains.size(); ++c) {
+        const LONGLONG span = nodes[static_cast<size_t>(chains[c].ends.last)].position -
+                              nodes[static_cast<size_t>(chains[c].ends.first)].position;
         chains[c].score = static_cast<double>(span) / spanScale * (means[c] - lowMean) / meanRange;
     }
-    std::stable_sort(chains.begin(), chains.end(), [](const ChainScore& x, const ChainScore& y) { return x.score > y.score; });
+    std::stable_sort(chains.begin(), chains.end(),
+                     [](const ChainScore& x, const ChainScore& y) { return x.score > y.score; });
     std::vector<ChainScore> kept;
-    for (const ChainScore& chain : chains)
-    {
+    for (const ChainScore& chain : chains) {
         const bool overlaps = std::any_of(kept.begin(), kept.end(), [&chain](const ChainScore& k) {
             return chain.ends.first <= k.ends.last && k.ends.first <= chain.ends.last;
         });
         if (!overlaps)
             kept.push_back(chain);
     }
-    std::erase_if(kept, [](const ChainScore& chain) { return chain.ends.last - chain.ends.first <= kShortestChainReach; });
+    std::erase_if(kept,
+                  [](const ChainScore& chain) { return chain.ends.last - chain.ends.first <= kShortestChainReach; });
     if (kept.empty())
         return {};
 
     // 7. The members of the kept chains; the best chain refines the period.
     std::vector<LONGLONG> selected;
-    for (const ChainScore& chain : kept)
-    {
+    for (const ChainScore& chain : kept) {
         for (int n = chain.ends.first; n >= 0; n = nodes[static_cast<size_t>(n)].next)
             selected.push_back(nodes[static_cast<size_t>(n)].position);
     }
@@ -400,9 +372,9 @@ std::vector<LONGLONG> FitBeatLattice(const std::vector<LONGLONG>& onsets, const 
     LONGLONG differences = 0;
     LONGLONG periods = 0;
     const ChainEnds& best = kept.front().ends;
-    for (int n = best.first; nodes[static_cast<size_t>(n)].next >= 0; n = nodes[static_cast<size_t>(n)].next)
-    {
-        const LONGLONG d = nodes[static_cast<size_t>(nodes[static_cast<size_t>(n)].next)].position - nodes[static_cast<size_t>(n)].position;
+    for (int n = best.first; nodes[static_cast<size_t>(n)].next >= 0; n = nodes[static_cast<size_t>(n)].next) {
+        const LONGLONG d = nodes[static_cast<size_t>(nodes[static_cast<size_t>(n)].next)].position -
+                           nodes[static_cast<size_t>(n)].position;
         differences += d;
         periods += Nint(static_cast<double>(d) / period);
     }
@@ -433,8 +405,7 @@ void DetectTempo(const CPfPcmThumbnail& envelope, const volatile LONG* cancel, c
         return;
 
     // Fill the gaps between chain positions with evenly spaced points.
-    for (size_t k = 0; k < chain.size(); ++k)
-    {
+    for (size_t k = 0; k < chain.size(); ++k) {
         grid.AddPosition(chain[k]);
         if (k + 1 == chain.size())
             break;
@@ -447,15 +418,13 @@ void DetectTempo(const CPfPcmThumbnail& envelope, const volatile LONG* cancel, c
             grid.AddPosition(chain[k] + static_cast<LONGLONG>(static_cast<double>(j) * step));
     }
     // Extend to both ends of the track.
-    for (LONGLONG k = 1;; ++k)
-    {
+    for (LONGLONG k = 1;; ++k) {
         const LONGLONG p = chain.front() - static_cast<LONGLONG>(static_cast<double>(k) * period);
         if (p < 0)
             break;
         grid.AddPosition(p);
     }
-    for (LONGLONG k = 1;; ++k)
-    {
+    for (LONGLONG k = 1;; ++k) {
         const LONGLONG p = chain.back() + static_cast<LONGLONG>(static_cast<double>(k) * period);
         if (p >= grid.sampleCount)
             break;

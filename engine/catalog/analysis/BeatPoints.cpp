@@ -30,8 +30,7 @@ bool CBeatPoints::IsEqual(const CBeatPoints& other) const
 {
     if (m_flagWord != other.m_flagWord || m_positions.GetSize() != other.m_positions.GetSize())
         return false;
-    for (INT_PTR i = 0; i < m_positions.GetSize(); ++i)
-    {
+    for (INT_PTR i = 0; i < m_positions.GetSize(); ++i) {
         if (m_positions[i] != other.m_positions[i])
             return false;
     }
@@ -40,8 +39,7 @@ bool CBeatPoints::IsEqual(const CBeatPoints& other) const
 
 void CBeatPoints::Serialize(CArchive& archive)
 {
-    if (archive.IsStoring())
-    {
+    if (archive.IsStoring()) {
         archive << m_flagWord;
         archive.WriteCount(static_cast<ULONGLONG>(m_positions.GetSize()));
         if (m_positions.GetSize() > 0)

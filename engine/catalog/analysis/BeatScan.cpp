@@ -23,12 +23,10 @@ INT_PTR BEATSCAN::NearestPositionIndex(LONGLONG position) const
 {
     INT_PTR best = -1;
     ULONGLONG bestDistance = 0;
-    for (size_t i = 0; i < positions.size(); ++i)
-    {
+    for (size_t i = 0; i < positions.size(); ++i) {
         const LONGLONG d = positions[i] - position;
         const ULONGLONG distance = d < 0 ? 0 - static_cast<ULONGLONG>(d) : static_cast<ULONGLONG>(d);
-        if (best < 0 || distance < bestDistance)
-        {
+        if (best < 0 || distance < bestDistance) {
             best = static_cast<INT_PTR>(i);
             bestDistance = distance;
         }

@@ -22,8 +22,7 @@ bool EvenlySpaced(const BEATSCAN& grid, INT_PTR a, INT_PTR z)
     const LONGLONG from = grid.positions[Slot(a)];
     const double m = static_cast<double>(grid.positions[Slot(z)] - from) / static_cast<double>(z - a);
     const auto tolerance = static_cast<LONGLONG>(kSpacingTolerance * m);
-    for (INT_PTR k = std::min(a, z) + 1; k < std::max(a, z); ++k)
-    {
+    for (INT_PTR k = std::min(a, z) + 1; k < std::max(a, z); ++k) {
         const LONGLONG expected = from + static_cast<LONGLONG>(static_cast<double>(k - a) * m);
         const LONGLONG off = grid.positions[Slot(k)] - expected;
         if (off > tolerance || -off > tolerance)
@@ -58,15 +57,15 @@ void FindDownbeatPhase(const CPfPcmThumbnail& bass, BEATSCAN& grid)
 
     // 1. Sudden rises of the bass: which phase of the measure they fall on.
     std::array<int, kPhases> rises{};
-    for (LONGLONG i = -look; i < blocks; ++i)
-    {
-        const float prior = i <= 0 ? 0.0f : bass.WindowMaximum(static_cast<LONG>(std::max<LONGLONG>(i - half, 0)), static_cast<LONG>(i));
+    for (LONGLONG i = -look; i < blocks; ++i) {
+        const float prior =
+            i <= 0 ? 0.0f
+                   : bass.WindowMaximum(static_cast<LONG>(std::max<LONGLONG>(i - half, 0)), static_cast<LONG>(i));
         const LONGLONG ahead = i + look;
         if (ahead < 0 || ahead >= blocks)
             continue;
         const float rise = bass.GetValue(static_cast<LONG>(ahead)) - prior;
-        if (rise > threshold && rise > 2.0f * prior)
-        {
+        if (rise > threshold && rise > 2.0f * prior) {
             const INT_PTR nearest = grid.NearestPositionIndex((i + look / 2) * blockSize);
             ++rises[Slot(nearest % kPhases)];
             // Hold off for half a measure.
@@ -78,19 +77,16 @@ void FindDownbeatPhase(const CPfPcmThumbnail& bass, BEATSCAN& grid)
     // 2. Where the bass is loudest between consecutive grid points, per phase.
     std::array<double, kPhases> sums{};
     const INT_PTR whole = count - count % kPhases;
-    for (INT_PTR n = 1; n < whole; ++n)
-    {
+    for (INT_PTR n = 1; n < whole; ++n) {
         const LONG from = static_cast<LONG>(grid.positions[Slot(n - 1)] / blockSize);
         const LONG to = static_cast<LONG>(grid.positions[Slot(n)] / blockSize);
         sums[Slot((n - 1) % kPhases)] += bass.WindowMaximum(from, to);
     }
     Normalise(sums);
     double bestProduct = 0.0;
-    for (INT_PTR j = 0; j < kPhases; ++j)
-    {
+    for (INT_PTR j = 0; j < kPhases; ++j) {
         const double product = rises[Slot(j)] * sums[Slot(j)];
-        if (product > bestProduct)
-        {
+        if (product > bestProduct) {
             bestProduct = product;
             k = j;
         }
@@ -112,13 +108,11 @@ void MarkMeasureStarts(BEATSCAN& grid)
 
     std::vector<LONGLONG> starts;
     // 1. Forward from every mark to the next one, measure by measure.
-    for (size_t m = 0; m < markIndexes.size(); ++m)
-    {
+    for (size_t m = 0; m < markIndexes.size(); ++m) {
         const INT_PTR s = markIndexes[m];
         const INT_PTR end = m + 1 < markIndexes.size() ? markIndexes[m + 1] : lastIndex;
         INT_PTR anchor = s;
-        for (INT_PTR c = s + kPhases; c <= end; c += kPhases)
-        {
+        for (INT_PTR c = s + kPhases; c <= end; c += kPhases) {
             if (EvenlySpaced(grid, anchor, c))
                 continue;
             if (c - kPhases > anchor)
@@ -130,8 +124,7 @@ void MarkMeasureStarts(BEATSCAN& grid)
     {
         const INT_PTR s = markIndexes.front();
         INT_PTR anchor = s;
-        for (INT_PTR c = s - kPhases; c >= 0; c -= kPhases)
-        {
+        for (INT_PTR c = s - kPhases; c >= 0; c -= kPhases) {
             if (EvenlySpaced(grid, c, anchor))
                 continue;
             starts.push_back(grid.positions[Slot(c + kPhases)]);
@@ -146,8 +139,7 @@ void MarkMeasureStarts(BEATSCAN& grid)
     if (first >= kPhases)
         grid.AddMark(grid.positions[Slot(first % kPhases)]);
     const INT_PTR r = count - t - 1;
-    if (r > 0)
-    {
+    if (r > 0) {
         const INT_PTR end = t + kPhases * (r / kPhases);
         if (end != t)
             grid.AddMark(grid.positions[Slot(end)]);

@@ -28,8 +28,7 @@ LONGLONG FindFirstLoudPosition(const CPfPcmThumbnail& thumbnail)
 {
     const float limit = kFirstLoudShare * thumbnail.GetPeakMeasureLevel();
     const float* values = thumbnail.GetValues();
-    for (LONG b = 0; b < thumbnail.GetCount(); ++b)
-    {
+    for (LONG b = 0; b < thumbnail.GetCount(); ++b) {
         if (values[b] > limit)
             return static_cast<LONGLONG>(b) * thumbnail.GetBlockSize();
     }
@@ -42,14 +41,12 @@ LONGLONG FindLastLoudPosition(const CPfPcmThumbnail& thumbnail)
     if (window == 0)
         return 0;
     const LONG count = thumbnail.GetCount();
-    if (window < static_cast<DWORD>(count))
-    {
+    if (window < static_cast<DWORD>(count)) {
         const auto w = static_cast<LONG>(window);
         const float peak = thumbnail.GetPeakMeasureLevel();
         const float* values = thumbnail.GetValues();
         double sum = 0.0;
-        for (LONG n = count - 1; n > 0; --n)
-        {
+        for (LONG n = count - 1; n > 0; --n) {
             sum += values[n];
             if (n + w < count)
                 sum -= values[n + w];
@@ -58,10 +55,8 @@ LONGLONG FindLastLoudPosition(const CPfPcmThumbnail& thumbnail)
             float smallest = thumbnail.Maximum();
             LONG quietest = n;
             const LONG end = std::min(n + w, count);
-            for (LONG k = n; k < end; ++k)
-            {
-                if (values[k] < smallest)
-                {
+            for (LONG k = n; k < end; ++k) {
+                if (values[k] < smallest) {
                     smallest = values[k];
                     quietest = k;
                 }
@@ -89,13 +84,11 @@ bool BuildFadeList(int count, int step, LONGLONG start, std::vector<LONGLONG>& l
     list.push_back(g * blockSize);
     double sum = 0.0;
     int k = 1;
-    for (LONGLONG b = g; b < thumbnail.GetCount() && k < count; ++b)
-    {
+    for (LONGLONG b = g; b < thumbnail.GetCount() && k < count; ++b) {
         const float v = thumbnail.GetValue(static_cast<LONG>(b));
         if (v > quiet)
             sum -= std::min((static_cast<double>(v) - quiet) * kFadeRate, maxDrop);
-        if (static_cast<double>(k) * step > sum)
-        {
+        if (static_cast<double>(k) * step > sum) {
             list.push_back(b * blockSize);
             ++k;
         }
@@ -115,8 +108,7 @@ bool SnapWindowToBeats(const BEATSCAN& grid, const CPfPcmThumbnail& thumbnail, i
     const auto n = static_cast<INT_PTR>(grid.positions.size());
     INT_PTR first = i;
     INT_PTR last = i + h;
-    if (last >= n)
-    {
+    if (last >= n) {
         // The window of h points ending at i; a grid shorter than one window has none.
         if (i - h < 0)
             return false;
@@ -124,46 +116,36 @@ bool SnapWindowToBeats(const BEATSCAN& grid, const CPfPcmThumbnail& thumbnail, i
         last = i;
         // A mix-out window that ends at the grid's end still has to be loud enough: the search
         // moves it back over a quiet outro. Forward, it is taken as it is.
-        if (!backward)
-        {
+        if (!backward) {
             firstIndex = first;
             lastIndex = last;
             return true;
         }
     }
     const float threshold = kWindowShare * thumbnail.GetPeakMeasureLevel();
-    if (!backward)
-    {
-        while (first - h >= 0)
-        {
+    if (!backward) {
+        while (first - h >= 0) {
             first -= h;
             last -= h;
         }
-        while (thumbnail.AverageBetween(grid, first, last) < threshold)
-        {
+        while (thumbnail.AverageBetween(grid, first, last) < threshold) {
             first += h;
             last += h;
-            if (last >= n)
-            {
+            if (last >= n) {
                 first -= h;
                 last -= h;
                 break;
             }
         }
-    }
-    else
-    {
-        while (last + h < n)
-        {
+    } else {
+        while (last + h < n) {
             first += h;
             last += h;
         }
-        while (thumbnail.AverageBetween(grid, first, last) < threshold)
-        {
+        while (thumbnail.AverageBetween(grid, first, last) < threshold) {
             first -= h;
             last -= h;
-            if (first < 0)
-            {
+            if (first < 0) {
                 first += h;
                 last += h;
                 break;
@@ -178,17 +160,14 @@ bool SnapWindowToBeats(const BEATSCAN& grid, const CPfPcmThumbnail& thumbnail, i
 PfMixPointSource FindMixPoints(const BEATSCAN& grid, const volatile LONG* cancel, const CPfPcmThumbnail& thumbnail,
                                int measures, CProfileResults& results)
 {
-    if (!grid.positions.empty())
-    {
+    if (!grid.positions.empty()) {
         INT_PTR first = 0;
         INT_PTR last = 0;
-        if (SnapWindowToBeats(grid, thumbnail, measures, grid.positions.front(), false, first, last))
-        {
+        if (SnapWindowToBeats(grid, thumbnail, measures, grid.positions.front(), false, first, last)) {
             results.AddMixInPoint(grid.positions[Slot(first)]);
             results.AddMixInPoint(grid.positions[Slot(last)]);
         }
-        if (SnapWindowToBeats(grid, thumbnail, measures, grid.positions.back(), true, first, last))
-        {
+        if (SnapWindowToBeats(grid, thumbnail, measures, grid.positions.back(), true, first, last)) {
             results.AddMixOutPoint(grid.positions[Slot(first)]);
             results.AddMixOutPoint(grid.positions[Slot(last)]);
         }
@@ -216,16 +195,13 @@ void FindMixPointsFromPeaks(const CPfPcmThumbnail& thumbnail, const volatile LON
     const LONGLONG tolerance = length / kToleranceDivisor;
 
     bool foundIn = false;
-    for (size_t a = 0; a < p.size() && !foundIn; ++a)
-    {
+    for (size_t a = 0; a < p.size() && !foundIn; ++a) {
         if (p[a] < first)
             continue;
-        for (size_t b = a + 1; b < p.size(); ++b)
-        {
+        for (size_t b = a + 1; b < p.size(); ++b) {
             if (p[b] > p[a] + length + tolerance)
                 break;
-            if (p[b] >= p[a] + length - tolerance)
-            {
+            if (p[b] >= p[a] + length - tolerance) {
                 results.AddMixInPoint(p[a]);
                 results.AddMixInPoint(p[b]);
                 foundIn = true;
@@ -234,16 +210,13 @@ void FindMixPointsFromPeaks(const CPfPcmThumbnail& thumbnail, const volatile LON
         }
     }
     bool foundOut = false;
-    for (size_t a = p.size(); a-- > 0 && !foundOut;)
-    {
+    for (size_t a = p.size(); a-- > 0 && !foundOut;) {
         if (p[a] > last)
             continue;
-        for (size_t b = a; b-- > 0;)
-        {
+        for (size_t b = a; b-- > 0;) {
             if (p[b] < p[a] - length - tolerance)
                 break;
-            if (p[b] <= p[a] - length + tolerance)
-            {
+            if (p[b] <= p[a] - length + tolerance) {
                 results.AddMixOutPoint(p[b]);
                 results.AddMixOutPoint(p[a]);
                 foundOut = true;
@@ -259,12 +232,10 @@ void FindMixPointsFromPeaks(const CPfPcmThumbnail& thumbnail, const volatile LON
     results.AddMixOutPoint(last);
     const LONGLONG span = last - first;
     LONGLONG u = measure;
-    if (span >= kHugeSpan || span > 2 * u)
-    {
+    if (span >= kHugeSpan || span > 2 * u) {
         u *= measures;
         int m = measures;
-        while (u * 2 > span && span < kHugeSpan && m > 0)
-        {
+        while (u * 2 > span && span < kHugeSpan && m > 0) {
             --m;
             u /= 2;
         }

@@ -22,28 +22,22 @@ INT_PTR ScanPass(const CPfPcmThumbnail& thumbnail, ScanKind kind, float x, BEATS
     const LONGLONG blockSize = thumbnail.GetBlockSize();
     LONG c = last;
     LONG skip = 0;
-    for (LONG i = last; i >= 0; --i)
-    {
-        if (skip > 0)
-        {
+    for (LONG i = last; i >= 0; --i) {
+        if (skip > 0) {
             // The window restarts at each skipped block.
             --skip;
             c = i;
             continue;
         }
         const LONG windowEnd = i + kLookAhead < last ? i + kLookAhead : last;
-        if (c > windowEnd)
-        {
+        if (c > windowEnd) {
             // The old maximum left the window: search [i, windowEnd), first of equal values.
             c = i;
-            for (LONG k = i + 1; k < windowEnd; ++k)
-            {
+            for (LONG k = i + 1; k < windowEnd; ++k) {
                 if (value[k] > value[c])
                     c = k;
             }
-        }
-        else if (value[i] > value[c])
-        {
+        } else if (value[i] > value[c]) {
             c = i;
         }
         if (c == i)
@@ -53,8 +47,7 @@ INT_PTR ScanPass(const CPfPcmThumbnail& thumbnail, ScanKind kind, float x, BEATS
             hit = (value[c] - value[i]) / static_cast<float>(c - i) > x;
         else
             hit = value[c] > value[i] * x;
-        if (hit)
-        {
+        if (hit) {
             record.AddPosition((kind == ScanKind::onset ? i : c) * blockSize);
             skip = kLookAhead;
         }
@@ -69,14 +62,12 @@ INT_PTR Scan(const CPfPcmThumbnail& thumbnail, const volatile LONG* cancel, int 
     record.sampleCount = thumbnail.GetSampleCount();
     record.ClearPositions();
     const LONGLONG measure = thumbnail.SamplesPerMeasure(kTargetBpm);
-    const LONGLONG target = measure > 0 && targetsPerMeasure > 0
-                                ? thumbnail.GetSampleCount() / measure * targetsPerMeasure
-                                : 0;
+    const LONGLONG target =
+        measure > 0 && targetsPerMeasure > 0 ? thumbnail.GetSampleCount() / measure * targetsPerMeasure : 0;
     INT_PTR found = 0;
     bool first = true;
     // The test comes before every pass: a target of 0 runs none.
-    while (found < target && threshold > 1.0f && !PfIsCancelled(cancel))
-    {
+    while (found < target && threshold > 1.0f && !PfIsCancelled(cancel)) {
         if (!first)
             threshold *= kThresholdFactor;
         first = false;

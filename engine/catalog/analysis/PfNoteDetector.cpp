@@ -14,10 +14,9 @@ namespace {
 
 // Note periods in seconds, C1 .. B2.
 constexpr double kNotePeriods[CPfNoteDetector::kNoteCount] = {
-    0.030578051, 0.028861837, 0.027241947, 0.025712974, 0.024269816, 0.022907655,
-    0.021621948, 0.020408401, 0.019262965, 0.018181818, 0.017161351, 0.016198159,
-    0.015289026, 0.014430919, 0.013620973, 0.012856487, 0.012134908, 0.011453828,
-    0.010810974, 0.010204200, 0.009631483, 0.009090909, 0.008580676, 0.008099079,
+    0.030578051, 0.028861837, 0.027241947, 0.025712974, 0.024269816, 0.022907655, 0.021621948, 0.020408401,
+    0.019262965, 0.018181818, 0.017161351, 0.016198159, 0.015289026, 0.014430919, 0.013620973, 0.012856487,
+    0.012134908, 0.011453828, 0.010810974, 0.010204200, 0.009631483, 0.009090909, 0.008580676, 0.008099079,
 };
 
 // The low-pass stage: three sections at 120 Hz, Q 1.25, designed for 44100 Hz whatever the
@@ -80,8 +79,7 @@ void CPfNoteMap::KeepSpaced(LONGLONG distance)
     EnsureOrder();
     std::vector<CPfNoteDetection> kept;
     std::set<LONGLONG> keptPositions;
-    for (const CPfNoteDetection& d : m_items)
-    {
+    for (const CPfNoteDetection& d : m_items) {
         // The nearest kept positions on either side decide.
         auto above = keptPositions.lower_bound(d.position);
         if (above != keptPositions.end() && *above - d.position <= distance)
@@ -130,14 +128,12 @@ HRESULT CPfNoteDetector::AddBlock(const float* samples, unsigned count)
 {
     if (!m_ready || !samples)
         return E_FAIL;
-    if (m_fill + count < kBufferSamples)
-    {
+    if (m_fill + count < kBufferSamples) {
         std::memcpy(m_buffer + m_fill, samples, count * sizeof(float));
         m_filter.Process(m_buffer + m_fill, 0, count, 1);
         m_fill += count;
     }
-    if (m_fill > kAnalyseAbove)
-    {
+    if (m_fill > kAnalyseAbove) {
         AnalyseCrossings(kAnalyseSamples, m_fill);
         if (m_bass)
             m_bass->FillFromSamples(m_buffer, kAnalyseSamples, m_basePosition);
@@ -168,8 +164,7 @@ void CPfNoteDetector::AnalyseCrossings(unsigned count, unsigned extent)
     const float* buffer = m_buffer;
     const LONGLONG lastIndex = static_cast<LONGLONG>(extent) - 1;
     const LONGLONG longest = m_periods[0];
-    for (unsigned i = 1; i < count; ++i)
-    {
+    for (unsigned i = 1; i < count; ++i) {
         if (!(buffer[i - 1] < 0.0f && buffer[i] >= 0.0f))
             continue;
         const LONGLONG end = std::min<LONGLONG>(i + longest, lastIndex);
@@ -182,8 +177,7 @@ void CPfNoteDetector::AnalyseCrossings(unsigned count, unsigned extent)
             continue;
         const float limit = kDifferenceShare * peak;
 
-        for (unsigned j = 0; j < kNoteCount; ++j)
-        {
+        for (unsigned j = 0; j < kNoteCount; ++j) {
             const LONGLONG period = m_periods[j];
             // No sample one period on is readable: the walk would compare nothing.
             if (i + period > lastIndex)
@@ -193,14 +187,11 @@ void CPfNoteDetector::AnalyseCrossings(unsigned count, unsigned extent)
             unsigned compared = 0;
             LONGLONG l = i;
             bool failed = false;
-            for (; l <= walkEnd; ++l)
-            {
+            for (; l <= walkEnd; ++l) {
                 const LONGLONG reach = std::min<LONGLONG>(lastIndex, l + kPeriodsCompared * period);
-                for (LONGLONG other = l + period; other <= reach; other += period)
-                {
+                for (LONGLONG other = l + period; other <= reach; other += period) {
                     const float difference = std::fabs(buffer[l] - buffer[other]);
-                    if (difference > limit)
-                    {
+                    if (difference > limit) {
                         failed = true;
                         break;
                     }
@@ -227,28 +218,23 @@ void CPfNoteDetector::AnalyseCrossings(unsigned count, unsigned extent)
 PfKey DetectKey(const CPfNoteMap& notes)
 {
     CPfKeyMap map;
-    for (INT_PTR i = 0; i < notes.GetCount(); ++i)
-    {
+    for (INT_PTR i = 0; i < notes.GetCount(); ++i) {
         map.bins[notes.GetAt(i).note % 12] += 1.0f;
         ++map.count;
     }
-    if (map.count > 0)
-    {
+    if (map.count > 0) {
         for (float& bin : map.bins)
             bin /= static_cast<float>(map.count);
     }
     PfKey key;
     float best = 0.0f;
-    for (WORD mode = 1; mode <= 2; ++mode)
-    {
+    for (WORD mode = 1; mode <= 2; ++mode) {
         const float* table = kKeyTemplates[mode - 1];
-        for (WORD tonic = 0; tonic < 12; ++tonic)
-        {
+        for (WORD tonic = 0; tonic < 12; ++tonic) {
             float correlation = 0.0f;
             for (unsigned i = 0; i < 12; ++i)
                 correlation += map.bins[i] * table[(i + 12 - tonic) % 12];
-            if (correlation > best)
-            {
+            if (correlation > best) {
                 best = correlation;
                 key.keyIndex = tonic;
                 key.mode = mode;

@@ -34,8 +34,7 @@ void CPfPcmThumbnail::CopyFrom(const CPfPcmThumbnail& other)
     m_sampleRate = other.m_sampleRate;
     if (!Allocate(other.m_sampleRate, other.m_sampleCount, other.m_blockSize))
         return;
-    if (m_count == other.m_count)
-    {
+    if (m_count == other.m_count) {
         if (m_count > 0)
             std::memcpy(m_values, other.m_values, static_cast<size_t>(m_count) * sizeof(float));
         m_peakMeasureLevel = other.m_peakMeasureLevel;
@@ -117,8 +116,7 @@ float CPfPcmThumbnail::MaximumMeasureAverage(float bpm) const
     const double scale = 1.0 / window;
     double sum = 0.0;
     double best = 0.0;
-    for (LONG i = 0; i < m_count; ++i)
-    {
+    for (LONG i = 0; i < m_count; ++i) {
         sum += m_values[i];
         if (static_cast<DWORD>(i) >= window)
             sum -= m_values[i - static_cast<LONG>(window)];
@@ -175,8 +173,7 @@ void CPfPcmThumbnail::FillFromSamples(const float* samples, LONG count, LONGLONG
 {
     if (!samples || count <= 0)
         return;
-    for (LONG offset = 0; offset + m_blockSize <= count; offset += m_blockSize)
-    {
+    for (LONG offset = 0; offset + m_blockSize <= count; offset += m_blockSize) {
         float largest = 0.0f;
         for (LONG k = 0; k < m_blockSize; ++k)
             largest = std::max(largest, std::fabs(samples[offset + k]));
@@ -197,15 +194,13 @@ bool CPfPcmThumbnail::Smooth(const volatile LONG* cancel)
     for (LONG k = 0; k < width; ++k)
         sum += m_values[k];
     LONG windowStart = 0;
-    for (LONG i = 0; i < m_count; ++i)
-    {
+    for (LONG i = 0; i < m_count; ++i) {
         if (PfIsCancelled(cancel))
             return false;
         smoothed[static_cast<size_t>(i)] = static_cast<float>(sum / width);
         // The window stays on the first full window at the start and stops sliding before the
         // end, so no output reads past the values.
-        if (half < i + 1 && i + 1 < m_count - half - 1)
-        {
+        if (half < i + 1 && i + 1 < m_count - half - 1) {
             sum -= m_values[windowStart];
             sum += m_values[windowStart + width];
             ++windowStart;
@@ -222,18 +217,14 @@ bool CPfPcmThumbnail::PeakHoldEnvelope(const volatile LONG* cancel)
         return false;
     float envelope = Minimum();
     float decrement = 0.0f;
-    for (LONG b = 0; b < m_count; ++b)
-    {
+    for (LONG b = 0; b < m_count; ++b) {
         if (PfIsCancelled(cancel))
             return false;
         const float value = m_values[b];
-        if (value > envelope)
-        {
+        if (value > envelope) {
             envelope = value;
             decrement = value / static_cast<float>(window);
-        }
-        else
-        {
+        } else {
             m_values[b] = envelope;
         }
         envelope -= decrement;
@@ -249,12 +240,10 @@ bool CPfPcmThumbnail::DecayShaping(const volatile LONG* cancel, int divisor)
     if (reach == 0)
         return false;
     const double h = static_cast<double>(reach);
-    for (LONG b = m_count - 1; b >= 0; --b)
-    {
+    for (LONG b = m_count - 1; b >= 0; --b) {
         const float v = m_values[b];
         // Beyond d - 1 = H the curve is below 0 and no level lies under it.
-        for (LONGLONG d = 1; b + d < m_count && d - 1 <= static_cast<LONGLONG>(reach); ++d)
-        {
+        for (LONGLONG d = 1; b + d < m_count && d - 1 <= static_cast<LONGLONG>(reach); ++d) {
             const double x = static_cast<double>(d - 1) / h;
             const float curve = d == 1 ? v : static_cast<float>(v * (1.0 - x * x * x * x));
             float& target = m_values[b + d];

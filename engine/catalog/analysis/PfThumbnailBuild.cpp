@@ -32,8 +32,7 @@ bool PfBuildThumbnails(IPcmReader* reader, WORD blockSize, CPfPcmThumbnail& leve
     const auto* frames = reinterpret_cast<const short*>(block.Get());
 
     const LONG blocks = level.GetCount();
-    for (LONG b = 0; b < blocks; ++b)
-    {
+    for (LONG b = 0; b < blocks; ++b) {
         if (PfIsCancelled(cancel))
             return false;
         if (FAILED(converter.Read(blockSize, block.Get(), static_cast<LONGLONG>(b) * blockSize)))

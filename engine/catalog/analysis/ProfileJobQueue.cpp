@@ -26,7 +26,8 @@ void CProfileJobQueue::Append(ItemList& list, IProfileSource* item)
 
 bool CProfileJobQueue::Contains(const ItemList& list, DWORD itemId)
 {
-    return std::any_of(list.begin(), list.end(), [itemId](IProfileSource* item) { return item->GetItemId() == itemId; });
+    return std::any_of(list.begin(), list.end(),
+                       [itemId](IProfileSource* item) { return item->GetItemId() == itemId; });
 }
 
 void CProfileJobQueue::RemoveFrom(ItemList& list, DWORD itemId)

@@ -69,8 +69,8 @@ DWORD WINAPI CProfiler::ThreadProc(void* parameter)
 {
     ModuleCounts::AddActivity();
     CProfiler* job = static_cast<CProfiler*>(parameter);
-    job->m_succeeded = job->m_builder.ProfileMusicFile(job->m_item.get(), job->m_context, job->m_priority, job->m_results,
-                                    [job](int percent) { job->Report(percent); });
+    job->m_succeeded = job->m_builder.ProfileMusicFile(job->m_item.get(), job->m_context, job->m_priority,
+                                                       job->m_results, [job](int percent) { job->Report(percent); });
     InterlockedExchange(&job->m_done, 1);
     job->Release();
     ModuleCounts::RemoveActivity();

@@ -32,10 +32,8 @@ float WindowTempo(const BEATSCAN& onsets, LONGLONG start, LONGLONG length, int d
         return 0.0f;
     std::vector<LONGLONG> inside;
     inside.reserve(kMaxWindowOnsets);
-    for (LONGLONG p : onsets.positions)
-    {
-        if (p > start && p < start + length)
-        {
+    for (LONGLONG p : onsets.positions) {
+        if (p > start && p < start + length) {
             // Positions enter the histogram by their low 32 bits.
             inside.push_back(static_cast<LONGLONG>(static_cast<DWORD>(p)));
             if (inside.size() == kMaxWindowOnsets)
@@ -47,16 +45,14 @@ float WindowTempo(const BEATSCAN& onsets, LONGLONG start, LONGLONG length, int d
 
     float result = 0.0f;
     int best = 0;
-    for (float f = kLowestTempo; f < kHighestTempo; f += kTempoStep)
-    {
+    for (float f = kLowestTempo; f < kHighestTempo; f += kTempoStep) {
         const LONGLONG g = onsets.SamplesPerMeasure(f) / divisor;
         const LONGLONG bin = g / kPhaseBins;
         if (bin == 0)
             break;
         const LONGLONG spread = g / 10;
         std::array<WORD, kPhaseBins> counts{};
-        for (LONGLONG p : inside)
-        {
+        for (LONGLONG p : inside) {
             const LONGLONG h = p % g;
             // Bins j with h - g/10 < j x bin < h.
             const LONGLONG low = h - spread;
@@ -65,10 +61,8 @@ float WindowTempo(const BEATSCAN& onsets, LONGLONG start, LONGLONG length, int d
             for (LONGLONG j = firstBin; j <= lastBin; ++j)
                 ++counts[static_cast<size_t>(j)];
         }
-        for (int j = 0; j < kPhaseBins; ++j)
-        {
-            if (counts[static_cast<size_t>(j)] > best)
-            {
+        for (int j = 0; j < kPhaseBins; ++j) {
+            if (counts[static_cast<size_t>(j)] > best) {
                 best = counts[static_cast<size_t>(j)];
                 result = f;
             }
@@ -81,10 +75,8 @@ float EstimateTempoWindows(const BEATSCAN& onsets, const volatile LONG* cancel)
 {
     const LONGLONG tenth = onsets.sampleCount / 10;
     std::vector<float> kept;
-    for (int i = 1; i <= kWindows; ++i)
-    {
-        for (int divisor : {4, 8})
-        {
+    for (int i = 1; i <= kWindows; ++i) {
+        for (int divisor : {4, 8}) {
             if (PfIsCancelled(cancel))
                 return 0.0f;
             const float tempo = WindowTempo(onsets, i * tenth, kWindowLength, divisor);
@@ -109,8 +101,7 @@ float ApplyTempoDoubling(const BEATSCAN& bassPeaks, float tempo)
     if (n < 2)
         return tempo;
     size_t halfBeats = 0;
-    for (size_t k = 1; k < n; ++k)
-    {
+    for (size_t k = 1; k < n; ++k) {
         const LONGLONG d = bassPeaks.positions[k] - bassPeaks.positions[k - 1];
         if (d > low && d < high)
             ++halfBeats;

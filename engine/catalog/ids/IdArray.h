@@ -27,13 +27,11 @@ public:
         INT_PTR lo = 0;
         INT_PTR hi = 0;
         Bisect(key, &lo, &hi);
-        if (m_keys[hi] == key)
-        {
+        if (m_keys[hi] == key) {
             *index = hi;
             return true;
         }
-        if (m_keys[lo] == key)
-        {
+        if (m_keys[lo] == key) {
             *index = lo;
             return true;
         }
@@ -42,8 +40,7 @@ public:
 
     void InsertSorted(const T& value, const K& key)
     {
-        if (m_keys.IsEmpty())
-        {
+        if (m_keys.IsEmpty()) {
             m_values.Add(value);
             m_keys.Add(key);
             return;
@@ -85,8 +82,7 @@ private:
     {
         INT_PTR low = 0;
         INT_PTR high = m_keys.GetSize() - 1;
-        while (high - low > 1)
-        {
+        while (high - low > 1) {
             const INT_PTR mid = (low + high) / 2;
             if (m_keys[mid] < key)
                 low = mid;

@@ -124,8 +124,8 @@ BOOL CPlotFileManager::Initialise()
             app->WriteProfileString(kSettings, kDirectoryValue, directory.GetString());
     }
     directory = WithBackslash(directory);
-    const int maxSize = app ? static_cast<int>(app->GetProfileInt(kSettings, kMaxSizeValue, kDefaultMaxSizeMb))
-                            : kDefaultMaxSizeMb;
+    const int maxSize =
+        app ? static_cast<int>(app->GetProfileInt(kSettings, kMaxSizeValue, kDefaultMaxSizeMb)) : kDefaultMaxSizeMb;
     {
         CSingleThreadLock lock(&m_settingsLock);
         m_directory = directory;
@@ -223,7 +223,8 @@ void CPlotFileManager::WriteIndex(const CString& directory)
     const std::vector<PROF_STORE_ITEM> entries = GetEntries();
     try {
         CFile file;
-        if (!file.Open((directory + kIndexName).GetString(), CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive))
+        if (!file.Open((directory + kIndexName).GetString(),
+                       CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive))
             return;
         CArchive archive(&file, CArchive::store);
         archive.WriteCount(entries.size());
@@ -339,7 +340,8 @@ std::unique_ptr<CPlotFile> CPlotFileManager::CreatePlotFile(const CMusicFileId& 
     srand(now.wMilliseconds);
     CSingleThreadLock lock(&m_listLock);
     for (int collisions = 0; collisions <= kMaxNumberCollisions; ++collisions) {
-        const int32_t number = static_cast<int32_t>((static_cast<uint32_t>(rand()) << 16) | static_cast<uint32_t>(rand()));
+        const int32_t number =
+            static_cast<int32_t>((static_cast<uint32_t>(rand()) << 16) | static_cast<uint32_t>(rand()));
         const CString path = PathOf(directory, number);
         if (!NumberInUse(number) && GetFileAttributesW(path.GetString()) == INVALID_FILE_ATTRIBUTES)
             return std::make_unique<CPlotFile>(path, id);

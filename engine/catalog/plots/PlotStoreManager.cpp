@@ -11,8 +11,7 @@
 
 CPlotStoreManager::CPlotStoreManager(IUnknown* outer, CPlotFileManager* files, IPlotItemCatalog* catalog)
     : CUnknown(outer), m_files(files), m_catalog(catalog)
-{
-}
+{}
 
 CPlotStoreManager::~CPlotStoreManager()
 {

@@ -29,16 +29,14 @@ void ApplyPart(const FadeBlock& block, const FADE_REGION& region, LONGLONG sourc
     const LONGLONG to = std::min(partStart + length - 1, block.last);
     const float* curve = FadeCurve();
     const LONGLONG direction = region.reversed ? -1 : 1;
-    for (LONGLONG sample = from; sample <= to; ++sample)
-    {
+    for (LONGLONG sample = from; sample <= to; ++sample) {
         const LONGLONG index = sourceOrigin + direction * (sample - region.origin) - block.sourceStart;
         if (index < 0 || index >= block.sourceFrames)
             continue;
         const float* in = block.source + 2 * index;
         float* out = block.destination + 2 * (sample - block.first);
         const LONGLONG j = sample - partStart;
-        switch (part)
-        {
+        switch (part) {
         case FadePart::In: {
             const float gain = curve[FadeInIndex(j, length)];
             out[0] += in[0] * gain;
@@ -102,8 +100,7 @@ BOOL ApplyFadeMap(float* destination, int frames, LONGLONG blockStart, const flo
     FADE_REGION* region = nullptr;
     // The whole rest of the order is walked: regions merged from several layers are ordered by
     // origin, and a later one may still start inside this block.
-    for (; map.GetRegion(index, &region); ++index)
-    {
+    for (; map.GetRegion(index, &region); ++index) {
         if (region->start <= block.last && region->end >= block.first)
             ApplyRegion(block, *region, rate);
     }

@@ -12,15 +12,15 @@
 
 namespace {
 
-constexpr LONGLONG kCommonFade = 1024;            // samples: the shortest cross-fade between grid regions
-constexpr LONGLONG kFillerThreshold = 512;        // samples a stretch may run short before a filler goes in
-constexpr LONGLONG kUngriddedStep = 500000;       // microseconds between regions of a layer without a grid
-constexpr LONGLONG kEdgeReach = 200;              // samples inside an edge whose regions the edge replaces
-constexpr LONGLONG kEdgeFade = 100;               // samples
-constexpr LONGLONG kIsolatedEdgeInset = 4;        // origin of an isolated edge region, inside the edge
-constexpr LONGLONG kTouchingEdgeLength = 100;     // samples of an edge region next to another segment's edge
+constexpr LONGLONG kCommonFade = 1024;         // samples: the shortest cross-fade between grid regions
+constexpr LONGLONG kFillerThreshold = 512;     // samples a stretch may run short before a filler goes in
+constexpr LONGLONG kUngriddedStep = 500000;    // microseconds between regions of a layer without a grid
+constexpr LONGLONG kEdgeReach = 200;           // samples inside an edge whose regions the edge replaces
+constexpr LONGLONG kEdgeFade = 100;            // samples
+constexpr LONGLONG kIsolatedEdgeInset = 4;     // origin of an isolated edge region, inside the edge
+constexpr LONGLONG kTouchingEdgeLength = 100;  // samples of an edge region next to another segment's edge
 constexpr LONGLONG kTouchingEdgeInset = 50;
-constexpr LONGLONG kIsolationWindow = 10000;      // microseconds
+constexpr LONGLONG kIsolationWindow = 10000;  // microseconds
 
 struct SegmentSpan {
     LONGLONG start;  // track times
@@ -35,8 +35,7 @@ std::vector<SegmentSpan> LayerSegments(const CTrackLayer& layer)
 {
     std::vector<SegmentSpan> spans;
     const CTrackObjContainer& objects = layer.Objects();
-    for (int i = 0; i < objects.GetCount(); ++i)
-    {
+    for (int i = 0; i < objects.GetCount(); ++i) {
         CTrackObj* object = objects.GetAt(i);
         if (!object->Matches(kTrackObjSegment, kSegmentTypeMask))
             continue;
@@ -66,8 +65,7 @@ LONGLONG RegionLength(const FADE_REGION& region)
 // exhausted (the regions laid so far stay).
 BOOL LayPoints(CSampleFadeMap& map, const CTimeMap& timeMap, const std::vector<LONGLONG>& trackTimes, DWORD rate)
 {
-    for (LONGLONG trackTime : trackTimes)
-    {
+    for (LONGLONG trackTime : trackTimes) {
         LONGLONG mixTime = 0;
         if (FAILED(timeMap.TrackToMixTime(trackTime, &mixTime)))
             continue;
@@ -85,15 +83,13 @@ BOOL LayPoints(CSampleFadeMap& map, const CTimeMap& timeMap, const std::vector<L
 // that much at the join; a filler region in the middle splits the repeat over two joins.
 void JoinGridRegions(CSampleFadeMap& map, DWORD rate)
 {
-    for (int i = 0; i + 1 < map.GetRegionCount(); ++i)
-    {
+    for (int i = 0; i + 1 < map.GetRegionCount(); ++i) {
         FADE_REGION* a = RegionAt(map, i);
         FADE_REGION* b = RegionAt(map, i + 1);
         const LONGLONG trackDistance = MicrosecondsToSamples(b->trackTime - a->trackTime, rate);
         const LONGLONG mixDistance = b->origin - a->origin;
         const LONGLONG difference = trackDistance - mixDistance;
-        if (difference >= -kFillerThreshold)
-        {
+        if (difference >= -kFillerThreshold) {
             JoinRegions(*a, *b, std::max(std::llabs(difference), kCommonFade));
             continue;
         }
@@ -126,8 +122,7 @@ std::vector<LONGLONG> EvenSteps(const std::vector<SegmentSpan>& segments)
         return times;
     LONGLONG from = segments.front().start;
     LONGLONG to = segments.front().end;
-    for (const SegmentSpan& segment : segments)
-    {
+    for (const SegmentSpan& segment : segments) {
         from = std::min(from, segment.start);
         to = std::max(to, segment.end);
     }
@@ -140,8 +135,7 @@ std::vector<LONGLONG> EvenSteps(const std::vector<SegmentSpan>& segments)
 bool IsIsolated(const std::vector<SegmentSpan>& segments, size_t self, bool atStart)
 {
     const LONGLONG edge = atStart ? segments[self].mixStart : segments[self].mixEnd;
-    for (size_t i = 0; i < segments.size(); ++i)
-    {
+    for (size_t i = 0; i < segments.size(); ++i) {
         if (i == self)
             continue;
         const LONGLONG other = atStart ? segments[i].mixEnd : segments[i].mixStart;
@@ -160,8 +154,7 @@ void MarkEdge(CSampleFadeMap& map, LONGLONG x, bool atStart, bool isolated)
     const LONGLONG high = atStart ? x + kEdgeReach : x;
     int index = -1;
     int insertAt = map.GetRegionCount();
-    for (int i = map.GetRegionCount() - 1; i >= 0; --i)
-    {
+    for (int i = map.GetRegionCount() - 1; i >= 0; --i) {
         const FADE_REGION* region = RegionAt(map, i);
         if (region->origin > high)
             insertAt = i;
@@ -172,8 +165,7 @@ void MarkEdge(CSampleFadeMap& map, LONGLONG x, bool atStart, bool isolated)
         index = i;
     }
     FADE_REGION* edge = nullptr;
-    if (index < 0)
-    {
+    if (index < 0) {
         index = std::min(insertAt, map.GetRegionCount());
         if (!map.NewRegion(&edge, index))
             return;
@@ -192,22 +184,17 @@ void MarkEdge(CSampleFadeMap& map, LONGLONG x, bool atStart, bool isolated)
 
     FADE_REGION* previous = RegionAt(map, index - 1);
     FADE_REGION* next = RegionAt(map, index + 1);
-    if (atStart)
-    {
+    if (atStart) {
         if (next)
             JoinRegions(*edge, *next, next->fadeIn > 0 ? next->fadeIn : kCommonFade);
-        if (previous && previous->end >= edge->start)
-        {
+        if (previous && previous->end >= edge->start) {
             previous->end = std::max(previous->start, edge->start + edge->fadeIn - 1);
             previous->fadeOut = std::clamp(edge->fadeIn, LONGLONG{0}, RegionLength(*previous) - previous->fadeIn);
         }
-    }
-    else
-    {
+    } else {
         if (previous)
             JoinRegions(*previous, *edge, previous->fadeOut > 0 ? previous->fadeOut : kCommonFade);
-        if (next && next->start <= edge->end)
-        {
+        if (next && next->start <= edge->end) {
             next->start = std::min(next->end, edge->end - edge->fadeOut + 1);
             next->fadeIn = std::clamp(edge->fadeOut, LONGLONG{0}, RegionLength(*next) - next->fadeOut);
         }
@@ -217,8 +204,7 @@ void MarkEdge(CSampleFadeMap& map, LONGLONG x, bool atStart, bool isolated)
 void FillTrackTimes(CSampleFadeMap& map, const CTimeMap& timeMap, DWORD rate)
 {
     FADE_REGION* region = nullptr;
-    for (int i = 0; map.GetRegion(i, &region); ++i)
-    {
+    for (int i = 0; map.GetRegion(i, &region); ++i) {
         LONGLONG trackTime = 0;
         if (region->trackTime == kUnsetTime &&
             SUCCEEDED(timeMap.MixToTrackTime(SamplesToMicroseconds(region->origin, rate), &trackTime)))
@@ -228,8 +214,7 @@ void FillTrackTimes(CSampleFadeMap& map, const CTimeMap& timeMap, DWORD rate)
 
 void DropUnplaced(CSampleFadeMap& map)
 {
-    for (int i = map.GetRegionCount() - 1; i >= 0; --i)
-    {
+    for (int i = map.GetRegionCount() - 1; i >= 0; --i) {
         if (RegionAt(map, i)->sourcePosition == kUnsetSourcePosition)
             map.RemoveRegion(i);
     }
@@ -240,8 +225,7 @@ void CutRange(CSampleFadeMap& map, LONGLONG from, LONGLONG to, DWORD rate)
 {
     const LONGLONG low = from == kUnsetTime ? LLONG_MIN : MicrosecondsToSamples(from, rate);
     const LONGLONG high = to == kTimeMax ? LLONG_MAX : MicrosecondsToSamples(to, rate);
-    for (int i = map.GetRegionCount() - 1; i >= 0; --i)
-    {
+    for (int i = map.GetRegionCount() - 1; i >= 0; --i) {
         const LONGLONG origin = RegionAt(map, i)->origin;
         if (origin >= low && origin <= high)
             map.RemoveRegion(i);
@@ -256,8 +240,7 @@ struct MixRange {
 // True when one of the layer's own segments starts (or ends) near the mix time already.
 bool NearSegmentEdge(const std::vector<SegmentSpan>& segments, LONGLONG mixTime, bool atStart)
 {
-    for (const SegmentSpan& segment : segments)
-    {
+    for (const SegmentSpan& segment : segments) {
         if (std::llabs((atStart ? segment.mixStart : segment.mixEnd) - mixTime) <= kIsolationWindow)
             return true;
     }
@@ -269,28 +252,23 @@ void BuildLayerRegions(const CTrackInfo& track, const CTrackLayer& layer, const 
 {
     const std::vector<SegmentSpan> segments = LayerSegments(layer);
     const bool gridded = beatMap && !beatMap->GetGrid().empty();
-    if (gridded)
-    {
+    if (gridded) {
         if (!LayPoints(map, layer.TimeMap(), beatMap->GetGrid(), rate))
             return;
         JoinGridRegions(map, rate);
-    }
-    else
-    {
+    } else {
         if (!LayPoints(map, layer.TimeMap(), EvenSteps(segments), rate))
             return;
         JoinEvenly(map);
     }
-    for (size_t i = 0; i < segments.size(); ++i)
-    {
+    for (size_t i = 0; i < segments.size(); ++i) {
         MarkEdge(map, MicrosecondsToSamples(segments[i].mixStart, rate), true, IsIsolated(segments, i, true));
         MarkEdge(map, MicrosecondsToSamples(segments[i].mixEnd, rate), false, IsIsolated(segments, i, false));
     }
     // Where another layer takes over in the middle of one of this layer's segments, the layer
     // changes like at a segment edge. Without an edge there, the regions cut out below would leave
     // a silent stretch of up to half a step before the next region's fade-in.
-    for (const MixRange& range : unheard)
-    {
+    for (const MixRange& range : unheard) {
         if (range.from != kUnsetTime && !NearSegmentEdge(segments, range.from - 1, false))
             MarkEdge(map, MicrosecondsToSamples(range.from - 1, rate), false, false);
         if (range.to != kTimeMax && !NearSegmentEdge(segments, range.to + 1, true))
@@ -313,8 +291,7 @@ void BuildFadeMap(const CTrackInfo& track, const std::vector<const CTrackBeatMap
     map.ClearRegions();
     CTrackLayerMap layerMap;
     layerMap.Build(track.Layers());
-    for (int index = 0; index < track.Layers().GetCount(); ++index)
-    {
+    for (int index = 0; index < track.Layers().GetCount(); ++index) {
         CTrackLayer* layer = nullptr;
         if (!track.Layers().GetLayer(index, &layer))
             continue;

@@ -11,16 +11,14 @@
 
 using namespace MixBuilderTrack;
 
-namespace
-{
+namespace {
 
 // The rate a track starts at: its start tempo marker's, else 1.0 with a new marker at the start.
 double StartRate(CTrackInfo& track, LONGLONG start, bool* fromMarker)
 {
     double bpm = 0;
     *fromMarker = false;
-    if (CMixBuilder::FindTempoMarker(track, kTempoMarkerStart, nullptr, &bpm))
-    {
+    if (CMixBuilder::FindTempoMarker(track, kTempoMarkerStart, nullptr, &bpm)) {
         *fromMarker = true;
         const double rate = track.GetBpm() != 0.0f ? bpm / track.GetBpm() : 1.0;
         // A marker set to 0 BPM would stop the track; it plays at its own speed instead.
@@ -39,14 +37,12 @@ void LayBodyAndOutro(CTrackInfo* next, CTrackInfo& track, bool linked)
     const LONGLONG half = gap < 60000000 ? gap / 2 : 30000000;
     const LONGLONG body = points.introEnd + half;
     const double bpm = track.GetBpm();
-    if (linked)
-    {
+    if (linked) {
         LONGLONG position = 0;
         double markerBpm = 0;
         if (CMixBuilder::FindTempoMarker(track, kTempoMarkerStart, &position, &markerBpm))
             ContinuePoint(map, position, bpm != 0.0 ? markerBpm / bpm : 1.0);
-        else
-        {
+        else {
             ContinuePoint(map, body, 1.0);
             CMixBuilder::AddTempoMarker(track, kTempoMarkerStart, body, bpm);
         }
@@ -56,8 +52,7 @@ void LayBodyAndOutro(CTrackInfo* next, CTrackInfo& track, bool linked)
     double markerBpm = 0;
     if (CMixBuilder::FindTempoMarker(track, kTempoMarkerBodyEnd, nullptr, &markerBpm))
         ContinuePoint(map, points.trackEnd, bpm != 0.0 ? markerBpm / bpm : 1.0);
-    else
-    {
+    else {
         ContinuePoint(map, points.trackEnd, 1.0);
         CMixBuilder::AddTempoMarker(track, kTempoMarkerBodyEnd, points.trackEnd, bpm);
     }
@@ -71,7 +66,7 @@ void FillMarkerTimes(const CTrackInfo& track, DWORD type, CBeatTimeList& list)
             list.Add(objects.GetAt(i)->GetStart());
 }
 
-} // namespace
+}  // namespace
 
 BOOL CMixBuilder::BuildMix(CTrackInfoContainer& tracks)
 {
@@ -83,8 +78,7 @@ BOOL CMixBuilder::BuildMix(CTrackInfoContainer& tracks)
 
 void CMixBuilder::AlignPrimaryTracks(CTrackInfoContainer& tracks)
 {
-    for (int index = 0; index < tracks.GetCount(); ++index)
-    {
+    for (int index = 0; index < tracks.GetCount(); ++index) {
         CTrackInfo& track = *tracks.GetAt(index);
         if (!track.IsPrimary())
             continue;
@@ -97,13 +91,11 @@ void CMixBuilder::AlignPrimaryTracks(CTrackInfoContainer& tracks)
         CTrackInfo* previous = neighbours.previous;
         bool linked = false;
         bool rateFromMarker = false;
-        if (previous)
-        {
+        if (previous) {
             const MIXBUILDER_TRACKPOINTS before = GetPoints(*previous);
             linked = points.introStart != points.introEnd && before.outroStart != before.outroEnd &&
                      LinkBeatSpans(*previous, track);
-            if (!linked)
-            {
+            if (!linked) {
                 map.Clear();
                 LONGLONG outroEnd = 0;
                 const LONGLONG mixStart = SUCCEEDED(previous->TrackTimeToMixTime(before.outroEnd, &outroEnd))
@@ -111,15 +103,12 @@ void CMixBuilder::AlignPrimaryTracks(CTrackInfoContainer& tracks)
                                               : 0;
                 map.InsertPoint(mixStart, start, StartRate(track, start, &rateFromMarker));
             }
-        }
-        else
-        {
+        } else {
             bool unused = false;
             map.InsertPoint(0, start, StartRate(track, start, &unused));
         }
         LayBodyAndOutro(neighbours.next, track, linked);
-        if (rateFromMarker)
-        {
+        if (rateFromMarker) {
             // A start tempo the user set changes how long the intro takes: move the track so that
             // its intro end still sounds exactly at the previous track's outro end.
             LONGLONG wanted = 0;
@@ -190,19 +179,17 @@ BOOL CMixBuilder::LinkSpan(CTrackInfo& outgoing, CTrackInfo& incoming, LONGLONG 
     const double rateEnd = ratio * r1 / mean;
     CTimeMap& map = FirstMap(incoming);
     double ratePrevious = 0;
-    if (SUCCEEDED(map.MixToTrackTimeInRange(m0, nullptr, &ratePrevious)))
-    {
+    if (SUCCEEDED(map.MixToTrackTimeInRange(m0, nullptr, &ratePrevious))) {
         // Two linear ramps, ratePrevious -> rateMid -> rateEnd, that average exactly ratio.
         const LONGLONG mid = (m0 + m1) / 2;
         const double rateMid = (4 * ratio - ratePrevious - rateEnd) / 2;
         // A ramp through a rate of 0 or below would play backwards or stop.
         if (!(rateMid > 0) || !(rateEnd > 0))
             return FALSE;
-        const LONGLONG trackMid = b0 + static_cast<LONGLONG>((ratePrevious + rateMid) / 2 * static_cast<double>(mid - m0));
+        const LONGLONG trackMid =
+            b0 + static_cast<LONGLONG>((ratePrevious + rateMid) / 2 * static_cast<double>(mid - m0));
         map.InsertPoint(mid, trackMid, rateMid);
-    }
-    else
-    {
+    } else {
         if (!(rateEnd > 0) || !(ratio * r0 / mean > 0))
             return FALSE;
         map.InsertPoint(m0, b0, ratio * r0 / mean);
@@ -214,11 +201,9 @@ BOOL CMixBuilder::LinkSpan(CTrackInfo& outgoing, CTrackInfo& incoming, LONGLONG 
 void CMixBuilder::PlacePauseTracks(CTrackInfoContainer& tracks)
 {
     LONGLONG shift = 0;
-    for (int index = 0; index < tracks.GetCount(); ++index)
-    {
+    for (int index = 0; index < tracks.GetCount(); ++index) {
         CTrackInfo& track = *tracks.GetAt(index);
-        if (!track.IsPause())
-        {
+        if (!track.IsPause()) {
             if (shift > 0)
                 FirstMap(track).Shift(shift);
             continue;
@@ -228,8 +213,7 @@ void CMixBuilder::PlacePauseTracks(CTrackInfoContainer& tracks)
         CTrackInfo* next = neighbours.nextAcross;
         LONGLONG audibleEnd = 0;
         const bool haveAudibleEnd = previous && SUCCEEDED(previous->GetAudibleEnd(&audibleEnd));
-        if (previous && next)
-        {
+        if (previous && next) {
             const LONGLONG end = haveAudibleEnd ? audibleEnd : GetPoints(*previous).trackEnd;
             // The next track was placed from mix time 0; where its start sounds is a mix time.
             const LONGLONG trackStart = GetPoints(*next).trackStart;
@@ -254,8 +238,7 @@ void CMixBuilder::SetLeadSpans(CTrackInfoContainer& tracks)
         tracks.GetAt(index)->SetLeadSpan(0, 0);
     CTrackInfo* last = nullptr;
     LONGLONG previousEnd = 0;
-    for (int index = 0; index < tracks.GetCount(); ++index)
-    {
+    for (int index = 0; index < tracks.GetCount(); ++index) {
         CTrackInfo& track = *tracks.GetAt(index);
         LONGLONG end = 0;
         if (!track.IsPrimary() || FAILED(track.TrackTimeToMixTime(GetPoints(track).outroEnd, &end)))
@@ -266,8 +249,7 @@ void CMixBuilder::SetLeadSpans(CTrackInfoContainer& tracks)
     }
     LONGLONG from = 0;
     LONGLONG to = 0;
-    if (last && SUCCEEDED(last->GetEndTime(&to)))
-    {
+    if (last && SUCCEEDED(last->GetEndTime(&to))) {
         last->GetLeadSpan(&from, nullptr);
         last->SetLeadSpan(from, to);
     }

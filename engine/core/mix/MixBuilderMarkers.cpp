@@ -11,8 +11,7 @@
 
 using namespace MixBuilderTrack;
 
-namespace
-{
+namespace {
 
 constexpr LONGLONG kLinkScale = 10000;
 constexpr LONGLONG kMarkerSpacing = 2;
@@ -35,28 +34,23 @@ void Link(LONGLONG position, const MIXBUILDER_TRACKPOINTS& p, LONG* kind, LONGLO
 {
     *kind = 0;
     *offset = 0;
-    if (position < p.introStart)
-    {
+    if (position < p.introStart) {
         *kind = kLinkBeforeIntro;
         *offset = position - p.introStart;
     }
-    if (position >= p.introStart && position <= p.introEnd)
-    {
+    if (position >= p.introStart && position <= p.introEnd) {
         *kind = kLinkInIntro;
         *offset = Scale(position - p.introStart, kLinkScale, p.introEnd - p.introStart);
     }
-    if (position > p.introEnd && position < p.outroStart)
-    {
+    if (position > p.introEnd && position < p.outroStart) {
         *kind = kLinkBody;
         *offset = position;
     }
-    if (position >= p.outroStart && position <= p.outroEnd)
-    {
+    if (position >= p.outroStart && position <= p.outroEnd) {
         *kind = kLinkInOutro;
         *offset = Scale(position - p.outroStart, kLinkScale, p.outroEnd - p.outroStart);
     }
-    if (position > p.outroEnd)
-    {
+    if (position > p.outroEnd) {
         *kind = kLinkAfterOutro;
         *offset = position - p.outroEnd;
     }
@@ -64,8 +58,7 @@ void Link(LONGLONG position, const MIXBUILDER_TRACKPOINTS& p, LONG* kind, LONGLO
 
 BOOL Restore(LONG kind, LONGLONG offset, const MIXBUILDER_TRACKPOINTS& p, LONGLONG* position)
 {
-    switch (kind)
-    {
+    switch (kind) {
     case kLinkBeforeIntro:
         *position = std::max(SaturatingAdd(p.introStart, offset), p.trackStart);
         return TRUE;
@@ -109,13 +102,12 @@ void Hold(CMarker* marker, LONGLONG low, LONGLONG high)
     marker->SetPosition(position);
 }
 
-} // namespace
+}  // namespace
 
 void CMixBuilder::RelinkVolumeMarkers(CTrackInfo& track)
 {
     const MIXBUILDER_TRACKPOINTS points = GetPoints(track);
-    for (CMarker* marker : MarkersOf(track.MainObjects(), kMarkerVolumeMask))
-    {
+    for (CMarker* marker : MarkersOf(track.MainObjects(), kMarkerVolumeMask)) {
         LONG kind = 0;
         LONGLONG offset = 0;
         Link(marker->GetPositionValue(), points, &kind, &offset);
@@ -129,8 +121,7 @@ void CMixBuilder::PlaceLinkedVolumeMarkers(CTrackInfo& track)
     const MIXBUILDER_TRACKPOINTS points = GetPoints(track);
     const BOOL fadeInDefault = AreFadeInMarkersDefault(track);
     const BOOL fadeOutDefault = AreFadeOutMarkersDefault(track);
-    for (CMarker* marker : MarkersOf(track.MainObjects(), kMarkerVolumeMask))
-    {
+    for (CMarker* marker : MarkersOf(track.MainObjects(), kMarkerVolumeMask)) {
         const DWORD type = marker->GetType();
         if ((fadeInDefault && (type & kFadeInFamily)) || (fadeOutDefault && (type & kFadeOutFamily)))
             continue;
@@ -148,8 +139,7 @@ void CMixBuilder::ExtendFirstSegmentTo(CTrackInfo& track, LONGLONG time)
 {
     CSegment* first = nullptr;
     CTrackObjContainer& objects = track.MainObjects();
-    for (int i = 0; i < objects.GetCount(); ++i)
-    {
+    for (int i = 0; i < objects.GetCount(); ++i) {
         CTrackObj* o = objects.GetAt(i);
         if (o->Matches(kTrackObjSegment, kSegmentPlain) && (!first || o->GetStart() < first->GetStart()))
             first = static_cast<CSegment*>(o);
@@ -165,8 +155,7 @@ void CMixBuilder::ExtendLastSegmentTo(CTrackInfo& track, LONGLONG time)
 {
     CSegment* last = nullptr;
     CTrackObjContainer& objects = track.MainObjects();
-    for (int i = 0; i < objects.GetCount(); ++i)
-    {
+    for (int i = 0; i < objects.GetCount(); ++i) {
         CTrackObj* o = objects.GetAt(i);
         if (o->Matches(kTrackObjSegment, kSegmentPlain) && (!last || o->GetEnd() > last->GetEnd()))
             last = static_cast<CSegment*>(o);
@@ -178,11 +167,9 @@ void CMixBuilder::ExtendLastSegmentTo(CTrackInfo& track, LONGLONG time)
 void CMixBuilder::SpaceMarkers(CTrackLayer& layer, DWORD mask)
 {
     std::vector<CMarker*> markers = MarkersOf(layer.Objects(), mask);
-    std::stable_sort(markers.begin(), markers.end(), [](const CMarker* a, const CMarker* b) {
-        return a->GetPositionValue() < b->GetPositionValue();
-    });
-    for (size_t i = 1; i < markers.size(); ++i)
-    {
+    std::stable_sort(markers.begin(), markers.end(),
+                     [](const CMarker* a, const CMarker* b) { return a->GetPositionValue() < b->GetPositionValue(); });
+    for (size_t i = 1; i < markers.size(); ++i) {
         const LONGLONG before = markers[i - 1]->GetPositionValue();
         if (markers[i]->GetPositionValue() - before < kMarkerSpacing)
             markers[i]->SetPosition(before + kMarkerSpacing);
@@ -195,32 +182,26 @@ void CMixBuilder::NormalizeTrackMarkers(CTrackInfo* committed, CTrackInfo& edit)
     MIXBUILDER_TRACKPOINTS points = GetPoints(edit);
     LONGLONG start = points.trackStart;
     LONGLONG end = points.trackEnd;
-    if (committed && edit.IsPrimary())
-    {
+    if (committed && edit.IsPrimary()) {
         const MIXBUILDER_TRACKPOINTS before = GetPoints(*committed);
         LONGLONG low = 0;
         LONGLONG high = 0;
         bool extend = false;
-        if (before.trackStart == start && before.trackEnd == end)
-        {
+        if (before.trackStart == start && before.trackEnd == end) {
             // The segments did not change: markers moved past the ends extend the material.
             extend = objects.GetMarkerBound(TRUE, kAllMask, &low) && objects.GetMarkerBound(FALSE, kAllMask, &high);
             low -= kMarkerSpacing;
             high += kMarkerSpacing;
-        }
-        else if (before.trackEnd - before.trackStart == end - start)
-        {
+        } else if (before.trackEnd - before.trackStart == end - start) {
             extend = true;
             low = points.introStart - kMarkerSpacing;
             high = points.introEnd + kMarkerSpacing;
         }
-        if (extend && low < start)
-        {
+        if (extend && low < start) {
             ExtendFirstSegmentTo(edit, low);
             start = low;
         }
-        if (extend && high > end)
-        {
+        if (extend && high > end) {
             ExtendLastSegmentTo(edit, high);
             end = high;
         }
@@ -231,25 +212,19 @@ void CMixBuilder::NormalizeTrackMarkers(CTrackInfo* committed, CTrackInfo& edit)
     int outros = 0;
     LONGLONG firstIntro = start;
     LONGLONG firstOutro = end;
-    for (CMarker* marker : MarkersOf(objects, 0x7))
-    {
-        if (marker->GetType() & kMarkerStart)
-        {
+    for (CMarker* marker : MarkersOf(objects, 0x7)) {
+        if (marker->GetType() & kMarkerStart) {
             Hold(marker, start, points.outroStart - 1);
             if (intros++ == 0)
                 firstIntro = marker->GetPositionValue();
-        }
-        else if (marker->GetType() & kMarkerEnd)
-        {
+        } else if (marker->GetType() & kMarkerEnd) {
             Hold(marker, points.introEnd + 1, end);
             if (outros++ == 0)
                 firstOutro = marker->GetPositionValue();
-        }
-        else
+        } else
             Hold(marker, points.introEnd + 1, points.outroStart - 1);
     }
-    for (CMarker* marker : MarkersOf(objects, kMarkerMixPointMask))
-    {
+    for (CMarker* marker : MarkersOf(objects, kMarkerMixPointMask)) {
         if (!marker->IsUserAdjusted())
             continue;
         const DWORD type = marker->GetType();
@@ -262,30 +237,25 @@ void CMixBuilder::NormalizeTrackMarkers(CTrackInfo* committed, CTrackInfo& edit)
         else
             Hold(marker, start, end);
     }
-    if (edit.IsPrimary())
-    {
+    if (edit.IsPrimary()) {
         const int wanted = beat ? 2 : 1;
         const bool standard = (edit.GetMixingKind() & kMixingStandard) != 0;
-        if (beat || standard)
-        {
+        if (beat || standard) {
             for (int i = intros; i < wanted; ++i)
                 objects.AddStartMarker(firstIntro);
             for (int i = outros; i < wanted; ++i)
                 objects.AddEndMarker(firstOutro);
         }
     }
-    for (int l = 0; l < edit.Layers().GetCount(); ++l)
-    {
+    for (int l = 0; l < edit.Layers().GetCount(); ++l) {
         CTrackLayer* layer = nullptr;
         edit.Layers().GetLayer(l, &layer);
         SpaceMarkers(*layer, kMarkerVolumeMask);
         SpaceMarkers(*layer, kMarkerTrebleMask);
         SpaceMarkers(*layer, kMarkerBassMask);
     }
-    if (edit.IsPrimary())
-    {
-        for (int i = objects.GetCount() - 1; i >= 0; --i)
-        {
+    if (edit.IsPrimary()) {
+        for (int i = objects.GetCount() - 1; i >= 0; --i) {
             const CTrackObj* o = objects.GetAt(i);
             if (o->Matches(kTrackObjMarker, 0x15FFFFF0) && (o->GetStart() < start || o->GetStart() > end))
                 objects.RemoveAt(i);

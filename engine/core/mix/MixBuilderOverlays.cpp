@@ -16,8 +16,7 @@
 
 using namespace MixBuilderTrack;
 
-namespace
-{
+namespace {
 
 // A measure boundary this close after the time asked from gets no link point of its own.
 constexpr LONGLONG kLinkPointMinimumGap = 50000;
@@ -46,15 +45,12 @@ std::vector<CSegment*> BeatSegments(CTrackLayer& layer)
 // (mix times without a parent).
 void ComputeMusicTimes(CTrackInfo& overlay, CTrackInfo* parent, CMasterBeatMap& beatMap)
 {
-    for (int l = 0; l < overlay.Layers().GetCount(); ++l)
-    {
+    for (int l = 0; l < overlay.Layers().GetCount(); ++l) {
         CTrackLayer* layer = nullptr;
         overlay.Layers().GetLayer(l, &layer);
-        for (CSegment* segment : BeatSegments(*layer))
-        {
+        for (CSegment* segment : BeatSegments(*layer)) {
             const int kinds[2][2] = {{kTimeParentStart, kMusicStart}, {kTimeParentEnd, kMusicEnd}};
-            for (const auto& kind : kinds)
-            {
+            for (const auto& kind : kinds) {
                 LONGLONG time = 0;
                 segment->GetTime(kind[0], &time);
                 if (parent && FAILED(parent->TrackTimeToMixTime(time, &time)))
@@ -71,8 +67,7 @@ void ComputeMusicTimes(CTrackInfo& overlay, CTrackInfo* parent, CMasterBeatMap& 
 // Times 9 and 10 (mix start and end) of every beat segment of the layer from its musical times.
 void PlaceSegmentsInMixTime(CTrackLayer& layer, CMasterBeatMap& beatMap, bool standard)
 {
-    for (CSegment* segment : BeatSegments(layer))
-    {
+    for (CSegment* segment : BeatSegments(layer)) {
         CMusicTime start;
         CMusicTime end;
         segment->GetMusicTime(kMusicStart, &start);
@@ -81,8 +76,7 @@ void PlaceSegmentsInMixTime(CTrackLayer& layer, CMasterBeatMap& beatMap, bool st
         LONGLONG mixEnd = 0;
         if (FAILED(beatMap.MusicTimeToTime(&start, &mixStart)) || FAILED(beatMap.MusicTimeToTime(&end, &mixEnd)))
             continue;
-        if (standard)
-        {
+        if (standard) {
             LONGLONG length = 0;
             segment->GetTime(kTimeLength, &length);
             mixEnd = mixStart + length;
@@ -96,8 +90,7 @@ void PlaceSegmentsInMixTime(CTrackLayer& layer, CMasterBeatMap& beatMap, bool st
 void LinkConstantRate(CTrackLayer& layer)
 {
     CTimeMap& map = layer.TimeMap();
-    for (CSegment* segment : BeatSegments(layer))
-    {
+    for (CSegment* segment : BeatSegments(layer)) {
         LONGLONG mixStart = 0;
         LONGLONG mixEnd = 0;
         segment->GetTime(kTimeMixStart, &mixStart);
@@ -119,8 +112,7 @@ void LinkToMeasures(CTrackInfo& track, CTrackLayer& layer, CMasterBeatMap& beatM
     LONGLONG measure = MeasureDuration(track);
     if (measure == 0)
         measure = track.GetTrackLength();
-    for (CSegment* segment : BeatSegments(layer))
-    {
+    for (CSegment* segment : BeatSegments(layer)) {
         LONGLONG mixStart = 0;
         LONGLONG mixEnd = 0;
         segment->GetTime(kTimeMixStart, &mixStart);
@@ -128,15 +120,13 @@ void LinkToMeasures(CTrackInfo& track, CTrackLayer& layer, CMasterBeatMap& beatM
         std::vector<MIXBUILDER_LINKPOINT> points{{mixStart, segment->GetStart(), beatMap.GetRate(mixStart)}};
         LONGLONG askedFrom = mixStart;
         LONGLONG countFrom = mixStart;
-        for (;;)
-        {
+        for (;;) {
             LONGLONG boundary = beatMap.NextMeasureBoundary(askedFrom);
             if (boundary < askedFrom)
                 break;
             if (boundary > mixEnd)
                 boundary = mixEnd;
-            if (boundary - askedFrom > kLinkPointMinimumGap)
-            {
+            if (boundary - askedFrom > kLinkPointMinimumGap) {
                 const double measures = beatMap.CountMeasures(countFrom, boundary);
                 const LONGLONG trackTime =
                     points.back().trackTime + static_cast<LONGLONG>(measures * static_cast<double>(measure));
@@ -153,7 +143,7 @@ void LinkToMeasures(CTrackInfo& track, CTrackLayer& layer, CMasterBeatMap& beatM
     }
 }
 
-} // namespace
+}  // namespace
 
 BOOL CMixBuilder::LinkOverlayTracks(IMixProfileSource* source, CMasterBeatMap& beatMap, CTrackInfoContainer& tracks)
 {
@@ -165,18 +155,15 @@ BOOL CMixBuilder::LinkOverlayTracks(IMixProfileSource* source, CMasterBeatMap& b
 void CMixBuilder::PlaceOverlayTracks(CMasterBeatMap& beatMap, CTrackInfoContainer& tracks)
 {
     CTrackInfo* parent = nullptr;
-    for (int index = 0; index < tracks.GetCount(); ++index)
-    {
+    for (int index = 0; index < tracks.GetCount(); ++index) {
         CTrackInfo& track = *tracks.GetAt(index);
         if (track.IsPause())
             continue;
         CTrackLayerContainer& layers = track.Layers();
         const bool standard = track.IsBeatMixed() != S_OK;
-        if (track.IsPrimary())
-        {
+        if (track.IsPrimary()) {
             parent = &track;
-            for (int l = 1; l < layers.GetCount(); ++l)
-            {
+            for (int l = 1; l < layers.GetCount(); ++l) {
                 CTrackLayer* layer = nullptr;
                 layers.GetLayer(l, &layer);
                 layer->TimeMap().Clear();
@@ -187,8 +174,7 @@ void CMixBuilder::PlaceOverlayTracks(CMasterBeatMap& beatMap, CTrackInfoContaine
         }
         if (!track.AreOverlayMusicTimesSet())
             ComputeMusicTimes(track, parent, beatMap);
-        for (int l = 0; l < layers.GetCount(); ++l)
-        {
+        for (int l = 0; l < layers.GetCount(); ++l) {
             CTrackLayer* layer = nullptr;
             layers.GetLayer(l, &layer);
             layer->TimeMap().Clear();
@@ -216,13 +202,12 @@ void CMixBuilder::LinkSegmentPoints(const MIXBUILDER_LINKPOINT& a, const MIXBUIL
     double ratePrevious = 0;
     if (first || FAILED(map.MixToTrackTimeInRange(a.mixTime, nullptr, &ratePrevious)))
         map.InsertPoint(a.mixTime, a.trackTime, a.rate * ratio / mean);
-    else
-    {
+    else {
         // Two linear ramps, ratePrevious -> rateMid -> rateB, that average exactly the ratio.
         const LONGLONG mid = (a.mixTime + b.mixTime) / 2;
         const double rateMid = (4 * ratio - ratePrevious - rateB) / 2;
-        const double trackMid = static_cast<double>(a.trackTime) + (ratePrevious + rateMid) / 2 *
-                                                                       static_cast<double>(mid - a.mixTime);
+        const double trackMid =
+            static_cast<double>(a.trackTime) + (ratePrevious + rateMid) / 2 * static_cast<double>(mid - a.mixTime);
         // A ramp through a rate of 0 or below, or a point off the time axis, would fold the map
         // back; the pair is then left out and the map keeps the points it has.
         if (!(rateMid > 0) || !(trackMid > static_cast<double>(a.trackTime)) ||

@@ -40,8 +40,7 @@ void CMixBuilder::MoveMarkerOfType(CTrackInfo& track, DWORD type, LONGLONG posit
 void CMixBuilder::RemoveDefaultTempoMarkers(CTrackInfo& track)
 {
     CTrackObjContainer& objects = track.MainObjects();
-    for (int i = objects.GetCount() - 1; i >= 0; --i)
-    {
+    for (int i = objects.GetCount() - 1; i >= 0; --i) {
         const CTrackObj* o = objects.GetAt(i);
         if (o->Matches(kTrackObjMarker, kTempoMarkerMask) && !static_cast<const CMarker*>(o)->IsUserAdjusted())
             objects.RemoveAt(i);
@@ -89,37 +88,28 @@ BOOL CMixBuilder::LayOutroTempoRamp(CTrackInfo* incoming, CTrackInfo& outgoing, 
     double rate = 1.0;
     LONGLONG position = 0;
     double markerBpm = 0;
-    if (FindTempoMarker(outgoing, kTempoMarkerBodyEnd, &position, &markerBpm))
-    {
+    if (FindTempoMarker(outgoing, kTempoMarkerBodyEnd, &position, &markerBpm)) {
         rate = markerBpm / bpm;
         ContinuePoint(map, position < points.outroStart ? position : points.outroStart - 1, rate);
-    }
-    else
-    {
+    } else {
         ContinuePoint(map, rampStart, 1.0);
         AddTempoMarker(outgoing, kTempoMarkerBodyEnd, rampStart, bpm);
     }
     const double step = (rate - target) * 0.3333333333333333;
     const double firstRate = rate - step;
-    if (FindTempoMarker(outgoing, kTempoMarkerOutroStart, nullptr, &markerBpm))
-    {
+    if (FindTempoMarker(outgoing, kTempoMarkerOutroStart, nullptr, &markerBpm)) {
         MoveMarkerOfType(outgoing, kTempoMarkerOutroStart, points.outroStart);
         ContinuePoint(map, points.outroStart, markerBpm / bpm);
-    }
-    else
-    {
+    } else {
         ContinuePoint(map, points.outroStart, firstRate);
         AddTempoMarker(outgoing, kTempoMarkerOutroStart, points.outroStart, bpm * firstRate);
     }
     double secondRate = step + target;
-    if (FindTempoMarker(outgoing, kTempoMarkerOutroEnd, nullptr, &markerBpm))
-    {
+    if (FindTempoMarker(outgoing, kTempoMarkerOutroEnd, nullptr, &markerBpm)) {
         MoveMarkerOfType(outgoing, kTempoMarkerOutroEnd, points.outroEnd);
         secondRate = markerBpm / bpm;
         ContinuePoint(map, points.outroEnd, secondRate);
-    }
-    else
-    {
+    } else {
         ContinuePoint(map, points.outroEnd, secondRate);
         AddTempoMarker(outgoing, kTempoMarkerOutroEnd, points.outroEnd, bpm * secondRate);
     }

@@ -8,8 +8,7 @@
 #include "engine/core/track/TrackInfo.h"
 #include "engine/core/track/TrackInfoContainer.h"
 
-namespace MixBuilderTrack
-{
+namespace MixBuilderTrack {
 
 MIXBUILDER_TRACKPOINTS GetPoints(const CTrackInfo& track)
 {
@@ -18,8 +17,7 @@ MIXBUILDER_TRACKPOINTS GetPoints(const CTrackInfo& track)
     const LONGLONG latest = objects.GetLatestEnd();
     MIXBUILDER_TRACKPOINTS points{};
     bool haveSegment = false;
-    for (int i = 0; i < objects.GetCount(); ++i)
-    {
+    for (int i = 0; i < objects.GetCount(); ++i) {
         const CTrackObj* o = objects.GetAt(i);
         if (o->GetClass() != kTrackObjSegment)
             continue;
@@ -27,8 +25,7 @@ MIXBUILDER_TRACKPOINTS GetPoints(const CTrackInfo& track)
         points.trackEnd = haveSegment ? std::max(points.trackEnd, o->GetEnd()) : o->GetEnd();
         haveSegment = true;
     }
-    if (!haveSegment)
-    {
+    if (!haveSegment) {
         points.trackStart = earliest;
         points.trackEnd = latest;
     }
@@ -46,24 +43,20 @@ MIXBUILDER_TRACKPOINTS GetPoints(const CTrackInfo& track)
 MIXBUILDER_NEIGHBOURS GetNeighbours(const CTrackInfoContainer& tracks, int index)
 {
     MIXBUILDER_NEIGHBOURS result;
-    for (int i = index - 1; i >= 0; --i)
-    {
+    for (int i = index - 1; i >= 0; --i) {
         CTrackInfo* track = tracks.GetAt(i);
         if (track->IsPause())
             result.pauseBefore = true;
-        else if (track->IsPrimary())
-        {
+        else if (track->IsPrimary()) {
             result.previousAcross = track;
             break;
         }
     }
-    for (int i = index + 1; i < tracks.GetCount(); ++i)
-    {
+    for (int i = index + 1; i < tracks.GetCount(); ++i) {
         CTrackInfo* track = tracks.GetAt(i);
         if (track->IsPause())
             result.pauseAfter = true;
-        else if (track->IsPrimary())
-        {
+        else if (track->IsPrimary()) {
             result.nextAcross = track;
             break;
         }
@@ -89,8 +82,7 @@ LONGLONG MeasureDuration(const CTrackInfo& track)
 CMarker* FirstMarker(const CTrackInfo& track, DWORD typeMask)
 {
     const CTrackObjContainer& objects = track.MainObjects();
-    for (int i = 0; i < objects.GetCount(); ++i)
-    {
+    for (int i = 0; i < objects.GetCount(); ++i) {
         CTrackObj* o = objects.GetAt(i);
         if (o->Matches(kTrackObjMarker, typeMask))
             return static_cast<CMarker*>(o);
@@ -101,8 +93,7 @@ CMarker* FirstMarker(const CTrackInfo& track, DWORD typeMask)
 BOOL AnyUserAdjusted(const CTrackInfo& track, DWORD typeMask)
 {
     const CTrackObjContainer& objects = track.MainObjects();
-    for (int i = 0; i < objects.GetCount(); ++i)
-    {
+    for (int i = 0; i < objects.GetCount(); ++i) {
         const CTrackObj* o = objects.GetAt(i);
         if (o->Matches(kTrackObjMarker, typeMask) && static_cast<const CMarker*>(o)->IsUserAdjusted())
             return TRUE;
@@ -136,4 +127,4 @@ HRESULT LeadInPoint(CTimeMap& map, LONGLONG trackTime)
     return map.InsertPoint(first.mixTime - static_cast<LONGLONG>(offset), trackTime, first.rate);
 }
 
-} // namespace MixBuilderTrack
+}  // namespace MixBuilderTrack

@@ -30,8 +30,7 @@ struct MIXBUILDER_NEIGHBOURS {
     bool pauseAfter = false;
 };
 
-namespace MixBuilderTrack
-{
+namespace MixBuilderTrack {
 
 MIXBUILDER_TRACKPOINTS GetPoints(const CTrackInfo& track);
 MIXBUILDER_NEIGHBOURS GetNeighbours(const CTrackInfoContainer& tracks, int index);
@@ -50,4 +49,4 @@ HRESULT ContinuePoint(CTimeMap& map, LONGLONG trackTime, double rate);
 // A point before the first one, at the first rate; left out when not before it.
 HRESULT LeadInPoint(CTimeMap& map, LONGLONG trackTime);
 
-} // namespace MixBuilderTrack
+}  // namespace MixBuilderTrack

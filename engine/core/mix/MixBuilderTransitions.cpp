@@ -14,8 +14,7 @@
 
 using namespace MixBuilderTrack;
 
-namespace
-{
+namespace {
 
 constexpr LONGLONG kFadeSpan = 5000000;
 constexpr LONG kLevelQuiet = -5000;
@@ -50,20 +49,17 @@ void LayStandard(IMixProfileSource* source, CTrackInfo& track, const MIXBUILDER_
 {
     CMixBuilder::RemoveMarkersOfType(track, kFadeInIntroEnd | kFadeOutBeatMiddle);
     const MIXBUILDER_TRACKPOINTS points = GetPoints(track);
-    if (CMixBuilder::AreFadeInMarkersDefault(track))
-    {
+    if (CMixBuilder::AreFadeInMarkersDefault(track)) {
         CMixBuilder::SetVolumeMarker(track, kFadeInStart, points.trackStart, 0);
         CMixBuilder::SetVolumeMarker(track, kFadeInIntroStart, points.introStart, 0);
     }
     if (!CMixBuilder::AreFadeOutMarkersDefault(track))
         return;
-    if (neighbours.pauseAfter)
-    {
+    if (neighbours.pauseAfter) {
         CMixBuilder::PlaceStandardFadeOut(track);
         return;
     }
-    if (neighbours.next)
-    {
+    if (neighbours.next) {
         if (!CMixBuilder::PlaceProfileFadeOut(source, track, *neighbours.next))
             CMixBuilder::PlaceStandardFadeOut(track);
         return;
@@ -78,8 +74,7 @@ void LayBeat(CTrackInfo& track, const MIXBUILDER_NEIGHBOURS& neighbours)
 {
     CMixBuilder::RemoveMarkersOfType(track, kFadeOutStandardMiddle);
     const MIXBUILDER_TRACKPOINTS points = GetPoints(track);
-    if (CMixBuilder::AreFadeInMarkersDefault(track))
-    {
+    if (CMixBuilder::AreFadeInMarkersDefault(track)) {
         LONGLONG intro = points.introStart;
         if (intro <= points.trackStart)
             intro = points.trackStart + 1;
@@ -96,8 +91,7 @@ void LayBeat(CTrackInfo& track, const MIXBUILDER_NEIGHBOURS& neighbours)
     }
     if (!CMixBuilder::AreFadeOutMarkersDefault(track))
         return;
-    if (neighbours.pauseAfter)
-    {
+    if (neighbours.pauseAfter) {
         CMixBuilder::PlaceBeatFadeOut(track);
         return;
     }
@@ -117,12 +111,11 @@ void LayBeat(CTrackInfo& track, const MIXBUILDER_NEIGHBOURS& neighbours)
     CMixBuilder::SetVolumeMarker(track, kFadeOutEnd, fadeEnd, next ? kLevelQuiet : 0);
 }
 
-} // namespace
+}  // namespace
 
 void CMixBuilder::ApplyDefaultTransitions(IMixProfileSource* source, CTrackInfoContainer& tracks, BOOL relink)
 {
-    for (int index = 0; index < tracks.GetCount(); ++index)
-    {
+    for (int index = 0; index < tracks.GetCount(); ++index) {
         CTrackInfo& track = *tracks.GetAt(index);
         if (!track.IsPrimary())
             continue;
@@ -141,8 +134,7 @@ void CMixBuilder::ApplyDefaultTransitions(IMixProfileSource* source, CTrackInfoC
 BOOL CMixBuilder::SetVolumeMarker(CTrackInfo& track, DWORD type, LONGLONG position, LONG level)
 {
     CMarker* marker = FirstMarker(track, type);
-    if (!marker)
-    {
+    if (!marker) {
         marker = new (std::nothrow) CMarker(type, position);
         if (!marker)
             return FALSE;

@@ -46,25 +46,20 @@ BOOL CSampleFadeMap::Grow(int regions)
         return FALSE;
     const int capacity = m_capacity + regions;
     const SIZE_T bytes = static_cast<SIZE_T>(capacity) * sizeof(FADE_REGION);
-    if (m_pool && bytes <= m_reservedBytes)
-    {
+    if (m_pool && bytes <= m_reservedBytes) {
         if (!VirtualAlloc(m_pool, bytes, MEM_COMMIT, PAGE_READWRITE))
             return FALSE;
-    }
-    else
-    {
+    } else {
         SIZE_T reserve = std::max((bytes + kReserveUnit - 1) / kReserveUnit * kReserveUnit, m_reservedBytes * 2);
         reserve = std::min(reserve, static_cast<SIZE_T>(kMaxRegions) * sizeof(FADE_REGION));
         auto* block = static_cast<FADE_REGION*>(VirtualAlloc(nullptr, reserve, MEM_RESERVE, PAGE_READWRITE));
         if (!block)
             return FALSE;
-        if (!VirtualAlloc(block, bytes, MEM_COMMIT, PAGE_READWRITE))
-        {
+        if (!VirtualAlloc(block, bytes, MEM_COMMIT, PAGE_READWRITE)) {
             VirtualFree(block, 0, MEM_RELEASE);
             return FALSE;
         }
-        if (m_pool)
-        {
+        if (m_pool) {
             std::memcpy(block, m_pool, static_cast<SIZE_T>(m_capacity) * sizeof(FADE_REGION));
             VirtualFree(m_pool, 0, MEM_RELEASE);
         }
@@ -80,8 +75,7 @@ BOOL CSampleFadeMap::Grow(int regions)
 
 BOOL CSampleFadeMap::TakeSlot(int* slot)
 {
-    if (m_free.empty())
-    {
+    if (m_free.empty()) {
         // Near the limit the pool takes what room is left; at the limit it cannot grow.
         const int room = kMaxRegions - m_capacity;
         if (room <= 0 || !Grow(std::min(kGrowRegions, room)))
@@ -191,8 +185,7 @@ BOOL CSampleFadeMap::MergeFrom(CSampleFadeMap& map)
 {
     if (&map == this)
         return FALSE;
-    if (m_order.empty())
-    {
+    if (m_order.empty()) {
         std::swap(m_pool, map.m_pool);
         std::swap(m_reservedBytes, map.m_reservedBytes);
         std::swap(m_capacity, map.m_capacity);
@@ -207,12 +200,11 @@ BOOL CSampleFadeMap::MergeFrom(CSampleFadeMap& map)
     merged.reserve(m_order.size() + map.m_order.size());
     size_t mine = 0;
     size_t theirs = 0;
-    while (mine < m_order.size() || theirs < map.m_order.size())
-    {
-        const bool takeMine = theirs == map.m_order.size() ||
+    while (mine < m_order.size() || theirs < map.m_order.size()) {
+        const bool takeMine =
+            theirs == map.m_order.size() ||
             (mine < m_order.size() && Slot(m_order[mine])->origin <= map.Slot(map.m_order[theirs])->origin);
-        if (takeMine)
-        {
+        if (takeMine) {
             merged.push_back(m_order[mine++]);
             continue;
         }
@@ -229,10 +221,8 @@ BOOL CSampleFadeMap::MergeFrom(CSampleFadeMap& map)
 BOOL CSampleFadeMap::FindFirstEndingAtOrAfter(LONGLONG sample, int* index) const
 {
     // A linear walk: after merging layers or limiting fades, region ends need not be ordered.
-    for (int i = 0; i < GetRegionCount(); ++i)
-    {
-        if (Slot(m_order[static_cast<size_t>(i)])->end >= sample)
-        {
+    for (int i = 0; i < GetRegionCount(); ++i) {
+        if (Slot(m_order[static_cast<size_t>(i)])->end >= sample) {
             *index = i;
             return TRUE;
         }
@@ -245,8 +235,7 @@ BOOL CSampleFadeMap::GetSourceRanges(LONGLONG outStart, LONGLONG outEnd, DWORD r
 {
     starts.clear();
     ends.clear();
-    for (int slot : m_order)
-    {
+    for (int slot : m_order) {
         const FADE_REGION& region = *Slot(slot);
         if (region.end < outStart || region.start > outEnd || region.sourcePosition == kUnsetSourcePosition)
             continue;
@@ -254,13 +243,11 @@ BOOL CSampleFadeMap::GetSourceRanges(LONGLONG outStart, LONGLONG outEnd, DWORD r
         const LONGLONG last = std::min(region.end, outEnd) - region.origin;
         LONGLONG from = region.sourcePosition + SamplesToMicroseconds(first, rate);
         LONGLONG to = region.sourcePosition + SamplesToMicroseconds(last, rate);
-        if (region.reversed)
-        {
+        if (region.reversed) {
             from = region.sourcePosition - SamplesToMicroseconds(last, rate);
             to = region.sourcePosition - SamplesToMicroseconds(first, rate);
         }
-        if (!starts.empty() && from <= ends.back() + minimumGap && to >= starts.back() - minimumGap)
-        {
+        if (!starts.empty() && from <= ends.back() + minimumGap && to >= starts.back() - minimumGap) {
             starts.back() = std::min(starts.back(), from);
             ends.back() = std::max(ends.back(), to);
             continue;
@@ -276,15 +263,13 @@ void CSampleFadeMap::SetSourcePositions(LONGLONG segmentStart, LONGLONG segmentE
 {
     if (loopLength <= 0)
         return;
-    for (int slot : m_order)
-    {
+    for (int slot : m_order) {
         FADE_REGION& region = *Slot(slot);
         if (region.trackTime < segmentStart || region.trackTime > segmentEnd)
             continue;
         LONGLONG position = reversed ? filePosition + (segmentStart - region.trackTime)
                                      : filePosition + (region.trackTime - segmentStart);
-        if (wrap)
-        {
+        if (wrap) {
             position %= loopLength;
             if (position < 0)
                 position += loopLength;

@@ -73,6 +73,6 @@ private:
     FADE_REGION* m_pool = nullptr;  // committed for m_capacity regions
     SIZE_T m_reservedBytes = 0;     // address space held at m_pool
     int m_capacity = 0;
-    std::vector<int> m_order;       // slots in region order
-    std::vector<int> m_free;        // free slots; the last is taken first
+    std::vector<int> m_order;  // slots in region order
+    std::vector<int> m_free;   // free slots; the last is taken first
 };

@@ -26,9 +26,7 @@ CBrennockMain* CBrennockMain::Create()
     }
 }
 
-CBrennockMain::CBrennockMain()
-    : CUnknown(nullptr)
-    , m_engineQueue(GetOuter())
+CBrennockMain::CBrennockMain() : CUnknown(nullptr), m_engineQueue(GetOuter())
 {
     ModuleCounts::AddActivity();
 }
@@ -41,8 +39,8 @@ CBrennockMain::~CBrennockMain()
 INondelegatingUnknown* CBrennockMain::RoutedMember(REFIID iid) const
 {
     using namespace EngineIid;
-    if (IsEqualIID(iid, MixManager) || IsEqualIID(iid, MixManagerInternal) || IsEqualIID(iid, PlayManager)
-        || IsEqualIID(iid, PlayManagerInternal) || IsEqualIID(iid, MasterBeatMap) || IsEqualIID(iid, EfxManager))
+    if (IsEqualIID(iid, MixManager) || IsEqualIID(iid, MixManagerInternal) || IsEqualIID(iid, PlayManager) ||
+        IsEqualIID(iid, PlayManagerInternal) || IsEqualIID(iid, MasterBeatMap) || IsEqualIID(iid, EfxManager))
         return m_mixManager.get();
     if (IsEqualIID(iid, Player) || IsEqualIID(iid, PlayerInternal))
         return m_player.get();

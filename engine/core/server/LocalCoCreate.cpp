@@ -15,14 +15,10 @@ struct PluginLibrary {
 
 // Searched in this order; file names are loaded without a folder.
 const PluginLibrary kPluginLibraries[] = {
-    {&PluginClsid::Mp3Decoder, L"Morvenna.DLL"},
-    {&PluginClsid::WmWriteFile, L"Quenby.DLL"},
-    {&PluginClsid::PcmReaderWma, L"Quenby.DLL"},
-    {&PluginClsid::Webcast, L"Kestrow.DLL"},
-    {&PluginClsid::Ostrel, L"Ostrel.DLL"},
-    {&PluginClsid::CdRecorder, L"Wendlecote.DLL"},
-    {&PluginClsid::VideoMontage, L"Saltcombe.DLL"},
-    {&PluginClsid::AudioRendererFilter, L"Ellisford.AX"},
+    {&PluginClsid::Mp3Decoder, L"Morvenna.DLL"},    {&PluginClsid::WmWriteFile, L"Quenby.DLL"},
+    {&PluginClsid::PcmReaderWma, L"Quenby.DLL"},    {&PluginClsid::Webcast, L"Kestrow.DLL"},
+    {&PluginClsid::Ostrel, L"Ostrel.DLL"},          {&PluginClsid::CdRecorder, L"Wendlecote.DLL"},
+    {&PluginClsid::VideoMontage, L"Saltcombe.DLL"}, {&PluginClsid::AudioRendererFilter, L"Ellisford.AX"},
 };
 
 using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);

@@ -27,8 +27,8 @@ std::string EngineClsidText()
 LONG WriteKey(HKEY root, const std::string& path, const char* value)
 {
     RegKey key;
-    LONG result = RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                                  nullptr, key.put(), nullptr);
+    LONG result = RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                                  key.put(), nullptr);
     if (result != ERROR_SUCCESS)
         return result;
     result = RegSetValueExA(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),

@@ -3,10 +3,7 @@
 #include <algorithm>
 #include <new>
 
-CUiUpdateQueue::CUiUpdateQueue(IUnknown* outer)
-    : CUnknown(outer)
-{
-}
+CUiUpdateQueue::CUiUpdateQueue(IUnknown* outer) : CUnknown(outer) {}
 
 HRESULT CUiUpdateQueue::NonDelegatingQueryInterface(REFIID iid, void** object)
 {

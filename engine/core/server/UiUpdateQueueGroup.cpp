@@ -2,10 +2,7 @@
 
 #include <new>
 
-CUiUpdateQueueGroup::CUiUpdateQueueGroup(IUnknown* outer)
-    : CUnknown(outer)
-{
-}
+CUiUpdateQueueGroup::CUiUpdateQueueGroup(IUnknown* outer) : CUnknown(outer) {}
 
 CUiUpdateQueueGroup::~CUiUpdateQueueGroup()
 {

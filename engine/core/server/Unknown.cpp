@@ -5,10 +5,7 @@ volatile LONG g_activity = 0;
 volatile LONG g_serverLocks = 0;
 }  // namespace
 
-CUnknown::CUnknown(IUnknown* outer)
-    : m_outer(outer ? outer : GetInner())
-{
-}
+CUnknown::CUnknown(IUnknown* outer) : m_outer(outer ? outer : GetInner()) {}
 
 HRESULT CUnknown::GetInterface(void* iface, void** object)
 {
@@ -73,7 +70,8 @@ void CUnknownStandAlone::SetDelegate(IUnknown* delegate)
 {
     if (delegate)
         delegate->AddRef();
-    IUnknown* old = static_cast<IUnknown*>(InterlockedExchangePointer(reinterpret_cast<void* volatile*>(&m_delegate), delegate));
+    IUnknown* old =
+        static_cast<IUnknown*>(InterlockedExchangePointer(reinterpret_cast<void* volatile*>(&m_delegate), delegate));
     if (old)
         old->Release();
 }
@@ -104,9 +102,24 @@ ULONG CUnknownStandAlone::StandAloneRelease()
 }
 
 namespace ModuleCounts {
-void AddActivity() { InterlockedIncrement(&g_activity); }
-void RemoveActivity() { InterlockedDecrement(&g_activity); }
-LONG Activity() { return g_activity; }
-void LockServer(bool lock) { lock ? InterlockedIncrement(&g_serverLocks) : InterlockedDecrement(&g_serverLocks); }
-LONG ServerLocks() { return g_serverLocks; }
+void AddActivity()
+{
+    InterlockedIncrement(&g_activity);
+}
+void RemoveActivity()
+{
+    InterlockedDecrement(&g_activity);
+}
+LONG Activity()
+{
+    return g_activity;
+}
+void LockServer(bool lock)
+{
+    lock ? InterlockedIncrement(&g_serverLocks) : InterlockedDecrement(&g_serverLocks);
+}
+LONG ServerLocks()
+{
+    return g_serverLocks;
+}
 }  // namespace ModuleCounts

@@ -60,13 +60,19 @@ private:
 };
 
 // The three IUnknown slots of every public interface of a CUnknown-based class.
-#define DECLARE_DELEGATING_UNKNOWN                                                               \
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override                \
-    {                                                                                            \
-        return GetOuter()->QueryInterface(iid, object);                                          \
-    }                                                                                            \
-    ULONG STDMETHODCALLTYPE AddRef() override { return GetOuter()->AddRef(); }                   \
-    ULONG STDMETHODCALLTYPE Release() override { return GetOuter()->Release(); }
+#define DECLARE_DELEGATING_UNKNOWN                                                                                     \
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override                                       \
+    {                                                                                                                  \
+        return GetOuter()->QueryInterface(iid, object);                                                                \
+    }                                                                                                                  \
+    ULONG STDMETHODCALLTYPE AddRef() override                                                                          \
+    {                                                                                                                  \
+        return GetOuter()->AddRef();                                                                                   \
+    }                                                                                                                  \
+    ULONG STDMETHODCALLTYPE Release() override                                                                         \
+    {                                                                                                                  \
+        return GetOuter()->Release();                                                                                  \
+    }
 
 class CUnknownStandAlone {
 public:
@@ -94,13 +100,19 @@ private:
     IUnknown* m_delegate = nullptr;
 };
 
-#define DECLARE_STANDALONE_UNKNOWN                                                               \
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override                \
-    {                                                                                            \
-        return StandAloneQueryInterface(iid, object);                                            \
-    }                                                                                            \
-    ULONG STDMETHODCALLTYPE AddRef() override { return StandAloneAddRef(); }                     \
-    ULONG STDMETHODCALLTYPE Release() override { return StandAloneRelease(); }
+#define DECLARE_STANDALONE_UNKNOWN                                                                                     \
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override                                       \
+    {                                                                                                                  \
+        return StandAloneQueryInterface(iid, object);                                                                  \
+    }                                                                                                                  \
+    ULONG STDMETHODCALLTYPE AddRef() override                                                                          \
+    {                                                                                                                  \
+        return StandAloneAddRef();                                                                                     \
+    }                                                                                                                  \
+    ULONG STDMETHODCALLTYPE Release() override                                                                         \
+    {                                                                                                                  \
+        return StandAloneRelease();                                                                                    \
+    }
 
 // Module-wide counts. The activity count holds +1 for every live engine main object and every
 // running engine worker thread (each thread increments on start and decrements as its last act);

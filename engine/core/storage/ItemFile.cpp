@@ -3,14 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
-namespace
-{
+namespace {
 
 constexpr SIZE_T kWorkBufferSize = 0x10000;
 // Offsets are 32-bit: the file never grows beyond this.
 constexpr ULONGLONG kMaxFileLength = 0xFFFFFFFFULL;
 
-} // namespace
+}  // namespace
 
 CItemFile::CItemFile(LPCWSTR path, int flags) : m_path(path)
 {
@@ -22,19 +21,14 @@ CItemFile::CItemFile(LPCWSTR path, int flags) : m_path(path)
     if (!m_file.Open(path, mode))
         return;
     m_open = true;
-    if (!(flags & flagCreate))
-    {
-        try
-        {
+    if (!(flags & flagCreate)) {
+        try {
             Scan((flags & flagAllowRepair) != 0);
-        }
-        catch (const CException&)
-        {
+        } catch (const CException&) {
             m_open = false;
         }
     }
-    if (!m_open)
-    {
+    if (!m_open) {
         m_index.clear();
         m_file.Abort();
     }
@@ -44,14 +38,10 @@ CItemFile::~CItemFile()
 {
     CancelAppendItem();
     CloseArchive();
-    if (m_open)
-    {
-        try
-        {
+    if (m_open) {
+        try {
             Compact();
-        }
-        catch (const CException&)
-        {
+        } catch (const CException&) {
             // The compaction ends where it stands; every item it moved is intact at its new place.
         }
     }
@@ -69,14 +59,12 @@ DWORD CItemFile::Checksum(const BYTE* body, size_t length)
         return 0;
     DWORD sum = 0;
     size_t i = 0;
-    for (; i + 4 <= length; i += 4)
-    {
+    for (; i + 4 <= length; i += 4) {
         DWORD word;
         std::memcpy(&word, body + i, 4);
         sum ^= word;
     }
-    if (i < length)
-    {
+    if (i < length) {
         DWORD word = 0;
         std::memcpy(&word, body + i, length - i);
         sum ^= word;
@@ -99,8 +87,8 @@ void CItemFile::WriteAt(ULONGLONG position, const void* buffer, UINT count)
 
 bool CItemFile::IsValidHeader(const DWORD header[4], ULONGLONG position, ULONGLONG fileLength) const
 {
-    return header[0] == position && (header[3] == stateFree || header[3] == stateLive) &&
-           header[1] > kHeaderSize && header[1] <= kMaxItemLength && position + header[1] <= fileLength;
+    return header[0] == position && (header[3] == stateFree || header[3] == stateLive) && header[1] > kHeaderSize &&
+           header[1] <= kMaxItemLength && position + header[1] <= fileLength;
 }
 
 DWORD CItemFile::ChecksumOfBody(ULONGLONG position, DWORD bodyLength)
@@ -114,14 +102,12 @@ ULONGLONG CItemFile::FindCandidate(ULONGLONG from, ULONGLONG limit)
     // A header's first word is its own position: searching a block in memory for that property
     // keeps the byte-by-byte repair search fast over long stretches of garbage.
     const ULONGLONG length = m_file.GetLength();
-    while (from < limit)
-    {
+    while (from < limit) {
         const UINT n = static_cast<UINT>(std::min<ULONGLONG>(kWorkBufferSize, length - from));
         if (n < 4)
             return limit;
         ReadAt(from, m_buffer.Get(), n);
-        for (UINT i = 0; i + 4 <= n; ++i)
-        {
+        for (UINT i = 0; i + 4 <= n; ++i) {
             if (from + i >= limit)
                 return limit;
             DWORD word;
@@ -141,12 +127,10 @@ void CItemFile::Scan(bool allowRepair)
         return;
     const ULONGLONG limit = length - kHeaderSize;
     ULONGLONG p = 0;
-    while (p < limit)
-    {
+    while (p < limit) {
         DWORD header[4];
         ReadAt(p, header, sizeof(header));
-        if (IsValidHeader(header, p, length))
-        {
+        if (IsValidHeader(header, p, length)) {
             const DWORD checksum = ChecksumOfBody(p, header[1] - kHeaderSize);
             if (checksum == header[2])
                 m_index.push_back({header[0], header[1], header[2], header[3]});
@@ -155,8 +139,7 @@ void CItemFile::Scan(bool allowRepair)
             p += header[1];
             continue;
         }
-        if (!allowRepair)
-        {
+        if (!allowRepair) {
             m_open = false;
             return;
         }
@@ -169,12 +152,9 @@ void CItemFile::CloseArchive() noexcept
 {
     if (!m_archive)
         return;
-    try
-    {
+    try {
         m_archive->Close();
-    }
-    catch (const CException&)
-    {
+    } catch (const CException&) {
         m_archive->Abort();
     }
     m_archive.reset();
@@ -186,8 +166,7 @@ BOOL CItemFile::BeginAppendItem(CArchive** archive, int* index)
         return FALSE;
     CloseArchive();
     m_appending = false;
-    try
-    {
+    try {
         const ULONGLONG position = m_file.SeekToEnd();
         if (position + kHeaderSize > kMaxFileLength)
             return FALSE;
@@ -200,9 +179,7 @@ BOOL CItemFile::BeginAppendItem(CArchive** archive, int* index)
         if (index)
             *index = static_cast<int>(m_index.size());
         return TRUE;
-    }
-    catch (const CException&)
-    {
+    } catch (const CException&) {
         return FALSE;
     }
 }
@@ -211,18 +188,14 @@ void CItemFile::CancelAppendItem()
 {
     if (!m_appending)
         return;
-    if (m_archive)
-    {
+    if (m_archive) {
         m_archive->Abort();
         m_archive.reset();
     }
     m_appending = false;
-    try
-    {
+    try {
         m_file.SetLength(m_appendPosition);
-    }
-    catch (const CException&)
-    {
+    } catch (const CException&) {
         // What is left has a placeholder header that the next scan skips as damage.
     }
 }
@@ -231,17 +204,14 @@ BOOL CItemFile::EndAppendItem()
 {
     if (!m_open || !m_appending)
         return FALSE;
-    try
-    {
-        if (m_archive)
-        {
+    try {
+        if (m_archive) {
             m_archive->Close();
             m_archive.reset();
         }
         const ULONGLONG end = m_file.SeekToEnd();
         const ULONGLONG length = end - m_appendPosition;
-        if (length <= kHeaderSize || length > kMaxItemLength || end > kMaxFileLength)
-        {
+        if (length <= kHeaderSize || length > kMaxItemLength || end > kMaxFileLength) {
             // A body of more than 65520 bytes (or none) has no valid header: the next scan would
             // drop it and mark the file damaged. Refuse it now, while the writer can still react.
             CancelAppendItem();
@@ -254,9 +224,7 @@ BOOL CItemFile::EndAppendItem()
         m_index.push_back({header[0], header[1], header[2], header[3]});
         m_appending = false;
         return TRUE;
-    }
-    catch (const CException&)
-    {
+    } catch (const CException&) {
         CancelAppendItem();
         return FALSE;
     }
@@ -270,17 +238,14 @@ BOOL CItemFile::OpenItemForRead(int index, CArchive** archive, int* bodyLength)
     if (entry.state != stateLive)
         return FALSE;
     CloseArchive();
-    try
-    {
+    try {
         m_file.Seek(static_cast<LONGLONG>(entry.offset) + kHeaderSize, CFile::begin);
         m_archive = std::make_unique<CArchive>(&m_file, CArchive::load);
         *archive = m_archive.get();
         if (bodyLength)
             *bodyLength = static_cast<int>(entry.length - kHeaderSize);
         return TRUE;
-    }
-    catch (const CException&)
-    {
+    } catch (const CException&) {
         return FALSE;
     }
 }
@@ -293,30 +258,25 @@ void CItemFile::FreeItem(int index)
     ITEMFILE_INDEX& entry = m_index[static_cast<size_t>(index)];
     entry.state = stateFree;
     const DWORD header[4] = {entry.offset, entry.length, entry.checksum, stateFree};
-    try
-    {
+    try {
         WriteAt(entry.offset, header, sizeof(header));
-    }
-    catch (const CException&)
-    {
+    } catch (const CException&) {
         // The item stays live on disk; the index no longer offers it, and the next open finds it.
     }
 }
 
 void CItemFile::Compact()
 {
-    const bool anyFree = std::any_of(m_index.begin(), m_index.end(),
-                                     [](const ITEMFILE_INDEX& e) { return e.state != stateLive; });
+    const bool anyFree =
+        std::any_of(m_index.begin(), m_index.end(), [](const ITEMFILE_INDEX& e) { return e.state != stateLive; });
     if (!m_damaged && !anyFree)
         return;
     const ULONGLONG length = m_file.GetLength();
     ULONGLONG w = 0;
-    for (const ITEMFILE_INDEX& entry : m_index)
-    {
+    for (const ITEMFILE_INDEX& entry : m_index) {
         if (entry.state != stateLive)
             continue;
-        if (entry.offset == w)
-        {
+        if (entry.offset == w) {
             w += entry.length;
             continue;
         }
@@ -328,8 +288,7 @@ void CItemFile::Compact()
         const DWORD bodyLength = entry.length - kHeaderSize;
         ReadAt(entry.offset + kHeaderSize, m_buffer.Get(), bodyLength);
         WriteAt(w + kHeaderSize, m_buffer.Get(), bodyLength);
-        if (entry.offset >= w + entry.length)
-        {
+        if (entry.offset >= w + entry.length) {
             const DWORD zeros[4] = {};
             WriteAt(entry.offset, zeros, sizeof(zeros));
         }

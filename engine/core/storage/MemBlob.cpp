@@ -25,8 +25,7 @@ HRESULT CMemBlob::CopyOut(DWORD* size, BYTE* destination) const
 {
     if (size == nullptr)
         return E_POINTER;
-    if (destination == nullptr)
-    {
+    if (destination == nullptr) {
         *size = m_size;
         return S_OK;
     }
@@ -40,8 +39,7 @@ HRESULT CMemBlob::CopyOut(DWORD* size, BYTE* destination) const
 
 void CMemBlob::Serialize(CArchive& archive)
 {
-    if (archive.IsStoring())
-    {
+    if (archive.IsStoring()) {
         archive << m_size;
         if (m_size > 0)
             archive.Write(m_data.Get(), m_size);
@@ -53,11 +51,9 @@ void CMemBlob::Serialize(CArchive& archive)
     Free();
     if (size == 0)
         return;
-    if (size > 0x7FFFFFFF || Allocate(static_cast<int>(size)) == nullptr)
-    {
+    if (size > 0x7FFFFFFF || Allocate(static_cast<int>(size)) == nullptr) {
         BYTE scratch[512];
-        for (DWORD left = size; left > 0;)
-        {
+        for (DWORD left = size; left > 0;) {
             const UINT n = left < sizeof(scratch) ? left : sizeof(scratch);
             archive.ReadExactly(scratch, n);
             left -= n;

@@ -22,8 +22,7 @@ HRESULT STDMETHODCALLTYPE CMusicFileId::SetId(LONGLONG low, LONGLONG high)
 
 BOOL CMusicFileId::IsValid() const
 {
-    for (BYTE b : m_bytes)
-    {
+    for (BYTE b : m_bytes) {
         if (b != 0)
             return TRUE;
     }

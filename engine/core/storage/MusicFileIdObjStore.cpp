@@ -20,26 +20,21 @@ CMusicFileIdObjStore::~CMusicFileIdObjStore()
 void CMusicFileIdObjStore::BuildIndex()
 {
     const int count = m_file->GetItemCount();
-    for (int item = 0; item < count; ++item)
-    {
+    for (int item = 0; item < count; ++item) {
         CArchive* archive = nullptr;
         int length = 0;
         if (!m_file->OpenItemForRead(item, &archive, &length) || length < CMusicFileId::kSize)
             continue;
         CMusicFileId id;
-        try
-        {
+        try {
             id.Serialize(*archive);
-        }
-        catch (const CException&)
-        {
+        } catch (const CException&) {
             continue;
         }
         if (!id.IsValid())
             continue;
         INT_PTR position = 0;
-        if (m_index.Find(id, &position))
-        {
+        if (m_index.Find(id, &position)) {
             DWORD older = 0;
             m_index.GetAt(position, &older, nullptr);
             m_file->FreeItem(static_cast<int>(older));
@@ -70,22 +65,18 @@ void CMusicFileIdObjStore::StoreBody(const CMusicFileId& id, const BodyWriter& w
     int item = -1;
     if (!m_file->BeginAppendItem(&archive, &item))
         return;
-    try
-    {
+    try {
         CMusicFileId stored(id);
         stored.Serialize(*archive);
         write(*archive);
-    }
-    catch (const CException&)
-    {
+    } catch (const CException&) {
         m_file->CancelAppendItem();
         return;
     }
     if (!m_file->EndAppendItem())
         return;
     INT_PTR position = 0;
-    if (m_index.Find(id, &position))
-    {
+    if (m_index.Find(id, &position)) {
         DWORD older = 0;
         m_index.GetAt(position, &older, nullptr);
         m_file->FreeItem(static_cast<int>(older));
@@ -126,16 +117,13 @@ BOOL CMusicFileIdObjStore::LoadBody(const CMusicFileId& id, const BodyReader& re
     int length = 0;
     if (!m_file->OpenItemForRead(static_cast<int>(item), &archive, &length) || length < CMusicFileId::kSize)
         return FALSE;
-    try
-    {
+    try {
         CMusicFileId stored;
         stored.Serialize(*archive);
         if (!stored.IsEqual(id))
             return FALSE;
         return read(*archive, length - CMusicFileId::kSize) ? TRUE : FALSE;
-    }
-    catch (const CException&)
-    {
+    } catch (const CException&) {
         return FALSE;
     }
 }
@@ -144,7 +132,8 @@ BOOL CMusicFileIdObjStore::LoadRiffImage(const CMusicFileId& id, CRiffFile* imag
 {
     if (image == nullptr)
         return FALSE;
-    return LoadBody(id, [image](CArchive& archive, int left) { return left > 0 && image->ReadImageFrom(archive, left); });
+    return LoadBody(id,
+                    [image](CArchive& archive, int left) { return left > 0 && image->ReadImageFrom(archive, left); });
 }
 
 BOOL CMusicFileIdObjStore::GetIdAt(int i, CMusicFileId* id)

@@ -2,10 +2,7 @@
 
 #include <algorithm>
 
-CRiffArchive::CRiffArchive(CFile* file, bool storing)
-    : m_archive(file, storing ? CArchive::store : CArchive::load)
-{
-}
+CRiffArchive::CRiffArchive(CFile* file, bool storing) : m_archive(file, storing ? CArchive::store : CArchive::load) {}
 
 BOOL STDMETHODCALLTYPE CRiffArchive::IsStoring()
 {
@@ -16,13 +13,10 @@ BOOL STDMETHODCALLTYPE CRiffArchive::Write(const void* data, UINT length)
 {
     if (data == nullptr && length != 0)
         return FALSE;
-    try
-    {
+    try {
         m_archive.Write(data, length);
         return TRUE;
-    }
-    catch (const CException&)
-    {
+    } catch (const CException&) {
         m_failed = true;
         return FALSE;
     }
@@ -34,15 +28,12 @@ BOOL STDMETHODCALLTYPE CRiffArchive::Read(void* data, UINT length, UINT* read)
         *read = 0;
     if (data == nullptr && length != 0)
         return FALSE;
-    try
-    {
+    try {
         const UINT n = m_archive.Read(data, length);
         if (read)
             *read = n;
         return TRUE;
-    }
-    catch (const CException&)
-    {
+    } catch (const CException&) {
         m_failed = true;
         return FALSE;
     }
@@ -54,25 +45,21 @@ BOOL STDMETHODCALLTYPE CRiffArchive::ReadSizedRecord(BYTE* record, UINT recordSi
         *consumed = 0;
     if (available < 2 || record == nullptr)
         return FALSE;
-    try
-    {
+    try {
         WORD stored = 0;
         if (m_archive.Read(&stored, sizeof(stored)) != sizeof(stored))
             return FALSE;
         const UINT n = std::min({static_cast<UINT>(stored), recordSize, available});
-        if (n > 2)
-        {
+        if (n > 2) {
             const UINT got = m_archive.Read(record + 2, n - 2);
             if (got != n - 2)
                 return FALSE;
         }
         UINT skipped = 0;
-        if (stored > n)
-        {
+        if (stored > n) {
             BYTE scratch[256];
             UINT left = stored - n;
-            while (left > 0)
-            {
+            while (left > 0) {
                 const UINT got = m_archive.Read(scratch, std::min<UINT>(left, sizeof(scratch)));
                 if (got == 0)
                     break;
@@ -85,9 +72,7 @@ BOOL STDMETHODCALLTYPE CRiffArchive::ReadSizedRecord(BYTE* record, UINT recordSi
         if (consumed)
             *consumed = std::max(n, 2u) + skipped;
         return TRUE;
-    }
-    catch (const CException&)
-    {
+    } catch (const CException&) {
         m_failed = true;
         return FALSE;
     }
@@ -95,20 +80,16 @@ BOOL STDMETHODCALLTYPE CRiffArchive::ReadSizedRecord(BYTE* record, UINT recordSi
 
 BOOL STDMETHODCALLTYPE CRiffArchive::Skip(int bytes)
 {
-    try
-    {
+    try {
         BYTE scratch[256];
-        while (bytes > 0)
-        {
+        while (bytes > 0) {
             const UINT got = m_archive.Read(scratch, std::min<UINT>(static_cast<UINT>(bytes), sizeof(scratch)));
             if (got == 0)
                 break;
             bytes -= static_cast<int>(got);
         }
         return TRUE;
-    }
-    catch (const CException&)
-    {
+    } catch (const CException&) {
         m_failed = true;
         return FALSE;
     }

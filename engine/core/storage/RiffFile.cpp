@@ -6,8 +6,7 @@
 #include "classlib/core/MemFile.h"
 #include "engine/core/storage/PageBuffer.h"
 
-namespace
-{
+namespace {
 
 constexpr FOURCC kRiff = mmioFOURCC('R', 'I', 'F', 'F');
 constexpr FOURCC kList = mmioFOURCC('L', 'I', 'S', 'T');
@@ -15,7 +14,7 @@ constexpr FOURCC kList = mmioFOURCC('L', 'I', 'S', 'T');
 constexpr ULONGLONG kMaxOffset = 0xFFFFFFFFULL;
 constexpr SIZE_T kCopyBufferSize = 0x10000;
 
-} // namespace
+}  // namespace
 
 CRiffFile::~CRiffFile()
 {
@@ -38,8 +37,7 @@ BOOL CRiffFile::Open(LPCWSTR path, int readMode, FOURCC* formType)
         return FALSE;
     m_file = std::move(file);
     m_mode = modeRead;
-    if (!OpenForReading())
-    {
+    if (!OpenForReading()) {
         m_file.reset();
         return FALSE;
     }
@@ -64,8 +62,7 @@ BOOL CRiffFile::OpenReplacing(LPCWSTR path, FOURCC formType)
 BOOL CRiffFile::OpenForWriting(LPCWSTR path, FOURCC formType)
 {
     auto file = std::make_unique<CFile>();
-    if (!file->Open(path, CFile::modeCreate | CFile::modeReadWrite | CFile::shareExclusive))
-    {
+    if (!file->Open(path, CFile::modeCreate | CFile::modeReadWrite | CFile::shareExclusive)) {
         if (!m_replacedPath.IsEmpty())
             DeleteFileW(path);
         m_replacedPath.Empty();
@@ -93,19 +90,15 @@ BOOL CRiffFile::OpenFromMemory(const BYTE* data, int size)
     if (m_file || data == nullptr || size < 0)
         return FALSE;
     auto file = std::make_unique<CMemFile>(1024);
-    try
-    {
+    try {
         file->Write(data, static_cast<UINT>(size));
         file->SeekToBegin();
-    }
-    catch (const CException&)
-    {
+    } catch (const CException&) {
         return FALSE;
     }
     m_file = std::move(file);
     m_mode = modeRead;
-    if (!OpenForReading())
-    {
+    if (!OpenForReading()) {
         m_file.reset();
         return FALSE;
     }
@@ -119,13 +112,10 @@ BOOL CRiffFile::ReadImageFrom(CArchive& archive, int size)
     CPageBuffer buffer;
     if (size > 0 && buffer.Allocate(static_cast<SIZE_T>(size)) == nullptr)
         return FALSE;
-    try
-    {
+    try {
         if (size > 0)
             archive.ReadExactly(buffer.Get(), static_cast<UINT>(size));
-    }
-    catch (const CException&)
-    {
+    } catch (const CException&) {
         return FALSE;
     }
     return OpenFromMemory(size > 0 ? buffer.Get() : reinterpret_cast<const BYTE*>(""), size);
@@ -138,12 +128,10 @@ BOOL CRiffFile::WriteImageTo(CArchive& archive)
     CPageBuffer buffer(kCopyBufferSize);
     if (buffer.Get() == nullptr)
         return FALSE;
-    try
-    {
+    try {
         const ULONGLONG position = m_file->GetPosition();
         m_file->SeekToBegin();
-        for (;;)
-        {
+        for (;;) {
             const UINT n = m_file->Read(buffer.Get(), static_cast<UINT>(buffer.Size()));
             if (n == 0)
                 break;
@@ -151,9 +139,7 @@ BOOL CRiffFile::WriteImageTo(CArchive& archive)
         }
         m_file->Seek(static_cast<LONGLONG>(position), CFile::begin);
         return TRUE;
-    }
-    catch (const CException&)
-    {
+    } catch (const CException&) {
         Fail();
         return FALSE;
     }
@@ -161,20 +147,16 @@ BOOL CRiffFile::WriteImageTo(CArchive& archive)
 
 BOOL CRiffFile::OpenForReading()
 {
-    try
-    {
+    try {
         m_file->SeekToBegin();
         BYTE header[12];
         if (m_file->Read(header, sizeof(header)) != sizeof(header) || std::memcmp(header, "RIFF", 4) != 0)
             return FALSE;
         BuildIndex();
-    }
-    catch (const CException&)
-    {
+    } catch (const CException&) {
         return FALSE;
     }
-    if (m_index.empty() || m_index[0].offset != 0 || m_index[0].depth != 0)
-    {
+    if (m_index.empty() || m_index[0].offset != 0 || m_index[0].depth != 0) {
         m_index.clear();
         return FALSE;
     }
@@ -195,36 +177,30 @@ void CRiffFile::BuildIndex()
     };
     m_index.clear();
     std::vector<Frame> frames{{0, std::min(m_file->GetLength(), kMaxOffset), 0}};
-    while (!frames.empty())
-    {
+    while (!frames.empty()) {
         Frame& frame = frames.back();
-        if (frame.position + 8 > frame.end)
-        {
+        if (frame.position + 8 > frame.end) {
             frames.pop_back();
             continue;
         }
         DWORD header[3] = {};
         m_file->Seek(static_cast<LONGLONG>(frame.position), CFile::begin);
-        if (m_file->Read(header, 8) != 8)
-        {
+        if (m_file->Read(header, 8) != 8) {
             frames.pop_back();
             continue;
         }
         const FOURCC id = header[0];
         const DWORD size = header[1];
         // An empty or one-byte chunk ends the walk of its list; the enclosing walk goes on.
-        if (size < 2)
-        {
+        if (size < 2) {
             frames.pop_back();
             continue;
         }
         const ULONGLONG start = frame.position;
         const ULONGLONG chunkEnd = start + 8 + size;
         const ULONGLONG next = chunkEnd + (size & 1);
-        if (id == kRiff || id == kList)
-        {
-            if (size < 4 || start + 12 > frame.end || m_file->Read(&header[2], 4) != 4)
-            {
+        if (id == kRiff || id == kList) {
+            if (size < 4 || start + 12 > frame.end || m_file->Read(&header[2], 4) != 4) {
                 frames.pop_back();
                 continue;
             }
@@ -233,16 +209,14 @@ void CRiffFile::BuildIndex()
             // the children that are there; nothing can follow it in that range.
             const ULONGLONG childEnd = std::min(chunkEnd, frame.end);
             frame.position = chunkEnd > frame.end ? frame.end : next;
-            if (frame.depth < 0xFFFF)
-            {
+            if (frame.depth < 0xFFFF) {
                 const WORD childDepth = static_cast<WORD>(frame.depth + 1);
                 frames.push_back({start + 12, childEnd, childDepth});
             }
             continue;
         }
         // A chunk whose data runs past its list or the file is damaged: stop this list here.
-        if (chunkEnd > frame.end)
-        {
+        if (chunkEnd > frame.end) {
             frames.pop_back();
             continue;
         }
@@ -257,8 +231,7 @@ int CRiffFile::FindChild(int n) const
         return -1;
     const WORD depth = m_index[static_cast<size_t>(m_current)].depth;
     int count = 0;
-    for (size_t i = static_cast<size_t>(m_current) + 1; i < m_index.size(); ++i)
-    {
+    for (size_t i = static_cast<size_t>(m_current) + 1; i < m_index.size(); ++i) {
         if (m_index[i].depth <= depth)
             break;
         if (m_index[i].depth == depth + 1 && count++ == n)
@@ -280,8 +253,7 @@ BOOL STDMETHODCALLTYPE CRiffFile::OpenChunk(int n, IArchive** archive, DWORD* si
 {
     if (!m_open || m_mode != modeRead || archive == nullptr)
         return FALSE;
-    try
-    {
+    try {
         CloseOpenChunk();
         const int child = FindChild(n);
         if (child < 0)
@@ -293,9 +265,7 @@ BOOL STDMETHODCALLTYPE CRiffFile::OpenChunk(int n, IArchive** archive, DWORD* si
         if (size)
             *size = item.size;
         return TRUE;
-    }
-    catch (const CException&)
-    {
+    } catch (const CException&) {
         Fail();
         return FALSE;
     }
@@ -321,8 +291,7 @@ BOOL STDMETHODCALLTYPE CRiffFile::CreateChunk(FOURCC id, IArchive** archive)
 {
     if (!m_open || m_mode != modeWrite || archive == nullptr)
         return FALSE;
-    try
-    {
+    try {
         CloseOpenChunk();
         const ULONGLONG position = m_file->SeekToEnd();
         if (position > kMaxOffset - 8)
@@ -333,9 +302,7 @@ BOOL STDMETHODCALLTYPE CRiffFile::CreateChunk(FOURCC id, IArchive** archive)
         m_archive = std::make_unique<CRiffArchive>(m_file.get(), true);
         *archive = m_archive.get();
         return TRUE;
-    }
-    catch (const CException&)
-    {
+    } catch (const CException&) {
         Fail();
         return FALSE;
     }
@@ -345,8 +312,7 @@ BOOL STDMETHODCALLTYPE CRiffFile::CreateList(FOURCC type)
 {
     if (!m_open || m_mode != modeWrite)
         return FALSE;
-    try
-    {
+    try {
         // A chunk still open would otherwise be patched later as if it were this list.
         CloseOpenChunk();
         const ULONGLONG position = m_file->SeekToEnd();
@@ -359,9 +325,7 @@ BOOL STDMETHODCALLTYPE CRiffFile::CreateList(FOURCC type)
         m_index.push_back({type, 0, static_cast<DWORD>(position), depth});
         m_current = static_cast<int>(m_index.size()) - 1;
         return TRUE;
-    }
-    catch (const CException&)
-    {
+    } catch (const CException&) {
         Fail();
         return FALSE;
     }
@@ -370,8 +334,7 @@ BOOL STDMETHODCALLTYPE CRiffFile::CreateList(FOURCC type)
 void CRiffFile::PatchSize(RIFF_CHUNKITEM& item, bool list)
 {
     const ULONGLONG end = m_file->SeekToEnd();
-    if (end & 1)
-    {
+    if (end & 1) {
         const BYTE pad = 0;
         m_file->Write(&pad, 1);
     }
@@ -402,18 +365,14 @@ void CRiffFile::CloseOpenChunk()
 
 BOOL STDMETHODCALLTYPE CRiffFile::CloseChunk()
 {
-    if (!m_open)
-    {
+    if (!m_open) {
         m_archive.reset();
         return FALSE;
     }
-    try
-    {
+    try {
         CloseOpenChunk();
         return TRUE;
-    }
-    catch (const CException&)
-    {
+    } catch (const CException&) {
         Fail();
         return FALSE;
     }
@@ -423,38 +382,29 @@ BOOL STDMETHODCALLTYPE CRiffFile::Ascend()
 {
     if (!m_open)
         return FALSE;
-    try
-    {
+    try {
         CloseOpenChunk();
         if (m_current < 0)
             return FALSE;
         RIFF_CHUNKITEM& level = m_index[static_cast<size_t>(m_current)];
-        if (m_mode == modeWrite)
-        {
+        if (m_mode == modeWrite) {
             PatchSize(level, true);
-            if (m_current == 0)
-            {
+            if (m_current == 0) {
                 m_current = -1;
                 return TRUE;
             }
-        }
-        else if (m_current == 0)
-        {
+        } else if (m_current == 0) {
             return FALSE;
         }
         const WORD depth = level.depth;
-        for (int i = m_current - 1; i >= 0; --i)
-        {
-            if (m_index[static_cast<size_t>(i)].depth + 1 == depth)
-            {
+        for (int i = m_current - 1; i >= 0; --i) {
+            if (m_index[static_cast<size_t>(i)].depth + 1 == depth) {
                 m_current = i;
                 return TRUE;
             }
         }
         return FALSE;
-    }
-    catch (const CException&)
-    {
+    } catch (const CException&) {
         Fail();
         return FALSE;
     }
@@ -462,23 +412,18 @@ BOOL STDMETHODCALLTYPE CRiffFile::Ascend()
 
 BOOL CRiffFile::Close()
 {
-    while (Ascend())
-    {
+    while (Ascend()) {
     }
     m_archive.reset();
     const bool writing = m_mode == modeWrite && m_file != nullptr;
     const bool written = writing && !m_writtenPath.IsEmpty();
     bool ok = m_open;
-    if (m_file)
-    {
-        try
-        {
+    if (m_file) {
+        try {
             if (written && ok && !m_replacedPath.IsEmpty())
                 m_file->Flush();
             m_file->Close();
-        }
-        catch (const CException&)
-        {
+        } catch (const CException&) {
             ok = false;
         }
         m_file.reset();
@@ -486,8 +431,7 @@ BOOL CRiffFile::Close()
     m_open = false;
     m_index.clear();
     m_current = -1;
-    if (written)
-    {
+    if (written) {
         if (ok && !m_replacedPath.IsEmpty())
             ok = MoveFileExW(m_writtenPath, m_replacedPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
         if (!ok)

@@ -24,10 +24,10 @@
 
 // One entry of the in-memory index, in file order.
 struct RIFF_CHUNKITEM {
-    FOURCC id;      // chunk id, or the list type for a list
-    DWORD size;     // as in the header
-    DWORD offset;   // file position of the header
-    WORD depth;     // 0 for the form itself, 1 for its direct children, ...
+    FOURCC id;     // chunk id, or the list type for a list
+    DWORD size;    // as in the header
+    DWORD offset;  // file position of the header
+    WORD depth;    // 0 for the form itself, 1 for its direct children, ...
 };
 
 class CRiffFile : public IRiffStream {

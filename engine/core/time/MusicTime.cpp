@@ -66,8 +66,7 @@ void CMusicTime::SplitMeasures(LONGLONG* measures, LONGLONG* remainder) const
 {
     LONGLONG quotient = m_ticks / kTicksPerMeasure;
     LONGLONG rest = m_ticks % kTicksPerMeasure;
-    if (rest < 0)
-    {
+    if (rest < 0) {
         --quotient;
         rest += kTicksPerMeasure;
     }
@@ -79,8 +78,7 @@ void CMusicTime::SplitMeasures(LONGLONG* measures, LONGLONG* remainder) const
 
 void CMusicTime::SetNoteLength(int code)
 {
-    switch (code)
-    {
+    switch (code) {
     case 1:
     case 2:
     case 4:
@@ -105,8 +103,8 @@ void CMusicTime::FromRatio(LONGLONG numerator, LONGLONG denominator)
 {
     if (denominator == 0)
         return;
-    m_ticks = static_cast<LONGLONG>(static_cast<double>(numerator) / static_cast<double>(denominator) *
-                                    kTicksPerMeasure);
+    m_ticks =
+        static_cast<LONGLONG>(static_cast<double>(numerator) / static_cast<double>(denominator) * kTicksPerMeasure);
 }
 
 void CMusicTime::SnapTo(const CMusicTime& unit)
@@ -124,8 +122,7 @@ CMusicTime CMusicTime::RoundToMultiple(const CMusicTime& unit, const CMusicTime&
     const LONGLONG lower = v >= 0 ? q * u : (q - 1) * u;
     const LONGLONG upper = v >= 0 ? (q + 1) * u : q * u;
     const bool exact = v % u == 0;
-    switch (mode)
-    {
+    switch (mode) {
     case roundDown:
         return CMusicTime(v < 0 && exact ? v : lower);
     case roundUp:

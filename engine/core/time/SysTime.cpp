@@ -2,8 +2,7 @@
 
 #include "classlib/core/Archive.h"
 
-namespace
-{
+namespace {
 
 constexpr LONGLONG kMillisecondsPerDay = 86400000;
 
@@ -17,7 +16,7 @@ bool IsLeapYear(int year)
     return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
 }
 
-} // namespace
+}  // namespace
 
 CSysTime CSysTime::FromDifference(const CSysTime& later, const CSysTime& earlier)
 {
@@ -37,8 +36,7 @@ CSysTime CSysTime::FromDifference(const CSysTime& later, const CSysTime& earlier
 BOOL CSysTime::IsSet() const
 {
     const WORD* fields = reinterpret_cast<const WORD*>(&m_time);
-    for (size_t i = 0; i < sizeof(m_time) / sizeof(WORD); ++i)
-    {
+    for (size_t i = 0; i < sizeof(m_time) / sizeof(WORD); ++i) {
         if (fields[i] != 0)
             return TRUE;
     }
@@ -64,10 +62,9 @@ LONGLONG CSysTime::MillisecondCount() const
 
 void CSysTime::Serialize(CArchive& archive)
 {
-    WORD* order[8] = {&m_time.wYear,   &m_time.wMonth,  &m_time.wDay,    &m_time.wDayOfWeek,
-                      &m_time.wHour,   &m_time.wMinute, &m_time.wSecond, &m_time.wMilliseconds};
-    for (WORD* field : order)
-    {
+    WORD* order[8] = {&m_time.wYear, &m_time.wMonth,  &m_time.wDay,    &m_time.wDayOfWeek,
+                      &m_time.wHour, &m_time.wMinute, &m_time.wSecond, &m_time.wMilliseconds};
+    for (WORD* field : order) {
         if (archive.IsStoring())
             archive << *field;
         else

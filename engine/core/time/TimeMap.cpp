@@ -5,8 +5,7 @@
 
 #include "classlib/core/Archive.h"
 
-namespace
-{
+namespace {
 
 // Truncates toward zero; false when the value is not a number or does not fit 64 bits (a
 // damaged map or extreme extrapolation must fail, not produce an undefined conversion).
@@ -18,14 +17,13 @@ bool Truncate(double value, LONGLONG* result)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 void CTimeMap::FindPair(LONGLONG key, bool byMixTime, size_t* lo, size_t* hi) const
 {
     size_t low = 0;
     size_t high = m_points.size() - 1;
-    while (high - low > 1)
-    {
+    while (high - low > 1) {
         const size_t mid = (low + high) / 2;
         const LONGLONG probe = byMixTime ? m_points[mid].mixTime : m_points[mid].trackTime;
         if (key < probe)
@@ -42,20 +40,17 @@ HRESULT CTimeMap::InsertPoint(LONGLONG mixTime, LONGLONG trackTime, double rate)
     if (rate == 0.0)
         return E_FAIL;
     const TIMEMAP_POINT point{mixTime, trackTime, rate};
-    if (m_points.empty())
-    {
+    if (m_points.empty()) {
         m_points.push_back(point);
         m_firstMixTime = m_lastMixTime = mixTime;
         return S_OK;
     }
-    if (mixTime <= m_firstMixTime)
-    {
+    if (mixTime <= m_firstMixTime) {
         m_points.insert(m_points.begin(), point);
         m_firstMixTime = mixTime;
         return S_OK;
     }
-    if (mixTime >= m_lastMixTime)
-    {
+    if (mixTime >= m_lastMixTime) {
         m_points.push_back(point);
         m_lastMixTime = mixTime;
         return S_OK;
@@ -103,8 +98,7 @@ HRESULT CTimeMap::MixToTrackTimeInRange(LONGLONG mixTime, LONGLONG* trackTime, d
     const TIMEMAP_POINT& p1 = m_points[hi];
     if (mixTime < p0.mixTime || mixTime > p1.mixTime)
         return E_FAIL;
-    if (p1.mixTime == p0.mixTime)
-    {
+    if (p1.mixTime == p0.mixTime) {
         if (trackTime)
             *trackTime = p0.trackTime;
         if (rate)
@@ -139,15 +133,12 @@ HRESULT CTimeMap::MixToTrackTime(LONGLONG mixTime, LONGLONG* trackTime) const
     // A single point, or a time outside the points: extrapolate with the end point's rate.
     LONGLONG offset = 0;
     LONGLONG result = 0;
-    if (mixTime < m_firstMixTime)
-    {
+    if (mixTime < m_firstMixTime) {
         const TIMEMAP_POINT& first = m_points.front();
         if (!Truncate(static_cast<double>(m_firstMixTime - mixTime) * first.rate, &offset))
             return E_FAIL;
         result = first.trackTime - offset;
-    }
-    else
-    {
+    } else {
         const TIMEMAP_POINT& last = m_points.back();
         if (!Truncate(static_cast<double>(mixTime - m_lastMixTime) * last.rate, &offset))
             return E_FAIL;
@@ -170,23 +161,17 @@ HRESULT CTimeMap::TrackToMixTimeInRange(LONGLONG trackTime, LONGLONG* mixTime) c
     if (trackTime < p0.trackTime || trackTime > p1.trackTime)
         return E_FAIL;
     LONGLONG result = 0;
-    if (trackTime == p1.trackTime)
-    {
+    if (trackTime == p1.trackTime) {
         result = p1.mixTime;
-    }
-    else
-    {
+    } else {
         const double u = static_cast<double>(trackTime - p0.trackTime);
         const double w = static_cast<double>(p1.mixTime - p0.mixTime);
         LONGLONG offset = 0;
-        if (p0.rate == p1.rate)
-        {
+        if (p0.rate == p1.rate) {
             const LONGLONG span = p1.trackTime - p0.trackTime;
             if (span != 0 && !Truncate(w / static_cast<double>(span) * u, &offset))
                 return E_FAIL;
-        }
-        else if (w != 0.0)
-        {
+        } else if (w != 0.0) {
             // The mean rate over the stretch from p0 to the answer, solved in closed form for a
             // rate that changes linearly with mix time.
             const double discriminant = p0.rate * p0.rate + 2 * u * (p1.rate - p0.rate) / w;
@@ -212,16 +197,14 @@ HRESULT CTimeMap::TrackToMixTime(LONGLONG trackTime, LONGLONG* mixTime) const
     const TIMEMAP_POINT& first = m_points.front();
     const TIMEMAP_POINT& last = m_points.back();
     LONGLONG offset = 0;
-    if (trackTime < first.trackTime && first.rate != 0.0)
-    {
+    if (trackTime < first.trackTime && first.rate != 0.0) {
         if (!Truncate(static_cast<double>(first.trackTime - trackTime) / first.rate, &offset))
             return E_FAIL;
         if (mixTime)
             *mixTime = first.mixTime - offset;
         return S_FALSE;
     }
-    if (trackTime > last.trackTime && last.rate != 0.0)
-    {
+    if (trackTime > last.trackTime && last.rate != 0.0) {
         if (!Truncate(static_cast<double>(trackTime - last.trackTime) / last.rate, &offset))
             return E_FAIL;
         if (mixTime)
@@ -295,8 +278,7 @@ bool CTimeMap::operator==(const CTimeMap& other) const
 
 void CTimeMap::Serialize(CArchive& archive)
 {
-    if (archive.IsStoring())
-    {
+    if (archive.IsStoring()) {
         archive << static_cast<DWORD>(m_points.size());
         if (!m_points.empty())
             archive.Write(m_points.data(), static_cast<UINT>(m_points.size() * sizeof(TIMEMAP_POINT)));

@@ -70,16 +70,13 @@ void CBeatTimeList::DropLeadingUnits(LONGLONG n)
     if (n <= 0)
         return;
     LONGLONG count = 0;
-    for (size_t i = 0; i + 1 < m_times.size(); ++i)
-    {
+    for (size_t i = 0; i + 1 < m_times.size(); ++i) {
         const LONGLONG units = Units(m_times[i], m_times[i + 1]);
-        if (count + units == n)
-        {
+        if (count + units == n) {
             m_times.erase(m_times.begin(), m_times.begin() + static_cast<std::ptrdiff_t>(i + 1));
             return;
         }
-        if (count + units > n)
-        {
+        if (count + units > n) {
             LONGLONG at = 0;
             if (!Interpolate(&at, n - count, m_times[i], m_times[i + 1]))
                 return;
@@ -96,16 +93,13 @@ void CBeatTimeList::DropTrailingUnits(LONGLONG n)
     if (n <= 0)
         return;
     LONGLONG count = 0;
-    for (size_t j = m_times.size(); j-- > 1;)
-    {
+    for (size_t j = m_times.size(); j-- > 1;) {
         const LONGLONG units = Units(m_times[j - 1], m_times[j]);
-        if (count + units == n)
-        {
+        if (count + units == n) {
             m_times.erase(m_times.begin() + static_cast<std::ptrdiff_t>(j), m_times.end());
             return;
         }
-        if (count + units > n)
-        {
+        if (count + units > n) {
             LONGLONG at = 0;
             if (!Interpolate(&at, units - (n - count), m_times[j - 1], m_times[j]))
                 return;
@@ -125,21 +119,18 @@ void CBeatTimeList::Merge(const CBeatTimeList& other)
     const std::vector<LONGLONG> mine = m_times;
     std::vector<LONGLONG> added;
     LONGLONG target = 0;
-    size_t i = 0;          // this list's interval being walked
-    LONGLONG before = 0;   // units of this list before interval i
-    for (size_t j = 0; j + 1 < theirs.size(); ++j)
-    {
+    size_t i = 0;         // this list's interval being walked
+    LONGLONG before = 0;  // units of this list before interval i
+    for (size_t j = 0; j + 1 < theirs.size(); ++j) {
         const LONGLONG step = other.Units(theirs[j], theirs[j + 1]);
         if (step <= 0)
             break;
         target += step;
         // Find the interval of this list that holds the running count.
         bool stop = false;
-        while (i + 1 < mine.size())
-        {
+        while (i + 1 < mine.size()) {
             const LONGLONG units = Units(mine[i], mine[i + 1]);
-            if (units <= 0)
-            {
+            if (units <= 0) {
                 stop = true;
                 break;
             }
@@ -152,8 +143,7 @@ void CBeatTimeList::Merge(const CBeatTimeList& other)
             break;
         // A count that lands on one of this list's own times adds nothing: equal neighbours
         // would make a zero interval that ends every later walk.
-        if (target > before && target < before + Units(mine[i], mine[i + 1]))
-        {
+        if (target > before && target < before + Units(mine[i], mine[i + 1])) {
             LONGLONG at = 0;
             if (Interpolate(&at, target - before, mine[i], mine[i + 1]))
                 added.push_back(at);

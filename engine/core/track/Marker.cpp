@@ -8,8 +8,7 @@
 #include "classlib/core/Archive.h"
 #include "interfaces/IRiffStream.h"
 
-namespace
-{
+namespace {
 
 #pragma pack(push, 1)
 struct TRKM_HEADER {
@@ -25,7 +24,7 @@ struct TRKM_HEADER {
 #pragma pack(pop)
 static_assert(sizeof(TRKM_HEADER) == 32, "TRKM header is 32 bytes");
 
-} // namespace
+}  // namespace
 
 CMarker::CMarker(DWORD type, LONGLONG position) : CTrackObj(kTrackObjMarker), m_position(position)
 {
@@ -88,8 +87,7 @@ HRESULT STDMETHODCALLTYPE CMarker::GetId(LONG* id)
 HRESULT STDMETHODCALLTYPE CMarker::GetValue(int kind, LONG* value)
 {
     LONG result = 0;
-    switch (kind)
-    {
+    switch (kind) {
     case 1:
     case 2:
         result = m_value;
@@ -111,8 +109,7 @@ HRESULT STDMETHODCALLTYPE CMarker::GetValue(int kind, LONG* value)
 
 HRESULT STDMETHODCALLTYPE CMarker::SetValue(int kind, LONG value)
 {
-    switch (kind)
-    {
+    switch (kind) {
     case 1:
     case 2:
         m_value = value;
@@ -169,8 +166,7 @@ BOOL CMarker::GetMarkerInterface(ITrackMarker** marker)
 void CMarker::Serialize(CArchive& archive)
 {
     CTrackObj::Serialize(archive);
-    if (archive.IsStoring())
-    {
+    if (archive.IsStoring()) {
         archive << m_position << m_userAdjusted << m_secondTime << m_secondValue << m_value << m_label;
         return;
     }
@@ -192,8 +188,7 @@ BOOL CMarker::WriteChunk(IRiffStream* stream) const
     const int length = m_label.IsEmpty() ? 0 : std::min(m_label.GetLength() + 1, 0xFFFF);
     header.labelLength = static_cast<WORD>(length);
     archive->Write(&header, sizeof(header));
-    if (length > 0)
-    {
+    if (length > 0) {
         std::vector<wchar_t> text(static_cast<size_t>(length), L'\0');
         std::memcpy(text.data(), m_label.GetString(), static_cast<size_t>(length - 1) * sizeof(wchar_t));
         archive->Write(text.data(), static_cast<UINT>(length * sizeof(wchar_t)));

@@ -7,8 +7,7 @@
 #include "engine/core/track/TrackInfo.h"
 #include "engine/core/track/TrackInfoContainer.h"
 
-namespace
-{
+namespace {
 
 constexpr wchar_t kSettingsSection[] = L"Settings";
 constexpr wchar_t kSnapEnabledEntry[] = L"Snap Enabled";
@@ -72,7 +71,7 @@ HRESULT WriteMusicTime(const CMusicTime& value, IMusicTime* target)
     return target->SetTime(static_cast<int>(measures), static_cast<float>(nudged / kTicksPerMeasure));
 }
 
-} // namespace
+}  // namespace
 
 CTrackLayerBeatMaps::CTrackLayerBeatMaps(CTrackInfo* track, DWORD markerMask)
     : m_trackId(track->GetTrackIdValue()), m_markerMask(markerMask), m_track(track)
@@ -87,8 +86,7 @@ CTrackLayerBeatMaps::~CTrackLayerBeatMaps()
 
 void CTrackLayerBeatMaps::Update(CTrackInfo* track)
 {
-    if (track != m_track)
-    {
+    if (track != m_track) {
         track->AddRef();
         m_track->Release();
         m_track = track;
@@ -98,8 +96,7 @@ void CTrackLayerBeatMaps::Update(CTrackInfo* track)
         m_maps.pop_back();
     while (static_cast<int>(m_maps.size()) < layers.GetCount())
         m_maps.push_back(std::make_unique<CTrackBeatMap>(m_markerMask));
-    for (size_t i = 0; i < m_maps.size(); ++i)
-    {
+    for (size_t i = 0; i < m_maps.size(); ++i) {
         CTrackLayer* layer = nullptr;
         layers.GetLayer(static_cast<int>(i), &layer);
         m_maps[i]->Update(*layer, *m_track);
@@ -185,13 +182,10 @@ HRESULT STDMETHODCALLTYPE CMasterBeatMap::SnapToTrackGrid(LONG trackId, LONGLONG
         return S_FALSE;
     LONGLONG target = 0;
     CMusicTime musical;
-    if (map->TrackTimeToMusicTime(trackTime, FALSE, &musical))
-    {
+    if (map->TrackTimeToMusicTime(trackTime, FALSE, &musical)) {
         musical.SnapTo(m_positionUnit);
         target = map->MusicTimeToTrackTime(musical);
-    }
-    else if (!map->SnapToGridList(trackTime, &target))
-    {
+    } else if (!map->SnapToGridList(trackTime, &target)) {
         return S_FALSE;
     }
     LONGLONG result = 0;
@@ -224,8 +218,8 @@ HRESULT STDMETHODCALLTYPE CMasterBeatMap::SnapLengthToTrackGrid(LONG trackId, LO
     length.FromRatio(t2 - t1, measure);
     length.SnapTo(m_durationUnit);
     const LONGLONG moved =
-        map->SnapToGrid(RoundTime(static_cast<double>(t2) -
-                                  static_cast<double>(length.GetTicks()) / kTicksPerMeasure * static_cast<double>(measure)));
+        map->SnapToGrid(RoundTime(static_cast<double>(t2) - static_cast<double>(length.GetTicks()) / kTicksPerMeasure *
+                                                                static_cast<double>(measure)));
     LONGLONG result = 0;
     if (FAILED(track->TrackTimeToMixTime(moved, &result)))
         return S_FALSE;
@@ -283,12 +277,10 @@ HRESULT CMasterBeatMap::ConvertTimeToMusic(LONGLONG time, CMusicTime* result) co
     if (m_ranges.empty())
         return E_FAIL;
     const int index = FindRange(time);
-    if (index >= 0)
-    {
+    if (index >= 0) {
         const MASBEATMAP_RANGE& range = m_ranges[static_cast<size_t>(index)];
         const double length = MeasureLength(range);
-        if (length <= 0.0)
-        {
+        if (length <= 0.0) {
             *result = MusicFromMeasures(range.first, 0.0);
             return S_OK;
         }
@@ -298,11 +290,9 @@ HRESULT CMasterBeatMap::ConvertTimeToMusic(LONGLONG time, CMusicTime* result) co
         return S_OK;
     }
     const MASBEATMAP_RANGE& last = m_ranges.back();
-    if (time > last.to)
-    {
+    if (time > last.to) {
         const double length = MeasureLength(last);
-        if (length <= 0.0)
-        {
+        if (length <= 0.0) {
             *result = MusicFromMeasures(last.last, 0.0);
             return S_OK;
         }
@@ -314,8 +304,7 @@ HRESULT CMasterBeatMap::ConvertTimeToMusic(LONGLONG time, CMusicTime* result) co
     // Before the first range: counted backwards from its start.
     const MASBEATMAP_RANGE& first = m_ranges.front();
     const double length = MeasureLength(first);
-    if (length <= 0.0)
-    {
+    if (length <= 0.0) {
         *result = MusicFromMeasures(first.first, 0.0);
         return S_OK;
     }
@@ -333,24 +322,21 @@ HRESULT CMasterBeatMap::ConvertMusicToTime(const CMusicTime& musicTime, LONGLONG
     const double value = static_cast<double>(musicTime.GetTicks()) / kTicksPerMeasure;
     const double measure = std::floor(value);
     const MASBEATMAP_RANGE& last = m_ranges.back();
-    if (measure >= last.last)
-    {
+    if (measure >= last.last) {
         *time = RoundTime(static_cast<double>(last.to) + (value - last.last) * MeasureLength(last));
         return S_FALSE;
     }
     // A halving search by measure number over [first, last).
     size_t lo = 0;
     size_t hi = m_ranges.size();
-    while (lo < hi)
-    {
+    while (lo < hi) {
         const size_t mid = (lo + hi) / 2;
         const MASBEATMAP_RANGE& range = m_ranges[mid];
         if (measure < range.first)
             hi = mid;
         else if (measure >= range.last)
             lo = mid + 1;
-        else
-        {
+        else {
             *time = RoundTime(static_cast<double>(range.from) + (value - range.first) * MeasureLength(range));
             return S_OK;
         }
@@ -375,8 +361,7 @@ HRESULT STDMETHODCALLTYPE CMasterBeatMap::MusicTimeToTime(IMusicTime* musicTime,
     return ConvertMusicToTime(ReadMusicTime(musicTime), time);
 }
 
-HRESULT STDMETHODCALLTYPE CMasterBeatMap::TrackMusicTimeToTime(LONG trackId, IMusicTime* musicTime,
-                                                               LONGLONG* trackTime)
+HRESULT STDMETHODCALLTYPE CMasterBeatMap::TrackMusicTimeToTime(LONG trackId, IMusicTime* musicTime, LONGLONG* trackTime)
 {
     if (!musicTime || !trackTime)
         return E_POINTER;
@@ -431,8 +416,7 @@ HRESULT STDMETHODCALLTYPE CMasterBeatMap::GetSnapDurationUnit(IMusicTime* musicT
 void CMasterBeatMap::UpdateList(BeatMapList& list, DWORD markerMask, const CTrackInfoContainer& tracks)
 {
     BeatMapList updated;
-    for (int i = 0; i < tracks.GetCount(); ++i)
-    {
+    for (int i = 0; i < tracks.GetCount(); ++i) {
         CTrackInfo* track = tracks.GetAt(i);
         const LONG id = track->GetTrackIdValue();
         auto existing = std::find_if(list.begin(), list.end(),
@@ -459,8 +443,7 @@ void CMasterBeatMap::BuildRanges()
     LONG measure = 0;
     bool covered = false;
     LONGLONG coveredEnd = 0;
-    for (const auto& entry : m_startEndMaps)
-    {
+    for (const auto& entry : m_startEndMaps) {
         CTrackInfo* track = entry->GetTrack();
         LONGLONG leadFrom = 0;
         LONGLONG leadTo = 0;
@@ -472,8 +455,7 @@ void CMasterBeatMap::BuildRanges()
         const LONGLONG clipTo = leadTo;
         if (clipTo <= clipFrom)
             continue;
-        for (int r = 0; r < map->GetRangeCount(); ++r)
-        {
+        for (int r = 0; r < map->GetRangeCount(); ++r) {
             const TRACKBEATRANGE& beat = map->GetRange(r);
             LONGLONG a = 0;
             LONGLONG b = 0;
@@ -491,18 +473,17 @@ void CMasterBeatMap::BuildRanges()
             // Split where the time map has points; the measures are shared out in proportion.
             std::vector<LONGLONG> cuts{from};
             const CTimeMap& timeMap = layer->TimeMap();
-            for (int p = 0; p < timeMap.GetPointCount(); ++p)
-            {
+            for (int p = 0; p < timeMap.GetPointCount(); ++p) {
                 const LONGLONG at = timeMap.GetPoint(p).mixTime;
                 if (at > from && at < to)
                     cuts.push_back(at);
             }
             cuts.push_back(to);
             auto measuresAt = [&](LONGLONG t) {
-                return static_cast<LONG>(std::llround(static_cast<double>(t - from) / static_cast<double>(to - from) * count));
+                return static_cast<LONG>(
+                    std::llround(static_cast<double>(t - from) / static_cast<double>(to - from) * count));
             };
-            for (size_t c = 0; c + 1 < cuts.size(); ++c)
-            {
+            for (size_t c = 0; c + 1 < cuts.size(); ++c) {
                 double rateFrom = 1.0;
                 double rateTo = 1.0;
                 if (FAILED(layer->GetRateAt(cuts[c], &rateFrom)))
@@ -517,16 +498,14 @@ void CMasterBeatMap::BuildRanges()
         coveredEnd = clipTo;
         covered = true;
     }
-    if (!m_ranges.empty() && m_ranges.front().from > 0)
-    {
+    if (!m_ranges.empty() && m_ranges.front().from > 0) {
         const MASBEATMAP_RANGE& first = m_ranges.front();
         const double length = MeasureLength(first);
-        if (length > 0.0)
-        {
+        if (length > 0.0) {
             const LONG k = static_cast<LONG>(std::ceil(static_cast<double>(first.from) / length));
-            m_ranges.insert(m_ranges.begin(), MASBEATMAP_RANGE{RoundTime(static_cast<double>(first.from) - k * length),
-                                                               first.from, first.rateFrom, first.rateFrom,
-                                                               first.first - k, first.first});
+            m_ranges.insert(m_ranges.begin(),
+                            MASBEATMAP_RANGE{RoundTime(static_cast<double>(first.from) - k * length), first.from,
+                                             first.rateFrom, first.rateFrom, first.first - k, first.first});
         }
     }
     if (m_ranges.empty())
@@ -536,22 +515,21 @@ void CMasterBeatMap::BuildRanges()
 
 void CMasterBeatMap::CloseGaps()
 {
-    for (size_t i = 0; i + 1 < m_ranges.size(); ++i)
-    {
+    for (size_t i = 0; i + 1 < m_ranges.size(); ++i) {
         const MASBEATMAP_RANGE current = m_ranges[i];
         const LONGLONG nextFrom = m_ranges[i + 1].from;
         if (nextFrom <= current.to)
             continue;
         const double length = MeasureLength(current);
-        const LONG count = length > 0.0 ? static_cast<LONG>((nextFrom - current.to) / static_cast<LONGLONG>(length)) : 0;
-        for (size_t j = i + 1; j < m_ranges.size(); ++j)
-        {
+        const LONG count =
+            length > 0.0 ? static_cast<LONG>((nextFrom - current.to) / static_cast<LONGLONG>(length)) : 0;
+        for (size_t j = i + 1; j < m_ranges.size(); ++j) {
             m_ranges[j].first += count;
             m_ranges[j].last += count;
         }
-        m_ranges.insert(m_ranges.begin() + static_cast<std::ptrdiff_t>(i) + 1,
-                        MASBEATMAP_RANGE{current.to, nextFrom, current.rateTo, current.rateTo, current.last,
-                                         current.last + count});
+        m_ranges.insert(
+            m_ranges.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+            MASBEATMAP_RANGE{current.to, nextFrom, current.rateTo, current.rateTo, current.last, current.last + count});
         ++i;
     }
 }
@@ -560,8 +538,7 @@ int CMasterBeatMap::FindRange(LONGLONG mixTime) const
 {
     size_t lo = 0;
     size_t hi = m_ranges.size();
-    while (lo < hi)
-    {
+    while (lo < hi) {
         const size_t mid = (lo + hi) / 2;
         if (mixTime < m_ranges[mid].from)
             hi = mid;
@@ -578,8 +555,8 @@ LONGLONG CMasterBeatMap::GetBeatLength(LONGLONG mixTime) const
     if (m_ranges.empty())
         return kDefaultMeasureLength;
     const int index = FindRange(mixTime);
-    const MASBEATMAP_RANGE& range =
-        index >= 0 ? m_ranges[static_cast<size_t>(index)] : (mixTime < m_ranges.front().from ? m_ranges.front() : m_ranges.back());
+    const MASBEATMAP_RANGE& range = index >= 0 ? m_ranges[static_cast<size_t>(index)]
+                                               : (mixTime < m_ranges.front().from ? m_ranges.front() : m_ranges.back());
     const double length = MeasureLength(range);
     return length > 0.0 ? RoundTime(length) : kDefaultMeasureLength;
 }
@@ -605,11 +582,11 @@ LONGLONG CMasterBeatMap::NextMeasureBoundary(LONGLONG mixTime) const
 {
     LONGLONG origin = 0;
     double length = static_cast<double>(kDefaultMeasureLength);
-    if (!m_ranges.empty())
-    {
+    if (!m_ranges.empty()) {
         const int index = FindRange(mixTime);
-        const MASBEATMAP_RANGE& range = index >= 0 ? m_ranges[static_cast<size_t>(index)]
-                                                   : (mixTime < m_ranges.front().from ? m_ranges.front() : m_ranges.back());
+        const MASBEATMAP_RANGE& range = index >= 0
+                                            ? m_ranges[static_cast<size_t>(index)]
+                                            : (mixTime < m_ranges.front().from ? m_ranges.front() : m_ranges.back());
         origin = index < 0 && mixTime > range.to ? range.to : range.from;
         length = MeasureLength(range);
         if (length <= 0.0)

@@ -24,12 +24,12 @@ class CTrackInfo;
 class CTrackInfoContainer;
 
 struct MASBEATMAP_RANGE {
-    LONGLONG from;   // mix time
-    LONGLONG to;     // mix time
-    double rateFrom; // the track's playback rate at from
-    double rateTo;   // and at to
-    LONG first;      // first measure number
-    LONG last;       // measure number at `to`
+    LONGLONG from;    // mix time
+    LONGLONG to;      // mix time
+    double rateFrom;  // the track's playback rate at from
+    double rateTo;    // and at to
+    LONG first;       // first measure number
+    LONG last;        // measure number at `to`
 };
 static_assert(sizeof(MASBEATMAP_RANGE) == 40, "MASBEATMAP_RANGE is 40 bytes");
 

@@ -7,8 +7,7 @@
 #include "classlib/core/Archive.h"
 #include "interfaces/IRiffStream.h"
 
-namespace
-{
+namespace {
 
 #pragma pack(push, 1)
 struct TRKS_HEADER {
@@ -59,7 +58,7 @@ LONGLONG TicksFromDouble(double ticks)
     return static_cast<LONGLONG>(ticks);
 }
 
-} // namespace
+}  // namespace
 
 CSegment::CSegment(DWORD type, LONGLONG start, LONGLONG end, LONGLONG source)
     : CTrackObj(kTrackObjSegment), m_start(start), m_end(end), m_source(source)
@@ -69,8 +68,7 @@ CSegment::CSegment(DWORD type, LONGLONG start, LONGLONG end, LONGLONG source)
 
 HRESULT CSegment::LookupInterface(REFIID iid, void** object)
 {
-    if (IsEqualIID(iid, IID_ITrackRange))
-    {
+    if (IsEqualIID(iid, IID_ITrackRange)) {
         StandAloneAddRef();
         *object = static_cast<ITrackRange*>(this);
         return S_OK;
@@ -225,8 +223,7 @@ HRESULT STDMETHODCALLTYPE CSegment::GetFlags(DWORD* flags)
 HRESULT STDMETHODCALLTYPE CSegment::SetFlags(DWORD flags)
 {
     // The same file range stays covered: reversing plays it from its other end.
-    if ((flags ^ m_flags) & kSegmentReversed)
-    {
+    if ((flags ^ m_flags) & kSegmentReversed) {
         const Wide length = static_cast<Wide>(m_end) - m_start;
         m_source = Clamp((flags & kSegmentReversed) ? m_source + length : m_source - length);
     }
@@ -311,11 +308,9 @@ void CSegment::SetType(DWORD type)
 void CSegment::Serialize(CArchive& archive)
 {
     CTrackObj::Serialize(archive);
-    if (archive.IsStoring())
-    {
+    if (archive.IsStoring()) {
         archive << m_start << m_end << m_source << m_flags << static_cast<DWORD>(m_beat ? 1 : 0);
-        if (m_beat)
-        {
+        if (m_beat) {
             for (LONGLONG value : m_beat->beatValues)
                 archive << value;
             for (CMusicTime& time : m_beat->musicTimes)
@@ -325,8 +320,7 @@ void CSegment::Serialize(CArchive& archive)
     }
     DWORD hasBeat = 0;
     archive >> m_start >> m_end >> m_source >> m_flags >> hasBeat;
-    if (hasBeat == 0)
-    {
+    if (hasBeat == 0) {
         m_beat.reset();
         return;
     }
@@ -351,8 +345,7 @@ BOOL CSegment::WriteChunk(IRiffStream* stream) const
     header.end = m_end;
     header.source = m_source;
     archive->Write(&header, sizeof(header));
-    if (m_type == kSegmentBeat && m_beat)
-    {
+    if (m_type == kSegmentBeat && m_beat) {
         TRKS_BEATBLOCK block{};
         block.blockSize = sizeof(TRKS_BEATBLOCK);
         for (int i = 0; i < 5; ++i)
@@ -405,11 +398,9 @@ BOOL CSegment::Clone(CTrackObj** clone) const
         return FALSE;
     copy->CopyBaseFrom(*this);
     copy->m_flags = m_flags;
-    if (m_beat)
-    {
+    if (m_beat) {
         copy->m_beat.reset(new (std::nothrow) SEGMENT_BEATRECORD(*m_beat));
-        if (!copy->m_beat)
-        {
+        if (!copy->m_beat) {
             copy->ReleaseObj();
             return FALSE;
         }
@@ -425,8 +416,7 @@ BOOL CSegment::IsEqual(const CTrackObj& other) const
     const CSegment& o = static_cast<const CSegment&>(other);
     if (m_start != o.m_start || m_end != o.m_end || m_source != o.m_source || m_flags != o.m_flags)
         return FALSE;
-    if (m_beat && o.m_beat)
-    {
+    if (m_beat && o.m_beat) {
         for (int i = 0; i < 5; ++i)
             if (m_beat->beatValues[i] != o.m_beat->beatValues[i])
                 return FALSE;

@@ -20,8 +20,8 @@ enum : DWORD {
 };
 
 struct SEGMENT_BEATRECORD {
-    LONGLONG beatValues[5] = {};     // time kinds 6 to 10
-    CMusicTime musicTimes[3];        // musical-time kinds 1 (start), 2 (end), 3
+    LONGLONG beatValues[5] = {};  // time kinds 6 to 10
+    CMusicTime musicTimes[3];     // musical-time kinds 1 (start), 2 (end), 3
 };
 
 class CSegment : public CTrackObj, public ITrackRange {

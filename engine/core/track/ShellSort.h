@@ -15,25 +15,19 @@ BOOL ShellSortInt64Array(CArray<LONGLONG, ARG_TYPE>& values)
     if (count == 0)
         return FALSE;
     INT_PTR gap = 1;
-    if (count > 29524)
-    {
+    if (count > 29524) {
         gap = 3280;
-    }
-    else if (count >= 14)
-    {
+    } else if (count >= 14) {
         while (gap < count)
             gap = 3 * gap + 1;
         gap = gap / 3 / 3;
     }
     LONGLONG* data = values.GetData();
-    for (; gap > 0; gap /= 3)
-    {
-        for (INT_PTR i = gap; i < count; ++i)
-        {
+    for (; gap > 0; gap /= 3) {
+        for (INT_PTR i = gap; i < count; ++i) {
             const LONGLONG value = data[i];
             INT_PTR j = i;
-            while (j >= gap && data[j - gap] > value)
-            {
+            while (j >= gap && data[j - gap] > value) {
                 data[j] = data[j - gap];
                 j -= gap;
             }

@@ -7,8 +7,7 @@
 #include "engine/core/track/TrackInfo.h"
 #include "engine/core/track/TrackLayer.h"
 
-namespace
-{
+namespace {
 
 // A grid list beyond this many points is cut: a damaged or extreme layer must not exhaust memory.
 constexpr size_t kMaxGridPoints = 1 << 20;
@@ -33,7 +32,7 @@ LONGLONG ToTime(double value)
     return std::llround(value);
 }
 
-} // namespace
+}  // namespace
 
 void CTrackBeatMap::Update(const CTrackLayer& layer, CTrackInfo& track)
 {
@@ -64,15 +63,13 @@ void CTrackBeatMap::Rebuild(const CTrackLayer& layer, LONGLONG trackMeasure)
             times.push_back(objects.GetAt(i)->GetStart());
     if (times.empty() && trackMeasure > 0)
         for (int i = 0; i < objects.GetCount(); ++i)
-            if (objects.GetAt(i)->Matches(kTrackObjSegment, kSegmentTypeMask))
-            {
+            if (objects.GetAt(i)->Matches(kTrackObjSegment, kSegmentTypeMask)) {
                 times.push_back(objects.GetAt(i)->GetStart());
                 times.push_back(objects.GetAt(i)->GetEnd());
             }
     std::sort(times.begin(), times.end());
     LONG running = 0;
-    for (size_t i = 0; trackMeasure > 0 && i + 1 < times.size(); ++i)
-    {
+    for (size_t i = 0; trackMeasure > 0 && i + 1 < times.size(); ++i) {
         const LONGLONG span = times[i + 1] - times[i];
         const double count = static_cast<double>(span) / static_cast<double>(trackMeasure) + 0.5;
         if (count < 1.0 || count > 0x7FFFFFFF - static_cast<double>(running))
@@ -81,8 +78,7 @@ void CTrackBeatMap::Rebuild(const CTrackLayer& layer, LONGLONG trackMeasure)
         m_ranges.push_back({times[i], times[i + 1], span / n, running, running + n});
         running += n;
     }
-    if (m_ranges.empty() && trackMeasure > 0)
-    {
+    if (m_ranges.empty() && trackMeasure > 0) {
         const LONGLONG start = objects.GetEarliestStart();
         m_ranges.push_back({start, start + trackMeasure, trackMeasure, 0, 1});
     }
@@ -92,8 +88,7 @@ void CTrackBeatMap::Rebuild(const CTrackLayer& layer, LONGLONG trackMeasure)
     auto stepOf = [trackMeasure](const TRACKBEATRANGE& range) {
         return std::max<LONGLONG>({range.measureLength / 8, trackMeasure / 16, 1});
     };
-    for (const TRACKBEATRANGE& range : m_ranges)
-    {
+    for (const TRACKBEATRANGE& range : m_ranges) {
         const LONGLONG step = stepOf(range);
         const LONGLONG steps = 8LL * (range.last - range.first);
         for (LONGLONG k = 0; k < steps && m_grid.size() < kMaxGridPoints; ++k)
@@ -107,8 +102,8 @@ void CTrackBeatMap::Rebuild(const CTrackLayer& layer, LONGLONG trackMeasure)
     const LONGLONG latest = objects.GetLatestEnd();
     const TRACKBEATRANGE& last = m_ranges.back();
     const LONGLONG lastStep = stepOf(last);
-    for (LONGLONG p = last.from + 8LL * (last.last - last.first) * lastStep; p <= latest && m_grid.size() < kMaxGridPoints;
-         p += lastStep)
+    for (LONGLONG p = last.from + 8LL * (last.last - last.first) * lastStep;
+         p <= latest && m_grid.size() < kMaxGridPoints; p += lastStep)
         m_grid.push_back(p);
     std::sort(m_grid.begin(), m_grid.end());
 }
@@ -122,8 +117,7 @@ LONGLONG CTrackBeatMap::SnapToGrid(LONGLONG trackTime) const
         range = &m_ranges.front();
     else
         for (const TRACKBEATRANGE& candidate : m_ranges)
-            if (candidate.from <= trackTime && trackTime <= candidate.to)
-            {
+            if (candidate.from <= trackTime && trackTime <= candidate.to) {
                 range = &candidate;
                 break;
             }
@@ -182,23 +176,17 @@ BOOL CTrackBeatMap::TrackTimeToMusicTime(LONGLONG trackTime, BOOL snapFirst, CMu
     const TRACKBEATRANGE* range = nullptr;
     LONGLONG origin = 0;
     LONG originMeasure = 0;
-    if (t < m_ranges.front().from)
-    {
+    if (t < m_ranges.front().from) {
         range = &m_ranges.front();
         origin = range->from;
         originMeasure = range->first;
-    }
-    else if (t > m_ranges.back().to)
-    {
+    } else if (t > m_ranges.back().to) {
         range = &m_ranges.back();
         origin = range->to;
         originMeasure = range->last;
-    }
-    else
-    {
+    } else {
         for (const TRACKBEATRANGE& candidate : m_ranges)
-            if (candidate.from <= t && t <= candidate.to)
-            {
+            if (candidate.from <= t && t <= candidate.to) {
                 range = &candidate;
                 break;
             }

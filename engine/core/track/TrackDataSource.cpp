@@ -13,8 +13,7 @@ CTrackDataSource::~CTrackDataSource()
 void CTrackDataSource::CacheGlobalData(CLIPFORMAT format, HGLOBAL block)
 {
     for (Entry& entry : m_entries)
-        if (entry.format == format)
-        {
+        if (entry.format == format) {
             GlobalFree(entry.block);
             entry.block = block;
             return;
@@ -31,8 +30,7 @@ HRESULT STDMETHODCALLTYPE CTrackDataSource::QueryInterface(REFIID iid, void** ob
 {
     if (!object)
         return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDataObject))
-    {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDataObject)) {
         AddRef();
         *object = static_cast<IDataObject*>(this);
         return S_OK;

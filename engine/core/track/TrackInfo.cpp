@@ -13,8 +13,7 @@
 #include "engine/core/track/TrackLayerMap.h"
 #include "interfaces/IRiffStream.h"
 
-namespace
-{
+namespace {
 
 #pragma pack(push, 1)
 struct TRKH_RECORD {
@@ -66,13 +65,11 @@ bool IsZeroTime(const SYSTEMTIME& time)
 std::vector<LONGLONG> VolumeMarkerMixTimes(const CTrackLayerContainer& layers, std::vector<LONG>* levels)
 {
     std::vector<LONGLONG> times;
-    for (int l = 0; l < layers.GetCount(); ++l)
-    {
+    for (int l = 0; l < layers.GetCount(); ++l) {
         CTrackLayer* layer = nullptr;
         layers.GetLayer(l, &layer);
         const CTrackObjContainer& objects = layer->Objects();
-        for (int i = 0; i < objects.GetCount(); ++i)
-        {
+        for (int i = 0; i < objects.GetCount(); ++i) {
             const CTrackObj* o = objects.GetAt(i);
             if (!o->Matches(kTrackObjMarker, kMarkerVolumeMask))
                 continue;
@@ -89,8 +86,7 @@ std::vector<LONGLONG> VolumeMarkerMixTimes(const CTrackLayerContainer& layers, s
 template <typename Visit>
 void ForEachObject(const CTrackLayerContainer& layers, DWORD classMask, DWORD typeMask, Visit visit)
 {
-    for (int l = 0; l < layers.GetCount(); ++l)
-    {
+    for (int l = 0; l < layers.GetCount(); ++l) {
         CTrackLayer* layer = nullptr;
         layers.GetLayer(l, &layer);
         CTrackObjContainer& objects = layer->Objects();
@@ -100,7 +96,7 @@ void ForEachObject(const CTrackLayerContainer& layers, DWORD classMask, DWORD ty
     }
 }
 
-} // namespace
+}  // namespace
 
 CTrackInfo::CTrackInfo() = default;
 
@@ -130,16 +126,14 @@ HRESULT CTrackInfo::FindAudibleEdge(bool fromEnd, LONGLONG* time)
     const auto before = [fromEnd](LONGLONG a, LONGLONG b) { return fromEnd ? a > b : a < b; };
     std::vector<LONG> levels;
     const std::vector<LONGLONG> times = VolumeMarkerMixTimes(m_layers, &levels);
-    if (times.empty())
-    {
+    if (times.empty()) {
         *time = nearEdge;
         return S_OK;
     }
     bool found = false;
     LONGLONG loud = 0;
     for (size_t i = 0; i < times.size(); ++i)
-        if (levels[i] >= kAudibleLevel && before(times[i], farEdge) && (!found || before(times[i], loud)))
-        {
+        if (levels[i] >= kAudibleLevel && before(times[i], farEdge) && (!found || before(times[i], loud))) {
             loud = times[i];
             found = true;
         }
@@ -275,13 +269,12 @@ HRESULT STDMETHODCALLTYPE CTrackInfo::GetMeasureCount(LONGLONG from, LONGLONG to
     if (!count)
         return E_POINTER;
     const double samplesPerMeasure = m_tempo > 0 ? m_sampleRate / (m_tempo * 0.25 / 60.0) : 0.0;
-    if (samplesPerMeasure == 0.0)
-    {
+    if (samplesPerMeasure == 0.0) {
         *count = 0;
         return S_OK;
     }
-    const DWORD difference = static_cast<DWORD>(SamplesFromMicroseconds(to, m_sampleRate) -
-                                                SamplesFromMicroseconds(from, m_sampleRate));
+    const DWORD difference =
+        static_cast<DWORD>(SamplesFromMicroseconds(to, m_sampleRate) - SamplesFromMicroseconds(from, m_sampleRate));
     *count = static_cast<WORD>(static_cast<ULONGLONG>(difference / samplesPerMeasure + 0.5));
     return S_OK;
 }
@@ -291,13 +284,12 @@ HRESULT STDMETHODCALLTYPE CTrackInfo::GetMeasureSpan(LONGLONG from, LONGLONG to,
     if (!span)
         return E_POINTER;
     const double samplesPerMeasure = m_tempo > 0 ? m_sampleRate / (m_tempo * 0.25 / 60.0) : 0.0;
-    if (samplesPerMeasure == 0.0)
-    {
+    if (samplesPerMeasure == 0.0) {
         *span = 0.0f;
         return S_OK;
     }
-    const DWORD difference = static_cast<DWORD>(SamplesFromMicroseconds(to, m_sampleRate) -
-                                                SamplesFromMicroseconds(from, m_sampleRate));
+    const DWORD difference =
+        static_cast<DWORD>(SamplesFromMicroseconds(to, m_sampleRate) - SamplesFromMicroseconds(from, m_sampleRate));
     *span = static_cast<float>(difference / samplesPerMeasure);
     return S_OK;
 }
@@ -402,8 +394,7 @@ HRESULT STDMETHODCALLTYPE CTrackInfo::GetObjectById(LONG id, IUnknown** object)
     if (!object)
         return E_POINTER;
     *object = nullptr;
-    for (int l = 0; l < m_layers.GetCount(); ++l)
-    {
+    for (int l = 0; l < m_layers.GetCount(); ++l) {
         CTrackLayer* layer = nullptr;
         m_layers.GetLayer(l, &layer);
         CTrackObj* found = nullptr;
@@ -445,8 +436,7 @@ HRESULT STDMETHODCALLTYPE CTrackInfo::AddMarker(LONGLONG mixTime, DWORD type)
     if (!marker)
         return E_OUTOFMEMORY;
     layer->Objects().Append(marker);
-    if (type == kMarkerLabel)
-    {
+    if (type == kMarkerLabel) {
         CString label;
         label.Format(kLabelFormat, MainObjects().CountObjects(kTrackObjMarker, kMarkerLabel));
         marker->SetLabelText(label);
@@ -456,8 +446,7 @@ HRESULT STDMETHODCALLTYPE CTrackInfo::AddMarker(LONGLONG mixTime, DWORD type)
 
 HRESULT STDMETHODCALLTYPE CTrackInfo::SetTempo(float bpm, BOOL reset)
 {
-    if (reset)
-    {
+    if (reset) {
         ForEachObject(m_layers, kTrackObjMarker, kMarkerTempoMask,
                       [](CTrackObj* o) { static_cast<CMarker*>(o)->SetUserAdjusted(FALSE); });
         return S_OK;
@@ -576,26 +565,22 @@ BOOL CTrackInfo::IsEqual(const CTrackInfo& other) const
 {
     return m_path == other.m_path && m_sampleRate == other.m_sampleRate && m_sampleCount == other.m_sampleCount &&
            m_catalogItemId == other.m_catalogItemId && m_trackId == other.m_trackId &&
-           m_editCopyId == other.m_editCopyId && m_linkId == other.m_linkId &&
-           m_runtimeWord == other.m_runtimeWord && m_mixingKind == other.m_mixingKind &&
-           m_flags == other.m_flags && m_volumeOffset == other.m_volumeOffset &&
-           m_profileApplied == other.m_profileApplied && m_performed == other.m_performed &&
-           m_tempo == other.m_tempo && std::memcmp(&m_modified, &other.m_modified, sizeof(m_modified)) == 0 &&
-           m_word1 == other.m_word1 && m_fileId == other.m_fileId && m_layers.IsEqual(other.m_layers) &&
-           m_beatPoints.IsEqual(other.m_beatPoints) && m_leadFrom == other.m_leadFrom && m_leadTo == other.m_leadTo;
+           m_editCopyId == other.m_editCopyId && m_linkId == other.m_linkId && m_runtimeWord == other.m_runtimeWord &&
+           m_mixingKind == other.m_mixingKind && m_flags == other.m_flags && m_volumeOffset == other.m_volumeOffset &&
+           m_profileApplied == other.m_profileApplied && m_performed == other.m_performed && m_tempo == other.m_tempo &&
+           std::memcmp(&m_modified, &other.m_modified, sizeof(m_modified)) == 0 && m_word1 == other.m_word1 &&
+           m_fileId == other.m_fileId && m_layers.IsEqual(other.m_layers) && m_beatPoints.IsEqual(other.m_beatPoints) &&
+           m_leadFrom == other.m_leadFrom && m_leadTo == other.m_leadTo;
 }
 
 void CTrackInfo::SetPrimary(BOOL on)
 {
-    if (on)
-    {
+    if (on) {
         m_flags = kTrackPrimary;
         m_linkId = m_trackId;
         MergeLayers();
         ForEachObject(m_layers, kTrackObjSegment, kAllMask, [](CTrackObj* o) { o->SetType(kSegmentPlain); });
-    }
-    else
-    {
+    } else {
         m_linkId = -1;
         m_flags = kTrackOverlay;
         for (DWORD mask : {0x7u, static_cast<unsigned>(kMarkerVolumeMask), static_cast<unsigned>(kMarkerObject),
@@ -611,20 +596,19 @@ void CTrackInfo::MergeLayers()
     const int count = m_layers.GetCount();
     std::vector<int> order(static_cast<size_t>(count));
     std::vector<LONGLONG> firstTimes(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i)
-    {
+    for (int i = 0; i < count; ++i) {
         CTrackLayer* layer = nullptr;
         m_layers.GetLayer(i, &layer);
         layer->TimeMap().GetFirstMixTime(&firstTimes[static_cast<size_t>(i)]);
         order[static_cast<size_t>(i)] = i;
     }
-    std::stable_sort(order.begin(), order.end(),
-                     [&](int a, int b) { return firstTimes[static_cast<size_t>(a)] < firstTimes[static_cast<size_t>(b)]; });
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return firstTimes[static_cast<size_t>(a)] < firstTimes[static_cast<size_t>(b)];
+    });
     CTrackLayer* merged = new CTrackLayer();
     bool havePrevious = false;
     LONGLONG previousEnd = 0;
-    for (int index : order)
-    {
+    for (int index : order) {
         CTrackLayer* layer = nullptr;
         m_layers.GetLayer(index, &layer);
         CTrackObjContainer& objects = layer->Objects();
@@ -647,8 +631,7 @@ void CTrackInfo::MergeLayers()
 
 void CTrackInfo::SplitBeatSegments()
 {
-    for (int l = IsPrimary() ? 1 : 0; l < m_layers.GetCount(); ++l)
-    {
+    for (int l = IsPrimary() ? 1 : 0; l < m_layers.GetCount(); ++l) {
         CTrackLayer* layer = nullptr;
         m_layers.GetLayer(l, &layer);
         CTrackObjContainer& objects = layer->Objects();
@@ -657,8 +640,7 @@ void CTrackInfo::SplitBeatSegments()
             if (objects.GetAt(i)->Matches(kTrackObjSegment, kSegmentBeat))
                 beatSegments.push_back(objects.GetAt(i));
         // Every beat segment after the first gets a layer of its own, with the markers in its span.
-        for (size_t k = 1; k < beatSegments.size(); ++k)
-        {
+        for (size_t k = 1; k < beatSegments.size(); ++k) {
             CTrackLayer* added = nullptr;
             if (FAILED(m_layers.AddLayer(&added)))
                 return;
@@ -666,8 +648,7 @@ void CTrackInfo::SplitBeatSegments()
             const LONGLONG start = segment->GetStart();
             const LONGLONG end = segment->GetEnd();
             added->Objects().Append(objects.DetachAt(objects.IndexOf(segment)));
-            for (int j = 0; j < objects.GetCount();)
-            {
+            for (int j = 0; j < objects.GetCount();) {
                 CTrackObj* o = objects.GetAt(j);
                 if (o->GetClass() == kTrackObjMarker && o->GetStart() >= start && o->GetStart() <= end)
                     added->Objects().Append(objects.DetachAt(j));
@@ -686,8 +667,7 @@ void CTrackInfo::KeepSegmentsOnly()
 
 void CTrackInfo::NumberObjects(LONG* counter)
 {
-    for (int l = 0; l < m_layers.GetCount(); ++l)
-    {
+    for (int l = 0; l < m_layers.GetCount(); ++l) {
         CTrackLayer* layer = nullptr;
         m_layers.GetLayer(l, &layer);
         layer->Objects().AssignIds(counter);
@@ -705,8 +685,7 @@ void CTrackInfo::ApplyProfile(const CProfileResults& results, BOOL standard)
     const DWORD rate = results.GetSampleRate();
     const LONGLONG length = GetTrackLength();
     bool onlyDefaults = true;
-    for (int i = 0; i < objects.GetCount(); ++i)
-    {
+    for (int i = 0; i < objects.GetCount(); ++i) {
         const CTrackObj* o = objects.GetAt(i);
         if (o->Matches(kTrackObjMarker, kMarkerStart) && o->GetStart() != 0)
             onlyDefaults = false;
@@ -720,18 +699,16 @@ void CTrackInfo::ApplyProfile(const CProfileResults& results, BOOL standard)
             trackTime = objects.GetEarliestStart();
         return trackTime;
     };
-    if (onlyDefaults && IsPrimary())
-    {
+    if (onlyDefaults && IsPrimary()) {
         objects.RemoveStartEndMarkers();
         // Standard mixing starts and ends where the music is loud; beat mixing at the suggested
         // mix points.
         const int count = standard ? 2 : results.GetMixPointCount();
-        for (int i = 0; i < count; ++i)
-        {
+        for (int i = 0; i < count; ++i) {
             LONGLONG position = 0;
             BOOL isOut = FALSE;
-            const BOOL got = standard ? results.GetDefaultMixPoint(i, &position, &isOut)
-                                      : results.GetMixPoint(i, &position, &isOut);
+            const BOOL got =
+                standard ? results.GetDefaultMixPoint(i, &position, &isOut) : results.GetMixPoint(i, &position, &isOut);
             if (!got)
                 continue;
             const LONGLONG t = toTrackTime(position);
@@ -747,20 +724,18 @@ void CTrackInfo::ApplyProfile(const CProfileResults& results, BOOL standard)
     ForEachObject(m_layers, kTrackObjMarker, kMarkerObject, [&](CTrackObj* o) {
         objectMarkersAdjusted = objectMarkersAdjusted || static_cast<CMarker*>(o)->IsUserAdjusted();
     });
-    if (!objectMarkersAdjusted && IsPrimary())
-    {
+    if (!objectMarkersAdjusted && IsPrimary()) {
         objects.RemoveObjects(kTrackObjMarker, kMarkerObject);
         std::vector<const CSegment*> segments;
         for (int i = 0; i < objects.GetCount(); ++i)
             if (objects.GetAt(i)->Matches(kTrackObjSegment, kSegmentTypeMask))
                 segments.push_back(static_cast<const CSegment*>(objects.GetAt(i)));
-        for (LONGLONG samples : results.GetMeasureStarts())
-        {
+        for (LONGLONG samples : results.GetMeasureStarts()) {
             const LONGLONG position = MicrosecondsFromSamples(samples, rate);
             for (const CSegment* segment : segments)
                 if (position >= segment->GetSource() && position < segment->GetFileEnd())
-                    objects.Append(new CMarker(kMarkerObject, SaturatingAdd(segment->GetStart(),
-                                                                             position - segment->GetSource())));
+                    objects.Append(new CMarker(kMarkerObject,
+                                               SaturatingAdd(segment->GetStart(), position - segment->GetSource())));
         }
     }
     m_profileApplied = 1;
@@ -769,8 +744,7 @@ void CTrackInfo::ApplyProfile(const CProfileResults& results, BOOL standard)
 void CTrackInfo::RemoveMarkersInWindow(LONGLONG from, LONGLONG to, DWORD typeMask)
 {
     CTrackObjContainer& objects = MainObjects();
-    for (int i = objects.GetCount() - 1; i >= 0; --i)
-    {
+    for (int i = objects.GetCount() - 1; i >= 0; --i) {
         const CTrackObj* o = objects.GetAt(i);
         if (o->Matches(kTrackObjMarker, typeMask) && o->GetStart() >= from && o->GetStart() <= to)
             objects.RemoveAt(i);
@@ -790,8 +764,7 @@ void CTrackInfo::ShiftMusicTimes(const CMusicTime& offset)
 
 void CTrackInfo::RemoveMixRange(LONGLONG from, LONGLONG to)
 {
-    for (int l = 0; l < m_layers.GetCount(); ++l)
-    {
+    for (int l = 0; l < m_layers.GetCount(); ++l) {
         CTrackLayer* layer = nullptr;
         m_layers.GetLayer(l, &layer);
         layer->RemoveMixRange(from, to);
@@ -800,13 +773,11 @@ void CTrackInfo::RemoveMixRange(LONGLONG from, LONGLONG to)
 
 BOOL CTrackInfo::GetSegmentSpan(LONG id, LONGLONG* start, LONGLONG* end) const
 {
-    for (int l = 0; l < m_layers.GetCount(); ++l)
-    {
+    for (int l = 0; l < m_layers.GetCount(); ++l) {
         CTrackLayer* layer = nullptr;
         m_layers.GetLayer(l, &layer);
         CTrackObj* o = nullptr;
-        if (layer->Objects().FindById(id, &o) && o->GetClass() == kTrackObjSegment)
-        {
+        if (layer->Objects().FindById(id, &o) && o->GetClass() == kTrackObjSegment) {
             if (start)
                 *start = o->GetStart();
             if (end)
@@ -822,8 +793,7 @@ BOOL CTrackInfo::WriteChunks(IRiffStream* stream, BOOL flat) const
     if (!stream)
         return FALSE;
     IArchive* archive = nullptr;
-    if (stream->CreateChunk(kHeaderChunkId, &archive) && archive)
-    {
+    if (stream->CreateChunk(kHeaderChunkId, &archive) && archive) {
         TRKH_RECORD header{};
         header.size = sizeof(TRKH_RECORD);
         std::memcpy(header.fileId, m_fileId.GetBytes(), sizeof(header.fileId));
@@ -834,13 +804,11 @@ BOOL CTrackInfo::WriteChunks(IRiffStream* stream, BOOL flat) const
         archive->Write(&header, sizeof(header));
         stream->CloseChunk();
     }
-    if (!m_path.IsEmpty() && stream->CreateChunk(kPathChunkId, &archive) && archive)
-    {
+    if (!m_path.IsEmpty() && stream->CreateChunk(kPathChunkId, &archive) && archive) {
         archive->Write(m_path.GetString(), static_cast<UINT>((m_path.GetLength() + 1) * sizeof(wchar_t)));
         stream->CloseChunk();
     }
-    if (!IsZeroTime(m_modified) && stream->CreateChunk(kTimeChunkId, &archive) && archive)
-    {
+    if (!IsZeroTime(m_modified) && stream->CreateChunk(kTimeChunkId, &archive) && archive) {
         archive->Write(&m_modified, sizeof(m_modified));
         stream->CloseChunk();
     }
@@ -853,26 +821,21 @@ BOOL CTrackInfo::ReadChunks(IRiffStream* stream, DWORD version)
         return FALSE;
     FOURCC id = 0;
     bool legacy = version == 0x40000;
-    if (version == 0)
-    {
+    if (version == 0) {
         version = kTrackVersionFlat;
-        for (int n = 0; stream->GetChildId(n, &id); ++n)
-        {
+        for (int n = 0; stream->GetChildId(n, &id); ++n) {
             if (id == kLegacyChunkId)
                 legacy = true;
             else if (id == CTrackLayerContainer::kLayerListId)
                 version = kTrackVersionLayers;
         }
-    }
-    else
-    {
+    } else {
         for (int n = 0; stream->GetChildId(n, &id); ++n)
             legacy = legacy || id == kLegacyChunkId;
     }
     if (legacy)
         return FALSE;
-    for (int n = 0; stream->GetChildId(n, &id); ++n)
-    {
+    for (int n = 0; stream->GetChildId(n, &id); ++n) {
         if (id != kHeaderChunkId && id != kPathChunkId && id != kTimeChunkId)
             continue;
         IArchive* archive = nullptr;
@@ -880,27 +843,21 @@ BOOL CTrackInfo::ReadChunks(IRiffStream* stream, DWORD version)
         if (!stream->OpenChunk(n, &archive, &size) || !archive)
             continue;
         UINT got = 0;
-        if (id == kHeaderChunkId)
-        {
+        if (id == kHeaderChunkId) {
             TRKH_RECORD header{};
-            if (size >= sizeof(header) && archive->Read(&header, sizeof(header), &got) && got == sizeof(header))
-            {
+            if (size >= sizeof(header) && archive->Read(&header, sizeof(header), &got) && got == sizeof(header)) {
                 m_fileId.SetBytes(header.fileId);
                 m_tempo = static_cast<float>(header.tempoMilli * 0.001);
                 m_volumeOffset = header.volumeOffset;
                 m_flags = header.flags;
                 m_mixingKind = header.mixingKind;
             }
-        }
-        else if (id == kPathChunkId)
-        {
+        } else if (id == kPathChunkId) {
             std::vector<wchar_t> text(size / sizeof(wchar_t) + 1, L'\0');
             const UINT bytes = static_cast<UINT>((size / sizeof(wchar_t)) * sizeof(wchar_t));
             if (archive->Read(text.data(), bytes, &got) && got == bytes)
                 m_path = text.data();
-        }
-        else if (size <= sizeof(SYSTEMTIME))
-        {
+        } else if (size <= sizeof(SYSTEMTIME)) {
             SYSTEMTIME time{};
             if (archive->Read(&time, size, &got) && got == size)
                 m_modified = time;
@@ -912,8 +869,7 @@ BOOL CTrackInfo::ReadChunks(IRiffStream* stream, DWORD version)
 
 void CTrackInfo::Serialize(CArchive& archive)
 {
-    if (archive.IsStoring())
-    {
+    if (archive.IsStoring()) {
         LONGLONG low = 0;
         LONGLONG high = 0;
         m_fileId.GetId(&low, &high);
@@ -944,8 +900,7 @@ void CTrackInfo::Serialize(CArchive& archive)
 
 void CTrackInfo::ClearDelegates()
 {
-    for (int l = 0; l < m_layers.GetCount(); ++l)
-    {
+    for (int l = 0; l < m_layers.GetCount(); ++l) {
         CTrackLayer* layer = nullptr;
         m_layers.GetLayer(l, &layer);
         layer->Objects().ClearDelegates();

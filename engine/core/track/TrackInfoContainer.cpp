@@ -11,8 +11,7 @@
 #include "classlib/com/ComPtr.h"
 #include "engine/core/track/TrackDataSource.h"
 
-namespace
-{
+namespace {
 
 // Each archived track takes at least its two version words.
 constexpr ULONGLONG kMinTrackArchiveBytes = 4;
@@ -26,34 +25,27 @@ BOOL ReadClipboardData(UINT format, CMemFile& into)
     ComPtr<IDataObject> data;
     if (FAILED(OleGetClipboard(data.put())) || !data)
         return FALSE;
-    FORMATETC wanted{static_cast<CLIPFORMAT>(format), nullptr, DVASPECT_CONTENT, -1,
-                     TYMED_HGLOBAL | TYMED_ISTREAM};
+    FORMATETC wanted{static_cast<CLIPFORMAT>(format), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL | TYMED_ISTREAM};
     STGMEDIUM medium{};
     if (FAILED(data->GetData(&wanted, &medium)))
         return FALSE;
     BOOL result = FALSE;
-    if (medium.tymed == TYMED_HGLOBAL && medium.hGlobal)
-    {
+    if (medium.tymed == TYMED_HGLOBAL && medium.hGlobal) {
         const SIZE_T size = GlobalSize(medium.hGlobal);
         const void* bytes = GlobalLock(medium.hGlobal);
-        if (bytes && size <= kMaxClipboardBytes)
-        {
+        if (bytes && size <= kMaxClipboardBytes) {
             into.Write(bytes, static_cast<UINT>(size));
             result = TRUE;
         }
         GlobalUnlock(medium.hGlobal);
-    }
-    else if (medium.tymed == TYMED_ISTREAM && medium.pstm)
-    {
+    } else if (medium.tymed == TYMED_ISTREAM && medium.pstm) {
         BYTE buffer[4096];
         ULONG got = 0;
         ULONGLONG total = 0;
         result = TRUE;
-        while (SUCCEEDED(medium.pstm->Read(buffer, sizeof(buffer), &got)) && got > 0)
-        {
+        while (SUCCEEDED(medium.pstm->Read(buffer, sizeof(buffer), &got)) && got > 0) {
             total += got;
-            if (total > kMaxClipboardBytes)
-            {
+            if (total > kMaxClipboardBytes) {
                 result = FALSE;
                 break;
             }
@@ -65,7 +57,7 @@ BOOL ReadClipboardData(UINT format, CMemFile& into)
     return result;
 }
 
-} // namespace
+}  // namespace
 
 CTrackInfoContainer::CTrackInfoContainer()
 {
@@ -118,8 +110,7 @@ BOOL CTrackInfoContainer::FindById(LONG trackId, CTrackInfo** track) const
 BOOL CTrackInfoContainer::IndexOfId(LONG trackId, int* index) const
 {
     for (size_t i = 0; i < m_tracks.size(); ++i)
-        if (m_tracks[i]->GetTrackIdValue() == trackId)
-        {
+        if (m_tracks[i]->GetTrackIdValue() == trackId) {
             if (index)
                 *index = static_cast<int>(i);
             return TRUE;
@@ -200,8 +191,7 @@ CTrackInfo* CTrackInfoContainer::PreviousPrimary(const CTrackInfo* track) const
 
 BOOL CTrackInfoContainer::HasPauseBeforeNextPrimary(int index) const
 {
-    for (int i = std::max(index + 1, 0); i < GetCount(); ++i)
-    {
+    for (int i = std::max(index + 1, 0); i < GetCount(); ++i) {
         const CTrackInfo* track = m_tracks[static_cast<size_t>(i)];
         if (track->IsPause())
             return TRUE;
@@ -213,8 +203,7 @@ BOOL CTrackInfoContainer::HasPauseBeforeNextPrimary(int index) const
 
 BOOL CTrackInfoContainer::HasPauseAfterPreviousPrimary(int index) const
 {
-    for (int i = std::min(index, GetCount()) - 1; i >= 0; --i)
-    {
+    for (int i = std::min(index, GetCount()) - 1; i >= 0; --i) {
         const CTrackInfo* track = m_tracks[static_cast<size_t>(i)];
         if (track->IsPause())
             return TRUE;
@@ -251,8 +240,7 @@ void CTrackInfoContainer::AppendCopies(const CTrackInfoContainer& list)
 void CTrackInfoContainer::RemoveById(LONG trackId)
 {
     for (size_t i = m_tracks.size(); i-- > 0;)
-        if (m_tracks[i]->GetTrackIdValue() == trackId)
-        {
+        if (m_tracks[i]->GetTrackIdValue() == trackId) {
             CTrackInfo* track = m_tracks[i];
             m_tracks.erase(m_tracks.begin() + static_cast<std::ptrdiff_t>(i));
             track->ReleaseFromOwner();
@@ -271,18 +259,15 @@ void CTrackInfoContainer::AssignFrom(const CTrackInfoContainer& list)
 {
     if (&list == this)
         return;
-    for (size_t i = 0; i < list.m_tracks.size(); ++i)
-    {
-        if (i >= m_tracks.size())
-        {
+    for (size_t i = 0; i < list.m_tracks.size(); ++i) {
+        if (i >= m_tracks.size()) {
             if (!AppendCopy(*list.m_tracks[i]))
                 return;
             continue;
         }
         m_tracks[i]->CopyFrom(*list.m_tracks[i]);
     }
-    while (m_tracks.size() > list.m_tracks.size())
-    {
+    while (m_tracks.size() > list.m_tracks.size()) {
         CTrackInfo* track = m_tracks.back();
         m_tracks.pop_back();
         track->ReleaseFromOwner();
@@ -304,8 +289,7 @@ void CTrackInfoContainer::ClearObjectIds()
 void CTrackInfoContainer::NormalizeObjectTimes()
 {
     for (CTrackInfo* track : m_tracks)
-        for (int l = 0; l < track->Layers().GetCount(); ++l)
-        {
+        for (int l = 0; l < track->Layers().GetCount(); ++l) {
             CTrackLayer* layer = nullptr;
             track->Layers().GetLayer(l, &layer);
             CTrackObjContainer& objects = layer->Objects();
@@ -316,13 +300,11 @@ void CTrackInfoContainer::NormalizeObjectTimes()
 
 void CTrackInfoContainer::CollectObject(LONG objectId, const CTrackInfoContainer& source)
 {
-    for (const CTrackInfo* from : source.m_tracks)
-    {
+    for (const CTrackInfo* from : source.m_tracks) {
         if (!from->Layers().ContainsId(objectId))
             continue;
         CTrackInfo* target = nullptr;
-        if (!FindById(from->GetTrackIdValue(), &target))
-        {
+        if (!FindById(from->GetTrackIdValue(), &target)) {
             target = new (std::nothrow) CTrackInfo();
             if (!target)
                 return;
@@ -336,8 +318,7 @@ void CTrackInfoContainer::CollectObject(LONG objectId, const CTrackInfoContainer
 
 void CTrackInfoContainer::PasteObjectsAt(const CTrackInfoContainer& clip, LONGLONG mixTime)
 {
-    for (const CTrackInfo* from : clip.m_tracks)
-    {
+    for (const CTrackInfo* from : clip.m_tracks) {
         CTrackInfo* target = nullptr;
         if (!FindById(from->GetTrackIdValue(), &target))
             continue;
@@ -350,8 +331,7 @@ void CTrackInfoContainer::PasteObjectsAt(const CTrackInfoContainer& clip, LONGLO
 
 void CTrackInfoContainer::Serialize(CArchive& archive)
 {
-    if (archive.IsStoring())
-    {
+    if (archive.IsStoring()) {
         archive << static_cast<DWORD>(m_tracks.size());
         for (CTrackInfo* track : m_tracks)
             track->Serialize(archive);
@@ -361,15 +341,11 @@ void CTrackInfoContainer::Serialize(CArchive& archive)
     DWORD count = 0;
     archive >> count;
     archive.RequireAvailable(static_cast<ULONGLONG>(count) * kMinTrackArchiveBytes);
-    for (DWORD i = 0; i < count; ++i)
-    {
+    for (DWORD i = 0; i < count; ++i) {
         CTrackInfo* track = new CTrackInfo();
-        try
-        {
+        try {
             track->Serialize(archive);
-        }
-        catch (...)
-        {
+        } catch (...) {
             track->ReleaseFromOwner();
             throw;
         }
@@ -392,14 +368,11 @@ BOOL CTrackInfoContainer::CopyToDataSource(CTrackDataSource* dataSource)
     if (!dataSource)
         return FALSE;
     CMemFile file(1024);
-    try
-    {
+    try {
         CArchive archive(&file, CArchive::store, 4096);
         Serialize(archive);
         archive.Close();
-    }
-    catch (const CException&)
-    {
+    } catch (const CException&) {
         return FALSE;
     }
     const ULONGLONG size = file.GetLength();
@@ -407,8 +380,7 @@ BOOL CTrackInfoContainer::CopyToDataSource(CTrackDataSource* dataSource)
     if (!block)
         return FALSE;
     void* bytes = GlobalLock(block);
-    if (!bytes)
-    {
+    if (!bytes) {
         GlobalFree(block);
         return FALSE;
     }

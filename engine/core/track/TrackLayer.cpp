@@ -6,8 +6,7 @@
 
 HRESULT CTrackLayer::LookupInterface(REFIID iid, void** object)
 {
-    if (IsEqualIID(iid, IID_ITrackLayer) || IsEqualIID(iid, IID_IUnknown))
-    {
+    if (IsEqualIID(iid, IID_ITrackLayer) || IsEqualIID(iid, IID_IUnknown)) {
         StandAloneAddRef();
         *object = static_cast<ITrackLayer*>(this);
         return S_OK;
@@ -93,8 +92,7 @@ void CTrackLayer::CopyObjectsTo(CTrackObjContainer& destination, DWORD classMask
 
 BOOL CTrackLayer::MapMarkersToMixTime(CTrackObjContainer& container) const
 {
-    for (int i = 0; i < container.GetCount(); ++i)
-    {
+    for (int i = 0; i < container.GetCount(); ++i) {
         CTrackObj* object = container.GetAt(i);
         if (object->GetClass() != kTrackObjMarker)
             continue;

@@ -44,12 +44,9 @@ HRESULT CTrackLayerContainer::AddLayer(CTrackLayer** layer)
     CTrackLayer* created = new (std::nothrow) CTrackLayer();
     if (!created)
         return E_FAIL;
-    try
-    {
+    try {
         m_layers.push_back(created);
-    }
-    catch (const std::bad_alloc&)
-    {
+    } catch (const std::bad_alloc&) {
         created->ReleaseFromOwner();
         return E_FAIL;
     }
@@ -60,8 +57,7 @@ HRESULT CTrackLayerContainer::AddLayer(CTrackLayer** layer)
 
 void CTrackLayerContainer::DeleteLayersAfterFirst()
 {
-    while (m_layers.size() > 1)
-    {
+    while (m_layers.size() > 1) {
         CTrackLayer* layer = m_layers.back();
         m_layers.pop_back();
         layer->ReleaseFromOwner();
@@ -89,8 +85,7 @@ void CTrackLayerContainer::Reorder(const std::vector<int>& order)
 
 void CTrackLayerContainer::RemoveObjects(DWORD classMask, DWORD typeMask)
 {
-    if (classMask == kAllMask)
-    {
+    if (classMask == kAllMask) {
         DeleteLayersAfterFirst();
         if (!m_layers.empty())
             m_layers.front()->Objects().RemoveObjects(kAllMask, kAllMask);
@@ -124,8 +119,7 @@ HRESULT CTrackLayerContainer::GetEarliestMixTime(LONGLONG* time) const
 {
     bool found = false;
     LONGLONG result = 0;
-    for (const CTrackLayer* layer : m_layers)
-    {
+    for (const CTrackLayer* layer : m_layers) {
         LONGLONG t = 0;
         if (layer->TimeMap().GetFirstMixTime(&t) != S_OK)
             continue;
@@ -144,8 +138,7 @@ HRESULT CTrackLayerContainer::GetLatestMixTime(LONGLONG* time) const
 {
     bool found = false;
     LONGLONG result = 0;
-    for (const CTrackLayer* layer : m_layers)
-    {
+    for (const CTrackLayer* layer : m_layers) {
         LONGLONG t = 0;
         if (layer->TimeMap().GetLastMixTime(&t) != S_OK)
             continue;
@@ -164,8 +157,7 @@ void CTrackLayerContainer::AssignFrom(const CTrackLayerContainer& container)
 {
     if (&container == this)
         return;
-    for (size_t i = 0; i < container.m_layers.size(); ++i)
-    {
+    for (size_t i = 0; i < container.m_layers.size(); ++i) {
         if (i >= m_layers.size() && FAILED(AddLayer(nullptr)))
             return;
         m_layers[i]->AssignFrom(*container.m_layers[i]);
@@ -195,8 +187,7 @@ void CTrackLayerContainer::CopyObjectByIdFrom(const CTrackLayerContainer& source
 
 void CTrackLayerContainer::CopyAllTo(CTrackLayerContainer& destination, LONGLONG delta) const
 {
-    for (const CTrackLayer* layer : m_layers)
-    {
+    for (const CTrackLayer* layer : m_layers) {
         CTrackLayer* added = nullptr;
         if (SUCCEEDED(destination.AddLayer(&added)))
             added->Objects().CopyObjectsFrom(layer->Objects(), delta, kAllMask, kAllMask);
@@ -205,8 +196,7 @@ void CTrackLayerContainer::CopyAllTo(CTrackLayerContainer& destination, LONGLONG
 
 void CTrackLayerContainer::CopyNonEmptyTo(CTrackLayerContainer& destination, LONGLONG delta) const
 {
-    for (const CTrackLayer* layer : m_layers)
-    {
+    for (const CTrackLayer* layer : m_layers) {
         if (layer->Objects().GetCount() == 0)
             continue;
         CTrackLayer* added = nullptr;
@@ -217,8 +207,7 @@ void CTrackLayerContainer::CopyNonEmptyTo(CTrackLayerContainer& destination, LON
 
 void CTrackLayerContainer::CopyMixRange(CTrackLayerContainer& destination, LONGLONG mixFrom, LONGLONG mixTo) const
 {
-    for (size_t i = 0; i < m_layers.size(); ++i)
-    {
+    for (size_t i = 0; i < m_layers.size(); ++i) {
         const CTrackLayer* layer = m_layers[i];
         LONGLONG first = 0;
         LONGLONG last = 0;
@@ -245,8 +234,7 @@ void CTrackLayerContainer::Compact()
         return;
     if (m_layers.front()->Objects().CountSegments() == 0)
         for (size_t i = 1; i < m_layers.size(); ++i)
-            if (m_layers[i]->Objects().CountSegments() > 0)
-            {
+            if (m_layers[i]->Objects().CountSegments() > 0) {
                 m_layers.front()->AssignFrom(*m_layers[i]);
                 m_layers[i]->Objects().RemoveObjects(kAllMask, kAllMask);
                 break;
@@ -258,8 +246,7 @@ void CTrackLayerContainer::Compact()
 
 void CTrackLayerContainer::Serialize(CArchive& archive)
 {
-    if (archive.IsStoring())
-    {
+    if (archive.IsStoring()) {
         archive << static_cast<DWORD>(m_layers.size());
         for (CTrackLayer* layer : m_layers)
             layer->Serialize(archive);
@@ -273,8 +260,7 @@ void CTrackLayerContainer::Serialize(CArchive& archive)
     archive >> count;
     // Each layer takes at least its object count, point count and two cached times.
     archive.RequireAvailable(static_cast<ULONGLONG>(count) * 24);
-    for (DWORD i = 0; i < count; ++i)
-    {
+    for (DWORD i = 0; i < count; ++i) {
         CTrackLayer* layer = nullptr;
         if (i == 0)
             layer = m_layers.front();
@@ -293,8 +279,7 @@ BOOL CTrackLayerContainer::ReadChunks(IRiffStream* stream, DWORD version)
         return m_layers.front()->Objects().ReadChunks(stream);
     FOURCC id = 0;
     int layersRead = 0;
-    for (int n = 0; stream->GetChildId(n, &id); ++n)
-    {
+    for (int n = 0; stream->GetChildId(n, &id); ++n) {
         if (id != kLayerListId)
             continue;
         CTrackLayer* layer = nullptr;
@@ -302,8 +287,7 @@ BOOL CTrackLayerContainer::ReadChunks(IRiffStream* stream, DWORD version)
             layer = m_layers.front();
         else if (FAILED(AddLayer(&layer)))
             continue;
-        if (!stream->Descend(n))
-        {
+        if (!stream->Descend(n)) {
             if (layersRead > 0)
                 RemoveLayerAt(GetCount() - 1);
             continue;
@@ -319,16 +303,14 @@ BOOL CTrackLayerContainer::WriteChunks(IRiffStream* stream, BOOL flat, BOOL firs
 {
     if (!stream)
         return FALSE;
-    for (const CTrackLayer* layer : m_layers)
-    {
+    for (const CTrackLayer* layer : m_layers) {
         if (!stream->CreateList(kLayerListId))
             return FALSE;
         layer->Objects().WriteChunks(stream);
         stream->Ascend();
     }
     if (flat)
-        for (const CTrackLayer* layer : m_layers)
-        {
+        for (const CTrackLayer* layer : m_layers) {
             layer->Objects().WriteChunks(stream);
             if (firstOnly)
                 break;

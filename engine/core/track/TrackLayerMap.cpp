@@ -9,13 +9,11 @@
 void CTrackLayerMap::Build(const CTrackLayerContainer& layers)
 {
     m_items.clear();
-    for (int index = layers.GetCount() - 1; index >= 0; --index)
-    {
+    for (int index = layers.GetCount() - 1; index >= 0; --index) {
         CTrackLayer* layer = nullptr;
         layers.GetLayer(index, &layer);
         const CTrackObjContainer& objects = layer->Objects();
-        for (int i = 0; i < objects.GetCount(); ++i)
-        {
+        for (int i = 0; i < objects.GetCount(); ++i) {
             const CTrackObj* o = objects.GetAt(i);
             if (!o->Matches(kTrackObjSegment, kSegmentTypeMask))
                 continue;
@@ -27,15 +25,11 @@ void CTrackLayerMap::Build(const CTrackLayerContainer& layers)
             Insert(from, to, index);
         }
     }
-    for (size_t i = 1; i < m_items.size();)
-    {
-        if (m_items[i - 1].layer == m_items[i].layer)
-        {
+    for (size_t i = 1; i < m_items.size();) {
+        if (m_items[i - 1].layer == m_items[i].layer) {
             m_items[i - 1].to = m_items[i].to;
             m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(i));
-        }
-        else
-        {
+        } else {
             ++i;
         }
     }
@@ -47,10 +41,8 @@ void CTrackLayerMap::Insert(LONGLONG from, LONGLONG to, int layer)
         return;
     std::vector<CTrackLayerMapItem> kept;
     kept.reserve(m_items.size() + 2);
-    for (const CTrackLayerMapItem& item : m_items)
-    {
-        if (item.to < from || item.from > to)
-        {
+    for (const CTrackLayerMapItem& item : m_items) {
+        if (item.to < from || item.from > to) {
             kept.push_back(item);
             continue;
         }
@@ -85,14 +77,12 @@ void CTrackLayerMap::BuildDeletionRanges(int layer)
     m_deletionRanges.clear();
     LONGLONG gapStart = kUnsetTime;
     bool open = true;
-    for (const CTrackLayerMapItem& item : m_items)
-    {
+    for (const CTrackLayerMapItem& item : m_items) {
         if (item.layer != layer)
             continue;
         if (open && item.from > gapStart)
             m_deletionRanges.push_back({gapStart, item.from - 1});
-        if (item.to == kTimeMax)
-        {
+        if (item.to == kTimeMax) {
             open = false;
             break;
         }

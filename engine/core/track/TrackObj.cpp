@@ -28,8 +28,7 @@ void CTrackObj::SetType(DWORD type)
 
 void CTrackObj::Serialize(CArchive& archive)
 {
-    if (archive.IsStoring())
-    {
+    if (archive.IsStoring()) {
         archive << m_class << m_type << m_id << m_tag;
         return;
     }

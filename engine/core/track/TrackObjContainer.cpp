@@ -10,12 +10,11 @@
 #include "engine/core/track/Segment.h"
 #include "interfaces/IRiffStream.h"
 
-namespace
-{
+namespace {
 
 constexpr LONGLONG kTimeMin = std::numeric_limits<LONGLONG>::min();
 
-} // namespace
+}  // namespace
 
 CTrackObjContainer::~CTrackObjContainer()
 {
@@ -66,8 +65,7 @@ BOOL CTrackObjContainer::GetRange(int index, DWORD typeMask, ITrackRange** range
 BOOL CTrackObjContainer::FindById(LONG id, CTrackObj** object) const
 {
     for (CTrackObj* candidate : m_objects)
-        if (candidate->GetId() == id)
-        {
+        if (candidate->GetId() == id) {
             if (object)
                 *object = candidate;
             return TRUE;
@@ -130,8 +128,7 @@ BOOL CTrackObjContainer::GetMarkerBound(BOOL earliest, DWORD markerType, LONGLON
 {
     bool found = false;
     LONGLONG result = 0;
-    for (const CTrackObj* o : m_objects)
-    {
+    for (const CTrackObj* o : m_objects) {
         if (!o->Matches(kTrackObjMarker, markerType))
             continue;
         const LONGLONG t = o->GetStart();
@@ -146,13 +143,11 @@ BOOL CTrackObjContainer::GetMarkerBound(BOOL earliest, DWORD markerType, LONGLON
 
 BOOL CTrackObjContainer::TrackTimeToFilePosition(LONGLONG trackTime, LONGLONG* position) const
 {
-    for (const CTrackObj* o : m_objects)
-    {
+    for (const CTrackObj* o : m_objects) {
         if (!o->Matches(kTrackObjSegment, kSegmentTypeMask))
             continue;
         const CSegment* segment = static_cast<const CSegment*>(o);
-        if (segment->GetStart() <= trackTime && trackTime < segment->GetEnd())
-        {
+        if (segment->GetStart() <= trackTime && trackTime < segment->GetEnd()) {
             if (position)
                 *position = SaturatingAdd(segment->GetSource(), trackTime - segment->GetStart());
             return TRUE;
@@ -163,8 +158,7 @@ BOOL CTrackObjContainer::TrackTimeToFilePosition(LONGLONG trackTime, LONGLONG* p
 
 BOOL CTrackObjContainer::FilePositionToTrackTime(LONGLONG position, LONGLONG minimum, LONGLONG* trackTime) const
 {
-    for (const CTrackObj* o : m_objects)
-    {
+    for (const CTrackObj* o : m_objects) {
         if (!o->Matches(kTrackObjSegment, kSegmentTypeMask))
             continue;
         const CSegment* segment = static_cast<const CSegment*>(o);
@@ -172,8 +166,7 @@ BOOL CTrackObjContainer::FilePositionToTrackTime(LONGLONG position, LONGLONG min
         if (position < source || position >= segment->GetFileEnd())
             continue;
         const LONGLONG t = SaturatingAdd(segment->GetStart(), position - source);
-        if (t >= minimum)
-        {
+        if (t >= minimum) {
             if (trackTime)
                 *trackTime = t;
             return TRUE;
@@ -223,18 +216,14 @@ BOOL CTrackObjContainer::AddFullSegment(LONGLONG end)
 
 void CTrackObjContainer::RemoveObjects(DWORD classMask, DWORD typeMask)
 {
-    if (classMask == kAllMask)
-    {
+    if (classMask == kAllMask) {
         std::vector<CTrackObj*> old;
         old.swap(m_objects);
         for (CTrackObj* o : old)
             o->ReleaseObj();
-    }
-    else
-    {
+    } else {
         for (size_t i = m_objects.size(); i-- > 0;)
-            if (m_objects[i]->Matches(classMask, typeMask))
-            {
+            if (m_objects[i]->Matches(classMask, typeMask)) {
                 CTrackObj* o = m_objects[i];
                 m_objects.erase(m_objects.begin() + static_cast<std::ptrdiff_t>(i));
                 o->ReleaseObj();
@@ -252,8 +241,7 @@ void CTrackObjContainer::RemoveStartEndMarkers()
 BOOL CTrackObjContainer::RemoveById(LONG id)
 {
     for (size_t i = 0; i < m_objects.size(); ++i)
-        if (m_objects[i]->GetId() == id)
-        {
+        if (m_objects[i]->GetId() == id) {
             CTrackObj* o = m_objects[i];
             m_objects.erase(m_objects.begin() + static_cast<std::ptrdiff_t>(i));
             o->ReleaseObj();
@@ -267,12 +255,9 @@ void CTrackObjContainer::Append(CTrackObj* object)
 {
     if (!object)
         return;
-    try
-    {
+    try {
         m_objects.push_back(object);
-    }
-    catch (const std::bad_alloc&)
-    {
+    } catch (const std::bad_alloc&) {
         object->ReleaseObj();
     }
     Invalidate();
@@ -305,26 +290,22 @@ void CTrackObjContainer::DeleteRange(LONGLONG from, LONGLONG to, DWORD classMask
 {
     std::vector<CTrackObj*> result;
     result.reserve(m_objects.size() + 1);
-    for (CTrackObj* o : m_objects)
-    {
+    for (CTrackObj* o : m_objects) {
         const LONGLONG start = o->GetStart();
         const LONGLONG end = o->GetEnd();
         CTrackObj* piece = nullptr;
-        if (!o->Matches(classMask, typeMask) || end < from || start > to)
-        {
+        if (!o->Matches(classMask, typeMask) || end < from || start > to) {
             if (o->Clone(&piece))
                 result.push_back(piece);
             continue;
         }
         bool pieceKept = false;
         // from > start here, so from - 1 cannot wrap; likewise to < end below.
-        if (start < from && from <= end && o->CloneRange(start, from - 1, &piece))
-        {
+        if (start < from && from <= end && o->CloneRange(start, from - 1, &piece)) {
             result.push_back(piece);
             pieceKept = true;
         }
-        if (start <= to && to < end && o->CloneRange(to + 1, end, &piece))
-        {
+        if (start <= to && to < end && o->CloneRange(to + 1, end, &piece)) {
             if (pieceKept)
                 piece->SetId(-1);
             result.push_back(piece);
@@ -344,16 +325,14 @@ void CTrackObjContainer::RemoveTimeRange(LONGLONG from, LONGLONG to)
     // The gap closes by from - to - 1, which for a range spanning most of the time axis does not
     // fit 64 bits; what follows the range then moves in two halves.
     const __int128 delta = static_cast<__int128>(from) - to - 1;
-    if (delta >= kTimeMin)
-    {
+    if (delta >= kTimeMin) {
         MoveObjectsInWindow(to + 1, kTimeMax, static_cast<LONGLONG>(delta));
         return;
     }
     const LONGLONG half = static_cast<LONGLONG>(delta / 2);
     const LONGLONG rest = static_cast<LONGLONG>(delta - half);
     for (CTrackObj* o : m_objects)
-        if (o->GetEnd() >= to + 1)
-        {
+        if (o->GetEnd() >= to + 1) {
             o->Move(half);
             o->Move(rest);
         }
@@ -389,8 +368,7 @@ BOOL CTrackObjContainer::MoveObjects(LONGLONG delta)
 
 void CTrackObjContainer::CopyMatchingTo(CTrackObjContainer& destination, DWORD classMask, DWORD typeMask) const
 {
-    for (const CTrackObj* o : m_objects)
-    {
+    for (const CTrackObj* o : m_objects) {
         CTrackObj* copy = nullptr;
         if (o->Matches(classMask, typeMask) && o->Clone(&copy))
             destination.Append(copy);
@@ -400,11 +378,9 @@ void CTrackObjContainer::CopyMatchingTo(CTrackObjContainer& destination, DWORD c
 BOOL CTrackObjContainer::CopyObjectsFrom(const CTrackObjContainer& source, LONGLONG delta, DWORD classMask,
                                          DWORD typeMask)
 {
-    for (const CTrackObj* o : source.m_objects)
-    {
+    for (const CTrackObj* o : source.m_objects) {
         CTrackObj* copy = nullptr;
-        if (o->Matches(classMask, typeMask) && o->Clone(&copy))
-        {
+        if (o->Matches(classMask, typeMask) && o->Clone(&copy)) {
             copy->Move(delta);
             Append(copy);
         }
@@ -442,8 +418,7 @@ void CTrackObjContainer::ResolveOverlaps(DWORD classMask, DWORD typeMask)
     std::stable_sort(working.m_objects.begin(), working.m_objects.end(),
                      [](const CTrackObj* a, const CTrackObj* b) { return a->GetTag() < b->GetTag(); });
     // The object itself goes back, not the first one with its id: ids may all still be -1.
-    for (size_t i = working.m_objects.size(); i-- > 0;)
-    {
+    for (size_t i = working.m_objects.size(); i-- > 0;) {
         const CTrackObj* o = working.m_objects[i];
         DeleteRange(o->GetStart(), o->GetEnd(), classMask, typeMask);
         CTrackObj* copy = nullptr;
@@ -508,8 +483,7 @@ BOOL CTrackObjContainer::EqualsOnMasks(const CTrackObjContainer& other, DWORD cl
             theirs.InsertSorted(o, o->GetId());
     if (mine.GetCount() != theirs.GetCount())
         return FALSE;
-    for (INT_PTR i = 0; i < mine.GetCount(); ++i)
-    {
+    for (INT_PTR i = 0; i < mine.GetCount(); ++i) {
         const CTrackObj* a = nullptr;
         const CTrackObj* b = nullptr;
         mine.GetAt(i, &a, nullptr);
@@ -522,11 +496,9 @@ BOOL CTrackObjContainer::EqualsOnMasks(const CTrackObjContainer& other, DWORD cl
 
 void CTrackObjContainer::Serialize(CArchive& archive)
 {
-    if (archive.IsStoring())
-    {
+    if (archive.IsStoring()) {
         archive << static_cast<DWORD>(m_objects.size());
-        for (CTrackObj* o : m_objects)
-        {
+        for (CTrackObj* o : m_objects) {
             archive << o->GetClass();
             o->Serialize(archive);
         }
@@ -537,8 +509,7 @@ void CTrackObjContainer::Serialize(CArchive& archive)
     Invalidate();
     // Every entry takes at least its class word: a count beyond the data fails before the loop.
     archive.RequireAvailable(static_cast<ULONGLONG>(count) * sizeof(DWORD));
-    for (DWORD i = 0; i < count; ++i)
-    {
+    for (DWORD i = 0; i < count; ++i) {
         DWORD objectClass = 0;
         archive >> objectClass;
         CTrackObj* object = nullptr;
@@ -548,12 +519,9 @@ void CTrackObjContainer::Serialize(CArchive& archive)
             object = new CSegment();
         else
             CArchiveException::Throw(CArchiveException::badIndex);
-        try
-        {
+        try {
             object->Serialize(archive);
-        }
-        catch (...)
-        {
+        } catch (...) {
             object->ReleaseObj();
             throw;
         }
@@ -574,8 +542,7 @@ BOOL CTrackObjContainer::ReadChunks(IRiffStream* stream)
     if (!stream)
         return TRUE;
     FOURCC id = 0;
-    for (int n = 0; stream->GetChildId(n, &id); ++n)
-    {
+    for (int n = 0; stream->GetChildId(n, &id); ++n) {
         if (id != CMarker::kChunkId && id != CSegment::kChunkId)
             continue;
         IArchive* archive = nullptr;
@@ -584,14 +551,11 @@ BOOL CTrackObjContainer::ReadChunks(IRiffStream* stream)
             continue;
         CTrackObj* object = nullptr;
         BOOL read = FALSE;
-        if (id == CMarker::kChunkId)
-        {
+        if (id == CMarker::kChunkId) {
             CMarker* marker = new (std::nothrow) CMarker();
             read = marker && marker->ReadChunk(archive, size);
             object = marker;
-        }
-        else
-        {
+        } else {
             CSegment* segment = new (std::nothrow) CSegment();
             read = segment && segment->ReadChunk(archive, size);
             object = segment;

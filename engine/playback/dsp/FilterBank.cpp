@@ -84,17 +84,31 @@ int CFilterBank::DesignBand(unsigned band)
     Poly num{k2, 0.0, 0.0};
     Poly den{k2, k * r, 1.0};
     switch (p.type) {
-    case kHighPass: num = {0.0, 0.0, 1.0}; break;
-    case kBandPass: num = {0.0, k * r, 0.0}; break;
-    case kNotch: num = {k2, 0.0, 1.0}; break;
+    case kHighPass:
+        num = {0.0, 0.0, 1.0};
+        break;
+    case kBandPass:
+        num = {0.0, k * r, 0.0};
+        break;
+    case kNotch:
+        num = {k2, 0.0, 1.0};
+        break;
     case kType4:
         num = {k2, k * r, 1.0};
         den = {k2 * r / 2.0, k * r, r / 2.0};
         break;
-    case kType5: num = {k2, k * r, -1.0}; break;
-    case kType6: num = {k2, 0.0, -0.1}; break;
-    case kType7: num = {-0.1 * k2, 0.0, 1.0}; break;
-    case kAllPass: num = {k2, -k * r, 1.0}; break;
+    case kType5:
+        num = {k2, k * r, -1.0};
+        break;
+    case kType6:
+        num = {k2, 0.0, -0.1};
+        break;
+    case kType7:
+        num = {-0.1 * k2, 0.0, 1.0};
+        break;
+    case kAllPass:
+        num = {k2, -k * r, 1.0};
+        break;
     case kPeaking: {
         double boost = std::pow(10.0, std::fabs(p.gainDb) / 20.0);
         double u = p.gainDb >= 0.0 ? boost : 1.0;
@@ -120,7 +134,8 @@ int CFilterBank::DesignBand(unsigned band)
         den = {u * k2, e, v};
         break;
     }
-    default: break;
+    default:
+        break;
     }
 
     Coefficients& c = m_coefficients[band];

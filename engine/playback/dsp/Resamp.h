@@ -52,15 +52,16 @@ private:
     void Push(float sample);
     float Output(unsigned phase) const;
     unsigned ProcessDecimate(float* out, const float* in, unsigned outCapacity, unsigned inputCount, unsigned stride);
-    unsigned ProcessInterpolate(float* out, const float* in, unsigned outCapacity, unsigned inputCount, unsigned stride);
+    unsigned ProcessInterpolate(float* out, const float* in, unsigned outCapacity, unsigned inputCount,
+                                unsigned stride);
     unsigned ProcessGeneral(float* out, const float* in, unsigned outCapacity, unsigned inputCount, unsigned stride);
 
     bool m_configured = false;
     unsigned m_targetRate = 0;
     unsigned m_sourceRate = 0;
-    unsigned m_down = 1;  // M
-    unsigned m_up = 1;    // L
-    unsigned m_taps = 0;  // T, odd
+    unsigned m_down = 1;    // M
+    unsigned m_up = 1;      // L
+    unsigned m_taps = 0;    // T, odd
     unsigned m_length = 0;  // N = L x T
     // L phases of T taps, phase-major.
     std::vector<float> m_coefficients;

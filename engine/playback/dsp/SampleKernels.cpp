@@ -11,11 +11,20 @@ namespace {
 constexpr uint32_t kClipBits = std::bit_cast<uint32_t>(SampleKernels::kClipMagnitude);
 
 // The magnitude is compared through the bit pattern, so NaN and infinities clip as well.
-inline bool Clips(float x) { return (std::bit_cast<uint32_t>(x) & 0x7FFFFFFFu) > kClipBits; }
-inline bool Negative(float x) { return (std::bit_cast<uint32_t>(x) & 0x80000000u) != 0; }
+inline bool Clips(float x)
+{
+    return (std::bit_cast<uint32_t>(x) & 0x7FFFFFFFu) > kClipBits;
+}
+inline bool Negative(float x)
+{
+    return (std::bit_cast<uint32_t>(x) & 0x80000000u) != 0;
+}
 
 // Rounds with the processor's current mode (to nearest, ties to even by default).
-inline int32_t RoundToInt(float x) { return _mm_cvtss_si32(_mm_set_ss(x)); }
+inline int32_t RoundToInt(float x)
+{
+    return _mm_cvtss_si32(_mm_set_ss(x));
+}
 
 // One body for the contiguous and the strided form of each kernel: the contiguous form passes
 // constant strides of 1, which the compiler folds away.
@@ -58,7 +67,8 @@ inline bool ToInt32(int32_t& d, float s)
 inline float Int24ToFloat(const uint8_t* p)
 {
     int32_t v = static_cast<int32_t>(static_cast<uint32_t>(p[0]) << 8 | static_cast<uint32_t>(p[1]) << 16 |
-                                     static_cast<uint32_t>(p[2]) << 24) >> 8;
+                                     static_cast<uint32_t>(p[2]) << 24) >>
+                8;
     return static_cast<float>(v) / 256.0f;
 }
 
@@ -72,8 +82,14 @@ inline bool FloatToInt24(uint8_t* p, float s)
     return clipped;
 }
 
-inline int16_t UInt8ToInt16(uint8_t b) { return static_cast<int16_t>((static_cast<int>(b) - 128) * 256); }
-inline uint8_t Int16ToUInt8(int16_t s) { return static_cast<uint8_t>(((s >> 8) + 128) & 0xFF); }
+inline int16_t UInt8ToInt16(uint8_t b)
+{
+    return static_cast<int16_t>((static_cast<int>(b) - 128) * 256);
+}
+inline uint8_t Int16ToUInt8(int16_t s)
+{
+    return static_cast<uint8_t>(((s >> 8) + 128) & 0xFF);
+}
 
 inline float Pow2Factor(float exponent)
 {
@@ -97,7 +113,8 @@ unsigned ConvertFloatToInt16(int16_t* dst, const float* src, unsigned count)
 {
     return MapCounting(dst, 1, src, 1, count, ToInt16);
 }
-unsigned ConvertFloatToInt16Strided(int16_t* dst, unsigned dstStride, const float* src, unsigned srcStride, unsigned count)
+unsigned ConvertFloatToInt16Strided(int16_t* dst, unsigned dstStride, const float* src, unsigned srcStride,
+                                    unsigned count)
 {
     return MapCounting(dst, dstStride, src, srcStride, count, ToInt16);
 }
@@ -175,7 +192,8 @@ void ConvertUInt8ToInt16(int16_t* dst, const uint8_t* src, unsigned count)
 {
     Map(dst, 1, src, 1, count, [](int16_t& d, uint8_t s) { d = UInt8ToInt16(s); });
 }
-void ConvertUInt8ToInt16Strided(int16_t* dst, unsigned dstStride, const uint8_t* src, unsigned srcStride, unsigned count)
+void ConvertUInt8ToInt16Strided(int16_t* dst, unsigned dstStride, const uint8_t* src, unsigned srcStride,
+                                unsigned count)
 {
     Map(dst, dstStride, src, srcStride, count, [](int16_t& d, uint8_t s) { d = UInt8ToInt16(s); });
 }
@@ -191,7 +209,8 @@ void ConvertInt16ToUInt8(uint8_t* dst, const int16_t* src, unsigned count)
 {
     Map(dst, 1, src, 1, count, [](uint8_t& d, int16_t s) { d = Int16ToUInt8(s); });
 }
-void ConvertInt16ToUInt8Strided(uint8_t* dst, unsigned dstStride, const int16_t* src, unsigned srcStride, unsigned count)
+void ConvertInt16ToUInt8Strided(uint8_t* dst, unsigned dstStride, const int16_t* src, unsigned srcStride,
+                                unsigned count)
 {
     Map(dst, dstStride, src, srcStride, count, [](uint8_t& d, int16_t s) { d = Int16ToUInt8(s); });
 }

@@ -24,7 +24,8 @@ inline constexpr uint32_t kNoiseLfsrTaps = 0x1D872B41u;
 void ConvertInt16ToFloat(float* dst, const int16_t* src, unsigned count);
 void ConvertInt16ToFloatStrided(float* dst, unsigned dstStride, const int16_t* src, unsigned srcStride, unsigned count);
 unsigned ConvertFloatToInt16(int16_t* dst, const float* src, unsigned count);
-unsigned ConvertFloatToInt16Strided(int16_t* dst, unsigned dstStride, const float* src, unsigned srcStride, unsigned count);
+unsigned ConvertFloatToInt16Strided(int16_t* dst, unsigned dstStride, const float* src, unsigned srcStride,
+                                    unsigned count);
 
 // dst = src x 2^trunc(exponent)
 void ScaleFloatPow2(float* dst, const float* src, float exponent, unsigned count);
@@ -54,11 +55,13 @@ unsigned ConvertFloatToInt32Strided(int32_t* dst, unsigned dstStride, const floa
 
 // 8-bit unsigned (silence 128) to and from 16-bit.
 void ConvertUInt8ToInt16(int16_t* dst, const uint8_t* src, unsigned count);
-void ConvertUInt8ToInt16Strided(int16_t* dst, unsigned dstStride, const uint8_t* src, unsigned srcStride, unsigned count);
+void ConvertUInt8ToInt16Strided(int16_t* dst, unsigned dstStride, const uint8_t* src, unsigned srcStride,
+                                unsigned count);
 void ConvertUInt8ToFloat(float* dst, const uint8_t* src, unsigned count);
 void ConvertUInt8ToFloatStrided(float* dst, unsigned dstStride, const uint8_t* src, unsigned srcStride, unsigned count);
 void ConvertInt16ToUInt8(uint8_t* dst, const int16_t* src, unsigned count);
-void ConvertInt16ToUInt8Strided(uint8_t* dst, unsigned dstStride, const int16_t* src, unsigned srcStride, unsigned count);
+void ConvertInt16ToUInt8Strided(uint8_t* dst, unsigned dstStride, const int16_t* src, unsigned srcStride,
+                                unsigned count);
 
 // *acc += sum of a[i] x b[i]
 void DotProductFloat(float* acc, const float* a, const float* b, unsigned count);

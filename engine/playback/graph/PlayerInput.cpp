@@ -20,20 +20,62 @@ ULONG STDMETHODCALLTYPE CPlayerInput::Release()
     return static_cast<ULONG>(count);
 }
 
-HRESULT STDMETHODCALLTYPE CPlayerInput::GetFormat(WAVEFORMATEX*) { return E_FAIL; }
-HRESULT STDMETHODCALLTYPE CPlayerInput::Read(BYTE*, unsigned) { return S_OK; }
-HRESULT STDMETHODCALLTYPE CPlayerInput::SetBufferedBytes(LONGLONG) { return S_OK; }
-HRESULT STDMETHODCALLTYPE CPlayerInput::SetActive(BOOL) { return S_OK; }
-HRESULT STDMETHODCALLTYPE CPlayerInput::IsActive() { return m_active ? S_OK : S_FALSE; }
-HRESULT STDMETHODCALLTYPE CPlayerInput::OpenSource() { return S_OK; }
-HRESULT STDMETHODCALLTYPE CPlayerInput::CloseSource() { return S_OK; }
-HRESULT STDMETHODCALLTYPE CPlayerInput::GetLength(LONGLONG*) { return E_FAIL; }
-HRESULT STDMETHODCALLTYPE CPlayerInput::IsDataReady() { return S_OK; }
-HRESULT STDMETHODCALLTYPE CPlayerInput::Disconnect() { return S_OK; }
-HRESULT STDMETHODCALLTYPE CPlayerInput::Rewind() { return S_OK; }
-HRESULT STDMETHODCALLTYPE CPlayerInput::IsFlagSet() { return m_reservedFlag ? S_OK : S_FALSE; }
-HRESULT STDMETHODCALLTYPE CPlayerInput::Seek(LONGLONG) { return E_FAIL; }
-int STDMETHODCALLTYPE CPlayerInput::HasDiscontinuity() { return 0; }
+HRESULT STDMETHODCALLTYPE CPlayerInput::GetFormat(WAVEFORMATEX*)
+{
+    return E_FAIL;
+}
+HRESULT STDMETHODCALLTYPE CPlayerInput::Read(BYTE*, unsigned)
+{
+    return S_OK;
+}
+HRESULT STDMETHODCALLTYPE CPlayerInput::SetBufferedBytes(LONGLONG)
+{
+    return S_OK;
+}
+HRESULT STDMETHODCALLTYPE CPlayerInput::SetActive(BOOL)
+{
+    return S_OK;
+}
+HRESULT STDMETHODCALLTYPE CPlayerInput::IsActive()
+{
+    return m_active ? S_OK : S_FALSE;
+}
+HRESULT STDMETHODCALLTYPE CPlayerInput::OpenSource()
+{
+    return S_OK;
+}
+HRESULT STDMETHODCALLTYPE CPlayerInput::CloseSource()
+{
+    return S_OK;
+}
+HRESULT STDMETHODCALLTYPE CPlayerInput::GetLength(LONGLONG*)
+{
+    return E_FAIL;
+}
+HRESULT STDMETHODCALLTYPE CPlayerInput::IsDataReady()
+{
+    return S_OK;
+}
+HRESULT STDMETHODCALLTYPE CPlayerInput::Disconnect()
+{
+    return S_OK;
+}
+HRESULT STDMETHODCALLTYPE CPlayerInput::Rewind()
+{
+    return S_OK;
+}
+HRESULT STDMETHODCALLTYPE CPlayerInput::IsFlagSet()
+{
+    return m_reservedFlag ? S_OK : S_FALSE;
+}
+HRESULT STDMETHODCALLTYPE CPlayerInput::Seek(LONGLONG)
+{
+    return E_FAIL;
+}
+int STDMETHODCALLTYPE CPlayerInput::HasDiscontinuity()
+{
+    return 0;
+}
 
 void STDMETHODCALLTYPE CPlayerInput::DeleteThis(unsigned flags)
 {

@@ -8,7 +8,10 @@
 namespace {
 constexpr unsigned long kMaxFrames = 0x3FFFFFFF;  // 4 x frames must fit the read length.
 
-inline int16_t Widen8(uint8_t b) { return static_cast<int16_t>((static_cast<int>(b) - 128) * 256); }
+inline int16_t Widen8(uint8_t b)
+{
+    return static_cast<int16_t>((static_cast<int>(b) - 128) * 256);
+}
 }  // namespace
 
 CPcmFmtConverter::CPcmFmtConverter(IPcmReader* source) : m_source(source)

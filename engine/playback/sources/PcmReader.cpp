@@ -13,7 +13,10 @@ ULONG STDMETHODCALLTYPE CPcmReader::Release()
     return static_cast<ULONG>(count);
 }
 
-HRESULT STDMETHODCALLTYPE CPcmReader::IsValid() { return m_open ? S_OK : S_FALSE; }
+HRESULT STDMETHODCALLTYPE CPcmReader::IsValid()
+{
+    return m_open ? S_OK : S_FALSE;
+}
 
 HRESULT STDMETHODCALLTYPE CPcmReader::GetStreamLength(LONGLONG* pllByteLength)
 {
@@ -39,8 +42,20 @@ HRESULT STDMETHODCALLTYPE CPcmReader::GetSampleRate(unsigned long* puSampleRate)
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE CPcmReader::ShutDown() { return S_FALSE; }
+HRESULT STDMETHODCALLTYPE CPcmReader::ShutDown()
+{
+    return S_FALSE;
+}
 
-HRESULT STDMETHODCALLTYPE CPcmReader::GetFrameOffsetArray(unsigned char*, unsigned long*) { return E_NOTIMPL; }
-HRESULT STDMETHODCALLTYPE CPcmReader::FrameOffsetArrayReq() { return E_NOTIMPL; }
-HRESULT STDMETHODCALLTYPE CPcmReader::SetFrameOffsetArray(unsigned char*, unsigned long) { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE CPcmReader::GetFrameOffsetArray(unsigned char*, unsigned long*)
+{
+    return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE CPcmReader::FrameOffsetArrayReq()
+{
+    return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE CPcmReader::SetFrameOffsetArray(unsigned char*, unsigned long)
+{
+    return E_NOTIMPL;
+}

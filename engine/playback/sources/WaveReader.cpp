@@ -109,8 +109,7 @@ HRESULT CWaveReader::ReadLayout(const MMCKINFO& riff)
                 IsEqualGUID(format.subFormat, kSubtypePcm) && format.validBits == format.bitsPerSample);
     bool layoutConverted = (format.bitsPerSample == 8 || format.bitsPerSample == 16) &&
                            (format.channels == 1 || format.channels == 2) &&
-                           format.blockAlign == format.channels * format.bitsPerSample / 8 &&
-                           format.samplesPerSec != 0;
+                           format.blockAlign == format.channels * format.bitsPerSample / 8 && format.samplesPerSec != 0;
     if (!pcm || !layoutConverted)
         return kUnsupportedLayout;
 

@@ -50,9 +50,9 @@ void Log(const char* format, ...)
 std::string GuidText(REFIID iid)
 {
     char text[64];
-    snprintf(text, sizeof(text), "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", iid.Data1, iid.Data2,
-             iid.Data3, iid.Data4[0], iid.Data4[1], iid.Data4[2], iid.Data4[3], iid.Data4[4], iid.Data4[5],
-             iid.Data4[6], iid.Data4[7]);
+    snprintf(text, sizeof(text), "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", iid.Data1, iid.Data2, iid.Data3,
+             iid.Data4[0], iid.Data4[1], iid.Data4[2], iid.Data4[3], iid.Data4[4], iid.Data4[5], iid.Data4[6],
+             iid.Data4[7]);
     return text;
 }
 
@@ -128,17 +128,37 @@ public:
         }
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE Shutdown() override { Log("Shutdown"); return S_OK; }
+    HRESULT STDMETHODCALLTYPE Shutdown() override
+    {
+        Log("Shutdown");
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE LoadPlaylist(BSTR path, BOOL append) override
     {
         Log("LoadPlaylist %ls append=%d", path ? path : L"", append);
         return Env(L"CARROWFOLD_DOUBLE_LOAD_RESULT") == L"S_FALSE" ? S_FALSE : S_OK;
     }
-    HRESULT STDMETHODCALLTYPE SavePlaylist(BSTR path) override { Log("SavePlaylist %ls", path ? path : L""); return S_OK; }
-    HRESULT STDMETHODCALLTYPE NewMix() override { Log("NewMix"); return S_OK; }
+    HRESULT STDMETHODCALLTYPE SavePlaylist(BSTR path) override
+    {
+        Log("SavePlaylist %ls", path ? path : L"");
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE NewMix() override
+    {
+        Log("NewMix");
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE PostUiUpdate(int code, int value) override { return PostUpdate(code, value, FALSE); }
-    HRESULT STDMETHODCALLTYPE SetFileMapperCallback(IUnknown*) override { Log("SetFileMapperCallback"); return S_OK; }
-    HRESULT STDMETHODCALLTYPE ClearFileMapperCallback() override { Log("ClearFileMapperCallback"); return S_FALSE; }
+    HRESULT STDMETHODCALLTYPE SetFileMapperCallback(IUnknown*) override
+    {
+        Log("SetFileMapperCallback");
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE ClearFileMapperCallback() override
+    {
+        Log("ClearFileMapperCallback");
+        return S_FALSE;
+    }
     HRESULT STDMETHODCALLTYPE CreateCatDisplayItemMgr(ICatDisplayItemMgr**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetInitValues(DWORD*, DWORD*) override { return E_NOTIMPL; }
 

@@ -1,6 +1,7 @@
 // A stand-in for the engine's catalog display list, for the in-process tests: items with an id,
 // a title, an artist and a duration; GetItemAt walks the list, GetItemById finds any item. Sort
-// records its arguments; other queries go to the engine object. Reference counts are kept, not acted on: the owner deletes them.
+// records its arguments; other queries go to the engine object. Reference counts are kept, not acted on: the owner
+// deletes them.
 #pragma once
 
 #include "interfaces/ICatDisplayItemMgr.h"
@@ -12,17 +13,19 @@
 #include <string>
 #include <vector>
 
-
 class CatItemDouble : public ICatDisplayItem {
 public:
     CatItemDouble(DWORD id, std::wstring title, std::wstring artist, LONGLONG duration)
         : m_id(id), m_title(std::move(title)), m_artist(std::move(artist)), m_duration(duration)
-    {
-    }
+    {}
     virtual ~CatItemDouble() = default;
     LONG refs = 1;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override { *out = nullptr; return E_NOINTERFACE; }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
+    {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs)); }
     ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(InterlockedDecrement(&refs)); }
     // Attribute 1 is the title, 4 the artist; the others have no text.
@@ -34,7 +37,11 @@ public:
         *text = SysAllocString(attribute == 1 ? m_title.c_str() : m_artist.c_str());
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetId(DWORD* id) override { *id = m_id; return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetId(DWORD* id) override
+    {
+        *id = m_id;
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE GetDuration(LONGLONG* duration) override
     {
         *duration = m_duration;

@@ -13,18 +13,29 @@
 #include <string>
 #include <vector>
 
-
 class TrackDouble : public ITrackEditItem {
 public:
     TrackDouble(LONG trackId, LONG catalogItemId) : m_trackId(trackId), m_catalogItemId(catalogItemId) {}
     virtual ~TrackDouble() = default;
     LONG refs = 1;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override { *out = nullptr; return E_NOINTERFACE; }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
+    {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs)); }
     ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(InterlockedDecrement(&refs)); }
-    HRESULT STDMETHODCALLTYPE GetCatalogItemId(LONG* id) override { *id = m_catalogItemId; return S_OK; }
-    HRESULT STDMETHODCALLTYPE GetTrackId(LONG* id) override { *id = m_trackId; return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetCatalogItemId(LONG* id) override
+    {
+        *id = m_catalogItemId;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTrackId(LONG* id) override
+    {
+        *id = m_trackId;
+        return S_OK;
+    }
     DOUBLE_NOT_CALLED(GetAudibleStart, (LONGLONG*))
     DOUBLE_NOT_CALLED(GetAudibleEnd, (LONGLONG*))
     DOUBLE_NOT_CALLED(GetStartTime, (LONGLONG*))
@@ -70,7 +81,11 @@ public:
     std::vector<TrackDouble*> tracks;  // not owned
     LONG refs = 1;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override { *out = nullptr; return E_NOINTERFACE; }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
+    {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs)); }
     ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(InterlockedDecrement(&refs)); }
 
@@ -88,10 +103,26 @@ public:
         *copy = tracks[static_cast<size_t>(index)];
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE CanUndo() override { Record("CanUndo"); return canUndo; }
-    HRESULT STDMETHODCALLTYPE CanRedo() override { Record("CanRedo"); return canRedo; }
-    HRESULT STDMETHODCALLTYPE Undo() override { Record("Undo"); return S_OK; }
-    HRESULT STDMETHODCALLTYPE Redo() override { Record("Redo"); return S_OK; }
+    HRESULT STDMETHODCALLTYPE CanUndo() override
+    {
+        Record("CanUndo");
+        return canUndo;
+    }
+    HRESULT STDMETHODCALLTYPE CanRedo() override
+    {
+        Record("CanRedo");
+        return canRedo;
+    }
+    HRESULT STDMETHODCALLTYPE Undo() override
+    {
+        Record("Undo");
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Redo() override
+    {
+        Record("Redo");
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE UpdateTracksFromCatalogItem(DWORD id) override
     {
         Record("UpdateTracksFromCatalogItem " + std::to_string(id));

@@ -8,14 +8,17 @@
 
 #include <windows.h>
 
-
 class PlayManagerDouble : public IPlayManager {
 public:
     virtual ~PlayManagerDouble() = default;
     HRESULT performing = S_FALSE;
     LONG refs = 1;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override { *out = nullptr; return E_NOINTERFACE; }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
+    {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs)); }
     ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(InterlockedDecrement(&refs)); }
     HRESULT STDMETHODCALLTYPE IsPerforming() override { return performing; }

@@ -39,7 +39,12 @@ TEST(CArrayEdit, TableOfOperationsFromOneTwoThree)
         {"ElementAt writes", [](IntArray& a) { a.ElementAt(2) = 7; }, {1, 2, 7}},
         {"operator[] writes", [](IntArray& a) { a[0] = 5; }, {5, 2, 3}},
         {"SetSize grows with zeros", [](IntArray& a) { a.SetSize(5); }, {1, 2, 3, 0, 0}},
-        {"SetSize with growth hint", [](IntArray& a) { a.SetSize(4, 64); a.Add(8); }, {1, 2, 3, 0, 8}},
+        {"SetSize with growth hint",
+         [](IntArray& a) {
+             a.SetSize(4, 64);
+             a.Add(8);
+         },
+         {1, 2, 3, 0, 8}},
         {"SetSize shrinks", [](IntArray& a) { a.SetSize(1); }, {1}},
         {"SetSize 0 empties", [](IntArray& a) { a.SetSize(0); }, {}},
         {"SetSize negative ignored", [](IntArray& a) { a.SetSize(-1); }, {1, 2, 3}},
@@ -58,13 +63,37 @@ TEST(CArrayEdit, TableOfOperationsFromOneTwoThree)
         {"RemoveAt negative ignored", [](IntArray& a) { a.RemoveAt(-1); }, {1, 2, 3}},
         {"RemoveAt at size ignored", [](IntArray& a) { a.RemoveAt(3); }, {1, 2, 3}},
         {"RemoveAll", [](IntArray& a) { a.RemoveAll(); }, {}},
-        {"Append another", [](IntArray& a) { IntArray b; Fill(b, {7, 8}); EXPECT_EQ(a.Append(b), 3); }, {1, 2, 3, 7, 8}},
+        {"Append another",
+         [](IntArray& a) {
+             IntArray b;
+             Fill(b, {7, 8});
+             EXPECT_EQ(a.Append(b), 3);
+         },
+         {1, 2, 3, 7, 8}},
         {"Append itself", [](IntArray& a) { EXPECT_EQ(a.Append(a), 3); }, {1, 2, 3, 1, 2, 3}},
-        {"Copy another", [](IntArray& a) { IntArray b; Fill(b, {7}); a.Copy(b); }, {7}},
+        {"Copy another",
+         [](IntArray& a) {
+             IntArray b;
+             Fill(b, {7});
+             a.Copy(b);
+         },
+         {7}},
         {"Copy itself", [](IntArray& a) { a.Copy(a); }, {1, 2, 3}},
-        {"InsertAt array", [](IntArray& a) { IntArray b; Fill(b, {7, 8}); a.InsertAt(1, &b); }, {1, 7, 8, 2, 3}},
+        {"InsertAt array",
+         [](IntArray& a) {
+             IntArray b;
+             Fill(b, {7, 8});
+             a.InsertAt(1, &b);
+         },
+         {1, 7, 8, 2, 3}},
         {"InsertAt itself", [](IntArray& a) { a.InsertAt(1, &a); }, {1, 1, 2, 3, 2, 3}},
-        {"InsertAt array past end", [](IntArray& a) { IntArray b; Fill(b, {7}); a.InsertAt(4, &b); }, {1, 2, 3, 0, 7}},
+        {"InsertAt array past end",
+         [](IntArray& a) {
+             IntArray b;
+             Fill(b, {7});
+             a.InsertAt(4, &b);
+         },
+         {1, 2, 3, 0, 7}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

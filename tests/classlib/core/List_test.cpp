@@ -29,24 +29,41 @@ TEST(CStringListEdit, TableOfOperationsFromABC)
         {"RemoveAt head", [](CStringList& l) { l.RemoveAt(l.GetHeadPosition()); }, {L"b", L"c"}},
         {"RemoveAt middle", [](CStringList& l) { l.RemoveAt(l.Find(L"b")); }, {L"a", L"c"}},
         {"RemoveAt tail then AddTail",
-         [](CStringList& l) { l.RemoveAt(l.Find(L"c")); l.AddTail(L"d"); }, {L"a", L"b", L"d"}},
+         [](CStringList& l) {
+             l.RemoveAt(l.Find(L"c"));
+             l.AddTail(L"d");
+         },
+         {L"a", L"b", L"d"}},
         {"RemoveAt head then AddHead",
-         [](CStringList& l) { l.RemoveAt(l.Find(L"a")); l.AddHead(L"0"); }, {L"0", L"b", L"c"}},
+         [](CStringList& l) {
+             l.RemoveAt(l.Find(L"a"));
+             l.AddHead(L"0");
+         },
+         {L"0", L"b", L"c"}},
         {"RemoveAt NULL ignored", [](CStringList& l) { l.RemoveAt(nullptr); }, {L"a", L"b", L"c"}},
-        {"RemoveAt every element", [](CStringList& l) {
+        {"RemoveAt every element",
+         [](CStringList& l) {
              while (!l.IsEmpty())
                  l.RemoveAt(l.GetHeadPosition());
              l.AddTail(L"again");
-         }, {L"again"}},
-        {"RemoveAll then reuse", [](CStringList& l) { l.RemoveAll(); l.AddHead(L"x"); }, {L"x"}},
+         },
+         {L"again"}},
+        {"RemoveAll then reuse",
+         [](CStringList& l) {
+             l.RemoveAll();
+             l.AddHead(L"x");
+         },
+         {L"x"}},
         {"SetAt through GetAt", [](CStringList& l) { l.GetAt(l.Find(L"b")) = L"B"; }, {L"a", L"B", L"c"}},
-        {"remove while walking", [](CStringList& l) {
+        {"remove while walking",
+         [](CStringList& l) {
              for (POSITION pos = l.GetHeadPosition(); pos;) {
                  const POSITION current = pos;
                  if (l.GetNext(pos) != L"b")
                      l.RemoveAt(current);
              }
-         }, {L"b"}},
+         },
+         {L"b"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

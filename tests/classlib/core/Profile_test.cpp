@@ -46,17 +46,14 @@ protected:
             << "the test's key is still there";
     }
 
-    CString SectionPath(const wchar_t* section) const
-    {
-        return m_companyPath + L"\\" + kAppName + L"\\" + section;
-    }
+    CString SectionPath(const wchar_t* section) const { return m_companyPath + L"\\" + kAppName + L"\\" + section; }
 
     // Writes a value of any type behind the profile functions' back.
     void WriteRaw(const wchar_t* section, const wchar_t* entry, DWORD type, const void* data, DWORD bytes)
     {
         RegKey key;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, SectionPath(section), 0, nullptr, 0, KEY_WRITE, nullptr,
-                                  key.put(), nullptr),
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, SectionPath(section), 0, nullptr, 0, KEY_WRITE, nullptr, key.put(),
+                                  nullptr),
                   ERROR_SUCCESS);
         ASSERT_EQ(RegSetValueExW(key.get(), entry, 0, type, static_cast<const BYTE*>(data), bytes), ERROR_SUCCESS);
     }
@@ -105,7 +102,8 @@ TEST_F(Profile, WriteProfileIntStoresDword)
         DWORD size = sizeof(stored);
         ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, SectionPath(L"Settings"), L"Count", RRF_RT_REG_DWORD, nullptr,
                                &stored, &size),
-                  ERROR_SUCCESS) << "a REG_DWORD under HKCU\\Software\\<key>\\<application name>\\<section>";
+                  ERROR_SUCCESS)
+            << "a REG_DWORD under HKCU\\Software\\<key>\\<application name>\\<section>";
         EXPECT_EQ(stored, static_cast<DWORD>(value));
         EXPECT_EQ(static_cast<int>(m_app.GetProfileInt(L"Settings", L"Count", 7)), value);
     }
@@ -170,9 +168,11 @@ TEST_F(Profile, GetProfileStringReadsWhatOthersStored)
     const Row rows[] = {
         {"missing", [] {}, L"default", L"default"},
         {"missing, no default", [] {}, nullptr, L""},
-        {"unterminated REG_SZ", [&] { WriteRaw(L"S", L"E", REG_SZ, unterminated, sizeof(unterminated)); }, L"d", L"abc"},
+        {"unterminated REG_SZ", [&] { WriteRaw(L"S", L"E", REG_SZ, unterminated, sizeof(unterminated)); }, L"d",
+         L"abc"},
         {"empty REG_SZ without terminator", [&] { WriteRaw(L"S", L"E", REG_SZ, L"", 0); }, L"d", L""},
-        {"REG_EXPAND_SZ is not expanded", [&] { WriteRaw(L"S", L"E", REG_EXPAND_SZ, expandable, sizeof(expandable)); }, L"d", expandable},
+        {"REG_EXPAND_SZ is not expanded", [&] { WriteRaw(L"S", L"E", REG_EXPAND_SZ, expandable, sizeof(expandable)); },
+         L"d", expandable},
         {"REG_MULTI_SZ", [&] { WriteRaw(L"S", L"E", REG_MULTI_SZ, multi, sizeof(multi)); }, L"d", L"d"},
         {"REG_DWORD", [&] { WriteRaw(L"S", L"E", REG_DWORD, &dword, sizeof(dword)); }, L"d", L"d"},
         {"REG_BINARY", [&] { WriteRaw(L"S", L"E", REG_BINARY, binary, sizeof(binary)); }, L"d", L"d"},
@@ -209,7 +209,8 @@ TEST_F(Profile, BinaryRoundTripsThroughANewArray)
     std::vector<BYTE> bytes = {0x00, 0xFF, 0x3C};
     for (int i = 0; i < 45; ++i)
         bytes.push_back(static_cast<BYTE>(i * 37));
-    ASSERT_TRUE(m_app.WriteProfileBinary(L"Settings", L"Window Position", bytes.data(), static_cast<UINT>(bytes.size())));
+    ASSERT_TRUE(
+        m_app.WriteProfileBinary(L"Settings", L"Window Position", bytes.data(), static_cast<UINT>(bytes.size())));
     const Raw raw = ReadRaw(L"Settings", L"Window Position");
     ASSERT_EQ(raw.status, ERROR_SUCCESS);
     EXPECT_EQ(raw.type, static_cast<DWORD>(REG_BINARY));

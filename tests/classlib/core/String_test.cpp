@@ -106,24 +106,132 @@ TEST(CStringFormat, PlatformWideConventions)
     };
     const CString held(L"held \u00e9");
     const Row rows[] = {
-        {"%s is wide", [] { CString s; s.Format(L"[%s]", L"abc"); return s; }, L"[abc]"},
-        {"%s non-ASCII", [] { CString s; s.Format(L"%s!", kUnicode); return s; }, L"Caf\u00e9 \u00dcn\u00efc\u00f8d\u00e9 \u2014 \u65e5\u672c\u8a9e \u266b!"},
-        {"%s of a CString", [&] { CString s; s.Format(L"<%s>", held); return s; }, L"<held \u00e9>"},
-        {"%s of itself", [] { CString s(L"me"); s.Format(L"%s+%s", s, s); return s; }, L"me+me"},
-        {"%d widths", [] { CString s; s.Format(L"%d|%5d|%-3d|", -42, 7, 1); return s; }, L"-42|    7|1  |"},
-        {"%u of -1", [] { CString s; s.Format(L"%u", static_cast<unsigned>(-1)); return s; }, L"4294967295"},
-        {"%I64d", [] { CString s; s.Format(L"%I64d", static_cast<__int64>(-9007199254740993LL)); return s; }, L"-9007199254740993"},
-        {"%I64u max", [] { CString s; s.Format(L"%I64u", ~0ULL); return s; }, L"18446744073709551615"},
-        {"%I64d then %d", [] { CString s; s.Format(L"%I64d %d", static_cast<__int64>(1) << 40, 5); return s; }, L"1099511627776 5"},
-        {"%.2f", [] { CString s; s.Format(L"%.2f", 1234.5678); return s; }, L"1234.57"},
-        {"%.2f small negative", [] { CString s; s.Format(L"%.2f", -0.004); return s; }, L"-0.00"},
-        {"%.2f of a float", [] { CString s; s.Format(L"%.2f", 0.5f); return s; }, L"0.50"},
-        {"%c non-ASCII", [] { CString s; s.Format(L"%c", L'\u266b'); return s; }, L"\u266b"},
-        {"%x and %08X", [] { CString s; s.Format(L"%x %08X", 255, 0xBEEFu); return s; }, L"ff 0000BEEF"},
-        {"%%", [] { CString s; s.Format(L"100%%"); return s; }, L"100%"},
-        {"empty result", [] { CString s(L"old"); s.Format(L"%s", L""); return s; }, L""},
-        {"long result", [] { CString s; s.Format(L"%0500d", 7); return s.Right(3); }, L"007"},
-        {"AppendFormat", [] { CString s(L"n="); s.AppendFormat(L"%d/%s", 3, L"x"); return s; }, L"n=3/x"},
+        {"%s is wide",
+         [] {
+             CString s;
+             s.Format(L"[%s]", L"abc");
+             return s;
+         },
+         L"[abc]"},
+        {"%s non-ASCII",
+         [] {
+             CString s;
+             s.Format(L"%s!", kUnicode);
+             return s;
+         },
+         L"Caf\u00e9 \u00dcn\u00efc\u00f8d\u00e9 \u2014 \u65e5\u672c\u8a9e \u266b!"},
+        {"%s of a CString",
+         [&] {
+             CString s;
+             s.Format(L"<%s>", held);
+             return s;
+         },
+         L"<held \u00e9>"},
+        {"%s of itself",
+         [] {
+             CString s(L"me");
+             s.Format(L"%s+%s", s, s);
+             return s;
+         },
+         L"me+me"},
+        {"%d widths",
+         [] {
+             CString s;
+             s.Format(L"%d|%5d|%-3d|", -42, 7, 1);
+             return s;
+         },
+         L"-42|    7|1  |"},
+        {"%u of -1",
+         [] {
+             CString s;
+             s.Format(L"%u", static_cast<unsigned>(-1));
+             return s;
+         },
+         L"4294967295"},
+        {"%I64d",
+         [] {
+             CString s;
+             s.Format(L"%I64d", static_cast<__int64>(-9007199254740993LL));
+             return s;
+         },
+         L"-9007199254740993"},
+        {"%I64u max",
+         [] {
+             CString s;
+             s.Format(L"%I64u", ~0ULL);
+             return s;
+         },
+         L"18446744073709551615"},
+        {"%I64d then %d",
+         [] {
+             CString s;
+             s.Format(L"%I64d %d", static_cast<__int64>(1) << 40, 5);
+             return s;
+         },
+         L"1099511627776 5"},
+        {"%.2f",
+         [] {
+             CString s;
+             s.Format(L"%.2f", 1234.5678);
+             return s;
+         },
+         L"1234.57"},
+        {"%.2f small negative",
+         [] {
+             CString s;
+             s.Format(L"%.2f", -0.004);
+             return s;
+         },
+         L"-0.00"},
+        {"%.2f of a float",
+         [] {
+             CString s;
+             s.Format(L"%.2f", 0.5f);
+             return s;
+         },
+         L"0.50"},
+        {"%c non-ASCII",
+         [] {
+             CString s;
+             s.Format(L"%c", L'\u266b');
+             return s;
+         },
+         L"\u266b"},
+        {"%x and %08X",
+         [] {
+             CString s;
+             s.Format(L"%x %08X", 255, 0xBEEFu);
+             return s;
+         },
+         L"ff 0000BEEF"},
+        {"%%",
+         [] {
+             CString s;
+             s.Format(L"100%%");
+             return s;
+         },
+         L"100%"},
+        {"empty result",
+         [] {
+             CString s(L"old");
+             s.Format(L"%s", L"");
+             return s;
+         },
+         L""},
+        {"long result",
+         [] {
+             CString s;
+             s.Format(L"%0500d", 7);
+             return s.Right(3);
+         },
+         L"007"},
+        {"AppendFormat",
+         [] {
+             CString s(L"n=");
+             s.AppendFormat(L"%d/%s", 3, L"x");
+             return s;
+         },
+         L"n=3/x"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -241,20 +349,104 @@ TEST(CStringEdit, ReplaceDeleteInsertTrim)
         const wchar_t* expected;
     };
     const Row rows[] = {
-        {"Replace all, longer", [] { CString s(L"a-b-c"); s.Replace(L"-", L"--"); return s; }, L"a--b--c"},
-        {"Replace with empty", [] { CString s(L"a-b-c"); s.Replace(L"-", L""); return s; }, L"abc"},
-        {"Replace overlapping pattern", [] { CString s(L"aaa"); s.Replace(L"aa", L"b"); return s; }, L"ba"},
-        {"Replace pattern from itself", [] { CString s(L"xyx"); s.Replace(s.GetString() + 2, L"z"); return s; }, L"zyz"},
-        {"Replace char", [] { CString s(L"a\\b\\c"); s.Replace(L'\\', L'/'); return s; }, L"a/b/c"},
-        {"Delete middle", [] { CString s(L"abcdef"); s.Delete(2, 2); return s; }, L"abef"},
-        {"Delete past end", [] { CString s(L"abcdef"); s.Delete(4, 10); return s; }, L"abcd"},
-        {"Delete negative index clamps", [] { CString s(L"abcdef"); s.Delete(-3, 2); return s; }, L"cdef"},
-        {"Delete at length", [] { CString s(L"abc"); s.Delete(3); return s; }, L"abc"},
-        {"Insert past end appends", [] { CString s(L"ab"); s.Insert(9, L"cd"); return s; }, L"abcd"},
-        {"Insert negative prepends", [] { CString s(L"ab"); s.Insert(-1, L"x"); return s; }, L"xab"},
-        {"Trim", [] { CString s(L" \t a b \r\n"); s.Trim(); return s; }, L"a b"},
-        {"TrimLeft", [] { CString s(L"  ab  "); s.TrimLeft(); return s; }, L"ab  "},
-        {"TrimRight", [] { CString s(L"  ab  "); s.TrimRight(); return s; }, L"  ab"},
+        {"Replace all, longer",
+         [] {
+             CString s(L"a-b-c");
+             s.Replace(L"-", L"--");
+             return s;
+         },
+         L"a--b--c"},
+        {"Replace with empty",
+         [] {
+             CString s(L"a-b-c");
+             s.Replace(L"-", L"");
+             return s;
+         },
+         L"abc"},
+        {"Replace overlapping pattern",
+         [] {
+             CString s(L"aaa");
+             s.Replace(L"aa", L"b");
+             return s;
+         },
+         L"ba"},
+        {"Replace pattern from itself",
+         [] {
+             CString s(L"xyx");
+             s.Replace(s.GetString() + 2, L"z");
+             return s;
+         },
+         L"zyz"},
+        {"Replace char",
+         [] {
+             CString s(L"a\\b\\c");
+             s.Replace(L'\\', L'/');
+             return s;
+         },
+         L"a/b/c"},
+        {"Delete middle",
+         [] {
+             CString s(L"abcdef");
+             s.Delete(2, 2);
+             return s;
+         },
+         L"abef"},
+        {"Delete past end",
+         [] {
+             CString s(L"abcdef");
+             s.Delete(4, 10);
+             return s;
+         },
+         L"abcd"},
+        {"Delete negative index clamps",
+         [] {
+             CString s(L"abcdef");
+             s.Delete(-3, 2);
+             return s;
+         },
+         L"cdef"},
+        {"Delete at length",
+         [] {
+             CString s(L"abc");
+             s.Delete(3);
+             return s;
+         },
+         L"abc"},
+        {"Insert past end appends",
+         [] {
+             CString s(L"ab");
+             s.Insert(9, L"cd");
+             return s;
+         },
+         L"abcd"},
+        {"Insert negative prepends",
+         [] {
+             CString s(L"ab");
+             s.Insert(-1, L"x");
+             return s;
+         },
+         L"xab"},
+        {"Trim",
+         [] {
+             CString s(L" \t a b \r\n");
+             s.Trim();
+             return s;
+         },
+         L"a b"},
+        {"TrimLeft",
+         [] {
+             CString s(L"  ab  ");
+             s.TrimLeft();
+             return s;
+         },
+         L"ab  "},
+        {"TrimRight",
+         [] {
+             CString s(L"  ab  ");
+             s.TrimRight();
+             return s;
+         },
+         L"  ab"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

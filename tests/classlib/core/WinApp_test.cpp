@@ -52,7 +52,8 @@ TEST(CWinAppRegistryKey, ProfileNameIsTheApplicationNameAtThatMoment)
     EXPECT_EQ(wcscmp(app.m_pszProfileName, L"Carrowfold Express 5"), 0);
 
     app.SetRegistryKey(IDS_TEST_MISSING);
-    EXPECT_EQ(wcscmp(app.m_pszRegistryKey, L"Carrowfold Technology"), 0) << "a string that fails to load changes nothing";
+    EXPECT_EQ(wcscmp(app.m_pszRegistryKey, L"Carrowfold Technology"), 0)
+        << "a string that fails to load changes nothing";
 }
 
 TEST(CWinAppModule, InstanceAndResourceHandles)

@@ -89,15 +89,15 @@ TEST(ArchiveWire, StringsByteForByte)
         {"254 characters", std::wstring(254, L'x'), {0xFF, 0xFE, 0xFF, 0xFE}},
         {"255 characters", std::wstring(255, L'y'), {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0x00}},
         {"65533 characters", std::wstring(65533, L'z'), {0xFF, 0xFE, 0xFF, 0xFF, 0xFD, 0xFF}},
-        {"65534 characters escape to 32 bits", std::wstring(65534, L'v'),
+        {"65534 characters escape to 32 bits",
+         std::wstring(65534, L'v'),
          {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0x00, 0x00}},
         {"65535 characters", std::wstring(65535, L'w'), {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00}},
     };
     for (const StringCase& c : cases) {
         SCOPED_TRACE(c.name);
         const Bytes expected = Concat({c.prefix, Utf16(c.text)});
-        EXPECT_EQ(Store([&](CArchive& a) { a << CString(c.text.c_str(), static_cast<int>(c.text.size())); }),
-                  expected);
+        EXPECT_EQ(Store([&](CArchive& a) { a << CString(c.text.c_str(), static_cast<int>(c.text.size())); }), expected);
         Loader loader(expected);
         CString back(L"old");
         loader.archive >> back;

@@ -30,7 +30,8 @@ protected:
     {
         ownerDisabledWhileUp = owner && !::IsWindowEnabled(owner);
         // As the button's click arrives: WM_COMMAND with the button's id and window.
-        SendMessage(WM_COMMAND, MAKEWPARAM(m_button, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(m_hWnd, static_cast<int>(m_button))));
+        SendMessage(WM_COMMAND, MAKEWPARAM(m_button, BN_CLICKED),
+                    reinterpret_cast<LPARAM>(::GetDlgItem(m_hWnd, static_cast<int>(m_button))));
         return 0;
     }
     void OnOK() override
@@ -47,7 +48,7 @@ protected:
 };
 
 BEGIN_MESSAGE_MAP(CTestDialog, CDialog)
-    ON_MESSAGE(WM_TEST_PRESS, &CTestDialog::OnPress)
+ON_MESSAGE(WM_TEST_PRESS, &CTestDialog::OnPress)
 END_MESSAGE_MAP()
 
 TEST(Dialog, ModalDialogRunsItsMessageMapAndEndsWithTheButtonsResult)

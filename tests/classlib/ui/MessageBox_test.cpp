@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 BEGIN_MESSAGE_MAP(CTestApp, CWindowedApp)
-    ON_COMMAND(1004, &CTestApp::OnAppCommand)
+ON_COMMAND(1004, &CTestApp::OnAppCommand)
 END_MESSAGE_MAP()
 
 CTestApp& TheTestApp()
@@ -75,7 +75,8 @@ TEST(MessageBox, ModelessWindowsOfTheMainWindowAreDisabledWhileTheBoxIsUp)
 {
     CWnd main;
     ASSERT_TRUE(main.CreateEx(0, nullptr, L"main", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr));
-    g_modeless = CreateWindowExW(0, L"STATIC", L"tool window", WS_POPUP, 0, 0, 20, 20, main.m_hWnd, nullptr, nullptr, nullptr);
+    g_modeless =
+        CreateWindowExW(0, L"STATIC", L"tool window", WS_POPUP, 0, 0, 20, 20, main.m_hWnd, nullptr, nullptr, nullptr);
     ASSERT_NE(g_modeless, nullptr);
     TheTestApp().m_pMainWnd = &main;
     HHOOK hook = SetWindowsHookExW(WH_CBT, &CloseBoxHook, nullptr, GetCurrentThreadId());

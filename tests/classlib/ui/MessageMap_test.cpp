@@ -18,30 +18,50 @@ public:
     std::vector<std::wstring> log;
 
 protected:
-    LRESULT OnBaseOnly(WPARAM w, LPARAM) { log.push_back(L"base-only"); return static_cast<LRESULT>(w) + 1; }
-    LRESULT OnBothInBase(WPARAM, LPARAM) { log.push_back(L"both-base"); return 10; }
-    LRESULT OnRegistered(WPARAM, LPARAM) { log.push_back(L"registered"); return g_registered; }
+    LRESULT OnBaseOnly(WPARAM w, LPARAM)
+    {
+        log.push_back(L"base-only");
+        return static_cast<LRESULT>(w) + 1;
+    }
+    LRESULT OnBothInBase(WPARAM, LPARAM)
+    {
+        log.push_back(L"both-base");
+        return 10;
+    }
+    LRESULT OnRegistered(WPARAM, LPARAM)
+    {
+        log.push_back(L"registered");
+        return g_registered;
+    }
     DECLARE_MESSAGE_MAP()
 };
 
 BEGIN_MESSAGE_MAP(CBaseWnd, CWnd)
-    ON_MESSAGE(WM_BASE_ONLY, &CBaseWnd::OnBaseOnly)
-    ON_MESSAGE(WM_BOTH, &CBaseWnd::OnBothInBase)
-    ON_REGISTERED_MESSAGE(g_registered, &CBaseWnd::OnRegistered)
+ON_MESSAGE(WM_BASE_ONLY, &CBaseWnd::OnBaseOnly)
+ON_MESSAGE(WM_BOTH, &CBaseWnd::OnBothInBase)
+ON_REGISTERED_MESSAGE(g_registered, &CBaseWnd::OnRegistered)
 END_MESSAGE_MAP()
 
 class CDerivedWnd : public CBaseWnd {
 protected:
-    LRESULT OnBothInDerived(WPARAM, LPARAM) { log.push_back(L"both-derived"); return 20; }
-    LRESULT OnDerivedOnly(WPARAM, LPARAM) { log.push_back(L"derived-only"); return 30; }
+    LRESULT OnBothInDerived(WPARAM, LPARAM)
+    {
+        log.push_back(L"both-derived");
+        return 20;
+    }
+    LRESULT OnDerivedOnly(WPARAM, LPARAM)
+    {
+        log.push_back(L"derived-only");
+        return 30;
+    }
     void OnClose() { log.push_back(L"close"); }
     DECLARE_MESSAGE_MAP()
 };
 
 BEGIN_MESSAGE_MAP(CDerivedWnd, CBaseWnd)
-    ON_MESSAGE(WM_BOTH, &CDerivedWnd::OnBothInDerived)
-    ON_MESSAGE(WM_DERIVED_ONLY, &CDerivedWnd::OnDerivedOnly)
-    ON_WM_CLOSE()
+ON_MESSAGE(WM_BOTH, &CDerivedWnd::OnBothInDerived)
+ON_MESSAGE(WM_DERIVED_ONLY, &CDerivedWnd::OnDerivedOnly)
+ON_WM_CLOSE()
 END_MESSAGE_MAP()
 
 struct LookupCase {

@@ -19,15 +19,15 @@ constexpr UINT ID_VIEW_ONLY = 1001;
 constexpr UINT ID_DOC_ONLY = 1002;
 constexpr UINT ID_FRAME_ONLY = 1003;
 constexpr UINT ID_APP_ONLY = 1004;
-constexpr UINT ID_VIEW_AND_DOC = 1005;     // the view comes first
-constexpr UINT ID_DOC_AND_FRAME = 1006;    // the document comes first
+constexpr UINT ID_VIEW_AND_DOC = 1005;   // the view comes first
+constexpr UINT ID_DOC_AND_FRAME = 1006;  // the document comes first
 constexpr UINT ID_NOBODY = 1007;
-constexpr UINT ID_VIEW_PASSES_ON = 1008;   // the view's _EX handler returns FALSE
-constexpr UINT ID_RANGE_FIRST = 1010;      // 1010..1014 handled by the frame as a range
-constexpr UINT ID_CHECKED_BY_DOC = 1020;   // update handler in the document checks it
-constexpr UINT ID_DISABLED_BY_VIEW = 1021; // handler exists, update handler disables it
-constexpr UINT ID_UPDATE_CONTINUES = 1022; // the view's update handler routes on; the frame enables
-constexpr UINT ID_IDLE_BUTTON = 1030;      // updated at idle time by a bar-like child
+constexpr UINT ID_VIEW_PASSES_ON = 1008;    // the view's _EX handler returns FALSE
+constexpr UINT ID_RANGE_FIRST = 1010;       // 1010..1014 handled by the frame as a range
+constexpr UINT ID_CHECKED_BY_DOC = 1020;    // update handler in the document checks it
+constexpr UINT ID_DISABLED_BY_VIEW = 1021;  // handler exists, update handler disables it
+constexpr UINT ID_UPDATE_CONTINUES = 1022;  // the view's update handler routes on; the frame enables
+constexpr UINT ID_IDLE_BUTTON = 1030;       // updated at idle time by a bar-like child
 constexpr UINT ID_NOTIFYING_CONTROL = 2000;
 constexpr UINT kTestResource = 300;
 
@@ -41,7 +41,11 @@ class CTestDoc : public CDocument {
 public:
     int newCount = 0;
     LPARAM lastHint = -1;
-    BOOL OnNewDocument() override { ++newCount; return CDocument::OnNewDocument(); }
+    BOOL OnNewDocument() override
+    {
+        ++newCount;
+        return CDocument::OnNewDocument();
+    }
 
 protected:
     void OnDocOnly() { Log().push_back(L"doc"); }
@@ -51,12 +55,12 @@ protected:
 };
 IMPLEMENT_DYNCREATE(CTestDoc, CDocument)
 BEGIN_MESSAGE_MAP(CTestDoc, CDocument)
-    ON_COMMAND(ID_DOC_ONLY, &CTestDoc::OnDocOnly)
-    ON_COMMAND(ID_VIEW_AND_DOC, &CTestDoc::OnShared)
-    ON_COMMAND(ID_DOC_AND_FRAME, &CTestDoc::OnShared)
-    ON_COMMAND(ID_VIEW_PASSES_ON, &CTestDoc::OnShared)
-    ON_COMMAND(ID_CHECKED_BY_DOC, &CTestDoc::OnShared)
-    ON_UPDATE_COMMAND_UI(ID_CHECKED_BY_DOC, &CTestDoc::OnUpdateChecked)
+ON_COMMAND(ID_DOC_ONLY, &CTestDoc::OnDocOnly)
+ON_COMMAND(ID_VIEW_AND_DOC, &CTestDoc::OnShared)
+ON_COMMAND(ID_DOC_AND_FRAME, &CTestDoc::OnShared)
+ON_COMMAND(ID_VIEW_PASSES_ON, &CTestDoc::OnShared)
+ON_COMMAND(ID_CHECKED_BY_DOC, &CTestDoc::OnShared)
+ON_UPDATE_COMMAND_UI(ID_CHECKED_BY_DOC, &CTestDoc::OnUpdateChecked)
 END_MESSAGE_MAP()
 
 class CTestView : public CView {
@@ -68,10 +72,18 @@ protected:
     void OnDraw(CDC*) override {}
     void OnUpdate(CView*, LPARAM hint, CObject*) override { hints.push_back(hint); }
     void OnViewOnly() { Log().push_back(L"view"); }
-    BOOL OnPassOn(UINT) { Log().push_back(L"view-passed"); return FALSE; }
+    BOOL OnPassOn(UINT)
+    {
+        Log().push_back(L"view-passed");
+        return FALSE;
+    }
     void OnDisabledCommand() { Log().push_back(L"view"); }
     void OnUpdateDisabled(CCmdUI* ui) { ui->Enable(FALSE); }
-    void OnUpdateContinue(CCmdUI* ui) { Log().push_back(L"view-update"); ui->ContinueRouting(); }
+    void OnUpdateContinue(CCmdUI* ui)
+    {
+        Log().push_back(L"view-update");
+        ui->ContinueRouting();
+    }
     void OnUpdateIdleButton(CCmdUI* ui) { ui->Enable(FALSE); }
     void OnControlClick(NMHDR* header, LRESULT* result)
     {
@@ -82,14 +94,14 @@ protected:
 };
 IMPLEMENT_DYNCREATE(CTestView, CView)
 BEGIN_MESSAGE_MAP(CTestView, CView)
-    ON_COMMAND(ID_VIEW_ONLY, &CTestView::OnViewOnly)
-    ON_COMMAND(ID_VIEW_AND_DOC, &CTestView::OnViewOnly)
-    ON_COMMAND_EX(ID_VIEW_PASSES_ON, &CTestView::OnPassOn)
-    ON_COMMAND(ID_DISABLED_BY_VIEW, &CTestView::OnDisabledCommand)
-    ON_UPDATE_COMMAND_UI(ID_DISABLED_BY_VIEW, &CTestView::OnUpdateDisabled)
-    ON_UPDATE_COMMAND_UI(ID_UPDATE_CONTINUES, &CTestView::OnUpdateContinue)
-    ON_UPDATE_COMMAND_UI(ID_IDLE_BUTTON, &CTestView::OnUpdateIdleButton)
-    ON_NOTIFY(NM_CLICK, ID_NOTIFYING_CONTROL, &CTestView::OnControlClick)
+ON_COMMAND(ID_VIEW_ONLY, &CTestView::OnViewOnly)
+ON_COMMAND(ID_VIEW_AND_DOC, &CTestView::OnViewOnly)
+ON_COMMAND_EX(ID_VIEW_PASSES_ON, &CTestView::OnPassOn)
+ON_COMMAND(ID_DISABLED_BY_VIEW, &CTestView::OnDisabledCommand)
+ON_UPDATE_COMMAND_UI(ID_DISABLED_BY_VIEW, &CTestView::OnUpdateDisabled)
+ON_UPDATE_COMMAND_UI(ID_UPDATE_CONTINUES, &CTestView::OnUpdateContinue)
+ON_UPDATE_COMMAND_UI(ID_IDLE_BUTTON, &CTestView::OnUpdateIdleButton)
+ON_NOTIFY(NM_CLICK, ID_NOTIFYING_CONTROL, &CTestView::OnControlClick)
 END_MESSAGE_MAP()
 
 class CTestFrame : public CFrameWnd {
@@ -97,15 +109,19 @@ class CTestFrame : public CFrameWnd {
 protected:
     void OnFrameOnly() { Log().push_back(L"frame"); }
     void OnRange(UINT id) { Log().push_back(L"frame-range-" + std::to_wstring(id - ID_RANGE_FIRST)); }
-    void OnUpdateContinue(CCmdUI* ui) { Log().push_back(L"frame-update"); ui->Enable(TRUE); }
+    void OnUpdateContinue(CCmdUI* ui)
+    {
+        Log().push_back(L"frame-update");
+        ui->Enable(TRUE);
+    }
     DECLARE_MESSAGE_MAP()
 };
 IMPLEMENT_DYNCREATE(CTestFrame, CFrameWnd)
 BEGIN_MESSAGE_MAP(CTestFrame, CFrameWnd)
-    ON_COMMAND(ID_FRAME_ONLY, &CTestFrame::OnFrameOnly)
-    ON_COMMAND(ID_DOC_AND_FRAME, &CTestFrame::OnFrameOnly)
-    ON_COMMAND_RANGE(ID_RANGE_FIRST, ID_RANGE_FIRST + 4, &CTestFrame::OnRange)
-    ON_UPDATE_COMMAND_UI(ID_UPDATE_CONTINUES, &CTestFrame::OnUpdateContinue)
+ON_COMMAND(ID_FRAME_ONLY, &CTestFrame::OnFrameOnly)
+ON_COMMAND(ID_DOC_AND_FRAME, &CTestFrame::OnFrameOnly)
+ON_COMMAND_RANGE(ID_RANGE_FIRST, ID_RANGE_FIRST + 4, &CTestFrame::OnRange)
+ON_UPDATE_COMMAND_UI(ID_UPDATE_CONTINUES, &CTestFrame::OnUpdateContinue)
 END_MESSAGE_MAP()
 
 // A bar-like child: at idle time it asks the frame's routing for the state of its one button.
@@ -119,7 +135,11 @@ protected:
     {
         struct CBarCmdUI : CCmdUI {
             CIdleBar* bar;
-            void Enable(BOOL on) override { bar->enabled = on; m_bEnableChanged = TRUE; }
+            void Enable(BOOL on) override
+            {
+                bar->enabled = on;
+                m_bEnableChanged = TRUE;
+            }
         } state;
         state.bar = this;
         state.m_nID = ID_IDLE_BUTTON;
@@ -130,7 +150,7 @@ protected:
     DECLARE_MESSAGE_MAP()
 };
 BEGIN_MESSAGE_MAP(CIdleBar, CWnd)
-    ON_MESSAGE(WM_IDLEUPDATECMDUI, &CIdleBar::OnIdleUpdateCmdUI)
+ON_MESSAGE(WM_IDLEUPDATECMDUI, &CIdleBar::OnIdleUpdateCmdUI)
 END_MESSAGE_MAP()
 
 class Routing : public ::testing::Test {
@@ -199,7 +219,8 @@ TEST_F(Routing, MenuUpdateGraysUnhandledChecksAndContinuesRouting)
 {
     CMenu popup;
     ASSERT_TRUE(popup.CreatePopupMenu());
-    const UINT ids[] = {ID_VIEW_ONLY, ID_NOBODY, ID_CHECKED_BY_DOC, ID_DISABLED_BY_VIEW, ID_UPDATE_CONTINUES, ID_APP_ONLY};
+    const UINT ids[] = {ID_VIEW_ONLY,        ID_NOBODY,           ID_CHECKED_BY_DOC,
+                        ID_DISABLED_BY_VIEW, ID_UPDATE_CONTINUES, ID_APP_ONLY};
     for (UINT id : ids)
         popup.AppendMenu(MF_STRING, id, L"item");
     frame->SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup.m_hMenu), MAKELPARAM(0, FALSE));

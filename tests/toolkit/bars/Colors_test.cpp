@@ -47,9 +47,9 @@ TEST(UVColors, PaletteDisplayKeepsEveryDerivedColourAtItsSystemDefault)
     struct Case {
         int index;
         int system;
-    } cases[] = {{30, COLOR_BTNFACE}, {31, COLOR_WINDOW}, {32, COLOR_HIGHLIGHT}, {35, COLOR_GRAYTEXT},
-                 {38, COLOR_BTNSHADOW}, {44, COLOR_WINDOWTEXT}, {46, COLOR_BTNTEXT}, {48, COLOR_BTNFACE},
-                 {49, COLOR_BTNTEXT}};
+    } cases[] = {{30, COLOR_BTNFACE},  {31, COLOR_WINDOW},    {32, COLOR_HIGHLIGHT},
+                 {35, COLOR_GRAYTEXT}, {38, COLOR_BTNSHADOW}, {44, COLOR_WINDOWTEXT},
+                 {46, COLOR_BTNTEXT},  {48, COLOR_BTNFACE},   {49, COLOR_BTNTEXT}};
     for (const auto& c : cases)
         EXPECT_EQ(table[c.index], sys[static_cast<size_t>(c.system)]) << "colour " << c.index;
     for (int i = 1; i <= 27; ++i)

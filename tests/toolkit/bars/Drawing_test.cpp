@@ -37,7 +37,7 @@ TEST(UVMemDC, PaintsOffScreenAndCopiesToTheTargetRectangleAtTheEnd)
     }
     EXPECT_EQ(target.dc.GetPixel(12, 12), RGB(200, 0, 0));
     EXPECT_EQ(target.dc.GetPixel(16, 16), RGB(0, 0, 200));
-    EXPECT_EQ(target.dc.GetPixel(5, 5), RGB(1, 2, 3));    // outside the rectangle
+    EXPECT_EQ(target.dc.GetPixel(5, 5), RGB(1, 2, 3));  // outside the rectangle
     EXPECT_EQ(target.dc.GetPixel(30, 30), RGB(1, 2, 3));
 }
 
@@ -62,8 +62,8 @@ TEST(FillDitheredRect, AlternatesFaceAndHighlightColours)
     const COLORREF a = target.dc.GetPixel(0, 0);
     const COLORREF b = target.dc.GetPixel(1, 0);
     EXPECT_NE(a, b);
-    EXPECT_TRUE((a == uvAfxData.m_colors[0] && b == uvAfxData.m_colors[3])
-                || (a == uvAfxData.m_colors[3] && b == uvAfxData.m_colors[0]));
+    EXPECT_TRUE((a == uvAfxData.m_colors[0] && b == uvAfxData.m_colors[3]) ||
+                (a == uvAfxData.m_colors[3] && b == uvAfxData.m_colors[0]));
     EXPECT_EQ(target.dc.GetPixel(0, 1), b);  // next row shifted by one
     EXPECT_EQ(target.dc.GetPixel(2, 0), a);
 }

@@ -89,8 +89,12 @@ TEST(StripMenuAmpersands, RemovesMarkersAndKeepsDoubledOnes)
         const wchar_t* in;
         const wchar_t* out;
     } cases[] = {
-        {L"&File", L"File"}, {L"Save &As...", L"Save As..."}, {L"Drum && Bass", L"Drum & Bass"},
-        {L"&&&x", L"&x"}, {L"", L""}, {L"none", L"none"},
+        {L"&File", L"File"},
+        {L"Save &As...", L"Save As..."},
+        {L"Drum && Bass", L"Drum & Bass"},
+        {L"&&&x", L"&x"},
+        {L"", L""},
+        {L"none", L"none"},
     };
     for (const auto& c : cases)
         EXPECT_STREQ(StripMenuAmpersands(c.in), c.out) << c.in;

@@ -58,7 +58,8 @@ TEST(Analysis, DrumPatternTempoGridDownbeatAndKey)
         const std::vector<LONGLONG>& starts = run.results.GetMeasureStarts();
         ASSERT_FALSE(starts.empty());
         const double measure = 240.0 * pattern.rate / pattern.bpm;
-        const double phase = std::fmod(static_cast<double>(starts.front()) - BeatFrame(pattern, 0) + measure / 2, measure);
+        const double phase =
+            std::fmod(static_cast<double>(starts.front()) - BeatFrame(pattern, 0) + measure / 2, measure);
         EXPECT_NEAR(phase, measure / 2, 512.0);
 
         WORD key = 0, mode = 0;

@@ -69,7 +69,8 @@ TEST(Spectrum, MidBinSineGivesItsAmplitudeAsLevel)
         const char* name;
         unsigned bin;
         double amplitude;
-    } rows[] = {{"bin 10, full scale sum", 10, 60000.0}, {"bin 40, quiet", 40, 1000.0}, {"bin 1 is the low band", 1, 20000.0}};
+    } rows[] = {
+        {"bin 10, full scale sum", 10, 60000.0}, {"bin 40, quiet", 40, 1000.0}, {"bin 1 is the low band", 1, 20000.0}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         std::vector<double> mono(kN);

@@ -51,33 +51,28 @@ std::vector<int16_t> Render(const Pattern& pattern)
     const double beat = 60.0 / pattern.bpm * rate;
     const int beats = BeatCount(pattern);
     Lcg noise;
-    for (int n = 0; n < beats; ++n)
-    {
+    for (int n = 0; n < beats; ++n) {
         const auto start = static_cast<size_t>(std::lround(BeatFrame(pattern, n)));
         // Kick: a falling sine from 160 to 45 Hz, 0.18 s, louder on the downbeat.
-        if (pattern.kick)
-        {
+        if (pattern.kick) {
             const double gain = n % 4 == 0 ? 0.55 : 0.35;
             const auto length = static_cast<size_t>(0.18 * rate);
             double phase = 0.0;
-            for (size_t i = 0; i < length && start + i < frames; ++i)
-            {
+            for (size_t i = 0; i < length && start + i < frames; ++i) {
                 const double t = static_cast<double>(i) / rate;
                 phase += kTwoPi * (45.0 + 115.0 * std::exp(-t * 30.0)) / rate;
                 mix[start + i] += gain * std::exp(-t * 18.0) * std::sin(phase);
             }
         }
         // Hi-hat on the off beat: 40 ms of decaying noise.
-        if (pattern.hiHat)
-        {
+        if (pattern.hiHat) {
             const auto off = static_cast<size_t>(std::lround(BeatFrame(pattern, n) + beat / 2));
             const auto length = static_cast<size_t>(0.04 * rate);
             for (size_t i = 0; i < length && off + i < frames; ++i)
                 mix[off + i] += 0.12 * std::exp(-static_cast<double>(i) / rate * 90.0) * noise.Next();
         }
         // Bass: one note per beat between A1 and G#2, held for 90% of the beat with soft edges.
-        if (pattern.mode != 0)
-        {
+        if (pattern.mode != 0) {
             const auto& line = pattern.mode == 1 ? kMinorLine : kMajorLine;
             const int degree = line[(n / 4) % 4][n % 4];
             int semitone = (pattern.tonic + degree) % 12;
@@ -85,20 +80,17 @@ std::vector<int16_t> Render(const Pattern& pattern)
             const double frequency = 55.0 * std::pow(2.0, ((semitone - 9 + 12) % 12) / 12.0);
             const auto length = static_cast<size_t>(0.9 * beat);
             const double ramp = 0.01 * rate;
-            for (size_t i = 0; i < length && start + i < frames; ++i)
-            {
+            for (size_t i = 0; i < length && start + i < frames; ++i) {
                 const double edge = std::min({1.0, i / ramp, (length - i) / ramp});
                 mix[start + i] += 0.3 * edge * std::sin(kTwoPi * frequency * static_cast<double>(i) / rate);
             }
         }
     }
-    if (pattern.quietLevel > 0.0)
-    {
+    if (pattern.quietLevel > 0.0) {
         const auto musicStart = static_cast<size_t>(pattern.introSeconds * rate);
         const auto musicEnd = static_cast<size_t>((pattern.introSeconds + pattern.seconds) * rate);
         Lcg hiss;
-        for (size_t i = 0; i < frames; ++i)
-        {
+        for (size_t i = 0; i < frames; ++i) {
             if (i < musicStart || i >= musicEnd)
                 mix[i] += pattern.quietLevel * hiss.Next();
         }

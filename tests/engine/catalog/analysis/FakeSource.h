@@ -22,8 +22,7 @@ class MemoryReader : public IPcmReader {
 public:
     MemoryReader(std::vector<int16_t> samples, HANDLE gate, std::vector<BYTE> frameTable)
         : m_samples(std::move(samples)), m_gate(gate), m_frameTable(std::move(frameTable))
-    {
-    }
+    {}
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override
     {
         *object = nullptr;
@@ -110,13 +109,11 @@ public:
     // A source over a WAV file, or an MP3 file (by its extension) read through the MP3 library.
     FakeSource(DWORD itemId, const CMusicFileId& id, std::wstring wavPath, IUiUpdateQueue* queue = nullptr)
         : m_itemId(itemId), m_id(id), m_wavPath(std::move(wavPath)), m_queue(queue)
-    {
-    }
+    {}
     // A source over interleaved 16-bit stereo samples at 44100 Hz.
     FakeSource(DWORD itemId, const CMusicFileId& id, std::vector<int16_t> samples, IUiUpdateQueue* queue = nullptr)
         : m_itemId(itemId), m_id(id), m_samples(std::move(samples)), m_queue(queue)
-    {
-    }
+    {}
     virtual ~FakeSource() = default;
 
     void SetGate(HANDLE gate) { m_gate = gate; }

@@ -50,7 +50,8 @@ HRESULT STDMETHODCALLTYPE CMemoryPcmReader::GetFormatInfo(unsigned char* pwfInfo
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE CMemoryPcmReader::LoadPcm(unsigned char* pbData, LONGLONG llStreamBytePos, unsigned long uLength)
+HRESULT STDMETHODCALLTYPE CMemoryPcmReader::LoadPcm(unsigned char* pbData, LONGLONG llStreamBytePos,
+                                                    unsigned long uLength)
 {
     if (!pbData || llStreamBytePos < 0)
         return E_FAIL;

@@ -35,8 +35,8 @@ TEST(NoteDetector, PeriodsFollowTheSourceRate)
     CPfPcmThumbnail bass;
     CPfNoteDetector detector;
     ASSERT_TRUE(detector.Create(reader.get(), &bass));
-    EXPECT_EQ(detector.GetPeriods()[0], 1348);   // 0.030578051 x 44100
-    EXPECT_EQ(detector.GetPeriods()[9], 801);    // A1: 0.018181818 x 44100 = 801.8
+    EXPECT_EQ(detector.GetPeriods()[0], 1348);  // 0.030578051 x 44100
+    EXPECT_EQ(detector.GetPeriods()[9], 801);   // A1: 0.018181818 x 44100 = 801.8
     EXPECT_EQ(detector.GetPeriods()[23], 357);
 }
 

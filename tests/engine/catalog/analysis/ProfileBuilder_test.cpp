@@ -165,7 +165,8 @@ TEST_F(ProfileBuilderTest, Mp3FileKeepsItsFrameTableForTheNextOpening)
     const std::wstring wav = m_dir.File(L"clicks.wav");
     const std::wstring mp3 = m_dir.File(L"clicks.mp3");
     ASSERT_TRUE(fixtures::WriteWav16(wav, fixtures::ClickTrack(120.0, 35.0, 44100, 2), 44100, 2));
-    ASSERT_EQ(fixtures::RunUnixTool("lame", {"--quiet", "-b", "192", fixtures::UnixPath(wav), fixtures::UnixPath(mp3)}), 0);
+    ASSERT_EQ(fixtures::RunUnixTool("lame", {"--quiet", "-b", "192", fixtures::UnixPath(wav), fixtures::UnixPath(mp3)}),
+              0);
     FakeSource source(11, MakeId(11), mp3);
 
     CProfileBuilder builder;

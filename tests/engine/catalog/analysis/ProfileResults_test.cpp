@@ -195,7 +195,8 @@ TEST(ProfileResults, MixPointIndexesRunOverInThenOut)
         BOOL found;
         LONGLONG position;
         BOOL out;
-    } cases[] = {{0, TRUE, 10, FALSE}, {1, TRUE, 20, FALSE}, {2, TRUE, 30, TRUE}, {3, FALSE, 0, FALSE}, {-1, FALSE, 0, FALSE}};
+    } cases[] = {
+        {0, TRUE, 10, FALSE}, {1, TRUE, 20, FALSE}, {2, TRUE, 30, TRUE}, {3, FALSE, 0, FALSE}, {-1, FALSE, 0, FALSE}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.index);
         LONGLONG position = 0;
@@ -239,17 +240,9 @@ TEST(ProfileResults, FadeLevelInterpolatesBetweenSteps)
         BOOL ok;
         int level;
     } cases[] = {
-        {-1, FALSE, 0},
-        {0, TRUE, 0},
-        {999999, TRUE, 0},
-        {1000000, TRUE, 0},
-        {1500000, TRUE, -300},
-        {2000000, TRUE, -600},
-        {3000000, TRUE, -900},
-        {4000000, TRUE, -1200},
-        {5000000, TRUE, -2100},
-        {6000000, TRUE, -2400},
-        {6001000, FALSE, 0},
+        {-1, FALSE, 0},         {0, TRUE, 0},           {999999, TRUE, 0},     {1000000, TRUE, 0},
+        {1500000, TRUE, -300},  {2000000, TRUE, -600},  {3000000, TRUE, -900}, {4000000, TRUE, -1200},
+        {5000000, TRUE, -2100}, {6000000, TRUE, -2400}, {6001000, FALSE, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.microseconds);
@@ -274,7 +267,7 @@ TEST(ProfileResults, FadeTimeForLevelInvertsTheFadeLevel)
         BOOL ok;
         LONGLONG microseconds;
     } cases[] = {
-        {100, TRUE, 1000000}, {0, TRUE, 1000000},   {-300, TRUE, 1500000}, {-600, TRUE, 2000000},
+        {100, TRUE, 1000000},  {0, TRUE, 1000000},     {-300, TRUE, 1500000},  {-600, TRUE, 2000000},
         {-900, TRUE, 3000000}, {-2100, TRUE, 5000000}, {-2400, TRUE, 6000000}, {-2401, FALSE, 0},
     };
     for (const Case& c : cases) {

@@ -205,7 +205,8 @@ TEST(ThumbnailBuild, LevelsOfABlockwiseSignalAndProgress)
     auto reader = ComPtr<IPcmReader>::attach(new CMemoryPcmReader(stereo, 44100, 2));
     CPfPcmThumbnail level, low;
     std::vector<int> progress;
-    ASSERT_TRUE(PfBuildThumbnails(reader.get(), 256, level, low, nullptr, nullptr, [&](int p) { progress.push_back(p); }));
+    ASSERT_TRUE(
+        PfBuildThumbnails(reader.get(), 256, level, low, nullptr, nullptr, [&](int p) { progress.push_back(p); }));
     ASSERT_EQ(level.GetCount(), 3);
     EXPECT_EQ(level.GetValue(0), 0.0f);
     EXPECT_NEAR(level.GetValue(1), 20000.0f, 40.0f);

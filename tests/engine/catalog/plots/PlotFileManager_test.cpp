@@ -66,9 +66,15 @@ TEST(PlotFileNames, NumbersAreDecimalNamesWithTheCfmExtension)
         BOOL ok;
         int32_t number;
     } cases[] = {
-        {L"C:\\cache\\123.cfm", TRUE, 123},   {L"-42.cfm", TRUE, -42},       {L"2147483647.cfm", TRUE, INT32_MAX},
-        {L"2147483648.cfm", FALSE, 0},       {L"12a.cfm", FALSE, 0},       {L".cfm", FALSE, 0},
-        {L"12.cfp", FALSE, 0},               {L"C:\\x.y\\7.CFM", TRUE, 7}, {L"99999999999.cfm", FALSE, 0},
+        {L"C:\\cache\\123.cfm", TRUE, 123},
+        {L"-42.cfm", TRUE, -42},
+        {L"2147483647.cfm", TRUE, INT32_MAX},
+        {L"2147483648.cfm", FALSE, 0},
+        {L"12a.cfm", FALSE, 0},
+        {L".cfm", FALSE, 0},
+        {L"12.cfp", FALSE, 0},
+        {L"C:\\x.y\\7.CFM", TRUE, 7},
+        {L"99999999999.cfm", FALSE, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.name, c.name + wcslen(c.name)));
@@ -90,7 +96,8 @@ TEST_F(PlotFileManagerTest, WithoutASettingTheDefaultDirectoryIsWrittenBack)
     manager.GetSettings(&directory, &maxSize);
     EXPECT_STREQ(directory.GetString(), (GetEngineDataFolder() + L"Archive\\").GetString());
     EXPECT_EQ(maxSize, 100);
-    EXPECT_STREQ(m_app.App().GetProfileString(L"Settings", L"Profile Cache Directory").GetString(), directory.GetString());
+    EXPECT_STREQ(m_app.App().GetProfileString(L"Settings", L"Profile Cache Directory").GetString(),
+                 directory.GetString());
     EXPECT_NE(GetFileAttributesW(directory.GetString()), INVALID_FILE_ATTRIBUTES);
 }
 
@@ -253,7 +260,8 @@ TEST_F(PlotFileManagerTest, SettingADirectoryThatDoesNotExistChangesNothing)
     manager.GetSettings(&directory, &maxSize);
     EXPECT_STREQ(directory.GetString(), (other.Path() + L"\\").c_str());
     EXPECT_EQ(maxSize, 7);
-    EXPECT_STREQ(m_app.App().GetProfileString(L"Settings", L"Profile Cache Directory").GetString(), directory.GetString());
+    EXPECT_STREQ(m_app.App().GetProfileString(L"Settings", L"Profile Cache Directory").GetString(),
+                 directory.GetString());
     EXPECT_EQ(m_app.App().GetProfileInt(L"Settings", L"Profile Cache Max Size", 0), 7u);
     EXPECT_EQ(Numbers(manager), (std::vector<int32_t>{5}));
 }

@@ -50,10 +50,10 @@ TEST(PlotFile, ReadTakesTheFirstPlotChunkWithTheExpectedIdentity)
     const std::wstring path = dir.File(L"1.cfm");
     const CMusicFileId id = MakeId(2);
     const CMusicFileId other = MakeId(3);
-    ASSERT_TRUE(WriteBytes(path, Form("CFP1", {Chunk("plot", Bytes(10, 0)),  // shorter than the trailer
-                                               Chunk("plot", PlotBody({7, 7}, other)),
-                                               Chunk("plot", PlotBody({1, 2, 3, 4}, id)),
-                                               Chunk("plot", PlotBody({5}, id))})));
+    ASSERT_TRUE(
+        WriteBytes(path, Form("CFP1", {Chunk("plot", Bytes(10, 0)),  // shorter than the trailer
+                                       Chunk("plot", PlotBody({7, 7}, other)),
+                                       Chunk("plot", PlotBody({1, 2, 3, 4}, id)), Chunk("plot", PlotBody({5}, id))})));
     CPlotFile plot(path.c_str(), id);
     ASSERT_TRUE(plot.Read());
     Bytes bytes;

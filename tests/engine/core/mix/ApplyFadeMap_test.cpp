@@ -10,8 +10,7 @@
 #include "engine/core/mix/FadeCurve.h"
 #include "engine/core/mix/SampleFadeMap.h"
 
-namespace
-{
+namespace {
 
 constexpr DWORD kRate = 44100;
 constexpr float kGarbage = 7.0f;  // what a render buffer holds before a block is applied
@@ -33,10 +32,10 @@ Source Constant(LONGLONG start, int count, float value)
 Source Tone(LONGLONG start, int count)
 {
     Source source{start, std::vector<float>(static_cast<size_t>(count) * 2)};
-    for (int i = 0; i < count; ++i)
-    {
+    for (int i = 0; i < count; ++i) {
         const double t = static_cast<double>(start + i);
-        source.frames[static_cast<size_t>(i) * 2] = static_cast<float>(0.8 * std::sin(t * 0.0123) + 0.1 * std::sin(t * 0.7));
+        source.frames[static_cast<size_t>(i) * 2] =
+            static_cast<float>(0.8 * std::sin(t * 0.0123) + 0.1 * std::sin(t * 0.7));
         source.frames[static_cast<size_t>(i) * 2 + 1] = static_cast<float>(0.5 * std::cos(t * 0.031));
     }
     return source;
@@ -65,8 +64,7 @@ void BuildChain(CSampleFadeMap& map, const std::vector<LONGLONG>& origins, const
 {
     for (LONGLONG origin : origins)
         AddRegion(map, origin, origin + offset);
-    for (size_t i = 0; i + 1 < origins.size(); ++i)
-    {
+    for (size_t i = 0; i + 1 < origins.size(); ++i) {
         FADE_REGION* a = nullptr;
         FADE_REGION* b = nullptr;
         map.GetRegion(static_cast<int>(i), &a);
@@ -81,8 +79,7 @@ std::vector<float> Render(const CSampleFadeMap& map, const Source& source, LONGL
 {
     std::vector<float> out(static_cast<size_t>(count) * 2);
     std::vector<float> block(static_cast<size_t>(blockSize) * 2);
-    for (int done = 0; done < count; done += blockSize)
-    {
+    for (int done = 0; done < count; done += blockSize) {
         const int frames = std::min(blockSize, count - done);
         std::fill(block.begin(), block.end(), kGarbage);
         EXPECT_TRUE(ApplyFadeMap(block.data(), frames, first + done, source.frames.data(), source.start, source.Count(),
@@ -112,10 +109,8 @@ TEST(ApplyFadeMap, BlocksCoveredByNoRegionAreSilent)
         {"after the last region", &map, 32001, 4096},
         {"empty map", &empty, 10000, 4096},
     };
-    for (const Case& c : cases)
-    {
-        for (int blockSize : {1, 441, 4096})
-        {
+    for (const Case& c : cases) {
+        for (int blockSize : {1, 441, 4096}) {
             const std::vector<float> out = Render(*c.map, source, c.first, c.frames, blockSize);
             for (size_t i = 0; i < out.size(); ++i)
                 ASSERT_EQ(out[i], 0.0f) << c.name << ", blocks of " << blockSize << ", float " << i;
@@ -130,10 +125,8 @@ TEST(ApplyFadeMap, PartlyCoveredBlockIsSilentOutsideAndSourceInside)
     region->end = 1999;
     const Source source = Tone(0, 4000);
     const std::vector<float> out = Render(map, source, 0, 3000, 3000);
-    for (LONGLONG s = 0; s < 3000; ++s)
-    {
-        for (int ch = 0; ch < 2; ++ch)
-        {
+    for (LONGLONG s = 0; s < 3000; ++s) {
+        for (int ch = 0; ch < 2; ++ch) {
             const float expected = (s >= 1000 && s <= 1999) ? SourceAt(source, s, ch) : 0.0f;
             ASSERT_EQ(out[static_cast<size_t>(s) * 2 + ch], expected) << "sample " << s << " channel " << ch;
         }
@@ -142,8 +135,7 @@ TEST(ApplyFadeMap, PartlyCoveredBlockIsSilentOutsideAndSourceInside)
 
 TEST(ApplyFadeMap, FadesRiseAndFallMonotonically)
 {
-    for (LONGLONG n : {100, 512, 1024, 1500, 4000})
-    {
+    for (LONGLONG n : {100, 512, 1024, 1500, 4000}) {
         CSampleFadeMap map;
         FADE_REGION* region = AddRegion(map, 0, 0);
         region->end = 3 * n - 1;
@@ -177,8 +169,7 @@ TEST(ApplyFadeMap, HalfLengthFadeStepsThroughTheTableTwoEntriesAtATime)
     const Source source = Constant(0, 1024, 1.0f);
     const std::vector<float> out = Render(map, source, 0, 1024, 1024);
     const float* curve = FadeCurve();
-    for (int j = 0; j < 512; ++j)
-    {
+    for (int j = 0; j < 512; ++j) {
         ASSERT_EQ(out[static_cast<size_t>(j) * 2], curve[1023 - 2 * j]) << "fade-in sample " << j;
         ASSERT_EQ(out[static_cast<size_t>(512 + j) * 2], curve[2 * j]) << "fade-out sample " << j;
     }
@@ -193,16 +184,20 @@ TEST(ApplyFadeMap, JoinedRegionsSumToUnity)
         std::vector<LONGLONG> fades;
     };
     const Case cases[] = {
-        {"1024", {1024}},      {"512", {512}},   {"2048", {2048}}, {"1500", {1500}},
-        {"100 (edges)", {100}}, {"1 sample", {1}}, {"mixed", {1024, 100, 3000, 777, 512}},
+        {"1024", {1024}},
+        {"512", {512}},
+        {"2048", {2048}},
+        {"1500", {1500}},
+        {"100 (edges)", {100}},
+        {"1 sample", {1}},
+        {"mixed", {1024, 100, 3000, 777, 512}},
     };
     std::vector<LONGLONG> origins;
     for (LONGLONG origin = 5000; origin <= 60000; origin += 5512)
         origins.push_back(origin);
     const Source ones = Constant(0, 70000, 1.0f);
     const Source tone = Tone(0, 70000);
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         CSampleFadeMap map;
         BuildChain(map, origins, c.fades);
         const int count = static_cast<int>(origins.back() - origins.front() + 1);
@@ -210,13 +205,11 @@ TEST(ApplyFadeMap, JoinedRegionsSumToUnity)
         const std::vector<float> out = Render(map, tone, origins.front(), count, 4096);
         float lowest = 2.0f;
         float highest = 0.0f;
-        for (int i = 0; i < count; ++i)
-        {
+        for (int i = 0; i < count; ++i) {
             const float g = gains[static_cast<size_t>(i) * 2];
             lowest = std::min(lowest, g);
             highest = std::max(highest, g);
-            for (int ch = 0; ch < 2; ++ch)
-            {
+            for (int ch = 0; ch < 2; ++ch) {
                 const float src = SourceAt(tone, origins.front() + i, ch);
                 ASSERT_NEAR(out[static_cast<size_t>(i) * 2 + ch], src, 0.0016f * std::fabs(src) + 1e-6f)
                     << c.name << " sample " << origins.front() + i;
@@ -242,8 +235,7 @@ TEST(ApplyFadeMap, CrossFadeIsEarlierTimesFadeOutPlusLaterTimesFadeIn)
     std::fill(source.frames.begin() + 100000 * 2, source.frames.end(), 3.0f);
     const std::vector<float> out = Render(map, source, 0, 4001, 441);
     const float* curve = FadeCurve();
-    for (LONGLONG j = 0; j < 1024; ++j)
-    {
+    for (LONGLONG j = 0; j < 1024; ++j) {
         const LONGLONG s = b->start + j;
         const float expected = 1.0f * curve[j] + 3.0f * curve[1023 - j];
         ASSERT_FLOAT_EQ(out[static_cast<size_t>(s) * 2], expected) << "sample " << j << " of the fade";
@@ -275,14 +267,12 @@ void BuildBusyMap(CSampleFadeMap& map)
     reversed->fadeOut = 1024;
     reversed->reversed = 1;
 
-    for (int i = 0; i < 8; ++i)
-    {
+    for (int i = 0; i < 8; ++i) {
         // Every region 3000 output samples apart but 3300 source samples: the tempo is bent.
         FADE_REGION* bent = AddRegion(map, 52000 + i * 3000, 70000 + i * 3300);
         (void)bent;
     }
-    for (int i = 0; i < 7; ++i)
-    {
+    for (int i = 0; i < 7; ++i) {
         FADE_REGION* a = nullptr;
         FADE_REGION* b = nullptr;
         const int first = map.GetRegionCount() - 8 + i;
@@ -300,8 +290,7 @@ TEST(ApplyFadeMap, BlockSizeDoesNotChangeTheOutput)
     const LONGLONG first = 0;
     const int count = 80000;
     const std::vector<float> reference = Render(map, source, first, count, count);
-    for (int blockSize : {1, 441, 4096, 8192})
-    {
+    for (int blockSize : {1, 441, 4096, 8192}) {
         const std::vector<float> out = Render(map, source, first, count, blockSize);
         ASSERT_EQ(out.size(), reference.size());
         for (size_t i = 0; i < out.size(); ++i)
@@ -364,8 +353,7 @@ TEST(ApplyFadeMap, SourceSplitOverTwoCallsGivesTheSameBlock)
     ASSERT_TRUE(map.GetSourceRanges(0, frames - 1, kRate, starts, ends, 0));
     ASSERT_EQ(starts.size(), 2u);
     std::vector<float> twice(static_cast<size_t>(frames) * 2, kGarbage);
-    for (size_t i = 0; i < starts.size(); ++i)
-    {
+    for (size_t i = 0; i < starts.size(); ++i) {
         const LONGLONG from = MicrosecondsToSamples(starts[i], kRate) - 16;
         const LONGLONG to = MicrosecondsToSamples(ends[i], kRate) + 1;
         const Source part = Tone(from, static_cast<int>(to - from + 1));
@@ -386,11 +374,10 @@ TEST(ApplyFadeMap, SourceOutsideTheBufferAndOverrunningFadesAreHandledSafely)
     FADE_REGION* negative = AddRegion(map, 1000, 1000);
     negative->end = 1999;
     negative->fadeIn = -5;
-    negative->fadeOut = 0xFFFFFFFF;  // low 32 bits: -1
+    negative->fadeOut = 0xFFFFFFFF;                   // low 32 bits: -1
     const Source source = Constant(500, 1000, 1.0f);  // source samples 500 .. 1499 only
     const std::vector<float> out = Render(map, source, 0, 2000, 441);
-    for (LONGLONG s = 0; s < 2000; ++s)
-    {
+    for (LONGLONG s = 0; s < 2000; ++s) {
         const float value = out[static_cast<size_t>(s) * 2];
         if (s < 500 || s >= 1500)
             ASSERT_EQ(value, 0.0f) << "no source for sample " << s;
@@ -439,15 +426,17 @@ TEST(ClearFrames, ZeroesOnlyAValidRange)
         int zeroTo;
     };
     const Case cases[] = {
-        {"middle", 5, 2, 2, 5},         {"whole", 9, 0, 0, 9},          {"one frame", 4, 4, 4, 4},
-        {"first below 0", 5, -1, -1, -1}, {"last past the end", 10, 0, -1, -1}, {"reversed", 2, 5, -1, -1},
+        {"middle", 5, 2, 2, 5},
+        {"whole", 9, 0, 0, 9},
+        {"one frame", 4, 4, 4, 4},
+        {"first below 0", 5, -1, -1, -1},
+        {"last past the end", 10, 0, -1, -1},
+        {"reversed", 2, 5, -1, -1},
     };
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         std::vector<float> buffer(20, kGarbage);
         ClearFrames(c.last, c.first, buffer.data(), 10);
-        for (int frame = 0; frame < 10; ++frame)
-        {
+        for (int frame = 0; frame < 10; ++frame) {
             const float expected = (frame >= c.zeroFrom && frame <= c.zeroTo && c.zeroFrom >= 0) ? 0.0f : kGarbage;
             EXPECT_EQ(buffer[static_cast<size_t>(frame) * 2], expected) << c.name << " frame " << frame;
             EXPECT_EQ(buffer[static_cast<size_t>(frame) * 2 + 1], expected) << c.name << " frame " << frame;

@@ -7,8 +7,7 @@
 #include "engine/core/mix/FadeCurve.h"
 #include "engine/core/mix/FadeRegion.h"
 
-namespace
-{
+namespace {
 
 TEST(FadeCurve, RaisedCosineFromOneDownToNearlyZero)
 {
@@ -18,8 +17,7 @@ TEST(FadeCurve, RaisedCosineFromOneDownToNearlyZero)
     EXPECT_NEAR(curve[1023], 0.0000023f, 0.0000001f);
     for (int k = 1; k < kFadeCurveLength; ++k)
         ASSERT_LT(curve[k], curve[k - 1]) << "entry " << k;
-    for (int k = 0; k < kFadeCurveLength; ++k)
-    {
+    for (int k = 0; k < kFadeCurveLength; ++k) {
         const double expected = (1.0 + std::cos(std::numbers::pi * k / 1024.0)) / 2.0;
         ASSERT_NEAR(curve[k], expected, 1e-7) << "entry " << k;
     }
@@ -28,18 +26,15 @@ TEST(FadeCurve, RaisedCosineFromOneDownToNearlyZero)
 TEST(FadeCurve, FadeInAndFadeOutOfOneLengthSumToUnity)
 {
     const float* curve = FadeCurve();
-    for (LONGLONG n : {1, 2, 100, 512, 1000, 1023, 1024, 1025, 1500, 2048, 4099})
-    {
+    for (LONGLONG n : {1, 2, 100, 512, 1000, 1023, 1024, 1025, 1500, 2048, 4099}) {
         float highest = 0.0f;
-        for (LONGLONG j = 0; j < n; ++j)
-        {
+        for (LONGLONG j = 0; j < n; ++j) {
             const float sum = curve[FadeOutIndex(j, n)] + curve[FadeInIndex(j, n)];
             ASSERT_GE(sum, 1.0f - 1e-6f) << "length " << n << " sample " << j;
             ASSERT_LE(sum, 1.0016f) << "length " << n << " sample " << j;
             highest = std::max(highest, sum);
         }
-        if (n >= 1024)
-        {
+        if (n >= 1024) {
             EXPECT_GT(highest, 1.001f) << "the table's own overshoot shows at length " << n;
         }
     }
@@ -47,13 +42,11 @@ TEST(FadeCurve, FadeInAndFadeOutOfOneLengthSumToUnity)
 
 TEST(FadeCurve, CommonLengthWalksTheTableOneEntryAtATimeAndHalfLengthTwo)
 {
-    for (LONGLONG j = 0; j < 1024; ++j)
-    {
+    for (LONGLONG j = 0; j < 1024; ++j) {
         ASSERT_EQ(FadeOutIndex(j, 1024), j);
         ASSERT_EQ(FadeInIndex(j, 1024), 1023 - j);
     }
-    for (LONGLONG j = 0; j < 512; ++j)
-    {
+    for (LONGLONG j = 0; j < 512; ++j) {
         ASSERT_EQ(FadeOutIndex(j, 512), 2 * j);
         ASSERT_EQ(FadeInIndex(j, 512), 1023 - 2 * j);
     }
@@ -80,8 +73,7 @@ TEST(SampleTime, ConvertsToTheNearestValue)
         {-44100, 44100, -1000000, -1945},
         {5, 0, 0, 0},
     };
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         EXPECT_EQ(SamplesToMicroseconds(c.value, c.rate), c.microseconds) << c.value << " at " << c.rate;
         EXPECT_EQ(MicrosecondsToSamples(c.value, c.rate), c.samples) << c.value << " at " << c.rate;
     }
@@ -119,8 +111,7 @@ TEST(JoinRegions, CrossFadeCentredBetweenOriginsAndLimitedToTheRegions)
         {"same origin", Region(0, 0, 0), Region(0, 0, 0), 1024, 0, 0, 1, 0},
         {"a's fade-in leaves less room", Region(-100, 0, 0, 600), Region(1000, 1000, 1000), 998, 999, 500, 2, 998},
     };
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         FADE_REGION a = c.a;
         FADE_REGION b = c.b;
         JoinRegions(a, b, c.length);
@@ -137,8 +128,7 @@ TEST(JoinRegions, CrossFadeCentredBetweenOriginsAndLimitedToTheRegions)
 
 TEST(JoinRegions, FadeOutAndFadeInCoverTheSameSamples)
 {
-    for (LONGLONG length : {1, 100, 512, 1024, 1500, 3000})
-    {
+    for (LONGLONG length : {1, 100, 512, 1024, 1500, 3000}) {
         FADE_REGION a = Region(0, 0, 0);
         FADE_REGION b = Region(20000, 20000, 20000);
         JoinRegions(a, b, length);

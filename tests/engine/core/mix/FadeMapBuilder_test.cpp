@@ -14,8 +14,7 @@
 #include "engine/core/track/TrackBeatMap.h"
 #include "engine/core/track/TrackInfo.h"
 
-namespace
-{
+namespace {
 
 constexpr DWORD kRate = 44100;
 constexpr LONGLONG kSecond = 1000000;
@@ -65,8 +64,7 @@ public:
     {
         CTrackObjContainer& objects = Layer(index).Objects();
         objects.RemoveObjects(kTrackObjSegment, kSegmentTypeMask);
-        for (const SegmentSpec& spec : segments)
-        {
+        for (const SegmentSpec& spec : segments) {
             auto* segment = new CSegment(kSegmentPlain, spec.start, spec.end, spec.source);
             if (spec.reversed)
                 segment->SetFlags(kSegmentReversed);
@@ -103,19 +101,17 @@ Render RenderMap(const CSampleFadeMap& map, LONGLONG first, LONGLONG last, LONGL
 {
     Render render{first, {}};
     std::vector<float> source(static_cast<size_t>(fileSamples) * 2);
-    for (LONGLONG i = 0; i < fileSamples; ++i)
-    {
+    for (LONGLONG i = 0; i < fileSamples; ++i) {
         const float value = ones ? 1.0f : FileSample(i);
         source[static_cast<size_t>(i) * 2] = value;
         source[static_cast<size_t>(i) * 2 + 1] = value;
     }
     std::vector<float> out(static_cast<size_t>(block) * 2);
-    for (LONGLONG at = first; at <= last; at += block)
-    {
+    for (LONGLONG at = first; at <= last; at += block) {
         const int frames = static_cast<int>(std::min<LONGLONG>(block, last - at + 1));
         std::fill(out.begin(), out.end(), 7.0f);
-        EXPECT_TRUE(ApplyFadeMap(out.data(), frames, at, source.data(), 0, static_cast<int>(fileSamples), kRate, map,
-                                 TRUE));
+        EXPECT_TRUE(
+            ApplyFadeMap(out.data(), frames, at, source.data(), 0, static_cast<int>(fileSamples), kRate, map, TRUE));
         for (int i = 0; i < frames; ++i)
             render.left.push_back(out[static_cast<size_t>(i) * 2]);
     }
@@ -142,8 +138,7 @@ void ExpectWellFormed(const CSampleFadeMap& map, const char* name)
 {
     const std::vector<FADE_REGION> regions = Regions(map);
     ASSERT_FALSE(regions.empty()) << name;
-    for (size_t i = 0; i < regions.size(); ++i)
-    {
+    for (size_t i = 0; i < regions.size(); ++i) {
         const FADE_REGION& r = regions[i];
         EXPECT_LE(r.start, r.origin) << name << " region " << i;
         EXPECT_LE(r.origin, r.end) << name << " region " << i;
@@ -151,8 +146,7 @@ void ExpectWellFormed(const CSampleFadeMap& map, const char* name)
         EXPECT_GE(r.fadeOut, 0) << name << " region " << i;
         EXPECT_GE(RegionMiddleLength(r), 0) << name << " region " << i;
         EXPECT_NE(r.sourcePosition, kUnsetSourcePosition) << name << " region " << i;
-        if (i > 0)
-        {
+        if (i > 0) {
             EXPECT_LT(regions[i - 1].origin, r.origin) << name << " region " << i;
             EXPECT_LE(regions[i - 1].start, r.start) << name << " region " << i;
         }
@@ -165,8 +159,7 @@ TEST(FadeMapBuilder, UnbentTrackPlaysItsFileWithShortFadesAtTheEnds)
         const char* name;
         bool grid;
     };
-    for (const Case& c : {Case{"even steps", false}, Case{"beat grid", true}})
-    {
+    for (const Case& c : {Case{"even steps", false}, Case{"beat grid", true}}) {
         TestTrack t(20, 3 * kSecond, 1.0);
         CTrackBeatMap beatMap(7);
         beatMap.Update(t.Layer(0), t.Track());
@@ -189,8 +182,7 @@ TEST(FadeMapBuilder, UnbentTrackPlaysItsFileWithShortFadesAtTheEnds)
             ASSERT_GT(At(ones, s), At(ones, s - 1)) << c.name << ": fade-in at the start, sample " << s;
         for (LONGLONG s = end - 98; s <= end; ++s)
             ASSERT_LT(At(ones, s), At(ones, s - 1)) << c.name << ": fade-out at the end, sample " << s;
-        for (LONGLONG s = start + 100; s <= end - 100; ++s)
-        {
+        for (LONGLONG s = start + 100; s <= end - 100; ++s) {
             ASSERT_NEAR(At(ones, s), 1.0f, 0.0016f) << c.name << ": unity inside, sample " << s;
             ASSERT_NEAR(At(tone, s), FileSample(s - start), 0.0016f) << c.name << ": the file in place, sample " << s;
         }
@@ -210,8 +202,7 @@ TEST(FadeMapBuilder, BentTempoStaysAtUnityAndFollowsTheTimeMap)
         {"slightly slower", 0.97, false},
         {"slower", 0.9, true},
     };
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         TestTrack t(20, 2 * kSecond, c.rate);
         CTrackBeatMap beatMap(7);
         beatMap.Update(t.Layer(0), t.Track());
@@ -222,10 +213,10 @@ TEST(FadeMapBuilder, BentTempoStaysAtUnityAndFollowsTheTimeMap)
         // A region between two grid points (no track time of the grid) is a filler.
         const std::vector<LONGLONG>& grid = beatMap.GetGrid();
         size_t fillers = 0;
-        for (const FADE_REGION& r : Regions(map))
-        {
+        for (const FADE_REGION& r : Regions(map)) {
             LONGLONG expected = 0;
-            ASSERT_TRUE(SUCCEEDED(t.Layer(0).TimeMap().MixToTrackTime(SamplesToMicroseconds(r.origin, kRate), &expected)));
+            ASSERT_TRUE(
+                SUCCEEDED(t.Layer(0).TimeMap().MixToTrackTime(SamplesToMicroseconds(r.origin, kRate), &expected)));
             EXPECT_NEAR(static_cast<double>(r.sourcePosition), static_cast<double>(expected), 30.0)
                 << c.name << ": source at the origin follows the time map, origin " << r.origin;
             if (std::find(grid.begin(), grid.end(), r.trackTime) == grid.end())
@@ -278,8 +269,7 @@ TEST(FadeMapBuilder, SegmentEdgesGetShortFadesAndGapsAreSilent)
     // Touching edges are 100 samples long; the isolated ones 200.
     int touching = 0;
     int isolated = 0;
-    for (const FADE_REGION& r : Regions(map))
-    {
+    for (const FADE_REGION& r : Regions(map)) {
         if (r.fadeIn != 100 && r.fadeOut != 100)
             continue;
         const LONGLONG edge = r.fadeIn == 100 ? r.start : r.end;
@@ -316,8 +306,7 @@ TEST(FadeMapBuilder, OverlayTrackWrapsAroundItsFile)
     CSampleFadeMap map;
     BuildFadeMap(t.Track(), {}, kRate, map);
     ExpectWellFormed(map, "overlay");
-    for (const FADE_REGION& r : Regions(map))
-    {
+    for (const FADE_REGION& r : Regions(map)) {
         EXPECT_GE(r.sourcePosition, 0);
         EXPECT_LT(r.sourcePosition, 4 * kSecond);
     }
@@ -363,8 +352,7 @@ TEST(FadeMapBuilder, SecondLayerTakesOverWhereItIsHeard)
 
 }  // namespace
 
-namespace
-{
+namespace {
 
 TEST(FadeMapBuilder, NothingToPlayGivesAnEmptyMap)
 {
@@ -374,11 +362,11 @@ TEST(FadeMapBuilder, NothingToPlayGivesAnEmptyMap)
         bool segments;
     };
     const Case cases[] = {{"no segments", 10, false}, {"empty music file", 0, true}};
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         TestTrack t(c.seconds, 0, 1.0);
         t.Place(0, 0, 1.0, 10 * kSecond);
-        t.SetSegments(0, c.segments ? std::vector<SegmentSpec>{{0, 10 * kSecond, 0, false}} : std::vector<SegmentSpec>{});
+        t.SetSegments(0,
+                      c.segments ? std::vector<SegmentSpec>{{0, 10 * kSecond, 0, false}} : std::vector<SegmentSpec>{});
         CSampleFadeMap map;
         map.NewRegion(nullptr, -1);  // what a rebuilt map held before
         BuildFadeMap(t.Track(), {}, kRate, map);

@@ -7,8 +7,7 @@
 #include "engine/core/mix/SampleFadeMap.h"
 #include "engine/core/time/TimeMap.h"
 
-namespace
-{
+namespace {
 
 FADE_REGION* Append(CSampleFadeMap& map, LONGLONG start, LONGLONG end, LONGLONG origin)
 {
@@ -62,15 +61,10 @@ TEST(RegionPool, InsertsAtPositionAndAppendsOutOfRange)
         std::vector<LONGLONG> expected;
     };
     const Case cases[] = {
-        {"front", 0, {9, 1, 2, 3}},
-        {"middle", 2, {1, 2, 9, 3}},
-        {"at the end", 3, {1, 2, 3, 9}},
-        {"minus one", -1, {1, 2, 3, 9}},
-        {"past the end", 7, {1, 2, 3, 9}},
-        {"very negative", -5, {1, 2, 3, 9}},
+        {"front", 0, {9, 1, 2, 3}},      {"middle", 2, {1, 2, 9, 3}},       {"at the end", 3, {1, 2, 3, 9}},
+        {"minus one", -1, {1, 2, 3, 9}}, {"past the end", 7, {1, 2, 3, 9}}, {"very negative", -5, {1, 2, 3, 9}},
     };
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         CSampleFadeMap map;
         for (LONGLONG origin : {1, 2, 3})
             Append(map, 0, 0, origin);
@@ -94,8 +88,7 @@ TEST(RegionPool, GrowsByHundredsAndKeepsSlotsAndContentWhenItMoves)
         Append(map, i, i * 2, i * 3);
     EXPECT_EQ(map.GetCapacity(), 2500);
     EXPECT_EQ(map.GetRegionCount(), count);
-    for (int i = 0; i < count; ++i)
-    {
+    for (int i = 0; i < count; ++i) {
         FADE_REGION* region = nullptr;
         int slot = -1;
         ASSERT_TRUE(map.GetRegionAndSlot(i, &region, &slot));
@@ -139,8 +132,7 @@ TEST(RegionPool, ReserveGrowsOnlyWhenTooFewSlotsAreFree)
         {"empty pool", 0, 250, 300},
         {"nothing asked", 0, 0, 0},
     };
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         CSampleFadeMap map;
         for (int i = 0; i < c.used; ++i)
             Append(map, 0, 0, i);
@@ -237,14 +229,12 @@ TEST(RegionPool, FindsFirstRegionEndingAtOrAfter)
         BOOL found;
         int index;
     };
-    const Case cases[] = {{-5, TRUE, 0}, {99, TRUE, 0}, {100, TRUE, 1}, {199, TRUE, 1},
+    const Case cases[] = {{-5, TRUE, 0},  {99, TRUE, 0},  {100, TRUE, 1},  {199, TRUE, 1},
                           {200, TRUE, 2}, {300, TRUE, 2}, {301, FALSE, -1}};
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         int index = -1;
         EXPECT_EQ(map.FindFirstEndingAtOrAfter(c.sample, &index), c.found) << "sample " << c.sample;
-        if (c.found)
-        {
+        if (c.found) {
             EXPECT_EQ(index, c.index) << "sample " << c.sample;
         }
     }
@@ -281,8 +271,7 @@ TEST(RegionPool, SourceRangesFollowRegionsAndMergeCloseOnes)
         {"reversed only", 2500, 2600, 0, {89400}, {89500}},
         {"before everything", -100, -1, 1000000, {}, {}},
     };
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         std::vector<LONGLONG> starts;
         std::vector<LONGLONG> ends;
         EXPECT_EQ(map.GetSourceRanges(c.from, c.to, rate, starts, ends, c.gap), c.starts.empty() ? FALSE : TRUE)
@@ -310,20 +299,17 @@ TEST(RegionPool, SetSourcePositionsPlacesRegionsOfTheSegment)
         {"wrapped below zero", 100, 120, TRUE, TRUE, {-1, 100, 70, -1}, 1},
         {"no loop length", 1000, 0, FALSE, FALSE, {-1, -1, -1, -1}, 0},
     };
-    for (const Case& c : cases)
-    {
+    for (const Case& c : cases) {
         CSampleFadeMap map;
         for (LONGLONG time : {0, 100, 250, 400})
             Append(map, 0, 0, 0)->trackTime = time;
         Append(map, 0, 0, 0);  // track time unset: in no segment
         map.SetSourcePositions(100, 300, c.file, c.loop, c.wrap, c.reversed);
-        for (int i = 0; i < 4; ++i)
-        {
+        for (int i = 0; i < 4; ++i) {
             FADE_REGION* region = nullptr;
             map.GetRegion(i, &region);
             EXPECT_EQ(region->sourcePosition, c.expected[static_cast<size_t>(i)]) << c.name << " region " << i;
-            if (c.expected[static_cast<size_t>(i)] != -1)
-            {
+            if (c.expected[static_cast<size_t>(i)] != -1) {
                 EXPECT_EQ(region->reversed, c.reversedFlag) << c.name << " region " << i;
             }
         }
@@ -335,8 +321,7 @@ TEST(RegionPool, SetSourcePositionsPlacesRegionsOfTheSegment)
 
 }  // namespace
 
-namespace
-{
+namespace {
 
 TEST(RegionPool, FullPoolRefusesNewRegionsAndKeepsWhatItHas)
 {

@@ -12,8 +12,7 @@
 
 using namespace mixtest;
 
-namespace
-{
+namespace {
 
 const CTimeMap& MapOf(CTrackInfo& track)
 {
@@ -38,13 +37,11 @@ std::vector<std::string> Describe(CTrackInfo& track)
 {
     std::vector<std::string> lines;
     const CTrackObjContainer& objects = track.MainObjects();
-    for (int i = 0; i < objects.GetCount(); ++i)
-    {
+    for (int i = 0; i < objects.GetCount(); ++i) {
         CTrackObj* o = objects.GetAt(i);
         std::string line = std::to_string(o->GetClass()) + "/" + std::to_string(o->GetType()) + " " +
                            std::to_string(o->GetStart()) + "-" + std::to_string(o->GetEnd());
-        if (o->GetClass() == kTrackObjMarker)
-        {
+        if (o->GetClass() == kTrackObjMarker) {
             CMarker* marker = static_cast<CMarker*>(o);
             LONG link = 0;
             LONGLONG offset = 0;
@@ -75,10 +72,8 @@ const MixCase kMixes[] = {
     {"100-126-120", {Beat(100), Beat(126), Beat(120)}},
     {"126-126", {Beat(126), Beat(126)}},
     {"short bodies 120-100-126", {Beat(120, 24), Beat(100, 24), Beat(126, 24)}},
-    {"outro longer than intro",
-     {{120, 60, 2, 4, 42, 16, kMixingBeat}, {126, 60, 2, 8, 50, 8, kMixingBeat}, Beat(100)}},
-    {"intro longer than outro",
-     {{120, 60, 2, 8, 54, 4, kMixingBeat}, {126, 60, 1, 16, 50, 8, kMixingBeat}, Beat(100)}},
+    {"outro longer than intro", {{120, 60, 2, 4, 42, 16, kMixingBeat}, {126, 60, 2, 8, 50, 8, kMixingBeat}, Beat(100)}},
+    {"intro longer than outro", {{120, 60, 2, 8, 54, 4, kMixingBeat}, {126, 60, 1, 16, 50, 8, kMixingBeat}, Beat(100)}},
 };
 
 class BeatAlignment : public ::testing::TestWithParam<MixCase> {
@@ -92,16 +87,14 @@ protected:
     Mix mix;
 };
 
-} // namespace
+}  // namespace
 
 TEST_P(BeatAlignment, EveryTimeMapIsStrictlyIncreasingWithPositiveRates)
 {
-    for (int t = 0; t < mix.tracks.GetCount(); ++t)
-    {
+    for (int t = 0; t < mix.tracks.GetCount(); ++t) {
         const CTimeMap& map = MapOf(*mix.tracks.GetAt(t));
         ASSERT_GE(map.GetPointCount(), 2) << "track " << t;
-        for (int i = 0; i < map.GetPointCount(); ++i)
-        {
+        for (int i = 0; i < map.GetPointCount(); ++i) {
             const TIMEMAP_POINT& p = map.GetPoint(i);
             EXPECT_GT(p.rate, 0.0) << "track " << t << " point " << i;
             if (i == 0)
@@ -112,60 +105,55 @@ TEST_P(BeatAlignment, EveryTimeMapIsStrictlyIncreasingWithPositiveRates)
             // Between two points the rate ramps linearly, so the track time gained is the mean
             // rate times the mix time taken.
             const double gained = (q.rate + p.rate) / 2 * static_cast<double>(p.mixTime - q.mixTime);
-            EXPECT_NEAR(static_cast<double>(p.trackTime - q.trackTime), gained, 2.0)
-                << "track " << t << " point " << i;
+            EXPECT_NEAR(static_cast<double>(p.trackTime - q.trackTime), gained, 2.0) << "track " << t << " point " << i;
         }
     }
 }
 
 TEST_P(BeatAlignment, PairedOutroAndIntroMarkersCoincideInMixTime)
 {
-    for (int t = 1; t < mix.tracks.GetCount(); ++t)
-    {
+    for (int t = 1; t < mix.tracks.GetCount(); ++t) {
         CTrackInfo& outgoing = *mix.tracks.GetAt(t - 1);
         CTrackInfo& incoming = *mix.tracks.GetAt(t);
         const std::vector<LONGLONG> outro = MarkerTimes(outgoing, kMarkerEnd);
         const std::vector<LONGLONG> intro = MarkerTimes(incoming, kMarkerStart);
         // The longer list loses measures: the outro at its front, the intro at its end.
         const size_t pairs = std::min(outro.size(), intro.size());
-        for (size_t j = 0; j < pairs; ++j)
-        {
+        for (size_t j = 0; j < pairs; ++j) {
             const LONGLONG a = outro[outro.size() - pairs + j];
             const LONGLONG b = intro[j];
-            EXPECT_NEAR(MixTimeOf(outgoing, a), MixTimeOf(incoming, b), 1) << "tracks " << t - 1 << "/" << t << " pair " << j;
+            EXPECT_NEAR(MixTimeOf(outgoing, a), MixTimeOf(incoming, b), 1)
+                << "tracks " << t - 1 << "/" << t << " pair " << j;
         }
     }
 }
 
 TEST_P(BeatAlignment, MeanRateOverEachLinkedMeasureIsTheTempoRatio)
 {
-    for (int t = 1; t < mix.tracks.GetCount(); ++t)
-    {
+    for (int t = 1; t < mix.tracks.GetCount(); ++t) {
         CTrackInfo& outgoing = *mix.tracks.GetAt(t - 1);
         CTrackInfo& incoming = *mix.tracks.GetAt(t);
         const std::vector<LONGLONG> outro = MarkerTimes(outgoing, kMarkerEnd);
         const std::vector<LONGLONG> intro = MarkerTimes(incoming, kMarkerStart);
         const size_t pairs = std::min(outro.size(), intro.size());
         const double expected = static_cast<double>(outgoing.GetBpm()) / incoming.GetBpm();
-        for (size_t j = 0; j + 1 < pairs; ++j)
-        {
+        for (size_t j = 0; j + 1 < pairs; ++j) {
             const LONGLONG a0 = outro[outro.size() - pairs + j];
             const LONGLONG a1 = outro[outro.size() - pairs + j + 1];
             const LONGLONG m0 = MixTimeOf(outgoing, a0);
             const LONGLONG m1 = MixTimeOf(outgoing, a1);
             const double outgoingRate = static_cast<double>(a1 - a0) / static_cast<double>(m1 - m0);
-            const double incomingRate =
-                static_cast<double>(intro[j + 1] - intro[j]) / static_cast<double>(m1 - m0);
+            const double incomingRate = static_cast<double>(intro[j + 1] - intro[j]) / static_cast<double>(m1 - m0);
             // One measure of each in the same mix time: the rates stand as the measure lengths.
-            EXPECT_NEAR(incomingRate / outgoingRate, expected, 2e-6) << "tracks " << t - 1 << "/" << t << " measure " << j;
+            EXPECT_NEAR(incomingRate / outgoingRate, expected, 2e-6)
+                << "tracks " << t - 1 << "/" << t << " measure " << j;
         }
     }
 }
 
 TEST_P(BeatAlignment, BeatsOfBothTracksCoincideThroughTheOverlap)
 {
-    for (int t = 1; t < mix.tracks.GetCount(); ++t)
-    {
+    for (int t = 1; t < mix.tracks.GetCount(); ++t) {
         const SyntheticTrack& out = GetParam().tracks[static_cast<size_t>(t - 1)];
         const SyntheticTrack& in = GetParam().tracks[static_cast<size_t>(t)];
         CTrackInfo& outgoing = *mix.tracks.GetAt(t - 1);
@@ -173,8 +161,7 @@ TEST_P(BeatAlignment, BeatsOfBothTracksCoincideThroughTheOverlap)
         const int measures = std::min(out.outroMeasures, in.introMeasures);
         const int outFirst = out.outroStart + out.outroMeasures - measures;
         for (int m = 0; m < measures; ++m)
-            for (int beat = 0; beat < 4; ++beat)
-            {
+            for (int beat = 0; beat < 4; ++beat) {
                 // Beats between the analysed measure starts, a quarter measure apart.
                 const LONGLONG a0 = MeasureStartTime(mix.analyses[static_cast<size_t>(t - 1)], outFirst + m);
                 const LONGLONG a1 = MeasureStartTime(mix.analyses[static_cast<size_t>(t - 1)], outFirst + m + 1);
@@ -194,8 +181,7 @@ TEST_P(BeatAlignment, RebuildingAgainChangesNothing)
     before.AppendCopies(mix.tracks);
     Rebuild(mix);
     ASSERT_EQ(before.GetCount(), mix.tracks.GetCount());
-    for (int t = 0; t < mix.tracks.GetCount(); ++t)
-    {
+    for (int t = 0; t < mix.tracks.GetCount(); ++t) {
         // Markers laid again are appended anew, so their order in the container may change;
         // what they are, where they lie and what they carry may not.
         CTrackInfo& a = *before.GetAt(t);
@@ -214,8 +200,7 @@ TEST_P(BeatAlignment, RebuildingAgainChangesNothing)
 TEST_P(BeatAlignment, LeadSpansFollowEachOtherToTheEndOfTheMix)
 {
     LONGLONG previousTo = 0;
-    for (int t = 0; t < mix.tracks.GetCount(); ++t)
-    {
+    for (int t = 0; t < mix.tracks.GetCount(); ++t) {
         CTrackInfo& track = *mix.tracks.GetAt(t);
         LONGLONG from = -1;
         LONGLONG to = -1;
@@ -223,8 +208,7 @@ TEST_P(BeatAlignment, LeadSpansFollowEachOtherToTheEndOfTheMix)
         EXPECT_EQ(from, previousTo) << "track " << t;
         if (t + 1 < mix.tracks.GetCount())
             EXPECT_EQ(to, MixTimeOf(track, MarkerTimes(track, kMarkerEnd).back())) << "track " << t;
-        else
-        {
+        else {
             LONGLONG end = 0;
             track.GetEndTime(&end);
             EXPECT_EQ(to, end);
@@ -351,14 +335,12 @@ TEST(MixBuilderPlacement, StandardTracksMeetIntroEndToOutroEnd)
         {"126 then 100", 126, 100, 0},
         {"user start tempo 110 on a 100 BPM track", 126, 100, 110},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         Mix mix;
         AddTrack(mix, {row.from, 60, 2, 8, 50, 8, kMixingStandard});
         AddTrack(mix, {row.to, 60, 2, 8, 50, 8, kMixingStandard});
         CTrackInfo& incoming = *mix.tracks.GetAt(1);
-        if (row.userStartBpm > 0)
-        {
+        if (row.userStartBpm > 0) {
             CMixBuilder::AddTempoMarker(incoming, kTempoMarkerStart, 0, row.userStartBpm);
             FindMarker(incoming, kTempoMarkerStart)->SetUserAdjusted(TRUE);
         }

@@ -9,8 +9,7 @@
 
 using namespace mixtest;
 
-namespace
-{
+namespace {
 
 constexpr LONGLONG kSecond = 1000000;
 
@@ -63,7 +62,7 @@ protected:
     CMasterBeatMap* m_beatMap = nullptr;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(OverlayTracks, BeatMixedOverlayPlaysOneOfItsMeasuresPerMeasureOfTheMix)
 {
@@ -73,8 +72,7 @@ TEST_F(OverlayTracks, BeatMixedOverlayPlaysOneOfItsMeasuresPerMeasureOfTheMix)
     Rebuild();
     const CTimeMap& map = MapOf(*overlay);
     ASSERT_GE(map.GetPointCount(), 2);
-    for (int i = 1; i < map.GetPointCount(); ++i)
-    {
+    for (int i = 1; i < map.GetPointCount(); ++i) {
         const TIMEMAP_POINT& p = map.GetPoint(i - 1);
         const TIMEMAP_POINT& q = map.GetPoint(i);
         EXPECT_GT(q.mixTime, p.mixTime) << "point " << i;
@@ -86,8 +84,7 @@ TEST_F(OverlayTracks, BeatMixedOverlayPlaysOneOfItsMeasuresPerMeasureOfTheMix)
     CTrackInfo& parent = *mix.tracks.GetAt(0);
     const LONGLONG mixStart = MixTimeOf(parent, 40 * kSecond);
     EXPECT_EQ(map.GetPoint(0).mixTime, mixStart);
-    for (int k = 1; k <= 8; ++k)
-    {
+    for (int k = 1; k <= 8; ++k) {
         LONGLONG trackTime = 0;
         ASSERT_TRUE(SUCCEEDED(map.MixToTrackTime(mixStart + k * 2 * kSecond, &trackTime))) << "measure " << k;
         EXPECT_NEAR(trackTime, k * overlayMeasure, 1000) << "measure " << k;

@@ -8,8 +8,7 @@
 
 using namespace mixtest;
 
-namespace
-{
+namespace {
 
 SyntheticTrack Beat(float bpm)
 {
@@ -38,15 +37,14 @@ LONGLONG SegmentEnd(CTrackInfo& track)
     return track.MainObjects().GetLatestEnd();
 }
 
-} // namespace
+}  // namespace
 
 TEST(TempoMarkers, OutgoingTrackBendsAThirdAndTwoThirdsTowardTheNextTempo)
 {
     struct Row {
         float from, to;
     } rows[] = {{120, 126}, {126, 100}, {100, 120}};
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         Mix mix;
         AddTrack(mix, Beat(row.from));
         AddTrack(mix, Beat(row.to));
@@ -57,7 +55,8 @@ TEST(TempoMarkers, OutgoingTrackBendsAThirdAndTwoThirdsTowardTheNextTempo)
         const LONGLONG inStart = MeasureStartTime(mix.analyses[1], 2);
         const LONGLONG inEnd = MeasureStartTime(mix.analyses[1], 10);
         // Outro measures at the target rate last as long as the incoming intro measures.
-        const double target = static_cast<double>((outroEnd - outroStart) / 8) / static_cast<double>((inEnd - inStart) / 8);
+        const double target =
+            static_cast<double>((outroEnd - outroStart) / 8) / static_cast<double>((inEnd - inStart) / 8);
         const double q1 = 1 - (1 - target) / 3;
         const double q2 = 1 - 2 * (1 - target) / 3;
         const std::string name = std::to_string(row.from) + "->" + std::to_string(row.to);
@@ -71,8 +70,7 @@ TEST(TempoMarkers, OutgoingTrackBendsAThirdAndTwoThirdsTowardTheNextTempo)
             {kTempoMarkerOutroStart, outroStart, row.from * q1},
             {kTempoMarkerOutroEnd, outroEnd, row.from * q2},
         };
-        for (const Expected& e : expected)
-        {
+        for (const Expected& e : expected) {
             LONGLONG position = -1;
             double bpm = 0;
             ASSERT_TRUE(CMixBuilder::FindTempoMarker(track, e.type, &position, &bpm)) << name << " type " << e.type;
@@ -115,8 +113,7 @@ TEST(TempoMarkers, BodyHalfGapIsCappedAtThirtySeconds)
         LONGLONG gap;
         LONGLONG half;
     } rows[] = {{60000000, 30000000}, {59999999, 29999999}, {90000000, 30000000}, {10000001, 5000000}};
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         Mix mix;
         AddManualTrack(mix, 120, 200000000, {0, 2000000}, {20000000, 36000000}, kMixingBeat);
         const LONGLONG introEnd = 20000000;

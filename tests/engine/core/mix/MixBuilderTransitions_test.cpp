@@ -9,8 +9,7 @@
 
 using namespace mixtest;
 
-namespace
-{
+namespace {
 
 SyntheticTrack Beat(float bpm)
 {
@@ -30,8 +29,7 @@ struct Level {
 
 void ExpectMarkers(CTrackInfo& track, const std::vector<Level>& expected, const std::string& name)
 {
-    for (const Level& e : expected)
-    {
+    for (const Level& e : expected) {
         CMarker* marker = FindMarker(track, e.type);
         ASSERT_NE(marker, nullptr) << name << " type " << e.type;
         EXPECT_EQ(marker->GetPositionValue(), e.position) << name << " type " << e.type;
@@ -46,7 +44,7 @@ LONGLONG TrackTimeOf(CTrackInfo& track, LONGLONG mixTime)
     return trackTime;
 }
 
-} // namespace
+}  // namespace
 
 TEST(DefaultTransitions, BeatMixedTracksCrossFade)
 {
@@ -178,10 +176,10 @@ TEST(EnvelopeLinks, KindsAndOffsets)
         {"at the outro end", 90000000, kLinkInOutro, 10000},
         {"after the outro", 93000000, kLinkAfterOutro, 3000000},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         Mix mix;
-        CTrackInfo* track = AddManualTrack(mix, 120, 100000000, {10000000, 20000000}, {80000000, 90000000}, kMixingBeat);
+        CTrackInfo* track =
+            AddManualTrack(mix, 120, 100000000, {10000000, 20000000}, {80000000, 90000000}, kMixingBeat);
         CMixBuilder::SetVolumeMarker(*track, 0x8000, row.position, 0);
         CMixBuilder::RelinkVolumeMarkers(*track);
         CMarker* marker = FindMarker(*track, 0x8000);
@@ -238,8 +236,7 @@ TEST(MarkerCleanUp, NormalizeHoldsMarkersInsideTheTrack)
     // A beat-mixed track gets a second intro marker beside its only one.
     int intros = 0;
     for (int i = 0; i < edit->MainObjects().GetCount(); ++i)
-        if (edit->MainObjects().GetAt(i)->Matches(kTrackObjMarker, kMarkerStart))
-        {
+        if (edit->MainObjects().GetAt(i)->Matches(kTrackObjMarker, kMarkerStart)) {
             ++intros;
             EXPECT_EQ(edit->MainObjects().GetAt(i)->GetStart(), 10000000);
         }
@@ -252,7 +249,8 @@ TEST(MarkerCleanUp, NormalizeHoldsMarkersInsideTheTrack)
 TEST(MarkerCleanUp, MarkerBeforeTheStartExtendsTheFirstSegment)
 {
     Mix mix;
-    CTrackInfo* committed = AddManualTrack(mix, 120, 100000000, {10000000, 20000000}, {80000000, 90000000}, kMixingBeat);
+    CTrackInfo* committed =
+        AddManualTrack(mix, 120, 100000000, {10000000, 20000000}, {80000000, 90000000}, kMixingBeat);
     CTrackInfo* edit = AddManualTrack(mix, 120, 0, {}, {}, kMixingBeat);
     edit->CopyFrom(*committed);
     CSegment* segment = static_cast<CSegment*>(edit->MainObjects().GetAt(0));

@@ -4,8 +4,7 @@
 
 #include "engine/core/mix/MixBuilder.h"
 
-namespace mixtest
-{
+namespace mixtest {
 
 LONGLONG MeasureSamples(float bpm)
 {
@@ -66,8 +65,7 @@ BOOL CResultsTable::GetProfileResults(const CMusicFileId& id, CProfileResults* r
 {
     ++lookups;
     for (const CProfileResults& r : m_results)
-        if (r.GetMusicFileId() == id)
-        {
+        if (r.GetMusicFileId() == id) {
             *results = r;
             return TRUE;
         }
@@ -140,4 +138,4 @@ LONGLONG MixTimeOf(CTrackInfo& track, LONGLONG trackTime)
     return mixTime;
 }
 
-} // namespace mixtest
+}  // namespace mixtest

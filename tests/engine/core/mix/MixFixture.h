@@ -16,19 +16,18 @@
 #include "engine/core/track/TrackInfo.h"
 #include "engine/core/track/TrackInfoContainer.h"
 
-namespace mixtest
-{
+namespace mixtest {
 
 inline constexpr DWORD kRate = 44100;
 
 struct SyntheticTrack {
     float bpm;
-    int measures;          // track length in measures
-    int introStart;        // first intro measure
-    int introMeasures;     // intro markers at every measure boundary of the intro
-    int outroStart;        // first outro measure
+    int measures;       // track length in measures
+    int introStart;     // first intro measure
+    int introMeasures;  // intro markers at every measure boundary of the intro
+    int outroStart;     // first outro measure
     int outroMeasures;
-    DWORD mixing;          // kMixingBeat or kMixingStandard
+    DWORD mixing;  // kMixingBeat or kMixingStandard
 };
 
 // Samples per measure of a tempo.
@@ -72,4 +71,4 @@ void Rebuild(Mix& mix);
 LONGLONG MeasureStartTime(const CProfileResults& results, int measure);
 LONGLONG MixTimeOf(CTrackInfo& track, LONGLONG trackTime);
 
-} // namespace mixtest
+}  // namespace mixtest

@@ -27,10 +27,10 @@ protected:
     {
         m_library = LoadLibraryW(L"BrennockDemo.DLL");
         ASSERT_NE(m_library, nullptr);
-        m_getClassObject = reinterpret_cast<GetClassObjectFn>(
-            reinterpret_cast<void*>(GetProcAddress(m_library, "DllGetClassObject")));
-        m_canUnloadNow = reinterpret_cast<CanUnloadNowFn>(
-            reinterpret_cast<void*>(GetProcAddress(m_library, "DllCanUnloadNow")));
+        m_getClassObject =
+            reinterpret_cast<GetClassObjectFn>(reinterpret_cast<void*>(GetProcAddress(m_library, "DllGetClassObject")));
+        m_canUnloadNow =
+            reinterpret_cast<CanUnloadNowFn>(reinterpret_cast<void*>(GetProcAddress(m_library, "DllCanUnloadNow")));
         ASSERT_NE(m_getClassObject, nullptr);
         ASSERT_NE(m_canUnloadNow, nullptr);
         ASSERT_NE(GetProcAddress(m_library, "DllRegisterServer"), nullptr);
@@ -313,8 +313,8 @@ TEST_F(EngineDllTest, ASecondProcessWaitsUntilTheLibraryIsUnloaded)
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
     std::wstring mutableLine = commandLine;
-    ASSERT_TRUE(CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                               &process));
+    ASSERT_TRUE(
+        CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
     UniqueKernelHandle processHandle(process.hProcess);
     UniqueKernelHandle threadHandle(process.hThread);
     EXPECT_EQ(WaitForSingleObject(process.hProcess, 2000), static_cast<DWORD>(WAIT_TIMEOUT))

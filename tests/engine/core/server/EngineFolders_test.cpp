@@ -16,12 +16,8 @@ struct LastCharCase {
 };
 
 const LastCharCase kLastCharCases[] = {
-    {"empty", L"", L'\\', -1},
-    {"absent", L"abc", L'\\', -1},
-    {"only character", L"\\", L'\\', 0},
-    {"path", L"C:\\a\\b.cfp", L'\\', 4},
-    {"several", L"a.b.c", L'.', 3},
-    {"last character", L"xxxx", L'x', 3},
+    {"empty", L"", L'\\', -1},           {"absent", L"abc", L'\\', -1},  {"only character", L"\\", L'\\', 0},
+    {"path", L"C:\\a\\b.cfp", L'\\', 4}, {"several", L"a.b.c", L'.', 3}, {"last character", L"xxxx", L'x', 3},
 };
 
 TEST(EngineFolders, FindLastCharGivesTheLastIndexOrMinusOne)

@@ -49,8 +49,8 @@ void ExpectKey(HKEY root, const ExpectedKey& key, const std::vector<ExpectedKey>
     EXPECT_EQ(values, 1u) << key.path << ": only the default value (no threading model)";
     DWORD expectedSubKeys = 0;
     for (const ExpectedKey& other : all) {
-        if (other.path.size() > key.path.size() + 1 && other.path.compare(0, key.path.size(), key.path) == 0
-            && other.path[key.path.size()] == '\\' && other.path.find('\\', key.path.size() + 1) == std::string::npos)
+        if (other.path.size() > key.path.size() + 1 && other.path.compare(0, key.path.size(), key.path) == 0 &&
+            other.path[key.path.size()] == '\\' && other.path.find('\\', key.path.size() + 1) == std::string::npos)
             ++expectedSubKeys;
     }
     EXPECT_EQ(subKeys, expectedSubKeys) << key.path;
@@ -58,7 +58,8 @@ void ExpectKey(HKEY root, const ExpectedKey& key, const std::vector<ExpectedKey>
     char data[600] = {};
     DWORD type = 0;
     DWORD size = sizeof(data);
-    ASSERT_EQ(RegQueryValueExA(opened.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(data), &size), ERROR_SUCCESS)
+    ASSERT_EQ(RegQueryValueExA(opened.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(data), &size),
+              ERROR_SUCCESS)
         << key.path;
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ)) << key.path;
     EXPECT_EQ(std::string(data), key.value) << key.path;
@@ -100,8 +101,8 @@ TEST_F(RegistrationTest, WritesExactlyTheListedKeysAndRemovesThemWithAllSubKeys)
 
     // Sub-keys that someone else added below a registered key go with it.
     RegKey extra;
-    ASSERT_EQ(RegCreateKeyExA(m_root.get(), (std::string(kClsidKey) + "\\Extra\\Deeper\\Deepest").c_str(), 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, extra.put(), nullptr),
+    ASSERT_EQ(RegCreateKeyExA(m_root.get(), (std::string(kClsidKey) + "\\Extra\\Deeper\\Deepest").c_str(), 0, nullptr,
+                              0, KEY_ALL_ACCESS, nullptr, extra.put(), nullptr),
               ERROR_SUCCESS);
     extra.reset();
 
@@ -135,9 +136,9 @@ TEST_F(RegistrationTest, AKeyThatCannotBeWrittenIsReportedAsAFailureAndTheRestIs
             ExpectKey(m_root.get(), key, keys);
     }
     RegKey skipped;
-    EXPECT_EQ(RegOpenKeyExA(m_root.get(), (std::string(kClsidKey) + "\\InprocServer32").c_str(), 0, KEY_READ,
-                            skipped.put()),
-              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(
+        RegOpenKeyExA(m_root.get(), (std::string(kClsidKey) + "\\InprocServer32").c_str(), 0, KEY_READ, skipped.put()),
+        ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(UnregisterEngineServer(m_root.get()), S_OK);
 }
 

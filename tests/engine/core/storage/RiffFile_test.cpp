@@ -146,14 +146,15 @@ TEST(RiffFile, WrittenFileIsWalkedAlikeByWinmm)
 TEST(RiffFile, HandMadeFilesAreReadByChildIndex)
 {
     const Bytes file = Form("TEST", {
-        Chunk("one ", Text("xyz")),
-        List("OUTR", {
-            Chunk("in1 ", Text("12345")),
-            List("INNR", {Chunk("deep", Text("dd"))}),
-            Chunk("in2 ", Text("zz")),
-        }),
-        Chunk("last", Text("end!")),
-    });
+                                        Chunk("one ", Text("xyz")),
+                                        List("OUTR",
+                                             {
+                                                 Chunk("in1 ", Text("12345")),
+                                                 List("INNR", {Chunk("deep", Text("dd"))}),
+                                                 Chunk("in2 ", Text("zz")),
+                                             }),
+                                        Chunk("last", Text("end!")),
+                                    });
     TempFile path(L"riff-hand");
     path.Write(file);
     CRiffFile riff;
@@ -197,10 +198,11 @@ TEST(RiffFile, ChunkBelowTwoBytesEndsItsListButNotLaterLists)
 {
     for (const Bytes& stopper : {Chunk("emty", {}), Chunk("one ", Text("1"))}) {
         SCOPED_TRACE(stopper.size());
-        const Bytes file = Form("TEST", {
-            List("AAAA", {Chunk("a1  ", Text("aa")), stopper, Chunk("lost", Text("ll"))}),
-            List("BBBB", {Chunk("b1  ", Text("bb"))}),
-        });
+        const Bytes file =
+            Form("TEST", {
+                             List("AAAA", {Chunk("a1  ", Text("aa")), stopper, Chunk("lost", Text("ll"))}),
+                             List("BBBB", {Chunk("b1  ", Text("bb"))}),
+                         });
         CRiffFile riff;
         ASSERT_TRUE(riff.OpenFromMemory(file.data(), static_cast<int>(file.size())));
         FOURCC id = 0;
@@ -223,7 +225,8 @@ TEST(RiffFile, SizesNearTwoToThe32DoNotWrapTheWalk)
         {"chunk size 0xFFFFFFF8", Form("TEST", {Chunk("ok  ", Text("ok")), Chunk("huge", Text("xx"), 0xFFFFFFF8)}), 2},
         {"chunk size 0xFFFFFFFF", Form("TEST", {Chunk("huge", Text("xx"), 0xFFFFFFFF), Chunk("ok  ", Text("ok"))}), 1},
         {"list size 0xFFFFFFF4", Form("TEST", {ListOf("LIST", "LLLL", {Chunk("in  ", Text("ii"))})}), 3},
-        {"chunk overruns its list", Form("TEST", {List("LLLL", {Chunk("big ", Text("ii"), 40)}), Chunk("aftr", Text("aa"))}), 3},
+        {"chunk overruns its list",
+         Form("TEST", {List("LLLL", {Chunk("big ", Text("ii"), 40)}), Chunk("aftr", Text("aa"))}), 3},
     };
     // Make the third case's list claim nearly 4 GiB.
     Bytes& third = cases[2].file;

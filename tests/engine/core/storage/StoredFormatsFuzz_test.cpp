@@ -29,8 +29,8 @@ Bytes MutateBytes(const Bytes& base, std::mt19937& random)
     case 2: {  // a 32-bit field overwritten with an extreme or random value
         if (data.size() < 4)
             break;
-        const DWORD values[] = {0, 1, 2, 3, 0x7FFFFFFF, 0x80000000, 0xFFFFFFF0, 0xFFFFFFF8, 0xFFFFFFFF,
-                                static_cast<DWORD>(random())};
+        const DWORD values[] = {0,          1,          2,          3,          0x7FFFFFFF,
+                                0x80000000, 0xFFFFFFF0, 0xFFFFFFF8, 0xFFFFFFFF, static_cast<DWORD>(random())};
         const DWORD v = values[random() % 10];
         const size_t at = (random() % (data.size() / 4)) * 4;
         memcpy(&data[at], &v, 4);
@@ -73,15 +73,19 @@ int WalkLevel(CRiffFile& riff, int depth)
 
 Bytes RiffSample()
 {
-    return Form("CFMP", {
-        Chunk("CFVR", Bytes(12, 3)),
-        List("TRKL", {
-            List("TRKI", {Chunk("TRKH", Bytes(40, 0x11)), Chunk("TRKF", Text("C:\\music\\a.mp3")),
-                          List("TKLY", {Chunk("TRKS", Bytes{6, 0, 1, 2, 3, 4}), Chunk("TRKM", Bytes(33, 5))})}),
-            List("TRKI", {Chunk("TRKH", Bytes(40, 0x22)), Chunk("odd ", Text("abc"))}),
-        }),
-        List("GLBL", {Chunk("GLBI", Bytes(16, 7)), Chunk("EFXI", Bytes(9, 8))}),
-    });
+    return Form(
+        "CFMP",
+        {
+            Chunk("CFVR", Bytes(12, 3)),
+            List(
+                "TRKL",
+                {
+                    List("TRKI", {Chunk("TRKH", Bytes(40, 0x11)), Chunk("TRKF", Text("C:\\music\\a.mp3")),
+                                  List("TKLY", {Chunk("TRKS", Bytes{6, 0, 1, 2, 3, 4}), Chunk("TRKM", Bytes(33, 5))})}),
+                    List("TRKI", {Chunk("TRKH", Bytes(40, 0x22)), Chunk("odd ", Text("abc"))}),
+                }),
+            List("GLBL", {Chunk("GLBI", Bytes(16, 7)), Chunk("EFXI", Bytes(9, 8))}),
+        });
 }
 
 TEST(Fuzz, DamagedRiffFormsAreReadSafely)

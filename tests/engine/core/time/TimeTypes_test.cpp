@@ -96,8 +96,7 @@ TEST(MusicTime, RoundToMultipleModes)
     };
     for (const RoundCase& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(CMusicTime::RoundToMultiple(CMusicTime(c.unit), CMusicTime(c.value), c.mode).GetTicks(),
-                  c.expected);
+        EXPECT_EQ(CMusicTime::RoundToMultiple(CMusicTime(c.unit), CMusicTime(c.value), c.mode).GetTicks(), c.expected);
     }
 }
 
@@ -225,9 +224,9 @@ LONGLONG SystemDifference(const SYSTEMTIME& later, const SYSTEMTIME& earlier)
 TEST(SysTime, MillisecondCountsAgreeWithTheSystemCalendarFrom1980)
 {
     const SYSTEMTIME base = Date(1980, 1, 1);
-    const SYSTEMTIME dates[] = {Date(1980, 12, 31, 23, 59, 59, 999), Date(1999, 12, 31), Date(2000, 2, 29, 12),
-                                Date(2000, 3, 1),  Date(2100, 3, 1, 1, 2, 3, 4),    Date(2024, 2, 29),
-                                Date(2400, 2, 29)};
+    const SYSTEMTIME dates[] = {
+        Date(1980, 12, 31, 23, 59, 59, 999), Date(1999, 12, 31), Date(2000, 2, 29, 12), Date(2000, 3, 1),
+        Date(2100, 3, 1, 1, 2, 3, 4),        Date(2024, 2, 29),  Date(2400, 2, 29)};
     for (const SYSTEMTIME& d : dates) {
         SCOPED_TRACE(testing::Message() << d.wYear << "-" << d.wMonth << "-" << d.wDay);
         EXPECT_EQ(CSysTime(d).MillisecondCount() - CSysTime(base).MillisecondCount(), SystemDifference(d, base));
@@ -244,8 +243,7 @@ TEST(SysTime, LeapYearAndPre1980Ordering)
     EXPECT_EQ(diff.Get().wDay, 1);
     EXPECT_EQ(diff.Get().wHour, 0);
     // 1900 is not a leap year: 1 March follows 28 February directly.
-    EXPECT_EQ(CSysTime(Date(2100, 3, 1)).MillisecondCount() - CSysTime(Date(2100, 2, 28)).MillisecondCount(),
-              86400000);
+    EXPECT_EQ(CSysTime(Date(2100, 3, 1)).MillisecondCount() - CSysTime(Date(2100, 2, 28)).MillisecondCount(), 86400000);
     // Years up to 1980 add no year days: a 1975 date counts only its days within the year.
     EXPECT_EQ(CSysTime(Date(1975, 3, 1)).MillisecondCount(), CSysTime(Date(1980, 3, 1)).MillisecondCount() - 86400000);
     EXPECT_TRUE(CSysTime(Date(1975, 6, 1)).IsLaterThan(CSysTime(Date(1979, 1, 1))));

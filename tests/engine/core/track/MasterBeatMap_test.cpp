@@ -12,8 +12,7 @@
 #include "engine/core/track/Segment.h"
 #include "engine/core/track/TrackInfoContainer.h"
 
-namespace
-{
+namespace {
 
 constexpr LONGLONG kSecond = 1000000;
 constexpr LONGLONG kTicks = CMusicTime::kTicksPerMeasure;
@@ -96,7 +95,7 @@ protected:
     CTrackInfoContainer m_tracks;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(MasterBeatMapTest, RangesFollowTheLeadSpans)
 {
@@ -109,8 +108,7 @@ TEST_F(MasterBeatMapTest, RangesFollowTheLeadSpans)
                                  {20 * kSecond, 21 * kSecond, 8, 8},
                                  {21 * kSecond, 37 * kSecond, 8, 16}};
     ASSERT_EQ(m_map->GetRangeCount(), 4);
-    for (int i = 0; i < 4; ++i)
-    {
+    for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
         const MASBEATMAP_RANGE& r = m_map->GetRange(i);
         EXPECT_EQ(r.from, expected[i].from);
@@ -128,18 +126,17 @@ TEST_F(MasterBeatMapTest, TimeToMusicTimeTable)
         double measures;
     };
     const Row rows[] = {
-        {4 * kSecond, 0.0},                 // exactly a range's start: its first measure, fraction 0
+        {4 * kSecond, 0.0},  // exactly a range's start: its first measure, fraction 0
         {5 * kSecond, 0.5},
         {19 * kSecond, 7.5},
         {0, -2.0},
         {kSecond, -1.5},
-        {-kSecond, -2.5},                   // before the first range: counted backwards
+        {-kSecond, -2.5},  // before the first range: counted backwards
         {-4 * kSecond, -4.0},
         {20 * kSecond + kSecond / 2, 8.0},  // the gap range holds no whole measure
         {40 * kSecond, 17.5},               // past the last range: extrapolated
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.time);
         CMusicTime result;
         ASSERT_EQ(m_map->TimeToMusicTime(row.time, &result), S_OK);
@@ -155,12 +152,11 @@ TEST_F(MasterBeatMapTest, MusicTimeToTimeTable)
         LONGLONG time;
     };
     const Row rows[] = {
-        {0.0, S_OK, 4 * kSecond},   {0.5, S_OK, 5 * kSecond},     {-2.0, S_OK, 0},
-        {8.0, S_OK, 21 * kSecond},  {15.5, S_OK, 36 * kSecond},   {16.0, S_FALSE, 37 * kSecond},
+        {0.0, S_OK, 4 * kSecond},      {0.5, S_OK, 5 * kSecond},   {-2.0, S_OK, 0},
+        {8.0, S_OK, 21 * kSecond},     {15.5, S_OK, 36 * kSecond}, {16.0, S_FALSE, 37 * kSecond},
         {17.5, S_FALSE, 40 * kSecond}, {-2.5, E_FAIL, 0},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.measures);
         CMusicTime musical(static_cast<LONGLONG>(std::llround(row.measures * kTicks)));
         LONGLONG time = -7;
@@ -173,8 +169,7 @@ TEST_F(MasterBeatMapTest, ConversionsAreInverseInsideRanges)
 {
     // One tick of a 2 s measure is about 18 microseconds: a time comes back within a tick, and a
     // musical time (handed over as measures and a float fraction) within a tick as well.
-    for (LONGLONG t = 0; t <= 45 * kSecond; t += 777777)
-    {
+    for (LONGLONG t = 0; t <= 45 * kSecond; t += 777777) {
         if (t >= 20 * kSecond && t <= 21 * kSecond)
             continue;  // the gap range maps all of its times to one measure
         SCOPED_TRACE(t);
@@ -212,8 +207,7 @@ TEST_F(MasterBeatMapTest, SnappingTable)
         {"add a half note", 11, 9, 1, 5 * kSecond, 6 * kSecond},
         {"add two measures across the gap", 11, 2, 1, 18 * kSecond, 23 * kSecond},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         m_map->SetSnapPositionType(row.positionType);
         m_map->SetSnapDurationType(row.durationType);
@@ -240,11 +234,10 @@ TEST_F(MasterBeatMapTest, UnitCallsRoundTheGivenTimeInPlace)
         double duration;
     };
     const Row rows[] = {
-        {11, 1, 0.3, 0.25, 0.0},    {11, 1, 1.6, 1.625, 2.0},  {10, 4, 0.125, 0.25, 0.0},
-        {9, 2, -0.3, -0.5, 0.0},    {1, 8, 5.0, 5.0, 8.0},     {11, 1, 0.0625, 0.125, 0.0},
+        {11, 1, 0.3, 0.25, 0.0}, {11, 1, 1.6, 1.625, 2.0}, {10, 4, 0.125, 0.25, 0.0},
+        {9, 2, -0.3, -0.5, 0.0}, {1, 8, 5.0, 5.0, 8.0},    {11, 1, 0.0625, 0.125, 0.0},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.value);
         m_map->SetSnapPositionType(row.positionType);
         m_map->SetSnapDurationType(row.durationType);
@@ -308,10 +301,12 @@ TEST_F(MasterBeatMapTest, BeatLengthRateAndBoundaries)
         LONGLONG time;
         LONGLONG boundary;
     };
-    const Row rows[] = {{5 * kSecond, 6 * kSecond}, {6 * kSecond, 6 * kSecond}, {38 * kSecond, 39 * kSecond},
-                        {kSecond, 2 * kSecond},     {-kSecond, 0}};
-    for (const Row& row : rows)
-    {
+    const Row rows[] = {{5 * kSecond, 6 * kSecond},
+                        {6 * kSecond, 6 * kSecond},
+                        {38 * kSecond, 39 * kSecond},
+                        {kSecond, 2 * kSecond},
+                        {-kSecond, 0}};
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.time);
         EXPECT_EQ(m_map->NextMeasureBoundary(row.time), row.boundary);
     }
@@ -383,10 +378,9 @@ TEST(TrackBeatMap, GridSnapsToEighthsOfAMeasure)
         LONGLONG time;
         LONGLONG snapped;
     };
-    const Row rows[] = {{124999, 0}, {125000, 250000}, {260000, 250000}, {-10, 0}, {-200000, -250000},
-                        {21 * kSecond - 100000, 21 * kSecond}};
-    for (const Row& row : rows)
-    {
+    const Row rows[] = {{124999, 0}, {125000, 250000},   {260000, 250000},
+                        {-10, 0},    {-200000, -250000}, {21 * kSecond - 100000, 21 * kSecond}};
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.time);
         EXPECT_EQ(map.SnapToGrid(row.time), row.snapped);
     }

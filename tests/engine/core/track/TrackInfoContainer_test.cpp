@@ -14,8 +14,7 @@
 #include "engine/core/track/TrackInfoContainer.h"
 #include "TrackModelBytes.h"
 
-namespace
-{
+namespace {
 
 CTrackInfo* NewTrack(LONG id, DWORD flags)
 {
@@ -28,8 +27,7 @@ CTrackInfo* NewTrack(LONG id, DWORD flags)
 // Appends tracks of the given kinds with ids 0, 1, ...
 void Fill(CTrackInfoContainer& list, const std::vector<DWORD>& kinds)
 {
-    for (size_t i = 0; i < kinds.size(); ++i)
-    {
+    for (size_t i = 0; i < kinds.size(); ++i) {
         CTrackInfo* track = NewTrack(static_cast<LONG>(i), kinds[i]);
         list.AppendReference(track);
         track->Release();
@@ -39,8 +37,7 @@ void Fill(CTrackInfoContainer& list, const std::vector<DWORD>& kinds)
 // A list of two tracks with layers, markers, segments and text, as a user's mix would hold.
 void FillRich(CTrackInfoContainer& list)
 {
-    for (LONG id : {11, 12})
-    {
+    for (LONG id : {11, 12}) {
         CTrackInfo* track = NewTrack(id, id == 11 ? kTrackPrimary : kTrackOverlay);
         track->SetFilePath(id == 11 ? L"C:\\Music\\Ünïcode – track.mp3" : L"D:\\b.wma");
         track->SetSampleInfo(44100, 44100 * 200);
@@ -87,16 +84,14 @@ DWORD RunHelper(const std::wstring& arguments)
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return 0xFFFFFFFF;
     CloseHandle(process.hThread);
     const DWORD deadline = GetTickCount() + 60000;
-    for (;;)
-    {
+    for (;;) {
         const DWORD now = GetTickCount();
-        const DWORD wait = MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, deadline > now ? deadline - now : 0,
-                                                     QS_ALLINPUT);
+        const DWORD wait =
+            MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, deadline > now ? deadline - now : 0, QS_ALLINPUT);
         if (wait != WAIT_OBJECT_0 + 1)
             break;
         MSG msg;
@@ -145,7 +140,7 @@ protected:
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST(TrackList, NavigationTable)
 {
@@ -167,8 +162,7 @@ TEST(TrackList, NavigationTable)
         {-1, 1, -2, FALSE, FALSE}, {0, 1, -2, FALSE, FALSE}, {1, 4, -2, TRUE, FALSE}, {2, 4, 1, FALSE, FALSE},
         {3, 4, 1, FALSE, TRUE},    {4, -1, 1, TRUE, TRUE},   {5, -1, 4, TRUE, FALSE}, {6, -1, 4, FALSE, FALSE},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.index);
         EXPECT_EQ(list.NextPrimaryIndexAfter(row.index), row.nextPrimary);
         const CTrackInfo* previous = list.PreviousPrimaryBefore(row.index);
@@ -258,8 +252,7 @@ TEST_F(OleThread, EmptyListPutsACountOfZeroOnTheClipboard)
     EXPECT_TRUE(empty.CanPaste());
     IDataObject* data = nullptr;
     ASSERT_EQ(OleGetClipboard(&data), S_OK);
-    FORMATETC format{static_cast<CLIPFORMAT>(empty.GetClipboardFormat()), nullptr, DVASPECT_CONTENT, -1,
-                     TYMED_HGLOBAL};
+    FORMATETC format{static_cast<CLIPFORMAT>(empty.GetClipboardFormat()), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
     STGMEDIUM medium{};
     ASSERT_EQ(data->GetData(&format, &medium), S_OK);
     ASSERT_GE(GlobalSize(medium.hGlobal), 4u);
@@ -338,22 +331,17 @@ TEST(TrackList, DamagedArchivesLoadOrFailCleanly)
     // or zero; then every truncation. Each load either succeeds or ends in an archive error.
     int failures = 0;
     for (size_t i = 0; i < stored.size(); ++i)
-        for (BYTE value : {BYTE{0xFF}, BYTE{0x7F}, BYTE{0x00}})
-        {
+        for (BYTE value : {BYTE{0xFF}, BYTE{0x7F}, BYTE{0x00}}) {
             Bytes damaged = stored;
             damaged[i] = value;
             CTrackInfoContainer back;
-            try
-            {
+            try {
                 LoadArchive(damaged, [&](CArchive& a) { back.Serialize(a); });
-            }
-            catch (const CArchiveException&)
-            {
+            } catch (const CArchiveException&) {
                 ++failures;
             }
         }
-    for (size_t cut = 0; cut < stored.size(); ++cut)
-    {
+    for (size_t cut = 0; cut < stored.size(); ++cut) {
         SCOPED_TRACE(cut);
         CTrackInfoContainer back;
         Bytes part(stored.begin(), stored.begin() + static_cast<long>(cut));

@@ -10,8 +10,7 @@
 #include "engine/core/track/TrackInfo.h"
 #include "TrackModelBytes.h"
 
-namespace
-{
+namespace {
 
 const BYTE kFileId[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
 
@@ -83,7 +82,7 @@ CMarker* AddMarker(CTrackInfo& track, DWORD type, LONGLONG position, LONG value)
     return marker;
 }
 
-} // namespace
+}  // namespace
 
 TEST(TrackInfo, ChunksMatchTheHandMadeLayout)
 {
@@ -101,9 +100,9 @@ TEST(TrackInfo, ChunksMatchTheHandMadeLayout)
 
     Bytes path;
     PutWide(path, L"C:\\m\\a.mp3", true);
-    const Bytes expected = Form("TRKI", {Chunk("TRKH", TrkhBody(128500, -300, kTrackOverlay, kMixingBeat)),
-                                         Chunk("TRKF", path), Chunk("DMCT", TimeBytes(SomeTime())),
-                                         List("TKLY", {Chunk("TRKS", TrksPlain(0, 5000, 0))})});
+    const Bytes expected =
+        Form("TRKI", {Chunk("TRKH", TrkhBody(128500, -300, kTrackOverlay, kMixingBeat)), Chunk("TRKF", path),
+                      Chunk("DMCT", TimeBytes(SomeTime())), List("TKLY", {Chunk("TRKS", TrksPlain(0, 5000, 0))})});
     EXPECT_EQ(WriteForm("TRKI", [&](IRiffStream* s) { track->WriteChunks(s, FALSE); }), expected);
 
     CTrackInfo* back = new CTrackInfo();
@@ -127,11 +126,12 @@ TEST(TrackInfo, ChunksMatchTheHandMadeLayout)
     bare->SetFlags(kTrackPrimary);
     bare->MainObjects().Append(new CSegment(kSegmentPlain, 0, 5000, 0));
     const Bytes bareExpected =
-        Form("TRKI", {Chunk("TRKH", [] {
-                          Bytes b = TrkhBody(0, 0, kTrackPrimary, 0);
-                          std::fill(b.begin() + 8, b.begin() + 24, 0);
-                          return b;
-                      }()),
+        Form("TRKI", {Chunk("TRKH",
+                            [] {
+                                Bytes b = TrkhBody(0, 0, kTrackPrimary, 0);
+                                std::fill(b.begin() + 8, b.begin() + 24, 0);
+                                return b;
+                            }()),
                       List("TKLY", {Chunk("TRKS", TrksPlain(0, 5000, 0))}), Chunk("TRKS", TrksPlain(0, 5000, 0))});
     EXPECT_EQ(WriteForm("TRKI", [&](IRiffStream* s) { bare->WriteChunks(s, TRUE); }), bareExpected);
     track->ReleaseFromOwner();
@@ -160,16 +160,15 @@ TEST(TrackInfo, ChunkReaderTable)
     const Row rows[] = {
         {"flat objects without layer lists", Form("TRKI", {Chunk("TRKS", TrksPlain(0, 1, 0)), Chunk("TRKF", cutPath)}),
          TRUE, 1, L"ab", 0.0f, false},
-        {"two layer lists", Form("TRKI", {List("TKLY", {}), List("TKLY", {Chunk("TRKS", TrksPlain(0, 1, 0))})}),
-         TRUE, 2, L"", 0.0f, false},
+        {"two layer lists", Form("TRKI", {List("TKLY", {}), List("TKLY", {Chunk("TRKS", TrksPlain(0, 1, 0))})}), TRUE,
+         2, L"", 0.0f, false},
         {"short header keeps the defaults", Form("TRKI", {Chunk("TRKH", shortHeader)}), TRUE, 1, L"", 0.0f, false},
         {"time chunk longer than 16 bytes is ignored", Form("TRKI", {Chunk("DMCT", longTime)}), TRUE, 1, L"", 0.0f,
          false},
         {"time chunk read", Form("TRKI", {Chunk("DMCT", TimeBytes(SomeTime()))}), TRUE, 1, L"", 0.0f, true},
         {"oldest archive form is refused", Form("TRKI", {Chunk("TRKB", {1, 2, 3, 4})}), FALSE, 1, L"", 0.0f, false},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         CTrackInfo* track = new CTrackInfo();
         CRiffFile riff;
@@ -250,8 +249,7 @@ TEST(TrackInfo, ArchiveFormMatchesTheHandMadeBytes)
     old->GetTrackId(&trackId);
     EXPECT_EQ(trackId, -1);
 
-    for (size_t cut : {size_t{3}, size_t{40}, stored.size() - 1})
-    {
+    for (size_t cut : {size_t{3}, size_t{40}, stored.size() - 1}) {
         SCOPED_TRACE(cut);
         CTrackInfo* damaged = new CTrackInfo();
         Bytes part(stored.begin(), stored.begin() + static_cast<long>(cut));
@@ -281,8 +279,7 @@ TEST(TrackInfo, SmallQueriesTable)
                              {0, 0x20000, S_FALSE, S_FALSE},
                              {0x10000, 0x10000, S_OK, S_FALSE},
                              {0x20000, 0x20000, S_FALSE, S_FALSE}};
-    for (const TypeRow& row : types)
-    {
+    for (const TypeRow& row : types) {
         SCOPED_TRACE(row.flags);
         track->SetFlags(row.flags);
         DWORD type = 0;
@@ -312,10 +309,10 @@ TEST(TrackInfo, SmallQueriesTable)
         WORD count;
     };
     // At 44100 Hz: a measure of 4 beats at 120 BPM is 2 s.
-    const TempoRow tempos[] = {{120.0f, 2000000, 9000000, 5}, {120.0f, 2000000, 8900000, 4}, {128.0f, 1875000, 7500000, 4}};
+    const TempoRow tempos[] = {
+        {120.0f, 2000000, 9000000, 5}, {120.0f, 2000000, 8900000, 4}, {128.0f, 1875000, 7500000, 4}};
     track->SetSampleInfo(44100, 44100 * 60);
-    for (const TempoRow& row : tempos)
-    {
+    for (const TempoRow& row : tempos) {
         SCOPED_TRACE(row.span);
         track->SetBpm(row.bpm);
         LONGLONG duration = 0;
@@ -385,27 +382,32 @@ TEST(TrackInfo, AudibleStartAndEndTable)
     const LONGLONG offset = 1000000;
     const Row rows[] = {
         {"no volume markers", {}, S_OK, offset, S_OK, offset + 10000000},
-        {"fade in and out", {{0, -10000}, {2000000, 0}, {8000000, 0}, {9500000, -10000}}, S_OK, offset, S_OK,
+        {"fade in and out",
+         {{0, -10000}, {2000000, 0}, {8000000, 0}, {9500000, -10000}},
+         S_OK,
+         offset,
+         S_OK,
          offset + 9500000},
-        {"silent lead-in", {{0, -10000}, {1000000, -10000}, {3000000, -200}, {10000000, -10000}}, S_OK,
-         offset + 1000000, S_OK, offset + 10000000},
+        {"silent lead-in",
+         {{0, -10000}, {1000000, -10000}, {3000000, -200}, {10000000, -10000}},
+         S_OK,
+         offset + 1000000,
+         S_OK,
+         offset + 10000000},
         {"never loud", {{0, -10000}, {5000000, -5000}}, E_FAIL, 0, E_FAIL, 0},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         CTrackInfo* track = MakeTrack(offset);
         for (const auto& m : row.markers)
             AddMarker(*track, 0x8000, m.first, m.second);
         LONGLONG t = -1;
         EXPECT_EQ(track->GetAudibleStart(&t), row.startHr);
-        if (row.startHr == S_OK)
-        {
+        if (row.startHr == S_OK) {
             EXPECT_EQ(t, row.start);
         }
         EXPECT_EQ(track->GetAudibleEnd(&t), row.endHr);
-        if (row.endHr == S_OK)
-        {
+        if (row.endHr == S_OK) {
             EXPECT_EQ(t, row.end);
         }
         track->ReleaseFromOwner();
@@ -540,8 +542,7 @@ TEST(TrackInfo, ApplyProfileOnceWithValidResults)
     };
     const Row rows[] = {{"standard: where the music is loud", TRUE, 1000000, 9000000, kMixingStandard},
                         {"beat: the suggested mix points", FALSE, 2000000, 8000000, kMixingBeat}};
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         CTrackInfo* track = MakeTrack();
         track->ApplyProfile(results, row.standard);
@@ -588,8 +589,7 @@ TEST(TrackInfo, DamagedChunksAreReadSafely)
     // Every byte in turn set to values that make sizes and lengths huge or zero: the reader
     // takes what the bounds allow and never reads past a chunk.
     for (size_t i = 0; i < form.size(); ++i)
-        for (BYTE value : {BYTE{0xFF}, BYTE{0x00}, BYTE{0x41}})
-        {
+        for (BYTE value : {BYTE{0xFF}, BYTE{0x00}, BYTE{0x41}}) {
             Bytes damaged = form;
             damaged[i] = value;
             CRiffFile riff;

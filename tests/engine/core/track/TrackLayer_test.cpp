@@ -11,8 +11,7 @@
 #include "engine/core/track/TrackLayerMap.h"
 #include "TrackModelBytes.h"
 
-namespace
-{
+namespace {
 
 constexpr long long kMax = std::numeric_limits<long long>::max();
 
@@ -48,7 +47,7 @@ void Place(CTrackLayer* layer, long long offset, long long length)
     layer->TimeMap().InsertPoint(offset + length, length, 1.0);
 }
 
-} // namespace
+}  // namespace
 
 TEST(TrackLayers, LayerChunksMatchTheHandMadeLayout)
 {
@@ -235,10 +234,9 @@ TEST(TrackLayers, LayerMapGivesOverlapsToTheLowerLayer)
         HRESULT hr;
         int layer;
     };
-    const Row rows[] = {{0, S_OK, 0}, {999, S_OK, 0}, {1000, S_OK, 0}, {1001, S_OK, 1}, {2000, S_OK, 1},
-                        {2001, E_FAIL, -1}, {-1, E_FAIL, -1}};
-    for (const Row& row : rows)
-    {
+    const Row rows[] = {{0, S_OK, 0},    {999, S_OK, 0},     {1000, S_OK, 0}, {1001, S_OK, 1},
+                        {2000, S_OK, 1}, {2001, E_FAIL, -1}, {-1, E_FAIL, -1}};
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.time);
         int layer = -1;
         EXPECT_EQ(map.GetLayerAt(row.time, &layer), row.hr);
@@ -307,8 +305,7 @@ TEST(BeatTimeList, NormalizeDropAndAlignTables)
         {"trailing inside an interval", false, 1, {0, 1000, 2000, 3000}},
         {"nothing to drop", true, 0, {0, 1000, 2000, 4000}},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         CBeatTimeList list = make({0, 1000, 2000, 4000}, 1000);
         EXPECT_EQ(list.TotalUnits(), 4);

@@ -12,8 +12,7 @@
 #include "engine/core/track/TrackObjContainer.h"
 #include "TrackModelBytes.h"
 
-namespace
-{
+namespace {
 
 constexpr long long kMax = std::numeric_limits<long long>::max();
 constexpr long long kMin = std::numeric_limits<long long>::min();
@@ -25,10 +24,7 @@ struct Obj {
     long long end;
     long id;
     DWORD tag = kTrackObjDefaultTag;
-    bool operator==(const Obj& o) const
-    {
-        return kind == o.kind && start == o.start && end == o.end && id == o.id;
-    }
+    bool operator==(const Obj& o) const { return kind == o.kind && start == o.start && end == o.end && id == o.id; }
 };
 
 std::string Describe(const std::vector<Obj>& objects)
@@ -42,8 +38,7 @@ std::string Describe(const std::vector<Obj>& objects)
 
 void Fill(CTrackObjContainer& c, const std::vector<Obj>& objects)
 {
-    for (const Obj& o : objects)
-    {
+    for (const Obj& o : objects) {
         CTrackObj* created = nullptr;
         if (o.kind == 'S')
             created = new CSegment(kSegmentPlain, o.start, o.end, 0);
@@ -58,15 +53,14 @@ void Fill(CTrackObjContainer& c, const std::vector<Obj>& objects)
 std::vector<Obj> Contents(const CTrackObjContainer& c)
 {
     std::vector<Obj> out;
-    for (int i = 0; i < c.GetCount(); ++i)
-    {
+    for (int i = 0; i < c.GetCount(); ++i) {
         const CTrackObj* o = c.GetAt(i);
         out.push_back({o->GetClass() == kTrackObjSegment ? 'S' : 'M', o->GetStart(), o->GetEnd(), o->GetId()});
     }
     return out;
 }
 
-} // namespace
+}  // namespace
 
 TEST(TrackObjContainer, DeleteRangeTable)
 {
@@ -79,24 +73,47 @@ TEST(TrackObjContainer, DeleteRangeTable)
     };
     const std::vector<Row> rows = {
         {"exact cover disappears", {{'S', 100, 200, 1}}, 100, 200, kAllMask, {}},
-        {"wider segment becomes two pieces", {{'S', 90, 210, 1}}, 100, 200, kAllMask,
+        {"wider segment becomes two pieces",
+         {{'S', 90, 210, 1}},
+         100,
+         200,
+         kAllMask,
          {{'S', 90, 99, 1}, {'S', 201, 210, -1}}},
         {"left overlap keeps its head", {{'S', 50, 150, 2}}, 100, 200, kAllMask, {{'S', 50, 99, 2}}},
         {"right overlap keeps its tail with its id", {{'S', 150, 250, 3}}, 100, 200, kAllMask, {{'S', 201, 250, 3}}},
-        {"marker inside goes, marker outside stays", {{'M', 150, 150, 4}, {'M', 201, 201, 5}}, 100, 200, kAllMask,
+        {"marker inside goes, marker outside stays",
+         {{'M', 150, 150, 4}, {'M', 201, 201, 5}},
+         100,
+         200,
+         kAllMask,
          {{'M', 201, 201, 5}}},
-        {"from = to + 1 splits what covers both", {{'S', 0, 1000, 6}, {'M', 500, 500, 7}}, 501, 500, kAllMask,
+        {"from = to + 1 splits what covers both",
+         {{'S', 0, 1000, 6}, {'M', 500, 500, 7}},
+         501,
+         500,
+         kAllMask,
          {{'S', 0, 500, 6}, {'S', 501, 1000, -1}, {'M', 500, 500, 7}}},
-        {"class mask spares markers", {{'M', 150, 150, 8}, {'S', 100, 300, 9}}, 100, 200, kTrackObjSegment,
+        {"class mask spares markers",
+         {{'M', 150, 150, 8}, {'S', 100, 300, 9}},
+         100,
+         200,
+         kTrackObjSegment,
          {{'M', 150, 150, 8}, {'S', 201, 300, 9}}},
-        {"range up to the top of the axis", {{'S', kMax - 10, kMax, 10}}, kMax - 5, kMax, kAllMask,
+        {"range up to the top of the axis",
+         {{'S', kMax - 10, kMax, 10}},
+         kMax - 5,
+         kMax,
+         kAllMask,
          {{'S', kMax - 10, kMax - 6, 10}}},
-        {"range from the bottom of the axis", {{'S', kMin, kMin + 10, 11}}, kMin, kMin + 4, kAllMask,
+        {"range from the bottom of the axis",
+         {{'S', kMin, kMin + 10, 11}},
+         kMin,
+         kMin + 4,
+         kAllMask,
          {{'S', kMin + 5, kMin + 10, 11}}},
         {"whole axis empties", {{'S', kMin, kMax, 12}, {'M', 0, 0, 13}}, kMin, kMax, kAllMask, {}},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         CTrackObjContainer c;
         Fill(c, row.before);
@@ -115,23 +132,41 @@ TEST(TrackObjContainer, RemoveTimeRangeAndInsertTimeTable)
         std::vector<Obj> after;
     };
     const std::vector<Row> rows = {
-        {"cut closes the gap", {{'S', 0, 999, 1}, {'M', 1500, 1500, 2}}, false, 100, 199,
+        {"cut closes the gap",
+         {{'S', 0, 999, 1}, {'M', 1500, 1500, 2}},
+         false,
+         100,
+         199,
          {{'S', 0, 99, 1}, {'S', 100, 899, -1}, {'M', 1400, 1400, 2}}},
-        {"cut at the start of the axis", {{'S', kMin, kMin + 100, 1}}, false, kMin, kMin + 9,
+        {"cut at the start of the axis",
+         {{'S', kMin, kMin + 100, 1}},
+         false,
+         kMin,
+         kMin + 9,
          {{'S', kMin, kMin + 90, 1}}},
         {"cut to the top moves nothing", {{'S', 0, kMax, 1}}, false, 1000, kMax, {{'S', 0, 999, 1}}},
         {"cut of nearly the whole axis moves the rest without wrapping",
-         {{'M', kMin + 5, kMin + 5, 1}, {'M', kMax, kMax, 2}}, false, kMin + 10, kMax - 1,
+         {{'M', kMin + 5, kMin + 5, 1}, {'M', kMax, kMax, 2}},
+         false,
+         kMin + 10,
+         kMax - 1,
          {{'M', kMin + 5, kMin + 5, 1}, {'M', kMin + 10, kMin + 10, 2}}},
         {"from = to + 1 only splits", {{'S', 0, 100, 1}}, false, 51, 50, {{'S', 0, 50, 1}, {'S', 51, 100, -1}}},
-        {"insert splits and moves the rest", {{'S', 0, 100, 1}, {'M', 20, 20, 2}, {'M', 80, 80, 3}}, true, 50, 1000,
+        {"insert splits and moves the rest",
+         {{'S', 0, 100, 1}, {'M', 20, 20, 2}, {'M', 80, 80, 3}},
+         true,
+         50,
+         1000,
          {{'S', 0, 50, 1}, {'S', 1051, 1100, -1}, {'M', 20, 20, 2}, {'M', 1080, 1080, 3}}},
-        {"insert near the top saturates instead of wrapping", {{'M', kMax - 1, kMax - 1, 1}}, true, 0, 100,
+        {"insert near the top saturates instead of wrapping",
+         {{'M', kMax - 1, kMax - 1, 1}},
+         true,
+         0,
+         100,
          {{'M', kMax, kMax, 1}}},
         {"insert at the top does nothing", {{'M', kMax, kMax, 1}}, true, kMax, 100, {{'M', kMax, kMax, 1}}},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         CTrackObjContainer c;
         Fill(c, row.before);
@@ -159,8 +194,7 @@ TEST(TrackObjContainer, CopyRangeTable)
     };
     CTrackObjContainer src;
     Fill(src, source);
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         CTrackObjContainer c;
         c.CopyRange(src, row.from, row.to, kAllMask, kAllMask);
@@ -177,15 +211,15 @@ TEST(TrackObjContainer, ResolveOverlapsKeepsTheLowerTagWhole)
     };
     const std::vector<Row> rows = {
         // Ids of -1 everywhere: the objects themselves must come back, not "the first with id -1".
-        {"equal tags: the earlier-added one stays whole", {{'S', 0, 100, -1}, {'S', 50, 150, -1}},
+        {"equal tags: the earlier-added one stays whole",
+         {{'S', 0, 100, -1}, {'S', 50, 150, -1}},
          {{'S', 101, 150, -1}, {'S', 0, 100, -1}}},
-        {"lower tag wins", {{'S', 0, 100, -1, 9}, {'S', 50, 150, -1, 3}},
-         {{'S', 0, 49, -1}, {'S', 50, 150, -1}}},
-        {"markers are not touched", {{'M', 60, 60, 5}, {'S', 0, 100, -1}, {'S', 50, 150, -1}},
+        {"lower tag wins", {{'S', 0, 100, -1, 9}, {'S', 50, 150, -1, 3}}, {{'S', 0, 49, -1}, {'S', 50, 150, -1}}},
+        {"markers are not touched",
+         {{'M', 60, 60, 5}, {'S', 0, 100, -1}, {'S', 50, 150, -1}},
          {{'M', 60, 60, 5}, {'S', 101, 150, -1}, {'S', 0, 100, -1}}},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         CTrackObjContainer c;
         Fill(c, row.before);

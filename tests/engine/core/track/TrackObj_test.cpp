@@ -2,7 +2,6 @@
 // and the range cuts of long segments.
 #include <gtest/gtest.h>
 
-
 #include <limits>
 
 #include "engine/core/track/Marker.h"
@@ -10,8 +9,7 @@
 #include "engine/core/track/TrackObjContainer.h"
 #include "TrackModelBytes.h"
 
-namespace
-{
+namespace {
 
 Bytes TrkmBody(DWORD type, long long position, DWORD adjusted, LONG value, const std::wstring& label)
 {
@@ -64,7 +62,7 @@ void ReadForm(const Bytes& form, CTrackObjContainer& into)
     into.ReadChunks(&riff);
 }
 
-} // namespace
+}  // namespace
 
 TEST(TrackObjects, MarkerChunkMatchesTheHandMadeLayout)
 {
@@ -76,7 +74,8 @@ TEST(TrackObjects, MarkerChunkMatchesTheHandMadeLayout)
     marker.SetLabel(1, L"Intro");
     marker.SetId(12);
 
-    const Bytes expected = Form("TEST", {Chunk("TRKM", TrkmBody(kMarkerLabel, 0x0102030405060708LL, 1, -250, L"Intro"))});
+    const Bytes expected =
+        Form("TEST", {Chunk("TRKM", TrkmBody(kMarkerLabel, 0x0102030405060708LL, 1, -250, L"Intro"))});
     EXPECT_EQ(WriteForm("TEST", [&](IRiffStream* s) { marker.WriteChunk(s); }), expected);
 
     CTrackObjContainer back;
@@ -119,14 +118,12 @@ TEST(TrackObjects, MarkerChunkReaderCutsAndBoundsTheLabel)
         {"label beyond the chunk is dropped", tooLong, false, nullptr},
         {"header shorter than 32 bytes is dropped", shortHeader, false, nullptr},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         CTrackObjContainer back;
         ReadForm(Form("TEST", {Chunk("TRKM", row.body)}), back);
         ASSERT_EQ(back.GetCount(), row.kept ? 1 : 0);
-        if (row.kept)
-        {
+        if (row.kept) {
             EXPECT_EQ(static_cast<CMarker*>(back.GetAt(0))->GetLabelText(), row.label);
         }
     }
@@ -192,8 +189,7 @@ TEST(TrackObjects, SegmentChunkReaderTakesSizedRecords)
         {"shorter header leaves the rest zero", shortHeader, 7, 0, 0, false, 0},
         {"longer header is skipped over", longHeader, 7, 8, 9, true, 1},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         CTrackObjContainer back;
         ReadForm(Form("TEST", {Chunk("TRKS", row.body)}), back);
@@ -203,8 +199,7 @@ TEST(TrackObjects, SegmentChunkReaderTakesSizedRecords)
         EXPECT_EQ(s->GetEnd(), row.end);
         EXPECT_EQ(s->GetSource(), row.source);
         ASSERT_EQ(s->GetBeatRecord() != nullptr, row.hasBeat);
-        if (row.hasBeat)
-        {
+        if (row.hasBeat) {
             EXPECT_EQ(s->GetBeatRecord()->beatValues[0], row.beat6);
         }
     }
@@ -277,13 +272,11 @@ TEST(TrackObjects, SegmentTimeKindsAndReversal)
         long long value;
     };
     const Row plainRows[] = {{1, S_OK, 20000}, {2, S_OK, 24000}, {3, E_FAIL, 0}, {6, E_FAIL, 0}, {10, E_FAIL, 0}};
-    for (const Row& row : plainRows)
-    {
+    for (const Row& row : plainRows) {
         SCOPED_TRACE(row.kind);
         LONGLONG t = 0;
         EXPECT_EQ(s.GetTime(row.kind, &t), row.hr);
-        if (row.hr == S_OK)
-        {
+        if (row.hr == S_OK) {
             EXPECT_EQ(t, row.value);
         }
     }
@@ -378,8 +371,7 @@ TEST(TrackObjects, CloneRangeOfLongSegmentsUsesExactProducts)
         {"start cut", q, length, q, length, 1000 + q, 5000000000000LL + 750000000000LL, 9000000000000LL,
          3000000000000LL - 750000000000LL, 250 * CMusicTime::kTicksPerMeasure, 1000 * CMusicTime::kTicksPerMeasure},
     };
-    for (const Row& row : rows)
-    {
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         CTrackObj* piece = nullptr;
         ASSERT_TRUE(s.CloneRange(row.from, row.to, &piece));

@@ -26,17 +26,31 @@ double PrototypeMagnitude(int type, double f, double r, double g, double frequen
     cd den = poly(k2, k * r, 1);
     cd num;
     switch (type) {
-    case 1: num = poly(0, 0, 1); break;
-    case 2: num = poly(0, k * r, 0); break;
-    case 3: num = poly(k2, 0, 1); break;
+    case 1:
+        num = poly(0, 0, 1);
+        break;
+    case 2:
+        num = poly(0, k * r, 0);
+        break;
+    case 3:
+        num = poly(k2, 0, 1);
+        break;
     case 4:
         num = poly(k2, k * r, 1);
         den = poly(k2 * r / 2, k * r, r / 2);
         break;
-    case 5: num = poly(k2, k * r, -1); break;
-    case 6: num = poly(k2, 0, -0.1); break;
-    case 7: num = poly(-0.1 * k2, 0, 1); break;
-    case 8: num = poly(k2, -k * r, 1); break;
+    case 5:
+        num = poly(k2, k * r, -1);
+        break;
+    case 6:
+        num = poly(k2, 0, -0.1);
+        break;
+    case 7:
+        num = poly(-0.1 * k2, 0, 1);
+        break;
+    case 8:
+        num = poly(k2, -k * r, 1);
+        break;
     case 9: {
         double boost = std::pow(10.0, std::fabs(g) / 20);
         num = poly(k2, k * r * (g >= 0 ? boost : 1.0), 1);
@@ -59,7 +73,9 @@ double PrototypeMagnitude(int type, double f, double r, double g, double frequen
         den = poly(u * k2, e, v);
         break;
     }
-    default: num = poly(k2, 0, 0); break;
+    default:
+        num = poly(k2, 0, 0);
+        break;
     }
     return std::abs(num / den);
 }
@@ -87,11 +103,11 @@ TEST(FilterBank, MagnitudeOfEachPrototypeFollowsTheBilinearTransform)
         double f, r, g;
     };
     const Case cases[] = {
-        {"high-pass", 1, 1000, 1.4, 0},   {"band-pass", 2, 2000, 0.7, 0},   {"notch", 3, 3000, 1.0, 0},
-        {"type 4", 4, 1500, 1.2, 0},      {"type 5", 5, 800, 1.0, 0},      {"type 6", 6, 1200, 1.0, 0},
-        {"type 7", 7, 1200, 1.0, 0},      {"all-pass", 8, 2500, 1.0, 0},   {"peak +9 dB", 9, 4000, 1.0, 9},
+        {"high-pass", 1, 1000, 1.4, 0},     {"band-pass", 2, 2000, 0.7, 0},      {"notch", 3, 3000, 1.0, 0},
+        {"type 4", 4, 1500, 1.2, 0},        {"type 5", 5, 800, 1.0, 0},          {"type 6", 6, 1200, 1.0, 0},
+        {"type 7", 7, 1200, 1.0, 0},        {"all-pass", 8, 2500, 1.0, 0},       {"peak +9 dB", 9, 4000, 1.0, 9},
         {"peak -12 dB", 9, 300, 1.25, -12}, {"first-order low", 10, 1000, 1, 0}, {"first-order high", 11, 1000, 1, 0},
-        {"shelf +6 dB", 12, 2000, 1.0, 6}, {"shelf -6 dB", 12, 2000, 1.0, -6}, {"low-pass (other)", 0, 1000, 1.4, 0},
+        {"shelf +6 dB", 12, 2000, 1.0, 6},  {"shelf -6 dB", 12, 2000, 1.0, -6},  {"low-pass (other)", 0, 1000, 1.4, 0},
     };
     const double probes[] = {60.0, 440.0, 1000.0, 3000.0, 9000.0, 17000.0};
     for (const auto& c : cases) {

@@ -77,7 +77,7 @@ struct ByteCase {
 
 TEST(SampleKernels, EightBitToSixteenBit)
 {
-    const ByteCase cases[] = {{"0", 0, -32768}, {"1", 1, -32512}, {"127", 127, -256},
+    const ByteCase cases[] = {{"0", 0, -32768},        {"1", 1, -32512},  {"127", 127, -256},
                               {"128 silence", 128, 0}, {"129", 129, 256}, {"255", 255, 32512}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -92,9 +92,8 @@ TEST(SampleKernels, EightBitToSixteenBit)
 
 TEST(SampleKernels, SixteenBitToEightBit)
 {
-    const ByteCase cases[] = {{"-1", 127, -1},         {"0", 128, 0},           {"255", 128, 255},
-                              {"256", 129, 256},      {"-32768", 0, -32768},   {"32767", 255, 32767},
-                              {"-256", 127, -256},    {"-257", 126, -257}};
+    const ByteCase cases[] = {{"-1", 127, -1},       {"0", 128, 0},         {"255", 128, 255},   {"256", 129, 256},
+                              {"-32768", 0, -32768}, {"32767", 255, 32767}, {"-256", 127, -256}, {"-257", 126, -257}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         uint8_t b = 0;

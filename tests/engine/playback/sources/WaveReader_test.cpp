@@ -62,8 +62,10 @@ struct LayoutCase {
 
 TEST(WaveReader, OpensEachSupportedLayout)
 {
-    const LayoutCase cases[] = {{"16-bit stereo", 2, 16, 44100}, {"16-bit mono", 1, 16, 22050},
-                                {"8-bit stereo", 2, 8, 11025},   {"8-bit mono", 1, 8, 8000},
+    const LayoutCase cases[] = {{"16-bit stereo", 2, 16, 44100},
+                                {"16-bit mono", 1, 16, 22050},
+                                {"8-bit stereo", 2, 8, 11025},
+                                {"8-bit mono", 1, 8, 8000},
                                 {"16-bit stereo 96 kHz", 2, 16, 96000}};
     fixtures::TempDir dir;
     for (const auto& c : cases) {
@@ -73,9 +75,8 @@ TEST(WaveReader, OpensEachSupportedLayout)
         for (size_t i = 0; i < data.size(); ++i)
             data[i] = static_cast<uint8_t>(i * 7 + 3);
         std::wstring path = dir.File(L"layout.wav");
-        ASSERT_TRUE(fixtures::WriteRiffWave(
-            path, {fixtures::FormatChunk(1, c.channels, c.rate, c.bits, blockAlign),
-                   fixtures::DataChunk(data.data(), data.size())}));
+        ASSERT_TRUE(fixtures::WriteRiffWave(path, {fixtures::FormatChunk(1, c.channels, c.rate, c.bits, blockAlign),
+                                                   fixtures::DataChunk(data.data(), data.size())}));
         HRESULT hr = E_FAIL;
         ComPtr<IPcmReader> reader = OpenWave(path, &hr);
         ASSERT_EQ(hr, S_OK);
@@ -130,8 +131,11 @@ TEST(WaveReader, ReadsAroundTheEndOfTheData)
             LONGLONG position;
             unsigned long length;
         };
-        const Read reads[] = {{"inside", 100, 50},      {"runs past the end", 380, 60}, {"at the end", 400, 32},
-                              {"beyond the end", 1000, 16}, {"far beyond", 0x7FFFFFFF00LL, 8}};
+        const Read reads[] = {{"inside", 100, 50},
+                              {"runs past the end", 380, 60},
+                              {"at the end", 400, 32},
+                              {"beyond the end", 1000, 16},
+                              {"far beyond", 0x7FFFFFFF00LL, 8}};
         for (const Read& r : reads) {
             SCOPED_TRACE(r.name);
             std::vector<uint8_t> out(r.length, 0xEE);
@@ -162,7 +166,8 @@ TEST(WaveReader, RefusesFilesItCannotDeliver)
         {"24-bit", {fixtures::FormatChunk(1, 2, 44100, 24, 6), fixtures::DataChunk(data.data(), 60)}},
         {"32-bit", {fixtures::FormatChunk(1, 2, 44100, 32, 8), fixtures::DataChunk(data.data(), 64)}},
         {"float", {fixtures::FormatChunk(3, 2, 44100, 32, 8), fixtures::DataChunk(data.data(), 64)}},
-        {"extensible float", {fixtures::ExtensibleFormatChunk(true, 2, 44100, 32), fixtures::DataChunk(data.data(), 64)}},
+        {"extensible float",
+         {fixtures::ExtensibleFormatChunk(true, 2, 44100, 32), fixtures::DataChunk(data.data(), 64)}},
         {"ADPCM", {fixtures::FormatChunk(2, 2, 44100, 4, 2048), fixtures::DataChunk(data.data(), 64)}},
         {"six channels", {fixtures::FormatChunk(1, 6, 44100, 16, 12), fixtures::DataChunk(data.data(), 60)}},
         {"block align disagrees", {fixtures::FormatChunk(1, 2, 44100, 16, 2), fixtures::DataChunk(data.data(), 64)}},
@@ -206,13 +211,14 @@ TEST(WaveReader, OddChunksBeforeDataAndExtensiblePcm)
         std::vector<RiffChunk> chunks;
     };
     const Case cases[] = {
-        {"odd-sized chunk first", {fixtures::OtherChunk("junk", 13, 0x11), fixtures::FormatChunk(1, 2, 44100, 16, 4),
-                                   fixtures::DataChunk(data.data(), data.size())}},
-        {"chunks between fmt and data", {fixtures::FormatChunk(1, 2, 44100, 16, 4), fixtures::OtherChunk("fact", 4, 0),
-                                         fixtures::OtherChunk("LIST", 27, 0x22),
-                                         fixtures::DataChunk(data.data(), data.size())}},
-        {"extensible PCM", {fixtures::ExtensibleFormatChunk(false, 2, 44100, 16),
-                            fixtures::DataChunk(data.data(), data.size())}},
+        {"odd-sized chunk first",
+         {fixtures::OtherChunk("junk", 13, 0x11), fixtures::FormatChunk(1, 2, 44100, 16, 4),
+          fixtures::DataChunk(data.data(), data.size())}},
+        {"chunks between fmt and data",
+         {fixtures::FormatChunk(1, 2, 44100, 16, 4), fixtures::OtherChunk("fact", 4, 0),
+          fixtures::OtherChunk("LIST", 27, 0x22), fixtures::DataChunk(data.data(), data.size())}},
+        {"extensible PCM",
+         {fixtures::ExtensibleFormatChunk(false, 2, 44100, 16), fixtures::DataChunk(data.data(), data.size())}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

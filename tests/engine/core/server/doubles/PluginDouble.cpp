@@ -87,7 +87,10 @@ public:
         return result;
 #endif
     }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override
+    {
+        return S_OK;
+    }
 
 private:
     volatile LONG m_count = 1;

@@ -16,8 +16,7 @@
 #include "classlib/core/MemFile.h"
 #include "engine/core/track/TrackInfoContainer.h"
 
-namespace
-{
+namespace {
 
 int Paste(const wchar_t* format, const wchar_t* output)
 {
@@ -25,8 +24,7 @@ int Paste(const wchar_t* format, const wchar_t* output)
     list.SetClipboardFormatName(format);
     if (!list.CanPaste())
         return 2;
-    try
-    {
+    try {
         if (!list.PasteFromClipboard())
             return 3;
         CFile file;
@@ -36,9 +34,7 @@ int Paste(const wchar_t* format, const wchar_t* output)
         list.Serialize(archive);
         archive.Close();
         file.Close();
-    }
-    catch (const CException&)
-    {
+    } catch (const CException&) {
         return 4;
     }
     return 0;
@@ -48,16 +44,13 @@ int Copy(const wchar_t* format, const wchar_t* input)
 {
     CTrackInfoContainer list;
     list.SetClipboardFormatName(format);
-    try
-    {
+    try {
         CFile file;
         if (!file.Open(input, CFile::modeRead))
             return 5;
         CArchive archive(&file, CArchive::load);
         list.Serialize(archive);
-    }
-    catch (const CException&)
-    {
+    } catch (const CException&) {
         return 5;
     }
     if (!list.CopyToClipboard() || FAILED(OleFlushClipboard()))
@@ -65,7 +58,7 @@ int Copy(const wchar_t* format, const wchar_t* input)
     return 0;
 }
 
-} // namespace
+}  // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
