@@ -1,5 +1,7 @@
 #include "engine/catalog/analysis/PfThumbnailBuild.h"
 
+#include <cstring>
+
 #include "engine/catalog/analysis/PfCancel.h"
 #include "engine/catalog/analysis/PfSpecEngBuilder.h"
 #include "engine/core/storage/PageBuffer.h"
@@ -35,8 +37,10 @@ bool PfBuildThumbnails(IPcmReader* reader, WORD blockSize, CPfPcmThumbnail& leve
     for (LONG b = 0; b < blocks; ++b) {
         if (PfIsCancelled(cancel))
             return false;
+        // A stretch the decoder cannot read (a damaged frame of an MP3) counts as silence, as
+        // it does in playback: one bad block must not cost the whole analysis.
         if (FAILED(converter.Read(blockSize, block.Get(), static_cast<LONGLONG>(b) * blockSize)))
-            return false;
+            std::memset(block.Get(), 0, static_cast<size_t>(kBytesPerFrame) * blockSize);
         float low = 0.0f;
         level.SetValue(b, engine.AnalyseBlock(frames, noteDetector, &low));
         lowBand.SetValue(b, low);

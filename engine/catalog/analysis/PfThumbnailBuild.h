@@ -15,9 +15,9 @@
 class CPfNoteDetector;
 
 // Fills `level` and `lowBand` (allocated here with the reader's geometry). Progress is reported
-// as (b x 94) / block count percent at blocks 0, 2000, 4000, ... True when the pass ran to the
-// end without cancel; false for a rate or block size of 0, a failed allocation, a failed read or
-// a cancel.
+// as (b x 94) / block count percent at blocks 0, 2000, 4000, ... A block that cannot be read is
+// analysed as silence. True when the pass ran to the end without cancel; false for a rate or
+// block size of 0, a failed allocation or a cancel.
 bool PfBuildThumbnails(IPcmReader* reader, WORD blockSize, CPfPcmThumbnail& level, CPfPcmThumbnail& lowBand,
                        CPfNoteDetector* noteDetector, const volatile LONG* cancel,
                        const std::function<void(int percent)>& progress);

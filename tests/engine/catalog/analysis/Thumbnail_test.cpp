@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -216,6 +217,47 @@ TEST(ThumbnailBuild, LevelsOfABlockwiseSignalAndProgress)
     const volatile LONG cancel = 1;
     EXPECT_FALSE(PfBuildThumbnails(reader.get(), 256, level, low, nullptr, &cancel, nullptr));
     EXPECT_FALSE(PfBuildThumbnails(reader.get(), 0, level, low, nullptr, nullptr, nullptr));
+}
+
+// A reader whose reads of one byte range fail after scribbling over the buffer, as a decoder
+// that meets a damaged stretch of a file might.
+class CReaderWithBadStretch : public CMemoryPcmReader {
+public:
+    CReaderWithBadStretch(std::vector<int16_t> samples, LONGLONG badFrom, LONGLONG badTo)
+        : CMemoryPcmReader(std::move(samples), 44100, 2), m_badFrom(badFrom), m_badTo(badTo)
+    {}
+    HRESULT STDMETHODCALLTYPE LoadPcm(unsigned char* pbData, LONGLONG llStreamBytePos, unsigned long uLength) override
+    {
+        if (llStreamBytePos < m_badTo && llStreamBytePos + uLength > m_badFrom) {
+            std::fill(pbData, pbData + uLength, static_cast<unsigned char>(0x5A));
+            return E_FAIL;
+        }
+        return CMemoryPcmReader::LoadPcm(pbData, llStreamBytePos, uLength);
+    }
+
+private:
+    LONGLONG m_badFrom;
+    LONGLONG m_badTo;
+};
+
+TEST(ThumbnailBuild, AnUnreadableStretchIsTakenAsSilenceAndTheBuildGoesOn)
+{
+    // Three blocks of a bin-10 sine; the middle block cannot be read.
+    const unsigned n = 256;
+    std::vector<int16_t> stereo(2 * 3 * n, 0);
+    for (unsigned i = 0; i < 3 * n; ++i) {
+        const auto s = static_cast<int16_t>(std::lround(10000.0 * std::sin(2.0 * 3.14159265358979 * 10 * i / n)));
+        stereo[2 * i] = s;
+        stereo[2 * i + 1] = s;
+    }
+    auto reader = ComPtr<IPcmReader>::attach(new CReaderWithBadStretch(stereo, 4 * n, 4 * n + 1));
+    CPfPcmThumbnail level, low;
+    ASSERT_TRUE(PfBuildThumbnails(reader.get(), 256, level, low, nullptr, nullptr, nullptr));
+    ASSERT_EQ(level.GetCount(), 3);
+    EXPECT_NEAR(level.GetValue(0), 20000.0f, 40.0f);
+    EXPECT_EQ(level.GetValue(1), 0.0f);
+    EXPECT_EQ(low.GetValue(1), 0.0f);
+    EXPECT_NEAR(level.GetValue(2), 20000.0f, 40.0f);
 }
 
 }  // namespace
