@@ -87,10 +87,12 @@ unsigned CResamp::Process(float* out, const float* in, unsigned outCapacity, uns
 unsigned CResamp::ProcessDecimate(float* out, const float* in, unsigned outCapacity, unsigned inputCount,
                                   unsigned stride)
 {
+    // Every input goes through the delay line, also those past the last output that fits: the
+    // next call's first outputs are computed from them.
     unsigned written = 0;
-    for (unsigned i = 0; i < inputCount && written < outCapacity; ++i) {
+    for (unsigned i = 0; i < inputCount; ++i) {
         Push(in[i * stride]);
-        if (i % m_down == 0)
+        if (i % m_down == 0 && written < outCapacity)
             out[(written++) * stride] = Output(0);
     }
     return written;

@@ -164,6 +164,26 @@ TEST(Resamp, ConsecutiveCallsContinueOneStream)
     }
 }
 
+// Pure decimation (88200 Hz, L = 1) keeps every input in its delay line even when the caller's
+// output space runs out first: the next call then starts from the right history.
+TEST(Resamp, DecimationPushesEveryInputBeyondTheOutputCapacity)
+{
+    std::vector<float> in = fixtures::ToneFloat(1234.5, 4000, 88200, 0.6);
+    CResamp whole, parts;
+    ASSERT_TRUE(whole.Setup(44100, 88200, kCutoff));
+    ASSERT_TRUE(parts.Setup(44100, 88200, kCutoff));
+    ASSERT_EQ(whole.UpFactor(), 1u);
+    std::vector<float> a(2000), b(2000);
+    ASSERT_EQ(whole.Process(a.data(), in.data(), 2000, 4000, 1), 2000u);
+    // The first call brings 1000 inputs but room for 100 outputs only.
+    ASSERT_EQ(parts.Process(b.data(), in.data(), 100, 1000, 1), 100u);
+    ASSERT_EQ(parts.Process(b.data() + 500, in.data() + 1000, 1500, 3000, 1), 1500u);
+    for (unsigned k = 0; k < 100; ++k)
+        ASSERT_EQ(b[k], a[k]) << "output " << k;
+    for (unsigned k = 500; k < 2000; ++k)
+        ASSERT_EQ(b[k], a[k]) << "output " << k;
+}
+
 // A stretch rendered on its own from an arbitrary source frame lines up with the continuous
 // stream once its delay line is full.
 TEST(Resamp, RestartDerivesThePhaseFromTheDestinationFrame)
@@ -200,7 +220,8 @@ struct QualityCase {
 TEST(Resamp, PassbandAndAliasRejection)
 {
     const QualityCase cases[] = {
-        {48000, 1000.0, 50.0, 23000.0, 25.0}, {96000, 1000.0, 50.0, 30000.0, 25.0}, {32000, 1000.0, 50.0, 0.0, 0.0},
+        {48000, 1000.0, 50.0, 23000.0, 25.0}, {96000, 1000.0, 50.0, 30000.0, 25.0},
+        {88200, 1000.0, 50.0, 30000.0, 25.0}, {32000, 1000.0, 50.0, 0.0, 0.0},
         {22050, 1000.0, 50.0, 0.0, 0.0},      {8000, 1000.0, 40.0, 0.0, 0.0},
     };
     for (const auto& c : cases) {
