@@ -1,6 +1,7 @@
 #include "engine/core/server/BrennockMain.h"
 
 #include "engine/core/server/EngineFolders.h"
+#include "engine/core/server/ThreadStart.h"
 #include "engine/core/server/UiUpdateMsg.h"
 #include "interfaces/EngineIids.h"
 #include "interfaces/IUiUpdateQueue.h"
@@ -70,10 +71,11 @@ HRESULT CBrennockMain::NonDelegatingQueryInterface(REFIID iid, void** object)
         return GetInterface(static_cast<IBrennock*>(this), object);
     if (INondelegatingUnknown* member = RoutedMember(iid))
         return member->NonDelegatingQueryInterface(iid, object);
-    // Everything else belongs to the video montage library, when one is attached.
+    // Everything else belongs to the video montage library, when one is attached. The out-pointer
+    // is cleared first: a refusal from outside must not hand the caller a stale pointer.
+    *object = nullptr;
     if (m_attached)
         return m_attached->QueryService(iid, object);
-    *object = nullptr;
     return E_NOINTERFACE;
 }
 
@@ -124,19 +126,24 @@ HRESULT CBrennockMain::Initialize([[maybe_unused]] HWND mainWindow, IUnknown* at
     InterlockedExchange(&m_serviceRun, 1);
     InterlockedExchange(&m_serviceAlive, 1);
     GetOuter()->AddRef();
-    m_serviceThread.reset(CreateThread(nullptr, 0, ServiceThreadProc, this, CREATE_SUSPENDED, nullptr));
-    HRESULT result = S_OK;
-    if (m_serviceThread) {
-        SetThreadPriority(m_serviceThread.get(), THREAD_PRIORITY_NORMAL);
-        ResumeThread(m_serviceThread.get());
-    } else {
+    m_serviceThread.reset(CreateSuspendedThread(ServiceThreadProc, this));
+    if (!m_serviceThread) {
+        // An engine without its service thread is not initialised: the attached object is let go
+        // and a later Initialize runs the whole start again.
+        const DWORD error = GetLastError();
         InterlockedExchange(&m_serviceRun, 0);
         InterlockedExchange(&m_serviceAlive, 0);
+        if (m_attached) {
+            m_attached->Detach();
+            m_attached.reset();
+        }
         GetOuter()->Release();
-        result = HRESULT_FROM_WIN32(GetLastError());
+        return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
     }
+    SetThreadPriority(m_serviceThread.get(), THREAD_PRIORITY_NORMAL);
+    ResumeThread(m_serviceThread.get());
     InterlockedExchange(&m_initialized, 1);
-    return result;
+    return S_OK;
 }
 
 DWORD WINAPI CBrennockMain::ServiceThreadProc(void* parameter)

@@ -3,6 +3,7 @@
 #include "engine/core/server/BrennockMain.h"
 #include "classlib/com/ComPtr.h"
 #include "engine/core/server/Factory.h"
+#include "engine/core/server/ThreadStart.h"
 #include "engine/core/server/UiUpdateQueue.h"
 #include "engine/core/server/UiUpdateQueueGroup.h"
 #include "tests/engine/core/server/FrameTestSupport.h"
@@ -150,6 +151,74 @@ TEST(BrennockMain, ReleasingWithoutInitializeLeavesNothingAlive)
     EXPECT_EQ(engine->Shutdown(), S_OK);
     engine.reset();
     EXPECT_EQ(ModuleCounts::Activity(), activityBefore);
+}
+
+ComPtr<IBrennock> NewEngine()
+{
+    ComPtr<IClassFactory> factory;
+    ComPtr<IBrennock> engine;
+    EXPECT_EQ(CFactory::GetClassObject(CLSID_BrennockMain, IID_IClassFactory, factory.put_void()), S_OK);
+    if (factory) {
+        EXPECT_EQ(factory->CreateInstance(nullptr, IID_IBrennock, engine.put_void()), S_OK);
+    }
+    return engine;
+}
+
+TEST(BrennockMain, ForwardedQueryThatTheAttachedObjectRefusesAnswersNull)
+{
+    FakeAttachedObject attached;
+    attached.leavesOutPointerOnRefusal = true;
+    ComPtr<IBrennock> engine = NewEngine();
+    ASSERT_TRUE(engine);
+    ASSERT_EQ(engine->Initialize(nullptr, &attached, 1, 2), S_OK);
+    const IID unknownIid = {0x6b1e2d4a, 0x1c2b, 0x4f3e, {0x9a, 0x8b, 0x7c, 0x6d, 0x5e, 0x4f, 0x3a, 0x2b}};
+    void* object = reinterpret_cast<void*>(0xDEADBEEF);
+    EXPECT_EQ(engine->QueryInterface(unknownIid, &object), E_NOINTERFACE);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(attached.serviceQueries.size(), 1u) << "the query was forwarded";
+    EXPECT_EQ(engine->Shutdown(), S_OK);
+}
+
+HANDLE FailingThreadCreate(LPTHREAD_START_ROUTINE, void*)
+{
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+}
+
+// A service thread that cannot start leaves the engine uninitialised and its attached object
+// detached, so that a second Initialize runs the whole start again instead of answering
+// "already initialized" on an engine with no service thread.
+TEST(BrennockMain, FailedServiceThreadStartLeavesTheEngineUninitialised)
+{
+    FakeAttachedObject attached;
+    ComPtr<IBrennock> engine = NewEngine();
+    ASSERT_TRUE(engine);
+    const ThreadCreateFunction platform = SetThreadCreateFunction(FailingThreadCreate);
+    const HRESULT failed = engine->Initialize(nullptr, &attached, 1, 2);
+    SetThreadCreateFunction(platform);
+    EXPECT_TRUE(FAILED(failed)) << std::hex << failed;
+    EXPECT_EQ(attached.attachCalls, attached.detachCalls) << "left attached to an engine that did not start";
+
+    ASSERT_EQ(engine->Initialize(nullptr, &attached, 1, 2), S_OK) << "the second start was refused";
+    EXPECT_EQ(attached.attachCalls, attached.detachCalls + 1);
+    ComPtr<IUiUpdateQueue> group;
+    ASSERT_EQ(engine->QueryInterface(IID_IUiUpdateQueue, group.put_void()), S_OK);
+    auto* probe = new CUiUpdateQueue(nullptr);
+    ASSERT_TRUE(static_cast<CUiUpdateQueueGroup*>(group.get())->AddQueue(probe));
+    // The service thread runs: it relays the engine queue to the group.
+    EXPECT_EQ(engine->PostUiUpdate(1, 5), S_OK);
+    int code = 0;
+    int value = 0;
+    const DWORD start = GetTickCount();
+    while (probe->PopUpdate(&code, &value) != S_OK && GetTickCount() - start < 2000)
+        Sleep(5);
+    EXPECT_EQ(code, 4);
+    EXPECT_EQ(value, 5);
+    EXPECT_EQ(engine->Shutdown(), S_OK);
+    group.reset();
+    engine.reset();
+    EXPECT_EQ(probe->NonDelegatingRelease(), 0u);
+    EXPECT_EQ(attached.count, 1) << "the engine let every reference to the attached object go";
 }
 
 }  // namespace

@@ -34,7 +34,8 @@ HRESULT FakeAttachedObject::QueryService(REFIID iid, void** object)
         service.AddRef();
         return S_OK;
     }
-    *object = nullptr;
+    if (!leavesOutPointerOnRefusal)
+        *object = nullptr;
     return E_NOINTERFACE;
 }
 

@@ -21,7 +21,9 @@ public:
 };
 
 // The video montage library's attached object as a counting fake: it answers IAttachedObject,
-// logs QueryService, Attach and Detach, and serves one IID (`servedIid`) with `service`.
+// logs QueryService, Attach and Detach, and serves one IID (`servedIid`) with `service`. With
+// `leavesOutPointerOnRefusal` its QueryService refuses without writing the out-pointer, as a
+// careless outside library may.
 class FakeAttachedObject : public IAttachedObject {
 public:
     virtual ~FakeAttachedObject() = default;
@@ -34,6 +36,7 @@ public:
 
     volatile LONG count = 1;
     IID servedIid = IID_NULL;
+    bool leavesOutPointerOnRefusal = false;
     CountingUnknown service;
     std::vector<IID> serviceQueries;
     int attachCalls = 0;
