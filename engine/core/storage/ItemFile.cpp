@@ -11,14 +11,17 @@ constexpr ULONGLONG kMaxFileLength = 0xFFFFFFFFULL;
 
 }  // namespace
 
-CItemFile::CItemFile(LPCWSTR path, int flags) : m_path(path)
+CItemFile::CItemFile(LPCWSTR path, int flags) : CItemFile(std::make_unique<CFile>(), path, flags) {}
+
+CItemFile::CItemFile(std::unique_ptr<CFile> file, LPCWSTR path, int flags)
+    : m_path(path), m_file(file ? std::move(file) : std::make_unique<CFile>())
 {
     if (m_buffer.Allocate(kWorkBufferSize) == nullptr || path == nullptr)
         return;
     UINT mode = CFile::modeReadWrite | CFile::modeCreate;
     if (!(flags & flagCreate))
         mode |= CFile::modeNoTruncate;
-    if (!m_file.Open(path, mode))
+    if (!m_file->Open(path, mode))
         return;
     m_open = true;
     if (!(flags & flagCreate)) {
@@ -30,7 +33,7 @@ CItemFile::CItemFile(LPCWSTR path, int flags) : m_path(path)
     }
     if (!m_open) {
         m_index.clear();
-        m_file.Abort();
+        m_file->Abort();
     }
 }
 
@@ -42,10 +45,11 @@ CItemFile::~CItemFile()
         try {
             Compact();
         } catch (const CException&) {
-            // The compaction ends where it stands; every item it moved is intact at its new place.
+            // The compaction ends where it stands; every live item is whole at its old place, its
+            // new one, or both.
         }
     }
-    m_file.Abort();
+    m_file->Abort();
 }
 
 int CItemFile::GetItemCount() const
@@ -74,15 +78,15 @@ DWORD CItemFile::Checksum(const BYTE* body, size_t length)
 
 void CItemFile::ReadAt(ULONGLONG position, void* buffer, UINT count)
 {
-    m_file.Seek(static_cast<LONGLONG>(position), CFile::begin);
-    if (m_file.Read(buffer, count) != count)
+    m_file->Seek(static_cast<LONGLONG>(position), CFile::begin);
+    if (m_file->Read(buffer, count) != count)
         throw CFileException(CFileException::endOfFile, ERROR_HANDLE_EOF);
 }
 
 void CItemFile::WriteAt(ULONGLONG position, const void* buffer, UINT count)
 {
-    m_file.Seek(static_cast<LONGLONG>(position), CFile::begin);
-    m_file.Write(buffer, count);
+    m_file->Seek(static_cast<LONGLONG>(position), CFile::begin);
+    m_file->Write(buffer, count);
 }
 
 bool CItemFile::IsValidHeader(const DWORD header[4], ULONGLONG position, ULONGLONG fileLength) const
@@ -101,7 +105,7 @@ ULONGLONG CItemFile::FindCandidate(ULONGLONG from, ULONGLONG limit)
 {
     // A header's first word is its own position: searching a block in memory for that property
     // keeps the byte-by-byte repair search fast over long stretches of garbage.
-    const ULONGLONG length = m_file.GetLength();
+    const ULONGLONG length = m_file->GetLength();
     while (from < limit) {
         const UINT n = static_cast<UINT>(std::min<ULONGLONG>(kWorkBufferSize, length - from));
         if (n < 4)
@@ -122,7 +126,7 @@ ULONGLONG CItemFile::FindCandidate(ULONGLONG from, ULONGLONG limit)
 
 void CItemFile::Scan(bool allowRepair)
 {
-    const ULONGLONG length = std::min(m_file.GetLength(), kMaxFileLength);
+    const ULONGLONG length = std::min(m_file->GetLength(), kMaxFileLength);
     if (length <= kHeaderSize)
         return;
     const ULONGLONG limit = length - kHeaderSize;
@@ -167,14 +171,14 @@ BOOL CItemFile::BeginAppendItem(CArchive** archive, int* index)
     CloseArchive();
     m_appending = false;
     try {
-        const ULONGLONG position = m_file.SeekToEnd();
+        const ULONGLONG position = m_file->SeekToEnd();
         if (position + kHeaderSize > kMaxFileLength)
             return FALSE;
         const DWORD header[4] = {static_cast<DWORD>(position), kHeaderSize, 0, 0};
-        m_file.Write(header, sizeof(header));
+        m_file->Write(header, sizeof(header));
         m_appendPosition = position;
         m_appending = true;
-        m_archive = std::make_unique<CArchive>(&m_file, CArchive::store);
+        m_archive = std::make_unique<CArchive>(m_file.get(), CArchive::store);
         *archive = m_archive.get();
         if (index)
             *index = static_cast<int>(m_index.size());
@@ -194,7 +198,7 @@ void CItemFile::CancelAppendItem()
     }
     m_appending = false;
     try {
-        m_file.SetLength(m_appendPosition);
+        m_file->SetLength(m_appendPosition);
     } catch (const CException&) {
         // What is left has a placeholder header that the next scan skips as damage.
     }
@@ -209,7 +213,7 @@ BOOL CItemFile::EndAppendItem()
             m_archive->Close();
             m_archive.reset();
         }
-        const ULONGLONG end = m_file.SeekToEnd();
+        const ULONGLONG end = m_file->SeekToEnd();
         const ULONGLONG length = end - m_appendPosition;
         if (length <= kHeaderSize || length > kMaxItemLength || end > kMaxFileLength) {
             // A body of more than 65520 bytes (or none) has no valid header: the next scan would
@@ -220,7 +224,7 @@ BOOL CItemFile::EndAppendItem()
         const DWORD checksum = ChecksumOfBody(m_appendPosition, static_cast<DWORD>(length - kHeaderSize));
         const DWORD header[4] = {static_cast<DWORD>(m_appendPosition), static_cast<DWORD>(length), checksum, stateLive};
         WriteAt(m_appendPosition, header, sizeof(header));
-        m_file.SeekToEnd();
+        m_file->SeekToEnd();
         m_index.push_back({header[0], header[1], header[2], header[3]});
         m_appending = false;
         return TRUE;
@@ -239,8 +243,8 @@ BOOL CItemFile::OpenItemForRead(int index, CArchive** archive, int* bodyLength)
         return FALSE;
     CloseArchive();
     try {
-        m_file.Seek(static_cast<LONGLONG>(entry.offset) + kHeaderSize, CFile::begin);
-        m_archive = std::make_unique<CArchive>(&m_file, CArchive::load);
+        m_file->Seek(static_cast<LONGLONG>(entry.offset) + kHeaderSize, CFile::begin);
+        m_archive = std::make_unique<CArchive>(m_file.get(), CArchive::load);
         *archive = m_archive.get();
         if (bodyLength)
             *bodyLength = static_cast<int>(entry.length - kHeaderSize);
@@ -271,7 +275,7 @@ void CItemFile::Compact()
         std::any_of(m_index.begin(), m_index.end(), [](const ITEMFILE_INDEX& e) { return e.state != stateLive; });
     if (!m_damaged && !anyFree)
         return;
-    const ULONGLONG length = m_file.GetLength();
+    const ULONGLONG length = m_file->GetLength();
     ULONGLONG w = 0;
     for (const ITEMFILE_INDEX& entry : m_index) {
         if (entry.state != stateLive)
@@ -285,16 +289,40 @@ void CItemFile::Compact()
         if (std::memcmp(header, &entry, sizeof(header)) != 0 || !IsValidHeader(header, entry.offset, length) ||
             entry.length - kHeaderSize > m_buffer.Size())
             continue;
-        const DWORD bodyLength = entry.length - kHeaderSize;
-        ReadAt(entry.offset + kHeaderSize, m_buffer.Get(), bodyLength);
-        WriteAt(w + kHeaderSize, m_buffer.Get(), bodyLength);
-        if (entry.offset >= w + entry.length) {
-            const DWORD zeros[4] = {};
-            WriteAt(entry.offset, zeros, sizeof(zeros));
-        }
-        const DWORD moved[4] = {static_cast<DWORD>(w), entry.length, entry.checksum, stateLive};
-        WriteAt(w, moved, sizeof(moved));
+        if (!MoveItem(entry, w, length))
+            return;
         w += entry.length;
     }
-    m_file.SetLength(w);
+    m_file->SetLength(w);
+}
+
+bool CItemFile::MoveItem(const ITEMFILE_INDEX& entry, ULONGLONG to, ULONGLONG length)
+{
+    // Every step leaves at least one whole copy of the item on disk, so that a crash between any
+    // two writes loses nothing: the new copy is complete (body, then header) before the old one
+    // is wiped. A second copy left behind by a crash is resolved by the store that opens the file.
+    BYTE* item = m_buffer.Get();
+    ReadAt(entry.offset, item, entry.length);
+    const DWORD bodyLength = entry.length - kHeaderSize;
+    const DWORD moved[4] = {static_cast<DWORD>(to), entry.length, entry.checksum, stateLive};
+    if (entry.offset >= to + entry.length) {
+        WriteAt(to + kHeaderSize, item + kHeaderSize, bodyLength);
+        WriteAt(to, moved, sizeof(moved));
+        const DWORD zeros[4] = {};
+        WriteAt(entry.offset, zeros, sizeof(zeros));
+        return true;
+    }
+    // The new place overlaps the old one: copying over it would destroy the only copy before the
+    // new one is whole. A spare copy goes past the end of the file first and is cut off again
+    // once the item stands at its new place. Where offsets cannot reach that far, the compaction
+    // stops here; the repair scan of the next open skips the space it leaves.
+    if (length + entry.length > kMaxFileLength)
+        return false;
+    const DWORD spareOffset = static_cast<DWORD>(length);
+    std::memcpy(item, &spareOffset, sizeof(spareOffset));
+    WriteAt(length, item, entry.length);
+    WriteAt(to + kHeaderSize, item + kHeaderSize, bodyLength);
+    WriteAt(to, moved, sizeof(moved));
+    m_file->SetLength(length);
+    return true;
 }

@@ -40,6 +40,9 @@ public:
     static constexpr DWORD kMaxBodyLength = kMaxItemLength - kHeaderSize;
 
     CItemFile(LPCWSTR path, int flags);
+    // The same over a file object of the caller's, not yet open: the seam through which a test
+    // hands in a file that stops writing part way, as a crash would.
+    CItemFile(std::unique_ptr<CFile> file, LPCWSTR path, int flags);
     // Closes the open archive, compacts the file when any item was freed or damage was found,
     // and closes it.
     ~CItemFile();
@@ -79,10 +82,13 @@ private:
     void WriteAt(ULONGLONG position, const void* buffer, UINT count);
     void CloseArchive() noexcept;
     void Compact();
+    // Moves one live item down to `to` (below its offset) in a file of `length` bytes; false when
+    // it cannot be moved safely.
+    bool MoveItem(const ITEMFILE_INDEX& entry, ULONGLONG to, ULONGLONG length);
 
     CString m_path;
     bool m_damaged = false;
-    CFile m_file;
+    std::unique_ptr<CFile> m_file;
     std::unique_ptr<CArchive> m_archive;
     ULONGLONG m_appendPosition = 0;
     bool m_appending = false;
