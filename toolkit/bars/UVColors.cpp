@@ -123,7 +123,9 @@ COLORREF PushColorToContrast(COLORREF reference, COLORREF c, double x)
     // s such that |s*v - r| = t; the smaller root keeps the colour nearest its own side.
     const double a = cLength * cLength;
     const double bHalf = v.r * r.r + v.g * r.g + v.b * r.b;
-    const double cTerm = refLength * refLength - t * t;
+    // The reference's length in the space the push works in (mirrored or plain).
+    const double workLength = Length(r);
+    const double cTerm = workLength * workLength - t * t;
     const double disc = std::max(bHalf * bHalf - a * cTerm, 0.0);
     const double s = (bHalf - std::sqrt(disc)) / a;
     Vec out{v.r * s, v.g * s, v.b * s};

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -98,6 +99,44 @@ TEST(UVColors, PushedColourReachesTheThresholdDistance)
     const COLORREF pulled = PullColorToDistance(reference, distant, 50);
     EXPECT_FALSE(IsContrastEnough(reference, pulled, 52));
     EXPECT_TRUE(IsContrastEnough(reference, pulled, 48));
+}
+
+// The contrast threshold written out from its definition: x doubled against black, x itself
+// against colours of weighted length 220 or more.
+double ContrastThreshold(COLORREF reference, int x)
+{
+    const double length = std::floor(std::sqrt(ColorDistanceSquared(reference, RGB(0, 0, 0))));
+    return (2.0 - std::min(length, 220.0) / 220.0) * x;
+}
+
+// Whichever space the push works in, the pushed colour ends at the threshold distance (within the
+// rounding of going back to 8-bit channels). Dark references push in the space mirrored at white.
+TEST(UVColors, PushedColourLandsOnTheThresholdInBothSpaces)
+{
+    const struct {
+        const char* name;
+        COLORREF reference, colour;
+        int x;
+    } rows[] = {
+        {"mirrored, brighter than a dark grey", RGB(20, 20, 20), RGB(30, 30, 30), 50},
+        {"mirrored, brighter than a dark blue", RGB(0, 0, 80), RGB(10, 20, 90), 50},
+        {"mirrored, brighter than a dark purple", RGB(40, 10, 60), RGB(50, 30, 60), 40},
+        {"mirrored, brighter than mid grey", RGB(128, 128, 128), RGB(140, 140, 140), 50},
+        {"mirrored, darker than a dark grey", RGB(30, 30, 30), RGB(20, 20, 20), 50},
+        {"mirrored, black against a near black", RGB(10, 10, 10), RGB(0, 0, 0), 50},
+        {"mirrored, darker with a wide threshold", RGB(60, 60, 60), RGB(20, 20, 20), 100},
+        {"plain, darker than mid grey", RGB(128, 128, 128), RGB(120, 120, 120), 50},
+        {"plain, darker than a light grey", RGB(240, 240, 240), RGB(235, 235, 235), 50},
+        {"plain, darker than a yellow", RGB(200, 180, 40), RGB(190, 170, 50), 60},
+    };
+    for (const auto& row : rows) {
+        const COLORREF pushed = PushColorToContrast(row.reference, row.colour, row.x);
+        const double distance = std::sqrt(ColorDistanceSquared(row.reference, pushed));
+        EXPECT_NEAR(distance, ContrastThreshold(row.reference, row.x), 1.0)
+            << row.name << ": pushed to " << std::hex << pushed;
+    }
+    // The hot fill of a dark scheme: a grey pushed off RGB(20, 20, 20), not white.
+    EXPECT_EQ(PushColorToContrast(RGB(20, 20, 20), RGB(30, 30, 30), 50), RGB(0x49, 0x49, 0x49));
 }
 
 TEST(UVColors, HlsConversionMatchesKnownColoursAndRoundTrips)
