@@ -372,7 +372,10 @@ void CBrennockDoc::OnFileAppend()
 
 void CBrennockDoc::OnFileClose()
 {
+    // The mix is emptied under no file's name: the frame must not go on showing the closed
+    // playlist's title.
     OnNewDocument();
+    ForgetPath();
 }
 
 void CBrennockDoc::OnFileSave()

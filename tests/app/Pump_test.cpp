@@ -288,6 +288,16 @@ TEST_F(Pump, OnlyAnEngineAnswerOfOkOpensAPlaylist)
     UnhookWindowsHookEx(hook);
 }
 
+TEST_F(Pump, ClosePlaylistEmptiesTheMixAndTheFrameNamesNoFile)
+{
+    doc->SetPathName(L"Z:\\tmp\\closing.cfp", FALSE);
+    ASSERT_NE(WindowTitleOf(frame).find(L"closing"), std::wstring::npos) << "the playlist's name is in the title";
+    frame->SendMessage(WM_COMMAND, ID_FILE_CLOSE, 0);
+    EXPECT_EQ(engine->calls, std::vector<std::wstring>{L"NewMix"});
+    EXPECT_STREQ(doc->GetPathName(), L"");
+    EXPECT_EQ(WindowTitleOf(frame), L"Untitled - Deckwright");
+}
+
 TEST_F(Pump, SavingClearsTheModifiedFlagButATextExportLeavesTheDocumentAlone)
 {
     doc->SetPathName(L"Z:\\tmp\\mix.cfp", FALSE);
