@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numeric>
 
+#include "engine/catalog/analysis/BeatChains.h"
 #include "engine/catalog/analysis/OnsetScan.h"
 #include "engine/catalog/analysis/PfCancel.h"
 
@@ -22,47 +23,24 @@ constexpr double kDistanceWeightStep = 0.041666668;
 constexpr double kFitFloor = 0.8;
 constexpr double kFitCeiling = 0.98;
 constexpr double kFitSlope = 5.5555553;
-constexpr double kChainedShare = 0.8;
-// A chain must reach over more than this many nodes to be kept.
-constexpr int kShortestChainReach = 31;
 
 LONGLONG Nint(double x)
 {
     return static_cast<LONGLONG>(x + 0.5);
 }
 
-struct Node {
-    LONGLONG position = 0;
-    double strength = 0.0;
-    bool active = true;
-    int chain = 0;
-    int previous = -1;
-    int next = -1;
-};
-
-struct Edge {
-    int a = 0;
-    int b = 0;
-    double score = 0.0;
-};
-
-struct ChainEnds {
-    int first = -1;
-    int last = -1;
-};
-
-void NormaliseStrengths(std::vector<Node>& nodes)
+void NormaliseStrengths(std::vector<PfLatticeNode>& nodes)
 {
     if (nodes.empty())
         return;
     double low = nodes.front().strength;
     double high = low;
-    for (const Node& n : nodes) {
+    for (const PfLatticeNode& n : nodes) {
         low = std::min(low, n.strength);
         high = std::max(high, n.strength);
     }
     const double range = high > low ? high - low : 1.0;
-    for (Node& n : nodes)
+    for (PfLatticeNode& n : nodes)
         n.strength = (n.strength - low) / range;
 }
 
@@ -83,136 +61,6 @@ double Strength(const CPfPcmThumbnail& level, LONGLONG position)
     return sum(clampBlock(d), clampBlock(d + kStrengthBlocks - 1)) -
            sum(clampBlock(d - kStrengthBlocks), clampBlock(d - 1));
 }
-
-// The chains of the lattice: nodes link to their chain neighbours in index order.
-class CChainLinker {
-public:
-    explicit CChainLinker(std::vector<Node>& nodes) : m_nodes(nodes), m_active(static_cast<int>(nodes.size())) {}
-
-    void Take(const Edge& edge)
-    {
-        Node& a = m_nodes[static_cast<size_t>(edge.a)];
-        Node& b = m_nodes[static_cast<size_t>(edge.b)];
-        if (!a.active || !b.active)
-            return;
-        if (a.chain == 0 && b.chain == 0) {
-            m_chains.push_back({edge.a, edge.b});
-            const int id = static_cast<int>(m_chains.size());
-            a.chain = id;
-            b.chain = id;
-            Link(edge.a, edge.b);
-            m_chained += 2;
-        } else if (a.chain != 0 && b.chain == 0) {
-            ChainEnds& ends = Ends(a.chain);
-            if (ends.last < edge.b) {
-                DropForward(edge.a);
-                Link(edge.a, edge.b);
-                b.chain = a.chain;
-                ends.last = edge.b;
-                ++m_chained;
-            }
-        } else if (a.chain == 0 && b.chain != 0) {
-            ChainEnds& ends = Ends(b.chain);
-            if (edge.a < ends.first) {
-                DropBackward(edge.b);
-                Link(edge.a, edge.b);
-                a.chain = b.chain;
-                ends.first = edge.a;
-                ++m_chained;
-            }
-        } else if (a.chain != b.chain) {
-            const int chainA = a.chain;
-            const int chainB = b.chain;
-            const ChainEnds spanA = Ends(chainA);
-            const ChainEnds spanB = Ends(chainB);
-            if (spanA.first <= spanB.first && spanB.last <= spanA.last) {
-                Dissolve(chainB);
-            } else if (spanB.first <= spanA.first && spanA.last <= spanB.last) {
-                Dissolve(chainA);
-            } else if (spanA.first < spanB.first) {
-                DropForward(edge.a);
-                DropBackward(edge.b);
-                for (int n = edge.b; n >= 0; n = m_nodes[static_cast<size_t>(n)].next)
-                    m_nodes[static_cast<size_t>(n)].chain = chainA;
-                Link(edge.a, edge.b);
-                Ends(chainA).last = spanB.last;
-                Ends(chainB) = {};
-            }
-        }
-    }
-
-    // At least 80% of the active nodes are in chains.
-    bool Enough() const { return m_chained >= kChainedShare * m_active; }
-
-    const std::vector<ChainEnds>& Chains() const { return m_chains; }
-
-private:
-    ChainEnds& Ends(int chain) { return m_chains[static_cast<size_t>(chain - 1)]; }
-
-    void Link(int a, int b)
-    {
-        m_nodes[static_cast<size_t>(a)].next = b;
-        m_nodes[static_cast<size_t>(b)].previous = a;
-    }
-
-    void Deactivate(int n)
-    {
-        Node& node = m_nodes[static_cast<size_t>(n)];
-        if (node.chain != 0)
-            --m_chained;
-        --m_active;
-        node.active = false;
-        node.chain = 0;
-        node.previous = -1;
-        node.next = -1;
-    }
-
-    // The nodes after n in its chain leave it, inactive; n becomes the chain's end.
-    void DropForward(int n)
-    {
-        int k = m_nodes[static_cast<size_t>(n)].next;
-        while (k >= 0) {
-            const int following = m_nodes[static_cast<size_t>(k)].next;
-            Deactivate(k);
-            k = following;
-        }
-        m_nodes[static_cast<size_t>(n)].next = -1;
-        Ends(m_nodes[static_cast<size_t>(n)].chain).last = n;
-    }
-
-    void DropBackward(int n)
-    {
-        int k = m_nodes[static_cast<size_t>(n)].previous;
-        while (k >= 0) {
-            const int preceding = m_nodes[static_cast<size_t>(k)].previous;
-            Deactivate(k);
-            k = preceding;
-        }
-        m_nodes[static_cast<size_t>(n)].previous = -1;
-        Ends(m_nodes[static_cast<size_t>(n)].chain).first = n;
-    }
-
-    void Dissolve(int chain)
-    {
-        int k = Ends(chain).first;
-        while (k >= 0) {
-            const int following = m_nodes[static_cast<size_t>(k)].next;
-            Deactivate(k);
-            k = following;
-        }
-        Ends(chain) = {};
-    }
-
-    std::vector<Node>& m_nodes;
-    std::vector<ChainEnds> m_chains;
-    int m_active;
-    int m_chained = 0;
-};
-
-struct ChainScore {
-    ChainEnds ends;
-    double score = 0.0;
-};
 
 }  // namespace
 
@@ -246,7 +94,7 @@ std::vector<LONGLONG> FitBeatLattice(const std::vector<LONGLONG>& onsets, const 
         return {};
 
     // 1. Nodes and their normalised strengths.
-    std::vector<Node> candidates(onsets.size());
+    std::vector<PfLatticeNode> candidates(onsets.size());
     for (size_t k = 0; k < onsets.size(); ++k) {
         candidates[k].position = onsets[k];
         candidates[k].strength = Strength(rawLevel, onsets[k]);
@@ -257,7 +105,7 @@ std::vector<LONGLONG> FitBeatLattice(const std::vector<LONGLONG>& onsets, const 
     const auto radius = static_cast<LONGLONG>(kSuppressionShare * period);
     std::vector<bool> removed(candidates.size(), false);
     for (size_t n = 0; n < candidates.size(); ++n) {
-        const Node& node = candidates[n];
+        const PfLatticeNode& node = candidates[n];
         bool beaten = false;
         for (size_t m = n; m-- > 0 && !beaten;) {
             if (node.position - candidates[m].position >= radius)
@@ -271,7 +119,7 @@ std::vector<LONGLONG> FitBeatLattice(const std::vector<LONGLONG>& onsets, const 
         }
         removed[n] = beaten;
     }
-    std::vector<Node> nodes;
+    std::vector<PfLatticeNode> nodes;
     for (size_t n = 0; n < candidates.size(); ++n) {
         if (!removed[n])
             nodes.push_back(candidates[n]);
@@ -284,7 +132,7 @@ std::vector<LONGLONG> FitBeatLattice(const std::vector<LONGLONG>& onsets, const 
     period = PfMeanPeriod(positions, period);
 
     // 4. Pair scores: how well two nodes sit a whole number of periods apart, weighted by distance.
-    std::vector<Edge> edges;
+    std::vector<PfLatticeEdge> edges;
     for (size_t a = 0; a < nodes.size(); ++a) {
         for (size_t b = a + 1; b < nodes.size(); ++b) {
             const double periods = static_cast<double>(nodes[b].position - nodes[a].position) / period;
@@ -307,79 +155,20 @@ std::vector<LONGLONG> FitBeatLattice(const std::vector<LONGLONG>& onsets, const 
         }
     }
     // Equal scores keep the order in which the pairs were met, so the result is reproducible.
-    std::stable_sort(edges.begin(), edges.end(), [](const Edge& x, const Edge& y) { return x.score > y.score; });
+    std::stable_sort(edges.begin(), edges.end(),
+                     [](const PfLatticeEdge& x, const PfLatticeEdge& y) { return x.score > y.score; });
 
-    // 5. Chains.
-    CChainLinker linker(nodes);
-    for (const Edge& edge : edges) {
-        linker.Take(edge);
-        if (linker.Enough())
-            break;
-    }
-
-    // 6. Chain scores: long chains of strong nodes first; overlapping and short chains go.
-    std::vector<ChainScore> chains;
-    for (const ChainEnds& ends : linker.Chains()) {
-        if (ends.first >= 0)
-            chains.push_back({ends, 0.0});
-    }
-    if (chains.empty())
-        return {};
-    std::vector<double> means;
-    LONGLONG widest = 0;
-    for (const ChainScore& chain : chains) {
-        double sum = 0.0;
-        int members = 0;
-        for (int n = chain.ends.first; n >= 0; n = nodes[static_cast<size_t>(n)].next) {
-            sum += nodes[static_cast<size_t>(n)].strength;
-            ++members;
-        }
-        means.push_back(sum / members);
-        widest = std::max(widest, nodes[static_cast<size_t>(chain.ends.last)].position -
-                                      nodes[static_cast<size_t>(chain.ends.first)].position);
-    }
-    const double spanScale = widest > 0 ? static_cast<double>(widest) : 1.0;
-    const double lowMean = *std::min_element(means.begin(), means.end());
-    const double highMean = *std::max_element(means.begin(), means.end());
-    const double meanRange = highMean > lowMean ? highMean - lowMean : 1.0;
-    for (size_t c = 0; c < chains.size(); ++c) {
-        const LONGLONG span = nodes[static_cast<size_t>(chains[c].ends.last)].position -
-                              nodes[static_cast<size_t>(chains[c].ends.first)].position;
-        chains[c].score = static_cast<double>(span) / spanScale * (means[c] - lowMean) / meanRange;
-    }
-    std::stable_sort(chains.begin(), chains.end(),
-                     [](const ChainScore& x, const ChainScore& y) { return x.score > y.score; });
-    std::vector<ChainScore> kept;
-    for (const ChainScore& chain : chains) {
-        const bool overlaps = std::any_of(kept.begin(), kept.end(), [&chain](const ChainScore& k) {
-            return chain.ends.first <= k.ends.last && k.ends.first <= chain.ends.last;
-        });
-        if (!overlaps)
-            kept.push_back(chain);
-    }
-    std::erase_if(kept,
-                  [](const ChainScore& chain) { return chain.ends.last - chain.ends.first <= kShortestChainReach; });
+    // 5.-7. Chains along the best pairs; the members of the kept ones; the best refines the period.
+    const std::vector<PfChainEnds> kept = PfSelectChains(nodes, PfLinkChains(nodes, edges));
     if (kept.empty())
         return {};
-
-    // 7. The members of the kept chains; the best chain refines the period.
     std::vector<LONGLONG> selected;
-    for (const ChainScore& chain : kept) {
-        for (int n = chain.ends.first; n >= 0; n = nodes[static_cast<size_t>(n)].next)
+    for (const PfChainEnds& chain : kept) {
+        for (int n = chain.first; n >= 0; n = nodes[static_cast<size_t>(n)].next)
             selected.push_back(nodes[static_cast<size_t>(n)].position);
     }
     std::sort(selected.begin(), selected.end());
-    LONGLONG differences = 0;
-    LONGLONG periods = 0;
-    const ChainEnds& best = kept.front().ends;
-    for (int n = best.first; nodes[static_cast<size_t>(n)].next >= 0; n = nodes[static_cast<size_t>(n)].next) {
-        const LONGLONG d = nodes[static_cast<size_t>(nodes[static_cast<size_t>(n)].next)].position -
-                           nodes[static_cast<size_t>(n)].position;
-        differences += d;
-        periods += Nint(static_cast<double>(d) / period);
-    }
-    if (periods != 0)
-        period = static_cast<double>(differences) / static_cast<double>(periods);
+    period = PfRefinePeriod(nodes, kept.front(), period);
     return selected;
 }
 
