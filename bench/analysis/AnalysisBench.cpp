@@ -1,9 +1,10 @@
-// Prints the track analysis figures on generated drum patterns (kick on every beat with an
-// accented downbeat, hi-hats on the half beats, a bass line in a known key):
+// Prints the figures of the profile builder (CProfileBuilder::ProfileMusicFile, the analysis a
+// catalog item gets) on generated drum patterns (kick on every beat with an accented downbeat,
+// hi-hats on the half beats, a bass line in a known key):
 // - tempo error against the true tempo; outside 82..164 BPM the analysis folds by octaves, so
 //   there the nearest octave of the true tempo counts (marked "oct");
-// - the share of grid points within one block (256 frames) of a true half beat, over the music;
-// - whether the first measure start lies within one block of a true downbeat;
+// - the share of measure starts within one block (256 frames) of a true downbeat, over the music;
+// - whether the first measure start lies within a sixteenth of a measure of a true downbeat;
 // - whether the key (tonic and mode) is right;
 // - whether the mix-in and mix-out points lie inside the music (not in the quiet intro/outro);
 // - the tempo error of aubio ("aubio tempo") and bpm-tools ("bpm") on the same audio, where they
@@ -11,9 +12,9 @@
 // - the analysis speed in seconds of audio per second on one core: a 5-minute 44100 Hz stereo
 //   track from memory (target >= 100x, no file read) and from an MP3 file including decoding
 //   (target >= 50x).
-#include "AnalysisRun.h"
 #include "DrumPattern.h"
 #include "MemoryPcmReader.h"
+#include "ProfileRun.h"
 
 #include "classlib/com/ComPtr.h"
 #include "engine/playback/sources/Mp3ReaderBinding.h"
@@ -176,7 +177,7 @@ double PeerError(double reading, double truth)
 }
 
 struct Score {
-    int cases = 0, tempo = 0, octave = 0, grid = 0, gridTwo = 0, downbeat = 0, key = 0, keyCases = 0, mix = 0;
+    int cases = 0, tempo = 0, octave = 0, starts = 0, startsTwo = 0, downbeat = 0, key = 0, keyCases = 0, mix = 0;
     int keyWithDrums = 0, keyWithDrumsCases = 0;
 };
 
@@ -195,7 +196,7 @@ void RunCase(const Case& c, const fixtures::TempDir& dir, const Peers& peers, in
     } else {
         reader = ComPtr<IPcmReader>::attach(new CMemoryPcmReader(audio, p.rate, 2));
     }
-    const AnalysisRun run = Analyse(reader.get());
+    const ProfileRun run = Profile(reader.get());
     reader.reset();
     ++score.cases;
 
@@ -218,20 +219,21 @@ void RunCase(const Case& c, const fixtures::TempDir& dir, const Peers& peers, in
     score.tempo += tempoOk;
     score.octave += tempoOk && octave;
 
-    // Grid: offsets of the points inside the music from the nearest true half beat. The grid
-    // sits on the onsets' last quiet block, so a small early offset is expected.
+    // Measure starts: offsets of those inside the music from the nearest true downbeat. They are
+    // points of the half-beat grid, which sits on the onsets' last quiet block, so a small early
+    // offset is expected.
     const double musicStart = p.introSeconds * p.rate;
     const double musicEnd = (p.introSeconds + p.seconds) * p.rate;
-    const double halfBeat = 30.0 * p.rate / p.bpm;
+    const double measureFrames = 240.0 * p.rate / p.bpm;
     int inside = 0, withinOne = 0, withinTwo = 0;
     double offsetSum = 0.0;
-    for (LONGLONG g : run.grid.positions) {
+    for (LONGLONG g : run.results.GetMeasureStarts()) {
         if (g < musicStart || g >= musicEnd)
             continue;
         ++inside;
-        double offset = std::fmod(static_cast<double>(g) - BeatFrame(p, 0) + 1000 * halfBeat, halfBeat);
-        if (offset > halfBeat / 2)
-            offset -= halfBeat;
+        double offset = std::fmod(static_cast<double>(g) - BeatFrame(p, 0) + 1000 * measureFrames, measureFrames);
+        if (offset > measureFrames / 2)
+            offset -= measureFrames;
         offsetSum += offset;
         withinOne += std::fabs(offset) <= kBlock;
         withinTwo += std::fabs(offset) <= 2 * kBlock;
@@ -239,18 +241,17 @@ void RunCase(const Case& c, const fixtures::TempDir& dir, const Peers& peers, in
     const double shareOne = inside ? 100.0 * withinOne / inside : 0.0;
     const double shareTwo = inside ? 100.0 * withinTwo / inside : 0.0;
     const double meanOffset = inside ? offsetSum / inside / kBlock : 0.0;
-    score.grid += inside > 0 && withinOne == inside;
-    score.gridTwo += inside > 0 && withinTwo == inside;
+    score.starts += inside > 0 && withinOne == inside;
+    score.startsTwo += inside > 0 && withinTwo == inside;
 
     // First measure start on a true downbeat: its nearest beat is a downbeat, within a quarter
     // beat.
     bool downbeatOk = false;
     const std::vector<LONGLONG>& starts = run.results.GetMeasureStarts();
     if (!starts.empty()) {
-        const double measure = 240.0 * p.rate / p.bpm;
         const double offset =
-            std::fmod(static_cast<double>(starts.front()) - BeatFrame(p, 0) + 1000 * measure, measure);
-        downbeatOk = std::min(offset, measure - offset) <= measure / 16;
+            std::fmod(static_cast<double>(starts.front()) - BeatFrame(p, 0) + 1000 * measureFrames, measureFrames);
+        downbeatOk = std::min(offset, measureFrames - offset) <= measureFrames / 16;
     }
     score.downbeat += downbeatOk;
 
@@ -322,10 +323,10 @@ void BenchSpeed(const fixtures::TempDir& dir)
 
     auto memory = ComPtr<IPcmReader>::attach(new CMemoryPcmReader(audio, p.rate, 2));
     double t0 = Now();
-    const AnalysisRun run = Analyse(memory.get());
+    const ProfileRun run = Profile(memory.get());
     const double fromMemory = Now() - t0;
     std::printf("speed, 5 min 44100 Hz stereo from memory: %.3f s = %.0fx real time (target >= 100x)%s\n", fromMemory,
-                seconds / fromMemory, run.built ? "" : " [analysis failed]");
+                seconds / fromMemory, run.completed ? "" : " [analysis failed]");
 
     std::wstring mp3;
     if (!WriteMp3(dir, L"speed", audio, p.rate, mp3)) {
@@ -338,10 +339,10 @@ void BenchSpeed(const fixtures::TempDir& dir)
         std::printf("speed, MP3: the MP3 library is not available\n");
         return;
     }
-    const AnalysisRun fromFile = Analyse(reader.get());
+    const ProfileRun fromFile = Profile(reader.get());
     const double withDecoding = Now() - t0;
     std::printf("speed, 5 min MP3 (V2) including decoding: %.3f s = %.0fx real time (target >= 50x)%s\n", withDecoding,
-                seconds / withDecoding, fromFile.built ? "" : " [analysis failed]");
+                seconds / withDecoding, fromFile.completed ? "" : " [analysis failed]");
 }
 
 }  // namespace
@@ -359,20 +360,20 @@ int main()
         peers.bpm = host && HaveTool(L"Z:\\usr\\bin\\bpm") && HaveTool(L"Z:\\usr\\bin\\sox");
         std::printf("peers: aubio %s, bpm-tools %s\n", peers.aubio ? "yes" : "not installed",
                     peers.bpm ? "yes" : "not installed");
-        std::printf("%-16s %6s %8s %10s %6s %6s %6s  %-4s %-9s %-4s %-4s%s\n", "case", "true", "tempo", "error",
-                    "grid1", "grid2", "offset", "dnb", "key/want", "key", "mix",
+        std::printf("%-16s %6s %8s %10s %6s %6s %6s  %-4s %-9s %-4s %-4s%s\n", "case", "true", "tempo", "error", "ms1",
+                    "ms2", "offset", "dnb", "key/want", "key", "mix",
                     peers.aubio || peers.bpm ? "  peer tempo errors" : "");
-        std::printf(
-            "(grid1/grid2: grid points within 1/2 blocks of a true half beat; offset: their mean, in blocks)\n");
+        std::printf("(ms1/ms2: measure starts within 1/2 blocks of a true downbeat; offset: their mean, in blocks)\n");
         Score score;
         int index = 0;
         for (const Case& c : Cases())
             RunCase(c, dir, peers, index++, score);
-        std::printf("summary: %d cases; tempo within %.1f BPM %d (%d of them at the folded octave); whole grid within "
-                    "one block %d, within two blocks %d; first measure start on a downbeat %d; key on clean bass lines "
-                    "%d of %d (with drums %d of %d); mix points inside the music %d\n",
-                    score.cases, kTempoTolerance, score.tempo, score.octave, score.grid, score.gridTwo, score.downbeat,
-                    score.key, score.keyCases, score.keyWithDrums, score.keyWithDrumsCases, score.mix);
+        std::printf(
+            "summary: %d cases; tempo within %.1f BPM %d (%d of them at the folded octave); all measure starts "
+            "within one block %d, within two blocks %d; first measure start on a downbeat %d; key on clean bass lines "
+            "%d of %d (with drums %d of %d); mix points inside the music %d\n",
+            score.cases, kTempoTolerance, score.tempo, score.octave, score.starts, score.startsTwo, score.downbeat,
+            score.key, score.keyCases, score.keyWithDrums, score.keyWithDrumsCases, score.mix);
         BenchSpeed(dir);
     }
     CoUninitialize();

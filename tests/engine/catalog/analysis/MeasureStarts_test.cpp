@@ -49,6 +49,26 @@ TEST(DownbeatPhase, TheBassRiseOfEachMeasurePicksThePhase)
     }
 }
 
+// Where the bass is loudest overrules the count of rises: rises fall on phase 0 in 12 measures
+// and on phase 4 in 8, but the phase-4 notes are three times as loud.
+TEST(DownbeatPhase, TheLevelSumsOverruleTheRiseCount)
+{
+    BEATSCAN grid = Grid(200, 2048);
+    CPfPcmThumbnail bass;
+    ASSERT_TRUE(bass.Allocate(44100, grid.sampleCount, 256));
+    for (size_t measure = 0; measure < 20; ++measure) {
+        const bool early = measure < 12;
+        const LONG b = static_cast<LONG>(grid.positions[measure * 8 + (early ? 0 : 4)] / 256);
+        for (LONG k = 0; k < 6; ++k)
+            bass.SetValue(b + k, early ? 1000.0f : 3000.0f);
+    }
+    bass.SetTempo(44100.0f * 240.0f / 16384.0f);
+    ASSERT_EQ(bass.GetStoredBlocksPerMeasure(), 64u);
+    FindDownbeatPhase(bass, grid);
+    // Rises 12 and 8; level sums normalised 0.5 and 1: 12 x 0.5 < 8 x 1.
+    EXPECT_EQ(grid.marks, (std::vector<LONGLONG>{grid.positions[4]}));
+}
+
 TEST(DownbeatPhase, NothingWithoutAGrid)
 {
     BEATSCAN grid;
@@ -89,6 +109,35 @@ TEST(MeasureStarts, ATempoChangeStartsANewMeasureRun)
     // and the last whole measure from there (40 + 56) closes the list.
     const std::vector<LONGLONG>& m = grid.marks;
     EXPECT_EQ(m, (std::vector<LONGLONG>{grid.positions[0], grid.positions[40], grid.positions[96]}));
+}
+
+// Backwards from the first downbeat, a measure whose points are not evenly spaced with the
+// stretch below the anchor closes that stretch: the measure start above it is recorded.
+TEST(MeasureStarts, ATempoChangeBeforeTheFirstDownbeatStartsARunThere)
+{
+    const struct {
+        const char* name;
+        LONGLONG before, after;
+        int change, downbeat;
+        std::vector<size_t> starts;
+    } rows[] = {
+        // 60 back to 36 crosses the change at 40: 44 is recorded; 44 mod 8 = 4 is the first full
+        // measure, 60 + 32 the last whole one.
+        {"slower before the downbeat", 2253, 2048, 40, 60, {4, 44, 60, 92}},
+        {"faster before the downbeat", 2048, 1843, 21, 60, {4, 28, 60, 92}},
+        // The first measure below the downbeat is already uneven: the downbeat itself is recorded,
+        // and kept once.
+        {"change right below the downbeat", 2253, 2048, 40, 44, {4, 44, 92}},
+    };
+    for (const auto& row : rows) {
+        BEATSCAN grid = Grid(100, row.before, row.change, row.after);
+        grid.marks = {grid.positions[static_cast<size_t>(row.downbeat)]};
+        MarkMeasureStarts(grid);
+        std::vector<LONGLONG> expected;
+        for (size_t index : row.starts)
+            expected.push_back(grid.positions[index]);
+        EXPECT_EQ(grid.marks, expected) << row.name;
+    }
 }
 
 TEST(MeasureStarts, NothingWithoutMarksOrGrid)

@@ -161,6 +161,23 @@ TEST(MixPoints, GridWindowsReachTheLoudPartAndSkipAQuietOutro)
     EXPECT_EQ(results.GetMixOutPoints(), (std::vector<LONGLONG>{127 * 11025, 191 * 11025}));
 }
 
+// The fallback's own search: single-block peaks over a loud floor; the pairs 8 measures apart
+// (within 1/200 of that) become the mix points, the peaks in between do not.
+TEST(MixPoints, PeakPairsEightMeasuresApartBecomeTheMixPoints)
+{
+    // 8 measures at 120 BPM: 705600 frames = 2756.25 blocks; the tolerance is 3528 frames.
+    std::vector<float> values(9000, 100.0f);
+    for (LONG peak : {1000, 2000, 3756, 6000, 7000, 8756})
+        values[static_cast<size_t>(peak)] = 2100.0f;
+    const CPfPcmThumbnail t = Level(values);
+    CProfileResults results;
+    results.SetTempo(120.0f);
+    FindMixPointsFromPeaks(t, nullptr, 8, results);
+    // Onsets lie at the foot of each rise, one block before the peak.
+    EXPECT_EQ(results.GetMixInPoints(), (std::vector<LONGLONG>{999 * kBlock, 3755 * kBlock}));
+    EXPECT_EQ(results.GetMixOutPoints(), (std::vector<LONGLONG>{5999 * kBlock, 8755 * kBlock}));
+}
+
 TEST(MixPoints, ShortLoudPartFallsBackToItsTwoEnds)
 {
     // 6 measures of thumbnail (grid too short for 8-measure windows), loud part under 2 measures.
