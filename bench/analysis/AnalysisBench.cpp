@@ -8,7 +8,7 @@
 // - whether the key (tonic and mode) is right;
 // - whether the mix-in and mix-out points lie inside the music (not in the quiet intro/outro);
 // - the tempo error of aubio ("aubio tempo") and bpm-tools ("bpm") on the same audio, where they
-//   are installed (a yardstick, not a gate);
+//   are installed (a yardstick, not a gate; accuracy only: the peers are not timed);
 // - the analysis speed in seconds of audio per second on one core: a 5-minute 44100 Hz stereo
 //   track from memory (target >= 100x, no file read) and from an MP3 file including decoding
 //   (target >= 50x).
@@ -358,8 +358,8 @@ int main()
         const bool host = fixtures::HaveUnixTools();
         peers.aubio = host && HaveTool(L"Z:\\usr\\bin\\aubio");
         peers.bpm = host && HaveTool(L"Z:\\usr\\bin\\bpm") && HaveTool(L"Z:\\usr\\bin\\sox");
-        std::printf("peers: aubio %s, bpm-tools %s\n", peers.aubio ? "yes" : "not installed",
-                    peers.bpm ? "yes" : "not installed");
+        std::printf("peers (tempo accuracy only, not timed): aubio %s, bpm-tools %s\n",
+                    peers.aubio ? "yes" : "not installed", peers.bpm ? "yes" : "not installed");
         std::printf("%-16s %6s %8s %10s %6s %6s %6s  %-4s %-9s %-4s %-4s%s\n", "case", "true", "tempo", "error", "ms1",
                     "ms2", "offset", "dnb", "key/want", "key", "mix",
                     peers.aubio || peers.bpm ? "  peer tempo errors" : "");

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace fixtures {
@@ -70,11 +71,15 @@ std::string UnixPath(const std::wstring& windowsPath)
     return result;
 }
 
-int RunUnixTool(const std::string& tool, const std::vector<std::string>& arguments)
+namespace {
+
+// Runs `script` under the host's bash with $0 = /usr/bin/<tool> and the arguments after it; the
+// script writes its report to "$CF_MARKER.part" and renames it into place when complete. Wine's
+// handle of a Unix child process is signalled as soon as the child is started and its exit code
+// is not the tool's, so this process waits for that file instead. The report, or empty when the
+// tool could not be started or did not finish in time.
+std::string RunUnixScript(const std::string& script, const std::string& tool, const std::vector<std::string>& arguments)
 {
-    // Wine's handle of a Unix child process is signalled as soon as the child is started, and its
-    // exit code is not the tool's: the tool runs under a shell that writes its exit code to a
-    // marker file (renamed into place when complete), and this process waits for that file.
     wchar_t base[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, base);
     static LONG counter = 0;
@@ -83,11 +88,11 @@ int RunUnixTool(const std::string& tool, const std::vector<std::string>& argumen
     DeleteFileW(marker.c_str());
     std::string unixMarker = UnixPath(marker);
     if (unixMarker.empty())
-        return -1;
-    std::string utf8 = "Z:\\bin\\sh -c " +
-                       Quote("\"$0\" \"$@\" >/dev/null 2>&1; echo $? > \"" + unixMarker + ".part\"; mv \"" +
-                             unixMarker + ".part\" \"" + unixMarker + "\"") +
-                       " " + Quote("/usr/bin/" + tool);
+        return {};
+    std::string utf8 =
+        "Z:\\bin\\bash -c " +
+        Quote("CF_MARKER=\"" + unixMarker + "\"; " + script + "; mv \"$CF_MARKER.part\" \"$CF_MARKER\"") + " " +
+        Quote("/usr/bin/" + tool);
     for (const std::string& arg : arguments)
         utf8 += " " + Quote(arg);
     std::wstring command = FromUtf8(utf8);
@@ -95,17 +100,42 @@ int RunUnixTool(const std::string& tool, const std::vector<std::string>& argumen
     startup.cb = sizeof(startup);
     ProcessHandles process;
     if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process.info))
-        return -1;
+        return {};
     constexpr DWORD kTimeoutMs = 120000;
     const DWORD started = GetTickCount();
     while (GetFileAttributesW(marker.c_str()) == INVALID_FILE_ATTRIBUTES) {
         if (GetTickCount() - started > kTimeoutMs)
-            return -1;
+            return {};
         Sleep(5);
     }
-    std::vector<uint8_t> status = ReadFileBytes(marker);
+    std::vector<uint8_t> report = ReadFileBytes(marker);
     DeleteFileW(marker.c_str());
-    return status.empty() ? -1 : std::atoi(std::string(status.begin(), status.end()).c_str());
+    return std::string(report.begin(), report.end());
+}
+
+}  // namespace
+
+int RunUnixTool(const std::string& tool, const std::vector<std::string>& arguments)
+{
+    const std::string report =
+        RunUnixScript("\"$0\" \"$@\" >/dev/null 2>&1; echo $? > \"$CF_MARKER.part\"", tool, arguments);
+    return report.empty() ? -1 : std::atoi(report.c_str());
+}
+
+double TimeUnixTool(const std::string& tool, const std::vector<std::string>& arguments)
+{
+    // bash reads its clock without starting a process; the decimal point (or comma) is dropped to
+    // give microseconds.
+    const std::string report =
+        RunUnixScript("t0=$EPOCHREALTIME; \"$0\" \"$@\" >/dev/null 2>&1; rc=$?; t1=$EPOCHREALTIME; "
+                      "echo $rc ${t0//[.,]/} ${t1//[.,]/} > \"$CF_MARKER.part\"",
+                      tool, arguments);
+    int rc = -1;
+    long long t0 = 0;
+    long long t1 = 0;
+    if (std::sscanf(report.c_str(), "%d %lld %lld", &rc, &t0, &t1) != 3 || rc != 0 || t1 < t0)
+        return -1.0;
+    return static_cast<double>(t1 - t0) / 1e6;
 }
 
 }  // namespace fixtures

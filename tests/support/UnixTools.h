@@ -17,5 +17,9 @@ std::string UnixPath(const std::wstring& windowsPath);
 // Runs /usr/bin/<tool> with the arguments (each passed as one argument); returns its exit code,
 // or -1 when it could not be started.
 int RunUnixTool(const std::string& tool, const std::vector<std::string>& arguments);
+// Runs the tool as RunUnixTool does and answers how long it ran, in seconds, timed natively by
+// the host shell that starts it: what a user of the tool waits for (its own start included), free
+// of the cost of starting a process from inside Wine. Negative when it failed or did not start.
+double TimeUnixTool(const std::string& tool, const std::vector<std::string>& arguments);
 
 }  // namespace fixtures
