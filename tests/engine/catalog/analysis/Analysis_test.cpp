@@ -103,6 +103,21 @@ TEST(Analysis, SilenceGivesNoTempoAndNoGrid)
     EXPECT_EQ(mode, 0);
 }
 
+// A stretch the decoder cannot read is analysed as silence: the analysis still completes and
+// finds the tempo of the music around it.
+TEST(Analysis, AnUnreadableStretchDoesNotFailTheAnalysis)
+{
+    Pattern pattern;
+    pattern.seconds = 40.0;
+    auto* memory = new CMemoryPcmReader(Render(pattern), pattern.rate, 2);
+    const LONGLONG bytesPerSecond = 4LL * pattern.rate;
+    memory->SetUnreadable(20 * bytesPerSecond, 21 * bytesPerSecond);
+    auto reader = ComPtr<IPcmReader>::attach(memory);
+    const ProfileRun run = Profile(reader.get());
+    ASSERT_TRUE(run.completed);
+    EXPECT_NEAR(run.results.GetTempo(), pattern.bpm, 0.1);
+}
+
 TEST(Analysis, CancelStopsTheThumbnailPass)
 {
     Pattern pattern;

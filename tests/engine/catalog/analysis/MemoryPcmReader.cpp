@@ -55,6 +55,10 @@ HRESULT STDMETHODCALLTYPE CMemoryPcmReader::LoadPcm(unsigned char* pbData, LONGL
 {
     if (!pbData || llStreamBytePos < 0)
         return E_FAIL;
+    if (llStreamBytePos < m_unreadableTo && llStreamBytePos + uLength > m_unreadableFrom) {
+        std::memset(pbData, 0x5A, uLength);
+        return E_FAIL;
+    }
     const auto total = static_cast<LONGLONG>(m_samples.size() * sizeof(int16_t));
     std::memset(pbData, 0, uLength);
     if (llStreamBytePos < total) {

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -219,27 +218,6 @@ TEST(ThumbnailBuild, LevelsOfABlockwiseSignalAndProgress)
     EXPECT_FALSE(PfBuildThumbnails(reader.get(), 0, level, low, nullptr, nullptr, nullptr));
 }
 
-// A reader whose reads of one byte range fail after scribbling over the buffer, as a decoder
-// that meets a damaged stretch of a file might.
-class CReaderWithBadStretch : public CMemoryPcmReader {
-public:
-    CReaderWithBadStretch(std::vector<int16_t> samples, LONGLONG badFrom, LONGLONG badTo)
-        : CMemoryPcmReader(std::move(samples), 44100, 2), m_badFrom(badFrom), m_badTo(badTo)
-    {}
-    HRESULT STDMETHODCALLTYPE LoadPcm(unsigned char* pbData, LONGLONG llStreamBytePos, unsigned long uLength) override
-    {
-        if (llStreamBytePos < m_badTo && llStreamBytePos + uLength > m_badFrom) {
-            std::fill(pbData, pbData + uLength, static_cast<unsigned char>(0x5A));
-            return E_FAIL;
-        }
-        return CMemoryPcmReader::LoadPcm(pbData, llStreamBytePos, uLength);
-    }
-
-private:
-    LONGLONG m_badFrom;
-    LONGLONG m_badTo;
-};
-
 TEST(ThumbnailBuild, AnUnreadableStretchIsTakenAsSilenceAndTheBuildGoesOn)
 {
     // Three blocks of a bin-10 sine; the middle block cannot be read.
@@ -250,7 +228,9 @@ TEST(ThumbnailBuild, AnUnreadableStretchIsTakenAsSilenceAndTheBuildGoesOn)
         stereo[2 * i] = s;
         stereo[2 * i + 1] = s;
     }
-    auto reader = ComPtr<IPcmReader>::attach(new CReaderWithBadStretch(stereo, 4 * n, 4 * n + 1));
+    auto* memory = new CMemoryPcmReader(stereo, 44100, 2);
+    memory->SetUnreadable(4 * n, 4 * n + 1);
+    auto reader = ComPtr<IPcmReader>::attach(memory);
     CPfPcmThumbnail level, low;
     ASSERT_TRUE(PfBuildThumbnails(reader.get(), 256, level, low, nullptr, nullptr, nullptr));
     ASSERT_EQ(level.GetCount(), 3);
