@@ -193,9 +193,15 @@ TEST(BrennockMain, FailedServiceThreadStartLeavesTheEngineUninitialised)
     FakeAttachedObject attached;
     ComPtr<IBrennock> engine = NewEngine();
     ASSERT_TRUE(engine);
-    const ThreadCreateFunction platform = SetThreadCreateFunction(FailingThreadCreate);
-    const HRESULT failed = engine->Initialize(nullptr, &attached, 1, 2);
-    SetThreadCreateFunction(platform);
+    HRESULT failed = S_OK;
+    {
+        // The platform's thread start comes back when this scope ends, whatever happens in it.
+        struct Restore {
+            ThreadCreateFunction platform;
+            ~Restore() { SetThreadCreateFunction(platform); }
+        } restore{SetThreadCreateFunction(FailingThreadCreate)};
+        failed = engine->Initialize(nullptr, &attached, 1, 2);
+    }
     EXPECT_TRUE(FAILED(failed)) << std::hex << failed;
     EXPECT_EQ(attached.attachCalls, attached.detachCalls) << "left attached to an engine that did not start";
 
