@@ -65,6 +65,16 @@ void CDecodedBlockCache::Clear()
     m_blocks.clear();
 }
 
+int64_t CDecodedBlockCache::FirstPosition() const
+{
+    const Block* first = nullptr;
+    for (const auto& block : m_blocks) {
+        if (block->size > 0 && (!first || block->start < first->start))
+            first = block.get();
+    }
+    return first ? first->start : 0;
+}
+
 size_t CDecodedBlockCache::TotalBytes() const
 {
     size_t total = 0;

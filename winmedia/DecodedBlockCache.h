@@ -35,6 +35,8 @@ public:
     bool Read(BYTE*& destination, size_t& size, int64_t& position) const;
 
     void Clear();
+    // The lowest position held (0 when empty).
+    int64_t FirstPosition() const;
     size_t TotalBytes() const;
 
 private:

@@ -183,7 +183,7 @@ HRESULT CPcmReaderWma::LoadPcm(unsigned char* pbData, LONGLONG llStreamBytePos, 
         bool decoded = false;
         if (justAhead) {
             int64_t sampleStart = 0;
-            decoded = SUCCEEDED(DecodeNext(&sampleStart));
+            decoded = SUCCEEDED(DecodeNext(&sampleStart, 0));
         } else {
             decoded = SeekTo(position);
         }
@@ -197,7 +197,7 @@ HRESULT CPcmReaderWma::LoadPcm(unsigned char* pbData, LONGLONG llStreamBytePos, 
     return left == 0 ? S_OK : S_FALSE;
 }
 
-HRESULT CPcmReaderWma::DecodeNext(int64_t* sampleStart)
+HRESULT CPcmReaderWma::DecodeNext(int64_t* sampleStart, int64_t keepFrom)
 {
     ComPtr<INSSBuffer> sample;
     QWORD time = 0;
@@ -206,9 +206,9 @@ HRESULT CPcmReaderWma::DecodeNext(int64_t* sampleStart)
     DWORD output = 0;
     WORD stream = 0;
     HRESULT hr = m_reader->GetNextSample(m_streamNumber, sample.put(), &time, &duration, &flags, &output, &stream);
-    if (hr == NS_E_NO_MORE_SAMPLES) {
+    if (hr == NS_E_NO_MORE_SAMPLES && m_decodePosition >= 0) {
         // Decoding on from here gives nothing more: whatever lies beyond reads as silence.
-        m_decodableEnd = std::min(m_decodableEnd, std::max<int64_t>(m_decodePosition, 0));
+        m_decodableEnd = std::min(m_decodableEnd, m_decodePosition);
         return hr;
     }
     if (FAILED(hr))
@@ -223,10 +223,11 @@ HRESULT CPcmReaderWma::DecodeNext(int64_t* sampleStart)
         return hr;
     if (!data)
         return E_FAIL;
+    // Unknown before the first sample and after a seek: the sample's time stamp places it.
     if (m_decodePosition < 0)
         m_decodePosition = BytesOfTime(time);
     length -= length % m_format.nBlockAlign;
-    if (!m_cache.Add(data, length, m_decodePosition))
+    if (m_decodePosition + static_cast<int64_t>(length) > keepFrom && !m_cache.Add(data, length, m_decodePosition))
         return E_OUTOFMEMORY;
     *sampleStart = m_decodePosition;
     m_decodePosition += length;
@@ -236,32 +237,36 @@ HRESULT CPcmReaderWma::DecodeNext(int64_t* sampleStart)
 bool CPcmReaderWma::SeekTo(int64_t position)
 {
     ++m_seekCount;
-    int64_t target = position;
+    // The decoder's first frames after a seek lack the overlap of the frames before them: the
+    // seek starts a run-in earlier and that stretch is decoded but not kept, unless the seek
+    // lands at the stream's very start.
+    const int64_t runIn = kRunInFrames * m_format.nBlockAlign;
+    int64_t target = std::max<int64_t>(0, position - runIn);
+    target -= target % m_format.nBlockAlign;
     int64_t landed = 0;
     for (unsigned attempt = 1;; ++attempt) {
         if (FAILED(m_reader->SetRange(TimeOfBytes(target), 0)))
             return false;
-        // The first sample after a seek is placed by its time stamp.
-        m_decodePosition = -1;
-        const HRESULT hr = DecodeNext(&landed);
+        m_decodePosition = kNoDecodePosition;
+        const HRESULT hr = DecodeNext(&landed, target == 0 ? 0 : INT64_MAX);
         if (FAILED(hr)) {
-            m_decodePosition = kNoDecodePosition;
             if (hr == NS_E_NO_MORE_SAMPLES)
                 m_decodableEnd = std::min(m_decodableEnd, target);
             return false;
         }
-        if (landed <= position)
+        if (landed == 0 || landed + runIn <= position)
             break;
         if (target == 0)
             return false;
-        const int64_t overshoot = landed - target;
+        // Landed too late: try again from further back, the last time from the start.
+        const int64_t overshoot = landed + runIn - position;
         target = attempt + 1 >= kMaxSeekAttempts ? 0 : std::max<int64_t>(0, target - 2 * overshoot - kSeekBackoffBytes);
         target -= target % m_format.nBlockAlign;
     }
-    // Decode forward until the sample that holds the position is cached.
+    const int64_t keepFrom = landed == 0 ? 0 : landed + runIn;
     while (m_decodePosition <= position) {
         int64_t sampleStart = 0;
-        if (FAILED(DecodeNext(&sampleStart)))
+        if (FAILED(DecodeNext(&sampleStart, keepFrom)))
             break;
     }
     return true;

@@ -40,6 +40,8 @@ public:
     static constexpr int64_t kNoDecodePosition = -200;
     static constexpr unsigned kMaxPasses = 128;
     static constexpr unsigned kMaxFailedTries = 3;
+    // Decoded after a seek before the data is kept: two codec frames of 44.1 kHz audio.
+    static constexpr int64_t kRunInFrames = 4096;
 
     CPcmReaderWma() : CPcmReaderWma(WmRuntime::System()) {}
     explicit CPcmReaderWma(const WmRuntime& runtime) : m_runtime(runtime) {}
@@ -67,8 +69,11 @@ public:
     HRESULT STDMETHODCALLTYPE GetSubItemStrings(LONGLONG llFileTime, BSTR* pbstrSubTitle, BSTR* pbstrSubArtist,
                                                 BSTR* pbstrSubAlbum) override;
 
-    // Seeks made so far (for the tests of when a read seeks).
+    // Where decoding stands, for the tests of when a read seeks: seeks made so far, the byte
+    // position of the next decoded data, and the first byte of the decoded data kept.
     unsigned SeekCount() const { return m_seekCount; }
+    int64_t DecodePosition() const { return m_decodePosition; }
+    int64_t FirstKeptPosition() const { return m_cache.FirstPosition(); }
 
 private:
     HRESULT InternalQueryInterface(REFIID iid, void** object);
@@ -81,8 +86,9 @@ private:
     // A new BSTR of a string attribute; S_FALSE when there is none.
     HRESULT ReadString(const wchar_t* name, BSTR* text);
 
-    // Decodes the next sample into the cache: S_OK, or the failure that ended the stream.
-    HRESULT DecodeNext(int64_t* sampleStart);
+    // Decodes the next sample, keeping it in the cache when it reaches past `keepFrom`: S_OK, or
+    // the failure that ended the stream.
+    HRESULT DecodeNext(int64_t* sampleStart, int64_t keepFrom);
     // Moves the decode position to at most `position`, decoding forward to it.
     bool SeekTo(int64_t position);
     int64_t BytesOfTime(QWORD time) const;
