@@ -63,8 +63,11 @@ STDAPI DllRegisterServer()
 STDAPI DllUnregisterServer()
 {
     const HRESULT keys = UnregisterQuenbyServer(HKEY_CLASSES_ROOT);
-    HRESULT typeLib = UnRegisterTypeLib(LIBID_QUENBYLib, 1, 0, LANG_NEUTRAL, SYS_WIN64);
-    if (typeLib == TYPE_E_LIBNOTREGISTERED || typeLib == TYPE_E_REGISTRYACCESS)
-        typeLib = S_OK;
+    // A type library that is not registered (any more) counts as removed.
+    BSTR registeredPath = nullptr;
+    if (FAILED(QueryPathOfRegTypeLib(LIBID_QUENBYLib, 1, 0, LANG_NEUTRAL, &registeredPath)))
+        return keys;
+    SysFreeString(registeredPath);
+    const HRESULT typeLib = UnRegisterTypeLib(LIBID_QUENBYLib, 1, 0, LANG_NEUTRAL, SYS_WIN64);
     return FAILED(keys) ? keys : typeLib;
 }

@@ -1,5 +1,6 @@
 #include "tests/winmedia/WmaFixtures.h"
 
+#include "tests/support/Signals.h"
 #include "tests/support/UnixTools.h"
 #include "tests/support/WavWriter.h"
 
@@ -79,6 +80,23 @@ std::vector<double> Channel(const std::vector<int16_t>& samples, unsigned channe
     for (size_t i = channel; i < samples.size(); i += channels)
         out.push_back(samples[i]);
     return out;
+}
+
+double AlignedSnrDb(const std::vector<double>& reference, const std::vector<double>& test, int maxLag, int& lag,
+                    size_t& overlap)
+{
+    lag = fixtures::BestLag(reference, test, maxLag);
+    std::vector<double> matched;
+    std::vector<double> aligned;
+    for (size_t i = 0; i < test.size(); ++i) {
+        const long j = static_cast<long>(i) - lag;
+        if (j >= 0 && static_cast<size_t>(j) < reference.size()) {
+            matched.push_back(reference[static_cast<size_t>(j)]);
+            aligned.push_back(test[i]);
+        }
+    }
+    overlap = aligned.size();
+    return fixtures::SnrDb(matched, aligned);
 }
 
 }  // namespace wmafixtures

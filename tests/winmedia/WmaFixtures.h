@@ -32,4 +32,9 @@ std::vector<int16_t> ReadAll(IPcmReader* reader, unsigned long chunkBytes);
 // One channel of interleaved samples, as doubles.
 std::vector<double> Channel(const std::vector<int16_t>& samples, unsigned channels, unsigned channel);
 
+// The SNR of `test` against `reference` once aligned at their best lag (|lag| <= maxLag), over
+// the frames they share; the lag (test index - reference index) and that overlap come back.
+double AlignedSnrDb(const std::vector<double>& reference, const std::vector<double>& test, int maxLag, int& lag,
+                    size_t& overlap);
+
 }  // namespace wmafixtures
