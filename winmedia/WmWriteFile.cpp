@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -140,15 +141,26 @@ HRESULT CWmWriteFile::StartFile(LPCWSTR path, int)
 
     m_started = true;
     m_running = true;
-    AddRef();  // the thread's own reference, released when it ends
-    m_thread.reset(CreateThread(nullptr, 0, &CWmWriteFile::ThreadMain, this, 0, nullptr));
+    // The thread holds a reference on the object and one on the library whose code it runs: the
+    // object's last release may come from the thread itself, after which the library may be
+    // freed by its user, so the thread leaves through FreeLibraryAndExitThread.
+    HMODULE library = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&CWmWriteFile::ThreadMain),
+                       &library);
+    AddRef();
+    auto start = std::make_unique<ThreadStart>(ThreadStart{this, library});
+    m_thread.reset(CreateThread(nullptr, 0, &CWmWriteFile::ThreadMain, start.get(), 0, nullptr));
     if (!m_thread) {
+        const HRESULT hr = HRESULT_FROM_WIN32(GetLastError());
         m_running = false;
         m_writer->EndWriting();
         DeleteFileW(m_path.c_str());
+        if (library)
+            FreeLibrary(library);
         Release();
-        return HRESULT_FROM_WIN32(GetLastError());
+        return hr;
     }
+    start.release();  // the thread owns it now
     return S_OK;
 }
 
@@ -246,11 +258,13 @@ HRESULT CWmWriteFile::Close()
     return S_FALSE;
 }
 
-DWORD WINAPI CWmWriteFile::ThreadMain(void* self)
+DWORD WINAPI CWmWriteFile::ThreadMain(void* parameter)
 {
-    auto* writer = static_cast<CWmWriteFile*>(self);
-    writer->RunWriterLoop();
-    writer->Release();
+    const ThreadStart start = *std::unique_ptr<ThreadStart>(static_cast<ThreadStart*>(parameter));
+    start.writer->RunWriterLoop();
+    start.writer->Release();
+    if (start.library)
+        FreeLibraryAndExitThread(start.library, 0);
     return 0;
 }
 

@@ -72,7 +72,11 @@ private:
     bool SetInputProperties();
     void WriteHeaderAttributes(DWORD averageBytesPerSecond);
 
-    static DWORD WINAPI ThreadMain(void* self);
+    struct ThreadStart {
+        CWmWriteFile* writer;
+        HMODULE library;
+    };
+    static DWORD WINAPI ThreadMain(void* parameter);
     void RunWriterLoop();
     // Writes the input out; S_OK when all of it went, S_FALSE when cancelled, else the failure.
     HRESULT WritePieces();

@@ -259,22 +259,39 @@ TEST_F(WmWriteFileTest, ACancelledExportLeavesNoFileAndStillCompletes)
     }
 }
 
-TEST_F(WmWriteFileTest, APersistentWriteFailureEndsWithTheErrorAndNoFile)
+TEST_F(WmWriteFileTest, AFailedExportEndsWithTheErrorAndNoFile)
 {
-    runtime.recording.writesAlwaysFail = true;
-    WriterInput input(wmafixtures::Chirp(1.0, 44100, 2), 0);
-    const std::wstring path = dir.File(L"failing.wma");
-    ComPtr<IPlayerOutput> writer = PreparedWriter(input);
-    const ULONGLONG start = GetTickCount64();
-    ASSERT_EQ(writer->StartFile(path.c_str(), 0), S_OK);
-    ASSERT_TRUE(WaitForCompletion(progress.get(), writer.get(), 10 * kTestStallLimitMs));
-    std::printf("[ measured ] persistent failure ended after %llu ms (limit %lu ms)\n", GetTickCount64() - start,
-                kTestStallLimitMs);
-    EXPECT_EQ(progress->GetCompletion(), E_FAIL);
-    HRESULT error = S_OK;
-    progress->GetError(&error);
-    EXPECT_TRUE(FAILED(error));
-    EXPECT_FALSE(FileExists(path));
+    struct Case {
+        const char* name;
+        bool writesFail;
+        bool flushFails;
+        bool endFails;
+    };
+    const Case cases[] = {
+        {"every write refused", true, false, false},
+        {"flush refused", false, true, false},
+        {"end of writing refused", false, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        runtime.recording.writesAlwaysFail = c.writesFail;
+        runtime.recording.flushFails = c.flushFails;
+        runtime.recording.endWritingFails = c.endFails;
+        progress->Reset();
+        WriterInput input(wmafixtures::Chirp(1.0, 44100, 2), 0);
+        const std::wstring path = dir.File(L"failing.wma");
+        ComPtr<IPlayerOutput> writer = PreparedWriter(input);
+        const ULONGLONG start = GetTickCount64();
+        ASSERT_EQ(writer->StartFile(path.c_str(), 0), S_OK);
+        ASSERT_TRUE(WaitForCompletion(progress.get(), writer.get(), 10 * kTestStallLimitMs));
+        std::printf("[ measured ] %s: ended after %llu ms (stall limit %lu ms)\n", c.name, GetTickCount64() - start,
+                    kTestStallLimitMs);
+        EXPECT_EQ(progress->GetCompletion(), E_FAIL);
+        HRESULT error = S_OK;
+        progress->GetError(&error);
+        EXPECT_TRUE(FAILED(error));
+        EXPECT_FALSE(FileExists(path));
+    }
 }
 
 TEST_F(WmWriteFileTest, StartFileRefusesWhatCannotBeWritten)

@@ -420,7 +420,7 @@ public:
         const HRESULT hr = WriteHeader();
         m_file.reset();
         m_recording.endedWriting = true;
-        return hr;
+        return m_recording.endWritingFails ? NS_E_INVALID_REQUEST : hr;
     }
     HRESULT STDMETHODCALLTYPE AllocateSample(DWORD size, INSSBuffer** sample) override
     {
@@ -444,7 +444,10 @@ public:
         m_recording.sampleTimes.push_back(time);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE Flush() override { return m_file ? S_OK : NS_E_INVALID_REQUEST; }
+    HRESULT STDMETHODCALLTYPE Flush() override
+    {
+        return m_file && !m_recording.flushFails ? S_OK : NS_E_INVALID_REQUEST;
+    }
     HRESULT STDMETHODCALLTYPE SetAttribute(WORD stream, LPCWSTR name, WMT_ATTR_DATATYPE type, const BYTE* value,
                                            WORD length) override
     {

@@ -5,7 +5,8 @@
 // a profile manager over the recording's system profiles.
 //
 // Attributes are kept per stream number and name, as the runtime keeps them. The writer's
-// failures can be injected: a number of refused writes, or every write refused.
+// failures can be injected: a number of refused writes, every write refused, a refused flush or
+// end of writing (the file is then left as far as it got).
 //
 // One RuntimeDouble at a time; its objects may be used from the writer's thread while the test
 // waits for completion.
@@ -62,6 +63,8 @@ struct Recording {
     std::vector<QWORD> sampleTimes;
     std::atomic<int> writeFailuresLeft{0};
     std::atomic<bool> writesAlwaysFail{false};
+    std::atomic<bool> flushFails{false};
+    std::atomic<bool> endWritingFails{false};
     bool beganWriting = false;
     bool endedWriting = false;
     // Profile manager.
