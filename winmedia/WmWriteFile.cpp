@@ -123,8 +123,11 @@ HRESULT CWmWriteFile::StartFile(LPCWSTR path, int)
         return E_FAIL;
     SetProfile();
     WAVEFORMATEX format = {};
-    m_open = SUCCEEDED(m_input->GetFormat(&format)) && format.nBlockAlign != 0 && format.nSamplesPerSec != 0 &&
-             (m_blockAlign = format.nBlockAlign, m_samplesPerSec = format.nSamplesPerSec, SetInputProperties());
+    if (SUCCEEDED(m_input->GetFormat(&format)) && format.nBlockAlign != 0 && format.nSamplesPerSec != 0) {
+        m_blockAlign = format.nBlockAlign;
+        m_samplesPerSec = format.nSamplesPerSec;
+        m_open = SetInputProperties(format);
+    }
     if (!m_open)
         return E_FAIL;
     m_totalBytes = 0;
@@ -174,13 +177,10 @@ void CWmWriteFile::SetProfile()
         m_writer->SetProfile(profile.get());
 }
 
-bool CWmWriteFile::SetInputProperties()
+bool CWmWriteFile::SetInputProperties(WAVEFORMATEX format)
 {
     ComPtr<IWMInputMediaProps> props;
     if (FAILED(m_writer->GetInputProps(0, props.put())) || !props)
-        return false;
-    WAVEFORMATEX format = {};
-    if (FAILED(m_input->GetFormat(&format)))
         return false;
     // Plain PCM has no bytes after the record; the stage's record is 18 bytes and no more.
     format.cbSize = 0;

@@ -69,7 +69,7 @@ private:
     HRESULT InternalQueryInterface(REFIID iid, void** object);
 
     void SetProfile();
-    bool SetInputProperties();
+    bool SetInputProperties(WAVEFORMATEX format);
     void WriteHeaderAttributes(DWORD averageBytesPerSecond);
 
     struct ThreadStart {

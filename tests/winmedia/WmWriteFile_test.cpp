@@ -167,6 +167,7 @@ TEST_F(WmWriteFileTest, WritesTheInputByteForByteWithTimeStampsAndAttributes)
             EXPECT_LT(encodingTime, before + 600000000ull);
         }
         EXPECT_EQ(input.count, 1) << "the writer released the input";
+        EXPECT_EQ(static_cast<CProgressStatus*>(progress.get())->RefCount(), 1) << "and the progress object";
 
         const std::vector<uint8_t> readBack = ReadBackWithSox(path);
         const auto* expected = reinterpret_cast<const uint8_t*>(input.Samples().data());
