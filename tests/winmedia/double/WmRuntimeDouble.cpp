@@ -6,6 +6,7 @@
 
 #include <nserror.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace wmdouble {
@@ -162,10 +163,35 @@ public:
     DOUBLE_UNKNOWN
     HRESULT STDMETHODCALLTYPE Open(const WCHAR* name) override { return name ? S_OK : E_INVALIDARG; }
     HRESULT STDMETHODCALLTYPE Close() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE SetRange(QWORD, LONGLONG) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE GetNextSample(WORD, INSSBuffer**, QWORD*, QWORD*, DWORD*, DWORD*, WORD*) override
+    HRESULT STDMETHODCALLTYPE SetRange(QWORD start, LONGLONG) override
     {
-        return NS_E_NO_MORE_SAMPLES;
+        const QWORD frame = start * m_recording.outputFormat.nSamplesPerSec / 10000000;
+        m_nextFrame = frame / m_recording.frameCount * m_recording.frameCount;
+        ++m_recording.seeks;
+        if (m_recording.lateSeeks > 0) {
+            --m_recording.lateSeeks;
+            m_nextFrame += m_recording.lateFrames;
+        }
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetNextSample(WORD stream, INSSBuffer** sample, QWORD* time, QWORD* duration, DWORD*,
+                                            DWORD*, WORD*) override
+    {
+        const size_t frames = m_recording.decoded.size() / 2;
+        if (stream != kAudioStreamNumber || m_nextFrame >= frames)
+            return NS_E_NO_MORE_SAMPLES;
+        const size_t count = std::min<size_t>(m_recording.frameCount, frames - m_nextFrame);
+        auto* buffer = new DoubleBuffer(static_cast<DWORD>(count * 4));
+        BYTE* data = nullptr;
+        DWORD length = 0;
+        buffer->GetBufferAndLength(&data, &length);
+        std::memcpy(data, m_recording.decoded.data() + m_nextFrame * 2, length);
+        *sample = buffer;
+        const DWORD rate = m_recording.outputFormat.nSamplesPerSec;
+        *time = m_nextFrame * 10000000ull / rate;
+        *duration = count * 10000000ull / rate;
+        m_nextFrame += count;
+        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE SetReadStreamSamples(WORD stream, WINBOOL compressed) override
     {
@@ -206,6 +232,7 @@ private:
         return nullptr;
     }
     Recording& m_recording;
+    size_t m_nextFrame = 0;
 };
 
 class DoubleEditor : public Counted, public NotImplementedWMMetadataEditor, public NotImplementedWMHeaderInfo {

@@ -18,6 +18,7 @@
 #include <mmreg.h>
 
 #include <atomic>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <utility>
@@ -44,9 +45,17 @@ struct ProfileSpec {
 inline constexpr WORD kAudioStreamNumber = 2;
 
 struct Recording {
-    // Synchronous reader: what the file holds.
+    // Synchronous reader: what the file holds. The decoded stream (16-bit stereo) is delivered
+    // in samples of `frameCount` frames, from the sample that holds the time of the last
+    // SetRange; the next `lateSeeks` seeks land `lateFrames` after it (their time stamps say
+    // where they landed).
     AttributeStore fileAttributes;
     WAVEFORMATEX outputFormat = {WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0};
+    std::vector<int16_t> decoded;
+    DWORD frameCount = 2048;
+    int lateSeeks = 0;
+    DWORD lateFrames = 0;
+    int seeks = 0;
     // Metadata editor.
     AttributeStore edited;
     bool editorFlushed = false;
