@@ -273,14 +273,12 @@ void CWmWriteFile::RunWriterLoop()
     m_input->OpenSource();
     m_input->SetActive(TRUE);
     HRESULT result = WritePieces();
-    if (result == S_OK) {
-        result = FinishFile();
-        // A cancel that came while the file was finished still removes it.
-        if (result == S_OK && m_progress->IsCancelRequested() == S_OK)
-            result = S_FALSE;
-    } else {
-        FinishFile();
-    }
+    const HRESULT finished = FinishFile();
+    if (result == S_OK && FAILED(finished))
+        result = finished;
+    // A cancel that came while the file was finished still removes it.
+    if (result == S_OK && m_progress->IsCancelRequested() == S_OK)
+        result = S_FALSE;
     if (result != S_OK) {
         // Deleted by its UTF-16 path: a path outside the ANSI code page must not leave the
         // partial file, nor hit another file by best-fit mapping.
@@ -353,7 +351,9 @@ HRESULT CWmWriteFile::FinishFile()
 {
     const HRESULT flushed = m_writer->Flush();
     const HRESULT ended = m_writer->EndWriting();
-    return FAILED(flushed) ? flushed : ended;
+    if (FAILED(flushed))
+        return flushed;
+    return FAILED(ended) ? ended : S_OK;
 }
 
 QWORD CWmWriteFile::TimeOfBytes(LONGLONG bytes) const
