@@ -3,6 +3,8 @@
 // the key's default value, REG_SZ in the ANSI character set; no threading model is written.
 #pragma once
 
+#include "classlib/com/ServerRegistration.h"
+
 #include <windows.h>
 
 // Writes CLSID\{clsid} (with InprocServer32 = modulePath, ProgID, VersionIndependentProgID),
@@ -13,6 +15,3 @@ HRESULT RegisterEngineServer(HKEY root, const char* modulePath);
 // Removes the three keys with all their sub-keys. Keys that are already gone count as removed;
 // any other failure is returned after the remaining keys were tried.
 HRESULT UnregisterEngineServer(HKEY root);
-// Removes key name below parent with all its sub-keys: the Win32 error of the first failure,
-// or ERROR_SUCCESS.
-LONG DeleteKeyRecursive(HKEY parent, const char* name);

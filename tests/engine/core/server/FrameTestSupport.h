@@ -1,8 +1,10 @@
-// Shared helpers of the engine frame tests: counting fakes, paths of the build's programs and
-// libraries, and running a Windows program of the prefix (regsvr32, reg) with its output.
+// Shared helpers of the engine frame tests: counting fakes and the thread count (the build's
+// folder and running programs come from tests/support, printable GUIDs from classlib/com).
 #pragma once
 
+#include "classlib/com/ServerRegistration.h"
 #include "interfaces/IAttachedObject.h"
+#include "tests/support/Programs.h"
 
 #include <windows.h>
 #include <unknwn.h>
@@ -44,12 +46,5 @@ public:
     IUnknown* attachedEngine = nullptr;
 };
 
-// The folder of the test program (the build's bin folder), ending in a backslash.
-std::wstring BinFolder();
-// Runs commandLine (a program of the prefix or the bin folder) and waits for it; its exit code,
-// or -1 when it could not be started. Its standard output and error go to *output when given.
-int RunProgram(const std::wstring& commandLine, std::string* output = nullptr, DWORD timeoutMs = 60000);
 // The number of threads of this process.
 int ThreadCount();
-// A printable GUID for failure messages.
-std::string GuidText(REFGUID guid);
