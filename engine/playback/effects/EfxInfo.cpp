@@ -233,8 +233,7 @@ BOOL CEfxInfo::ReadChunk(IArchive* archive, DWORD size)
     if (header.dataLength > left)
         return FALSE;
     std::vector<BYTE> data(header.dataLength);
-    if (header.dataLength &&
-        (!archive->Read(data.data(), header.dataLength, &got) || got != header.dataLength))
+    if (header.dataLength && (!archive->Read(data.data(), header.dataLength, &got) || got != header.dataLength))
         return FALSE;
     left -= header.dataLength;
     if (header.nameLength > left / sizeof(wchar_t))

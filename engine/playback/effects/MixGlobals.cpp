@@ -49,7 +49,8 @@ void CMixGlobals::ReadChunks(IRiffStream* stream)
         DWORD stored = 0;
         UINT got = 0;
         if (size >= sizeof(stored) && archive->Read(&stored, sizeof(stored), &got) && got == sizeof(stored)) {
-            const UINT take = static_cast<UINT>(std::min({stored, kBlockBytes, size - static_cast<DWORD>(sizeof(stored))}));
+            const UINT take =
+                static_cast<UINT>(std::min({stored, kBlockBytes, size - static_cast<DWORD>(sizeof(stored))}));
             DWORD values[kValueCount] = {};
             if (archive->Read(values, take, &got) && got == take)
                 memcpy(m_values, values, take);
