@@ -12,12 +12,14 @@ using namespace ostrel_test;
 
 constexpr DWORD kBufferFloats = 8192 / sizeof(float);
 
-// What a chain of test effects makes of input: the gains multiplied, the latencies added.
+// What a chain of test effects makes of input sent in whole buffers (the last one padded with
+// zeros): the gains multiplied, and as many frames held back as the latencies add up to.
 std::vector<float> Predict(const std::vector<float>& input, float gain, size_t latencyFrames)
 {
-    std::vector<float> out(input.size(), 0.0f);
-    for (size_t i = 2 * latencyFrames; i < input.size(); ++i)
-        out[i] = input[i - 2 * latencyFrames] * gain;
+    const size_t sent = (input.size() + kBufferFloats - 1) / kBufferFloats * kBufferFloats;
+    std::vector<float> out(sent - 2 * latencyFrames, 0.0f);
+    for (size_t i = 0; i < out.size() && i < input.size(); ++i)
+        out[i] = input[i] * gain;
     return out;
 }
 

@@ -1,8 +1,9 @@
 // The test effect DMO: an audio-effect DMO of the tests' own, whose output follows exactly from
 // its settings, so that the effect chain has something real to run under Wine (which lists no
-// effect with property pages). Output k = gain x input (k - latency frames), zeros before; with
-// `split` each output of one input comes out in two pieces. Takes float stereo and 16-bit stereo
-// at 44100 Hz. Shared by the DMO library and the tests that drive it.
+// effect with property pages). Output k = gain x input k; a latent effect holds back its last
+// `latencyFrames` frames until more input comes (a discontinuity drops them and starts anew);
+// with `split` each output of one input comes out in two pieces. Takes float stereo and 16-bit
+// stereo at 44100 Hz. Shared by the DMO library and the tests that drive it.
 #pragma once
 
 #include <windows.h>

@@ -208,7 +208,6 @@ HRESULT CTestEffectDmo::SetInputType(DWORD index, const DMO_MEDIA_TYPE* type, DW
     if (m_hasInput)
         FreeType(&m_inputType);
     m_hasInput = SUCCEEDED(CopyType(&m_inputType, type));
-    m_primed = false;
     return m_hasInput ? S_OK : E_OUTOFMEMORY;
 }
 
@@ -294,13 +293,17 @@ HRESULT CTestEffectDmo::Flush()
 {
     SectionLock lock(m_section);
     m_line.clear();
-    m_primed = false;
     return S_OK;
 }
 
 HRESULT CTestEffectDmo::Discontinuity(DWORD index)
 {
-    return index != 0 ? DMO_E_INVALIDSTREAMINDEX : S_OK;
+    if (index != 0)
+        return DMO_E_INVALIDSTREAMINDEX;
+    // A new stream begins: what is held back belongs to the old one.
+    SectionLock lock(m_section);
+    m_line.clear();
+    return S_OK;
 }
 
 HRESULT CTestEffectDmo::AllocateStreamingResources()
@@ -323,14 +326,6 @@ HRESULT CTestEffectDmo::GetInputStatus(DWORD index, DWORD* flags)
     return S_OK;
 }
 
-void CTestEffectDmo::Prime()
-{
-    if (m_primed)
-        return;
-    m_line.assign(static_cast<size_t>(m_settings.latencyFrames) * BlockAlign(), 0);
-    m_primed = true;
-}
-
 HRESULT CTestEffectDmo::ProcessInput(DWORD index, IMediaBuffer* buffer, DWORD, REFERENCE_TIME, REFERENCE_TIME)
 {
     if (index != 0)
@@ -345,7 +340,6 @@ HRESULT CTestEffectDmo::ProcessInput(DWORD index, IMediaBuffer* buffer, DWORD, R
     SectionLock lock(m_section);
     if (!m_hasInput)
         return DMO_E_TYPE_NOT_SET;
-    Prime();
     // The data is copied into the delay line at once: nothing of the caller's buffer is kept.
     m_line.insert(m_line.end(), data, data + length);
     const DWORD block = BlockAlign();
@@ -381,7 +375,6 @@ HRESULT CTestEffectDmo::ProcessOutput(DWORD, DWORD count, DMO_OUTPUT_DATA_BUFFER
     SectionLock lock(m_section);
     if (!m_hasInput)
         return DMO_E_TYPE_NOT_SET;
-    Prime();
     const DWORD latencyBytes = m_settings.latencyFrames * BlockAlign();
     const DWORD ready = m_line.size() > latencyBytes ? static_cast<DWORD>(m_line.size()) - latencyBytes : 0;
     if (ready == 0 || !buffers[0].pBuffer)
@@ -434,7 +427,6 @@ HRESULT CTestEffectDmo::Load(IStream* stream)
         return E_FAIL;
     SectionLock lock(m_section);
     m_settings = settings;
-    m_primed = false;
     m_dirty = false;
     return S_OK;
 }
@@ -480,8 +472,6 @@ HRESULT CTestEffectDmo::SetSettings(const TestEffectSettings* settings)
     if (!settings)
         return E_POINTER;
     SectionLock lock(m_section);
-    if (settings->latencyFrames != m_settings.latencyFrames)
-        m_primed = false;
     m_settings = *settings;
     m_dirty = true;
     return S_OK;

@@ -76,8 +76,7 @@ private:
     // A type the effect takes: stereo 44100 Hz, float 32 or PCM 16.
     static bool IsAcceptedType(const DMO_MEDIA_TYPE* type);
     WORD BlockAlign() const;
-    void Prime();
-    // Moves up to `bytes` from the delay line into out, scaled by the gain.
+    // Moves `bytes` from the front of the held data into out, scaled by the gain.
     void Emit(BYTE* out, DWORD bytes);
 
     Inner m_inner;
@@ -90,7 +89,7 @@ private:
     DMO_MEDIA_TYPE m_outputType{};
     bool m_hasInput = false;
     bool m_hasOutput = false;
-    bool m_primed = false;
+    // Input not yet given out: the last latency frames stay here until more input comes.
     std::vector<BYTE> m_line;
     DWORD m_pieceBytes = 0;
 };
