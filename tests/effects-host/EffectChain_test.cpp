@@ -168,7 +168,7 @@ TEST_F(EffectChainTest, BuffersComeOutAsTheSettingsPredict)
     const ChainCase cases[] = {
         {"one effect", {{0.5f, 0, 0}}, 0.5f, 0},
         {"one latent effect", {{2.0f, 37, 0}}, 2.0f, 37},
-        {"three effects", {{0.5f, 3, 0}, {2.0f, 0, 1}, {0.25f, 5, 0}}, 0.25f, 8},
+        {"three effects", {{0.5f, 3, 0}, {2.0f, 0, kTestEffectSplit}, {0.25f, 5, 0}}, 0.25f, 8},
     };
     for (const ChainCase& chain : cases) {
         ComPtr<IOstrel> fresh = NewInitializedHost();
@@ -179,9 +179,23 @@ TEST_F(EffectChainTest, BuffersComeOutAsTheSettingsPredict)
     }
 }
 
+TEST_F(EffectChainTest, AChainThatCannotBeLinkedIsPutBackAsItWas)
+{
+    const LONG a = InsertTestEffect(host.get(), {0.5f, 0, 0});
+    const LONG b = InsertTestEffect(host.get(), {2.0f, 0, 0});
+    ASSERT_GT(b, a);
+    LONG id = 0;
+    ComPtr<IStream> refusing = SettingsStream({1.0f, 0, kTestEffectRefuseLink});
+    EXPECT_TRUE(FAILED(host->InsertEffect(&CLSID_TestEffectDmo, b, refusing.get(), &id)));
+    EXPECT_EQ(ChainIds(host.get()), (std::vector<LONG>{a, b}));
+    // The previous chain is linked and running again: the audio still goes through both.
+    const std::vector<float> input = GridNoise(kBufferFloats / 2, 9);
+    EXPECT_EQ(Process(host.get(), input), Predict(input, 1.0f, 0));
+}
+
 TEST_F(EffectChainTest, SeveralOutputsOfOneInputStayQueuedInOrder)
 {
-    ASSERT_GT(InsertTestEffect(host.get(), {1.0f, 0, 1}), 0);
+    ASSERT_GT(InsertTestEffect(host.get(), {1.0f, 0, kTestEffectSplit}), 0);
     const std::vector<float> input = GridNoise(kBufferFloats / 2, 11);
     BYTE* data = nullptr;
     DWORD bytes = 0;

@@ -2,7 +2,7 @@
 // its settings, so that the effect chain has something real to run under Wine (which lists no
 // effect with property pages). Output k = gain x input k; a latent effect holds back its last
 // `latencyFrames` frames until more input comes (a discontinuity drops them and starts anew);
-// with `split` each output of one input comes out in two pieces. Takes float stereo and 16-bit
+// the flags below change how it delivers and links. Takes float stereo and 16-bit
 // stereo at 44100 Hz. Shared by the DMO library and the tests that drive it.
 #pragma once
 
@@ -14,10 +14,18 @@
 struct TestEffectSettings {
     float gain;
     DWORD latencyFrames;
-    DWORD split;
+    DWORD flags;
 };
 #pragma pack(pop)
 static_assert(sizeof(TestEffectSettings) == 12);
+
+enum : DWORD {
+    // Each output of one input comes out in two pieces.
+    kTestEffectSplit = 1,
+    // The effect takes the types when asked but refuses them when they are set for real, so
+    // that the chain cannot be linked with it.
+    kTestEffectRefuseLink = 2,
+};
 
 // What a property page would change, reachable through the wrapper filter's forwarding.
 struct ITestEffectSettings : public IUnknown {

@@ -205,6 +205,8 @@ HRESULT CTestEffectDmo::SetInputType(DWORD index, const DMO_MEDIA_TYPE* type, DW
         return DMO_E_TYPE_NOT_ACCEPTED;
     if (flags & DMO_SET_TYPEF_TEST_ONLY)
         return S_OK;
+    if (m_settings.flags & kTestEffectRefuseLink)
+        return DMO_E_TYPE_NOT_ACCEPTED;
     if (m_hasInput)
         FreeType(&m_inputType);
     m_hasInput = SUCCEEDED(CopyType(&m_inputType, type));
@@ -343,7 +345,7 @@ HRESULT CTestEffectDmo::ProcessInput(DWORD index, IMediaBuffer* buffer, DWORD, R
     // The data is copied into the delay line at once: nothing of the caller's buffer is kept.
     m_line.insert(m_line.end(), data, data + length);
     const DWORD block = BlockAlign();
-    m_pieceBytes = m_settings.split ? std::max(block, (length / 2) / block * block) : length;
+    m_pieceBytes = (m_settings.flags & kTestEffectSplit) ? std::max(block, (length / 2) / block * block) : length;
     return S_OK;
 }
 
