@@ -85,7 +85,7 @@ ComPtr<CSampleBuffer> CReceiverPin::CopyToPoolBuffer(const BYTE* data, LONG leng
 {
     ComPtr<CSampleBuffer> buffer;
     if (m_pool.empty()) {
-        buffer = ComPtr<CSampleBuffer>::attach(CSampleBuffer::Create(nullptr));
+        buffer = ComPtr<CSampleBuffer>::attach(CSampleBuffer::Create());
     } else {
         buffer = std::move(m_pool.back());
         m_pool.pop_back();
@@ -163,7 +163,7 @@ HRESULT CReceiverPin::GetOutputBuffer(BYTE** data, DWORD* bytes, LONGLONG* handl
         return S_OK;
     }
     if (!m_conversion) {
-        m_conversion = ComPtr<CSampleBuffer>::attach(CSampleBuffer::Create(nullptr));
+        m_conversion = ComPtr<CSampleBuffer>::attach(CSampleBuffer::Create());
         if (!m_conversion)
             return E_OUTOFMEMORY;
     }

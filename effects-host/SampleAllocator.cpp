@@ -6,6 +6,26 @@ namespace {
 constexpr LONG kAllocatorBuffers = 8;
 }  // namespace
 
+CSampleAllocator::CSampleAllocator()
+{
+    m_pool.reserve(kAllocatorBuffers);
+}
+
+CSampleAllocator::~CSampleAllocator()
+{
+    for (CSampleBuffer* sample : m_pool)
+        delete sample;
+}
+
+void CSampleAllocator::Recycle(CSampleBuffer* sample)
+{
+    CComCritSecLock lock(m_section);
+    if (m_pool.size() < static_cast<size_t>(kAllocatorBuffers))
+        m_pool.push_back(sample);
+    else
+        delete sample;
+}
+
 HRESULT CSampleAllocator::InternalQueryInterface(REFIID iid, void** object)
 {
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IMemAllocator))
@@ -43,8 +63,23 @@ HRESULT CSampleAllocator::GetBuffer(IMediaSample** sample, REFERENCE_TIME*, REFE
 {
     if (!sample)
         return E_POINTER;
-    *sample = CSampleBuffer::Create(this);
-    return *sample ? S_OK : E_OUTOFMEMORY;
+    *sample = nullptr;
+    CSampleBuffer* taken = nullptr;
+    {
+        CComCritSecLock lock(m_section);
+        if (!m_pool.empty()) {
+            taken = m_pool.back();
+            m_pool.pop_back();
+            taken->AddRef();
+        }
+    }
+    if (!taken)
+        taken = CSampleBuffer::Create();
+    if (!taken)
+        return E_OUTOFMEMORY;
+    taken->AttachTo(this);
+    *sample = taken;
+    return S_OK;
 }
 
 HRESULT CSampleAllocator::ReleaseBuffer(IMediaSample*)

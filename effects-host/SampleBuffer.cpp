@@ -1,23 +1,25 @@
 #include "effects-host/SampleBuffer.h"
 
+#include "classlib/com/ComModule.h"
+#include "effects-host/SampleAllocator.h"
+
 #include <cstring>
 #include <new>
+#include <utility>
 
-CSampleBuffer::CSampleBuffer(IMemAllocator* allocator) : m_allocator(allocator)
+CSampleBuffer::CSampleBuffer()
 {
-    if (m_allocator)
-        m_allocator->AddRef();
+    ComModule::Lock();
 }
 
 CSampleBuffer::~CSampleBuffer()
 {
-    if (m_allocator)
-        m_allocator->Release();
+    ComModule::Unlock();
 }
 
-CSampleBuffer* CSampleBuffer::Create(IMemAllocator* allocator)
+CSampleBuffer* CSampleBuffer::Create()
 {
-    auto* sample = new (std::nothrow) CSampleBuffer(allocator);
+    auto* sample = new (std::nothrow) CSampleBuffer;
     if (!sample)
         return nullptr;
     sample->AddRef();
@@ -28,11 +30,45 @@ CSampleBuffer* CSampleBuffer::Create(IMemAllocator* allocator)
     return sample;
 }
 
-HRESULT CSampleBuffer::InternalQueryInterface(REFIID iid, void** object)
+void CSampleBuffer::AttachTo(CSampleAllocator* allocator)
 {
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IMediaSample) || IsEqualIID(iid, IID_CSampleBuffer))
-        return Give(static_cast<IMediaSample*>(this), object);
-    return E_NOINTERFACE;
+    allocator->AddRef();
+    m_allocator = allocator;
+    m_discontinuity = false;
+    m_length = 0;
+}
+
+HRESULT CSampleBuffer::QueryInterface(REFIID iid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IMediaSample) && !IsEqualIID(iid, IID_CSampleBuffer))
+        return E_NOINTERFACE;
+    *object = static_cast<IMediaSample*>(this);
+    AddRef();
+    return S_OK;
+}
+
+ULONG CSampleBuffer::AddRef()
+{
+    return static_cast<ULONG>(InterlockedIncrement(&m_refCount));
+}
+
+ULONG CSampleBuffer::Release()
+{
+    const LONG count = InterlockedDecrement(&m_refCount);
+    if (count != 0)
+        return static_cast<ULONG>(count);
+    if (CSampleAllocator* owner = std::exchange(m_allocator, nullptr)) {
+        // Back to the allocator's pool; releasing the allocator last may destroy it and the
+        // pool with this sample, so nothing of the sample is touched afterwards.
+        owner->Recycle(this);
+        owner->Release();
+        return 0;
+    }
+    delete this;
+    return 0;
 }
 
 HRESULT CSampleBuffer::GetPointer(BYTE** buffer)

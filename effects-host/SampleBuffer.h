@@ -6,7 +6,6 @@
 // the same DeliverInputBuffer call; its count changes with interlocked operations.
 #pragma once
 
-#include "classlib/com/ComObjectRoot.h"
 #include "engine/core/storage/PageBuffer.h"
 
 #include <dshow.h>
@@ -18,17 +17,25 @@ inline constexpr IID IID_CSampleBuffer = {0x1AB513EA, 0x0899, 0x4B5C, {0x82, 0xE
 
 inline constexpr LONG kSampleBufferBytes = 8192;
 
-class CSampleBuffer : public CComObjectRoot, public IMediaSample {
+class CSampleAllocator;
+
+class CSampleBuffer : public IMediaSample {
 public:
-    // allocator: the allocator the sample came from (kept with a reference), or NULL.
-    explicit CSampleBuffer(IMemAllocator* allocator);
-    ~CSampleBuffer() override;
+    CSampleBuffer();
+    virtual ~CSampleBuffer();
+    CSampleBuffer(const CSampleBuffer&) = delete;
+    CSampleBuffer& operator=(const CSampleBuffer&) = delete;
 
     // A new sample with a reference for the caller and kSampleBufferBytes of pages; NULL when
     // memory fails.
-    static CSampleBuffer* Create(IMemAllocator* allocator);
+    static CSampleBuffer* Create();
+    // Hands the sample out for `allocator`, which gets it back (with the reference taken here
+    // released) when the last reference goes.
+    void AttachTo(CSampleAllocator* allocator);
 
-    COM_OBJECT_UNKNOWN
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE GetPointer(BYTE** buffer) override;
     LONG STDMETHODCALLTYPE GetSize() override;
     HRESULT STDMETHODCALLTYPE GetTime(REFERENCE_TIME* start, REFERENCE_TIME* end) override;
@@ -49,12 +56,12 @@ public:
     BYTE* Data() const { return m_pages->Get(); }
 
 private:
-    HRESULT InternalQueryInterface(REFIID iid, void** object);
     // Makes room for length bytes, keeping the contents; FALSE when memory fails.
     bool Grow(LONG length);
 
     std::unique_ptr<CPageBuffer> m_pages = std::make_unique<CPageBuffer>();
     LONG m_length = 0;
     bool m_discontinuity = false;
-    IMemAllocator* m_allocator;
+    volatile LONG m_refCount = 0;
+    CSampleAllocator* m_allocator = nullptr;
 };

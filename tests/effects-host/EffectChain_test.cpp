@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cwchar>
 
 namespace {
@@ -235,6 +236,47 @@ TEST_F(EffectChainTest, SeveralOutputsOfOneInputStayQueuedInOrder)
     EXPECT_EQ(host->ReleaseOutputBuffer(-1), S_OK);
     handle = -1;
     EXPECT_EQ(host->GetOutputBuffer(&data, &bytes, &handle), E_FAIL);
+}
+
+// Wine's standard compressor cannot join a chain (it shows no property pages): the test effect
+// stands in for it under its CLSID, registered for this process only.
+TEST_F(EffectChainTest, AChainWithTheStandardCompressorRunsOnSixteenBitSamples)
+{
+    const CLSID compressor = {0xEF011F79, 0x4000, 0x406D, {0x87, 0xAF, 0xBF, 0xFB, 0x3F, 0xC3, 0x9D, 0x57}};
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dll(path);
+    dll.erase(dll.find_last_of(L'\\') + 1);
+    UniqueModule effectLibrary(LoadLibraryW((dll + L"test_effect\\TestEffectDmo.dll").c_str()));
+    ASSERT_TRUE(effectLibrary);
+    using GetClassObjectFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+    auto getClassObject = reinterpret_cast<GetClassObjectFn>(
+        reinterpret_cast<void*>(GetProcAddress(effectLibrary.get(), "DllGetClassObject")));
+    ComPtr<IUnknown> factory;
+    ASSERT_EQ(getClassObject(CLSID_TestEffectDmo, IID_IClassFactory, factory.put_void()), S_OK);
+    DWORD cookie = 0;
+    ASSERT_EQ(CoRegisterClassObject(compressor, factory.get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie),
+              S_OK);
+    ComPtr<IStream> state = SettingsStream({0.5f, 0, 0});
+    LONG id = 0;
+    const HRESULT inserted = host->InsertEffect(&compressor, -1, state.get(), &id);
+    std::vector<float> output;
+    std::vector<float> input = GridNoise(kBufferFloats / 2, 13);
+    input[0] = 1.0f;
+    input[1] = -1.0f;
+    if (SUCCEEDED(inserted))
+        output = Process(host.get(), input);
+    host->RemoveEffect(id);
+    CoRevokeClassObject(cookie);
+    ASSERT_EQ(inserted, S_OK);
+
+    // Scaled by 32768 into 16 bits (full scale clipped to 32767), halved by the effect with
+    // rounding, and back by 2^-15.
+    ASSERT_EQ(output.size(), input.size());
+    for (size_t i = 0; i < input.size(); ++i) {
+        const float sixteen = std::clamp(input[i] * 32768.0f, -32767.0f, 32767.0f);
+        EXPECT_EQ(output[i], std::nearbyint(sixteen * 0.5f) / 32768.0f) << i;
+    }
 }
 
 TEST_F(EffectChainTest, InsertedStateAndLaterSettingsReachTheEffect)
