@@ -2,8 +2,6 @@
 // tracks holding clips round-trip, the clip's range interface, and damaged lists.
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "engine/core/track/EfxClip.h"
 #include "engine/core/track/TrackInfo.h"
 #include "engine/core/track/TrackObjContainer.h"
@@ -218,11 +216,7 @@ TEST(EfxClip, FuzzedTrelListsNeverCrashTheReader)
     const Bytes base = WriteForm("TEST", [&](IRiffStream* s) { objects.WriteChunks(s); });
     std::mt19937 random(99);
     for (int round = 0; round < 3000; ++round) {
-        Bytes data = base;
-        if (random() % 2)
-            data.resize(random() % (data.size() + 1));
-        for (int flips = random() % 6; flips > 0 && !data.empty(); --flips)
-            data[random() % data.size()] ^= static_cast<BYTE>(1u << (random() % 8));
+        const Bytes data = Damaged(base, random);
         CRiffFile riff;
         if (!riff.OpenFromMemory(data.data(), static_cast<int>(data.size())))
             continue;

@@ -2,8 +2,6 @@
 // here field by field; damaged chunks drop the effect they describe and nothing else.
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "engine/playback/effects/EfxInfo.h"
 #include "engine/playback/effects/EfxInfoCntr.h"
 #include "engine/playback/effects/MixGlobals.h"
@@ -278,11 +276,7 @@ TEST(EfxStorage, FuzzedListsNeverCrashTheReader)
     const Bytes base = WriteForm("TEST", [&](IRiffStream* s) { globals.WriteChunks(s); });
     std::mt19937 random(1234);
     for (int round = 0; round < 3000; ++round) {
-        Bytes data = base;
-        if (random() % 2)
-            data.resize(random() % (data.size() + 1));
-        for (int flips = random() % 6; flips > 0 && !data.empty(); --flips)
-            data[random() % data.size()] ^= static_cast<BYTE>(1u << (random() % 8));
+        const Bytes data = Damaged(base, random);
         CRiffFile riff;
         if (!riff.OpenFromMemory(data.data(), static_cast<int>(data.size())))
             continue;
