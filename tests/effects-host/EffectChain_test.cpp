@@ -281,8 +281,12 @@ TEST_F(EffectChainTest, AChainWithTheStandardCompressorRunsOnSixteenBitSamples)
 
 TEST_F(EffectChainTest, InsertedStateAndLaterSettingsReachTheEffect)
 {
-    const LONG id = InsertTestEffect(host.get(), {0.25f, 0, 0});
-    ASSERT_GT(id, 0);
+    ComPtr<IStream> state = SettingsStream({0.25f, 0, 0});
+    LONG id = 0;
+    ASSERT_EQ(host->InsertEffect(&CLSID_TestEffectDmo, -1, state.get(), &id), S_OK);
+    // The host keeps no reference to the state it was given.
+    state->AddRef();
+    EXPECT_EQ(state->Release(), 1u);
     ComPtr<ITestEffectSettings> settings = EffectSettings(host.get(), id);
     ASSERT_TRUE(settings);
     TestEffectSettings loaded{};
