@@ -10,6 +10,8 @@ namespace {
 constexpr DWORD kMaxSubKeyName = 256;
 // Characters of a GUID in braces with the terminator.
 constexpr int kGuidTextLength = 39;
+// Longest module path registered.
+constexpr DWORD kMaxModulePath = 512;
 
 LONG WriteEntry(HKEY root, const RegistryEntry& entry)
 {
@@ -74,4 +76,40 @@ LONG DeleteKeyRecursive(HKEY parent, const char* name)
     }
     key.reset();
     return RegDeleteKeyA(parent, name);
+}
+
+HRESULT RegisterComServer(HKEY root, const ComServerNames& names, const char* modulePath)
+{
+    if (!modulePath)
+        return E_POINTER;
+    const std::string clsidText = GuidText(*names.clsid);
+    const std::string clsidKey = "CLSID\\" + clsidText;
+    const std::string versionIndependent = names.versionIndependentProgId;
+    const std::string progId = names.progId;
+    return WriteRegistryEntries(root, {
+                                          {clsidKey, "", names.description},
+                                          {clsidKey + "\\InprocServer32", "", modulePath},
+                                          {clsidKey + "\\ProgID", "", names.progId},
+                                          {clsidKey + "\\VersionIndependentProgID", "", names.versionIndependentProgId},
+                                          {versionIndependent, "", names.description},
+                                          {versionIndependent + "\\CLSID", "", clsidText},
+                                          {versionIndependent + "\\CurVer", "", names.progId},
+                                          {progId, "", names.description},
+                                          {progId + "\\CLSID", "", clsidText},
+                                      });
+}
+
+HRESULT RegisterComServerModule(HKEY root, const ComServerNames& names, HMODULE module)
+{
+    char path[kMaxModulePath + 1] = {};
+    const DWORD length = GetModuleFileNameA(module, path, kMaxModulePath);
+    if (length == 0 || length >= kMaxModulePath)
+        return E_FAIL;
+    return RegisterComServer(root, names, path);
+}
+
+HRESULT UnregisterComServer(HKEY root, const ComServerNames& names)
+{
+    return DeleteRegistryTrees(root,
+                               {"CLSID\\" + GuidText(*names.clsid), names.versionIndependentProgId, names.progId});
 }

@@ -31,3 +31,22 @@ HRESULT DeleteRegistryTrees(HKEY root, const std::vector<std::string>& keys);
 // Removes key name below parent with all its sub-keys: the Win32 error of the first failure,
 // or ERROR_SUCCESS.
 LONG DeleteKeyRecursive(HKEY parent, const char* name);
+
+// The names of a class served the common way: one CLSID with a description, a ProgID and a
+// version-independent ProgID.
+struct ComServerNames {
+    const CLSID* clsid;
+    const char* description;
+    const char* progId;
+    const char* versionIndependentProgId;
+};
+
+// Writes CLSID\{clsid} (description, with InprocServer32 = modulePath, ProgID and
+// VersionIndependentProgID), the ProgID (with CLSID) and the version-independent ProgID (with
+// CLSID and CurVer), every value a key's default value; no threading model is written. Failures
+// as WriteRegistryEntries.
+HRESULT RegisterComServer(HKEY root, const ComServerNames& names, const char* modulePath);
+// The same for the library `module`, by its own path.
+HRESULT RegisterComServerModule(HKEY root, const ComServerNames& names, HMODULE module);
+// Removes the three keys with all their sub-keys, as DeleteRegistryTrees.
+HRESULT UnregisterComServer(HKEY root, const ComServerNames& names);

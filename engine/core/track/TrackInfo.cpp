@@ -8,6 +8,7 @@
 
 #include "classlib/core/Archive.h"
 #include "engine/catalog/analysis/ProfileResults.h"
+#include "engine/core/track/EfxClip.h"
 #include "engine/core/track/Marker.h"
 #include "engine/core/track/Segment.h"
 #include "engine/core/track/TrackLayerMap.h"
@@ -911,4 +912,14 @@ void CTrackInfo::ReleaseFromOwner()
 {
     ClearDelegates();
     StandAloneRelease();
+}
+
+BOOL CTrackInfo::AddEffectClip(LONG effectId, LONGLONG start, LONGLONG end)
+{
+    CEfxClip* clip = CEfxClip::Create(start, end);
+    if (!clip)
+        return FALSE;
+    clip->SetEffectIndex(effectId);
+    MainObjects().Append(clip);
+    return TRUE;
 }

@@ -105,6 +105,9 @@ public:
     void ShiftMusicTimes(const CMusicTime& offset);
     void RemoveMixRange(LONGLONG from, LONGLONG to);
     BOOL GetSegmentSpan(LONG id, LONGLONG* start, LONGLONG* end) const;
+    // A new effect clip over [start, end] carrying the effect id, appended to the first layer;
+    // FALSE when memory fails.
+    BOOL AddEffectClip(LONG effectId, LONGLONG start, LONGLONG end);
 
     // Track length in microseconds, rounded to the nearest; 0 without a rate.
     LONGLONG GetTrackLength() const;

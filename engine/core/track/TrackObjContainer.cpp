@@ -6,6 +6,7 @@
 
 #include "classlib/core/Archive.h"
 #include "engine/catalog/ids/IdArray.h"
+#include "engine/core/track/EfxClip.h"
 #include "engine/core/track/Marker.h"
 #include "engine/core/track/Segment.h"
 #include "interfaces/IRiffStream.h"
@@ -13,6 +14,14 @@
 namespace {
 
 constexpr LONGLONG kTimeMin = std::numeric_limits<LONGLONG>::min();
+
+CTrackObj* NewEffectClip()
+{
+    CEfxClip* clip = CEfxClip::Create();
+    if (!clip)
+        throw std::bad_alloc();
+    return clip;
+}
 
 }  // namespace
 
@@ -517,6 +526,8 @@ void CTrackObjContainer::Serialize(CArchive& archive)
             object = new CMarker();
         else if (objectClass == kTrackObjSegment)
             object = new CSegment();
+        else if (objectClass == kTrackObjEffectClip)
+            object = NewEffectClip();
         else
             CArchiveException::Throw(CArchiveException::badIndex);
         try {
@@ -543,6 +554,10 @@ BOOL CTrackObjContainer::ReadChunks(IRiffStream* stream)
         return TRUE;
     FOURCC id = 0;
     for (int n = 0; stream->GetChildId(n, &id); ++n) {
+        if (id == CEfxClip::kListId) {
+            ReadEffectClip(stream, n);
+            continue;
+        }
         if (id != CMarker::kChunkId && id != CSegment::kChunkId)
             continue;
         IArchive* archive = nullptr;
@@ -567,4 +582,17 @@ BOOL CTrackObjContainer::ReadChunks(IRiffStream* stream)
             object->ReleaseObj();
     }
     return TRUE;
+}
+
+void CTrackObjContainer::ReadEffectClip(IRiffStream* stream, int n)
+{
+    if (!stream->Descend(n))
+        return;
+    CEfxClip* clip = CEfxClip::Create();
+    const BOOL read = clip && clip->ReadChunks(stream);
+    stream->Ascend();
+    if (read)
+        Append(clip);
+    else if (clip)
+        clip->ReleaseObj();
 }

@@ -97,6 +97,9 @@ public:
 
 private:
     void Invalidate() { m_dirty = true; }
+    // Reads the n-th child, a "TREL" list, into a new effect clip; a clip whose list cannot be
+    // read is dropped.
+    void ReadEffectClip(IRiffStream* stream, int n);
 
     std::vector<CTrackObj*> m_objects;
     std::vector<int> m_filtered;

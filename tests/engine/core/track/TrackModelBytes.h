@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -99,6 +100,18 @@ inline void PutArchivedString(Bytes& out, const std::wstring& text)
     Put16(out, 0xFFFE);
     out.push_back(static_cast<BYTE>(text.size()));
     PutWide(out, text, false);
+}
+
+// A damaged copy of base, from a fixed-seed generator: cut short half of the time, and up to
+// five bits flipped.
+inline Bytes Damaged(const Bytes& base, std::mt19937& random)
+{
+    Bytes data = base;
+    if (random() % 2)
+        data.resize(random() % (data.size() + 1));
+    for (int flips = random() % 6; flips > 0 && !data.empty(); --flips)
+        data[random() % data.size()] ^= static_cast<BYTE>(1u << (random() % 8));
+    return data;
 }
 
 inline FOURCC Fourcc(const char* id)
