@@ -3,7 +3,7 @@
 // CLSID through its plug-in table.
 #include "engine/core/server/LocalCoCreate.h"
 #include "tests/effects-host/OstrelFixture.h"
-#include "tests/engine/core/server/FrameTestSupport.h"
+#include "tests/support/Programs.h"
 
 #include <gtest/gtest.h>
 
