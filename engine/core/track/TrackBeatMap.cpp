@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/core/time/TimeRounding.h"
 #include "engine/core/track/Segment.h"
 #include "engine/core/track/TrackInfo.h"
 #include "engine/core/track/TrackLayer.h"
@@ -21,15 +22,6 @@ Wide FloorDiv(Wide a, Wide b)
     if ((a % b != 0) && ((a < 0) != (b < 0)))
         --q;
     return q;
-}
-
-LONGLONG ToTime(double value)
-{
-    if (!std::isfinite(value) || value >= 9.2233720368547748e18)
-        return 0x7FFFFFFFFFFFFFFFLL;
-    if (value < -9.2233720368547748e18)
-        return static_cast<LONGLONG>(0x8000000000000000ULL);
-    return std::llround(value);
 }
 
 }  // namespace
@@ -157,14 +149,14 @@ LONGLONG CTrackBeatMap::MusicTimeToTrackTime(const CMusicTime& musicTime) const
     const TRACKBEATRANGE& first = m_ranges.front();
     const TRACKBEATRANGE& last = m_ranges.back();
     if (whole < first.first)
-        return ToTime(static_cast<double>(first.from) -
-                      ((first.first - m - 1) + (1 - f)) * static_cast<double>(first.measureLength));
+        return RoundTime(static_cast<double>(first.from) -
+                         ((first.first - m - 1) + (1 - f)) * static_cast<double>(first.measureLength));
     if (whole >= last.last)
-        return ToTime(static_cast<double>(last.to) + (m - last.last + f) * static_cast<double>(last.measureLength));
+        return RoundTime(static_cast<double>(last.to) + (m - last.last + f) * static_cast<double>(last.measureLength));
     for (const TRACKBEATRANGE& range : m_ranges)
         if (range.first <= whole && whole < range.last)
-            return ToTime(static_cast<double>(range.from) +
-                          (m - range.first + f) * static_cast<double>(range.measureLength));
+            return RoundTime(static_cast<double>(range.from) +
+                             (m - range.first + f) * static_cast<double>(range.measureLength));
     return 0;
 }
 

@@ -43,6 +43,10 @@ public:
     LONGLONG MusicTimeToTrackTime(const CMusicTime& musicTime) const;
     BOOL TrackTimeToMusicTime(LONGLONG trackTime, BOOL snapFirst, CMusicTime* musicTime) const;
 
+    // The master musical time at which this grid's measure 0 lies; set by the master beat map.
+    const CMusicTime& GetMusicTimeOffset() const { return m_musicTimeOffset; }
+    void SetMusicTimeOffset(const CMusicTime& offset) { m_musicTimeOffset = offset; }
+
     int GetRangeCount() const { return static_cast<int>(m_ranges.size()); }
     const TRACKBEATRANGE& GetRange(int index) const { return m_ranges[static_cast<size_t>(index)]; }
     const std::vector<LONGLONG>& GetGrid() const { return m_grid; }
@@ -57,4 +61,5 @@ private:
     LONGLONG m_trackMeasure = 0;
     std::vector<LONGLONG> m_grid;
     std::vector<TRACKBEATRANGE> m_ranges;
+    CMusicTime m_musicTimeOffset;
 };

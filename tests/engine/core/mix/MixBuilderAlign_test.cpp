@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <string>
 
 #include "MixFixture.h"
@@ -218,12 +217,7 @@ TEST_P(BeatAlignment, LeadSpansFollowEachOtherToTheEndOfTheMix)
 }
 
 INSTANTIATE_TEST_SUITE_P(Mixes, BeatAlignment, ::testing::ValuesIn(kMixes),
-                         [](const ::testing::TestParamInfo<MixCase>& info) {
-                             std::string name;
-                             for (const char* c = info.param.name; *c; ++c)
-                                 name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
-                             return name;
-                         });
+                         [](const ::testing::TestParamInfo<MixCase>& info) { return TestName(info.param.name); });
 
 TEST(MixBuilderPlacement, OneTrackStartsAtZeroAndLeadsToItsEnd)
 {
