@@ -1,7 +1,9 @@
 // Overlay tracks and further layers of primary tracks, placed on the mix's musical grid. An
 // overlay's beat segments keep their musical start and end: once computed from the parent's
 // track times they stay, so that the overlay follows the music when the tracks around it move.
-// Musical times count on the master beat map's own measures.
+// They count from the parent's musical start (the master musical time less the parent grid's
+// offset), so that tracks inserted, removed or re-timed before the parent do not move the overlay
+// off the parent's measures.
 #include <cmath>
 #include <vector>
 
@@ -41,10 +43,20 @@ std::vector<CSegment*> BeatSegments(CTrackLayer& layer)
     return segments;
 }
 
+// Where the parent's own musical time starts on the master map; 0 without a parent.
+CMusicTime ParentOffset(const CTrackInfo* parent, const CMasterBeatMap& beatMap)
+{
+    CMusicTime offset;
+    if (parent)
+        beatMap.GetTrackMusicTimeOffset(parent->GetTrackIdValue(), &offset);
+    return offset;
+}
+
 // Musical times 1 and 2 of every beat segment from its start and end in the parent's track time
 // (mix times without a parent).
 void ComputeMusicTimes(CTrackInfo& overlay, CTrackInfo* parent, CMasterBeatMap& beatMap)
 {
+    const LONGLONG offset = ParentOffset(parent, beatMap).GetTicks();
     for (int l = 0; l < overlay.Layers().GetCount(); ++l) {
         CTrackLayer* layer = nullptr;
         overlay.Layers().GetLayer(l, &layer);
@@ -56,8 +68,10 @@ void ComputeMusicTimes(CTrackInfo& overlay, CTrackInfo* parent, CMasterBeatMap& 
                 if (parent && FAILED(parent->TrackTimeToMixTime(time, &time)))
                     continue;
                 CMusicTime musicTime;
-                if (SUCCEEDED(beatMap.TimeToMusicTime(time, &musicTime)))
-                    segment->SetMusicTime(kind[1], &musicTime);
+                if (FAILED(beatMap.TimeToMusicTime(time, &musicTime)))
+                    continue;
+                musicTime.SetTicks(musicTime.GetTicks() - offset);
+                segment->SetMusicTime(kind[1], &musicTime);
             }
         }
     }
@@ -65,13 +79,16 @@ void ComputeMusicTimes(CTrackInfo& overlay, CTrackInfo* parent, CMasterBeatMap& 
 }
 
 // Times 9 and 10 (mix start and end) of every beat segment of the layer from its musical times.
-void PlaceSegmentsInMixTime(CTrackLayer& layer, CMasterBeatMap& beatMap, bool standard)
+void PlaceSegmentsInMixTime(CTrackLayer& layer, const CTrackInfo* parent, CMasterBeatMap& beatMap, bool standard)
 {
+    const LONGLONG offset = ParentOffset(parent, beatMap).GetTicks();
     for (CSegment* segment : BeatSegments(layer)) {
         CMusicTime start;
         CMusicTime end;
         segment->GetMusicTime(kMusicStart, &start);
         segment->GetMusicTime(kMusicEnd, &end);
+        start.SetTicks(start.GetTicks() + offset);
+        end.SetTicks(end.GetTicks() + offset);
         LONGLONG mixStart = 0;
         LONGLONG mixEnd = 0;
         if (FAILED(beatMap.MusicTimeToTime(&start, &mixStart)) || FAILED(beatMap.MusicTimeToTime(&end, &mixEnd)))
@@ -167,7 +184,7 @@ void CMixBuilder::PlaceOverlayTracks(CMasterBeatMap& beatMap, CTrackInfoContaine
                 CTrackLayer* layer = nullptr;
                 layers.GetLayer(l, &layer);
                 layer->TimeMap().Clear();
-                PlaceSegmentsInMixTime(*layer, beatMap, standard);
+                PlaceSegmentsInMixTime(*layer, &track, beatMap, standard);
                 LinkConstantRate(*layer);
             }
             continue;
@@ -178,7 +195,7 @@ void CMixBuilder::PlaceOverlayTracks(CMasterBeatMap& beatMap, CTrackInfoContaine
             CTrackLayer* layer = nullptr;
             layers.GetLayer(l, &layer);
             layer->TimeMap().Clear();
-            PlaceSegmentsInMixTime(*layer, beatMap, standard);
+            PlaceSegmentsInMixTime(*layer, parent, beatMap, standard);
             if (standard)
                 LinkConstantRate(*layer);
             else

@@ -484,6 +484,8 @@ int CMasterBeatMap::FindRange(LONGLONG mixTime) const
             hi = mid;
         else if (mixTime > m_ranges[mid].to)
             lo = mid + 1;
+        else if (mixTime == m_ranges[mid].to && mid + 1 < m_ranges.size() && m_ranges[mid + 1].from == mixTime)
+            return static_cast<int>(mid) + 1;
         else
             return static_cast<int>(mid);
     }

@@ -99,7 +99,8 @@ private:
 
     static void UpdateList(BeatMapList& list, DWORD markerMask, const CTrackInfoContainer& tracks);
     void BuildRanges();
-    // Index of the range holding the time (from <= t <= to), or -1.
+    // Index of the range holding the time (from <= t <= to), or -1. A time where one range ends
+    // and the next begins belongs to the next: it is that range's first measure.
     int FindRange(LONGLONG mixTime) const;
     static const CTrackLayerBeatMaps* FindTrackMaps(const BeatMapList& list, LONG trackId);
     HRESULT ConvertTimeToMusic(LONGLONG time, CMusicTime* result) const;

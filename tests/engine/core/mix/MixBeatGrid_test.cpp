@@ -187,5 +187,21 @@ TEST_P(MasterGrid, RangesStayOrderedWithRisingMeasures)
     }
 }
 
+TEST_P(MasterGrid, RangeStartsConvertToTheirFirstMeasureExactly)
+{
+    // Also where the range before ends at the same time: a downbeat must not come out a tick
+    // short of its measure.
+    for (int i = 0; i < m_beatMap->GetRangeCount(); ++i) {
+        const MASBEATMAP_RANGE& range = m_beatMap->GetRange(i);
+        CMusicTime musical;
+        ASSERT_EQ(m_beatMap->TimeToMusicTime(range.from, &musical), S_OK);
+        EXPECT_EQ(musical.GetTicks(), range.first * CMusicTime::kTicksPerMeasure) << "range " << i;
+        LONGLONG back = 0;
+        ASSERT_TRUE(SUCCEEDED(m_beatMap->MusicTimeToTime(&musical, &back)));
+        // A range without measures hands its measure number on to the range after it.
+        EXPECT_EQ(back, range.last > range.first ? range.from : range.to) << "range " << i;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Mixes, MasterGrid, ::testing::ValuesIn(kGridCases),
                          [](const ::testing::TestParamInfo<GridCase>& info) { return TestName(info.param.name); });

@@ -1,9 +1,13 @@
 // Overlay tracks on the mix's musical grid.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 #include "MixFixture.h"
 #include "engine/core/track/MasterBeatMap.h"
 #include "engine/core/mix/MixBuilder.h"
+#include "engine/core/track/Marker.h"
 #include "engine/core/track/Segment.h"
 #include "engine/core/time/TimeMap.h"
 
@@ -49,6 +53,27 @@ protected:
         CMixBuilder::BuildMix(mix.tracks);
         m_beatMap->Rebuild(mix.tracks);
         CMixBuilder::LinkOverlayTracks(&mix.results, *m_beatMap, mix.tracks);
+    }
+
+    // Puts a new track at the front of the mix.
+    void InsertFirst(const SyntheticTrack& spec)
+    {
+        const CProfileResults results = MakeResults(spec, 100 + mix.tracks.GetCount());
+        CTrackInfo* track = MakeTrack(spec, results, 100 + mix.tracks.GetCount());
+        std::vector<CTrackInfo*> rest;
+        for (int i = 0; i < mix.tracks.GetCount(); ++i) {
+            rest.push_back(mix.tracks.GetAt(i));
+            rest.back()->AddRef();
+        }
+        mix.tracks.RemoveAll();
+        mix.tracks.AppendReference(track);
+        track->ReleaseFromOwner();
+        for (CTrackInfo* t : rest) {
+            mix.tracks.AppendReference(t);
+            t->Release();
+        }
+        mix.results.Add(results);
+        mix.analyses.insert(mix.analyses.begin(), results);
     }
 
     const CTimeMap& MapOf(CTrackInfo& track)
@@ -140,4 +165,48 @@ TEST(LinkSegmentPoints, SecondPairAveragesItsRatioThroughAMiddlePoint)
     // A pair that would need a negative rate is left out.
     CMixBuilder::LinkSegmentPoints({4000000, 3800000, 1.0}, {4100000, 3800001, 1.0}, FALSE, map);
     EXPECT_EQ(map.GetPointCount(), 4);
+}
+
+TEST_F(OverlayTracks, KeepsItsMusicalPlaceOnItsParentThroughChangesBeforeIt)
+{
+    AddTrack(mix, {126, 60, 2, 8, 50, 8, kMixingBeat});
+    CTrackInfo* parent = mix.tracks.GetAt(1);
+    const LONGLONG parentStart = MeasureStartTime(mix.analyses[1], 20);
+    const LONGLONG parentEnd = MeasureStartTime(mix.analyses[1], 28);
+    const LONGLONG overlayMeasure = SamplesToMicroseconds(MeasureSamples(126));
+    CTrackInfo* overlay = AddOverlay(mix, kMixingBeat, 8 * overlayMeasure, parentStart, parentEnd);
+    AddTrack(mix, {100, 60, 2, 8, 50, 8, kMixingBeat});
+
+    struct Step {
+        const char* name;
+        std::function<void()> change;
+    };
+    const Step steps[] = {
+        {"built", [] {}},
+        {"first track removed", [&] { mix.tracks.RemoveById(1); }},
+        {"track inserted before the parent",
+         [&] {
+             InsertFirst({100, 40, 2, 8, 30, 8, kMixingBeat});
+         }},
+        {"tempo before the parent changed",
+         [&] {
+             CMarker* marker = FindMarker(*mix.tracks.GetAt(0), kTempoMarkerStart);
+             marker->SetMainValue(112000);
+             marker->SetUserAdjusted(TRUE);
+         }},
+        {"standard track inserted before the parent",
+         [&] {
+             InsertFirst({120, 30, 2, 8, 20, 8, kMixingStandard});
+         }},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.change();
+        Rebuild();
+        const CTimeMap& map = MapOf(*overlay);
+        ASSERT_GE(map.GetPointCount(), 2);
+        EXPECT_NEAR(map.GetPoint(0).mixTime, MixTimeOf(*parent, parentStart), 1000);
+        EXPECT_NEAR(map.GetPoint(map.GetPointCount() - 1).mixTime, MixTimeOf(*parent, parentEnd), 1000);
+        EXPECT_NEAR(overlay->MainObjects().GetAt(0)->GetEnd(), 8 * overlayMeasure, 1000);
+    }
 }
