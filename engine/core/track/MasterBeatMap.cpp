@@ -79,7 +79,10 @@ void CTrackLayerBeatMaps::Update(CTrackInfo* track)
     while (static_cast<int>(m_maps.size()) > layers.GetCount())
         m_maps.pop_back();
     while (static_cast<int>(m_maps.size()) < layers.GetCount())
-        m_maps.push_back(std::make_unique<CTrackBeatMap>(m_markerMask));
+        // The object-marker maps serve snapping to a track's own grid: their grid list is the
+        // track's analysed beats where it has them.
+        m_maps.push_back(
+            std::make_unique<CTrackBeatMap>(m_markerMask, m_markerMask == CMasterBeatMap::kObjectMarkerMask));
     for (size_t i = 0; i < m_maps.size(); ++i) {
         CTrackLayer* layer = nullptr;
         layers.GetLayer(static_cast<int>(i), &layer);
@@ -167,8 +170,10 @@ HRESULT STDMETHODCALLTYPE CMasterBeatMap::SnapToTrackGrid(LONG trackId, LONGLONG
     LONGLONG target = 0;
     CMusicTime musical;
     if (map->TrackTimeToMusicTime(trackTime, FALSE, &musical)) {
+        // Every snap unit is a whole number of eighth notes: the snapped time lies on the map's
+        // own eighth-of-a-measure grid, placed there exactly.
         musical.SnapTo(m_positionUnit);
-        target = map->MusicTimeToTrackTime(musical);
+        target = map->EighthsToTrackTime(musical);
     } else if (!map->SnapToGridList(trackTime, &target)) {
         return S_FALSE;
     }
