@@ -333,6 +333,17 @@ HRESULT CMasterBeatMap::ConvertMusicToTime(const CMusicTime& musicTime, LONGLONG
     return E_FAIL;
 }
 
+HRESULT CMasterBeatMap::MusicTimeToMixTime(const CMusicTime& musicTime, LONGLONG* time) const
+{
+    const HRESULT hr = ConvertMusicToTime(musicTime, time);
+    if (hr != E_FAIL || m_ranges.empty())
+        return hr;
+    const MASBEATMAP_RANGE& first = m_ranges.front();
+    const double measures = static_cast<double>(musicTime.GetTicks()) / kTicksPerMeasure - first.first;
+    *time = RoundTime(static_cast<double>(first.from) + measures * MasterMeasureLength(first));
+    return S_FALSE;
+}
+
 HRESULT STDMETHODCALLTYPE CMasterBeatMap::TimeToMusicTime(LONGLONG time, IMusicTime* musicTime)
 {
     if (!musicTime)
@@ -536,8 +547,15 @@ LONGLONG CMasterBeatMap::NextMeasureBoundary(LONGLONG mixTime) const
                                             : (mixTime < m_ranges.front().from ? m_ranges.front() : m_ranges.back());
         origin = index < 0 && mixTime > range.to ? range.to : range.from;
         length = MasterMeasureLength(range);
-        if (length <= 0.0)
-            return mixTime;
+        if (length <= 0.0) {
+            // A range without measures has no boundary before its end, where the next range's
+            // first measure starts; past the last one, measures of the default length follow.
+            // Answering the time itself would walk a caller through it a microsecond at a time.
+            if (mixTime <= range.to)
+                return range.to;
+            origin = range.to;
+            length = static_cast<double>(kDefaultMeasureLength);
+        }
     }
     const double steps = std::ceil(static_cast<double>(mixTime - origin) / length);
     const LONGLONG boundary = RoundTime(static_cast<double>(origin) + steps * length);

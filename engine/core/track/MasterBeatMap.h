@@ -82,6 +82,10 @@ public:
     LONGLONG GetBeatLength(LONGLONG mixTime) const;
     double GetRate(LONGLONG mixTime) const;
     double CountMeasures(LONGLONG t1, LONGLONG t2) const;
+    // MusicTimeToTime for the mix builder: a musical time before the first range is counted back
+    // from its start with its measure length (S_FALSE), as TimeToMusicTime counts there, so that
+    // every musical time the map hands out comes back to its mix time. E_FAIL without ranges.
+    HRESULT MusicTimeToMixTime(const CMusicTime& musicTime, LONGLONG* time) const;
     LONGLONG NextMeasureBoundary(LONGLONG mixTime) const;
 
     // The musical time at which the track's own grid starts: musical times relative to the track

@@ -210,3 +210,82 @@ TEST_F(OverlayTracks, KeepsItsMusicalPlaceOnItsParentThroughChangesBeforeIt)
         EXPECT_NEAR(overlay->MainObjects().GetAt(0)->GetEnd(), 8 * overlayMeasure, 1000);
     }
 }
+
+TEST_F(OverlayTracks, BeatSegmentThatLinkingCannotPlaceKeepsItsLength)
+{
+    // The parent plays 2 s measures from mix time 0 at its track time 0; the overlay's own
+    // measures are 1.905 s. Linked, the overlay ends where its linked measures take it: its
+    // length is not lost, whichever side of the mix start it lies, and a segment too short for
+    // any link keeps its length.
+    const LONGLONG overlayMeasure = SamplesToMicroseconds(MeasureSamples(126));
+    struct Row {
+        const char* name;
+        LONGLONG length;
+        LONGLONG parentStart;
+        LONGLONG end;
+    };
+    const Row rows[] = {
+        {"30 ms overlay", 30000, 40 * kSecond, 30000},
+        {"overlay before the grid", 6 * kSecond, -20 * kSecond, 3 * overlayMeasure},
+        {"overlay across the mix start", 8 * kSecond, -4 * kSecond, 4 * overlayMeasure},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CTrackInfo* overlay = AddOverlay(mix, kMixingBeat, row.length, row.parentStart, row.parentStart + row.length);
+        for (int rebuild = 0; rebuild < 3; ++rebuild) {
+            Rebuild();
+            const CTrackObj* segment = overlay->MainObjects().GetAt(0);
+            EXPECT_EQ(segment->GetStart(), 0);
+            EXPECT_NEAR(segment->GetEnd(), row.end, 1000);
+            const CTimeMap& map = MapOf(*overlay);
+            ASSERT_GE(map.GetPointCount(), 2);
+            EXPECT_NEAR(map.GetPoint(0).mixTime, MixTimeOf(*mix.tracks.GetAt(0), row.parentStart), 1000);
+            EXPECT_EQ(map.GetPoint(0).trackTime, 0);
+            EXPECT_NEAR(map.GetPoint(map.GetPointCount() - 1).mixTime,
+                        MixTimeOf(*mix.tracks.GetAt(0), row.parentStart + row.length), 1000);
+        }
+        mix.tracks.RemoveById(overlay->GetTrackIdValue());
+    }
+}
+
+TEST_F(OverlayTracks, FurtherLayersOfAPrimaryTrackPlayAtOneRateOnItsOwnMeasures)
+{
+    // A copy of 6 s of the track from 10 s, placed on the track's own measures 20 to 24 (its
+    // grid starts at its first intro marker, measure 2 of the file): one rate over the span,
+    // whatever the mixing; its end follows the musical end when beat-mixed, its length when not.
+    struct Row {
+        const char* name;
+        DWORD mixing;
+    };
+    const Row rows[] = {{"beat-mixed track", kMixingBeat}, {"standard track", kMixingStandard}};
+    CTrackInfo& track = *mix.tracks.GetAt(0);
+    CTrackLayer* layer = nullptr;
+    ASSERT_EQ(track.Layers().AddLayer(&layer), S_OK);
+    CSegment* copy = new CSegment(kSegmentBeat, 10 * kSecond, 16 * kSecond, 10 * kSecond);
+    copy->SetTime(8, 6 * kSecond);
+    CMusicTime start(20 * CMusicTime::kTicksPerMeasure);
+    CMusicTime end(24 * CMusicTime::kTicksPerMeasure);
+    copy->SetMusicTime(1, &start);
+    copy->SetMusicTime(2, &end);
+    layer->Objects().Append(copy);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        track.SetMixingKind(row.mixing);
+        Rebuild();
+        const LONGLONG mixStart = MixTimeOf(track, MeasureStartTime(mix.analyses[0], 22));
+        const LONGLONG mixEnd = row.mixing == kMixingBeat ? MixTimeOf(track, MeasureStartTime(mix.analyses[0], 26))
+                                                          : mixStart + 6 * kSecond;
+        const CTimeMap& map = layer->TimeMap();
+        ASSERT_EQ(map.GetPointCount(), 2);
+        EXPECT_NEAR(map.GetPoint(0).mixTime, mixStart, 1000);
+        EXPECT_NEAR(map.GetPoint(1).mixTime, mixEnd, 1000);
+        EXPECT_EQ(map.GetPoint(0).trackTime, 10 * kSecond);
+        EXPECT_EQ(map.GetPoint(1).trackTime, 16 * kSecond);
+        const double rate = 6.0 * kSecond / static_cast<double>(map.GetPoint(1).mixTime - map.GetPoint(0).mixTime);
+        EXPECT_DOUBLE_EQ(map.GetPoint(0).rate, rate);
+        EXPECT_DOUBLE_EQ(map.GetPoint(1).rate, rate);
+        // The copy's segment keeps its span.
+        EXPECT_EQ(copy->GetStart(), 10 * kSecond);
+        EXPECT_EQ(copy->GetEnd(), 16 * kSecond);
+    }
+}

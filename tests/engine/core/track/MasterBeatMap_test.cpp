@@ -305,7 +305,10 @@ TEST_F(MasterBeatMapTest, BeatLengthRateAndBoundaries)
                         {6 * kSecond, 6 * kSecond},
                         {38 * kSecond, 39 * kSecond},
                         {kSecond, 2 * kSecond},
-                        {-kSecond, 0}};
+                        {-kSecond, 0},
+                        // The gap range holds no measure: the next boundary is where it ends.
+                        {20 * kSecond + 1, 21 * kSecond},
+                        {21 * kSecond - 1, 21 * kSecond}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.time);
         EXPECT_EQ(m_map->NextMeasureBoundary(row.time), row.boundary);
