@@ -114,7 +114,6 @@ BOOL CMasterRangeBuilder::AddTrack(const CTrackBeatMap& map, const CTimeMap& tim
         AddPiece(CutPiece(clipFrom, inside.front().mixTime, all[begin - 1], all[begin]), timeMap);
     CloseGapTo(inside.front().mixTime);
     *offset = m_measure - inside.front().measure;
-    m_run.clear();
     for (size_t i = 0; i + 1 < inside.size(); ++i)
         AddPiece({inside[i].mixTime, inside[i + 1].mixTime, inside[i + 1].measure - inside[i].measure, true}, timeMap);
     if (end < all.size())
