@@ -162,6 +162,11 @@ TEST_F(MasterBeatMapTest, MusicTimeToTimeTable)
         LONGLONG time = -7;
         EXPECT_EQ(m_map->MusicTimeToTime(&musical, &time), row.hr);
         EXPECT_EQ(time, row.hr == E_FAIL ? -7 : row.time);
+        // The builder's conversion also counts back before the first range, as TimeToMusicTime
+        // does there.
+        LONGLONG mixTime = -7;
+        EXPECT_EQ(m_map->MusicTimeToMixTime(musical, &mixTime), row.hr == E_FAIL ? S_FALSE : row.hr);
+        EXPECT_EQ(mixTime, row.hr == E_FAIL ? -kSecond : row.time);
     }
 }
 
