@@ -1,6 +1,7 @@
 // Overlay tracks on the mix's musical grid.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -288,4 +289,55 @@ TEST_F(OverlayTracks, FurtherLayersOfAPrimaryTrackPlayAtOneRateOnItsOwnMeasures)
         EXPECT_EQ(copy->GetStart(), 10 * kSecond);
         EXPECT_EQ(copy->GetEnd(), 16 * kSecond);
     }
+}
+
+TEST(OverlayWalk, StepsOverAMasterRangeWithoutMeasures)
+{
+    // Two 120 BPM tracks placed by hand: the first leads [4 s, 20 s], the second [21 s, 37 s];
+    // the second of silence between them holds no measure. An overlay on the second track from
+    // 18 s to 24 s of the mix is tied to the boundary at 20 s, to the second track's first
+    // downbeat at 21 s, and to 23 s.
+    CTrackInfoContainer tracks;
+    const LONGLONG offsets[2] = {4 * kSecond, 21 * kSecond};
+    for (LONG id = 1; id <= 2; ++id) {
+        CTrackInfo* track = new CTrackInfo();
+        track->SetTrackId(id);
+        track->SetSampleInfo(kRate, kRate * 60);
+        track->ResetToDefaults();
+        track->SetBpm(120.0f);
+        track->MainObjects().RemoveStartEndMarkers();
+        track->MainObjects().AddStartMarker(0);
+        track->MainObjects().AddEndMarker(16 * kSecond);
+        CTimeMap* map = nullptr;
+        track->Layers().GetFirstTimeMap(&map);
+        map->InsertPoint(offsets[id - 1], 0, 1.0);
+        map->InsertPoint(offsets[id - 1] + 60 * kSecond, 60 * kSecond, 1.0);
+        track->SetLeadSpan(offsets[id - 1], offsets[id - 1] + 16 * kSecond);
+        tracks.AppendReference(track);
+        track->ReleaseFromOwner();
+    }
+    CTrackInfo* overlay = new CTrackInfo();
+    overlay->SetTrackId(3);
+    overlay->SetSampleInfo(kRate, MeasureSamples(126) * 60);
+    overlay->SetFlags(kTrackOverlay);
+    overlay->SetBpm(126);
+    overlay->SetMixingKind(kMixingBeat);
+    CSegment* segment = new CSegment(kSegmentBeat, 0, 20 * kSecond, 0);
+    segment->SetTime(6, -3 * kSecond);
+    segment->SetTime(7, 3 * kSecond);
+    overlay->MainObjects().Append(segment);
+    tracks.AppendReference(overlay);
+    overlay->ReleaseFromOwner();
+
+    CMasterBeatMap* beatMap = new CMasterBeatMap(nullptr);
+    beatMap->Rebuild(tracks);
+    CMixBuilder::PlaceOverlayTracks(*beatMap, tracks);
+    CTimeMap* map = nullptr;
+    overlay->Layers().GetFirstTimeMap(&map);
+    std::vector<LONGLONG> mixTimes;
+    for (int i = 0; i < map->GetPointCount(); ++i)
+        mixTimes.push_back(map->GetPoint(i).mixTime);
+    for (LONGLONG boundary : {18 * kSecond, 20 * kSecond, 21 * kSecond, 23 * kSecond, 24 * kSecond})
+        EXPECT_NE(std::find(mixTimes.begin(), mixTimes.end(), boundary), mixTimes.end()) << boundary;
+    beatMap->Release();
 }
