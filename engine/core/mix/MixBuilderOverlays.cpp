@@ -1,7 +1,9 @@
 // Overlay tracks and further layers of primary tracks, placed on the mix's musical grid. An
 // overlay's beat segments keep their musical start and end: once computed from the parent's
 // track times they stay, so that the overlay follows the music when the tracks around it move.
-// Musical times count on the master beat map's own measures.
+// They count from the parent's musical start (the master musical time less the parent grid's
+// offset), so that tracks inserted, removed or re-timed before the parent do not move the overlay
+// off the parent's measures.
 #include <cmath>
 #include <vector>
 
@@ -41,10 +43,20 @@ std::vector<CSegment*> BeatSegments(CTrackLayer& layer)
     return segments;
 }
 
+// Where the parent's own musical time starts on the master map; 0 without a parent.
+CMusicTime ParentOffset(const CTrackInfo* parent, const CMasterBeatMap& beatMap)
+{
+    CMusicTime offset;
+    if (parent)
+        beatMap.GetTrackMusicTimeOffset(parent->GetTrackIdValue(), &offset);
+    return offset;
+}
+
 // Musical times 1 and 2 of every beat segment from its start and end in the parent's track time
 // (mix times without a parent).
 void ComputeMusicTimes(CTrackInfo& overlay, CTrackInfo* parent, CMasterBeatMap& beatMap)
 {
+    const LONGLONG offset = ParentOffset(parent, beatMap).GetTicks();
     for (int l = 0; l < overlay.Layers().GetCount(); ++l) {
         CTrackLayer* layer = nullptr;
         overlay.Layers().GetLayer(l, &layer);
@@ -56,8 +68,10 @@ void ComputeMusicTimes(CTrackInfo& overlay, CTrackInfo* parent, CMasterBeatMap& 
                 if (parent && FAILED(parent->TrackTimeToMixTime(time, &time)))
                     continue;
                 CMusicTime musicTime;
-                if (SUCCEEDED(beatMap.TimeToMusicTime(time, &musicTime)))
-                    segment->SetMusicTime(kind[1], &musicTime);
+                if (FAILED(beatMap.TimeToMusicTime(time, &musicTime)))
+                    continue;
+                musicTime.SetTicks(musicTime.GetTicks() - offset);
+                segment->SetMusicTime(kind[1], &musicTime);
             }
         }
     }
@@ -65,16 +79,22 @@ void ComputeMusicTimes(CTrackInfo& overlay, CTrackInfo* parent, CMasterBeatMap& 
 }
 
 // Times 9 and 10 (mix start and end) of every beat segment of the layer from its musical times.
-void PlaceSegmentsInMixTime(CTrackLayer& layer, CMasterBeatMap& beatMap, bool standard)
+// Returns the segments placed; one whose musical times cannot be converted keeps its times.
+std::vector<CSegment*> PlaceSegmentsInMixTime(CTrackLayer& layer, const CTrackInfo* parent, CMasterBeatMap& beatMap,
+                                              bool standard)
 {
+    const LONGLONG offset = ParentOffset(parent, beatMap).GetTicks();
+    std::vector<CSegment*> placed;
     for (CSegment* segment : BeatSegments(layer)) {
         CMusicTime start;
         CMusicTime end;
         segment->GetMusicTime(kMusicStart, &start);
         segment->GetMusicTime(kMusicEnd, &end);
+        start.SetTicks(start.GetTicks() + offset);
+        end.SetTicks(end.GetTicks() + offset);
         LONGLONG mixStart = 0;
         LONGLONG mixEnd = 0;
-        if (FAILED(beatMap.MusicTimeToTime(&start, &mixStart)) || FAILED(beatMap.MusicTimeToTime(&end, &mixEnd)))
+        if (FAILED(beatMap.MusicTimeToMixTime(start, &mixStart)) || FAILED(beatMap.MusicTimeToMixTime(end, &mixEnd)))
             continue;
         if (standard) {
             LONGLONG length = 0;
@@ -83,64 +103,67 @@ void PlaceSegmentsInMixTime(CTrackLayer& layer, CMasterBeatMap& beatMap, bool st
         }
         segment->SetTime(kTimeMixStart, mixStart);
         segment->SetTime(kTimeMixEnd, mixEnd);
+        placed.push_back(segment);
     }
+    return placed;
 }
 
-// Two constant-rate points per beat segment: its track span over its mix span.
-void LinkConstantRate(CTrackLayer& layer)
+// Two constant-rate points: the segment's track span over its mix span.
+void LinkConstantRate(CSegment& segment, CTimeMap& map)
 {
-    CTimeMap& map = layer.TimeMap();
-    for (CSegment* segment : BeatSegments(layer)) {
-        LONGLONG mixStart = 0;
-        LONGLONG mixEnd = 0;
-        segment->GetTime(kTimeMixStart, &mixStart);
-        segment->GetTime(kTimeMixEnd, &mixEnd);
-        const LONGLONG trackSpan = segment->GetEnd() - segment->GetStart();
-        const LONGLONG mixSpan = mixEnd - mixStart;
-        if (trackSpan <= 0 || mixSpan <= 0)
-            continue;
-        const double rate = static_cast<double>(trackSpan) / static_cast<double>(mixSpan);
-        map.InsertPoint(mixStart, segment->GetStart(), rate);
-        map.InsertPoint(mixEnd, segment->GetEnd(), rate);
-    }
+    LONGLONG mixStart = 0;
+    LONGLONG mixEnd = 0;
+    segment.GetTime(kTimeMixStart, &mixStart);
+    segment.GetTime(kTimeMixEnd, &mixEnd);
+    const LONGLONG trackSpan = segment.GetEnd() - segment.GetStart();
+    const LONGLONG mixSpan = mixEnd - mixStart;
+    if (trackSpan <= 0 || mixSpan <= 0)
+        return;
+    const double rate = static_cast<double>(trackSpan) / static_cast<double>(mixSpan);
+    map.InsertPoint(mixStart, segment.GetStart(), rate);
+    map.InsertPoint(mixEnd, segment.GetEnd(), rate);
 }
 
 // A beat-mixed segment is tied to every measure boundary of the master beat map that it spans:
-// one measure of the track per measure of the mix.
-void LinkToMeasures(CTrackInfo& track, CTrackLayer& layer, CMasterBeatMap& beatMap)
+// one measure of the track per measure of the mix. A segment too short to reach a boundary
+// keeps its length and plays over its mix span at one rate: the segment end follows the linked
+// measures only when there are any, so that no rebuild shortens it for good.
+void LinkToMeasures(CTrackInfo& track, CSegment& segment, CTimeMap& map, CMasterBeatMap& beatMap)
 {
     LONGLONG measure = MeasureDuration(track);
     if (measure == 0)
         measure = track.GetTrackLength();
-    for (CSegment* segment : BeatSegments(layer)) {
-        LONGLONG mixStart = 0;
-        LONGLONG mixEnd = 0;
-        segment->GetTime(kTimeMixStart, &mixStart);
-        segment->GetTime(kTimeMixEnd, &mixEnd);
-        std::vector<MIXBUILDER_LINKPOINT> points{{mixStart, segment->GetStart(), beatMap.GetRate(mixStart)}};
-        LONGLONG askedFrom = mixStart;
-        LONGLONG countFrom = mixStart;
-        for (;;) {
-            LONGLONG boundary = beatMap.NextMeasureBoundary(askedFrom);
-            if (boundary < askedFrom)
-                break;
-            if (boundary > mixEnd)
-                boundary = mixEnd;
-            if (boundary - askedFrom > kLinkPointMinimumGap) {
-                const double measures = beatMap.CountMeasures(countFrom, boundary);
-                const LONGLONG trackTime =
-                    points.back().trackTime + static_cast<LONGLONG>(measures * static_cast<double>(measure));
-                points.push_back({boundary, trackTime, beatMap.GetRate(boundary)});
-                countFrom = boundary + 1;
-            }
-            if (boundary + 1 >= mixEnd)
-                break;
-            askedFrom = boundary + 1;
+    LONGLONG mixStart = 0;
+    LONGLONG mixEnd = 0;
+    segment.GetTime(kTimeMixStart, &mixStart);
+    segment.GetTime(kTimeMixEnd, &mixEnd);
+    std::vector<MIXBUILDER_LINKPOINT> points{{mixStart, segment.GetStart(), beatMap.GetRate(mixStart)}};
+    LONGLONG askedFrom = mixStart;
+    LONGLONG countFrom = mixStart;
+    while (askedFrom < mixEnd) {
+        LONGLONG boundary = beatMap.NextMeasureBoundary(askedFrom);
+        if (boundary < askedFrom)
+            break;
+        if (boundary > mixEnd)
+            boundary = mixEnd;
+        if (boundary - askedFrom > kLinkPointMinimumGap) {
+            const double measures = beatMap.CountMeasures(countFrom, boundary);
+            const LONGLONG trackTime =
+                points.back().trackTime + static_cast<LONGLONG>(measures * static_cast<double>(measure));
+            points.push_back({boundary, trackTime, beatMap.GetRate(boundary)});
+            countFrom = boundary + 1;
         }
-        segment->SetEnd(points.back().trackTime);
-        for (size_t i = 1; i < points.size(); ++i)
-            CMixBuilder::LinkSegmentPoints(points[i - 1], points[i], i == 1, layer.TimeMap());
+        if (boundary + 1 >= mixEnd)
+            break;
+        askedFrom = boundary + 1;
     }
+    if (points.size() < 2) {
+        LinkConstantRate(segment, map);
+        return;
+    }
+    segment.SetEnd(points.back().trackTime);
+    for (size_t i = 1; i < points.size(); ++i)
+        CMixBuilder::LinkSegmentPoints(points[i - 1], points[i], i == 1, map);
 }
 
 }  // namespace
@@ -167,8 +190,8 @@ void CMixBuilder::PlaceOverlayTracks(CMasterBeatMap& beatMap, CTrackInfoContaine
                 CTrackLayer* layer = nullptr;
                 layers.GetLayer(l, &layer);
                 layer->TimeMap().Clear();
-                PlaceSegmentsInMixTime(*layer, beatMap, standard);
-                LinkConstantRate(*layer);
+                for (CSegment* segment : PlaceSegmentsInMixTime(*layer, &track, beatMap, standard))
+                    LinkConstantRate(*segment, layer->TimeMap());
             }
             continue;
         }
@@ -178,11 +201,12 @@ void CMixBuilder::PlaceOverlayTracks(CMasterBeatMap& beatMap, CTrackInfoContaine
             CTrackLayer* layer = nullptr;
             layers.GetLayer(l, &layer);
             layer->TimeMap().Clear();
-            PlaceSegmentsInMixTime(*layer, beatMap, standard);
-            if (standard)
-                LinkConstantRate(*layer);
-            else
-                LinkToMeasures(track, *layer, beatMap);
+            for (CSegment* segment : PlaceSegmentsInMixTime(*layer, parent, beatMap, standard)) {
+                if (standard)
+                    LinkConstantRate(*segment, layer->TimeMap());
+                else
+                    LinkToMeasures(track, *segment, layer->TimeMap(), beatMap);
+            }
         }
     }
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "classlib/core/WinApp.h"
+#include "engine/core/time/TimeRounding.h"
 #include "engine/core/track/TrackInfo.h"
 #include "engine/core/track/TrackInfoContainer.h"
 
@@ -21,23 +22,6 @@ void WriteSetting(const wchar_t* entry, int value)
 {
     if (CWinApp* app = AfxGetApp())
         app->WriteProfileInt(kSettingsSection, entry, value);
-}
-
-// Measure length of a master range; 0 when the range holds no whole measure.
-double MeasureLength(const MASBEATMAP_RANGE& range)
-{
-    if (range.last == range.first)
-        return 0.0;
-    return static_cast<double>(range.to - range.from) / (range.last - range.first);
-}
-
-LONGLONG RoundTime(double value)
-{
-    if (!std::isfinite(value) || value >= 9.2233720368547748e18)
-        return 0x7FFFFFFFFFFFFFFFLL;
-    if (value < -9.2233720368547748e18)
-        return static_cast<LONGLONG>(0x8000000000000000ULL);
-    return std::llround(value);
 }
 
 // Whole measures and the fraction's ticks, truncated as IMusicTime::SetTime does, but without
@@ -95,7 +79,10 @@ void CTrackLayerBeatMaps::Update(CTrackInfo* track)
     while (static_cast<int>(m_maps.size()) > layers.GetCount())
         m_maps.pop_back();
     while (static_cast<int>(m_maps.size()) < layers.GetCount())
-        m_maps.push_back(std::make_unique<CTrackBeatMap>(m_markerMask));
+        // The object-marker maps serve snapping to a track's own grid: their grid list is the
+        // track's analysed beats where it has them.
+        m_maps.push_back(
+            std::make_unique<CTrackBeatMap>(m_markerMask, m_markerMask == CMasterBeatMap::kObjectMarkerMask));
     for (size_t i = 0; i < m_maps.size(); ++i) {
         CTrackLayer* layer = nullptr;
         layers.GetLayer(static_cast<int>(i), &layer);
@@ -159,9 +146,9 @@ HRESULT STDMETHODCALLTYPE CMasterBeatMap::SetSnapDurationType(int code)
     return S_OK;
 }
 
-const CTrackLayerBeatMaps* CMasterBeatMap::FindTrackMaps(LONG trackId) const
+const CTrackLayerBeatMaps* CMasterBeatMap::FindTrackMaps(const BeatMapList& list, LONG trackId)
 {
-    for (const auto& entry : m_objectMaps)
+    for (const auto& entry : list)
         if (entry->GetTrackId() == trackId)
             return entry.get();
     return nullptr;
@@ -172,7 +159,7 @@ HRESULT STDMETHODCALLTYPE CMasterBeatMap::SnapToTrackGrid(LONG trackId, LONGLONG
     if (!snapped)
         return E_POINTER;
     *snapped = mixTime;
-    const CTrackLayerBeatMaps* maps = FindTrackMaps(trackId);
+    const CTrackLayerBeatMaps* maps = FindTrackMaps(m_objectMaps, trackId);
     const CTrackBeatMap* map = maps ? maps->GetFirstMap() : nullptr;
     if (!map)
         return S_FALSE;
@@ -183,8 +170,10 @@ HRESULT STDMETHODCALLTYPE CMasterBeatMap::SnapToTrackGrid(LONG trackId, LONGLONG
     LONGLONG target = 0;
     CMusicTime musical;
     if (map->TrackTimeToMusicTime(trackTime, FALSE, &musical)) {
+        // Every snap unit is a whole number of eighth notes: the snapped time lies on the map's
+        // own eighth-of-a-measure grid, placed there exactly.
         musical.SnapTo(m_positionUnit);
-        target = map->MusicTimeToTrackTime(musical);
+        target = map->EighthsToTrackTime(musical);
     } else if (!map->SnapToGridList(trackTime, &target)) {
         return S_FALSE;
     }
@@ -201,7 +190,7 @@ HRESULT STDMETHODCALLTYPE CMasterBeatMap::SnapLengthToTrackGrid(LONG trackId, LO
     if (!snapped)
         return E_POINTER;
     *snapped = time;
-    const CTrackLayerBeatMaps* maps = FindTrackMaps(trackId);
+    const CTrackLayerBeatMaps* maps = FindTrackMaps(m_objectMaps, trackId);
     const CTrackBeatMap* map = maps ? maps->GetFirstMap() : nullptr;
     if (!map)
         return S_FALSE;
@@ -279,7 +268,7 @@ HRESULT CMasterBeatMap::ConvertTimeToMusic(LONGLONG time, CMusicTime* result) co
     const int index = FindRange(time);
     if (index >= 0) {
         const MASBEATMAP_RANGE& range = m_ranges[static_cast<size_t>(index)];
-        const double length = MeasureLength(range);
+        const double length = MasterMeasureLength(range);
         if (length <= 0.0) {
             *result = MusicFromMeasures(range.first, 0.0);
             return S_OK;
@@ -291,7 +280,7 @@ HRESULT CMasterBeatMap::ConvertTimeToMusic(LONGLONG time, CMusicTime* result) co
     }
     const MASBEATMAP_RANGE& last = m_ranges.back();
     if (time > last.to) {
-        const double length = MeasureLength(last);
+        const double length = MasterMeasureLength(last);
         if (length <= 0.0) {
             *result = MusicFromMeasures(last.last, 0.0);
             return S_OK;
@@ -303,7 +292,7 @@ HRESULT CMasterBeatMap::ConvertTimeToMusic(LONGLONG time, CMusicTime* result) co
     }
     // Before the first range: counted backwards from its start.
     const MASBEATMAP_RANGE& first = m_ranges.front();
-    const double length = MeasureLength(first);
+    const double length = MasterMeasureLength(first);
     if (length <= 0.0) {
         *result = MusicFromMeasures(first.first, 0.0);
         return S_OK;
@@ -323,7 +312,7 @@ HRESULT CMasterBeatMap::ConvertMusicToTime(const CMusicTime& musicTime, LONGLONG
     const double measure = std::floor(value);
     const MASBEATMAP_RANGE& last = m_ranges.back();
     if (measure >= last.last) {
-        *time = RoundTime(static_cast<double>(last.to) + (value - last.last) * MeasureLength(last));
+        *time = RoundTime(static_cast<double>(last.to) + (value - last.last) * MasterMeasureLength(last));
         return S_FALSE;
     }
     // A halving search by measure number over [first, last).
@@ -337,11 +326,22 @@ HRESULT CMasterBeatMap::ConvertMusicToTime(const CMusicTime& musicTime, LONGLONG
         else if (measure >= range.last)
             lo = mid + 1;
         else {
-            *time = RoundTime(static_cast<double>(range.from) + (value - range.first) * MeasureLength(range));
+            *time = RoundTime(static_cast<double>(range.from) + (value - range.first) * MasterMeasureLength(range));
             return S_OK;
         }
     }
     return E_FAIL;
+}
+
+HRESULT CMasterBeatMap::MusicTimeToMixTime(const CMusicTime& musicTime, LONGLONG* time) const
+{
+    const HRESULT hr = ConvertMusicToTime(musicTime, time);
+    if (hr != E_FAIL || m_ranges.empty())
+        return hr;
+    const MASBEATMAP_RANGE& first = m_ranges.front();
+    const double measures = static_cast<double>(musicTime.GetTicks()) / kTicksPerMeasure - first.first;
+    *time = RoundTime(static_cast<double>(first.from) + measures * MasterMeasureLength(first));
+    return S_FALSE;
 }
 
 HRESULT STDMETHODCALLTYPE CMasterBeatMap::TimeToMusicTime(LONGLONG time, IMusicTime* musicTime)
@@ -365,7 +365,7 @@ HRESULT STDMETHODCALLTYPE CMasterBeatMap::TrackMusicTimeToTime(LONG trackId, IMu
 {
     if (!musicTime || !trackTime)
         return E_POINTER;
-    const CTrackLayerBeatMaps* maps = FindTrackMaps(trackId);
+    const CTrackLayerBeatMaps* maps = FindTrackMaps(m_objectMaps, trackId);
     const CTrackBeatMap* map = maps ? maps->GetFirstMap() : nullptr;
     if (!map || map->GetRangeCount() == 0)
         return E_FAIL;
@@ -377,7 +377,7 @@ HRESULT STDMETHODCALLTYPE CMasterBeatMap::TrackTimeToMusicTime(LONG trackId, LON
 {
     if (!musicTime)
         return E_POINTER;
-    const CTrackLayerBeatMaps* maps = FindTrackMaps(trackId);
+    const CTrackLayerBeatMaps* maps = FindTrackMaps(m_objectMaps, trackId);
     const CTrackBeatMap* map = maps ? maps->GetFirstMap() : nullptr;
     CMusicTime result;
     if (!map || !map->TrackTimeToMusicTime(trackTime, FALSE, &result))
@@ -387,7 +387,7 @@ HRESULT STDMETHODCALLTYPE CMasterBeatMap::TrackTimeToMusicTime(LONG trackId, LON
 
 HRESULT STDMETHODCALLTYPE CMasterBeatMap::MixTimeToTrackMusicTime(LONG trackId, LONGLONG mixTime, IMusicTime* musicTime)
 {
-    const CTrackLayerBeatMaps* maps = FindTrackMaps(trackId);
+    const CTrackLayerBeatMaps* maps = FindTrackMaps(m_objectMaps, trackId);
     LONGLONG trackTime = 0;
     if (!maps || FAILED(maps->GetTrack()->MixTimeToTrackTime(mixTime, &trackTime)))
         return E_FAIL;
@@ -439,99 +439,55 @@ void CMasterBeatMap::Rebuild(const CTrackInfoContainer& tracks)
 
 void CMasterBeatMap::BuildRanges()
 {
-    m_ranges.clear();
-    LONG measure = 0;
+    CMasterRangeBuilder builder;
+    // Maps whose offset is read off the finished list: their track added no downbeat to it.
+    std::vector<std::pair<CTrackBeatMap*, const CTimeMap*>> unanchored;
     bool covered = false;
     LONGLONG coveredEnd = 0;
     for (const auto& entry : m_startEndMaps) {
         CTrackInfo* track = entry->GetTrack();
+        CTrackBeatMap* map = entry->GetFirstMap();
+        CTrackLayer* layer = nullptr;
+        if (!map || !track->Layers().GetLayer(0, &layer))
+            continue;
         LONGLONG leadFrom = 0;
         LONGLONG leadTo = 0;
-        const CTrackBeatMap* map = entry->GetFirstMap();
-        CTrackLayer* layer = nullptr;
-        if (track->GetLeadSpan(&leadFrom, &leadTo) != S_OK || !map || !track->Layers().GetLayer(0, &layer))
-            continue;
-        const LONGLONG clipFrom = covered ? std::max(leadFrom, coveredEnd) : leadFrom;
-        const LONGLONG clipTo = leadTo;
-        if (clipTo <= clipFrom)
-            continue;
-        for (int r = 0; r < map->GetRangeCount(); ++r) {
-            const TRACKBEATRANGE& beat = map->GetRange(r);
-            LONGLONG a = 0;
-            LONGLONG b = 0;
-            if (FAILED(layer->TrackToMixTime(beat.from, &a)) || FAILED(layer->TrackToMixTime(beat.to, &b)) ||
-                b <= clipFrom || a >= clipTo || b <= a)
-                continue;
-            LONG count = beat.last - beat.first;
-            const double mixMeasure = static_cast<double>(b - a) / count;
-            const LONGLONG from = std::max(a, clipFrom);
-            const LONGLONG to = std::min(b, clipTo);
-            // A range cut by the lead span loses the measures cut off, to the nearest whole one.
-            count -= static_cast<LONG>(std::llround(static_cast<double>(from - a) / mixMeasure) +
-                                       std::llround(static_cast<double>(b - to) / mixMeasure));
-            count = std::max<LONG>(count, 0);
-            // Split where the time map has points; the measures are shared out in proportion.
-            std::vector<LONGLONG> cuts{from};
-            const CTimeMap& timeMap = layer->TimeMap();
-            for (int p = 0; p < timeMap.GetPointCount(); ++p) {
-                const LONGLONG at = timeMap.GetPoint(p).mixTime;
-                if (at > from && at < to)
-                    cuts.push_back(at);
+        LONG offset = 0;
+        BOOL anchored = FALSE;
+        if (track->GetLeadSpan(&leadFrom, &leadTo) == S_OK) {
+            const LONGLONG clipFrom = covered ? std::max(leadFrom, coveredEnd) : leadFrom;
+            if (leadTo > clipFrom) {
+                anchored = builder.AddTrack(*map, layer->TimeMap(), clipFrom, leadTo, &offset);
+                coveredEnd = leadTo;
+                covered = true;
             }
-            cuts.push_back(to);
-            auto measuresAt = [&](LONGLONG t) {
-                return static_cast<LONG>(
-                    std::llround(static_cast<double>(t - from) / static_cast<double>(to - from) * count));
-            };
-            for (size_t c = 0; c + 1 < cuts.size(); ++c) {
-                double rateFrom = 1.0;
-                double rateTo = 1.0;
-                if (FAILED(layer->GetRateAt(cuts[c], &rateFrom)))
-                    rateFrom = 1.0;
-                if (FAILED(layer->GetRateAt(cuts[c + 1], &rateTo)))
-                    rateTo = 1.0;
-                m_ranges.push_back({cuts[c], cuts[c + 1], rateFrom, rateTo, measure + measuresAt(cuts[c]),
-                                    measure + measuresAt(cuts[c + 1])});
-            }
-            measure += count;
         }
-        coveredEnd = clipTo;
-        covered = true;
+        if (anchored)
+            map->SetMusicTimeOffset(CMusicTime(static_cast<LONGLONG>(offset) * CMusicTime::kTicksPerMeasure));
+        else
+            unanchored.emplace_back(map, &layer->TimeMap());
     }
-    if (!m_ranges.empty() && m_ranges.front().from > 0) {
-        const MASBEATMAP_RANGE& first = m_ranges.front();
-        const double length = MeasureLength(first);
-        if (length > 0.0) {
-            const LONG k = static_cast<LONG>(std::ceil(static_cast<double>(first.from) / length));
-            m_ranges.insert(m_ranges.begin(),
-                            MASBEATMAP_RANGE{RoundTime(static_cast<double>(first.from) - k * length), first.from,
-                                             first.rateFrom, first.rateFrom, first.first - k, first.first});
-        }
+    m_ranges = builder.Finish();
+    for (const auto& [map, timeMap] : unanchored) {
+        // The musical time at the start of the track's grid, wherever the mix puts it.
+        CMusicTime offset;
+        LONGLONG start = 0;
+        if (map->GetRangeCount() > 0 && SUCCEEDED(timeMap->TrackToMixTime(map->GetRange(0).from, &start)) &&
+            SUCCEEDED(ConvertTimeToMusic(start, &offset)))
+            offset.SetTicks(offset.GetTicks() -
+                            static_cast<LONGLONG>(map->GetRange(0).first) * CMusicTime::kTicksPerMeasure);
+        map->SetMusicTimeOffset(offset);
     }
-    if (m_ranges.empty())
-        m_ranges.push_back({0, 1000000, 1.0, 1.0, 0, 1});
-    CloseGaps();
 }
 
-void CMasterBeatMap::CloseGaps()
+BOOL CMasterBeatMap::GetTrackMusicTimeOffset(LONG trackId, CMusicTime* offset) const
 {
-    for (size_t i = 0; i + 1 < m_ranges.size(); ++i) {
-        const MASBEATMAP_RANGE current = m_ranges[i];
-        const LONGLONG nextFrom = m_ranges[i + 1].from;
-        if (nextFrom <= current.to)
-            continue;
-        const double length = MeasureLength(current);
-        const LONG count =
-            length > 0.0 ? static_cast<LONG>((nextFrom - current.to) / static_cast<LONGLONG>(length)) : 0;
-        for (size_t j = i + 1; j < m_ranges.size(); ++j) {
-            m_ranges[j].first += count;
-            m_ranges[j].last += count;
-        }
-        m_ranges.insert(
-            m_ranges.begin() + static_cast<std::ptrdiff_t>(i) + 1,
-            MASBEATMAP_RANGE{current.to, nextFrom, current.rateTo, current.rateTo, current.last, current.last + count});
-        ++i;
-    }
+    const CTrackLayerBeatMaps* maps = FindTrackMaps(m_startEndMaps, trackId);
+    const CTrackBeatMap* map = maps ? maps->GetFirstMap() : nullptr;
+    if (!map || !offset)
+        return FALSE;
+    *offset = map->GetMusicTimeOffset();
+    return TRUE;
 }
 
 int CMasterBeatMap::FindRange(LONGLONG mixTime) const
@@ -544,6 +500,8 @@ int CMasterBeatMap::FindRange(LONGLONG mixTime) const
             hi = mid;
         else if (mixTime > m_ranges[mid].to)
             lo = mid + 1;
+        else if (mixTime == m_ranges[mid].to && mid + 1 < m_ranges.size() && m_ranges[mid + 1].from == mixTime)
+            return static_cast<int>(mid) + 1;
         else
             return static_cast<int>(mid);
     }
@@ -557,7 +515,7 @@ LONGLONG CMasterBeatMap::GetBeatLength(LONGLONG mixTime) const
     const int index = FindRange(mixTime);
     const MASBEATMAP_RANGE& range = index >= 0 ? m_ranges[static_cast<size_t>(index)]
                                                : (mixTime < m_ranges.front().from ? m_ranges.front() : m_ranges.back());
-    const double length = MeasureLength(range);
+    const double length = MasterMeasureLength(range);
     return length > 0.0 ? RoundTime(length) : kDefaultMeasureLength;
 }
 
@@ -588,9 +546,16 @@ LONGLONG CMasterBeatMap::NextMeasureBoundary(LONGLONG mixTime) const
                                             ? m_ranges[static_cast<size_t>(index)]
                                             : (mixTime < m_ranges.front().from ? m_ranges.front() : m_ranges.back());
         origin = index < 0 && mixTime > range.to ? range.to : range.from;
-        length = MeasureLength(range);
-        if (length <= 0.0)
-            return mixTime;
+        length = MasterMeasureLength(range);
+        if (length <= 0.0) {
+            // A range without measures has no boundary before its end, where the next range's
+            // first measure starts; past the last one, measures of the default length follow.
+            // Answering the time itself would walk a caller through it a microsecond at a time.
+            if (mixTime <= range.to)
+                return range.to;
+            origin = range.to;
+            length = static_cast<double>(kDefaultMeasureLength);
+        }
     }
     const double steps = std::ceil(static_cast<double>(mixTime - origin) / length);
     const LONGLONG boundary = RoundTime(static_cast<double>(origin) + steps * length);

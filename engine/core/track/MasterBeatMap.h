@@ -16,22 +16,13 @@
 #include <vector>
 
 #include "engine/core/time/MusicTime.h"
+#include "engine/core/track/MasterBeatRanges.h"
 #include "engine/core/track/TrackBeatMap.h"
 #include "engine/core/server/Unknown.h"
 #include "interfaces/IMasterBeatMap.h"
 
 class CTrackInfo;
 class CTrackInfoContainer;
-
-struct MASBEATMAP_RANGE {
-    LONGLONG from;    // mix time
-    LONGLONG to;      // mix time
-    double rateFrom;  // the track's playback rate at from
-    double rateTo;    // and at to
-    LONG first;       // first measure number
-    LONG last;        // measure number at `to`
-};
-static_assert(sizeof(MASBEATMAP_RANGE) == 40, "MASBEATMAP_RANGE is 40 bytes");
 
 // The beat maps of one track, one per layer, with a reference to the track.
 class CTrackLayerBeatMaps {
@@ -46,6 +37,7 @@ public:
     // Takes the track now in the list under this id, then brings one map per layer up to date.
     void Update(CTrackInfo* track);
     const CTrackBeatMap* GetFirstMap() const { return m_maps.empty() ? nullptr : m_maps.front().get(); }
+    CTrackBeatMap* GetFirstMap() { return m_maps.empty() ? nullptr : m_maps.front().get(); }
 
 private:
     LONG m_trackId;
@@ -90,7 +82,16 @@ public:
     LONGLONG GetBeatLength(LONGLONG mixTime) const;
     double GetRate(LONGLONG mixTime) const;
     double CountMeasures(LONGLONG t1, LONGLONG t2) const;
+    // MusicTimeToTime for the mix builder: a musical time before the first range is counted back
+    // from its start with its measure length (S_FALSE), as TimeToMusicTime counts there, so that
+    // every musical time the map hands out comes back to its mix time. E_FAIL without ranges.
+    HRESULT MusicTimeToMixTime(const CMusicTime& musicTime, LONGLONG* time) const;
     LONGLONG NextMeasureBoundary(LONGLONG mixTime) const;
+
+    // The musical time at which the track's own grid starts: musical times relative to the track
+    // (an overlay's place on its parent) are master musical times less this. FALSE for a track
+    // the map does not hold.
+    BOOL GetTrackMusicTimeOffset(LONG trackId, CMusicTime* offset) const;
 
     int GetRangeCount() const { return static_cast<int>(m_ranges.size()); }
     const MASBEATMAP_RANGE& GetRange(int index) const { return m_ranges[static_cast<size_t>(index)]; }
@@ -102,10 +103,10 @@ private:
 
     static void UpdateList(BeatMapList& list, DWORD markerMask, const CTrackInfoContainer& tracks);
     void BuildRanges();
-    void CloseGaps();
-    // Index of the range holding the time (from <= t <= to), or -1.
+    // Index of the range holding the time (from <= t <= to), or -1. A time where one range ends
+    // and the next begins belongs to the next: it is that range's first measure.
     int FindRange(LONGLONG mixTime) const;
-    const CTrackLayerBeatMaps* FindTrackMaps(LONG trackId) const;
+    static const CTrackLayerBeatMaps* FindTrackMaps(const BeatMapList& list, LONG trackId);
     HRESULT ConvertTimeToMusic(LONGLONG time, CMusicTime* result) const;
     HRESULT ConvertMusicToTime(const CMusicTime& musicTime, LONGLONG* time) const;
     HRESULT RoundInPlace(IMusicTime* musicTime, const CMusicTime& unit);

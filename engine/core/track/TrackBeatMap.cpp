@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/core/time/TimeRounding.h"
 #include "engine/core/track/Segment.h"
 #include "engine/core/track/TrackInfo.h"
 #include "engine/core/track/TrackLayer.h"
@@ -23,15 +24,6 @@ Wide FloorDiv(Wide a, Wide b)
     return q;
 }
 
-LONGLONG ToTime(double value)
-{
-    if (!std::isfinite(value) || value >= 9.2233720368547748e18)
-        return 0x7FFFFFFFFFFFFFFFLL;
-    if (value < -9.2233720368547748e18)
-        return static_cast<LONGLONG>(0x8000000000000000ULL);
-    return std::llround(value);
-}
-
 }  // namespace
 
 void CTrackBeatMap::Update(const CTrackLayer& layer, CTrackInfo& track)
@@ -39,7 +31,9 @@ void CTrackBeatMap::Update(const CTrackLayer& layer, CTrackInfo& track)
     LONGLONG trackMeasure = 0;
     track.GetMeasureDuration(&trackMeasure);
     const CTrackObjContainer& objects = layer.Objects();
-    if (m_built && trackMeasure == m_trackMeasure &&
+    const bool beatPointsSame =
+        !m_followBeatPoints || (m_beatPoints.IsEqual(track.BeatPoints()) && m_sampleRate == track.GetSampleRate());
+    if (m_built && trackMeasure == m_trackMeasure && beatPointsSame &&
         m_segments.EqualsOnMasks(objects, kTrackObjSegment, kSegmentTypeMask) &&
         m_markers.EqualsOnMasks(objects, kTrackObjMarker, m_markerMask))
         return;
@@ -50,6 +44,24 @@ void CTrackBeatMap::Update(const CTrackLayer& layer, CTrackInfo& track)
     m_trackMeasure = trackMeasure;
     m_built = true;
     Rebuild(layer, trackMeasure);
+    if (m_followBeatPoints) {
+        m_beatPoints = track.BeatPoints();
+        m_sampleRate = track.GetSampleRate();
+        TakeGridFromBeatPoints(layer);
+    }
+}
+
+void CTrackBeatMap::TakeGridFromBeatPoints(const CTrackLayer& layer)
+{
+    CArray<LONGLONG, LONGLONG> positions;
+    if (!m_beatPoints.ToMicroseconds(m_sampleRate, positions))
+        return;
+    // Every time the layer plays a beat point: a looped or repeated stretch has each of its beats.
+    std::vector<LONGLONG> grid;
+    for (INT_PTR i = 0; i < positions.GetSize() && grid.size() < kMaxGridPoints; ++i)
+        layer.Objects().FilePositionToTrackTimes(positions[i], grid);
+    std::sort(grid.begin(), grid.end());
+    m_grid.swap(grid);
 }
 
 void CTrackBeatMap::Rebuild(const CTrackLayer& layer, LONGLONG trackMeasure)
@@ -145,6 +157,26 @@ BOOL CTrackBeatMap::SnapToGridList(LONGLONG trackTime, LONGLONG* point) const
     return TRUE;
 }
 
+const TRACKBEATRANGE& CTrackBeatMap::RangeOfMeasure(LONGLONG measure, LONGLONG* origin, LONG* originMeasure) const
+{
+    const TRACKBEATRANGE* range = &m_ranges.front();
+    *origin = range->from;
+    *originMeasure = range->first;
+    if (measure >= m_ranges.back().last) {
+        range = &m_ranges.back();
+        *origin = range->to;
+        *originMeasure = range->last;
+        return *range;
+    }
+    for (const TRACKBEATRANGE& candidate : m_ranges)
+        if (candidate.first <= measure && measure < candidate.last) {
+            *origin = candidate.from;
+            *originMeasure = candidate.first;
+            return candidate;
+        }
+    return *range;
+}
+
 LONGLONG CTrackBeatMap::MusicTimeToTrackTime(const CMusicTime& musicTime) const
 {
     if (m_ranges.empty())
@@ -152,20 +184,26 @@ LONGLONG CTrackBeatMap::MusicTimeToTrackTime(const CMusicTime& musicTime) const
     LONGLONG whole = 0;
     LONGLONG remainder = 0;
     musicTime.SplitMeasures(&whole, &remainder);
-    const double f = static_cast<double>(remainder) / kTicksPerMeasure;
-    const double m = static_cast<double>(whole);
-    const TRACKBEATRANGE& first = m_ranges.front();
-    const TRACKBEATRANGE& last = m_ranges.back();
-    if (whole < first.first)
-        return ToTime(static_cast<double>(first.from) -
-                      ((first.first - m - 1) + (1 - f)) * static_cast<double>(first.measureLength));
-    if (whole >= last.last)
-        return ToTime(static_cast<double>(last.to) + (m - last.last + f) * static_cast<double>(last.measureLength));
-    for (const TRACKBEATRANGE& range : m_ranges)
-        if (range.first <= whole && whole < range.last)
-            return ToTime(static_cast<double>(range.from) +
-                          (m - range.first + f) * static_cast<double>(range.measureLength));
-    return 0;
+    LONGLONG origin = 0;
+    LONG originMeasure = 0;
+    const TRACKBEATRANGE& range = RangeOfMeasure(whole, &origin, &originMeasure);
+    const double measures =
+        static_cast<double>(whole - originMeasure) + static_cast<double>(remainder) / kTicksPerMeasure;
+    return RoundTime(static_cast<double>(origin) + measures * static_cast<double>(range.measureLength));
+}
+
+LONGLONG CTrackBeatMap::EighthsToTrackTime(const CMusicTime& musicTime) const
+{
+    if (m_ranges.empty())
+        return 0;
+    int measures = 0;
+    short eighths = 0;
+    musicTime.GetMeasuresAndEighths(&measures, &eighths);
+    LONGLONG origin = 0;
+    LONG originMeasure = 0;
+    const TRACKBEATRANGE& range = RangeOfMeasure(measures, &origin, &originMeasure);
+    const Wide steps = eighths + 8 * (static_cast<Wide>(measures) - originMeasure);
+    return static_cast<LONGLONG>(origin + FloorDiv(steps * range.measureLength, 8));
 }
 
 BOOL CTrackBeatMap::TrackTimeToMusicTime(LONGLONG trackTime, BOOL snapFirst, CMusicTime* musicTime) const

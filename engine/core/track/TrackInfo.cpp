@@ -727,17 +727,11 @@ void CTrackInfo::ApplyProfile(const CProfileResults& results, BOOL standard)
     });
     if (!objectMarkersAdjusted && IsPrimary()) {
         objects.RemoveObjects(kTrackObjMarker, kMarkerObject);
-        std::vector<const CSegment*> segments;
-        for (int i = 0; i < objects.GetCount(); ++i)
-            if (objects.GetAt(i)->Matches(kTrackObjSegment, kSegmentTypeMask))
-                segments.push_back(static_cast<const CSegment*>(objects.GetAt(i)));
-        for (LONGLONG samples : results.GetMeasureStarts()) {
-            const LONGLONG position = MicrosecondsFromSamples(samples, rate);
-            for (const CSegment* segment : segments)
-                if (position >= segment->GetSource() && position < segment->GetFileEnd())
-                    objects.Append(new CMarker(kMarkerObject,
-                                               SaturatingAdd(segment->GetStart(), position - segment->GetSource())));
-        }
+        std::vector<LONGLONG> times;
+        for (LONGLONG samples : results.GetMeasureStarts())
+            objects.FilePositionToTrackTimes(MicrosecondsFromSamples(samples, rate), times);
+        for (LONGLONG t : times)
+            objects.Append(new CMarker(kMarkerObject, t));
     }
     m_profileApplied = 1;
 }

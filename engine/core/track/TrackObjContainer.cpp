@@ -184,6 +184,17 @@ BOOL CTrackObjContainer::FilePositionToTrackTime(LONGLONG position, LONGLONG min
     return FALSE;
 }
 
+void CTrackObjContainer::FilePositionToTrackTimes(LONGLONG position, std::vector<LONGLONG>& trackTimes) const
+{
+    for (const CTrackObj* o : m_objects) {
+        if (!o->Matches(kTrackObjSegment, kSegmentTypeMask))
+            continue;
+        const CSegment* segment = static_cast<const CSegment*>(o);
+        if (position >= segment->GetSource() && position < segment->GetFileEnd())
+            trackTimes.push_back(SaturatingAdd(segment->GetStart(), position - segment->GetSource()));
+    }
+}
+
 BOOL CTrackObjContainer::AddMarker(DWORD type, IUnknown* delegate, ITrackMarker** marker)
 {
     CMarker* created = new (std::nothrow) CMarker(type, 0);

@@ -50,6 +50,8 @@ public:
     BOOL GetLatestEndMarker(LONGLONG* time) const { return GetMarkerBound(FALSE, 2, time); }
     BOOL TrackTimeToFilePosition(LONGLONG trackTime, LONGLONG* position) const;
     BOOL FilePositionToTrackTime(LONGLONG position, LONGLONG minimum, LONGLONG* trackTime) const;
+    // Every track time at which a segment plays the file position, in segment order.
+    void FilePositionToTrackTimes(LONGLONG position, std::vector<LONGLONG>& trackTimes) const;
 
     // Adding and removing.
     BOOL AddMarker(DWORD type, IUnknown* delegate, ITrackMarker** marker);

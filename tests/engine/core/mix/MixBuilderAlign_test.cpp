@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <string>
 
 #include "MixFixture.h"
@@ -218,12 +217,7 @@ TEST_P(BeatAlignment, LeadSpansFollowEachOtherToTheEndOfTheMix)
 }
 
 INSTANTIATE_TEST_SUITE_P(Mixes, BeatAlignment, ::testing::ValuesIn(kMixes),
-                         [](const ::testing::TestParamInfo<MixCase>& info) {
-                             std::string name;
-                             for (const char* c = info.param.name; *c; ++c)
-                                 name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
-                             return name;
-                         });
+                         [](const ::testing::TestParamInfo<MixCase>& info) { return TestName(info.param.name); });
 
 TEST(MixBuilderPlacement, OneTrackStartsAtZeroAndLeadsToItsEnd)
 {
@@ -374,4 +368,33 @@ TEST(MixBuilderPlacement, UserFadeInAfterAPauseStartsAtThePreviousAudibleEnd)
     LONGLONG audibleEnd = 0;
     ASSERT_EQ(mix.tracks.GetAt(0)->GetAudibleEnd(&audibleEnd), S_OK);
     EXPECT_EQ(MixTimeOf(after, 2000000), audibleEnd);
+}
+
+TEST(MixBuilderPlacement, BeatLinkWhoseLastPairFailsFails)
+{
+    // The outgoing track's map ends at 60 s, so it has no rate at its last outro marker (62 s):
+    // every pair links but the last, and the whole link fails.
+    Mix mix;
+    CTrackInfo* outgoing =
+        AddManualTrack(mix, 120, 60000000, {0, 2000000},
+                       {50000000, 52000000, 54000000, 56000000, 58000000, 60000000, 62000000}, kMixingBeat);
+    CTrackInfo* incoming =
+        AddManualTrack(mix, 120, 60000000, {4000000, 6000000, 8000000, 10000000, 12000000, 14000000, 16000000},
+                       {50000000, 52000000}, kMixingBeat);
+    CTimeMap* map = nullptr;
+    outgoing->Layers().GetFirstTimeMap(&map);
+    map->InsertPoint(0, 0, 1.0);
+    map->InsertPoint(60000000, 60000000, 1.0);
+    EXPECT_FALSE(CMixBuilder::LinkBeatSpans(*outgoing, *incoming));
+    // The earlier pairs did link: their points are there for the caller to clear.
+    EXPECT_EQ(MixTimeOf(*incoming, 14000000), 60000000);
+    ASSERT_GE(MapOf(*incoming).GetPointCount(), 6);
+
+    // With the map reaching the last marker the same lists link.
+    map->InsertPoint(70000000, 70000000, 1.0);
+    CTimeMap* incomingMap = nullptr;
+    incoming->Layers().GetFirstTimeMap(&incomingMap);
+    incomingMap->Clear();
+    EXPECT_TRUE(CMixBuilder::LinkBeatSpans(*outgoing, *incoming));
+    EXPECT_EQ(MixTimeOf(*incoming, 16000000), 62000000);
 }

@@ -1,9 +1,14 @@
 // Overlay tracks on the mix's musical grid.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <vector>
+
 #include "MixFixture.h"
 #include "engine/core/track/MasterBeatMap.h"
 #include "engine/core/mix/MixBuilder.h"
+#include "engine/core/track/Marker.h"
 #include "engine/core/track/Segment.h"
 #include "engine/core/time/TimeMap.h"
 
@@ -49,6 +54,27 @@ protected:
         CMixBuilder::BuildMix(mix.tracks);
         m_beatMap->Rebuild(mix.tracks);
         CMixBuilder::LinkOverlayTracks(&mix.results, *m_beatMap, mix.tracks);
+    }
+
+    // Puts a new track at the front of the mix.
+    void InsertFirst(const SyntheticTrack& spec)
+    {
+        const CProfileResults results = MakeResults(spec, 100 + mix.tracks.GetCount());
+        CTrackInfo* track = MakeTrack(spec, results, 100 + mix.tracks.GetCount());
+        std::vector<CTrackInfo*> rest;
+        for (int i = 0; i < mix.tracks.GetCount(); ++i) {
+            rest.push_back(mix.tracks.GetAt(i));
+            rest.back()->AddRef();
+        }
+        mix.tracks.RemoveAll();
+        mix.tracks.AppendReference(track);
+        track->ReleaseFromOwner();
+        for (CTrackInfo* t : rest) {
+            mix.tracks.AppendReference(t);
+            t->Release();
+        }
+        mix.results.Add(results);
+        mix.analyses.insert(mix.analyses.begin(), results);
     }
 
     const CTimeMap& MapOf(CTrackInfo& track)
@@ -140,4 +166,178 @@ TEST(LinkSegmentPoints, SecondPairAveragesItsRatioThroughAMiddlePoint)
     // A pair that would need a negative rate is left out.
     CMixBuilder::LinkSegmentPoints({4000000, 3800000, 1.0}, {4100000, 3800001, 1.0}, FALSE, map);
     EXPECT_EQ(map.GetPointCount(), 4);
+}
+
+TEST_F(OverlayTracks, KeepsItsMusicalPlaceOnItsParentThroughChangesBeforeIt)
+{
+    AddTrack(mix, {126, 60, 2, 8, 50, 8, kMixingBeat});
+    CTrackInfo* parent = mix.tracks.GetAt(1);
+    const LONGLONG parentStart = MeasureStartTime(mix.analyses[1], 20);
+    const LONGLONG parentEnd = MeasureStartTime(mix.analyses[1], 28);
+    const LONGLONG overlayMeasure = SamplesToMicroseconds(MeasureSamples(126));
+    CTrackInfo* overlay = AddOverlay(mix, kMixingBeat, 8 * overlayMeasure, parentStart, parentEnd);
+    AddTrack(mix, {100, 60, 2, 8, 50, 8, kMixingBeat});
+
+    struct Step {
+        const char* name;
+        std::function<void()> change;
+    };
+    const Step steps[] = {
+        {"built", [] {}},
+        {"first track removed", [&] { mix.tracks.RemoveById(1); }},
+        {"track inserted before the parent",
+         [&] {
+             InsertFirst({100, 40, 2, 8, 30, 8, kMixingBeat});
+         }},
+        {"tempo before the parent changed",
+         [&] {
+             CMarker* marker = FindMarker(*mix.tracks.GetAt(0), kTempoMarkerStart);
+             marker->SetMainValue(112000);
+             marker->SetUserAdjusted(TRUE);
+         }},
+        {"standard track inserted before the parent",
+         [&] {
+             InsertFirst({120, 30, 2, 8, 20, 8, kMixingStandard});
+         }},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.change();
+        Rebuild();
+        const CTimeMap& map = MapOf(*overlay);
+        ASSERT_GE(map.GetPointCount(), 2);
+        EXPECT_NEAR(map.GetPoint(0).mixTime, MixTimeOf(*parent, parentStart), 1000);
+        EXPECT_NEAR(map.GetPoint(map.GetPointCount() - 1).mixTime, MixTimeOf(*parent, parentEnd), 1000);
+        EXPECT_NEAR(overlay->MainObjects().GetAt(0)->GetEnd(), 8 * overlayMeasure, 1000);
+    }
+}
+
+TEST_F(OverlayTracks, BeatSegmentThatLinkingCannotPlaceKeepsItsLength)
+{
+    // The parent plays 2 s measures from mix time 0 at its track time 0; the overlay's own
+    // measures are 1.905 s. Linked, the overlay ends where its linked measures take it: its
+    // length is not lost, whichever side of the mix start it lies, and a segment too short for
+    // any link keeps its length.
+    const LONGLONG overlayMeasure = SamplesToMicroseconds(MeasureSamples(126));
+    struct Row {
+        const char* name;
+        LONGLONG length;
+        LONGLONG parentStart;
+        LONGLONG end;
+    };
+    const Row rows[] = {
+        {"30 ms overlay", 30000, 40 * kSecond, 30000},
+        {"overlay before the grid", 6 * kSecond, -20 * kSecond, 3 * overlayMeasure},
+        {"overlay across the mix start", 8 * kSecond, -4 * kSecond, 4 * overlayMeasure},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CTrackInfo* overlay = AddOverlay(mix, kMixingBeat, row.length, row.parentStart, row.parentStart + row.length);
+        for (int rebuild = 0; rebuild < 3; ++rebuild) {
+            Rebuild();
+            const CTrackObj* segment = overlay->MainObjects().GetAt(0);
+            EXPECT_EQ(segment->GetStart(), 0);
+            EXPECT_NEAR(segment->GetEnd(), row.end, 1000);
+            const CTimeMap& map = MapOf(*overlay);
+            ASSERT_GE(map.GetPointCount(), 2);
+            EXPECT_NEAR(map.GetPoint(0).mixTime, MixTimeOf(*mix.tracks.GetAt(0), row.parentStart), 1000);
+            EXPECT_EQ(map.GetPoint(0).trackTime, 0);
+            EXPECT_NEAR(map.GetPoint(map.GetPointCount() - 1).mixTime,
+                        MixTimeOf(*mix.tracks.GetAt(0), row.parentStart + row.length), 1000);
+        }
+        mix.tracks.RemoveById(overlay->GetTrackIdValue());
+    }
+}
+
+TEST_F(OverlayTracks, FurtherLayersOfAPrimaryTrackPlayAtOneRateOnItsOwnMeasures)
+{
+    // A copy of 6 s of the track from 10 s, placed on the track's own measures 20 to 24 (its
+    // grid starts at its first intro marker, measure 2 of the file): one rate over the span,
+    // whatever the mixing; its end follows the musical end when beat-mixed, its length when not.
+    struct Row {
+        const char* name;
+        DWORD mixing;
+    };
+    const Row rows[] = {{"beat-mixed track", kMixingBeat}, {"standard track", kMixingStandard}};
+    CTrackInfo& track = *mix.tracks.GetAt(0);
+    CTrackLayer* layer = nullptr;
+    ASSERT_EQ(track.Layers().AddLayer(&layer), S_OK);
+    CSegment* copy = new CSegment(kSegmentBeat, 10 * kSecond, 16 * kSecond, 10 * kSecond);
+    copy->SetTime(8, 6 * kSecond);
+    CMusicTime start(20 * CMusicTime::kTicksPerMeasure);
+    CMusicTime end(24 * CMusicTime::kTicksPerMeasure);
+    copy->SetMusicTime(1, &start);
+    copy->SetMusicTime(2, &end);
+    layer->Objects().Append(copy);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        track.SetMixingKind(row.mixing);
+        Rebuild();
+        const LONGLONG mixStart = MixTimeOf(track, MeasureStartTime(mix.analyses[0], 22));
+        const LONGLONG mixEnd = row.mixing == kMixingBeat ? MixTimeOf(track, MeasureStartTime(mix.analyses[0], 26))
+                                                          : mixStart + 6 * kSecond;
+        const CTimeMap& map = layer->TimeMap();
+        ASSERT_EQ(map.GetPointCount(), 2);
+        EXPECT_NEAR(map.GetPoint(0).mixTime, mixStart, 1000);
+        EXPECT_NEAR(map.GetPoint(1).mixTime, mixEnd, 1000);
+        EXPECT_EQ(map.GetPoint(0).trackTime, 10 * kSecond);
+        EXPECT_EQ(map.GetPoint(1).trackTime, 16 * kSecond);
+        const double rate = 6.0 * kSecond / static_cast<double>(map.GetPoint(1).mixTime - map.GetPoint(0).mixTime);
+        EXPECT_DOUBLE_EQ(map.GetPoint(0).rate, rate);
+        EXPECT_DOUBLE_EQ(map.GetPoint(1).rate, rate);
+        // The copy's segment keeps its span.
+        EXPECT_EQ(copy->GetStart(), 10 * kSecond);
+        EXPECT_EQ(copy->GetEnd(), 16 * kSecond);
+    }
+}
+
+TEST(OverlayWalk, StepsOverAMasterRangeWithoutMeasures)
+{
+    // Two 120 BPM tracks placed by hand: the first leads [4 s, 20 s], the second [21 s, 37 s];
+    // the second of silence between them holds no measure. An overlay on the second track from
+    // 18 s to 24 s of the mix is tied to the boundary at 20 s, to the second track's first
+    // downbeat at 21 s, and to 23 s.
+    CTrackInfoContainer tracks;
+    const LONGLONG offsets[2] = {4 * kSecond, 21 * kSecond};
+    for (LONG id = 1; id <= 2; ++id) {
+        CTrackInfo* track = new CTrackInfo();
+        track->SetTrackId(id);
+        track->SetSampleInfo(kRate, kRate * 60);
+        track->ResetToDefaults();
+        track->SetBpm(120.0f);
+        track->MainObjects().RemoveStartEndMarkers();
+        track->MainObjects().AddStartMarker(0);
+        track->MainObjects().AddEndMarker(16 * kSecond);
+        CTimeMap* map = nullptr;
+        track->Layers().GetFirstTimeMap(&map);
+        map->InsertPoint(offsets[id - 1], 0, 1.0);
+        map->InsertPoint(offsets[id - 1] + 60 * kSecond, 60 * kSecond, 1.0);
+        track->SetLeadSpan(offsets[id - 1], offsets[id - 1] + 16 * kSecond);
+        tracks.AppendReference(track);
+        track->ReleaseFromOwner();
+    }
+    CTrackInfo* overlay = new CTrackInfo();
+    overlay->SetTrackId(3);
+    overlay->SetSampleInfo(kRate, MeasureSamples(126) * 60);
+    overlay->SetFlags(kTrackOverlay);
+    overlay->SetBpm(126);
+    overlay->SetMixingKind(kMixingBeat);
+    CSegment* segment = new CSegment(kSegmentBeat, 0, 20 * kSecond, 0);
+    segment->SetTime(6, -3 * kSecond);
+    segment->SetTime(7, 3 * kSecond);
+    overlay->MainObjects().Append(segment);
+    tracks.AppendReference(overlay);
+    overlay->ReleaseFromOwner();
+
+    CMasterBeatMap* beatMap = new CMasterBeatMap(nullptr);
+    beatMap->Rebuild(tracks);
+    CMixBuilder::PlaceOverlayTracks(*beatMap, tracks);
+    CTimeMap* map = nullptr;
+    overlay->Layers().GetFirstTimeMap(&map);
+    std::vector<LONGLONG> mixTimes;
+    for (int i = 0; i < map->GetPointCount(); ++i)
+        mixTimes.push_back(map->GetPoint(i).mixTime);
+    for (LONGLONG boundary : {18 * kSecond, 20 * kSecond, 21 * kSecond, 23 * kSecond, 24 * kSecond})
+        EXPECT_NE(std::find(mixTimes.begin(), mixTimes.end(), boundary), mixTimes.end()) << boundary;
+    beatMap->Release();
 }

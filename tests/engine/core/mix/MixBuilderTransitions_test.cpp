@@ -263,3 +263,59 @@ TEST(MarkerCleanUp, MarkerBeforeTheStartExtendsTheFirstSegment)
     EXPECT_EQ(segment->GetSource(), 6000000 - 2);
     EXPECT_EQ(FindMarker(*edit, 0x8000)->GetPositionValue(), 6000000);
 }
+
+TEST(DefaultTransitions, TrackBeforeAPauseFadesToSilenceAfterItsOutroEnd)
+{
+    // Outro end at 96 s of a 120 s track at its own speed: the fade ends 5 s later, at 101 s,
+    // and passes -6 dB half-way. Standard mixing starts fading at the outro start, which is its
+    // outro end; beat mixing at the outro end, not at the outro start as into a next track.
+    struct Row {
+        const char* name;
+        SyntheticTrack spec;
+        DWORD middle;
+    } rows[] = {
+        {"standard", {120, 60, 2, 8, 40, 8, kMixingStandard}, kFadeOutStandardMiddle},
+        {"beat", {120, 60, 2, 8, 40, 8, kMixingBeat}, kFadeOutBeatMiddle},
+    };
+    for (const Row& row : rows) {
+        Mix mix;
+        AddTrack(mix, row.spec);
+        AddPause(mix, 3000000);
+        AddTrack(mix, row.spec);
+        Rebuild(mix);
+        CTrackInfo& track = *mix.tracks.GetAt(0);
+        ExpectMarkers(track,
+                      {{kFadeOutStart, 96000000, 0}, {row.middle, 98500000, -600}, {kFadeOutEnd, 101000000, -5000}},
+                      row.name);
+        const DWORD other = row.middle == kFadeOutBeatMiddle ? kFadeOutStandardMiddle : kFadeOutBeatMiddle;
+        EXPECT_EQ(FindMarker(track, other), nullptr) << row.name;
+    }
+}
+
+TEST(MarkerCleanUp, ExtendLastSegmentMovesTheEndOfTheFirstLatestPlainSegment)
+{
+    Mix mix;
+    CTrackInfo* track = AddManualTrack(mix, 120, 10000000, {}, {}, kMixingBeat);
+    CTrackObjContainer& objects = track->MainObjects();
+    CSegment* first = new CSegment(kSegmentPlain, 5000000, 20000000, 0);
+    CSegment* second = new CSegment(kSegmentPlain, 8000000, 20000000, 0);
+    CSegment* beat = new CSegment(kSegmentBeat, 0, 30000000, 0);
+    objects.Append(first);
+    objects.Append(second);
+    objects.Append(beat);
+    CMixBuilder::ExtendLastSegmentTo(*track, 25000000);
+    EXPECT_EQ(first->GetEnd(), 25000000);
+    EXPECT_EQ(first->GetStart(), 5000000);
+    EXPECT_EQ(first->GetSource(), 0);
+    EXPECT_EQ(second->GetEnd(), 20000000);
+    EXPECT_EQ(beat->GetEnd(), 30000000);
+    EXPECT_EQ(objects.GetAt(0)->GetEnd(), 10000000);
+
+    // Without a plain segment nothing moves.
+    CTrackInfo* beatOnly = AddManualTrack(mix, 120, 0, {}, {}, kMixingBeat);
+    beatOnly->MainObjects().RemoveObjects(kTrackObjSegment, kAllMask);
+    CSegment* only = new CSegment(kSegmentBeat, 0, 30000000, 0);
+    beatOnly->MainObjects().Append(only);
+    CMixBuilder::ExtendLastSegmentTo(*beatOnly, 40000000);
+    EXPECT_EQ(only->GetEnd(), 30000000);
+}

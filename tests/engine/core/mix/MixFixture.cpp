@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "engine/core/mix/MixBuilder.h"
 
 namespace mixtest {
@@ -136,6 +138,14 @@ LONGLONG MixTimeOf(CTrackInfo& track, LONGLONG trackTime)
     LONGLONG mixTime = 0;
     EXPECT_TRUE(SUCCEEDED(track.TrackTimeToMixTime(trackTime, &mixTime))) << "track time " << trackTime;
     return mixTime;
+}
+
+std::string TestName(const char* text)
+{
+    std::string name;
+    for (const char* c = text; *c; ++c)
+        name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+    return name;
 }
 
 }  // namespace mixtest

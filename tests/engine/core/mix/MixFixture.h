@@ -8,6 +8,7 @@
 
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "engine/catalog/analysis/ProfileResults.h"
@@ -70,5 +71,8 @@ void Rebuild(Mix& mix);
 // Track time of a measure start of the results (sample position through the full segment).
 LONGLONG MeasureStartTime(const CProfileResults& results, int measure);
 LONGLONG MixTimeOf(CTrackInfo& track, LONGLONG trackTime);
+
+// A case name as a test name: every character but letters and digits becomes '_'.
+std::string TestName(const char* text);
 
 }  // namespace mixtest

@@ -162,6 +162,11 @@ TEST_F(MasterBeatMapTest, MusicTimeToTimeTable)
         LONGLONG time = -7;
         EXPECT_EQ(m_map->MusicTimeToTime(&musical, &time), row.hr);
         EXPECT_EQ(time, row.hr == E_FAIL ? -7 : row.time);
+        // The builder's conversion also counts back before the first range, as TimeToMusicTime
+        // does there.
+        LONGLONG mixTime = -7;
+        EXPECT_EQ(m_map->MusicTimeToMixTime(musical, &mixTime), row.hr == E_FAIL ? S_FALSE : row.hr);
+        EXPECT_EQ(mixTime, row.hr == E_FAIL ? -kSecond : row.time);
     }
 }
 
@@ -305,7 +310,10 @@ TEST_F(MasterBeatMapTest, BeatLengthRateAndBoundaries)
                         {6 * kSecond, 6 * kSecond},
                         {38 * kSecond, 39 * kSecond},
                         {kSecond, 2 * kSecond},
-                        {-kSecond, 0}};
+                        {-kSecond, 0},
+                        // The gap range holds no measure: the next boundary is where it ends.
+                        {20 * kSecond + 1, 21 * kSecond},
+                        {21 * kSecond - 1, 21 * kSecond}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.time);
         EXPECT_EQ(m_map->NextMeasureBoundary(row.time), row.boundary);
@@ -390,4 +398,81 @@ TEST(TrackBeatMap, GridSnapsToEighthsOfAMeasure)
     map.Update(*layer, *track);
     EXPECT_EQ(map.GetRange(0).measureLength, 4 * kSecond);
     track->ReleaseFromOwner();
+}
+
+namespace {
+
+// A track placed at mix time 0 at its own speed, in a master map of its own.
+struct SingleTrackMap {
+    explicit SingleTrackMap(CTrackInfo* track)
+    {
+        CTrackLayer* layer = nullptr;
+        track->Layers().GetLayer(0, &layer);
+        layer->TimeMap().InsertPoint(0, 0, 1.0);
+        layer->TimeMap().InsertPoint(60 * kSecond, 60 * kSecond, 1.0);
+        AppendOwned(tracks, track);
+        map->Rebuild(tracks);
+    }
+    ~SingleTrackMap() { map->Release(); }
+    LONGLONG Snap(LONGLONG time)
+    {
+        LONGLONG snapped = -1;
+        EXPECT_EQ(map->SnapToTrackGrid(tracks.GetAt(0)->GetTrackIdValue(), time, &snapped), S_OK) << time;
+        return snapped;
+    }
+
+    CMasterBeatMap* map = new CMasterBeatMap(nullptr);
+    CTrackInfoContainer tracks;
+};
+
+}  // namespace
+
+TEST(TrackGridSnapping, SnappedTimesLieExactlyOnTheTracksEighths)
+{
+    // 126 BPM: a measure of 1904762 us, whose eighths are not whole microseconds.
+    CTrackInfo* track = new CTrackInfo();
+    track->SetTrackId(5);
+    track->SetSampleInfo(44100, 44100 * 40);
+    track->SetBpm(126.0f);
+    track->MainObjects().AddFullSegment(16 * 1904762 + 3);
+    SingleTrackMap single(track);
+    const LONGLONG measure = 1904762;
+    for (LONGLONG k = -8; k <= 120; ++k) {
+        const LONGLONG eighth = (k * measure - (k < 0 ? 7 : 0)) / 8;  // floor division
+        EXPECT_EQ(single.Snap(eighth + 1000), eighth) << "eighth " << k;
+        EXPECT_EQ(single.Snap(eighth - 1000), eighth) << "eighth " << k;
+    }
+}
+
+TEST(TrackGridSnapping, FollowsTheAnalysedBeatsWhereTheTrackHasThem)
+{
+    // No tempo, so no measures: the analysed beats are the only grid. The second segment plays
+    // the file's 2 s to 6 s again from track time 10 s.
+    CTrackInfo* track = new CTrackInfo();
+    track->SetTrackId(7);
+    track->SetSampleInfo(44100, 44100 * 20);
+    track->MainObjects().Append(new CSegment(kSegmentPlain, 0, 10 * kSecond, 0));
+    track->MainObjects().Append(new CSegment(kSegmentPlain, 10 * kSecond, 14 * kSecond, 2 * kSecond));
+    track->BeatPoints().SetFlagWord(1);
+    for (DWORD k = 0; k < 30; ++k)
+        track->BeatPoints().Positions().Add(4410 + k * 22050);  // 0.1 s + k x 0.5 s
+    SingleTrackMap single(track);
+    struct Row {
+        LONGLONG time;
+        LONGLONG snapped;
+    };
+    const Row rows[] = {{1320000, 1100000},   {1360000, 1600000},   {-500000, 100000},
+                        {12000000, 12100000}, {10000000, 10100000}, {13900000, 13600000}};
+    for (const Row& row : rows)
+        EXPECT_EQ(single.Snap(row.time), row.snapped) << row.time;
+
+    // A new beat list is followed on the next rebuild; without one there is no grid to snap to.
+    track->BeatPoints().Positions().SetAt(2, 4410 + 2 * 22050 + 4410);
+    single.map->Rebuild(single.tracks);
+    EXPECT_EQ(single.Snap(1320000), 1200000);
+    track->BeatPoints().SetFlagWord(0);
+    single.map->Rebuild(single.tracks);
+    LONGLONG snapped = 0;
+    EXPECT_EQ(single.map->SnapToTrackGrid(7, 1320000, &snapped), S_FALSE);
+    EXPECT_EQ(snapped, 1320000);
 }

@@ -2,6 +2,8 @@
 // engine-side operations that reshape layers and markers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "engine/catalog/analysis/ProfileResults.h"
@@ -600,4 +602,54 @@ TEST(TrackInfo, DamagedChunksAreReadSafely)
             EXPECT_GE(back->Layers().GetCount(), 1);
             back->ReleaseFromOwner();
         }
+}
+
+TEST(TrackInfo, MergeLayersChainsThreeLayersInMixOrder)
+{
+    // The first layer holds the default full segment [0, 10 s] from mix time 0. Each further
+    // layer follows the one before it in mix order, one microsecond after its end, markers and
+    // all; equal first mix times keep the layers' order.
+    struct Row {
+        const char* name;
+        LONGLONG secondMix, thirdMix;
+        LONGLONG secondStart, thirdStart;  // where the layers' segments end up
+    };
+    const Row rows[] = {
+        {"third layer earlier in the mix", 50000000, 30000000, 13000002, 10000001},
+        {"equal first mix times", 30000000, 30000000, 10000001, 13000002},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CTrackInfo* track = MakeTrack();
+        const LONGLONG mixTimes[2] = {row.secondMix, row.thirdMix};
+        const LONGLONG starts[2] = {2000000, 1000000};
+        const LONGLONG sources[2] = {111, 222};
+        for (int l = 0; l < 2; ++l) {
+            CTrackLayer* layer = nullptr;
+            ASSERT_EQ(track->Layers().AddLayer(&layer), S_OK);
+            layer->Objects().Append(new CSegment(kSegmentPlain, starts[l], starts[l] + 3000000, sources[l]));
+            layer->Objects().Append(new CMarker(kMarkerLabel, starts[l] + 1000000));
+            layer->TimeMap().InsertPoint(mixTimes[l], 0, 1.0);
+        }
+        track->MergeLayers();
+        ASSERT_EQ(track->Layers().GetCount(), 1);
+        const CTrackObjContainer& merged = track->MainObjects();
+        ASSERT_EQ(merged.CountObjects(kTrackObjSegment, kSegmentPlain), 3);
+        std::vector<std::pair<LONGLONG, LONGLONG>> segments;  // start, source
+        std::vector<LONGLONG> labels;
+        for (int i = 0; i < merged.GetCount(); ++i) {
+            const CTrackObj* o = merged.GetAt(i);
+            if (o->GetClass() == kTrackObjSegment)
+                segments.emplace_back(o->GetStart(), static_cast<const CSegment*>(o)->GetSource());
+            else if (o->Matches(kTrackObjMarker, kMarkerLabel))
+                labels.push_back(o->GetStart());
+        }
+        std::sort(segments.begin(), segments.end());
+        std::sort(labels.begin(), labels.end());
+        std::vector<std::pair<LONGLONG, LONGLONG>> expected{{0, 0}, {row.secondStart, 111}, {row.thirdStart, 222}};
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(segments, expected);
+        EXPECT_EQ(labels, (std::vector<LONGLONG>{10000001 + 1000000, 13000002 + 1000000}));
+        track->ReleaseFromOwner();
+    }
 }

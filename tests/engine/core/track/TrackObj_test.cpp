@@ -345,6 +345,26 @@ TEST(TrackObjects, InterfacesFollowComRules)
     segment->Release();
 }
 
+namespace {
+
+// Cuts [from, to] out of the segment and checks the piece's span and source; null when the cut
+// fails.
+CSegment* CutAndCheck(const CSegment& segment, long long from, long long to, long long start, long long end,
+                      long long source)
+{
+    CTrackObj* piece = nullptr;
+    EXPECT_TRUE(segment.CloneRange(from, to, &piece));
+    CSegment* cut = static_cast<CSegment*>(piece);
+    if (cut) {
+        EXPECT_EQ(cut->GetStart(), start);
+        EXPECT_EQ(cut->GetEnd(), end);
+        EXPECT_EQ(cut->GetSource(), source);
+    }
+    return cut;
+}
+
+}  // namespace
+
 TEST(TrackObjects, CloneRangeOfLongSegmentsUsesExactProducts)
 {
     // 70 minutes: beat value x cut length is far beyond 64 bits.
@@ -373,12 +393,8 @@ TEST(TrackObjects, CloneRangeOfLongSegmentsUsesExactProducts)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        CTrackObj* piece = nullptr;
-        ASSERT_TRUE(s.CloneRange(row.from, row.to, &piece));
-        CSegment* c = static_cast<CSegment*>(piece);
-        EXPECT_EQ(c->GetStart(), row.start);
-        EXPECT_EQ(c->GetEnd(), row.end);
-        EXPECT_EQ(c->GetSource(), row.source);
+        CSegment* c = CutAndCheck(s, row.from, row.to, row.start, row.end, row.source);
+        ASSERT_NE(c, nullptr);
         EXPECT_EQ(c->GetBeatRecord()->beatValues[0], row.v6);
         EXPECT_EQ(c->GetBeatRecord()->beatValues[1], row.v7);
         EXPECT_EQ(c->GetBeatRecord()->beatValues[2], row.v8);
@@ -390,4 +406,38 @@ TEST(TrackObjects, CloneRangeOfLongSegmentsUsesExactProducts)
     CTrackObj* none = nullptr;
     EXPECT_FALSE(marker.CloneRange(0, 10, &none));
     EXPECT_EQ(none, nullptr);
+}
+
+TEST(TrackObjects, CloneRangeKeepsEveryTrackTimeOnItsFileTime)
+{
+    // A forward segment plays source + (t - start) at track time t, a reversed one
+    // source - (t - start): a cut piece must play the same file time at every track time it keeps.
+    // The segment covers file times 9000 to 13000; reversed, it starts at 13000.
+    struct Row {
+        const char* name;
+        bool reversed;
+        long long from, to;
+        long long start, end, source;
+    };
+    const Row rows[] = {
+        {"forward, start cut", false, 2000, 5000, 2000, 5000, 10000},
+        {"forward, end cut", false, 1000, 3000, 1000, 3000, 9000},
+        {"reversed, start cut", true, 2000, 5000, 2000, 5000, 12000},
+        {"reversed, end cut", true, 1000, 3000, 1000, 3000, 13000},
+        {"reversed, both cut", true, 2000, 4000, 2000, 4000, 12000},
+        {"reversed, nothing cut", true, 0, 9999, 1000, 5000, 13000},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CSegment s(kSegmentPlain, 1000, 5000, 9000);
+        if (row.reversed)
+            s.SetFlags(kSegmentReversed);
+        CSegment* c = CutAndCheck(s, row.from, row.to, row.start, row.end, row.source);
+        ASSERT_NE(c, nullptr);
+        EXPECT_EQ(c->IsReversed(), row.reversed);
+        const long long sign = row.reversed ? -1 : 1;
+        for (long long t = row.start; t <= row.end; t += 500)
+            EXPECT_EQ(c->GetSource() + sign * (t - c->GetStart()), s.GetSource() + sign * (t - s.GetStart())) << t;
+        c->ReleaseObj();
+    }
 }
