@@ -181,8 +181,10 @@ TEST_F(EngineDllTest, OperationsWhoseServiceObjectsAreMissingFailOrSkip)
     SysFreeString(path);
     EXPECT_EQ(engine->NewMix(), S_OK);
     CountingUnknown locator;
-    EXPECT_EQ(engine->SetFileMapperCallback(&locator), E_FAIL);
-    EXPECT_EQ(engine->ClearFileMapperCallback(), E_FAIL);
+    EXPECT_EQ(engine->SetFileMapperCallback(&locator), S_OK);
+    EXPECT_EQ(locator.count, 2) << "the file mapper keeps one reference";
+    EXPECT_EQ(engine->ClearFileMapperCallback(), S_OK);
+    EXPECT_EQ(engine->ClearFileMapperCallback(), S_FALSE);
     EXPECT_EQ(locator.count, 1);
     ICatDisplayItemMgr* manager = reinterpret_cast<ICatDisplayItemMgr*>(kPoison);
     EXPECT_EQ(engine->CreateCatDisplayItemMgr(&manager), E_FAIL);
@@ -202,7 +204,7 @@ TEST_F(EngineDllTest, UnknownIidsGiveNoInterfaceAndNullWithoutAnAttachedObject)
     } rows[] = {
         {"unknown IID", &kUnknownIid},
         {"mix manager (not built)", &EngineIid::MixManager},
-        {"catalog (not built)", &EngineIid::CatalogInternal},
+        {"category manager (not built)", &EngineIid::CategoryManagerInternal},
         {"video interface", &IID_IVideoMontage},
     };
     for (const auto& row : rows) {
