@@ -867,3 +867,9 @@ int CCatItem::GetThumbnailCount()
     CSingleThreadLock hold(&m_lock);
     return static_cast<int>(m_thumbnails.size());
 }
+
+BOOL CCatItem::IsFrameTableMissing()
+{
+    CSingleThreadLock hold(&m_lock);
+    return m_frameTableMissing ? TRUE : FALSE;
+}

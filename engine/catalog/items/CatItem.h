@@ -135,6 +135,8 @@ public:
     void SetPresent(BOOL present);
     void SetDeleteFileOnRelease(BOOL on);
     int GetThumbnailCount();
+    // Set while the item's MP3 reader asked for a frame-offset table that could not be restored.
+    BOOL IsFrameTableMissing();
 
     // The 12 key names, naturals padded with a blank.
     static const wchar_t* KeyName(WORD note);

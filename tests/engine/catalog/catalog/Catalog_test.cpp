@@ -1,0 +1,193 @@
+// The catalog object over real files: ids and the path index, analysis through the real job
+// queue with its results taken over and stored, and deletion with the file going to the Recycle
+// Bin at the last release.
+#include "engine/catalog/catalog/Catalog.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "engine/catalog/analysis/ProfileResults.h"
+#include "engine/catalog/ids/ItemIdList.h"
+#include "tests/engine/catalog/CatalogTestSupport.h"
+
+namespace {
+
+using catalog_test::CatalogFixture;
+using profiler_test::WaitFor;
+
+class CatalogTest : public testing::Test {
+protected:
+    std::wstring MakeWav(const std::wstring& name, double frequency = 440, double seconds = 0.3)
+    {
+        const std::wstring path = m_music.File(name);
+        EXPECT_TRUE(fixtures::WriteWav16(path, fixtures::Tone(frequency, seconds, 44100, 2), 44100, 2));
+        return path;
+    }
+    CCatItem* Add(const std::wstring& path)
+    {
+        CCatItem* item = nullptr;
+        EXPECT_TRUE(m_fixture.Catalog()->AddItemFromFile(path.c_str(), &item, FALSE))
+            << std::string(path.begin(), path.end());
+        return item;
+    }
+    ComPtr<CItemIdList> Ids(std::initializer_list<DWORD> ids)
+    {
+        ComPtr<CItemIdList> list = ComPtr<CItemIdList>::attach(new CItemIdList());
+        for (DWORD id : ids)
+            list->Add(id);
+        return list;
+    }
+    // Ticks the catalog as the service thread does until the queue has run empty and reported it.
+    bool RunAnalysis(int maxTicks = 6000)
+    {
+        for (int tick = 0; tick < maxTicks; ++tick) {
+            m_fixture.Catalog()->ProcessProfileQueue();
+            const auto posts = m_fixture.engine.QueuePosts();
+            if (std::count(posts.begin(), posts.end(), std::pair<int, int>{19, 0}) > 0)
+                return true;
+            Sleep(10);
+        }
+        return false;
+    }
+
+    fixtures::TempDir m_music{L"catalog music"};
+    CatalogFixture m_fixture;
+};
+
+TEST_F(CatalogTest, IdsStayWithTheirItemsAndPathsSortingFirstAreFound)
+{
+    std::vector<std::wstring> paths;
+    for (const wchar_t* name : {L"m.wav", L"k.wav", L"b.wav", L"A.wav", L"Z.wav"})
+        paths.push_back(MakeWav(name));
+    for (const std::wstring& path : paths) {
+        CCatItem* item = Add(path);
+        ASSERT_NE(item, nullptr);
+        item->Release();
+    }
+    for (size_t i = 0; i < paths.size(); ++i) {
+        CCatItem* item = nullptr;
+        std::wstring upper = paths[i];
+        CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+        ASSERT_TRUE(m_fixture.Catalog()->FindItemByPath(upper.c_str(), &item)) << i << " found ignoring case";
+        EXPECT_EQ(item->GetItemId(), i);
+        item->Release();
+    }
+
+    EXPECT_EQ(m_fixture.Catalog()->DeleteItems(Ids({}).get(), FALSE), E_FAIL);
+    EXPECT_EQ(m_fixture.Catalog()->DeleteItems(Ids({3, 99}).get(), FALSE), S_OK);
+    EXPECT_EQ(m_fixture.Catalog()->DeleteItems(Ids({3}).get(), FALSE), E_FAIL) << "already gone";
+    CCatItem* item = nullptr;
+    EXPECT_FALSE(m_fixture.Catalog()->GetItemById(3, &item));
+    EXPECT_TRUE(m_fixture.Catalog()->GetItemByIndex(3, &item));
+    EXPECT_EQ(item, nullptr);
+    EXPECT_FALSE(m_fixture.Catalog()->FindItemByPath(paths[3].c_str(), &item));
+    item = Add(MakeWav(L"0 first.wav"));
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->GetItemId(), 5u) << "a new item gets the array's size as id";
+    item->Release();
+    ASSERT_TRUE(profiler_test::FileExists(paths[3])) << "the file stays without delete-files";
+
+    // After a restart the deleted record is gone and the new one is there.
+    m_fixture.Reopen();
+    EXPECT_EQ(m_fixture.Catalog()->GetItemCount(), 5);
+    EXPECT_FALSE(m_fixture.Catalog()->FindItemByPath(paths[3].c_str(), &item));
+}
+
+TEST_F(CatalogTest, DeletedFilesReachTheTrashOnlyAtTheLastRelease)
+{
+    const std::wstring path = MakeWav(L"to be deleted.wav");
+    CCatItem* held = Add(path);
+    ASSERT_NE(held, nullptr);
+    ASSERT_EQ(m_fixture.Catalog()->DeleteItems(Ids({0}).get(), TRUE), S_OK);
+    EXPECT_TRUE(profiler_test::FileExists(path)) << "someone still holds the item";
+    EXPECT_EQ(held->Release(), 0u);
+    EXPECT_FALSE(profiler_test::FileExists(path));
+
+    // Wine names the Unix HOME in the NT form "\??\Z:\...".
+    wchar_t home[MAX_PATH] = {};
+    if (GetEnvironmentVariableW(L"WINEHOMEDIR", home, MAX_PATH) == 0)
+        GTEST_SKIP() << "not under Wine";
+    std::wstring trash = home;
+    if (trash.rfind(L"\\??\\", 0) == 0)
+        trash.erase(0, 4);
+    trash += L"\\.local\\share\\Trash\\files\\to be deleted.wav";
+    EXPECT_TRUE(profiler_test::FileExists(trash)) << "the harness HOME's trash holds the file";
+    DeleteFileW(trash.c_str());
+}
+
+TEST_F(CatalogTest, AnalysisFillsWhatTheUserLeftUnsetAndStoresTheResults)
+{
+    const std::wstring unset = m_music.File(L"unset.wav");
+    ASSERT_TRUE(fixtures::WriteWav16(unset, fixtures::ClickTrack(120, 12, 44100, 2), 44100, 2));
+    const std::wstring userSet = m_music.File(L"user set.wav");
+    ASSERT_TRUE(fixtures::WriteWav16(userSet, fixtures::ClickTrack(100, 12, 44100, 2), 44100, 2));
+    CCatItem* first = Add(unset);
+    CCatItem* second = Add(userSet);
+    ASSERT_TRUE(first && second);
+    second->SetAttributeText(CatAttribute::Bpm, L"99");
+    second->SetKey(7, 2);
+    EXPECT_TRUE(m_fixture.Catalog()->NeedsProfile(first));
+
+    ASSERT_TRUE(RunAnalysis()) << "the queue ran empty";
+    for (int tick = 0; tick < 5; ++tick)
+        m_fixture.Catalog()->ProcessProfileQueue();
+
+    CProfileResults results;
+    ASSERT_TRUE(m_fixture.Catalog()->LoadProfile(first->GetMusicFileId(), &results)) << "profiles.dat has it";
+    EXPECT_GT(results.GetTempo(), 0.0f);
+    EXPECT_FLOAT_EQ(first->GetBpm(), results.GetTempo()) << "an unset BPM is filled";
+    WORD note = 0;
+    WORD mode = 0;
+    WORD analysedNote = 0;
+    WORD analysedMode = 0;
+    results.GetKey(&analysedNote, &analysedMode);
+    first->GetKey(&note, &mode);
+    EXPECT_EQ(note, analysedNote);
+    EXPECT_EQ(mode, analysedMode);
+    EXPECT_FALSE(m_fixture.Catalog()->NeedsProfile(first));
+    const float firstTempo = results.GetTempo();
+
+    ASSERT_TRUE(m_fixture.Catalog()->LoadProfile(second->GetMusicFileId(), &results));
+    EXPECT_FLOAT_EQ(second->GetBpm(), 99.0f) << "the user's BPM stays";
+    second->GetKey(&note, &mode);
+    EXPECT_EQ(note, 7);
+    EXPECT_EQ(mode, 2);
+
+    const auto engine = m_fixture.engine.EnginePosts();
+    const std::vector<std::pair<int, int>> finished = {{1, 0}, {1, 1}};
+    EXPECT_EQ(engine, finished) << "code 1 once per analysed item";
+    const auto queue = m_fixture.engine.QueuePosts();
+    EXPECT_EQ(std::count(queue.begin(), queue.end(), std::pair<int, int>{19, 0}), 1) << "idle reported once";
+
+    // The take-over survives a restart: the record was saved with the analysed values.
+    first->Release();
+    second->Release();
+    m_fixture.Reopen();
+    CCatItem* reloaded = nullptr;
+    ASSERT_TRUE(m_fixture.Catalog()->GetItemById(0, &reloaded));
+    EXPECT_FLOAT_EQ(reloaded->GetBpm(), firstTempo);
+    EXPECT_FALSE(m_fixture.Catalog()->NeedsProfile(reloaded)) << "no new analysis after a restart";
+    reloaded->Release();
+}
+
+TEST_F(CatalogTest, AnMp3sFrameTableComesBackFromItsPlotFile)
+{
+    if (!fixtures::HaveUnixTools())
+        GTEST_SKIP() << "the independent tools are not available";
+    const std::wstring path = m_music.File(L"framed.mp3");
+    ASSERT_TRUE(catalog_test::MakeMp3(path, 4.0));
+    CCatItem* item = Add(path);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->GetFlagWord() & CCatItem::kFlagAudio, CCatItem::kFlagAudio);
+    EXPECT_TRUE(item->IsFrameTableMissing()) << "no plot file before the analysis";
+
+    ASSERT_TRUE(RunAnalysis());
+    ComPtr<IPcmReader> reader;
+    ASSERT_EQ(item->OpenPcmReader(FALSE, reader.put()), S_OK);
+    EXPECT_FALSE(item->IsFrameTableMissing()) << "the table came back from the plot file";
+    reader->ShutDown();
+    item->Release();
+}
+
+}  // namespace
