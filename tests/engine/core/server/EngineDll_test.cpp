@@ -218,7 +218,9 @@ TEST_F(EngineDllTest, UnknownIidsGiveNoInterfaceAndNullWithoutAnAttachedObject)
 TEST_F(EngineDllTest, AttachedObjectServesWhatTheEngineDoesNotAndIsAttachedAndDetached)
 {
     FakeAttachedObject attached;
-    attached.servedIid = IID_IHostMedia;
+    // A video interface that the engine itself never calls: the counting stand-in has no table
+    // beyond IUnknown, and the catalog asks IHostMedia for its extensions at start.
+    attached.servedIid = IID_IVideoMontage;
     ComPtr<IBrennock> engine = CreateEngine();
     ASSERT_TRUE(engine);
     ASSERT_EQ(engine->Initialize(nullptr, &attached, 1, 2), S_OK);
@@ -232,7 +234,7 @@ TEST_F(EngineDllTest, AttachedObjectServesWhatTheEngineDoesNotAndIsAttachedAndDe
     attachedEngine.reset();
 
     void* object = kPoison;
-    EXPECT_EQ(engine->QueryInterface(IID_IHostMedia, &object), S_OK);
+    EXPECT_EQ(engine->QueryInterface(IID_IVideoMontage, &object), S_OK);
     EXPECT_EQ(object, &attached.service);
     EXPECT_EQ(attached.service.count, 2);
     static_cast<IUnknown*>(object)->Release();
