@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "classlib/com/UniqueHandle.h"
 #include "engine/catalog/analysis/ProfileResults.h"
 #include "engine/catalog/ids/ItemIdList.h"
 #include "tests/engine/catalog/CatalogTestSupport.h"
@@ -94,9 +95,40 @@ TEST_F(CatalogTest, IdsStayWithTheirItemsAndPathsSortingFirstAreFound)
     EXPECT_FALSE(m_fixture.Catalog()->FindItemByPath(paths[3].c_str(), &item));
 }
 
+// The harness HOME's trash folder ("files"), where Wine puts what is deleted with undo; empty
+// when not under Wine. Wine names the Unix HOME in the NT form "\??\Z:\...".
+std::wstring TrashFiles()
+{
+    wchar_t home[MAX_PATH] = {};
+    if (GetEnvironmentVariableW(L"WINEHOMEDIR", home, MAX_PATH) == 0)
+        return {};
+    std::wstring folder = home;
+    if (folder.rfind(L"\\??\\", 0) == 0)
+        folder.erase(0, 4);
+    return folder + L"\\.local\\share\\Trash\\files";
+}
+
+// Names in the trash that begin with `stem` (Wine adds a suffix when the name is taken).
+std::vector<std::wstring> TrashEntries(const std::wstring& folder, const std::wstring& stem)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    UniqueFind search(FindFirstFileW((folder + L"\\" + stem + L"*").c_str(), &found));
+    if (!search)
+        return names;
+    do
+        names.push_back(found.cFileName);
+    while (FindNextFileW(search.get(), &found));
+    return names;
+}
+
 TEST_F(CatalogTest, DeletedFilesReachTheTrashOnlyAtTheLastRelease)
 {
-    const std::wstring path = MakeWav(L"to be deleted.wav");
+    const std::wstring trash = TrashFiles();
+    const std::wstring name = L"to be deleted.wav";
+    const std::vector<std::wstring> before = TrashEntries(trash, name);
+    const std::wstring path = MakeWav(name);
+    const auto bytes = fixtures::ReadFileBytes(path);
     CCatItem* held = Add(path);
     ASSERT_NE(held, nullptr);
     ASSERT_EQ(m_fixture.Catalog()->DeleteItems(Ids({0}).get(), TRUE), S_OK);
@@ -104,16 +136,17 @@ TEST_F(CatalogTest, DeletedFilesReachTheTrashOnlyAtTheLastRelease)
     EXPECT_EQ(held->Release(), 0u);
     EXPECT_FALSE(profiler_test::FileExists(path));
 
-    // Wine names the Unix HOME in the NT form "\??\Z:\...".
-    wchar_t home[MAX_PATH] = {};
-    if (GetEnvironmentVariableW(L"WINEHOMEDIR", home, MAX_PATH) == 0)
+    if (trash.empty())
         GTEST_SKIP() << "not under Wine";
-    std::wstring trash = home;
-    if (trash.rfind(L"\\??\\", 0) == 0)
-        trash.erase(0, 4);
-    trash += L"\\.local\\share\\Trash\\files\\to be deleted.wav";
-    EXPECT_TRUE(profiler_test::FileExists(trash)) << "the harness HOME's trash holds the file";
-    DeleteFileW(trash.c_str());
+    std::vector<std::wstring> added;
+    for (const std::wstring& entry : TrashEntries(trash, name)) {
+        if (std::find(before.begin(), before.end(), entry) == before.end())
+            added.push_back(entry);
+    }
+    ASSERT_EQ(added.size(), 1u) << "the harness HOME's trash holds the file";
+    EXPECT_EQ(fixtures::ReadFileBytes(trash + L"\\" + added[0]), bytes);
+    DeleteFileW((trash + L"\\" + added[0]).c_str());
+    DeleteFileW((trash + L"\\..\\info\\" + added[0] + L".trashinfo").c_str());
 }
 
 TEST_F(CatalogTest, AnalysisFillsWhatTheUserLeftUnsetAndStoresTheResults)
