@@ -43,11 +43,6 @@ bool CanCreateReader(REFCLSID clsid)
     return created;
 }
 
-bool PathLess(CCatItem* a, CCatItem* b)
-{
-    return a->GetPath().CompareNoCase(b->GetPath()) < 0;
-}
-
 }  // namespace
 
 CCatalog::CCatalog(IUnknown* outer) : CUnknown(outer) {}
@@ -123,21 +118,22 @@ void CCatalog::LoadItems()
 {
     CSingleThreadLock catalogHold(&m_catalogLock);
     CSingleThreadLock itemsHold(&m_itemsLock);
-    const int count = m_store->GetRecordCount();
-    for (int record = 0; record < count; ++record) {
-        CCatItem* item = new (std::nothrow) CCatItem(GetOuter(), nullptr);
-        if (!item)
-            continue;
-        if (!m_store->ReadItem(record, item)) {
-            item->Release();
-            continue;
-        }
+    for (CCatItem* item : m_store->ReadAllItems(GetOuter())) {
         item->SetItemId(static_cast<DWORD>(m_items.size()));
         m_items.push_back(item);
     }
-    // One stable sort gives the order that inserting the items one by one would.
-    m_pathIndex = m_items;
-    std::stable_sort(m_pathIndex.begin(), m_pathIndex.end(), PathLess);
+    // One stable sort gives the order that inserting the items one by one would; each path is
+    // taken from its item once.
+    std::vector<std::pair<CString, CCatItem*>> byPath;
+    byPath.reserve(m_items.size());
+    for (CCatItem* item : m_items)
+        byPath.emplace_back(item->GetPath(), item);
+    std::stable_sort(byPath.begin(), byPath.end(),
+                     [](const auto& a, const auto& b) { return a.first.CompareNoCase(b.first) < 0; });
+    m_pathIndex.clear();
+    m_pathIndex.reserve(byPath.size());
+    for (const auto& entry : byPath)
+        m_pathIndex.push_back(entry.second);
     for (CCatItem* item : m_items)
         QueueIfNeeded(item);
 }

@@ -44,6 +44,26 @@ BOOL CCatStore::ReadItem(int record, CCatItem* item)
     return TRUE;
 }
 
+std::vector<CCatItem*> CCatStore::ReadAllItems(IUnknown* outer)
+{
+    std::vector<CCatItem*> items;
+    CSingleThreadLock hold(&m_lock);
+    m_file->ForEachItem([&](int record, CArchive& body) {
+        CCatItem* item = new (std::nothrow) CCatItem(outer, nullptr);
+        if (!item)
+            return;
+        try {
+            item->Serialize(body);
+        } catch (...) {
+            item->Release();
+            throw;
+        }
+        item->SetRecordIndex(record);
+        items.push_back(item);
+    });
+    return items;
+}
+
 BOOL CCatStore::WriteItem(CCatItem* item)
 {
     CSingleThreadLock itemHold(item->GetLock());

@@ -8,7 +8,10 @@
 
 #include <windows.h>
 
+#include <unknwn.h>
+
 #include <memory>
+#include <vector>
 
 #include "engine/core/server/SingleThreadLock.h"
 #include "engine/core/storage/ItemFile.h"
@@ -29,6 +32,9 @@ public:
     int GetRecordCount();
     // Loads the record into the item and sets its record index; FALSE when it cannot be read.
     BOOL ReadItem(int record, CCatItem* item);
+    // Every record that can be read, as a new item (outer as given) with its record index, in
+    // record order; the file is read in large pieces.
+    std::vector<CCatItem*> ReadAllItems(IUnknown* outer);
     // Appends the item's record and frees its old one only when the new one was stored, so that
     // a failed write keeps the item as it was. FALSE when the record could not be written.
     BOOL WriteItem(CCatItem* item);

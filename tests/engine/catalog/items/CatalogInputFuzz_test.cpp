@@ -115,6 +115,8 @@ TEST(CatalogInputFuzz, MutatedRecordsLoadOrAreRefused)
     for (int round = 0; round < 300; ++round) {
         ASSERT_TRUE(profiler_test::WriteBytes(path, Mutate(stored, random)));
         CCatStore store(path.c_str());
+        for (CCatItem* item : store.ReadAllItems(nullptr))
+            item->Release();
         for (int record = 0; record < store.GetRecordCount(); ++record) {
             ComPtr<CCatItem> item = ComPtr<CCatItem>::attach(new CCatItem(nullptr, nullptr));
             store.ReadItem(record, item.get());
