@@ -12,15 +12,6 @@
 #include "engine/core/track/TrackInfoContainer.h"
 #include "interfaces/EngineIids.h"
 
-namespace {
-
-BSTR ToBstr(const CString& text)
-{
-    return SysAllocStringLen(text.GetString(), static_cast<UINT>(text.GetLength()));
-}
-
-}  // namespace
-
 CFileMapper::CFileMapper(IUnknown* outer) : CUnknown(outer) {}
 
 CFileMapper::~CFileMapper() = default;
@@ -74,7 +65,7 @@ bool CFileMapper::AskLocator(const CString& path, CString* found)
 {
     if (!m_locator)
         return false;
-    BSTR missing = ToBstr(path);
+    BSTR missing = path.AllocSysString();
     BSTR chosen = nullptr;
     const HRESULT answer = m_locator->LocateFile(missing, 0, &chosen);
     SysFreeString(missing);

@@ -57,11 +57,6 @@ constexpr DWORD kMaxThumbnailBytes = CItemFile::kMaxBodyLength - 0x2000;
 constexpr FILEOP_FLAGS kRecycleFlags = 0x454;
 constexpr FILEOP_FLAGS kDeleteFlags = 0x414;
 
-BSTR ToBstr(const CString& text)
-{
-    return SysAllocStringLen(text.GetString(), static_cast<UINT>(text.GetLength()));
-}
-
 class ComInit {
 public:
     ComInit() : m_result(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
@@ -285,7 +280,7 @@ HRESULT CCatItem::GetAttribute(WORD attribute, BSTR* text)
     CString value;
     if (!GetAttributeText(attribute, &value))
         return E_FAIL;
-    *text = ToBstr(value);
+    *text = value.AllocSysString();
     return *text ? S_OK : E_OUTOFMEMORY;
 }
 
@@ -443,7 +438,7 @@ HRESULT CCatItem::OpenPcmReader(BOOL profiling, IPcmReader** reader)
                 SUCCEEDED(CLocalCoCreate::CreateInstance(PluginClsid::AudioRendererFilter, &g_localCoCreate,
                                                          IID_IPcmReader, created.put_void())) &&
                 created) {
-                BSTR name = ToBstr(path);
+                BSTR name = path.AllocSysString();
                 host->PrepareReader(name, created.get());
                 SysFreeString(name);
             }
@@ -451,7 +446,7 @@ HRESULT CCatItem::OpenPcmReader(BOOL profiling, IPcmReader** reader)
     }
     if (!created)
         return E_FAIL;
-    BSTR name = ToBstr(path);
+    BSTR name = path.AllocSysString();
     const HRESULT opened = created->Open(name, profiling);
     SysFreeString(name);
     if (FAILED(opened) || created->IsValid() != S_OK) {
@@ -500,7 +495,7 @@ BOOL CCatItem::ReadTagsFromWma()
     ComPtr<IPcmReader> pcm;
     if (FAILED(reader.query(IID_IPcmReader, pcm)) || !pcm)
         return FALSE;
-    BSTR name = ToBstr(m_path);
+    BSTR name = m_path.AllocSysString();
     const HRESULT opened = pcm->Open(name, FALSE);
     SysFreeString(name);
     BOOL any = FALSE;
@@ -544,7 +539,7 @@ BOOL CCatItem::RefreshFromHostMedia(bool* framesRequested)
     ComPtr<IHostMedia> host;
     if (GetOuter() == GetInner() || FAILED(GetOuter()->QueryInterface(IID_IHostMedia, host.put_void())) || !host)
         return FALSE;
-    BSTR name = ToBstr(m_path);
+    BSTR name = m_path.AllocSysString();
     LONGLONG samples = 0;
     int rate = 0;
     BOOL result = FALSE;
@@ -710,7 +705,7 @@ HRESULT CCatItem::ReadEmbeddedMixData(CRiffFile* into)
         }
         if (!reader || FAILED(reader.query(IID_IPcmReader, pcm)) || !pcm)
             return E_FAIL;
-        BSTR name = ToBstr(m_path);
+        BSTR name = m_path.AllocSysString();
         BSTR attribute = SysAllocString(L"carrowfold.com/defaultmix");
         unsigned long size = 0;
         if (SUCCEEDED(pcm->Open(name, FALSE)) && SUCCEEDED(reader->GetMetaDataBin(attribute, nullptr, &size)) &&

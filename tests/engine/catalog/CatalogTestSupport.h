@@ -13,6 +13,7 @@
 #include "engine/catalog/files/FileMapper.h"
 #include "engine/catalog/items/CatItem.h"
 #include "interfaces/EngineIids.h"
+#include "interfaces/IHostMedia.h"
 #include "tests/engine/catalog/FakeEngine.h"
 #include "tests/engine/catalog/ProfilerTestSupport.h"
 #include "tests/support/Signals.h"
@@ -33,11 +34,15 @@ public:
             return catalog->NonDelegatingQueryInterface(iid, object);
         if (IsEqualIID(iid, EngineIid::FileMapperInternal) && fileMapper)
             return fileMapper->NonDelegatingQueryInterface(iid, object);
+        if (IsEqualIID(iid, IID_IHostMedia) && hostMedia)
+            return hostMedia->QueryInterface(iid, object);
         return FakeEngine::QueryInterface(iid, object);
     }
 
     CCatalog* catalog = nullptr;
     CFileMapper* fileMapper = nullptr;
+    // The video montage library's media services, when a test stands in for them.
+    IHostMedia* hostMedia = nullptr;
 };
 
 // A catalog aggregated with a TestEngine, its stores in a folder of the test's own and its plot

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "classlib/core/Archive.h"
 #include "classlib/core/MemFile.h"
 #include "engine/catalog/files/MusicFileIdentity.h"
@@ -138,6 +140,121 @@ TEST(CatItem, AWavFileBecomesAnAudioItemWithItsFormatTitleAndIdentity)
     ICatDisplayItem* display = nullptr;
     ASSERT_EQ(item->QueryInterface(IID_ICatDisplayItem, reinterpret_cast<void**>(&display)), S_OK);
     EXPECT_EQ(display->Release(), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+// The video montage library's media services for one video file: a length and rate, and frames
+// of a fixed size whose pixels are all `level`; records the times asked for.
+class HostMediaDouble : public IHostMedia {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        *object = nullptr;
+        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IHostMedia))
+            return E_NOINTERFACE;
+        *object = static_cast<IHostMedia*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE OnPlayStarting(LONGLONG, IPlayManager*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OnPlayStarted(LONGLONG, IPlayManager*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OnPlayStopped() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetExtensions(BSTR* list) override
+    {
+        *list = SysAllocString(L"mpg;");
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetMediaInfo(BSTR, LONGLONG* samples, int* rate) override
+    {
+        *samples = 441000;
+        *rate = 44100;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetThumbnail(BSTR, LONGLONG time, BYTE* buffer, DWORD* size) override
+    {
+        if (!buffer) {
+            *size = frameSize;
+            return S_OK;
+        }
+        times.push_back(time);
+        if (*size < frameSize)
+            return E_FAIL;
+        std::fill(buffer, buffer + frameSize, level);
+        std::fill(buffer, buffer + 40, BYTE(0xEE));
+        if (brightAt >= 0 && time == brightAt)
+            std::fill(buffer + 40, buffer + frameSize, BYTE(200));
+        *size = frameSize;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Reserved9() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved10() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE PrepareReader(BSTR, IPcmReader*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetExportType(int, int*, BSTR*, BSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetExportFormat(int, int*, BSTR*, int*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved14() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved15() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OnReposition(LONGLONG, LONGLONG, LONGLONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved17() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved18() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CreateVideoPreview(BSTR, BSTR, IVideoPreviewPlayer**) override { return E_NOTIMPL; }
+
+    DWORD frameSize = 40 + 64;
+    BYTE level = 0;
+    LONGLONG brightAt = -1;
+    std::vector<LONGLONG> times;
+};
+
+TEST(CatItem, VideoFilesTakeTheirThumbnailFromTheHostWithinBounds)
+{
+    const struct {
+        const char* name;
+        DWORD frameSize;
+        LONGLONG brightAt;
+        size_t requests;
+        int thumbnails;
+        BYTE firstPixel;
+    } rows[] = {
+        {"only black frames: the one read at 31 s is kept", 104, -1, 32, 1, 0},
+        {"the first bright frame is taken", 104, 3000000, 4, 1, 200},
+        {"a bitmap of 40 bytes has no pixels", 40, -1, 0, 0, 0},
+        {"a frame too large for a catalog record", 70000, -1, 0, 0, 0},
+    };
+    for (const auto& row : rows) {
+        catalog_test::CatalogFixture fixture;
+        HostMediaDouble host;
+        host.frameSize = row.frameSize;
+        host.brightAt = row.brightAt;
+        fixture.engine.hostMedia = &host;
+        fixtures::TempDir dir(L"video");
+        const std::wstring path = dir.File(L"clip.mpg");
+        std::vector<BYTE> content(9000);
+        for (size_t i = 0; i < content.size(); ++i)
+            content[i] = static_cast<BYTE>(i * 7 + 3);
+        ASSERT_TRUE(profiler_test::WriteBytes(path, content));
+        CCatItem* item = nullptr;
+        fixture.Catalog()->AddItemFromFile(path.c_str(), &item, FALSE);
+        ASSERT_NE(item, nullptr) << row.name;
+        EXPECT_EQ(host.times.size(), row.requests) << row.name;
+        if (row.requests == 32) {
+            EXPECT_EQ(host.times.back(), 31000000) << row.name;
+        }
+        EXPECT_EQ(item->GetThumbnailCount(), row.thumbnails) << row.name;
+        EXPECT_EQ(item->GetFlagWord(), CCatItem::kFlagHostMedia) << row.name;
+        EXPECT_EQ(item->GetSampleRate(), 44100u) << row.name;
+        if (row.thumbnails) {
+            BYTE frame[104] = {};
+            DWORD size = sizeof(frame);
+            ASSERT_EQ(item->GetBlob(0, frame, &size), S_OK) << row.name;
+            EXPECT_EQ(frame[40], row.firstPixel) << row.name;
+        }
+        item->Release();
+        fixture.Close();
+    }
 }
 
 }  // namespace
