@@ -8,9 +8,16 @@
 #include <algorithm>
 
 #include "classlib/com/UniqueHandle.h"
+#include "classlib/core/Archive.h"
+#include "classlib/core/MemFile.h"
 #include "engine/catalog/analysis/ProfileResults.h"
 #include "engine/catalog/ids/ItemIdList.h"
+#include "engine/catalog/tags/ID3Tag.h"
+#include "engine/core/storage/RiffFile.h"
+#include "engine/core/track/Segment.h"
+#include "engine/core/track/TrackInfo.h"
 #include "tests/engine/catalog/CatalogTestSupport.h"
+#include "tests/engine/catalog/tags/TagBytes.h"
 
 namespace {
 
@@ -220,6 +227,94 @@ TEST_F(CatalogTest, AnMp3sFrameTableComesBackFromItsPlotFile)
     ASSERT_EQ(item->OpenPcmReader(FALSE, reader.put()), S_OK);
     EXPECT_FALSE(item->IsFrameTableMissing()) << "the table came back from the plot file";
     reader->ShutDown();
+    item->Release();
+}
+
+}  // namespace
+
+namespace {
+
+// A track with settings of its own (a segment on a non-primary track).
+ComPtr<CTrackInfo> CustomTrack(const CMusicFileId& id)
+{
+    ComPtr<CTrackInfo> track = ComPtr<CTrackInfo>::attach(new CTrackInfo());
+    track->SetMusicFileId(id);
+    track->SetSampleInfo(44100, 441000);
+    track->ResetToDefaults();
+    track->SetPrimary(FALSE);
+    track->MainObjects().Append(new CSegment(kSegmentPlain, 0, 400000, 0));
+    return track;
+}
+
+// The bytes of a saved-mix image ("CFDM" holding the track), as a music file embeds them.
+std::vector<BYTE> MixImage(CTrackInfo* track)
+{
+    CRiffFile image;
+    FOURCC form = mmioFOURCC('C', 'F', 'D', 'M');
+    EXPECT_TRUE(image.CreateInMemory(&form));
+    EXPECT_TRUE(image.CreateList(mmioFOURCC('T', 'R', 'K', 'I')));
+    EXPECT_TRUE(track->WriteChunks(&image, FALSE));
+    EXPECT_TRUE(image.Ascend());
+    EXPECT_TRUE(image.Ascend());
+    CMemFile file;
+    {
+        CArchive archive(&file, CArchive::store);
+        EXPECT_TRUE(image.WriteImageTo(archive));
+        archive.Close();
+    }
+    return std::vector<BYTE>(file.GetData(), file.GetData() + file.GetLength());
+}
+
+TEST_F(CatalogTest, SavedMixesComeFromTheStoreOrFromTheMusicFileUntilIgnored)
+{
+    if (!fixtures::HaveUnixTools())
+        GTEST_SKIP() << "the independent tools are not available";
+    const std::wstring plain = m_music.File(L"plain.mp3");
+    ASSERT_TRUE(catalog_test::MakeMp3(plain, 1.0));
+    // The same audio with a tag whose private frame carries a saved mix.
+    using namespace tag_bytes;
+    ComPtr<CTrackInfo> embedded = CustomTrack(CMusicFileId());
+    ASSERT_TRUE(embedded->HasCustomSettings());
+    Bytes owner(kEmbeddedMixOwner, kEmbeddedMixOwner + sizeof(kEmbeddedMixOwner));
+    Append(owner, MixImage(embedded.get()));
+    Bytes file = Tag(3, 0, Frame("PRIV", owner));
+    Append(file, fixtures::ReadFileBytes(plain));
+    const std::wstring path = m_music.File(L"with mix.mp3");
+    ASSERT_TRUE(profiler_test::WriteBytes(path, file));
+
+    CCatItem* item = Add(path);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->ReadEmbeddedMixData(nullptr), 1);
+    ComPtr<CTrackInfo> track = ComPtr<CTrackInfo>::attach(new CTrackInfo());
+    track->SetMusicFileId(item->GetMusicFileId());
+    EXPECT_TRUE(m_fixture.Catalog()->HasDefaultMix(track.get()));
+    EXPECT_TRUE(m_fixture.Catalog()->ApplyDefaultMix(track.get()));
+    EXPECT_TRUE(track->HasCustomSettings()) << "the embedded settings were copied";
+    EXPECT_EQ(m_fixture.Catalog()->HasDefaultTrackSettings(Ids({item->GetItemId()}).get()), S_OK);
+
+    // Cleared: the file's data is ignored from now on, also after a restart.
+    EXPECT_EQ(m_fixture.Catalog()->ClearDefaultTrackSettings(Ids({item->GetItemId()}).get()), S_OK);
+    EXPECT_EQ(m_fixture.Catalog()->HasDefaultTrackSettings(Ids({item->GetItemId()}).get()), S_FALSE);
+    EXPECT_EQ(m_fixture.Catalog()->HasDefaultTrackSettings(Ids({}).get()), S_FALSE);
+    item->Release();
+    m_fixture.Reopen();
+    EXPECT_EQ(m_fixture.Catalog()->HasDefaultTrackSettings(Ids({0}).get()), S_FALSE);
+
+    // A mix saved in the store counts again.
+    ComPtr<CTrackInfo> saved = CustomTrack(track->GetMusicFileId());
+    m_fixture.Catalog()->SaveDefaultMix(saved.get());
+    EXPECT_EQ(m_fixture.Catalog()->HasDefaultTrackSettings(Ids({0}).get()), S_OK);
+}
+
+TEST_F(CatalogTest, ResolvePathsKeepsCatalogedFilesAndDropsTheRest)
+{
+    const std::wstring present = MakeWav(L"present.wav");
+    std::vector<CString> paths = {CString(present.c_str()), CString(m_music.File(L"missing.wav").c_str())};
+    m_fixture.engine.fileMapper->ResolvePaths(paths, FALSE);
+    ASSERT_EQ(paths.size(), 1u);
+    EXPECT_EQ(std::wstring(paths[0].GetString()), present);
+    CCatItem* item = nullptr;
+    ASSERT_TRUE(m_fixture.Catalog()->FindItemByPath(present.c_str(), &item)) << "the file became an item";
     item->Release();
 }
 
