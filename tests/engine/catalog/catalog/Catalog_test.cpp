@@ -319,3 +319,21 @@ TEST_F(CatalogTest, ResolvePathsKeepsCatalogedFilesAndDropsTheRest)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CatalogTest, WindowsMediaFilesAreRefusedCleanlyWithoutTheirLibrary)
+{
+    if (GetFileAttributesW(L"Quenby.DLL") != INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "the Windows Media library is present";
+    EXPECT_FALSE(m_fixture.Catalog()->IsSupportedExtension(L"wma"));
+    EXPECT_TRUE(m_fixture.Catalog()->IsSupportedExtension(L"WAV"));
+    const std::wstring path = m_music.File(L"song.wma");
+    ASSERT_TRUE(profiler_test::WriteBytes(path, std::vector<BYTE>(9000, 0x30)));
+    CCatItem* item = nullptr;
+    EXPECT_FALSE(m_fixture.Catalog()->AddItemFromFile(path.c_str(), &item, FALSE));
+    EXPECT_EQ(item, nullptr);
+    EXPECT_EQ(m_fixture.Catalog()->GetItemCount(), 0);
+}
+
+}  // namespace

@@ -228,3 +228,29 @@ TEST_F(FileMapperTest, ExpandFoldersEntersEachFolderOnceAndTakesSupportedFiles)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FileMapperTest, NoBaseFolderMeansNoGuessAtTheRootOfTheDrive)
+{
+    // A file of the missing name at the root of the current drive is unrelated to the document.
+    const std::wstring name = L"root candidate " + std::to_wstring(GetCurrentProcessId()) + L".wav";
+    wchar_t saved[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, saved);
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    ASSERT_TRUE(SetCurrentDirectoryW(temp));
+    const std::wstring root = std::wstring(1, temp[0]) + L":\\" + name;
+    ASSERT_TRUE(fixtures::WriteWav16(root, fixtures::Tone(440, 0.3, 44100, 2), 44100, 2));
+
+    BSTR path = SysAllocString(m_dir.File(L"old\\" + name).c_str());
+    DWORD mapped = 0;
+    m_locator.answers = {L""};
+    EXPECT_EQ(Mapper()->MapFile(path, nullptr, &mapped), E_FAIL);
+    EXPECT_EQ(m_locator.asked.size(), 1u) << "the user is asked instead";
+    SysFreeString(path);
+    DeleteFileW(root.c_str());
+    SetCurrentDirectoryW(saved);
+}
+
+}  // namespace
