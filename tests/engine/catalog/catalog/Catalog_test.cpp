@@ -337,3 +337,80 @@ TEST_F(CatalogTest, WindowsMediaFilesAreRefusedCleanlyWithoutTheirLibrary)
 }
 
 }  // namespace
+
+namespace {
+
+// Records the paths it is handed; answers GetAt from a list.
+class PathListDouble : public IPathList {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override
+    {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE GetAt(int index, BSTR* text) override
+    {
+        if (index < 0 || static_cast<size_t>(index) >= paths.size())
+            return S_FALSE;
+        *text = SysAllocString(paths[static_cast<size_t>(index)].c_str());
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Add(BSTR text) override
+    {
+        paths.push_back(text);
+        return S_OK;
+    }
+    std::vector<std::wstring> paths;
+};
+
+TEST_F(CatalogTest, InterfaceSlotsAnswerAsTheirTableSays)
+{
+    ICatalog* catalog = m_fixture.Catalog();
+    void* object = reinterpret_cast<void*>(1);
+    EXPECT_EQ(m_fixture.Catalog()->NonDelegatingQueryInterface(IID_IPcmReader, &object), E_NOINTERFACE);
+    EXPECT_EQ(object, nullptr);
+    ICatalog* internal = nullptr;
+    ASSERT_EQ(m_fixture.Outer()->QueryInterface(EngineIid::CatalogInternal, reinterpret_cast<void**>(&internal)), S_OK);
+    EXPECT_EQ(internal, catalog) << "one table for both IIDs";
+    internal->Release();
+
+    PathListDouble list;
+    IProgressStatus* status = nullptr;
+    const struct {
+        const char* name;
+        HRESULT got;
+        HRESULT expected;
+    } rows[] = {
+        {"slot 7", catalog->Unused7(0), E_FAIL},
+        {"unupdatable files", catalog->GetUnupdatableMusicFiles(&list), E_FAIL},
+        {"import (not part of the catalog yet)", catalog->StartImportFiles(nullptr, FALSE, &status), E_NOTIMPL},
+        {"clean-up (not part of the catalog yet)", catalog->StartCleanup(TRUE, FALSE, &status), E_NOTIMPL},
+        {"modify music files by default", catalog->IsModifyMusicFilesEnabled(), S_OK},
+        {"switched off", (catalog->SetModifyMusicFiles(FALSE), catalog->IsModifyMusicFilesEnabled()), S_FALSE},
+        {"plot of no item", catalog->GetTrackPlot(7, reinterpret_cast<ITrackPlot**>(&object)), E_FAIL},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(row.got, row.expected) << row.name;
+
+    DWORD type = 0;
+    ASSERT_EQ(catalog->GetDefaultMixType(&type), S_OK);
+    EXPECT_EQ(type, 2u);
+    EXPECT_EQ(catalog->SetDefaultMixType(1), S_OK);
+    EXPECT_EQ(AfxGetApp()->GetProfileInt(L"Settings", L"Default Mix Type", 0), 1u);
+
+    // A stored plot is handed out and released by the item's id.
+    const std::wstring path = MakeWav(L"plotted.wav");
+    CCatItem* item = Add(path);
+    ASSERT_NE(item, nullptr);
+    ITrackPlot* plot = nullptr;
+    ASSERT_EQ(catalog->GetTrackPlot(item->GetItemId(), &plot), S_OK);
+    EXPECT_EQ(catalog->TouchTrackPlot(plot), S_OK);
+    EXPECT_EQ(catalog->ReleaseTrackPlot(plot), S_OK);
+    EXPECT_EQ(catalog->ReleaseTrackPlot(plot), E_FAIL) << "no store left for the id";
+    plot->Release();
+    item->Release();
+}
+
+}  // namespace
