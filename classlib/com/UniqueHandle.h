@@ -53,6 +53,10 @@ struct MmioTraits {
     static void Close(HMMIO h) { mmioClose(h, 0); }
     static HMMIO Invalid() { return nullptr; }
 };
+struct FindTraits {
+    static void Close(HANDLE h) { FindClose(h); }
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+};
 struct ModuleTraits {
     static void Close(HMODULE h) { FreeLibrary(h); }
     static HMODULE Invalid() { return nullptr; }
@@ -62,4 +66,5 @@ struct ModuleTraits {
 using UniqueFile = UniqueHandle<HANDLE, unique_handle_detail::FileTraits>;
 using UniqueKernelHandle = UniqueHandle<HANDLE, unique_handle_detail::KernelTraits>;
 using UniqueMmio = UniqueHandle<HMMIO, unique_handle_detail::MmioTraits>;
+using UniqueFind = UniqueHandle<HANDLE, unique_handle_detail::FindTraits>;
 using UniqueModule = UniqueHandle<HMODULE, unique_handle_detail::ModuleTraits>;

@@ -1,5 +1,7 @@
 #include "engine/core/server/BrennockMain.h"
 
+#include "engine/catalog/catalog/Catalog.h"
+#include "engine/catalog/files/FileMapper.h"
 #include "engine/core/server/EngineFolders.h"
 #include "engine/core/server/ThreadStart.h"
 #include "engine/core/server/UiUpdateMsg.h"
@@ -109,7 +111,9 @@ HRESULT CBrennockMain::Initialize([[maybe_unused]] HWND mainWindow, IUnknown* at
     // The main display-item manager is created here and its queue joins the group.
     if (attached)
         attached->QueryInterface(IID_IAttachedObject, m_attached.put_void());
-    // The catalog is created and initialised here (stores and worker objects).
+    m_catalog.reset(new (std::nothrow) CCatalog(GetOuter()));
+    if (m_catalog)
+        m_catalog->Init(GetEngineDataFolder());
     // The category manager is created and loaded here.
     // The main display-item manager, asked of this object by its engine IID, is refreshed here.
     // The player is created and set up with mainWindow here (output configuration, device lists).
@@ -117,7 +121,7 @@ HRESULT CBrennockMain::Initialize([[maybe_unused]] HWND mainWindow, IUnknown* at
     // The effect-preset manager is created here and scans its presets.
     // The mix manager's second set-up registers each play manager's effects processor here.
     // The effect-preset manager loads the default preset (0xFFFF, mode 0) here.
-    // The file mapper is created here.
+    m_fileMapper.reset(new (std::nothrow) CFileMapper(GetOuter()));
     if (m_attached)
         m_attached->Attach(static_cast<IBrennock*>(this));
 
@@ -157,7 +161,8 @@ void CBrennockMain::RunServiceThread()
     while (m_serviceRun) {
         Sleep(kServicePeriodMs);
         // The mix manager ticks here: every play manager, under the global mix lock.
-        // The catalog ticks here (finished analyses).
+        if (m_catalog)
+            m_catalog->ProcessProfileQueue();
         RelayEngineQueue();
         // The previewer ticks here when one exists.
     }
@@ -198,7 +203,8 @@ HRESULT CBrennockMain::Shutdown()
         m_attached->Detach();
     // The mix manager is stopped here: under the global mix lock it closes its play managers,
     // releases its tracks and rebuilds the master beat map over the empty track list.
-    // The catalog's workers are stopped here.
+    if (m_catalog)
+        m_catalog->StopWorkers();
     for (DWORD waited = 0; ModuleCounts::Activity() > 1 && waited < kShutdownWorkerWaitMs; waited += kShutdownPollMs)
         Sleep(kShutdownPollMs);
     return S_OK;
@@ -229,15 +235,14 @@ HRESULT CBrennockMain::PostUiUpdate(int code, int value)
     return m_engineQueue.PostUpdate(code, value, FALSE);
 }
 
-HRESULT CBrennockMain::SetFileMapperCallback(IUnknown*)
+HRESULT CBrennockMain::SetFileMapperCallback(IUnknown* locator)
 {
-    // The file mapper keeps the locator; there is none to keep it.
-    return E_FAIL;
+    return m_fileMapper ? m_fileMapper->SetResolver(locator) : E_FAIL;
 }
 
 HRESULT CBrennockMain::ClearFileMapperCallback()
 {
-    return E_FAIL;
+    return m_fileMapper ? m_fileMapper->ClearResolver() : E_FAIL;
 }
 
 HRESULT CBrennockMain::CreateCatDisplayItemMgr(ICatDisplayItemMgr** out)

@@ -24,6 +24,9 @@
 
 #include <vector>
 
+class CCatalog;
+class CFileMapper;
+
 class CBrennockMain : public CUnknown, public IBrennock {
 public:
     // A new main object with count 1 (not aggregated); NULL when it cannot be allocated.
@@ -61,8 +64,8 @@ private:
     // not built yet stay NULL; every operation that needs one fails or skips its step.
     InnerPtr<> m_player;
     InnerPtr<> m_mixManager;
-    InnerPtr<> m_catalog;
-    InnerPtr<> m_fileMapper;
+    InnerPtr<CCatalog> m_catalog;
+    InnerPtr<CFileMapper> m_fileMapper;
     InnerPtr<> m_categoryManager;
     InnerPtr<> m_mainDisplayItemMgr;
     // Target of PostUiUpdate; only the service thread drains it.

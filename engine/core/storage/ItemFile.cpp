@@ -3,11 +3,15 @@
 #include <algorithm>
 #include <cstring>
 
+#include "classlib/core/MemFile.h"
+
 namespace {
 
 constexpr SIZE_T kWorkBufferSize = 0x10000;
 // Offsets are 32-bit: the file never grows beyond this.
 constexpr ULONGLONG kMaxFileLength = 0xFFFFFFFFULL;
+// ForEachItem reads this much at a time (plus room for one whole item).
+constexpr SIZE_T kBulkWindow = 0x100000;
 
 }  // namespace
 
@@ -231,6 +235,37 @@ BOOL CItemFile::EndAppendItem()
     } catch (const CException&) {
         CancelAppendItem();
         return FALSE;
+    }
+}
+
+void CItemFile::ForEachItem(const std::function<void(int, CArchive&)>& visit)
+{
+    if (!m_open)
+        return;
+    CloseArchive();
+    CPageBuffer window(kBulkWindow + kMaxItemLength);
+    if (!window.Get())
+        return;
+    ULONGLONG start = 0;
+    ULONGLONG filled = 0;
+    for (size_t i = 0; i < m_index.size(); ++i) {
+        const ITEMFILE_INDEX& entry = m_index[i];
+        if (entry.state != stateLive)
+            continue;
+        try {
+            if (entry.offset < start || ULONGLONG(entry.offset) + entry.length > start + filled) {
+                start = entry.offset;
+                filled = std::min<ULONGLONG>(window.Size(), m_file.GetLength() - start);
+                ReadAt(start, window.Get(), static_cast<UINT>(filled));
+            }
+            CMemFile body;
+            body.Write(window.Get() + (entry.offset - start) + kHeaderSize, entry.length - kHeaderSize);
+            body.Seek(0, CFile::begin);
+            CArchive archive(&body, CArchive::load);
+            visit(static_cast<int>(i), archive);
+        } catch (const CException&) {
+            // A damaged body or a read error loses this item only.
+        }
     }
 }
 

@@ -19,20 +19,13 @@ CMusicFileIdObjStore::~CMusicFileIdObjStore()
 
 void CMusicFileIdObjStore::BuildIndex()
 {
-    const int count = m_file->GetItemCount();
-    for (int item = 0; item < count; ++item) {
-        CArchive* archive = nullptr;
-        int length = 0;
-        if (!m_file->OpenItemForRead(item, &archive, &length) || length < CMusicFileId::kSize)
-            continue;
+    m_file->ForEachItem([this](int item, CArchive& body) {
+        if (body.GetAvailable() < CMusicFileId::kSize)
+            return;
         CMusicFileId id;
-        try {
-            id.Serialize(*archive);
-        } catch (const CException&) {
-            continue;
-        }
+        id.Serialize(body);
         if (!id.IsValid())
-            continue;
+            return;
         INT_PTR position = 0;
         if (m_index.Find(id, &position)) {
             DWORD older = 0;
@@ -41,7 +34,7 @@ void CMusicFileIdObjStore::BuildIndex()
             m_index.Remove(id);
         }
         m_index.InsertSorted(static_cast<DWORD>(item), id);
-    }
+    });
 }
 
 bool CMusicFileIdObjStore::IsOpen()

@@ -247,6 +247,15 @@ void CTrackInfoContainer::RemoveById(LONG trackId)
         }
 }
 
+void CTrackInfoContainer::RemoveAt(int index)
+{
+    if (index < 0 || static_cast<size_t>(index) >= m_tracks.size())
+        return;
+    CTrackInfo* track = m_tracks[static_cast<size_t>(index)];
+    m_tracks.erase(m_tracks.begin() + index);
+    track->ReleaseFromOwner();
+}
+
 void CTrackInfoContainer::RemoveAll()
 {
     std::vector<CTrackInfo*> old;

@@ -55,6 +55,8 @@ public:
     BOOL AppendCopy(const CTrackInfo& track);
     void AppendCopies(const CTrackInfoContainer& list);
     void RemoveById(LONG trackId);
+    // Removes the track at the position; nothing for an index out of range.
+    void RemoveAt(int index);
     void RemoveAll();
     void AssignFrom(const CTrackInfoContainer& list);
     void ClearTrackIds();

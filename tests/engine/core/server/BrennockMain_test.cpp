@@ -21,6 +21,10 @@ struct Msg {
     bool operator==(const Msg&) const = default;
 };
 
+// The catalog reports once, from the first service pass, that its analysis queue is empty; that
+// report is not part of what these tests relay.
+constexpr int kCatalogIdleCode = 19;
+
 std::string Describe(const std::vector<Msg>& messages)
 {
     std::string text;
@@ -61,8 +65,10 @@ protected:
         for (DWORD waited = 0; waited < ms; waited += 10) {
             int code = 0;
             int value = 0;
-            while (m_probe->PopUpdate(&code, &value) == S_OK)
-                collected.push_back({code, value});
+            while (m_probe->PopUpdate(&code, &value) == S_OK) {
+                if (code != kCatalogIdleCode)
+                    collected.push_back({code, value});
+            }
             Sleep(10);
         }
         return collected;
@@ -102,8 +108,10 @@ TEST_F(RunningEngine, RelayArrivesWithinAFewServicePasses)
     int code = 0;
     int value = 0;
     while (got.size() < 2 && GetTickCount() - start < 2000) {
-        while (m_probe->PopUpdate(&code, &value) == S_OK)
-            got.push_back({code, value});
+        while (m_probe->PopUpdate(&code, &value) == S_OK) {
+            if (code != kCatalogIdleCode)
+                got.push_back({code, value});
+        }
         Sleep(5);
     }
     EXPECT_EQ(got, (std::vector<Msg>{{4, 42}, {21, 42}}));

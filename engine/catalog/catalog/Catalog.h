@@ -1,0 +1,156 @@
+// CCatalog: the engine's music catalog. It owns every catalog item (by id, and in a path index),
+// the catalog file, the stores of analysis results ("profiles.dat") and of per-file saved mix
+// settings ("defaultmixes.dat"), the plot file cache, the plot cache in memory and the analysis
+// job queue. The engine main object creates it at Initialize and ticks it from the service
+// thread; the main program reaches it through ICatalog, the engine's own components through the
+// engine IID, the plot cache through IPlotItemCatalog and the mix builder through
+// IMixProfileSource.
+//
+// Threads: the user-interface thread (ICatalog), the service thread (the tick), analysis jobs
+// and catalog workers. The item-array lock guards both arrays; the catalog lock serialises
+// adding, loading, deleting and stored-settings changes. Lock order: catalog lock, item-array
+// lock, analysis queue, then an item's own lock; an item never takes the catalog's locks.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <vector>
+
+#include "classlib/core/String.h"
+#include "engine/catalog/analysis/ProfileJobQueue.h"
+#include "engine/catalog/items/CatStore.h"
+#include "engine/catalog/plots/PlotFileManager.h"
+#include "engine/catalog/plots/PlotItemCatalog.h"
+#include "engine/catalog/plots/PlotStoreManager.h"
+#include "engine/core/mix/MixProfileSource.h"
+#include "engine/core/server/InnerPtr.h"
+#include "engine/core/server/SingleThreadLock.h"
+#include "engine/core/server/Unknown.h"
+#include "engine/core/storage/MusicFileIdObjStore.h"
+#include "interfaces/ICatalog.h"
+
+class CCatItem;
+class CProfileResults;
+class CTrackInfo;
+
+class CCatalog : public CUnknown, public ICatalog, public IPlotItemCatalog, public IMixProfileSource {
+public:
+    // UI-update codes the catalog posts.
+    static constexpr int kItemChangedCode = 4;
+    static constexpr int kAnalysisIdleCode = 19;
+    static constexpr DWORD kDefaultMixTypeAtStart = 2;
+
+    // outer: the engine main object (not owned); NULL for a catalog of its own.
+    explicit CCatalog(IUnknown* outer);
+    ~CCatalog() override;
+
+    DECLARE_DELEGATING_UNKNOWN
+    HRESULT STDMETHODCALLTYPE NonDelegatingQueryInterface(REFIID iid, void** object) override;
+    // Stops the workers, then releases the plot caches, every item, the stores and the queue.
+    void FinalRelease() override;
+
+    // ICatalog. Import, clean-up and folder watching are not part of this catalog yet: their
+    // slots answer E_NOTIMPL.
+    HRESULT STDMETHODCALLTYPE AddImportFile(BSTR path) override;
+    HRESULT STDMETHODCALLTYPE StartImportFiles(BSTR category, BOOL expandFolders, IProgressStatus** status) override;
+    HRESULT STDMETHODCALLTYPE StartImportDirectory(BSTR folder, BSTR category, IProgressStatus** status) override;
+    HRESULT STDMETHODCALLTYPE StartImportTextList(BSTR path, IProgressStatus** status) override;
+    HRESULT STDMETHODCALLTYPE Unused7(DWORD value) override;
+    HRESULT STDMETHODCALLTYPE ImportDefaultTrackSettings(BSTR path) override;
+    HRESULT STDMETHODCALLTYPE StartCleanup(BOOL removeMissing, BOOL removeUnusedData,
+                                           IProgressStatus** status) override;
+    HRESULT STDMETHODCALLTYPE DeleteItems(IItemIdList* ids, BOOL deleteFiles) override;
+    HRESULT STDMETHODCALLTYPE GetTrackPlot(DWORD id, ITrackPlot** plot) override;
+    HRESULT STDMETHODCALLTYPE ReleaseTrackPlot(ITrackPlot* plot) override;
+    HRESULT STDMETHODCALLTYPE TouchTrackPlot(ITrackPlot* plot) override;
+    HRESULT STDMETHODCALLTYPE GetProfileCacheSettings(BSTR* folder, int* maxSize) override;
+    HRESULT STDMETHODCALLTYPE SetProfileCacheSettings(BSTR folder, int maxSize) override;
+    HRESULT STDMETHODCALLTYPE GetDefaultProfileCacheSettings(BSTR* folder, int* maxSize) override;
+    HRESULT STDMETHODCALLTYPE IsModifyMusicFilesEnabled() override;
+    HRESULT STDMETHODCALLTYPE SetModifyMusicFiles(BOOL enabled) override;
+    HRESULT STDMETHODCALLTYPE GetUnupdatableMusicFiles(IPathList* out) override;
+    HRESULT STDMETHODCALLTYPE StopUpdatingMusicFiles(IPathList* paths) override;
+    HRESULT STDMETHODCALLTYPE ClearDefaultTrackSettings(IItemIdList* ids) override;
+    HRESULT STDMETHODCALLTYPE HasDefaultTrackSettings(IItemIdList* ids) override;
+    HRESULT STDMETHODCALLTYPE GetAutoUpdateFolders(IPathList* out) override;
+    HRESULT STDMETHODCALLTYPE SetAutoUpdateFolders(IPathList* in) override;
+    HRESULT STDMETHODCALLTYPE GetAutoUpdate(BOOL* enabled, BOOL* updateInfo) override;
+    HRESULT STDMETHODCALLTYPE SetAutoUpdate(BOOL enabled, BOOL updateInfo) override;
+    HRESULT STDMETHODCALLTYPE GetDefaultMixType(DWORD* type) override;
+    HRESULT STDMETHODCALLTYPE SetDefaultMixType(DWORD type) override;
+
+    // IPlotItemCatalog
+    BOOL GetPlotItemInfo(DWORD itemId, CMusicFileId* id, DWORD* sampleRate, LONGLONG* lengthMicroseconds) override;
+    // Queues an audio item's analysis at middle priority.
+    void RequeueProfile(DWORD itemId) override;
+
+    // IMixProfileSource
+    BOOL GetProfileResults(const CMusicFileId& id, CProfileResults* results) override;
+
+    // Opens the stores in dataFolder (the engine data folder, ending in a backslash), starts the
+    // plot file cache and loads the items. FALSE when catalog.dat cannot be opened.
+    BOOL Init(const CString& dataFolder);
+    // Stops the plot loader and the analysis job.
+    void StopWorkers();
+
+    // The item of the path (refreshed from its file when asked), or a new item for the file.
+    // out (when given) gets one reference. FALSE when the file cannot be made an item.
+    bool AddItemFromFile(const wchar_t* path, CCatItem** out, BOOL refresh);
+    // With one reference.
+    bool FindItemByPath(const wchar_t* path, CCatItem** out);
+    bool GetItemById(DWORD id, CCatItem** out);
+    // Without a reference: only for callers that hold the item otherwise.
+    bool LookupItemById(DWORD id, CCatItem** out);
+    // TRUE for every index below the count, with NULL (no reference) for a deleted item.
+    bool GetItemByIndex(int index, CCatItem** out);
+    int GetItemCount();
+    // Without a reference; FALSE for an invalid identity.
+    bool FindItemByFileId(const CMusicFileId& id, CCatItem** out);
+    // "wav;mp3;" and so on: the extensions of the readers this system has.
+    const CString& GetSupportedExtensions() const { return m_extensions; }
+    bool IsSupportedExtension(const CString& extension);
+
+    // The service-thread tick: takes over finished analyses and starts the next job.
+    void ProcessProfileQueue();
+    void RequestProfileNow(DWORD id);
+    void CancelProfileRequest(DWORD id);
+    bool LoadProfile(const CMusicFileId& id, CProfileResults* results);
+    bool HasProfile(CCatItem* item);
+    // An audio item whose identity has no stored analysis.
+    bool NeedsProfile(CCatItem* item);
+
+    void SaveDefaultMix(CTrackInfo* track);
+    bool ApplyDefaultMix(CTrackInfo* track);
+    bool HasDefaultMix(CTrackInfo* track);
+    void DeleteDefaultMix(const CMusicFileId& id);
+
+    CCatStore& GetStore() { return *m_store; }
+    CPlotFileManager* GetPlotFileManager() { return m_plotFiles.get(); }
+    DWORD GetDefaultMixTypeValue() const { return m_defaultMixType; }
+
+private:
+    void LoadItems();
+    // Under the item-array lock.
+    void AppendItem(CCatItem* item);
+    INT_PTR FindPathPosition(const wchar_t* path, bool* found) const;
+    void RemoveFromPathIndex(CCatItem* item);
+    void QueueIfNeeded(CCatItem* item);
+    void PostToQueueGroup(int code, int value);
+    bool ReadDefaultMix(const CMusicFileId& id, CTrackInfo* into);
+    bool HasStoredDefaultMix(const CMusicFileId& id);
+
+    std::vector<CCatItem*> m_items;
+    std::vector<CCatItem*> m_pathIndex;
+    std::unique_ptr<CCatStore> m_store;
+    InnerPtr<CPlotStoreManager> m_plotStores;
+    std::unique_ptr<CProfileJobQueue> m_queue;
+    std::unique_ptr<CPlotFileManager> m_plotFiles;
+    CSingleThreadToken m_itemsLock;
+    CSingleThreadToken m_catalogLock;
+    CString m_extensions;
+    std::unique_ptr<CMusicFileIdObjStore> m_profiles;
+    std::unique_ptr<CMusicFileIdObjStore> m_defaultMixes;
+    int m_idleReported = 0;
+    DWORD m_defaultMixType = kDefaultMixTypeAtStart;
+};
