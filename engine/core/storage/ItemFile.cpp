@@ -255,7 +255,7 @@ void CItemFile::ForEachItem(const std::function<void(int, CArchive&)>& visit)
         try {
             if (entry.offset < start || ULONGLONG(entry.offset) + entry.length > start + filled) {
                 start = entry.offset;
-                filled = std::min<ULONGLONG>(window.Size(), m_file.GetLength() - start);
+                filled = std::min<ULONGLONG>(window.Size(), m_file->GetLength() - start);
                 ReadAt(start, window.Get(), static_cast<UINT>(filled));
             }
             CMemFile body;

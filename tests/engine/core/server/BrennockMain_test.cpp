@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 #include <vector>
 
@@ -183,7 +184,10 @@ TEST(BrennockMain, ForwardedQueryThatTheAttachedObjectRefusesAnswersNull)
     void* object = reinterpret_cast<void*>(0xDEADBEEF);
     EXPECT_EQ(engine->QueryInterface(unknownIid, &object), E_NOINTERFACE);
     EXPECT_EQ(object, nullptr);
-    EXPECT_EQ(attached.serviceQueries.size(), 1u) << "the query was forwarded";
+    EXPECT_EQ(std::count_if(attached.serviceQueries.begin(), attached.serviceQueries.end(),
+                            [&](const IID& iid) { return IsEqualIID(iid, unknownIid); }),
+              1)
+        << "the query was forwarded";
     EXPECT_EQ(engine->Shutdown(), S_OK);
 }
 
@@ -224,7 +228,7 @@ TEST(BrennockMain, FailedServiceThreadStartLeavesTheEngineUninitialised)
     int code = 0;
     int value = 0;
     const DWORD start = GetTickCount();
-    while (probe->PopUpdate(&code, &value) != S_OK && GetTickCount() - start < 2000)
+    while ((probe->PopUpdate(&code, &value) != S_OK || code == kCatalogIdleCode) && GetTickCount() - start < 2000)
         Sleep(5);
     EXPECT_EQ(code, 4);
     EXPECT_EQ(value, 5);
