@@ -35,6 +35,15 @@ bool CallFaulted(Body&& body, DWORD* code = nullptr)
     return seh_guard_detail::RunBody([](void* context) { (*static_cast<decltype(call)*>(context))(); }, &call, code);
 }
 
+// Runs call(), which answers an HRESULT, under the guard: its answer, or E_FAIL when a structured
+// exception ended it.
+template <typename Call>
+HRESULT CallGuarded(Call&& call)
+{
+    HRESULT hr = E_FAIL;
+    return CallFaulted([&] { hr = call(); }) ? E_FAIL : hr;
+}
+
 // The program's floating-point defaults: x87 and SSE exceptions masked, their flags clear,
 // rounding to nearest, the x87 unit at its start-up precision.
 void ResetFloatingPoint();

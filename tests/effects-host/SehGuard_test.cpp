@@ -2,6 +2,7 @@
 // are caught and leave the floating-point state at the program's defaults; C++ exceptions, normal
 // returns and exceptions handled deeper down pass untouched; guards nest.
 #include "effects-host/SehGuard.h"
+#include "tests/effects-host/OstrelFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -14,17 +15,7 @@
 
 namespace {
 
-unsigned short X87ControlWord()
-{
-    unsigned short word = 0;
-    asm volatile("fnstcw %0" : "=m"(word));
-    return word;
-}
-
-void SetX87ControlWord(unsigned short word)
-{
-    asm volatile("fldcw %0" : : "m"(word));
-}
+using ostrel_test::CurrentFloatingPointState;
 
 void AccessViolation()
 {
@@ -44,7 +35,8 @@ void SseDivideByZero()
 // A plug-in that unmasks the x87 exceptions and divides by zero; the trap comes at the fwait.
 void X87DivideByZero()
 {
-    SetX87ControlWord(X87ControlWord() & ~0x3F);
+    const unsigned short unmasked = CurrentFloatingPointState().x87 & ~0x3F;
+    asm volatile("fldcw %0" : : "m"(unmasked));
     asm volatile("fld1\n\tfldz\n\tfdivrp\n\tfstp %%st(0)\n\tfwait" : : : "st");
 }
 
@@ -55,8 +47,7 @@ struct SetOnDestruction {
 
 class SehGuardTest : public testing::Test {
 protected:
-    const unsigned short startX87 = X87ControlWord();
-    const unsigned startMxcsr = _mm_getcsr();
+    const ostrel_test::FloatingPointState start = CurrentFloatingPointState();
 };
 
 TEST_F(SehGuardTest, FaultsAreCaughtAndTheFloatingPointStateIsReset)
@@ -76,8 +67,7 @@ TEST_F(SehGuardTest, FaultsAreCaughtAndTheFloatingPointStateIsReset)
         EXPECT_TRUE(CallFaulted([&] { fault.body(); }, &code)) << fault.name;
         EXPECT_NE(std::find(fault.codes.begin(), fault.codes.end(), code), fault.codes.end())
             << fault.name << ": 0x" << std::hex << code;
-        EXPECT_EQ(X87ControlWord(), startX87) << fault.name;
-        EXPECT_EQ(_mm_getcsr(), startMxcsr) << fault.name;
+        EXPECT_EQ(CurrentFloatingPointState(), start) << fault.name;
         // Nothing is left pending: float work goes on without a trap.
         volatile float zero = 0.0f;
         volatile double x87 = 1.0L / static_cast<long double>(zero);
@@ -105,8 +95,8 @@ TEST_F(SehGuardTest, NormalReturnsAndCppExceptionsPassUntouched)
 
     // What the body leaves behind without a fault is its own business: no reset.
     EXPECT_FALSE(CallFaulted([] { _mm_setcsr(_mm_getcsr() | _MM_FLUSH_ZERO_ON); }));
-    EXPECT_EQ(_mm_getcsr(), startMxcsr | _MM_FLUSH_ZERO_ON);
-    _mm_setcsr(startMxcsr);
+    EXPECT_EQ(CurrentFloatingPointState().sseControl, start.sseControl | _MM_FLUSH_ZERO_ON);
+    _mm_setcsr(_mm_getcsr() & ~_MM_FLUSH_ZERO_ON);
 
     bool destroyed = false;
     bool caught = false;
@@ -158,7 +148,7 @@ TEST_F(SehGuardTest, GuardsNest)
             AccessViolation();
         });
     EXPECT_EQ(faults, 3);
-    EXPECT_EQ(_mm_getcsr(), startMxcsr);
+    EXPECT_EQ(CurrentFloatingPointState(), start);
 }
 
 }  // namespace
