@@ -4,6 +4,7 @@
 #include "effects-host/ReceiverPin.h"
 #include "effects-host/SampleFilter.h"
 #include "effects-host/SampleMediaTypes.h"
+#include "effects-host/SehGuard.h"
 
 #include <dsound.h>
 
@@ -227,6 +228,13 @@ void CEffectHost::Unlink()
 }
 
 HRESULT CEffectHost::Relink()
+{
+    // Linking calls into every plug-in of the chain (types set, streaming resources taken); one
+    // that faults ends the relink with E_FAIL, and the caller puts the previous chain back.
+    return CallGuarded([this] { return LinkChain(); });
+}
+
+HRESULT CEffectHost::LinkChain()
 {
     Unlink();
     if (m_inserted.empty())

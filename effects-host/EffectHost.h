@@ -48,8 +48,10 @@ private:
     HRESULT BuildGraph();
     // Stops the graph and disconnects every pin of the chain.
     void Unlink();
-    // Unlink, then connect feeder, effects and receiver in order and run.
+    // Unlink, then connect feeder, effects and receiver in order and run. E_FAIL when a plug-in
+    // faults on the way.
     HRESULT Relink();
+    HRESULT LinkChain();
     // Relink; when that fails, undo() puts the previous chain back, which is relinked again, and
     // the failure is returned.
     template <typename Undo>

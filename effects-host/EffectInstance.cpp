@@ -1,6 +1,7 @@
 #include "effects-host/EffectInstance.h"
 
 #include "effects-host/SampleMediaTypes.h"
+#include "effects-host/SehGuard.h"
 
 #include <dmodshow.h>
 #include <dmoreg.h>
@@ -44,9 +45,7 @@ HRESULT FindPins(IBaseFilter* filter, EffectInstance& effect)
     return effect.input && effect.output ? S_OK : E_FAIL;
 }
 
-}  // namespace
-
-HRESULT InstantiateEffect(const CLSID& clsid, IStream* state, EffectInstance& effect)
+HRESULT Instantiate(const CLSID& clsid, IStream* state, EffectInstance& effect)
 {
     EffectInstance made;
     HRESULT hr = CreateEffectFilter(clsid, made.filter);
@@ -67,10 +66,10 @@ HRESULT InstantiateEffect(const CLSID& clsid, IStream* state, EffectInstance& ef
     return S_OK;
 }
 
-HRESULT TestEffectAcceptance(const CLSID& clsid)
+HRESULT TestAcceptance(const CLSID& clsid)
 {
     EffectInstance effect;
-    HRESULT hr = InstantiateEffect(clsid, nullptr, effect);
+    HRESULT hr = Instantiate(clsid, nullptr, effect);
     if (FAILED(hr))
         return hr;
     bool accepted = false;
@@ -90,4 +89,18 @@ HRESULT TestEffectAcceptance(const CLSID& clsid)
     const bool hasPages = SUCCEEDED(hr) && list.cElems > 0;
     CoTaskMemFree(list.pElems);
     return hasPages ? S_OK : E_FAIL;
+}
+
+}  // namespace
+
+// A plug-in that faults while it is made, loaded or asked must not take the program down: the
+// call ends with E_FAIL. What it had made is released as the fault unwinds.
+HRESULT InstantiateEffect(const CLSID& clsid, IStream* state, EffectInstance& effect)
+{
+    return CallGuarded([&] { return Instantiate(clsid, state, effect); });
+}
+
+HRESULT TestEffectAcceptance(const CLSID& clsid)
+{
+    return CallGuarded([&] { return TestAcceptance(clsid); });
 }

@@ -194,6 +194,37 @@ TEST_F(EffectChainTest, AChainThatCannotBeLinkedIsPutBackAsItWas)
     EXPECT_EQ(Process(host.get(), input), Predict(input, 1.0f, 0));
 }
 
+TEST_F(EffectChainTest, AnEffectThatFaultsWhileInsertedIsRefusedAndTheChainRunsOn)
+{
+    const FloatingPointState start = CurrentFloatingPointState();
+    const LONG a = InsertTestEffect(host.get(), {0.5f, 0, 0});
+    const LONG b = InsertTestEffect(host.get(), {0.5f, 0, kTestEffectSplit});
+    ASSERT_GT(b, a);
+    struct FaultCase {
+        const char* name;
+        DWORD flags;
+    };
+    const FaultCase cases[] = {
+        {"access violation while loading", kTestEffectFaultAccess},
+        {"float trap while loading", kTestEffectFaultFloat},
+        {"access violation while linking", kTestEffectFaultAccess | kTestEffectFaultOnLink},
+        {"float trap while linking", kTestEffectFaultFloat | kTestEffectFaultOnLink},
+    };
+    const std::vector<float> input = GridNoise(3 * kBufferFloats / 2, 17);
+    for (const FaultCase& fault : cases) {
+        ComPtr<IStream> state = SettingsStream({1.0f, 0, fault.flags});
+        LONG id = 0;
+        EXPECT_EQ(host->InsertEffect(&CLSID_TestEffectDmo, b, state.get(), &id), E_FAIL) << fault.name;
+        EXPECT_EQ(ChainIds(host.get()), (std::vector<LONG>{a, b})) << fault.name;
+        EXPECT_EQ(CurrentFloatingPointState(), start) << fault.name;
+        EXPECT_EQ(Process(host.get(), input), Predict(input, 0.25f, 0)) << fault.name;
+    }
+    // The chain still takes changes.
+    const LONG c = InsertTestEffect(host.get(), {4.0f, 0, 0}, b);
+    ASSERT_GT(c, b);
+    EXPECT_EQ(Process(host.get(), input), Predict(input, 1.0f, 0));
+}
+
 TEST_F(EffectChainTest, SeveralOutputsOfOneInputStayQueuedInOrder)
 {
     ASSERT_GT(InsertTestEffect(host.get(), {1.0f, 0, kTestEffectSplit}), 0);

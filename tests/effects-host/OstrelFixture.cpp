@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <random>
+#include <xmmintrin.h>
 
 namespace ostrel_test {
 
@@ -120,6 +121,14 @@ std::vector<float> Process(IOstrel* host, const std::vector<float>& input)
         }
     }
     return output;
+}
+
+FloatingPointState CurrentFloatingPointState()
+{
+    FloatingPointState state{};
+    asm volatile("fnstcw %0" : "=m"(state.x87));
+    state.sseControl = _mm_getcsr() & ~_MM_EXCEPT_MASK;
+    return state;
 }
 
 std::vector<float> GridNoise(size_t frames, unsigned seed)

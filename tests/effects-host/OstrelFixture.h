@@ -48,6 +48,14 @@ std::vector<LONG> ChainIds(IOstrel* host);
 // Sends interleaved stereo floats through the chain buffer by buffer (the last one padded with
 // zeros) and collects every processed buffer in order.
 std::vector<float> Process(IOstrel* host, const std::vector<float>& input);
+// The calling thread's floating-point control: the x87 control word and the control bits of the
+// SSE unit (its sticky status flags aside, which any earlier float work may have set).
+struct FloatingPointState {
+    unsigned short x87;
+    unsigned sseControl;
+    bool operator==(const FloatingPointState&) const = default;
+};
+FloatingPointState CurrentFloatingPointState();
 // Noise in [-1, 1) on a 2^-15 grid (exact in float and in 16 bits), frames x 2 values.
 std::vector<float> GridNoise(size_t frames, unsigned seed);
 

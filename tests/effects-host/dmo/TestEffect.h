@@ -25,6 +25,12 @@ enum : DWORD {
     // The effect takes the types when asked but refuses them when they are set for real, so
     // that the chain cannot be linked with it.
     kTestEffectRefuseLink = 2,
+    // The effect faults as a broken plug-in would: an access violation, or a division by zero
+    // with the x87 and SSE exceptions unmasked. It faults when its settings are loaded, or with
+    // kTestEffectFaultOnLink when its input type is set for real.
+    kTestEffectFaultAccess = 4,
+    kTestEffectFaultFloat = 8,
+    kTestEffectFaultOnLink = 16,
 };
 
 // What a property page would change, reachable through the wrapper filter's forwarding.

@@ -3,6 +3,7 @@
 #include <dmoreg.h>
 #include <mmreg.h>
 #include <uuids.h>
+#include <xmmintrin.h>
 
 #include <algorithm>
 #include <cmath>
@@ -144,6 +145,26 @@ bool CTestEffectDmo::IsAcceptedType(const DMO_MEDIA_TYPE* type)
            (format->wFormatTag == WAVE_FORMAT_PCM && format->wBitsPerSample == 16);
 }
 
+void CTestEffectDmo::FaultIfAsked(const TestEffectSettings& settings, bool linking)
+{
+    if (((settings.flags & kTestEffectFaultOnLink) != 0) != linking)
+        return;
+    if (settings.flags & kTestEffectFaultAccess) {
+        volatile int* volatile address = nullptr;
+        *address = 1;
+    }
+    if (settings.flags & kTestEffectFaultFloat) {
+        unsigned short x87 = 0;
+        asm volatile("fnstcw %0" : "=m"(x87));
+        x87 &= ~0x3F;
+        asm volatile("fldcw %0" : : "m"(x87));
+        _mm_setcsr(_mm_getcsr() & ~_MM_MASK_MASK);
+        volatile float zero = 0.0f;
+        volatile float quotient = 1.0f / zero;
+        (void)quotient;
+    }
+}
+
 WORD CTestEffectDmo::BlockAlign() const
 {
     return m_hasInput ? FormatOf(&m_inputType)->nBlockAlign : 8;
@@ -207,6 +228,7 @@ HRESULT CTestEffectDmo::SetInputType(DWORD index, const DMO_MEDIA_TYPE* type, DW
         return S_OK;
     if (m_settings.flags & kTestEffectRefuseLink)
         return DMO_E_TYPE_NOT_ACCEPTED;
+    FaultIfAsked(m_settings, true);
     if (m_hasInput)
         FreeType(&m_inputType);
     m_hasInput = SUCCEEDED(CopyType(&m_inputType, type));
@@ -427,6 +449,7 @@ HRESULT CTestEffectDmo::Load(IStream* stream)
     HRESULT hr = stream->Read(&settings, sizeof(settings), &read);
     if (FAILED(hr) || read != sizeof(settings))
         return E_FAIL;
+    FaultIfAsked(settings, false);
     SectionLock lock(m_section);
     m_settings = settings;
     m_dirty = false;

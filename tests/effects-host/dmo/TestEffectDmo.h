@@ -76,6 +76,8 @@ private:
     // A type the effect takes: stereo 44100 Hz, float 32 or PCM 16.
     static bool IsAcceptedType(const DMO_MEDIA_TYPE* type);
     WORD BlockAlign() const;
+    // Faults as the settings ask, when `linking` matches their kTestEffectFaultOnLink.
+    static void FaultIfAsked(const TestEffectSettings& settings, bool linking);
     // Moves `bytes` from the front of the held data into out, scaled by the gain.
     void Emit(BYTE* out, DWORD bytes);
 
