@@ -307,6 +307,7 @@ TEST_F(CatalogWmaDouble, TagsComeFromTheFileAttributesAndTheTitleFallsBackToTheF
         {L"album only.wma", {{0, L"WM/AlbumTitle", L"Two"}}, L"album only", L"", L"Two", L"", L""},
         {L"at the audio stream.wma", {{2, L"Title", L"Late"}}, L"Late", L"", L"", L"", L""},
         {L"nothing.wma", {}, L"nothing", L"", L"", L"", L""},
+        {L"UPPER CASE.WMA", {{0, L"Title", L"Loud"}}, L"Loud", L"", L"", L"", L""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.file, c.file + wcslen(c.file)));
