@@ -200,19 +200,8 @@ TEST_F(WmaAttributes, SubItemStringsBelongToTheFirstTrackEndingAtOrAfterTheTime)
         {400000000, L"Second", nullptr, L"Two"},
         {615000000, L"Third", L"Cy", L"Three"},
     };
-    for (unsigned i = 0; i < std::size(items); ++i) {
-        wchar_t name[64];
-        swprintf(name, 64, L"Kx/SubItemTrackEnd:%.3u", i);
-        runtime.SetFileQword(0, name, items[i].end);
-        swprintf(name, 64, L"Kx/SubItemTitle:%.3u", i);
-        runtime.SetFileString(0, name, items[i].title);
-        if (items[i].author) {
-            swprintf(name, 64, L"Kx/SubItemAuthor:%.3u", i);
-            runtime.SetFileString(0, name, items[i].author);
-        }
-        swprintf(name, 64, L"Kx/SubItemAlbumTitle:%.3u", i);
-        runtime.SetFileString(0, name, items[i].album);
-    }
+    for (unsigned i = 0; i < std::size(items); ++i)
+        runtime.SetFileSubItem(i, items[i].end, items[i].title, items[i].author, items[i].album);
     ASSERT_EQ(Open(), S_OK);
 
     const struct {

@@ -38,16 +38,6 @@ struct CoreReader {
     ComPtr<IPcmReader> reader;
 };
 
-double DurationByFfprobe(const fixtures::TempDir& dir, const std::wstring& path)
-{
-    const std::wstring out = dir.File(L"ffprobe.txt");
-    if (fixtures::RunUnixTool("ffprobe", {"-v", "error", "-show_entries", "format=duration", "-of", "csv=p=0", "-o",
-                                          fixtures::UnixPath(out), fixtures::UnixPath(path)}) != 0)
-        return -1.0;
-    const std::vector<uint8_t> text = fixtures::ReadFileBytes(out);
-    return std::atof(std::string(text.begin(), text.end()).c_str());
-}
-
 class WmaDecode : public testing::Test {
 protected:
     void SetUp() override
@@ -94,7 +84,7 @@ TEST_F(WmaDecode, SequentialReadsMatchFfmpegInLengthAndContent)
 
         LONGLONG count = 0;
         ASSERT_EQ(core.reader->GetSampleCount(&count), S_OK);
-        const double probed = DurationByFfprobe(dir, wma) * c.rate;
+        const double probed = wmafixtures::DurationByFfprobe(dir, wma) * c.rate;
         std::printf("[ measured ] %s: sample count %lld, ffprobe %.0f, ffmpeg decode %zu\n", c.name, count, probed,
                     reference.size() / c.channels);
         EXPECT_NEAR(static_cast<double>(count), probed, 3.0);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace wmafixtures {
 
@@ -49,6 +50,16 @@ bool DecodeWithFfmpeg(const fixtures::TempDir& dir, const std::wstring& wmaPath,
     uint32_t rate = 0;
     uint16_t channels = 0;
     return fixtures::ReadWav16(wav, samples, rate, channels);
+}
+
+double DurationByFfprobe(const fixtures::TempDir& dir, const std::wstring& path)
+{
+    const std::wstring out = dir.File(L"ffprobe.txt");
+    if (fixtures::RunUnixTool("ffprobe", {"-v", "error", "-show_entries", "format=duration", "-of", "csv=p=0", "-o",
+                                          fixtures::UnixPath(out), fixtures::UnixPath(path)}) != 0)
+        return -1.0;
+    const std::vector<uint8_t> text = fixtures::ReadFileBytes(out);
+    return std::atof(std::string(text.begin(), text.end()).c_str());
 }
 
 HRESULT Open(IPcmReader* reader, const std::wstring& path)

@@ -23,6 +23,9 @@ bool Encode(const fixtures::TempDir& dir, const std::vector<int16_t>& samples, u
 // ffmpeg's decode of a file, as interleaved 16-bit samples.
 bool DecodeWithFfmpeg(const fixtures::TempDir& dir, const std::wstring& wmaPath, std::vector<int16_t>& samples);
 
+// ffprobe's reading of a file's duration in seconds; negative when it fails.
+double DurationByFfprobe(const fixtures::TempDir& dir, const std::wstring& path);
+
 // Opens a reader on a path (the path as a BSTR).
 HRESULT Open(IPcmReader* reader, const std::wstring& path);
 

@@ -31,13 +31,14 @@ constexpr int kAnalysisFinishedCode = 1;
 
 bool CanCreateReader(REFCLSID clsid)
 {
-    IPcmReader* reader = nullptr;
     const HRESULT result = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    const bool created = SUCCEEDED(CLocalCoCreate::CreateInstance(clsid, &g_localCoCreate, IID_IPcmReader,
-                                                                  reinterpret_cast<void**>(&reader))) &&
-                         reader;
-    if (reader)
-        reader->Release();
+    bool created = false;
+    {
+        ComPtr<IPcmReader> reader;
+        created =
+            SUCCEEDED(CLocalCoCreate::CreateInstance(clsid, &g_localCoCreate, IID_IPcmReader, reader.put_void())) &&
+            reader;
+    }
     if (SUCCEEDED(result))
         CoUninitialize();
     return created;

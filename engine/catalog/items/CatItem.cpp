@@ -72,6 +72,41 @@ private:
     HRESULT m_result;
 };
 
+// The Windows Media library's reader, opened for decoding on a file (its attributes are readable
+// then), and shut down when it goes. Not valid when the library is absent or the file does not
+// open.
+class OpenedWmaReader {
+public:
+    explicit OpenedWmaReader(const CString& path)
+    {
+        {
+            ComInit com;
+            if (FAILED(CLocalCoCreate::CreateInstance(PluginClsid::PcmReaderWma, &g_localCoCreate, IID_IPcmReaderWma,
+                                                      m_attributes.put_void())) ||
+                !m_attributes || FAILED(m_attributes.query(IID_IPcmReader, m_pcm)) || !m_pcm)
+                return;
+        }
+        BSTR name = path.AllocSysString();
+        m_open = SUCCEEDED(m_pcm->Open(name, FALSE));
+        SysFreeString(name);
+    }
+    ~OpenedWmaReader()
+    {
+        if (m_pcm)
+            m_pcm->ShutDown();
+    }
+    OpenedWmaReader(const OpenedWmaReader&) = delete;
+    OpenedWmaReader& operator=(const OpenedWmaReader&) = delete;
+
+    bool IsOpen() const { return m_open; }
+    IPcmReaderWma* Attributes() const { return m_attributes.get(); }
+
+private:
+    ComPtr<IPcmReaderWma> m_attributes;
+    ComPtr<IPcmReader> m_pcm;
+    bool m_open = false;
+};
+
 bool IsDarkFrame(const BYTE* frame, DWORD size)
 {
     if (size <= kBitmapHeaderBytes)
@@ -482,36 +517,18 @@ void CCatItem::RestoreFrameTable(IPcmReader* reader)
     plots->Register(std::move(file), TRUE);
 }
 
-BOOL CCatItem::ReadTagsFromWma()
+void CCatItem::ReadTagsFromWma()
 {
-    ComPtr<IPcmReaderWma> reader;
-    {
-        ComInit com;
-        if (FAILED(CLocalCoCreate::CreateInstance(PluginClsid::PcmReaderWma, &g_localCoCreate, IID_IPcmReaderWma,
-                                                  reader.put_void())) ||
-            !reader)
-            return FALSE;
+    OpenedWmaReader reader(m_path);
+    if (!reader.IsOpen())
+        return;
+    for (WORD attribute :
+         {CatAttribute::Title, CatAttribute::Artist, CatAttribute::Album, CatAttribute::Year, CatAttribute::Genre}) {
+        BSTR text = nullptr;
+        if (SUCCEEDED(reader.Attributes()->GetMetaDataString(attribute, &text)) && text)
+            SetAttributeText(attribute, text);
+        SysFreeString(text);
     }
-    ComPtr<IPcmReader> pcm;
-    if (FAILED(reader.query(IID_IPcmReader, pcm)) || !pcm)
-        return FALSE;
-    BSTR name = m_path.AllocSysString();
-    const HRESULT opened = pcm->Open(name, FALSE);
-    SysFreeString(name);
-    BOOL any = FALSE;
-    if (SUCCEEDED(opened)) {
-        for (WORD attribute : {CatAttribute::Title, CatAttribute::Artist, CatAttribute::Album, CatAttribute::Year,
-                               CatAttribute::Genre}) {
-            BSTR text = nullptr;
-            if (SUCCEEDED(reader->GetMetaDataString(attribute, &text)) && text) {
-                SetAttributeText(attribute, text);
-                any = TRUE;
-            }
-            SysFreeString(text);
-        }
-    }
-    pcm->ShutDown();
-    return any;
 }
 
 BOOL CCatItem::RefreshFormat()
@@ -696,27 +713,17 @@ HRESULT CCatItem::ReadEmbeddedMixData(CRiffFile* into)
         if (FAILED(tag.GetPrivateData(kEmbeddedMixOwner, data.data(), &size)))
             return E_FAIL;
     } else if (extension == L"wma") {
-        ComPtr<IPcmReaderWma> reader;
-        ComPtr<IPcmReader> pcm;
-        {
-            ComInit com;
-            CLocalCoCreate::CreateInstance(PluginClsid::PcmReaderWma, &g_localCoCreate, IID_IPcmReaderWma,
-                                           reader.put_void());
-        }
-        if (!reader || FAILED(reader.query(IID_IPcmReader, pcm)) || !pcm)
-            return E_FAIL;
-        BSTR name = m_path.AllocSysString();
-        BSTR attribute = SysAllocString(L"carrowfold.com/defaultmix");
+        OpenedWmaReader reader(m_path);
+        BSTR attribute = SysAllocString(kEmbeddedMixAttribute);
         unsigned long size = 0;
-        if (SUCCEEDED(pcm->Open(name, FALSE)) && SUCCEEDED(reader->GetMetaDataBin(attribute, nullptr, &size)) &&
-            size > 0) {
+        if (reader.IsOpen() && SUCCEEDED(reader.Attributes()->GetMetaDataBin(attribute, nullptr, &size)) && size > 0) {
             data.resize(size);
-            if (FAILED(reader->GetMetaDataBin(attribute, data.data(), &size)))
+            if (FAILED(reader.Attributes()->GetMetaDataBin(attribute, data.data(), &size)) || size > data.size())
                 data.clear();
+            else
+                data.resize(size);
         }
-        pcm->ShutDown();
         SysFreeString(attribute);
-        SysFreeString(name);
         if (data.empty())
             return E_FAIL;
     } else {
@@ -725,6 +732,29 @@ HRESULT CCatItem::ReadEmbeddedMixData(CRiffFile* into)
     if (!into)
         return 1;
     return into->OpenFromMemory(data.data(), static_cast<int>(data.size())) ? 0 : E_FAIL;
+}
+
+HRESULT CCatItem::GetSubItemStrings(LONGLONG fileTime, CString* title, CString* artist, CString* album)
+{
+    if (!title || !artist || !album)
+        return E_POINTER;
+    const CString path = GetPath();
+    if (GetExtension(path) != L"wma")
+        return E_FAIL;
+    OpenedWmaReader reader(path);
+    if (!reader.IsOpen())
+        return E_FAIL;
+    BSTR texts[3] = {};
+    const HRESULT result = reader.Attributes()->GetSubItemStrings(fileTime, &texts[0], &texts[1], &texts[2]);
+    if (SUCCEEDED(result)) {
+        // A string the file lacks comes back empty.
+        *title = texts[0] ? texts[0] : L"";
+        *artist = texts[1] ? texts[1] : L"";
+        *album = texts[2] ? texts[2] : L"";
+    }
+    for (BSTR text : texts)
+        SysFreeString(text);
+    return result;
 }
 
 void CCatItem::IgnoreEmbeddedMixData()

@@ -113,6 +113,11 @@ public:
     void IgnoreEmbeddedMixData();
     BOOL LacksEmbeddedMixData();
 
+    // The title, artist and album of the part of a mixed Windows Media file that plays at
+    // `fileTime` (microseconds into the file); E_FAIL for other files, and where the file names no
+    // part ending at or after that time.
+    HRESULT GetSubItemStrings(LONGLONG fileTime, CString* title, CString* artist, CString* album);
+
     BOOL MatchesFilter(const CString& lowerCaseFilter);
     LONGLONG GetSortNumber(WORD attribute);
     float GetAnalysedBpm();
@@ -147,7 +152,7 @@ private:
     CCatalog* ReachCatalog(ComPtr<IUnknown>& hold);
     void SetBpmClamped(float bpm);
     void ParseKey(const CString& text);
-    BOOL ReadTagsFromWma();
+    void ReadTagsFromWma();
     BOOL RefreshFormat();
     BOOL RefreshFromHostMedia(bool* framesRequested);
     void RestoreFrameTable(IPcmReader* reader);

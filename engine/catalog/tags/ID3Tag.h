@@ -19,6 +19,8 @@
 // The owner of the private frame in which a track's saved mix settings travel inside a music
 // file; the same text is used for reading and writing.
 inline constexpr char kEmbeddedMixOwner[] = "carrowfold.com/defaultmix";
+// A Windows Media file carries them in a byte-array attribute of the same name.
+inline constexpr wchar_t kEmbeddedMixAttribute[] = L"carrowfold.com/defaultmix";
 
 class CID3Tag {
 public:

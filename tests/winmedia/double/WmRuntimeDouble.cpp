@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
+#include <iterator>
 
 namespace wmdouble {
 
@@ -571,6 +573,23 @@ void RuntimeDouble::SetFileString(WORD stream, const std::wstring& name, const s
 void RuntimeDouble::SetFileQword(WORD stream, const std::wstring& name, QWORD value)
 {
     SetFileAttribute(stream, name, WMT_TYPE_QWORD, &value, sizeof(value));
+}
+
+void RuntimeDouble::SetFileSubItem(unsigned index, QWORD end, const wchar_t* title, const wchar_t* author,
+                                   const wchar_t* album)
+{
+    const auto name = [index](const wchar_t* format) {
+        wchar_t text[64];
+        swprintf(text, std::size(text), format, index);
+        return std::wstring(text);
+    };
+    SetFileQword(0, name(L"Kx/SubItemTrackEnd:%.3u"), end);
+    const std::pair<const wchar_t*, const wchar_t*> strings[] = {
+        {L"Kx/SubItemTitle:%.3u", title}, {L"Kx/SubItemAuthor:%.3u", author}, {L"Kx/SubItemAlbumTitle:%.3u", album}};
+    for (const auto& [format, text] : strings) {
+        if (text)
+            SetFileString(0, name(format), text);
+    }
 }
 
 bool StringOf(const AttributeStore& store, WORD stream, const std::wstring& name, std::wstring& text)

@@ -95,6 +95,9 @@ public:
                           size_t size);
     void SetFileString(WORD stream, const std::wstring& name, const std::wstring& text);
     void SetFileQword(WORD stream, const std::wstring& name, QWORD value);
+    // The attributes of sub-item `index` of a mixed file, at stream 0 as the writer puts them: its
+    // end (microseconds) and its strings (NULL: not set).
+    void SetFileSubItem(unsigned index, QWORD end, const wchar_t* title, const wchar_t* author, const wchar_t* album);
 
 private:
     WmRuntime m_runtime;

@@ -8,60 +8,16 @@
 #include <algorithm>
 
 #include "classlib/com/UniqueHandle.h"
-#include "classlib/core/Archive.h"
-#include "classlib/core/MemFile.h"
 #include "engine/catalog/analysis/ProfileResults.h"
-#include "engine/catalog/ids/ItemIdList.h"
 #include "engine/catalog/tags/ID3Tag.h"
-#include "engine/core/storage/RiffFile.h"
-#include "engine/core/track/Segment.h"
-#include "engine/core/track/TrackInfo.h"
-#include "tests/engine/catalog/CatalogTestSupport.h"
+#include "tests/engine/catalog/catalog/CatalogTest.h"
 #include "tests/engine/catalog/tags/TagBytes.h"
 
 namespace {
 
-using catalog_test::CatalogFixture;
-using profiler_test::WaitFor;
-
-class CatalogTest : public testing::Test {
-protected:
-    std::wstring MakeWav(const std::wstring& name, double frequency = 440, double seconds = 0.3)
-    {
-        const std::wstring path = m_music.File(name);
-        EXPECT_TRUE(fixtures::WriteWav16(path, fixtures::Tone(frequency, seconds, 44100, 2), 44100, 2));
-        return path;
-    }
-    CCatItem* Add(const std::wstring& path)
-    {
-        CCatItem* item = nullptr;
-        EXPECT_TRUE(m_fixture.Catalog()->AddItemFromFile(path.c_str(), &item, FALSE))
-            << std::string(path.begin(), path.end());
-        return item;
-    }
-    ComPtr<CItemIdList> Ids(std::initializer_list<DWORD> ids)
-    {
-        ComPtr<CItemIdList> list = ComPtr<CItemIdList>::attach(new CItemIdList());
-        for (DWORD id : ids)
-            list->Add(id);
-        return list;
-    }
-    // Ticks the catalog as the service thread does until the queue has run empty and reported it.
-    bool RunAnalysis(int maxTicks = 6000)
-    {
-        for (int tick = 0; tick < maxTicks; ++tick) {
-            m_fixture.Catalog()->ProcessProfileQueue();
-            const auto posts = m_fixture.engine.QueuePosts();
-            if (std::count(posts.begin(), posts.end(), std::pair<int, int>{19, 0}) > 0)
-                return true;
-            Sleep(10);
-        }
-        return false;
-    }
-
-    fixtures::TempDir m_music{L"catalog music"};
-    CatalogFixture m_fixture;
-};
+using catalog_test::CatalogTest;
+using catalog_test::CustomTrack;
+using catalog_test::MixImage;
 
 TEST_F(CatalogTest, IdsStayWithTheirItemsAndPathsSortingFirstAreFound)
 {
@@ -234,37 +190,6 @@ TEST_F(CatalogTest, AnMp3sFrameTableComesBackFromItsPlotFile)
 
 namespace {
 
-// A track with settings of its own (a segment on a non-primary track).
-ComPtr<CTrackInfo> CustomTrack(const CMusicFileId& id)
-{
-    ComPtr<CTrackInfo> track = ComPtr<CTrackInfo>::attach(new CTrackInfo());
-    track->SetMusicFileId(id);
-    track->SetSampleInfo(44100, 441000);
-    track->ResetToDefaults();
-    track->SetPrimary(FALSE);
-    track->MainObjects().Append(new CSegment(kSegmentPlain, 0, 400000, 0));
-    return track;
-}
-
-// The bytes of a saved-mix image ("CFDM" holding the track), as a music file embeds them.
-std::vector<BYTE> MixImage(CTrackInfo* track)
-{
-    CRiffFile image;
-    FOURCC form = mmioFOURCC('C', 'F', 'D', 'M');
-    EXPECT_TRUE(image.CreateInMemory(&form));
-    EXPECT_TRUE(image.CreateList(mmioFOURCC('T', 'R', 'K', 'I')));
-    EXPECT_TRUE(track->WriteChunks(&image, FALSE));
-    EXPECT_TRUE(image.Ascend());
-    EXPECT_TRUE(image.Ascend());
-    CMemFile file;
-    {
-        CArchive archive(&file, CArchive::store);
-        EXPECT_TRUE(image.WriteImageTo(archive));
-        archive.Close();
-    }
-    return std::vector<BYTE>(file.GetData(), file.GetData() + file.GetLength());
-}
-
 TEST_F(CatalogTest, SavedMixesComeFromTheStoreOrFromTheMusicFileUntilIgnored)
 {
     if (!fixtures::HaveUnixTools())
@@ -316,24 +241,6 @@ TEST_F(CatalogTest, ResolvePathsKeepsCatalogedFilesAndDropsTheRest)
     CCatItem* item = nullptr;
     ASSERT_TRUE(m_fixture.Catalog()->FindItemByPath(present.c_str(), &item)) << "the file became an item";
     item->Release();
-}
-
-}  // namespace
-
-namespace {
-
-TEST_F(CatalogTest, WindowsMediaFilesAreRefusedCleanlyWithoutTheirLibrary)
-{
-    if (GetFileAttributesW(L"Quenby.DLL") != INVALID_FILE_ATTRIBUTES)
-        GTEST_SKIP() << "the Windows Media library is present";
-    EXPECT_FALSE(m_fixture.Catalog()->IsSupportedExtension(L"wma"));
-    EXPECT_TRUE(m_fixture.Catalog()->IsSupportedExtension(L"WAV"));
-    const std::wstring path = m_music.File(L"song.wma");
-    ASSERT_TRUE(profiler_test::WriteBytes(path, std::vector<BYTE>(9000, 0x30)));
-    CCatItem* item = nullptr;
-    EXPECT_FALSE(m_fixture.Catalog()->AddItemFromFile(path.c_str(), &item, FALSE));
-    EXPECT_EQ(item, nullptr);
-    EXPECT_EQ(m_fixture.Catalog()->GetItemCount(), 0);
 }
 
 }  // namespace
