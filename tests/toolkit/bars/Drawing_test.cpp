@@ -1,8 +1,8 @@
 // Drawing into memory DCs, read back pixel by pixel.
-#include "toolkit/bars/DrawHelpers.h"
-#include "toolkit/bars/GlobalData.h"
-#include "toolkit/bars/Icon.h"
-#include "toolkit/bars/MemDC.h"
+#include "toolkit/bars/look/DrawHelpers.h"
+#include "toolkit/bars/look/GlobalData.h"
+#include "toolkit/bars/look/Icon.h"
+#include "toolkit/bars/look/MemDC.h"
 
 #include <gtest/gtest.h>
 
