@@ -72,3 +72,13 @@ void FillDitheredRect(CDC* dc, const RECT* rect)
     dc->SetTextColor(oldText);
     dc->SetBkColor(oldBack);
 }
+
+void DrawArrowGlyph(CDC* dc, const RECT& box, COLORREF colour)
+{
+    const int left = (box.left + box.right - 5) / 2;
+    const int top = (box.top + box.bottom - 3) / 2;
+    for (int row = 0; row < 3; ++row) {
+        const RECT line{left + row, top + row, left + 5 - row, top + row + 1};
+        dc->FillSolidRect(&line, colour);
+    }
+}

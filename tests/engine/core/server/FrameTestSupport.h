@@ -3,6 +3,7 @@
 #pragma once
 
 #include "interfaces/IAttachedObject.h"
+#include "tests/support/RunProgram.h"
 
 #include <windows.h>
 #include <unknwn.h>
@@ -43,9 +44,6 @@ public:
 
 // The folder of the test program (the build's bin folder), ending in a backslash.
 std::wstring BinFolder();
-// Runs commandLine (a program of the prefix or the bin folder) and waits for it; its exit code,
-// or -1 when it could not be started. Its standard output and error go to *output when given.
-int RunProgram(const std::wstring& commandLine, std::string* output = nullptr, DWORD timeoutMs = 60000);
 // The number of threads of this process.
 int ThreadCount();
 // A printable GUID for failure messages.
