@@ -82,3 +82,18 @@ void DrawArrowGlyph(CDC* dc, const RECT& box, COLORREF colour)
         dc->FillSolidRect(&line, colour);
     }
 }
+
+HBITMAP CreateDIB32(int width, int height, DWORD** bits)
+{
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* pixels = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &pixels, nullptr, 0);
+    *bits = bitmap ? static_cast<DWORD*>(pixels) : nullptr;
+    return bitmap;
+}
