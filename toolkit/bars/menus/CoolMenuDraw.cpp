@@ -66,10 +66,13 @@ BOOL CUVCoolMenu::MeasureItem(MEASUREITEMSTRUCT* measure)
     if (!record->text.IsEmpty()) {
         CString text = record->text;
         text.Replace(L"\t", L"XXX");
-        CClientDC screen(nullptr);
-        const CSelectedObject font(screen, ItemFont(*record));
+        // One memory DC for every measurement: a screen DC per item costs more than the text.
+        static CDC measureDC;
+        if (!measureDC.GetSafeHdc())
+            measureDC.CreateCompatibleDC(nullptr);
+        const CSelectedObject font(measureDC, ItemFont(*record));
         SIZE extent{};
-        GetTextExtentPoint32W(screen, text, text.GetLength(), &extent);
+        GetTextExtentPoint32W(measureDC, text, text.GetLength(), &extent);
         width = xp ? extent.cx + m_sizeImage.cx + 28 : extent.cx + 2 * m_sizeImage.cx + 2;
         height = m_sizeImage.cy + 4 + (xp ? 3 : 0);
     }

@@ -198,8 +198,15 @@ void CUVPopupMenuHook::ShowFirstTime(CDC* client)
     GetWindowRect(m_hPopup, &window);
     const int w = window.right - window.left;
     const int h = window.bottom - window.top;
-    CWindowDC screen(CWnd::FromHandle(m_hPopup));
-    {
+    RECT clientRect{};
+    GetClientRect(m_hPopup, &clientRect);
+    const UVMenuAnimation& animation = GetUVMenuState().animation;
+    const int kind = ResolveMenuAnimationKind(animation.kind);
+    const bool animated = animation.replacement || (kind >= 2 && kind <= 4);
+    // Without an animation or a frame around the client, the client's own copy is the whole
+    // picture: the paint that follows shows it, with no second trip to the screen.
+    if (animated || clientRect.right != w || clientRect.bottom != h) {
+        CWindowDC screen(CWnd::FromHandle(m_hPopup));
         // The whole window's picture: the non-client part, then the client from the memory DC.
         CDC image;
         image.CreateCompatibleDC(&screen);
@@ -209,22 +216,19 @@ void CUVPopupMenuHook::ShowFirstTime(CDC* client)
         SendMessageW(m_hPopup, WM_PRINT, reinterpret_cast<WPARAM>(image.m_hDC), PRF_NONCLIENT);
         POINT clientOrigin{0, 0};
         ClientToScreen(m_hPopup, &clientOrigin);
-        RECT clientRect{};
-        GetClientRect(m_hPopup, &clientRect);
         image.BitBlt(clientOrigin.x - window.left, clientOrigin.y - window.top, clientRect.right, clientRect.bottom,
                      client, 0, 0, SRCCOPY);
         if (uvAfxData.m_bXPLook)
             DrawXPBorder(image, window);
-        const UVMenuAnimation& animation = GetUVMenuState().animation;
         const RECT at{0, 0, w, h};
-        UVAnimatePopup(screen, image, at, animation.kind, animation.steps, animation.durationMs);
+        UVAnimatePopup(screen, image, at, animation.replacement ? animation.kind : kind, animation.steps,
+                       animation.durationMs);
         screen.BitBlt(0, 0, w, h, &image, 0, 0, SRCCOPY);
     }
     m_bShown = TRUE;
-    if (uvAfxData.m_bMenuShadows == 1) {
-        RECT none{};
-        GetUVMenuShadowManager().ShowShadows(m_hPopup, uvAfxData.m_bXPLook ? m_dropRect : none);
-    }
+    // The shadows follow as soon as the menu loop is idle again: the popup itself shows first.
+    if (uvAfxData.m_bMenuShadows == 1)
+        PostMessageW(m_hPopup, WM_UV_SHOW_SHADOWS, 0, 0);
 }
 
 void CUVPopupMenuHook::Paint()
@@ -276,6 +280,11 @@ LRESULT CUVPopupMenuHook::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_PAINT:
         Paint();
         return 0;
+    case WM_UV_SHOW_SHADOWS: {
+        RECT none{};
+        GetUVMenuShadowManager().ShowShadows(m_hPopup, xp ? m_dropRect : none);
+        return 0;
+    }
     case WM_UV_REFRESH_MENU_ITEMS: {
         const int count = GetMenuItemCount(m_hMenu);
         for (int i = 0; i < count; ++i) {

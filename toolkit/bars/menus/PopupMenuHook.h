@@ -47,3 +47,5 @@ CUVPopupMenuHook* FindUVPopupMenuHook(HWND popup);
 // Private message on which every item of the menu is written back, so the system redraws it
 // owner drawn.
 inline constexpr UINT WM_UV_REFRESH_MENU_ITEMS = 0x800A;
+// Private message on which a popup that has been shown casts its shadows.
+inline constexpr UINT WM_UV_SHOW_SHADOWS = 0x800B;
