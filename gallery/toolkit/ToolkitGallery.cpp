@@ -28,6 +28,27 @@ enum : UINT {
     cmdExport = 112,
 };
 
+BOOL CALLBACK AddPopup(HWND hwnd, LPARAM all)
+{
+    wchar_t name[16] = {};
+    GetClassNameW(hwnd, name, 16);
+    if (lstrcmpW(name, kUVPopupMenuClass) == 0 && IsWindowVisible(hwnd)) {
+        RECT rect{};
+        GetWindowRect(hwnd, &rect);
+        auto* union_ = reinterpret_cast<RECT*>(all);
+        UnionRect(union_, union_, &rect);
+    }
+    return TRUE;
+}
+
+// Every open popup menu (a submenu beside its parent).
+RECT OpenPopups()
+{
+    RECT all{};
+    EnumWindows(&AddPopup, reinterpret_cast<LPARAM>(&all));
+    return all;
+}
+
 // A File-like menu with every kind of item; the caller destroys it.
 HMENU MakeMenu()
 {
@@ -76,10 +97,9 @@ private:
     // and its surroundings.
     MenuStep Capture(const wchar_t* scene, const RECT* extra = nullptr)
     {
-        return [this, scene, extra](HWND popup) {
+        return [this, scene, extra](HWND) {
             Sleep(400);
-            RECT rect{};
-            GetWindowRect(popup, &rect);
+            RECT rect = OpenPopups();
             if (extra)
                 UnionRect(&rect, &rect, extra);
             InflateRect(&rect, 12, 12);
@@ -118,12 +138,12 @@ private:
         MenuDriver driver;
         m_frame = driver.frame->m_hWnd;
         HMENU menu = MakeMenu();
-        // Down five times: New, Open, Close, Save (checked, selected) then Save As (disabled).
+        auto down = [this](HWND) { PostKey(m_frame, VK_DOWN); };
+        // Down four times: New, Open, Close, then Save (checked); once more: Save As (disabled);
+        // four more: Export, Mono, Stereo, Recent Mixes, which opens to the right.
         driver.Track(menu, POINT{40, 40}, false,
-                     {[](HWND) {}, [this](HWND) { PostKey(m_frame, VK_DOWN); },
-                      [this](HWND) { PostKey(m_frame, VK_DOWN); }, [this](HWND) { PostKey(m_frame, VK_DOWN); },
-                      [this](HWND) { PostKey(m_frame, VK_DOWN); }, Capture(L"selected-checked"),
-                      [this](HWND) { PostKey(m_frame, VK_DOWN); }, Capture(L"selected-disabled"),
+                     {[](HWND) {}, down, down, down, down, Capture(L"selected-checked"), down,
+                      Capture(L"selected-disabled"), down, down, down, down,
                       [this](HWND) { PostKey(m_frame, VK_RIGHT); }, [](HWND) {}, Capture(L"submenu")});
         DestroyMenu(menu);
     }

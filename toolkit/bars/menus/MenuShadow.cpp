@@ -79,8 +79,31 @@ BOOL CUVMenuShadowWnd::ShowFor(HWND owner, Side side, const RECT& exclude, BOOL 
     return TRUE;
 }
 
-void CUVMenuShadowWnd::MoveTo(const RECT& rect)
+RECT CUVMenuShadowWnd::AvoidOtherShadows(RECT rect) const
 {
+    // A submenu's shadow that starts over its parent's shadow gives up the overlapping end, so
+    // the corner is not darkened twice.
+    for (const CUVMenuShadowWnd* other : m_pManager->VisibleShadows()) {
+        RECT overlap{};
+        if (other == this || other->m_side == m_side || !IntersectRect(&overlap, &rect, &other->m_rect))
+            continue;
+        if (m_side == right) {
+            if (overlap.top == rect.top)
+                rect.top = overlap.bottom;
+            else if (overlap.bottom == rect.bottom)
+                rect.bottom = overlap.top;
+        } else if (overlap.left == rect.left) {
+            rect.left = overlap.right;
+        } else if (overlap.right == rect.right) {
+            rect.right = overlap.left;
+        }
+    }
+    return rect;
+}
+
+void CUVMenuShadowWnd::MoveTo(const RECT& wanted)
+{
+    const RECT rect = AvoidOtherShadows(wanted);
     m_rect = rect;
     SetWindowPos(m_hWnd, HWND_TOPMOST, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                  SWP_NOACTIVATE);
@@ -218,7 +241,8 @@ LRESULT CUVMenuShadowWnd::OnFollowOwner(WPARAM, LPARAM)
     RECT ownerRect{};
     ::GetWindowRect(m_hOwner, &ownerRect);
     const RECT rect = PlaceFor(ownerRect);
-    if (EqualRect(&rect, &m_rect))
+    const RECT kept = AvoidOtherShadows(rect);
+    if (EqualRect(&kept, &m_rect))
         return 0;
     if (m_bScreenCopy) {
         ShowWindow(SW_HIDE);

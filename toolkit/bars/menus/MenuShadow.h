@@ -2,8 +2,8 @@
 // right shadow window per popup. Layered windows carry per-pixel alpha; where layered windows
 // are missing the shadow copies the screen behind it and darkens the copy (screen-copy mode), or
 // is a plain two-pixel band in the shadow colour. A shadow follows its popup's moves and goes to
-// the manager's pool when the popup is destroyed. UI thread only.
-// Not handled: shadows of two different popups that meet at a corner may darken it twice.
+// the manager's pool when the popup is destroyed. A shadow that would start over another
+// popup's shadow of the other side (a submenu beside its parent) gives up that end. UI thread only.
 #pragma once
 
 #include "classlib/com/UniqueHandle.h"
@@ -61,7 +61,8 @@ private:
     };
 
     BOOL EnsureWindow();
-    void MoveTo(const RECT& rect);
+    RECT AvoidOtherShadows(RECT rect) const;
+    void MoveTo(const RECT& wanted);
     void ApplyExclusion();
     void UpdateLayeredImage();
     void ShowAfterRepaint();

@@ -166,6 +166,35 @@ TEST_F(MenuShadowTest, ShadowsFollowTheirOwnerAndGoWithIt)
     }
 }
 
+TEST(MenuShadowDrawing, SubmenuShadowGivesUpTheEndOverItsParentsShadow)
+{
+    CUVMenuShadowManager manager;
+    auto popupAt = [](int l, int t, int r, int b) {
+        return CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"", WS_POPUP | WS_VISIBLE, l, t, r - l, b - t, nullptr,
+                               nullptr, nullptr, nullptr);
+    };
+    HWND parent = popupAt(400, 300, 500, 500);
+    HWND submenu = popupAt(498, 320, 600, 420);  // overlaps its parent's right edge
+    manager.ShowShadows(parent, RECT{});
+    manager.ShowShadows(submenu, RECT{});
+    const auto& shadows = manager.VisibleShadows();
+    ASSERT_EQ(shadows.size(), 4u);
+    RECT rects[4];
+    for (int i = 0; i < 4; ++i)
+        GetWindowRect(shadows[i]->m_hWnd, &rects[i]);
+    EXPECT_EQ(rects[2].left, 504) << "the submenu's bottom shadow starts after the parent's right shadow";
+    EXPECT_EQ(rects[2].right, 604);
+    for (int i = 0; i < 4; ++i) {
+        for (int j = i + 1; j < 4; ++j) {
+            RECT overlap{};
+            EXPECT_FALSE(IntersectRect(&overlap, &rects[i], &rects[j])) << i << " and " << j;
+        }
+    }
+    DestroyWindow(submenu);
+    DestroyWindow(parent);
+    EXPECT_TRUE(manager.VisibleShadows().empty());
+}
+
 TEST(MenuShadowDrawing, NoLayeredWindowsAndNoScreenCopyGiveAPlainTwoPixelShadow)
 {
     const BOOL saved = uvAfxData.m_bNoScreenCopyShadows;
