@@ -234,6 +234,40 @@ TEST_F(CoolMenuTest, RecentCommandsAreNotHiddenAndTheListKeepsFiveMostRecentFirs
     EXPECT_EQ(RegQuery(L"Recent Item List").find("Item1"), std::string::npos);
 }
 
+TEST_F(CoolMenuTest, ChevronItemReadsAsTheLooksColoursOnScreen)
+{
+    Cool().ClearRecentItems();
+    const UINT hidden[] = {cmdClose};
+    Cool().HideCommands(hidden, 1);
+    struct Case {
+        const char* name;
+        BOOL xp;
+        COLORREF background, margin, arrows;
+    } cases[] = {
+        {"classic", FALSE, GetSysColor(COLOR_MENU), GetSysColor(COLOR_MENU), GetSysColor(COLOR_MENUTEXT)},
+        {"XP", TRUE, GetUVColor(41), GetUVColor(30), GetUVColor(44)},
+    };
+    for (const Case& c : cases) {
+        const XPLook xp(c.xp);
+        COLORREF background = 0, margin = 0, arrow = 0, between = 0;
+        Track({[](HWND) {},
+               [&](HWND popup) {
+                   const RECT r = ItemRect(popup, m_menu, Cool().FindItemPos(m_menu, ID_UV_DISPLAY_FULL_MENUS));
+                   const int cx = (r.left + r.right) / 2;
+                   const int top = (r.top + r.bottom) / 2 - 3;
+                   background = ScreenPixel(cx - 12, (r.top + r.bottom) / 2);
+                   margin = ScreenPixel(r.left + 2, (r.top + r.bottom) / 2);
+                   arrow = ScreenPixel(cx - 2, top);  // the first arrow's left arm
+                   between = ScreenPixel(cx, top);    // open between its arms
+               }},
+              true);
+        EXPECT_EQ(background, c.background) << c.name;
+        EXPECT_EQ(margin, c.margin) << c.name;
+        EXPECT_EQ(arrow, c.arrows) << c.name;
+        EXPECT_EQ(between, c.background) << c.name;
+    }
+}
+
 TEST_F(CoolMenuTest, AdjacentSeparatorsLeftByHidingCollapseIntoOne)
 {
     DestroyMenu(m_menu);

@@ -4,6 +4,7 @@
 
 #include "classlib/core/RegKey.h"
 #include "tests/toolkit/bars/Canvas.h"
+#include "tests/toolkit/bars/menus/MenuDriver.h"
 #include "toolkit/bars/menus/MenuState.h"
 
 #include <gtest/gtest.h>
@@ -105,6 +106,29 @@ TEST(MenuAnimation, ReplacementRoutineRunsInsteadOfTheBuiltInOne)
     GetUVMenuAnimation().replacement = nullptr;
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(screen.At(5, 5), kScreen);
+}
+
+TEST(MenuAnimation, RealPopupsEndFullyPaintedAfterEachAnimation)
+{
+    const int savedKind = GetUVMenuAnimation().kind;
+    for (int kind : {2, 3, 4}) {
+        GetUVMenuAnimation().kind = kind;
+        MenuDriver driver;
+        HMENU menu = CreatePopupMenu();
+        for (int i = 0; i < 8; ++i)
+            AppendMenuW(menu, MF_STRING, 700 + i, L"Animated item");
+        COLORREF body = 0;
+        driver.Track(menu, POINT{30, 30}, false,
+                     {[](HWND) {}, [](HWND) {},
+                      [&](HWND popup) {
+                          const RECT r = ItemRect(popup, menu, 7);
+                          body = ScreenPixel(r.right - 12, (r.top + r.bottom) / 2);
+                      }},
+                     nullptr, 150);
+        DestroyMenu(menu);
+        EXPECT_EQ(body, GetSysColor(COLOR_MENU)) << "kind " << kind << ": the last item is painted";
+    }
+    GetUVMenuAnimation().kind = savedKind;
 }
 
 }  // namespace
