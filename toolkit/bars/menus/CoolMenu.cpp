@@ -42,6 +42,9 @@ CUVCoolMenu::~CUVCoolMenu()
         if (!IsMenu(menu))
             continue;
         RestoreHiddenItems(menu);
+        // The chevron is the cool menu's own item: it goes rather than turning into a plain one.
+        if (const int chevron = FindItemPos(menu, ID_UV_DISPLAY_FULL_MENUS); chevron >= 0)
+            DeleteMenu(menu, chevron, MF_BYPOSITION);
         ConvertMenu(menu, FALSE);
     }
     m_records.clear();

@@ -150,6 +150,7 @@ CUVPopupMenuHook::~CUVPopupMenuHook()
 void CUVPopupMenuHook::SetMenu(HMENU menu)
 {
     m_hMenu = menu;
+    m_bToolkitItems = FALSE;
     if (uvAfxData.m_bXPLook && HoldsToolkitItems())
         ApplyXPStyle();
 }
@@ -170,6 +171,9 @@ void CUVPopupMenuHook::ApplyXPStyle()
 
 BOOL CUVPopupMenuHook::HoldsToolkitItems() const
 {
+    // Once converted, a popup's items stay the toolkit's while it is open: asked on every message.
+    if (m_bToolkitItems)
+        return TRUE;
     if (!m_hMenu)
         return FALSE;
     const int count = GetMenuItemCount(m_hMenu);
@@ -177,8 +181,10 @@ BOOL CUVPopupMenuHook::HoldsToolkitItems() const
         MENUITEMINFOW info{};
         info.cbSize = sizeof(info);
         info.fMask = MIIM_DATA;
-        if (GetMenuItemInfoW(m_hMenu, i, TRUE, &info) && FindUVMenuItemRecord(info.dwItemData))
+        if (GetMenuItemInfoW(m_hMenu, i, TRUE, &info) && FindUVMenuItemRecord(info.dwItemData)) {
+            m_bToolkitItems = TRUE;
             return TRUE;
+        }
     }
     return FALSE;
 }

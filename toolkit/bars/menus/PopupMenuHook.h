@@ -30,6 +30,7 @@ public:
     RECT m_dropRect{};  // screen rectangle of the button it drops from; empty for none
 
 private:
+    mutable BOOL m_bToolkitItems = FALSE;
     BOOL HoldsToolkitItems() const;
     void ApplyXPStyle();
     void Paint();

@@ -322,7 +322,8 @@ TEST_F(CoolMenuTest, MenusOutlivingTheCoolMenuGetTheirItemsBack)
     int collapsed = 0;
     Track({[](HWND) {}, [&](HWND) { collapsed = GetMenuItemCount(m_menu); }}, true);
     ASSERT_EQ(collapsed, 6);
-    m_driver.reset();  // the frame and its cool menu go; the menu stays
+    const CUVPopupMenu personalising;  // menus stay personalised while the cool menu goes
+    m_driver.reset();                  // the frame and its cool menu go; the menu stays
     ASSERT_EQ(GetMenuItemCount(m_menu), 7);
     const wchar_t* texts[] = {L"&New\tCtrl+N", L"&Open", nullptr, L"&Save", L"Save &As", L"&Close", L"&Print"};
     for (int i = 0; i < 7; ++i) {
