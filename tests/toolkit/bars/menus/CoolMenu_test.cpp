@@ -113,6 +113,7 @@ TEST_F(CoolMenuTest, ItemStatesSeparatorAndMarginReadAsTheLooksColoursOnScreen)
         std::vector<COLORREF> read;
         Track({[&](HWND) { PostKey(Frame(), VK_DOWN); },
                [&](HWND popup) {
+                   Sleep(200);  // the compositor catches up; the menu loop keeps its messages
                    RECT window{};
                    GetWindowRect(popup, &window);
                    for (const Pixel& p : pixels) {
@@ -252,6 +253,7 @@ TEST_F(CoolMenuTest, ChevronItemReadsAsTheLooksColoursOnScreen)
         COLORREF background = 0, margin = 0, arrow = 0, between = 0;
         Track({[](HWND) {},
                [&](HWND popup) {
+                   Sleep(200);  // the compositor catches up; the menu loop keeps its messages
                    const RECT r = ItemRect(popup, m_menu, Cool().FindItemPos(m_menu, ID_UV_DISPLAY_FULL_MENUS));
                    const int cx = (r.left + r.right) / 2;
                    const int top = (r.top + r.bottom) / 2 - 3;

@@ -121,6 +121,7 @@ TEST(MenuAnimation, RealPopupsEndFullyPaintedAfterEachAnimation)
         driver.Track(menu, POINT{30, 30}, false,
                      {[](HWND) {}, [](HWND) {},
                       [&](HWND popup) {
+                          Sleep(200);  // the compositor catches up; the menu loop keeps its messages
                           const RECT r = ItemRect(popup, menu, 7);
                           body = ScreenPixel(r.right - 12, (r.top + r.bottom) / 2);
                       }},
