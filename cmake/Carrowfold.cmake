@@ -12,7 +12,8 @@ endfunction()
 # ENGINE_LOCK: the test loads the engine library, whose named mutex makes a second process
 # wait at load, so such tests never run at the same time.
 # COMPOSITOR: the test reads translucent windows from the screen; it runs with a compositing
-# manager on the display (tools/with-compositor).
+# manager on the display (tools/with-compositor) and alone, so that no other test's window
+# covers what it reads.
 function(carrowfold_test name)
   cmake_parse_arguments(T "ENGINE_LOCK;COMPOSITOR" "" "SOURCES;LIBS;DEPENDS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
@@ -30,6 +31,9 @@ function(carrowfold_test name)
   endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT 600
     ENVIRONMENT "CARROWFOLD_TEST_DATA=${CMAKE_SOURCE_DIR}/tests;CARROWFOLD_BUILD_DIR=${CMAKE_BINARY_DIR}")
+  if(T_COMPOSITOR)
+    set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
+  endif()
   if(T_ENGINE_LOCK)
     set_tests_properties(${name} PROPERTIES RESOURCE_LOCK brennock_engine)
   endif()
