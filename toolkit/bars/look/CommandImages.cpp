@@ -94,6 +94,9 @@ BOOL CUVCommandImages::AddFromImageList(UINT id, HIMAGELIST list, int index, BOO
     image->faded.Reset(MakeIconVariant(icon, [](COLORREF c) { return TintTowardWhite(c, 0.3); }));
     const COLORREF shadow = GetUVColor(34);
     image->shadow.Reset(MakeIconVariant(icon, [shadow](COLORREF) { return shadow; }));
+    image->normalBits.Take(image->normal.Get());
+    image->fadedBits.Take(image->faded.Get());
+    image->shadowBits.Take(image->shadow.Get());
     m_maps[map][id] = std::move(image);
     return TRUE;
 }
@@ -189,27 +192,64 @@ void DrawIconMono(CDC* dc, HICON icon, int x, int y, int cx, int cy, COLORREF co
     DrawStateW(*dc, brush, nullptr, reinterpret_cast<LPARAM>(icon), 0, x, y, cx, cy, DST_ICON | DSS_MONO);
 }
 
+void CUVIconBits::Take(HICON icon)
+{
+    ICONINFO info{};
+    if (!icon || !GetIconInfo(icon, &info))
+        return;
+    colour.Attach(info.hbmColor);
+    mask.Attach(info.hbmMask);
+    BITMAP bm{};
+    if (info.hbmColor && GetObjectW(info.hbmColor, sizeof(bm), &bm))
+        size = SIZE{bm.bmWidth, bm.bmHeight};
+}
+
+BOOL CUVIconBits::Draw(HDC dc, int x, int y, int cx, int cy) const
+{
+    if (!colour.GetSafeHandle() || !mask.GetSafeHandle() || size.cx != cx || size.cy != cy)
+        return FALSE;
+    CDC source;
+    source.CreateCompatibleDC(nullptr);
+    // A monochrome source paints 0 in the text colour and 1 in the background colour.
+    const COLORREF oldText = SetTextColor(dc, RGB(0, 0, 0));
+    const COLORREF oldBack = SetBkColor(dc, RGB(255, 255, 255));
+    {
+        const CSelectedObject selected(source, mask.m_hObject);
+        BitBlt(dc, x, y, cx, cy, source, 0, 0, SRCAND);
+    }
+    {
+        const CSelectedObject selected(source, colour.m_hObject);
+        BitBlt(dc, x, y, cx, cy, source, 0, 0, SRCPAINT);
+    }
+    SetTextColor(dc, oldText);
+    SetBkColor(dc, oldBack);
+    return TRUE;
+}
+
 void DrawCommandImage(CDC* dc, const CUVCommandImage& image, int x, int y, int cx, int cy, UVImageState state,
                       COLORREF monoColour)
 {
-    auto draw = [&](HICON icon, int atX, int atY) {
-        if (icon)
+    auto draw = [&](HICON icon, const CUVIconBits& bits, int atX, int atY) {
+        if (icon && !bits.Draw(*dc, atX, atY, cx, cy))
             DrawIconEx(*dc, atX, atY, icon, cx, cy, 0, nullptr, DI_NORMAL);
     };
     switch (state) {
     case UVImageState::normal:
-        draw(image.normal.Get(), x, y);
+        draw(image.normal.Get(), image.normalBits, x, y);
         break;
     case UVImageState::hot:
-        draw(image.shadow.Get(), x + 1, y + 1);
-        draw(image.normal.Get(), x - 1, y - 1);
+        draw(image.shadow.Get(), image.shadowBits, x + 1, y + 1);
+        draw(image.normal.Get(), image.normalBits, x - 1, y - 1);
         break;
     case UVImageState::rest:
-        draw(uvAfxData.m_bPlainImagesAtRest == 1 || !image.faded.Get() ? image.normal.Get() : image.faded.Get(), x, y);
+        if (uvAfxData.m_bPlainImagesAtRest == 1 || !image.faded.Get())
+            draw(image.normal.Get(), image.normalBits, x, y);
+        else
+            draw(image.faded.Get(), image.fadedBits, x, y);
         break;
     case UVImageState::disabled:
         if (image.disabled.Get())
-            draw(image.disabled.Get(), x, y);
+            DrawIconEx(*dc, x, y, image.disabled.Get(), cx, cy, 0, nullptr, DI_NORMAL);
         else
             DrawIconMono(dc, image.normal.Get(), x, y, cx, cy, monoColour);
         break;
