@@ -10,7 +10,7 @@
 #include "classlib/ui/CommandLineInfo.h"
 #include "classlib/ui/Menu.h"
 #include "classlib/ui/RecentFileList.h"
-#include "toolkit/bars/GlobalData.h"
+#include "toolkit/bars/look/GlobalData.h"
 
 #include <objbase.h>
 

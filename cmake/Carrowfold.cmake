@@ -7,20 +7,33 @@ function(carrowfold_dll target file_name)
   set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${stem} SUFFIX ${ext})
 endfunction()
 
-# carrowfold_test(<name> SOURCES ... [LIBS ...] [DEPENDS ...] [ENGINE_LOCK])
+# carrowfold_test(<name> SOURCES ... [LIBS ...] [DEPENDS ...] [ENGINE_LOCK] [COMPOSITOR])
 # One GoogleTest binary registered as one CTest test, run under Wine from the output folder.
 # ENGINE_LOCK: the test loads the engine library, whose named mutex makes a second process
 # wait at load, so such tests never run at the same time.
+# COMPOSITOR: the test reads translucent windows from the screen; it runs with a compositing
+# manager on the display (tools/with-compositor) and alone, so that no other test's window
+# covers what it reads.
 function(carrowfold_test name)
-  cmake_parse_arguments(T "ENGINE_LOCK" "" "SOURCES;LIBS;DEPENDS" ${ARGN})
+  cmake_parse_arguments(T "ENGINE_LOCK;COMPOSITOR" "" "SOURCES;LIBS;DEPENDS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main ${T_LIBS})
   if(T_DEPENDS)
     add_dependencies(${name} ${T_DEPENDS})
   endif()
-  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1 WORKING_DIRECTORY ${CARROWFOLD_BIN_DIR})
+  if(T_COMPOSITOR)
+    add_test(NAME ${name}
+      COMMAND ${CMAKE_SOURCE_DIR}/tools/with-compositor ${CMAKE_BINARY_DIR}/wine-run $<TARGET_FILE:${name}>
+              --gtest_brief=1
+      WORKING_DIRECTORY ${CARROWFOLD_BIN_DIR})
+  else()
+    add_test(NAME ${name} COMMAND ${name} --gtest_brief=1 WORKING_DIRECTORY ${CARROWFOLD_BIN_DIR})
+  endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT 600
     ENVIRONMENT "CARROWFOLD_TEST_DATA=${CMAKE_SOURCE_DIR}/tests;CARROWFOLD_BUILD_DIR=${CMAKE_BINARY_DIR}")
+  if(T_COMPOSITOR)
+    set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
+  endif()
   if(T_ENGINE_LOCK)
     set_tests_properties(${name} PROPERTIES RESOURCE_LOCK brennock_engine)
   endif()

@@ -76,3 +76,13 @@ CClientDC::~CClientDC()
 {
     ReleaseDC(m_hWnd, Detach());
 }
+
+CWindowDC::CWindowDC(CWnd* wnd) : m_hWnd(wnd ? wnd->GetSafeHwnd() : nullptr)
+{
+    Attach(GetWindowDC(m_hWnd));
+}
+
+CWindowDC::~CWindowDC()
+{
+    ReleaseDC(m_hWnd, Detach());
+}

@@ -1,5 +1,6 @@
-// GDI wrappers: CRect, the owning GDI objects (CBitmap, CBrush, CFont, CPen) and device contexts
-// (CDC over any DC; CPaintDC between BeginPaint and EndPaint; CClientDC over GetDC/ReleaseDC).
+// GDI wrappers: CRect, the owning GDI objects (CBitmap, CBrush, CFont, CPen, CRgn) and device contexts
+// (CDC over any DC; CPaintDC between BeginPaint and EndPaint; CClientDC over GetDC/ReleaseDC; CWindowDC
+// over GetWindowDC/ReleaseDC).
 // A CDC made by CreateCompatibleDC owns its DC and deletes it; Attach does not take ownership.
 #pragma once
 
@@ -82,6 +83,13 @@ public:
     BOOL CreatePen(int style, int width, COLORREF colour) { return Attach(::CreatePen(style, width, colour)); }
 };
 
+class CRgn : public CGdiObject {
+public:
+    operator HRGN() const { return static_cast<HRGN>(m_hObject); }
+    BOOL CreateRectRgnIndirect(const RECT* rect) { return Attach(::CreateRectRgnIndirect(rect)); }
+    int CombineRgn(const CRgn* a, const CRgn* b, int mode) { return ::CombineRgn(*this, *a, *b, mode); }
+};
+
 class CDC {
 public:
     CDC() = default;
@@ -154,6 +162,16 @@ class CClientDC : public CDC {
 public:
     explicit CClientDC(CWnd* wnd);
     ~CClientDC() override;
+
+private:
+    HWND m_hWnd;
+};
+
+// The whole window's DC (non-client area included), between GetWindowDC and ReleaseDC.
+class CWindowDC : public CDC {
+public:
+    explicit CWindowDC(CWnd* wnd);
+    ~CWindowDC() override;
 
 private:
     HWND m_hWnd;

@@ -34,6 +34,13 @@ public:
     int GetImageCount() const { return ImageList_GetImageCount(m_hImageList); }
     BOOL GetIconSize(int* cx, int* cy) const { return ImageList_GetIconSize(m_hImageList, cx, cy); }
     BOOL Draw(CDC* dc, int image, POINT point, UINT style);
+    // Appends the bitmap's images, with every pixel of colour `mask` transparent; the index of
+    // the first, or -1.
+    int Add(HBITMAP bitmap, COLORREF mask) { return ImageList_AddMasked(m_hImageList, bitmap, mask); }
+    // Replaces image `index` by the icon (-1 appends it); the index, or -1.
+    int Replace(int index, HICON icon) { return ImageList_ReplaceIcon(m_hImageList, index, icon); }
+    // A new icon of image `index` (the caller destroys it), or NULL.
+    HICON ExtractIcon(int index) const { return ImageList_GetIcon(m_hImageList, index, ILD_NORMAL); }
 
     HIMAGELIST m_hImageList = nullptr;
 };

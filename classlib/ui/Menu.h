@@ -48,6 +48,23 @@ public:
     }
     BOOL DeleteMenu(UINT position, UINT flags) { return ::DeleteMenu(m_hMenu, position, flags); }
     BOOL RemoveMenu(UINT position, UINT flags) { return ::RemoveMenu(m_hMenu, position, flags); }
+    BOOL GetMenuItemInfo(UINT item, MENUITEMINFOW* info, BOOL byPosition = FALSE) const
+    {
+        return ::GetMenuItemInfoW(m_hMenu, item, byPosition, info);
+    }
+    BOOL SetMenuItemInfo(UINT item, const MENUITEMINFOW* info, BOOL byPosition = FALSE)
+    {
+        return ::SetMenuItemInfoW(m_hMenu, item, byPosition, info);
+    }
+    BOOL InsertMenuItem(UINT item, const MENUITEMINFOW* info, BOOL byPosition = FALSE)
+    {
+        return ::InsertMenuItemW(m_hMenu, item, byPosition, info);
+    }
+    // Shows the popup and tracks it; with TPM_RETURNCMD the chosen command (0 for none).
+    BOOL TrackPopupMenuEx(UINT flags, int x, int y, HWND owner, TPMPARAMS* params)
+    {
+        return ::TrackPopupMenuEx(m_hMenu, flags, x, y, owner, params);
+    }
 
     HMENU m_hMenu = nullptr;
 

@@ -37,6 +37,11 @@ LRESULT CALLBACK AfxCbtHook(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+MSG& AfxGetCurrentMessage()
+{
+    return t_lastSent;
+}
+
 LRESULT CALLBACK AfxWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     CWnd* wnd = CWnd::FromHandlePermanent(hwnd);

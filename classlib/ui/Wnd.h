@@ -141,6 +141,11 @@ protected:
 // The window procedure of every subclassed window.
 LRESULT CALLBACK AfxWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
+// The thread's record of the message being handled (what Default() passes on). A window
+// procedure that reaches framework code by another road than AfxWndProc (a hook on a window the
+// framework also subclasses) saves it, sets it to its own message and restores it afterwards.
+MSG& AfxGetCurrentMessage();
+
 // Registers (once) and returns a window class name for the given class style, cursor, brush and
 // icon; the class's procedure is DefWindowProc and windows of it are subclassed at creation.
 const wchar_t* AfxRegisterWndClass(UINT classStyle, HCURSOR cursor = nullptr, HBRUSH background = nullptr,

@@ -1,4 +1,4 @@
-#include "toolkit/bars/UVColors.h"
+#include "toolkit/bars/look/UVColors.h"
 
 #include <gtest/gtest.h>
 

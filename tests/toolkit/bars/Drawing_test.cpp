@@ -1,28 +1,13 @@
 // Drawing into memory DCs, read back pixel by pixel.
-#include "toolkit/bars/DrawHelpers.h"
-#include "toolkit/bars/GlobalData.h"
-#include "toolkit/bars/Icon.h"
-#include "toolkit/bars/MemDC.h"
+#include "toolkit/bars/look/DrawHelpers.h"
+#include "toolkit/bars/look/GlobalData.h"
+#include "toolkit/bars/look/Icon.h"
+#include "toolkit/bars/look/MemDC.h"
+#include "tests/toolkit/bars/Canvas.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-struct Canvas {
-    CDC dc;
-    CBitmap bitmap;
-    HGDIOBJ old = nullptr;
-    Canvas(int cx, int cy)
-    {
-        CClientDC screen(nullptr);
-        dc.CreateCompatibleDC(&screen);
-        bitmap.CreateCompatibleBitmap(screen.m_hDC, cx, cy);
-        old = dc.SelectObject(&bitmap);
-        const RECT all{0, 0, cx, cy};
-        dc.FillSolidRect(&all, RGB(1, 2, 3));
-    }
-    ~Canvas() { dc.SelectObject(old); }
-};
 
 TEST(UVMemDC, PaintsOffScreenAndCopiesToTheTargetRectangleAtTheEnd)
 {

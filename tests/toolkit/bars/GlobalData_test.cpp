@@ -1,6 +1,6 @@
-#include "toolkit/bars/DrawHelpers.h"
-#include "toolkit/bars/GlobalData.h"
-#include "toolkit/bars/UVColors.h"
+#include "toolkit/bars/look/DrawHelpers.h"
+#include "toolkit/bars/look/GlobalData.h"
+#include "toolkit/bars/look/UVColors.h"
 
 #include <gtest/gtest.h>
 

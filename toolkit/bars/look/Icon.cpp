@@ -1,4 +1,4 @@
-#include "toolkit/bars/Icon.h"
+#include "toolkit/bars/look/Icon.h"
 
 #include "classlib/ui/Gdi.h"
 

@@ -50,7 +50,5 @@ private:
 class CUVImageList : public CImageList {
 public:
     // Appends the icon; its index, or -1.
-    int AddIcon(HICON icon) { return ImageList_ReplaceIcon(m_hImageList, -1, icon); }
-    // A new icon of image `index` (the caller destroys it).
-    HICON ExtractIcon(int index) const { return ImageList_GetIcon(m_hImageList, index, ILD_NORMAL); }
+    int AddIcon(HICON icon) { return Replace(-1, icon); }
 };

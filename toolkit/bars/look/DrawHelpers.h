@@ -12,3 +12,8 @@ CString StripMenuAmpersands(const CString& text);
 void DrawDisabledImage(CDC* dc, CImageList* images, int index, int x, int y, BOOL colour);
 // Fills the rectangle with the 8 x 8 checker of the face and highlight colours.
 void FillDitheredRect(CDC* dc, const RECT* rect);
+// The 5 x 3 downward arrow of drop-down and combo buttons, centred in `box`.
+void DrawArrowGlyph(CDC* dc, const RECT& box, COLORREF colour);
+// A 32-bit top-down DIB section; *bits receives its pixels, row by row (0xAARRGGBB). NULL when it
+// cannot be made.
+HBITMAP CreateDIB32(int width, int height, DWORD** bits);

@@ -73,7 +73,8 @@ public:
     BOOL m_bNoScreenCopyShadows = FALSE;
     BOOL m_bUseHorzFace = FALSE;
     BOOL m_bUseVertFace = FALSE;
-    CString m_strText;
+    // The INI file that holds the toolkit profile instead of the registry; empty: the registry.
+    CString m_strProfileFileName;
     HINSTANCE m_hResources = nullptr;
 };
 

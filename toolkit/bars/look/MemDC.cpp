@@ -1,4 +1,4 @@
-#include "toolkit/bars/MemDC.h"
+#include "toolkit/bars/look/MemDC.h"
 
 CUVMemDC::CUVMemDC(CDC* target, const RECT* rect, COLORREF fill) : m_pTarget(target)
 {

@@ -1,8 +1,8 @@
-#include "toolkit/bars/GlobalData.h"
+#include "toolkit/bars/look/GlobalData.h"
 
 #include "classlib/com/UniqueHandle.h"
 #include "classlib/core/WinApp.h"
-#include "toolkit/bars/UVColors.h"
+#include "toolkit/bars/look/UVColors.h"
 
 #include <cstddef>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "toolkit/bars/ResourceSwitch.h"
+#include "toolkit/bars/look/ResourceSwitch.h"
 
 #include "classlib/core/WinApp.h"
 

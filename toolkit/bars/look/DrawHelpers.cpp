@@ -1,6 +1,6 @@
-#include "toolkit/bars/DrawHelpers.h"
+#include "toolkit/bars/look/DrawHelpers.h"
 
-#include "toolkit/bars/GlobalData.h"
+#include "toolkit/bars/look/GlobalData.h"
 
 namespace {
 
@@ -71,4 +71,29 @@ void FillDitheredRect(CDC* dc, const RECT* rect)
     dc->FillRect(rect, &brush);
     dc->SetTextColor(oldText);
     dc->SetBkColor(oldBack);
+}
+
+void DrawArrowGlyph(CDC* dc, const RECT& box, COLORREF colour)
+{
+    const int left = (box.left + box.right - 5) / 2;
+    const int top = (box.top + box.bottom - 3) / 2;
+    for (int row = 0; row < 3; ++row) {
+        const RECT line{left + row, top + row, left + 5 - row, top + row + 1};
+        dc->FillSolidRect(&line, colour);
+    }
+}
+
+HBITMAP CreateDIB32(int width, int height, DWORD** bits)
+{
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* pixels = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &pixels, nullptr, 0);
+    *bits = bitmap ? static_cast<DWORD*>(pixels) : nullptr;
+    return bitmap;
 }
