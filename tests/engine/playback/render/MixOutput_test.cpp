@@ -1,0 +1,161 @@
+// The mix output over a real play item whose file holds a ramp (every frame's value tells where it
+// came from): looping with and without repeat, the shift of the timeline while playing with its
+// blended seam, the recovery after 51 short reads, and the position's bounds.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "RenderFixture.h"
+#include "tests/support/TempDir.h"
+
+using namespace rendertest;
+
+namespace {
+
+constexpr LONGLONG kSecond = 1000000;
+constexpr LONGLONG kSecondFrames = 44100;
+// The left channel ramps slowly over a long period (where a frame lies, within a few frames), the
+// right one steeply over a short period (which frame it is exactly), so that the small gain error
+// of the track's own cross-fades at its grid points cannot hide a frame placed wrongly.
+constexpr int kLongPeriod = 20000;
+constexpr int kShortPeriod = 200;
+// The track's own cross-fades at its grid points sum to within 0.02 dB of unity.
+constexpr double kGainTolerance = 2.5e-3;
+
+double Tolerance(double expected)
+{
+    return std::abs(expected) * kGainTolerance + 1e-5;
+}
+
+int16_t LeftSample(LONGLONG frame)
+{
+    return static_cast<int16_t>(static_cast<int>(frame % kLongPeriod) - kLongPeriod / 2);
+}
+
+int16_t RightSample(LONGLONG frame)
+{
+    return static_cast<int16_t>(static_cast<int>(frame % kShortPeriod) * 300 - 30000);
+}
+
+// Channel c of mix frame f (the track plays at its own tempo from mix time 0).
+float RampAt(LONGLONG frame, int channel)
+{
+    return (channel == 0 ? LeftSample(frame) : RightSample(frame)) / 32768.0f;
+}
+
+std::vector<int16_t> Ramp(LONGLONG frames)
+{
+    std::vector<int16_t> samples(static_cast<size_t>(frames) * 2);
+    for (LONGLONG i = 0; i < frames; ++i) {
+        samples[static_cast<size_t>(i) * 2] = LeftSample(i);
+        samples[static_cast<size_t>(i) * 2 + 1] = RightSample(i);
+    }
+    return samples;
+}
+
+class RampMix : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        mix.reset();
+        mix = std::make_unique<RenderedMix>(
+            folder.Path(), std::vector<TrackFile>{{120, {}, 44100, false, Ramp(30 * kSecondFrames)}}, 14);
+        ASSERT_TRUE(mix->Ready()) << mix->Failure();
+        LONGLONG mixTime = 0;
+        ASSERT_TRUE(SUCCEEDED(mix->Track(0).TrackTimeToMixTime(5 * kSecond, &mixTime)));
+        ASSERT_EQ(mixTime, 5 * kSecond) << "a lone track plays from mix time 0 at its own tempo";
+    }
+
+    // Left channel of `audio` from index `from` equals the ramp from mix frame `frame` for `count`.
+    static void ExpectRamp(const std::vector<float>& audio, LONGLONG from, LONGLONG frame, LONGLONG count,
+                           const char* what)
+    {
+        for (LONGLONG i = 0; i < count; ++i)
+            for (int c = 0; c < 2; ++c)
+                ASSERT_NEAR(audio[static_cast<size_t>(from + i) * 2 + static_cast<size_t>(c)], RampAt(frame + i, c),
+                            Tolerance(RampAt(frame + i, c)))
+                    << what << ": output frame " << from + i << " should be mix frame " << frame + i << ", channel "
+                    << c;
+    }
+
+    fixtures::TempDir folder{L"mixout"};
+    std::unique_ptr<RenderedMix> mix;
+};
+
+}  // namespace
+
+TEST_F(RampMix, LoopedRangeRepeatsExactlyWithAndWithoutRepeat)
+{
+    for (const BOOL repeat : {TRUE, FALSE}) {
+        SetUp();
+        mix->Start(2 * kSecond);
+        mix->Output().SetLoop(5 * kSecond, 3 * kSecond, repeat);
+        const std::vector<float> audio = mix->PullFloats(8 * kSecondFrames, 10000);
+        ExpectRamp(audio, 0, 2 * kSecondFrames, 3 * kSecondFrames, "before the loop end");
+        ExpectRamp(audio, 3 * kSecondFrames, 3 * kSecondFrames, 2 * kSecondFrames, "first pass of the loop");
+        if (repeat) {
+            ExpectRamp(audio, 5 * kSecondFrames, 3 * kSecondFrames, 2 * kSecondFrames, "second pass");
+            ExpectRamp(audio, 7 * kSecondFrames, 3 * kSecondFrames, kSecondFrames, "third pass");
+        } else {
+            ExpectRamp(audio, 5 * kSecondFrames, 5 * kSecondFrames, 3 * kSecondFrames, "past the loop, played once");
+        }
+    }
+}
+
+TEST_F(RampMix, ShiftKeepsTheBlockBeingHeardAndBlendsTheSeam)
+{
+    mix->Start(2 * kSecond);
+    const std::vector<float> before = mix->PullFloats(kSecondFrames);
+    ExpectRamp(before, 0, 2 * kSecondFrames, kSecondFrames, "before the shift");
+    // Blocks start every 8192 frames from 2 s; the one being heard holds mix frame 3 s.
+    const LONGLONG heardBlock = 2 * kSecondFrames + (kSecondFrames / 8192) * 8192;
+    const LONGLONG seam = heardBlock + 7680;
+    mix->Output().Shift(kSecond, mix->Output().GetCurrentSequence());
+    const std::vector<float> after = mix->PullFloats(kSecondFrames);
+    const LONGLONG kept = seam - 3 * kSecondFrames;
+    ExpectRamp(after, 0, 3 * kSecondFrames, kept, "the rest of the block being heard");
+    for (int k = 0; k < 1024; ++k) {
+        const auto w = [](int i) {
+            const double c = std::cos(std::numbers::pi * i / 2048.0);
+            return c * c;
+        };
+        const size_t at = static_cast<size_t>(kept) * 2 + static_cast<size_t>(k);
+        const LONGLONG frame = seam + k / 2;
+        const int channel = k % 2;
+        const double expected = w(1023 - k) * RampAt(frame + kSecondFrames, channel) + w(k) * RampAt(frame, channel);
+        ASSERT_NEAR(after[at], expected, Tolerance(expected)) << "seam float " << k;
+    }
+    ExpectRamp(after, kept + 512, seam + 512 + kSecondFrames, kSecondFrames - kept - 512, "after the seam, shifted");
+}
+
+TEST_F(RampMix, After51ShortReadsEverythingIsRequestedAgain)
+{
+    mix->Start(0, false);
+    std::vector<BYTE> buffer(4096, 0xAB);
+    for (int read = 0; read < 51; ++read) {
+        ASSERT_EQ(mix->Output().Read(buffer.data(), 4096), S_OK);
+        ASSERT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](BYTE b) { return b == 0; }))
+            << "short read " << read << " gives silence";
+        if (read < 50)
+            EXPECT_EQ(mix->Output().GetPosition(), CMixOutput::BytesToMicroseconds(4096LL * (read + 1)))
+                << "silence moves the position";
+    }
+    EXPECT_EQ(mix->Output().GetPosition(), 0) << "the recovery starts again from the read position";
+    const std::vector<float> audio = mix->PullFloats(kSecondFrames);
+    // From past the track's fade-in.
+    ExpectRamp(audio, kSecondFrames / 2, kSecondFrames / 2, kSecondFrames / 2, "after the recovery");
+}
+
+TEST_F(RampMix, PositionStaysWithinZeroAndTheEnd)
+{
+    mix->Start(0);
+    mix->Output().SetBufferedBytes(1 << 20);
+    EXPECT_EQ(mix->Output().GetPosition(), 0) << "never negative";
+    const LONGLONG end = mix->EndTime();
+    mix->PullFloats(end * 44100 / kSecond + 20000, 176400);
+    mix->Output().SetBufferedBytes(0);
+    EXPECT_LE(mix->Output().GetPosition(), end);
+    EXPECT_GE(mix->Output().GetPosition(), end - 50);
+    EXPECT_TRUE(mix->Output().IsEndReached());
+}
