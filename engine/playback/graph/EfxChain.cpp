@@ -5,10 +5,8 @@
 
 #include "engine/core/server/LocalCoCreate.h"
 
-CEfxChain::CEfxChain(IPlayerInput* upstream) : m_upstream(upstream)
+CEfxChain::CEfxChain(IPlayerInput* upstream) : CChainStage(upstream)
 {
-    if (m_upstream)
-        m_upstream->AddRef();
     if (SUCCEEDED(
             CLocalCoCreate::CreateInstance(PluginClsid::Ostrel, &g_localCoCreate, IID_IOstrel, m_host.put_void())) &&
         m_host && SUCCEEDED(m_host->Initialize()))
@@ -18,9 +16,6 @@ CEfxChain::CEfxChain(IPlayerInput* upstream) : m_upstream(upstream)
 CEfxChain::~CEfxChain()
 {
     ForgetHeldOutput();
-    m_host.reset();
-    if (m_upstream)
-        m_upstream->Release();
 }
 
 void CEfxChain::ForgetHeldOutput()
@@ -73,19 +68,20 @@ void CEfxChain::Drain(BYTE* buffer, unsigned bytes, unsigned* done)
 
 HRESULT STDMETHODCALLTYPE CEfxChain::Read(BYTE* buffer, unsigned bytes)
 {
-    if (!m_upstream)
+    if (!Upstream())
         return E_FAIL;
     if (!m_hostReady)
-        return m_upstream->Read(buffer, bytes);
-    if (m_host->HasEffects() != S_OK) {
+        return Upstream()->Read(buffer, bytes);
+    // The host answers 1 when it holds an effect.
+    if (m_host->HasEffects() != 1) {
         ForgetHeldOutput();
         m_host->ReleaseOutputBuffer(-1);
         m_offset = 0;
-        return m_upstream->Read(buffer, bytes);
+        return Upstream()->Read(buffer, bytes);
     }
     m_host->Lock();
     BOOL discontinuity = FALSE;
-    if (m_upstream->HasDiscontinuity() == 1) {
+    if (Upstream()->HasDiscontinuity() == 1) {
         Flush();
         m_offset = 0;
         discontinuity = TRUE;
@@ -100,7 +96,7 @@ HRESULT STDMETHODCALLTYPE CEfxChain::Read(BYTE* buffer, unsigned bytes)
         DWORD size = 0;
         if (m_host->GetInputBuffer(discontinuity, &data, &size) != S_OK)
             break;
-        m_upstream->Read(data, size);
+        Upstream()->Read(data, size);
         taken += size;
         m_host->DeliverInputBuffer();
         discontinuity = FALSE;
@@ -117,58 +113,23 @@ HRESULT STDMETHODCALLTYPE CEfxChain::Read(BYTE* buffer, unsigned bytes)
 
 HRESULT STDMETHODCALLTYPE CEfxChain::GetFormat(WAVEFORMATEX* format)
 {
-    return m_upstream ? m_upstream->GetFormat(format) : E_FAIL;
+    return Upstream() ? Upstream()->GetFormat(format) : E_FAIL;
 }
 
 HRESULT STDMETHODCALLTYPE CEfxChain::SetBufferedBytes(LONGLONG bytes)
 {
-    return m_upstream ? m_upstream->SetBufferedBytes(bytes + m_offset) : S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE CEfxChain::SetActive(BOOL active)
-{
-    return m_upstream ? m_upstream->SetActive(active) : S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE CEfxChain::IsActive()
-{
-    return m_upstream ? m_upstream->IsActive() : S_FALSE;
-}
-
-HRESULT STDMETHODCALLTYPE CEfxChain::OpenSource()
-{
-    return m_upstream ? m_upstream->OpenSource() : E_FAIL;
-}
-
-HRESULT STDMETHODCALLTYPE CEfxChain::CloseSource()
-{
-    return m_upstream ? m_upstream->CloseSource() : E_FAIL;
+    return Upstream() ? Upstream()->SetBufferedBytes(bytes + m_offset) : S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE CEfxChain::GetLength(LONGLONG* bytes)
 {
-    return m_upstream ? m_upstream->GetLength(bytes) : E_FAIL;
-}
-
-HRESULT STDMETHODCALLTYPE CEfxChain::IsDataReady()
-{
-    return m_upstream ? m_upstream->IsDataReady() : S_OK;
+    return Upstream() ? Upstream()->GetLength(bytes) : E_FAIL;
 }
 
 HRESULT STDMETHODCALLTYPE CEfxChain::Disconnect()
 {
-    if (!m_upstream)
-        return S_OK;
-    m_upstream->Disconnect();
     ForgetHeldOutput();
     m_host.reset();
     m_hostReady = false;
-    m_upstream->Release();
-    m_upstream = nullptr;
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE CEfxChain::Rewind()
-{
-    return m_upstream ? m_upstream->Rewind() : S_OK;
+    return CChainStage::Disconnect();
 }

@@ -15,9 +15,9 @@
 
 #include "classlib/com/ComPtr.h"
 #include "interfaces/IOstrel.h"
-#include "engine/playback/graph/PlayerInput.h"
+#include "engine/playback/graph/ChainStage.h"
 
-class CEfxChain : public CPlayerInput {
+class CEfxChain : public CChainStage {
 public:
     static constexpr int kMaxPassSteps = 64;
 
@@ -28,14 +28,8 @@ public:
     HRESULT STDMETHODCALLTYPE GetFormat(WAVEFORMATEX* format) override;
     HRESULT STDMETHODCALLTYPE Read(BYTE* buffer, unsigned bytes) override;
     HRESULT STDMETHODCALLTYPE SetBufferedBytes(LONGLONG bytes) override;
-    HRESULT STDMETHODCALLTYPE SetActive(BOOL active) override;
-    HRESULT STDMETHODCALLTYPE IsActive() override;
-    HRESULT STDMETHODCALLTYPE OpenSource() override;
-    HRESULT STDMETHODCALLTYPE CloseSource() override;
     HRESULT STDMETHODCALLTYPE GetLength(LONGLONG* bytes) override;
-    HRESULT STDMETHODCALLTYPE IsDataReady() override;
     HRESULT STDMETHODCALLTYPE Disconnect() override;
-    HRESULT STDMETHODCALLTYPE Rewind() override;
 
     // The host, for the effects manager to apply the master effect list to (no reference added);
     // null when it could not be created.
@@ -47,7 +41,6 @@ private:
     // Copies processed output into buffer until `bytes` are done or none is left.
     void Drain(BYTE* buffer, unsigned bytes, unsigned* done);
 
-    IPlayerInput* m_upstream;
     ComPtr<IOstrel> m_host;
     bool m_hostReady = false;
     DWORD m_heldLeft = 0;

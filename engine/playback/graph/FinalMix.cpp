@@ -13,7 +13,7 @@ float ToDb(float value)
 }
 }  // namespace
 
-CFinalMix::CFinalMix(IPlayerInput* upstream) : m_upstream(upstream)
+CFinalMix::CFinalMix(IPlayerInput* upstream) : CChainStage(upstream)
 {
     m_format.wFormatTag = 1;
     m_format.nChannels = 2;
@@ -21,22 +21,14 @@ CFinalMix::CFinalMix(IPlayerInput* upstream) : m_upstream(upstream)
     m_format.nAvgBytesPerSec = 176400;
     m_format.nBlockAlign = 4;
     m_format.wBitsPerSample = 16;
-    if (m_upstream)
-        m_upstream->AddRef();
     m_work.Allocate(kWorkBytes);
     m_rings.Allocate(2 * kRingSize * sizeof(float));
     WAVEFORMATEX upstreamFormat{};
-    if (m_upstream && m_work.Get() && m_rings.Get() && SUCCEEDED(m_upstream->GetFormat(&upstreamFormat)) &&
+    if (Upstream() && m_work.Get() && m_rings.Get() && SUCCEEDED(Upstream()->GetFormat(&upstreamFormat)) &&
         upstreamFormat.nBlockAlign >= m_format.nBlockAlign) {
         m_ratio = upstreamFormat.nBlockAlign / m_format.nBlockAlign;
         m_ready = true;
     }
-}
-
-CFinalMix::~CFinalMix()
-{
-    if (m_upstream)
-        m_upstream->Release();
 }
 
 HRESULT STDMETHODCALLTYPE CFinalMix::GetFormat(WAVEFORMATEX* format)
@@ -58,7 +50,7 @@ HRESULT STDMETHODCALLTYPE CFinalMix::Read(BYTE* buffer, unsigned bytes)
     const unsigned outBytes = floatBytes / m_ratio;
     if (bytes > outBytes)
         std::memset(buffer + outBytes, 0, bytes - outBytes);
-    if (FAILED(m_upstream->Read(m_work.Get(), floatBytes))) {
+    if (FAILED(Upstream()->Read(m_work.Get(), floatBytes))) {
         std::memset(buffer, 0, outBytes);
         return S_FALSE;
     }
@@ -94,7 +86,7 @@ HRESULT STDMETHODCALLTYPE CFinalMix::SetBufferedBytes(LONGLONG bytes)
         CSingleThreadLock lock(&m_token);
         m_audibleIndex = static_cast<BYTE>(m_writeIndex - (bytes / 4) / kFramesPerPeak);
     }
-    return m_upstream ? m_upstream->SetBufferedBytes(bytes * m_ratio) : S_OK;
+    return Upstream() ? Upstream()->SetBufferedBytes(bytes * m_ratio) : S_OK;
 }
 
 HRESULT CFinalMix::GetLevels(float* peakLeft, float* peakRight, float* holdLeft, float* holdRight, BOOL running)
@@ -135,54 +127,19 @@ HRESULT CFinalMix::GetLevels(float* peakLeft, float* peakRight, float* holdLeft,
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE CFinalMix::SetActive(BOOL active)
-{
-    return m_upstream ? m_upstream->SetActive(active) : S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE CFinalMix::IsActive()
-{
-    return m_upstream ? m_upstream->IsActive() : S_FALSE;
-}
-
-HRESULT STDMETHODCALLTYPE CFinalMix::OpenSource()
-{
-    return m_upstream ? m_upstream->OpenSource() : E_FAIL;
-}
-
-HRESULT STDMETHODCALLTYPE CFinalMix::CloseSource()
-{
-    return m_upstream ? m_upstream->CloseSource() : E_FAIL;
-}
-
 HRESULT STDMETHODCALLTYPE CFinalMix::GetLength(LONGLONG* bytes)
 {
     if (!m_ready || !bytes)
         return E_FAIL;
     LONGLONG upstream = 0;
-    if (FAILED(m_upstream->GetLength(&upstream)))
+    if (FAILED(Upstream()->GetLength(&upstream)))
         return E_FAIL;
     *bytes = upstream / m_ratio;
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE CFinalMix::IsDataReady()
-{
-    return m_upstream ? m_upstream->IsDataReady() : E_FAIL;
-}
-
 HRESULT STDMETHODCALLTYPE CFinalMix::Disconnect()
 {
-    if (m_upstream) {
-        m_upstream->Disconnect();
-        m_upstream->Release();
-        m_upstream = nullptr;
-        m_ready = false;
-    }
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE CFinalMix::Rewind()
-{
-    return m_upstream ? m_upstream->Rewind() : S_OK;
+    m_ready = false;
+    return CChainStage::Disconnect();
 }

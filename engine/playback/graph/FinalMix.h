@@ -12,9 +12,9 @@
 
 #include "engine/core/server/SingleThreadLock.h"
 #include "engine/core/storage/PageBuffer.h"
-#include "engine/playback/graph/PlayerInput.h"
+#include "engine/playback/graph/ChainStage.h"
 
-class CFinalMix : public CPlayerInput {
+class CFinalMix : public CChainStage {
 public:
     static constexpr unsigned kWorkBytes = 352800;
     static constexpr unsigned kRingSize = 256;
@@ -23,19 +23,12 @@ public:
 
     // Takes a reference on upstream.
     explicit CFinalMix(IPlayerInput* upstream);
-    ~CFinalMix() override;
 
     HRESULT STDMETHODCALLTYPE GetFormat(WAVEFORMATEX* format) override;
     HRESULT STDMETHODCALLTYPE Read(BYTE* buffer, unsigned bytes) override;
     HRESULT STDMETHODCALLTYPE SetBufferedBytes(LONGLONG bytes) override;
-    HRESULT STDMETHODCALLTYPE SetActive(BOOL active) override;
-    HRESULT STDMETHODCALLTYPE IsActive() override;
-    HRESULT STDMETHODCALLTYPE OpenSource() override;
-    HRESULT STDMETHODCALLTYPE CloseSource() override;
     HRESULT STDMETHODCALLTYPE GetLength(LONGLONG* bytes) override;
-    HRESULT STDMETHODCALLTYPE IsDataReady() override;
     HRESULT STDMETHODCALLTYPE Disconnect() override;
-    HRESULT STDMETHODCALLTYPE Rewind() override;
 
     // The four meter readings in decibels; all -144 when not running.
     HRESULT GetLevels(float* peakLeft, float* peakRight, float* holdLeft, float* holdRight, BOOL running);
@@ -43,7 +36,6 @@ public:
 private:
     void StorePeaks(const float* samples, unsigned frames);
 
-    IPlayerInput* m_upstream;
     WAVEFORMATEX m_format{};
     CPageBuffer m_work;
     CPageBuffer m_rings;

@@ -137,9 +137,10 @@ TEST_F(RampMix, After51ShortReadsEverythingIsRequestedAgain)
         ASSERT_EQ(mix->Output().Read(buffer.data(), 4096), S_OK);
         ASSERT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](BYTE b) { return b == 0; }))
             << "short read " << read << " gives silence";
-        if (read < 50)
+        if (read < 50) {
             EXPECT_EQ(mix->Output().GetPosition(), CMixOutput::BytesToMicroseconds(4096LL * (read + 1)))
                 << "silence moves the position";
+        }
     }
     EXPECT_EQ(mix->Output().GetPosition(), 0) << "the recovery starts again from the read position";
     const std::vector<float> audio = mix->PullFloats(kSecondFrames);
