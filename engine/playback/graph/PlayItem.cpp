@@ -4,9 +4,12 @@
 #include <cstring>
 
 #include "engine/core/mix/FadeMapBuilder.h"
+#include "engine/core/server/LocalCoCreate.h"
+#include "engine/core/track/EfxClip.h"
 #include "engine/core/track/Marker.h"
 #include "engine/core/track/TrackInfo.h"
 #include "engine/core/track/TrackLayer.h"
+#include "engine/playback/effects/EfxManager.h"
 
 namespace {
 // The markers a play item keeps: volume, treble and bass envelopes and the tempo-start marks.
@@ -170,12 +173,43 @@ void CPlayItem::LoadFromTrack(CTrackInfo& track, const std::vector<const CTrackB
     UpdateFromTrack(track);
     CSingleThreadLock lock(&m_positionLock);
     BuildFadeMap(track, beatMaps, 44100, m_fadeMap);
+    m_clipChains.clear();
+    const CTrackLayerContainer& layers = track.Layers();
+    for (int l = 0; l < layers.GetCount(); ++l) {
+        CTrackLayer* layer = nullptr;
+        if (!layers.GetLayer(l, &layer))
+            continue;
+        const CTrackObjContainer& objects = layer->Objects();
+        for (int i = 0; i < objects.GetCount(); ++i)
+            if (objects.GetAt(i)->GetClass() == kTrackObjEffectClip)
+                AddEffectClip(*static_cast<const CEfxClip*>(objects.GetAt(i)));
+    }
 }
 
-void CPlayItem::AddEffectClipChain(std::unique_ptr<CEfxClipChain> chain)
+void CPlayItem::AddEffectClip(const CEfxClip& clip)
 {
-    CSingleThreadLock lock(&m_positionLock);
-    m_clipChains.push_back(std::move(chain));
+    const auto frame = [this](LONGLONG trackTime) {
+        LONGLONG mixTime = 0;
+        m_timeMap.TrackToMixTime(trackTime, &mixTime);
+        return mixTime * 44100 / 1000000;
+    };
+    const LONGLONG start = frame(clip.GetStart());
+    const LONGLONG end = frame(clip.GetEnd());
+    const EFXCLIP_RANGE range{start, end, frame(clip.GetStart() + clip.GetFadeIn()) - start,
+                              end - frame(clip.GetEnd() - clip.GetFadeOut()), clip.GetLevel()};
+    ComPtr<IOstrel> host;
+    if (FAILED(CLocalCoCreate::CreateInstance(PluginClsid::Ostrel, &g_localCoCreate, IID_IOstrel, host.put_void())) ||
+        !host || FAILED(host->Initialize()))
+        return;
+    // A manager of the chain's own puts the clip's effects, with their settings, into the host.
+    auto* manager = new (std::nothrow) CEfxManager(nullptr);
+    if (!manager)
+        return;
+    manager->AddProcessor(host.get());
+    manager->SetEffectList(clip.Manager().EffectList());
+    manager->ApplyPending();
+    manager->NonDelegatingRelease();
+    m_clipChains.push_back(std::make_unique<CEfxClipChain>(host.get(), range));
 }
 
 HRESULT CPlayItem::TrackToMixTime(LONGLONG trackTime, LONGLONG* mixTime)

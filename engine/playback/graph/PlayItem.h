@@ -25,6 +25,7 @@
 #include "engine/playback/graph/EfxClipChain.h"
 #include "engine/playback/graph/PlayerInput.h"
 
+class CEfxClip;
 class CTrackBeatMap;
 class CTrackInfo;
 
@@ -50,10 +51,10 @@ public:
     // offset and its volume, treble and bass markers (each placed at its mix time).
     void UpdateFromTrack(CTrackInfo& track);
     // Everything the renderer needs of the track: UpdateFromTrack, then its fade map at 44100 Hz
-    // from the layers' beat maps (as BuildFadeMap takes them).
+    // from the layers' beat maps (as BuildFadeMap takes them), and one effect clip chain per
+    // effect clip of its layers, each on a host of its own running the clip's effects. A clip
+    // whose host cannot be created is left out (the track plays dry there).
     void LoadFromTrack(CTrackInfo& track, const std::vector<const CTrackBeatMap*>& beatMaps);
-    // Takes ownership of an effect clip chain (built by the owner from the track's effect clips).
-    void AddEffectClipChain(std::unique_ptr<CEfxClipChain> chain);
 
     HRESULT TrackToMixTime(LONGLONG trackTime, LONGLONG* mixTime);
     HRESULT MixToTrackTime(LONGLONG* trackTime, LONGLONG mixTime);
@@ -95,6 +96,8 @@ public:
     bool TakeActivityChange() { return InterlockedExchange(&m_activityChanged, 0) != 0; }
 
 private:
+    void AddEffectClip(const CEfxClip& clip);
+
     LONG m_hasMixInput = 0;
     LONG m_muted = 0;
     LONG m_solo = 0;

@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "RenderFixture.h"
+#include "engine/core/track/EfxClip.h"
+#include "engine/playback/effects/EfxInfo.h"
+#include "engine/playback/effects/EfxInfoCntr.h"
+#include "engine/playback/effects/EfxManager.h"
 #include "engine/playback/graph/EfxChain.h"
 #include "tests/effects-host/OstrelFixture.h"
 #include "tests/support/TempDir.h"
@@ -29,17 +33,17 @@ IPlayerInput* MakeChain(CMixOutput* output, void* context)
     return chain;
 }
 
-// Pulls `seconds` from a fresh graph of the mix (with the test effect when `setup` is given),
+// Pulls `seconds` from `startSeconds` on from a fresh graph of the mix (with the test effect when `setup` is given),
 // seeking to `seekTo` seconds after the first second when it is not negative. The mix output's
 // position after the pull is kept in `position`.
-std::vector<int16_t> Render(const std::wstring& folder, ChainSetup* setup, double seconds, LONGLONG seekTo,
-                            LONGLONG* position = nullptr)
+std::vector<int16_t> Render(const std::wstring& folder, ChainSetup* setup, LONGLONG startSeconds, double seconds,
+                            LONGLONG seekTo, LONGLONG* position = nullptr)
 {
     RenderedMix mix(folder, kFiles, 14);
     EXPECT_TRUE(mix.Ready()) << mix.Failure();
     if (setup)
         mix.SetChainFactory(MakeChain, setup);
-    mix.Start(12 * 1000000);
+    mix.Start(startSeconds * 1000000);
     const auto bytes = static_cast<size_t>(seconds * 176400) / 4 * 4;
     std::vector<int16_t> audio;
     if (seekTo >= 0) {
@@ -70,11 +74,11 @@ TEST(EfxChain, TestEffectInTheMasterChainHalvesTheMixAndItsLatencyIsNotYetHeard)
     ostrel_test::ComApartment com;
     fixtures::TempDir folder(L"efxchain");
     LONGLONG plainPosition = 0;
-    const std::vector<int16_t> plain = Render(folder.Path(), nullptr, 3.0, -1, &plainPosition);
+    const std::vector<int16_t> plain = Render(folder.Path(), nullptr, 12, 3.0, -1, &plainPosition);
     for (const DWORD latency : {0u, 300u}) {
         ChainSetup setup{{0.5f, latency, 0}};
         LONGLONG position = 0;
-        const std::vector<int16_t> effected = Render(folder.Path(), &setup, 3.0, -1, &position);
+        const std::vector<int16_t> effected = Render(folder.Path(), &setup, 12, 3.0, -1, &position);
         ASSERT_TRUE(setup.inserted) << "the test effect is registered by the test_effect_dmo fixture";
         ExpectHalf(plain, effected, 0, plain.size() / 2, latency ? "latent effect" : "effect");
         // The chain reads ahead of what it delivers (the latency and the rest of a processed buffer);
@@ -87,9 +91,51 @@ TEST(EfxChain, SeekFlushesWhatTheEffectHeld)
 {
     ostrel_test::ComApartment com;
     fixtures::TempDir folder(L"efxchain");
-    const std::vector<int16_t> plain = Render(folder.Path(), nullptr, 2.0, 20);
+    const std::vector<int16_t> plain = Render(folder.Path(), nullptr, 12, 2.0, 20);
     ChainSetup setup{{0.5f, 300, 0}};
-    const std::vector<int16_t> effected = Render(folder.Path(), &setup, 2.0, 20);
+    const std::vector<int16_t> effected = Render(folder.Path(), &setup, 12, 2.0, 20);
     ASSERT_TRUE(setup.inserted);
     ExpectHalf(plain, effected, 0, 2 * kSecondFrames, "across the seek");
+}
+
+// An effect clip on the first track runs the test effect (gain 0.5) over the clip's stretch of
+// the live render: inside it the track comes out halved (level 1, no fades: all wet), outside it
+// unchanged.
+TEST(EfxChain, TestEffectInAnEffectClipHalvesTheTrackInsideTheClip)
+{
+    ostrel_test::ComApartment com;
+    fixtures::TempDir folder(L"efxclip");
+    const std::vector<int16_t> plain = Render(folder.Path(), nullptr, 0, 8.0, -1);
+
+    RenderedMix mix(folder.Path(), kFiles, 14);
+    ASSERT_TRUE(mix.Ready()) << mix.Failure();
+    CTrackInfo& track = mix.Track(0);
+    ASSERT_TRUE(track.AddEffectClip(1, 2000000, 6000000));
+    CTrackObjContainer& objects = track.MainObjects();
+    auto* clip = static_cast<CEfxClip*>(objects.GetAt(objects.GetCount() - 1));
+    ASSERT_EQ(clip->GetClass(), kTrackObjEffectClip);
+    CEfxInfoCntr list;
+    CEfxInfo* info = CEfxInfo::Create();
+    info->Set(CLSID_TestEffectDmo, kTestEffectName, kEfxNotInserted);
+    const TestEffectSettings settings{0.5f, 0, 0};
+    ULONG written = 0;
+    info->Write(&settings, sizeof(settings), &written);
+    list.Append(info);
+    ASSERT_TRUE(clip->Manager().SetEffectList(list));
+    mix.Start(0);
+    ASSERT_EQ(mix.Item(0).GetEffectClipChainCount(), 1);
+    const std::vector<int16_t> clipped = mix.Pull(plain.size() * 2, 4410);
+
+    LONGLONG clipStart = 0;
+    LONGLONG clipEnd = 0;
+    track.TrackTimeToMixTime(2000000, &clipStart);
+    track.TrackTimeToMixTime(6000000, &clipEnd);
+    const auto first = static_cast<size_t>(clipStart * 44100 / 1000000);
+    const auto last = static_cast<size_t>(clipEnd * 44100 / 1000000);
+    ExpectHalf(plain, clipped, first + 2, last - 2, "inside the clip");
+    for (size_t i = 0; i < plain.size(); ++i) {
+        if (i / 2 + 2 < first || i / 2 > last + 2) {
+            ASSERT_NEAR(clipped[i], plain[i], 1) << "outside the clip: sample " << i;
+        }
+    }
 }
