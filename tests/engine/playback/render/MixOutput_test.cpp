@@ -160,3 +160,41 @@ TEST_F(RampMix, PositionStaysWithinZeroAndTheEnd)
     EXPECT_GE(mix->Output().GetPosition(), end - 50);
     EXPECT_TRUE(mix->Output().IsEndReached());
 }
+
+// The device thread reports its buffer while the owner adds and removes inputs: the walk over the
+// inputs takes the state lock that guards the list, so it never meets an input being taken out.
+TEST_F(RampMix, BufferedBytesWhileInputsComeAndGo)
+{
+    mix->Start(0);
+    struct Device {
+        CMixOutput* output;
+        volatile LONG stop;
+        LONG reports;
+    } device{&mix->Output(), 0, 0};
+    HANDLE thread = CreateThread(
+        nullptr, 0,
+        [](void* p) -> DWORD {
+            auto* d = static_cast<Device*>(p);
+            while (!d->stop) {
+                d->output->SetBufferedBytes(4096);
+                ++d->reports;
+            }
+            return 0;
+        },
+        &device, 0, nullptr);
+    std::vector<CPlayItem*> extras;
+    for (LONG id = 100; id < 116; ++id)
+        extras.push_back(new CPlayItem(nullptr, 0, id));
+    for (int cycle = 0; cycle < 40; ++cycle) {
+        for (CPlayItem* extra : extras)
+            ASSERT_TRUE(mix->Output().AddInput(extra));
+        for (CPlayItem* extra : extras)
+            ASSERT_TRUE(mix->Output().RemoveInput(extra));
+    }
+    InterlockedExchange(&device.stop, 1);
+    EXPECT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
+    CloseHandle(thread);
+    EXPECT_GT(device.reports, 0);
+    for (CPlayItem* extra : extras)
+        extra->Release();
+}
