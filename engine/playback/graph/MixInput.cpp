@@ -166,8 +166,9 @@ void CMixInput::Run()
                 m_sourceRate = format.nSamplesPerSec;
             m_resampLeft.Setup(CMixOutput::kRate, m_sourceRate, 0.8);
             m_resampRight.Setup(CMixOutput::kRate, m_sourceRate, 0.8);
-            const HANDLE events[2] = {m_workEvent.get(), m_quitEvent.get()};
-            while (WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0) {
+            // Quitting comes first: requests still queued then are not rendered.
+            const HANDLE events[2] = {m_quitEvent.get(), m_workEvent.get()};
+            while (WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
                 MIXINPUTBUFFER request{};
                 if (!TakeRequest(&request))
                     continue;

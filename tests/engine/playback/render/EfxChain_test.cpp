@@ -3,6 +3,8 @@
 // the chain holds count as not yet heard, and a seek flushes what the effect held.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "RenderFixture.h"
 #include "engine/core/track/EfxClip.h"
 #include "engine/playback/effects/EfxInfo.h"
@@ -22,12 +24,14 @@ const std::vector<TrackFile> kFiles = {{120, {1000.0, 0.5}, 44100, false}, {126,
 struct ChainSetup {
     TestEffectSettings settings;
     bool inserted = false;
+    CEfxChain* chain = nullptr;
 };
 
 IPlayerInput* MakeChain(CMixOutput* output, void* context)
 {
     auto* setup = static_cast<ChainSetup*>(context);
     auto* chain = new CEfxChain(output);
+    setup->chain = chain;
     if (chain->GetHost())
         setup->inserted = ostrel_test::InsertTestEffect(chain->GetHost(), setup->settings) != -1;
     return chain;
@@ -138,4 +142,27 @@ TEST(EfxChain, TestEffectInAnEffectClipHalvesTheTrackInsideTheClip)
             ASSERT_NEAR(clipped[i], plain[i], 1) << "outside the clip: sample " << i;
         }
     }
+}
+
+// A host that gives no input buffer (here: one is already out) leaves the request unfilled: the
+// chain fills the rest with silence rather than leave what the buffer held before.
+TEST(EfxChain, RequestTheEffectsCannotFillIsSilence)
+{
+    ostrel_test::ComApartment com;
+    fixtures::TempDir folder(L"efxchain");
+    RenderedMix mix(folder.Path(), kFiles, 14);
+    ASSERT_TRUE(mix.Ready()) << mix.Failure();
+    ChainSetup setup{{0.5f, 0, 0}};
+    mix.SetChainFactory(MakeChain, &setup);
+    mix.Start(12 * 1000000);
+    ASSERT_TRUE(setup.inserted);
+    while (mix.Output().IsDataReady() != S_OK)
+        Sleep(1);
+    BYTE* held = nullptr;
+    DWORD heldBytes = 0;
+    ASSERT_EQ(setup.chain->GetHost()->GetInputBuffer(FALSE, &held, &heldBytes), S_OK);
+    std::vector<BYTE> buffer(8000, 0x5A);
+    EXPECT_EQ(setup.chain->Read(buffer.data(), 8000), S_OK);
+    EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](BYTE b) { return b == 0; }));
+    setup.chain->GetHost()->DeliverInputBuffer();
 }
