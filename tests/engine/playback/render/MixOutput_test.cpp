@@ -1,12 +1,15 @@
 // The mix output over a real play item whose file holds a ramp (every frame's value tells where it
 // came from): looping with and without repeat, the shift of the timeline while playing with its
-// blended seam, the recovery after 51 short reads, and the position's bounds.
+// blended seam, the recovery after 51 short reads, the position's bounds, buffered-bytes reports
+// racing input changes; and the tone envelopes that the mix input applies.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <numbers>
 
 #include "RenderFixture.h"
+#include "engine/core/track/Marker.h"
+#include "tests/support/Signals.h"
 #include "tests/support/TempDir.h"
 
 using namespace rendertest;
@@ -197,4 +200,36 @@ TEST_F(RampMix, BufferedBytesWhileInputsComeAndGo)
     EXPECT_GT(device.reports, 0);
     for (CPlayItem* extra : extras)
         extra->Release();
+}
+
+// A constant treble or bass envelope cuts its band by the envelope's level: a tone at the band's
+// centre comes out of the render lower by exactly that much, one at the other end of the range
+// unchanged.
+TEST(ToneEnvelope, ConstantLevelCutsItsBand)
+{
+    struct Row {
+        const char* name;
+        DWORD type;
+        double centre;
+        double away;
+    };
+    const Row rows[] = {{"treble", 0x10000, 15000.0, 100.0}, {"bass", 0x40000, 60.0, 15000.0}};
+    for (const Row& r : rows) {
+        for (const double frequency : {r.centre, r.away}) {
+            fixtures::TempDir folder(L"tone");
+            RenderedMix mix(folder.Path(), {{120, {}, 44100, false, fixtures::Tone(frequency, 30, 44100, 2, 0.5)}}, 14);
+            ASSERT_TRUE(mix.Ready()) << mix.Failure();
+            for (const LONGLONG at : {0LL, 25 * kSecond}) {
+                auto* marker = new CMarker(r.type, at);
+                marker->SetMainValue(-1200);
+                mix.Track(0).MainObjects().Append(marker);
+            }
+            mix.Start(5 * kSecond);
+            const std::vector<float> audio = mix.PullFloats(2 * kSecondFrames);
+            const double db = 20 * std::log10(fixtures::ToneAmplitude(audio.data() + 2 * 4410, 2 * kSecondFrames - 8820,
+                                                                      2, frequency, 44100) /
+                                              (0.5 * 32767.0 / 32768.0));
+            EXPECT_NEAR(db, frequency == r.centre ? -12.0 : 0.0, 0.2) << r.name << " at " << frequency << " Hz";
+        }
+    }
 }
