@@ -4,7 +4,8 @@
 //   1/30);
 // - the CPU cost per track for a 44.1 kHz WAV, a 48 kHz WAV, a 48 kHz MP3 and a 44.1 kHz WAV whose
 //   tone envelopes change fast enough to be filtered in 2-frame steps;
-// - the eight tracks pulled as a device at ten times real time: the short reads (target: none);
+// - the eight tracks pulled as fast as they render, in multiples of real time, and pulled as a
+//   device at ten times real time: the short reads (target: none);
 // - from SeekTo until IsDataReady answers S_OK with two WAV tracks (target: at most 20 ms).
 // CPU time is the process's kernel and user time (all threads: the render threads and the pull).
 #include <windows.h>
@@ -252,6 +253,14 @@ int main()
         std::printf("per track, %s: CPU %.2f ms per second of audio\n", kind.name, cost * 1000.0);
     }
 
+    {
+        Graph graph(eight);
+        const double start = Now();
+        graph.PullWaiting(seconds);
+        std::printf("eight tracks pulled as fast as they render (waiting for the inputs): %.1fx real time in wall "
+                    "time\n",
+                    seconds / (Now() - start));
+    }
     {
         Graph graph(eight);
         const int shortReads = graph.PullPaced(seconds, 10.0);
