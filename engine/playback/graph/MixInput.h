@@ -1,0 +1,81 @@
+// CMixInput: renders one play item into the mix output's blocks on a render thread of its own.
+//
+// For every block the mix output requests it reads the stretch of the track's file that the
+// item's fade map needs, widens it to 16-bit stereo, converts it to float at 44100 Hz (the
+// resamplers restart per source range on the mix's frame grid, so ranges rendered apart line up),
+// places it on the mix timeline through the fade map, runs the item's effect clips, its treble and
+// bass envelopes and its volume envelope, and adds the block into the mix output.
+//
+// Threads: the mix output queues and drops requests under the queue lock; the render thread takes
+// them and holds the item's position lock while it renders one. The object is counted twice at
+// construction: once for the creator (the mix output's list) and once for the thread.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "classlib/com/UniqueHandle.h"
+#include "engine/core/server/SingleThreadLock.h"
+#include "engine/core/storage/PageBuffer.h"
+#include "engine/playback/dsp/FilterBank.h"
+#include "engine/playback/dsp/Resamp.h"
+#include "engine/playback/graph/MixOutput.h"
+
+class CPlayItem;
+
+class CMixInput {
+public:
+    static constexpr int kMaxQueued = 6;
+
+    CMixInput(CPlayItem* item, CMixOutput* output);
+    CMixInput(const CMixInput&) = delete;
+    CMixInput& operator=(const CMixInput&) = delete;
+
+    ULONG AddRef();
+    ULONG Release();
+
+    void QueueRequest(LONGLONG blockPosition, LONGLONG sequence);
+    bool DropRequest(LONGLONG blockPosition);
+    void Quit();
+    // 1 when the source failed or nothing is queued.
+    int IsIdle() const;
+    // Switches the item active while `time` lies in its mix range and it is not muted.
+    void SetAudiblePosition(LONGLONG time);
+    CPlayItem* GetItem() const { return m_item; }
+
+private:
+    ~CMixInput();
+    static DWORD WINAPI ThreadMain(void* self);
+    void Run();
+    bool TakeRequest(MIXINPUTBUFFER* request);
+    void UpdateWorkEvent();
+    void Render(const MIXINPUTBUFFER& request);
+    // Reads, converts and places one source range; false when the placement fails.
+    bool RenderRange(LONGLONG start, LONGLONG end, LONGLONG blockFrame, int span, bool first);
+    unsigned WidenToStereo16(unsigned bytes);
+    void ApplyTone(CFilterBank& filter, DWORD typeMask, LONGLONG t0, LONGLONG t1);
+    void ApplyVolume(LONGLONG t0, LONGLONG t1, int from, int to, bool markerInside);
+
+    std::vector<MIXINPUTBUFFER> m_queue;
+    UniqueKernelHandle m_workEvent;
+    UniqueKernelHandle m_quitEvent;
+    mutable CSingleThreadToken m_queueLock;
+    volatile LONG m_idle = 0;
+    WORD m_sourceBlockAlign = 4;
+    WORD m_sourceBits = 16;
+    DWORD m_sourceRate = 1;
+    DWORD m_mixRate = CMixOutput::kRate;
+    CPlayItem* m_item;
+    CMixOutput* m_output;
+    CResamp m_resampLeft;
+    CResamp m_resampRight;
+    CFilterBank m_treble;
+    CFilterBank m_bass;
+    CPageBuffer m_sourceBuffer;
+    CPageBuffer m_stereo16;
+    CPageBuffer m_floatBuffer;
+    CPageBuffer m_renderBuffer;
+    volatile LONG m_refCount = 2;
+    volatile LONG m_failed = 0;
+};

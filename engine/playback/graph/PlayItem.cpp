@@ -1,0 +1,325 @@
+#include "engine/playback/graph/PlayItem.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/core/mix/FadeMapBuilder.h"
+#include "engine/core/server/LocalCoCreate.h"
+#include "engine/core/track/EfxClip.h"
+#include "engine/core/track/Marker.h"
+#include "engine/core/track/TrackInfo.h"
+#include "engine/core/track/TrackLayer.h"
+#include "engine/playback/effects/EfxManager.h"
+
+namespace {
+// The markers a play item keeps: volume, treble and bass envelopes and the tempo-start marks.
+constexpr DWORD kItemMarkerMask = 0x5FFF0;
+constexpr DWORD kTrackPrimaryFlag = 0x10000;
+constexpr int kSilentLevel = -10000;
+}  // namespace
+
+CPlayItem::CPlayItem(IProfileSource* catalogItem, WORD streamId, LONG trackId)
+    : m_catalogItem(ComPtr<IProfileSource>::copy(catalogItem)), m_streamId(streamId), m_trackId(trackId)
+{}
+
+CPlayItem::~CPlayItem()
+{
+    if (m_reader)
+        m_reader->ShutDown();
+}
+
+HRESULT STDMETHODCALLTYPE CPlayItem::GetFormat(WAVEFORMATEX* format)
+{
+    CSingleThreadLock lock(&m_sourceLock);
+    if (!m_reader || !format)
+        return E_FAIL;
+    BYTE record[18] = {};
+    if (FAILED(m_reader->GetFormatInfo(record)))
+        return E_FAIL;
+    std::memcpy(format, record, sizeof(record));
+    return S_OK;
+}
+
+bool CPlayItem::ReadAt(LONGLONG position, BYTE* buffer, unsigned bytes)
+{
+    CSingleThreadLock positionLock(&m_positionLock);
+    CSingleThreadLock sourceLock(&m_sourceLock);
+    if (!m_reader)
+        return false;
+    LONGLONG length = 0;
+    if (FAILED(m_reader->GetStreamLength(&length)))
+        return false;
+    const LONGLONG end = position + bytes;
+    if (position < 0 || end > length)
+        std::memset(buffer, m_silence, bytes);
+    if (position < 0) {
+        if (end <= 0)
+            return true;
+        return SUCCEEDED(m_reader->LoadPcm(buffer - position, 0, static_cast<unsigned long>(std::min(end, length))));
+    }
+    if (position >= length)
+        return false;
+    const LONGLONG count = std::min<LONGLONG>(bytes, length - position);
+    return SUCCEEDED(m_reader->LoadPcm(buffer, position, static_cast<unsigned long>(count)));
+}
+
+HRESULT STDMETHODCALLTYPE CPlayItem::Read(BYTE* buffer, unsigned bytes)
+{
+    const bool read = ReadAt(m_readPosition, buffer, bytes);
+    m_readPosition += bytes;
+    return read ? S_OK : E_FAIL;
+}
+
+HRESULT STDMETHODCALLTYPE CPlayItem::SetBufferedBytes(LONGLONG bytes)
+{
+    m_audibleSample = (m_readPosition - bytes) / m_blockAlign;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CPlayItem::Seek(LONGLONG samplePosition)
+{
+    m_audibleSample = samplePosition;
+    m_readPosition = samplePosition * m_blockAlign;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CPlayItem::SetActive(BOOL active)
+{
+    if (!m_activationEnabled)
+        return S_OK;
+    const LONG value = active ? 1 : 0;
+    if (InterlockedExchange(&m_active, value) != value)
+        InterlockedExchange(&m_activityChanged, 1);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CPlayItem::IsActive()
+{
+    return (IsMuted() || !m_active) ? S_FALSE : S_OK;
+}
+
+void STDMETHODCALLTYPE CPlayItem::EnableActivation(BOOL enable)
+{
+    m_activationEnabled = enable ? 1 : 0;
+}
+
+HRESULT STDMETHODCALLTYPE CPlayItem::OpenSource()
+{
+    CSingleThreadLock lock(&m_sourceLock);
+    if (m_reader) {
+        ++m_readerUses;
+        return S_OK;
+    }
+    if (!m_catalogItem)
+        return E_FAIL;
+    ComPtr<IPcmReader> reader;
+    if (FAILED(m_catalogItem->OpenPcmReader(FALSE, reader.put())) || !reader)
+        return E_FAIL;
+    BYTE record[18] = {};
+    if (FAILED(reader->GetFormatInfo(record))) {
+        reader->ShutDown();
+        return E_FAIL;
+    }
+    WAVEFORMATEX format{};
+    std::memcpy(&format, record, sizeof(record));
+    m_silence = format.wBitsPerSample == 8 ? 128 : 0;
+    if (format.nBlockAlign)
+        m_blockAlign = format.nBlockAlign;
+    m_reader = std::move(reader);
+    m_readerUses = 1;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CPlayItem::CloseSource()
+{
+    CSingleThreadLock lock(&m_sourceLock);
+    if (!m_reader)
+        return E_FAIL;
+    if (--m_readerUses <= 0) {
+        m_reader->ShutDown();
+        m_reader.reset();
+        m_readerUses = 0;
+    }
+    return S_OK;
+}
+
+void CPlayItem::UpdateFromTrack(CTrackInfo& track)
+{
+    CSingleThreadLock lock(&m_positionLock);
+    track.GetStartTime(&m_mixStart);
+    track.GetEndTime(&m_mixEnd);
+    track.GetLeadSpan(&m_edgeFirst, &m_edgeSecond);
+    m_primary = (track.GetFlags() & kTrackPrimaryFlag) ? 1 : 0;
+    track.GetVolumeOffset(&m_volumeOffset);
+    m_timeMap.Clear();
+    m_objects.RemoveObjects(kAllMask, kAllMask);
+    const CTrackLayerContainer& layers = track.Layers();
+    for (int l = 0; l < layers.GetCount(); ++l) {
+        CTrackLayer* layer = nullptr;
+        if (!layers.GetLayer(l, &layer))
+            continue;
+        if (l == 0)
+            layer->TimeMap().CopyTo(m_timeMap);
+        CTrackObjContainer markers;
+        layer->CopyObjectsTo(markers, kTrackObjMarker, kItemMarkerMask);
+        layer->MapMarkersToMixTime(markers);
+        while (markers.GetCount() > 0)
+            m_objects.Append(markers.DetachAt(0));
+    }
+}
+
+void CPlayItem::LoadFromTrack(CTrackInfo& track, const std::vector<const CTrackBeatMap*>& beatMaps)
+{
+    UpdateFromTrack(track);
+    CSingleThreadLock lock(&m_positionLock);
+    BuildFadeMap(track, beatMaps, 44100, m_fadeMap);
+    m_clipChains.clear();
+    const CTrackLayerContainer& layers = track.Layers();
+    for (int l = 0; l < layers.GetCount(); ++l) {
+        CTrackLayer* layer = nullptr;
+        if (!layers.GetLayer(l, &layer))
+            continue;
+        const CTrackObjContainer& objects = layer->Objects();
+        for (int i = 0; i < objects.GetCount(); ++i)
+            if (objects.GetAt(i)->GetClass() == kTrackObjEffectClip)
+                AddEffectClip(*static_cast<const CEfxClip*>(objects.GetAt(i)));
+    }
+}
+
+void CPlayItem::AddEffectClip(const CEfxClip& clip)
+{
+    const auto frame = [this](LONGLONG trackTime) {
+        LONGLONG mixTime = 0;
+        m_timeMap.TrackToMixTime(trackTime, &mixTime);
+        return mixTime * 44100 / 1000000;
+    };
+    const LONGLONG start = frame(clip.GetStart());
+    const LONGLONG end = frame(clip.GetEnd());
+    const EFXCLIP_RANGE range{start, end, frame(clip.GetStart() + clip.GetFadeIn()) - start,
+                              end - frame(clip.GetEnd() - clip.GetFadeOut()), clip.GetLevel()};
+    ComPtr<IOstrel> host;
+    if (FAILED(CLocalCoCreate::CreateInstance(PluginClsid::Ostrel, &g_localCoCreate, IID_IOstrel, host.put_void())) ||
+        !host || FAILED(host->Initialize()))
+        return;
+    // A manager of the chain's own puts the clip's effects, with their settings, into the host.
+    auto* manager = new (std::nothrow) CEfxManager(nullptr);
+    if (!manager)
+        return;
+    manager->AddProcessor(host.get());
+    manager->SetEffectList(clip.Manager().EffectList());
+    manager->ApplyPending();
+    manager->NonDelegatingRelease();
+    m_clipChains.push_back(std::make_unique<CEfxClipChain>(host.get(), range));
+}
+
+HRESULT CPlayItem::TrackToMixTime(LONGLONG trackTime, LONGLONG* mixTime)
+{
+    CSingleThreadLock lock(&m_positionLock);
+    return m_timeMap.TrackToMixTime(trackTime, mixTime);
+}
+
+HRESULT CPlayItem::MixToTrackTime(LONGLONG* trackTime, LONGLONG mixTime)
+{
+    CSingleThreadLock lock(&m_positionLock);
+    return m_timeMap.MixToTrackTime(mixTime, trackTime);
+}
+
+LONGLONG CPlayItem::GetEndTrackTime()
+{
+    LONGLONG trackTime = 0;
+    MixToTrackTime(&trackTime, m_mixEnd);
+    return trackTime;
+}
+
+bool CPlayItem::GetEdgeOffsets(LONGLONG* first, LONGLONG* second)
+{
+    CSingleThreadLock lock(&m_positionLock);
+    if (first)
+        *first = m_edgeFirst;
+    if (second)
+        *second = m_edgeSecond;
+    return m_edgeFirst == 0 && m_edgeSecond == 0;
+}
+
+BOOL CPlayItem::GetCurrentTrackTime(LONGLONG* trackTime, LONGLONG* sequence)
+{
+    CSingleThreadLock lock(&m_positionLock);
+    if (trackTime)
+        *trackTime = m_currentTrackTime;
+    if (sequence)
+        *sequence = m_currentSequence;
+    return m_hasMixInput ? FALSE : TRUE;
+}
+
+void CPlayItem::SetCurrentTrackTime(LONGLONG trackTime, LONGLONG sequence)
+{
+    CSingleThreadLock lock(&m_positionLock);
+    m_currentTrackTime = trackTime;
+    m_currentSequence = sequence;
+}
+
+LONGLONG CPlayItem::GetAudibleSample()
+{
+    return m_audibleSample;
+}
+
+bool CPlayItem::GetEnvelopeValue(LONGLONG time, DWORD typeMask, int* value)
+{
+    CSingleThreadLock lock(&m_positionLock);
+    const bool volume = (typeMask & 0xFFFF) > 15;
+    double level = 0.0;
+    bool found = false;
+    if (m_solo) {
+        found = true;
+    } else {
+        const CMarker* before = nullptr;
+        const CMarker* after = nullptr;
+        for (int i = 0; i < m_objects.GetCount(); ++i) {
+            const CTrackObj* object = m_objects.GetAt(i);
+            if (!object->Matches(kTrackObjMarker, typeMask))
+                continue;
+            const CMarker* marker = static_cast<const CMarker*>(object);
+            const LONGLONG at = marker->GetPositionValue();
+            if (at <= time && (!before || at > before->GetPositionValue()))
+                before = marker;
+            if (at >= time && (!after || at < after->GetPositionValue()))
+                after = marker;
+        }
+        if (before && after && before->GetPositionValue() != after->GetPositionValue()) {
+            const double f = static_cast<double>(time - before->GetPositionValue()) /
+                             static_cast<double>(after->GetPositionValue() - before->GetPositionValue());
+            level = (1.0 - f) * before->GetMainValue() + f * after->GetMainValue();
+            found = true;
+        } else if (before || after) {
+            level = (before ? before : after)->GetMainValue();
+            found = true;
+        }
+    }
+    if (volume)
+        level += m_volumeOffset;
+    int result = static_cast<int>(level);
+    if (result < -9999)
+        result = kSilentLevel;
+    if (value)
+        *value = result;
+    return found;
+}
+
+bool CPlayItem::HasMarkerIn(LONGLONG t0, LONGLONG t1, DWORD typeMask)
+{
+    CSingleThreadLock lock(&m_positionLock);
+    for (int i = 0; i < m_objects.GetCount(); ++i) {
+        const CTrackObj* object = m_objects.GetAt(i);
+        if (object->Matches(kTrackObjMarker, typeMask) && object->GetStart() >= t0 && object->GetStart() <= t1)
+            return true;
+    }
+    return false;
+}
+
+bool CPlayItem::GetEffectClipChain(int index, CEfxClipChain** chain)
+{
+    if (index < 0 || index >= GetEffectClipChainCount() || !chain)
+        return false;
+    *chain = m_clipChains[static_cast<size_t>(index)].get();
+    return true;
+}
