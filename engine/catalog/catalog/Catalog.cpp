@@ -1,4 +1,5 @@
 #include "engine/catalog/catalog/Catalog.h"
+#include "engine/catalog/catalog/EngineMembers.h"
 
 #include <algorithm>
 #include <new>
@@ -324,10 +325,8 @@ bool CCatalog::NeedsProfile(CCatItem* item)
 
 void CCatalog::PostToQueueGroup(int code, int value)
 {
-    ComPtr<IUiUpdateQueue> queue;
-    if (GetOuter() != GetInner() && SUCCEEDED(GetOuter()->QueryInterface(IID_IUiUpdateQueue, queue.put_void())) &&
-        queue)
-        queue->PostUpdate(code, value, FALSE);
+    if (GetOuter() != GetInner())
+        ::PostToQueueGroup(GetOuter(), code, value);
 }
 
 void CCatalog::ProcessProfileQueue()
@@ -436,7 +435,8 @@ HRESULT CCatalog::DeleteItems(IItemIdList* ids, BOOL deleteFiles)
             removed = true;
         }
     }
-    // The display item manager is refreshed here once it exists.
+    if (removed && GetOuter() != GetInner())
+        RefreshDisplayLists(GetOuter());
     return removed ? S_OK : E_FAIL;
 }
 
