@@ -1,5 +1,6 @@
 #include "engine/catalog/catalog/Catalog.h"
 #include "engine/catalog/catalog/EngineMembers.h"
+#include "engine/catalog/import/CatImporter.h"
 
 #include <algorithm>
 #include <new>
@@ -46,7 +47,10 @@ bool CanCreateReader(REFCLSID clsid)
 
 }  // namespace
 
-CCatalog::CCatalog(IUnknown* outer) : CUnknown(outer) {}
+CCatalog::CCatalog(IUnknown* outer) : CUnknown(outer)
+{
+    m_importer.reset(new (std::nothrow) CCatImporter(outer));
+}
 
 CCatalog::~CCatalog() = default;
 
@@ -63,6 +67,7 @@ void CCatalog::FinalRelease()
 {
     CUnknown::FinalRelease();
     StopWorkers();
+    m_importer.reset();
     m_plotStores.reset();
     m_queue.reset();
     std::vector<CCatItem*> items;
@@ -109,6 +114,8 @@ BOOL CCatalog::Init(const CString& dataFolder)
 
 void CCatalog::StopWorkers()
 {
+    if (m_importer)
+        m_importer->Stop();
     if (m_plotStores)
         m_plotStores->Stop();
     if (m_queue)
@@ -573,19 +580,19 @@ HRESULT CCatalog::HasDefaultTrackSettings(IItemIdList* ids)
     return S_FALSE;
 }
 
-HRESULT CCatalog::AddImportFile(BSTR)
+HRESULT CCatalog::AddImportFile(BSTR path)
 {
-    return E_NOTIMPL;
+    return m_importer ? m_importer->AddFile(path) : E_FAIL;
 }
 
-HRESULT CCatalog::StartImportFiles(BSTR, BOOL, IProgressStatus**)
+HRESULT CCatalog::StartImportFiles(BSTR category, BOOL expandFolders, IProgressStatus** status)
 {
-    return E_NOTIMPL;
+    return m_importer ? m_importer->StartFiles(category, expandFolders, status) : E_FAIL;
 }
 
-HRESULT CCatalog::StartImportDirectory(BSTR, BSTR, IProgressStatus**)
+HRESULT CCatalog::StartImportDirectory(BSTR folder, BSTR category, IProgressStatus** status)
 {
-    return E_NOTIMPL;
+    return m_importer ? m_importer->StartDirectory(folder, category, status) : E_FAIL;
 }
 
 HRESULT CCatalog::StartImportTextList(BSTR, IProgressStatus**)

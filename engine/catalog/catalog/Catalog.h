@@ -30,6 +30,7 @@
 #include "engine/core/storage/MusicFileIdObjStore.h"
 #include "interfaces/ICatalog.h"
 
+class CCatImporter;
 class CCatItem;
 class CProfileResults;
 class CTrackInfo;
@@ -50,8 +51,8 @@ public:
     // Stops the workers, then releases the plot caches, every item, the stores and the queue.
     void FinalRelease() override;
 
-    // ICatalog. Import, clean-up and folder watching are not part of this catalog yet: their
-    // slots answer E_NOTIMPL.
+    // ICatalog. Text-list import, stored-track import, clean-up and folder watching are not part
+    // of this catalog yet: their slots answer E_NOTIMPL.
     HRESULT STDMETHODCALLTYPE AddImportFile(BSTR path) override;
     HRESULT STDMETHODCALLTYPE StartImportFiles(BSTR category, BOOL expandFolders, IProgressStatus** status) override;
     HRESULT STDMETHODCALLTYPE StartImportDirectory(BSTR folder, BSTR category, IProgressStatus** status) override;
@@ -146,6 +147,7 @@ private:
     InnerPtr<CPlotStoreManager> m_plotStores;
     std::unique_ptr<CProfileJobQueue> m_queue;
     std::unique_ptr<CPlotFileManager> m_plotFiles;
+    InnerPtr<CCatImporter> m_importer;
     CSingleThreadToken m_itemsLock;
     CSingleThreadToken m_catalogLock;
     CString m_extensions;
