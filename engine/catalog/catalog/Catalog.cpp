@@ -595,9 +595,9 @@ HRESULT CCatalog::StartImportDirectory(BSTR folder, BSTR category, IProgressStat
     return m_importer ? m_importer->StartDirectory(folder, category, status) : E_FAIL;
 }
 
-HRESULT CCatalog::StartImportTextList(BSTR, IProgressStatus**)
+HRESULT CCatalog::StartImportTextList(BSTR path, IProgressStatus** status)
 {
-    return E_NOTIMPL;
+    return m_importer ? m_importer->StartTextList(path, status) : E_FAIL;
 }
 
 HRESULT CCatalog::Unused7(DWORD)

@@ -51,7 +51,7 @@ public:
     // Stops the workers, then releases the plot caches, every item, the stores and the queue.
     void FinalRelease() override;
 
-    // ICatalog. Text-list import, stored-track import, clean-up and folder watching are not part
+    // ICatalog. Stored-track import, clean-up and folder watching are not part
     // of this catalog yet: their slots answer E_NOTIMPL.
     HRESULT STDMETHODCALLTYPE AddImportFile(BSTR path) override;
     HRESULT STDMETHODCALLTYPE StartImportFiles(BSTR category, BOOL expandFolders, IProgressStatus** status) override;

@@ -9,6 +9,7 @@
 #include "engine/catalog/files/FolderWalk.h"
 #include "engine/catalog/files/PathNames.h"
 #include "engine/catalog/ids/ItemIdList.h"
+#include "engine/catalog/import/TextListReader.h"
 #include "engine/catalog/items/CatItem.h"
 #include "engine/core/server/ThreadStart.h"
 #include "interfaces/EngineIids.h"
@@ -85,16 +86,28 @@ HRESULT CCatImporter::StartFiles(const wchar_t* category, BOOL expandFolders, IP
         if (SUCCEEDED(GetOuter()->QueryInterface(EngineIid::FileMapperInternal, mapperHold.put_void())) && mapperHold)
             static_cast<CFileMapper*>(reinterpret_cast<IFileMapper*>(mapperHold.get()))->ExpandFolders(m_pending);
     }
-    return StartWorker(status);
+    return StartWorker(FilesWorkerProc, status);
 }
 
-HRESULT CCatImporter::StartWorker(IProgressStatus** status)
+HRESULT CCatImporter::StartTextList(const wchar_t* path, IProgressStatus** status)
+{
+    if (!status)
+        return E_POINTER;
+    *status = nullptr;
+    CSingleThreadLock hold(&m_lock);
+    if (IsRunning())
+        return E_FAIL;
+    m_textList = CString(path);
+    return StartWorker(TextListWorkerProc, status);
+}
+
+HRESULT CCatImporter::StartWorker(LPTHREAD_START_ROUTINE proc, IProgressStatus** status)
 {
     m_status->Reset();
     if (m_worker)
         WaitForSingleObject(m_worker.get(), INFINITE);
     ModuleCounts::AddActivity();
-    m_worker.reset(CreateSuspendedThread(FilesWorkerProc, this));
+    m_worker.reset(CreateSuspendedThread(proc, this));
     if (!m_worker) {
         ModuleCounts::RemoveActivity();
         return E_FAIL;
@@ -109,6 +122,13 @@ HRESULT CCatImporter::StartWorker(IProgressStatus** status)
 DWORD WINAPI CCatImporter::FilesWorkerProc(void* parameter)
 {
     static_cast<CCatImporter*>(parameter)->RunFiles();
+    ModuleCounts::RemoveActivity();
+    return 0;
+}
+
+DWORD WINAPI CCatImporter::TextListWorkerProc(void* parameter)
+{
+    static_cast<CCatImporter*>(parameter)->RunTextList();
     ModuleCounts::RemoveActivity();
     return 0;
 }
@@ -192,6 +212,12 @@ void CCatImporter::RunFiles()
             SysFreeString(name);
         }
     }
+    Finish();
+    RefreshDisplayLists(GetOuter());
+}
+
+void CCatImporter::Finish()
+{
     {
         CSingleThreadLock hold(&m_lock);
         m_folder.Empty();
@@ -199,5 +225,38 @@ void CCatImporter::RunFiles()
         m_running = false;
     }
     m_status->SetComplete();
+}
+
+void CCatImporter::RunTextList()
+{
+    ComPtr<IUnknown> catalogHold;
+    ComPtr<IUnknown> categoriesHold;
+    CCatalog* catalog = ReachCatalog(GetOuter(), catalogHold);
+    CCategoryManager* categories = ReachCategoryManager(GetOuter(), categoriesHold);
+    CString path;
+    {
+        CSingleThreadLock hold(&m_lock);
+        path = m_textList;
+    }
+    TextListReader reader;
+    if (catalog && categories && reader.Open(path)) {
+        const int count = reader.GetLineCount();
+        CString file;
+        for (int i = 0; reader.ReadLine(i) && reader.GetField(0, &file); ++i) {
+            file = TextListReader::StripQuotes(file);
+            CCatItem* item = nullptr;
+            if (catalog->AddItemFromFile(file, &item, FALSE)) {
+                reader.ApplyLine(item, categories);
+                item->Save(TRUE);
+                item->Release();
+            }
+            m_status->SetText(Text(kImportingStringId, kImportingText, file));
+            m_status->SetProgress(static_cast<float>(i) / static_cast<float>(count));
+            if (m_status->IsCancelRequested() == S_OK)
+                break;
+        }
+    }
+    Finish();
     RefreshDisplayLists(GetOuter());
+    PostToQueueGroup(GetOuter(), kTextListImportedCode, 0);
 }

@@ -26,6 +26,8 @@ public:
     // Engine strings of the progress texts.
     static constexpr UINT kImportingStringId = 13;
     static constexpr UINT kFileFoundStringId = 14;
+    // Posted to the engine's queue when a text-list import ended.
+    static constexpr int kTextListImportedCode = 3;
 
     // outer: the engine main object, through which the worker reaches the catalog, the file
     // mapper, the category manager and the display lists.
@@ -39,20 +41,28 @@ public:
     // listed folders) into category (NULL or empty for none). E_FAIL while an import runs.
     HRESULT StartFiles(const wchar_t* category, BOOL expandFolders, IProgressStatus** status);
     HRESULT StartDirectory(const wchar_t* folder, const wchar_t* category, IProgressStatus** status);
+    // Imports the files of a catalog text file with the attributes and categories it lists.
+    // E_FAIL while an import runs.
+    HRESULT StartTextList(const wchar_t* path, IProgressStatus** status);
     // Asks a running worker to stop and waits for it.
     void Stop();
 
 private:
     static DWORD WINAPI FilesWorkerProc(void* parameter);
+    static DWORD WINAPI TextListWorkerProc(void* parameter);
     void RunFiles();
+    void RunTextList();
+    // Lets go of the pending list and completes the status.
+    void Finish();
     void ScanFolder(CCatalog* catalog, const CString& folder, VisitedFolders& visited);
-    HRESULT StartWorker(IProgressStatus** status);
+    HRESULT StartWorker(LPTHREAD_START_ROUTINE proc, IProgressStatus** status);
     CString Text(UINT id, const wchar_t* fallback, const CString& path);
     // Under the lock.
     bool IsRunning() const { return m_running; }
 
     std::vector<CString> m_pending;
     ComPtr<CProgressStatus> m_status;
+    CString m_textList;
     CString m_folder;
     CString m_category;
     CSingleThreadToken m_lock;
