@@ -1,6 +1,7 @@
 #include "engine/catalog/catalog/Catalog.h"
 #include "engine/catalog/catalog/EngineMembers.h"
 #include "engine/catalog/import/CatImporter.h"
+#include "engine/catalog/import/CatScan.h"
 
 #include <algorithm>
 #include <new>
@@ -50,6 +51,7 @@ bool CanCreateReader(REFCLSID clsid)
 CCatalog::CCatalog(IUnknown* outer) : CUnknown(outer)
 {
     m_importer.reset(new (std::nothrow) CCatImporter(outer));
+    m_scan.reset(new (std::nothrow) CCatScan(this));
 }
 
 CCatalog::~CCatalog() = default;
@@ -68,6 +70,7 @@ void CCatalog::FinalRelease()
     CUnknown::FinalRelease();
     StopWorkers();
     m_importer.reset();
+    m_scan.reset();
     m_plotStores.reset();
     m_queue.reset();
     std::vector<CCatItem*> items;
@@ -116,6 +119,8 @@ void CCatalog::StopWorkers()
 {
     if (m_importer)
         m_importer->Stop();
+    if (m_scan)
+        m_scan->Stop();
     if (m_plotStores)
         m_plotStores->Stop();
     if (m_queue)
@@ -610,9 +615,9 @@ HRESULT CCatalog::ImportDefaultTrackSettings(BSTR)
     return E_NOTIMPL;
 }
 
-HRESULT CCatalog::StartCleanup(BOOL, BOOL, IProgressStatus**)
+HRESULT CCatalog::StartCleanup(BOOL removeMissing, BOOL removeUnusedData, IProgressStatus** status)
 {
-    return E_NOTIMPL;
+    return m_scan ? m_scan->Start(removeMissing, removeUnusedData, status) : E_FAIL;
 }
 
 HRESULT CCatalog::GetAutoUpdateFolders(IPathList*)

@@ -31,6 +31,7 @@
 #include "interfaces/ICatalog.h"
 
 class CCatImporter;
+class CCatScan;
 class CCatItem;
 class CProfileResults;
 class CTrackInfo;
@@ -51,7 +52,7 @@ public:
     // Stops the workers, then releases the plot caches, every item, the stores and the queue.
     void FinalRelease() override;
 
-    // ICatalog. Stored-track import, clean-up and folder watching are not part
+    // ICatalog. Stored-track import and folder watching are not part
     // of this catalog yet: their slots answer E_NOTIMPL.
     HRESULT STDMETHODCALLTYPE AddImportFile(BSTR path) override;
     HRESULT STDMETHODCALLTYPE StartImportFiles(BSTR category, BOOL expandFolders, IProgressStatus** status) override;
@@ -128,6 +129,9 @@ public:
 
     CCatStore& GetStore() { return *m_store; }
     CPlotFileManager* GetPlotFileManager() { return m_plotFiles.get(); }
+    // profiles.dat and defaultmixes.dat; NULL before Init.
+    CMusicFileIdObjStore* GetProfileStore() { return m_profiles.get(); }
+    CMusicFileIdObjStore* GetDefaultMixStore() { return m_defaultMixes.get(); }
     DWORD GetDefaultMixTypeValue() const { return m_defaultMixType; }
 
 private:
@@ -148,6 +152,7 @@ private:
     std::unique_ptr<CProfileJobQueue> m_queue;
     std::unique_ptr<CPlotFileManager> m_plotFiles;
     InnerPtr<CCatImporter> m_importer;
+    std::unique_ptr<CCatScan> m_scan;
     CSingleThreadToken m_itemsLock;
     CSingleThreadToken m_catalogLock;
     CString m_extensions;
