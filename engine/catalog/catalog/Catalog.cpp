@@ -1,4 +1,7 @@
 #include "engine/catalog/catalog/Catalog.h"
+#include "engine/catalog/catalog/EngineMembers.h"
+#include "engine/catalog/import/CatImporter.h"
+#include "engine/catalog/import/CatScan.h"
 
 #include <algorithm>
 #include <new>
@@ -46,7 +49,11 @@ bool CanCreateReader(REFCLSID clsid)
 
 }  // namespace
 
-CCatalog::CCatalog(IUnknown* outer) : CUnknown(outer) {}
+CCatalog::CCatalog(IUnknown* outer) : CUnknown(outer)
+{
+    m_importer.reset(new (std::nothrow) CCatImporter(outer));
+    m_scan.reset(new (std::nothrow) CCatScan(this));
+}
 
 CCatalog::~CCatalog() = default;
 
@@ -63,6 +70,8 @@ void CCatalog::FinalRelease()
 {
     CUnknown::FinalRelease();
     StopWorkers();
+    m_importer.reset();
+    m_scan.reset();
     m_plotStores.reset();
     m_queue.reset();
     std::vector<CCatItem*> items;
@@ -109,6 +118,10 @@ BOOL CCatalog::Init(const CString& dataFolder)
 
 void CCatalog::StopWorkers()
 {
+    if (m_importer)
+        m_importer->Stop();
+    if (m_scan)
+        m_scan->Stop();
     if (m_plotStores)
         m_plotStores->Stop();
     if (m_queue)
@@ -325,10 +338,8 @@ bool CCatalog::NeedsProfile(CCatItem* item)
 
 void CCatalog::PostToQueueGroup(int code, int value)
 {
-    ComPtr<IUiUpdateQueue> queue;
-    if (GetOuter() != GetInner() && SUCCEEDED(GetOuter()->QueryInterface(IID_IUiUpdateQueue, queue.put_void())) &&
-        queue)
-        queue->PostUpdate(code, value, FALSE);
+    if (GetOuter() != GetInner())
+        ::PostToQueueGroup(GetOuter(), code, value);
 }
 
 void CCatalog::ProcessProfileQueue()
@@ -437,7 +448,8 @@ HRESULT CCatalog::DeleteItems(IItemIdList* ids, BOOL deleteFiles)
             removed = true;
         }
     }
-    // The display item manager is refreshed here once it exists.
+    if (removed && GetOuter() != GetInner())
+        RefreshDisplayLists(GetOuter());
     return removed ? S_OK : E_FAIL;
 }
 
@@ -574,24 +586,24 @@ HRESULT CCatalog::HasDefaultTrackSettings(IItemIdList* ids)
     return S_FALSE;
 }
 
-HRESULT CCatalog::AddImportFile(BSTR)
+HRESULT CCatalog::AddImportFile(BSTR path)
 {
-    return E_NOTIMPL;
+    return m_importer ? m_importer->AddFile(path) : E_FAIL;
 }
 
-HRESULT CCatalog::StartImportFiles(BSTR, BOOL, IProgressStatus**)
+HRESULT CCatalog::StartImportFiles(BSTR category, BOOL expandFolders, IProgressStatus** status)
 {
-    return E_NOTIMPL;
+    return m_importer ? m_importer->StartFiles(category, expandFolders, status) : E_FAIL;
 }
 
-HRESULT CCatalog::StartImportDirectory(BSTR, BSTR, IProgressStatus**)
+HRESULT CCatalog::StartImportDirectory(BSTR folder, BSTR category, IProgressStatus** status)
 {
-    return E_NOTIMPL;
+    return m_importer ? m_importer->StartDirectory(folder, category, status) : E_FAIL;
 }
 
-HRESULT CCatalog::StartImportTextList(BSTR, IProgressStatus**)
+HRESULT CCatalog::StartImportTextList(BSTR path, IProgressStatus** status)
 {
-    return E_NOTIMPL;
+    return m_importer ? m_importer->StartTextList(path, status) : E_FAIL;
 }
 
 HRESULT CCatalog::Unused7(DWORD)
@@ -604,9 +616,9 @@ HRESULT CCatalog::ImportDefaultTrackSettings(BSTR)
     return E_NOTIMPL;
 }
 
-HRESULT CCatalog::StartCleanup(BOOL, BOOL, IProgressStatus**)
+HRESULT CCatalog::StartCleanup(BOOL removeMissing, BOOL removeUnusedData, IProgressStatus** status)
 {
-    return E_NOTIMPL;
+    return m_scan ? m_scan->Start(removeMissing, removeUnusedData, status) : E_FAIL;
 }
 
 HRESULT CCatalog::GetAutoUpdateFolders(IPathList*)

@@ -30,6 +30,8 @@
 #include "engine/core/storage/MusicFileIdObjStore.h"
 #include "interfaces/ICatalog.h"
 
+class CCatImporter;
+class CCatScan;
 class CCatItem;
 class CProfileResults;
 class CTrackInfo;
@@ -50,8 +52,8 @@ public:
     // Stops the workers, then releases the plot caches, every item, the stores and the queue.
     void FinalRelease() override;
 
-    // ICatalog. Import, clean-up and folder watching are not part of this catalog yet: their
-    // slots answer E_NOTIMPL.
+    // ICatalog. Stored-track import and folder watching are not part
+    // of this catalog yet: their slots answer E_NOTIMPL.
     HRESULT STDMETHODCALLTYPE AddImportFile(BSTR path) override;
     HRESULT STDMETHODCALLTYPE StartImportFiles(BSTR category, BOOL expandFolders, IProgressStatus** status) override;
     HRESULT STDMETHODCALLTYPE StartImportDirectory(BSTR folder, BSTR category, IProgressStatus** status) override;
@@ -127,6 +129,9 @@ public:
 
     CCatStore& GetStore() { return *m_store; }
     CPlotFileManager* GetPlotFileManager() { return m_plotFiles.get(); }
+    // profiles.dat and defaultmixes.dat; NULL before Init.
+    CMusicFileIdObjStore* GetProfileStore() { return m_profiles.get(); }
+    CMusicFileIdObjStore* GetDefaultMixStore() { return m_defaultMixes.get(); }
     DWORD GetDefaultMixTypeValue() const { return m_defaultMixType; }
 
 private:
@@ -146,6 +151,8 @@ private:
     InnerPtr<CPlotStoreManager> m_plotStores;
     std::unique_ptr<CProfileJobQueue> m_queue;
     std::unique_ptr<CPlotFileManager> m_plotFiles;
+    InnerPtr<CCatImporter> m_importer;
+    std::unique_ptr<CCatScan> m_scan;
     CSingleThreadToken m_itemsLock;
     CSingleThreadToken m_catalogLock;
     CString m_extensions;

@@ -1,4 +1,5 @@
 #include "engine/catalog/files/FileMapper.h"
+#include "engine/catalog/files/FolderWalk.h"
 
 #include <algorithm>
 
@@ -276,19 +277,8 @@ void CFileMapper::ExpandFolders(std::vector<CString>& paths)
 void CFileMapper::ExpandFolder(CCatalog* catalog, const CString& folder,
                                std::vector<std::pair<DWORD, ULONGLONG>>& visited)
 {
-    // Under Wine a Unix link to a parent folder is a folder like any other: each folder is entered
-    // once per walk, known by its volume and file index, so that a link cannot loop the walk.
-    UniqueFile directory(CreateFileW(folder, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!directory || !GetFileInformationByHandle(directory.get(), &info) ||
-        !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (!EnterFolderOnce(folder, visited))
         return;
-    const std::pair<DWORD, ULONGLONG> key{info.dwVolumeSerialNumber,
-                                          (ULONGLONG(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
-    if (std::find(visited.begin(), visited.end(), key) != visited.end())
-        return;
-    visited.push_back(key);
     WIN32_FIND_DATAW found{};
     UniqueFind search(FindFirstFileW(AppendPathComponent(folder, L"*.*"), &found));
     if (!search)

@@ -66,6 +66,12 @@ public:
         m_keys.RemoveAt(index);
     }
 
+    void RemoveAt(INT_PTR index)
+    {
+        m_values.RemoveAt(index);
+        m_keys.RemoveAt(index);
+    }
+
     bool GetAt(INT_PTR index, T* value, K* key) const
     {
         if (index < 0 || index >= m_keys.GetSize())

@@ -1,6 +1,8 @@
 #include "engine/core/server/BrennockMain.h"
 
 #include "engine/catalog/catalog/Catalog.h"
+#include "engine/catalog/categories/CategoryManager.h"
+#include "engine/catalog/display/CatDisplayItemMgr.h"
 #include "engine/catalog/files/FileMapper.h"
 #include "engine/core/server/EngineFolders.h"
 #include "engine/core/server/ThreadStart.h"
@@ -108,14 +110,18 @@ HRESULT CBrennockMain::Initialize([[maybe_unused]] HWND mainWindow, IUnknown* at
     // Every service object is aggregated with this object as its outer; one that cannot be
     // allocated stays NULL and the sequence goes on.
     m_queueGroup.reset(new (std::nothrow) CUiUpdateQueueGroup(GetOuter()));
-    // The main display-item manager is created here and its queue joins the group.
+    m_mainDisplayItemMgr.reset(new (std::nothrow) CCatDisplayItemMgr(GetOuter()));
+    JoinQueueGroup(m_mainDisplayItemMgr.get());
     if (attached)
         attached->QueryInterface(IID_IAttachedObject, m_attached.put_void());
     m_catalog.reset(new (std::nothrow) CCatalog(GetOuter()));
     if (m_catalog)
         m_catalog->Init(GetEngineDataFolder());
-    // The category manager is created and loaded here.
-    // The main display-item manager, asked of this object by its engine IID, is refreshed here.
+    m_categoryManager.reset(new (std::nothrow) CCategoryManager(GetOuter()));
+    if (m_categoryManager)
+        m_categoryManager->Load(GetEngineDataFolder());
+    if (m_mainDisplayItemMgr)
+        m_mainDisplayItemMgr->Refresh();
     // The player is created and set up with mainWindow here (output configuration, device lists).
     // The mix manager is created here with GetEngineDataFolder() + "defaultplaylist.cfp".
     // The effect-preset manager is created here and scans its presets.
@@ -245,14 +251,35 @@ HRESULT CBrennockMain::ClearFileMapperCallback()
     return m_fileMapper ? m_fileMapper->ClearResolver() : E_FAIL;
 }
 
+void CBrennockMain::JoinQueueGroup(CCatDisplayItemMgr* manager)
+{
+    CUiUpdateQueue* queue = nullptr;
+    if (manager && m_queueGroup && manager->GetUpdateQueue(&queue) == S_OK)
+        m_queueGroup->AddQueue(queue);
+}
+
 HRESULT CBrennockMain::CreateCatDisplayItemMgr(ICatDisplayItemMgr** out)
 {
     if (!out)
         return E_POINTER;
     *out = nullptr;
-    // A further display-item manager is created here, joins the group and the main manager's
-    // chain, and is refreshed; none can be made yet.
-    return E_FAIL;
+    auto* manager = new (std::nothrow) CCatDisplayItemMgr(GetOuter());
+    if (!manager)
+        return E_FAIL;
+    InnerPtr<CCatDisplayItemMgr> owned;
+    owned.reset(manager);
+    try {
+        m_displayItemMgrs.emplace_back(std::move(owned));
+    } catch (const std::bad_alloc&) {
+        return E_FAIL;
+    }
+    manager->AddRef();
+    JoinQueueGroup(manager);
+    if (m_mainDisplayItemMgr)
+        m_mainDisplayItemMgr->AppendManager(manager);
+    manager->Refresh();
+    *out = manager;
+    return S_OK;
 }
 
 HRESULT CBrennockMain::GetInitValues(DWORD* value1, DWORD* value2)

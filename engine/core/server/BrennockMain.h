@@ -25,6 +25,8 @@
 #include <vector>
 
 class CCatalog;
+class CCatDisplayItemMgr;
+class CCategoryManager;
 class CFileMapper;
 
 class CBrennockMain : public CUnknown, public IBrennock {
@@ -57,6 +59,8 @@ private:
     // Moves the engine queue's messages to the group: code 1 becomes codes 4 and 21 with the
     // same value; other codes are dropped.
     void RelayEngineQueue();
+    // Adds the manager's own queue to the group.
+    void JoinQueueGroup(CCatDisplayItemMgr* manager);
     // The member that serves iid, or NULL (also for a member that does not exist).
     INondelegatingUnknown* RoutedMember(REFIID iid) const;
 
@@ -66,8 +70,8 @@ private:
     InnerPtr<> m_mixManager;
     InnerPtr<CCatalog> m_catalog;
     InnerPtr<CFileMapper> m_fileMapper;
-    InnerPtr<> m_categoryManager;
-    InnerPtr<> m_mainDisplayItemMgr;
+    InnerPtr<CCategoryManager> m_categoryManager;
+    InnerPtr<CCatDisplayItemMgr> m_mainDisplayItemMgr;
     // Target of PostUiUpdate; only the service thread drains it.
     CUiUpdateQueue m_engineQueue;
     InnerPtr<CUiUpdateQueueGroup> m_queueGroup;
@@ -80,6 +84,6 @@ private:
     DWORD m_initValue1 = 0;
     DWORD m_initValue2 = 0;
     // Display-item managers made by CreateCatDisplayItemMgr.
-    std::vector<InnerPtr<>> m_displayItemMgrs;
+    std::vector<InnerPtr<CCatDisplayItemMgr>> m_displayItemMgrs;
     UniqueKernelHandle m_serviceThread;
 };

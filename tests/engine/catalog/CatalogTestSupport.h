@@ -34,6 +34,12 @@ public:
             return catalog->NonDelegatingQueryInterface(iid, object);
         if (IsEqualIID(iid, EngineIid::FileMapperInternal) && fileMapper)
             return fileMapper->NonDelegatingQueryInterface(iid, object);
+        if ((IsEqualIID(iid, EngineIid::CategoryManager) || IsEqualIID(iid, EngineIid::CategoryManagerInternal)) &&
+            categoryManager)
+            return categoryManager->NonDelegatingQueryInterface(iid, object);
+        if ((IsEqualIID(iid, EngineIid::CatDisplayItemMgr) || IsEqualIID(iid, EngineIid::CatDisplayItemMgrInternal)) &&
+            displayItemMgr)
+            return displayItemMgr->NonDelegatingQueryInterface(iid, object);
         if (IsEqualIID(iid, IID_IHostMedia) && hostMedia)
             return hostMedia->QueryInterface(iid, object);
         return FakeEngine::QueryInterface(iid, object);
@@ -41,6 +47,9 @@ public:
 
     CCatalog* catalog = nullptr;
     CFileMapper* fileMapper = nullptr;
+    // The category manager and the main display-item manager, when a test sets them up.
+    INondelegatingUnknown* categoryManager = nullptr;
+    INondelegatingUnknown* displayItemMgr = nullptr;
     // The video montage library's media services, when a test stands in for them.
     IHostMedia* hostMedia = nullptr;
 };

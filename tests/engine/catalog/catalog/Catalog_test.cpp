@@ -285,6 +285,7 @@ TEST_F(CatalogTest, InterfaceSlotsAnswerAsTheirTableSays)
 
     PathListDouble list;
     IProgressStatus* status = nullptr;
+    BOOL watching = FALSE;
     const struct {
         const char* name;
         HRESULT got;
@@ -292,8 +293,8 @@ TEST_F(CatalogTest, InterfaceSlotsAnswerAsTheirTableSays)
     } rows[] = {
         {"slot 7", catalog->Unused7(0), E_FAIL},
         {"unupdatable files", catalog->GetUnupdatableMusicFiles(&list), E_FAIL},
-        {"import (not part of the catalog yet)", catalog->StartImportFiles(nullptr, FALSE, &status), E_NOTIMPL},
-        {"clean-up (not part of the catalog yet)", catalog->StartCleanup(TRUE, FALSE, &status), E_NOTIMPL},
+        {"clean-up with nothing asked", catalog->StartCleanup(FALSE, FALSE, &status), E_FAIL},
+        {"folder watching (not part of the catalog yet)", catalog->GetAutoUpdate(&watching, &watching), E_NOTIMPL},
         {"modify music files by default", catalog->IsModifyMusicFilesEnabled(), S_OK},
         {"switched off", (catalog->SetModifyMusicFiles(FALSE), catalog->IsModifyMusicFilesEnabled()), S_FALSE},
         {"plot of no item", catalog->GetTrackPlot(7, reinterpret_cast<ITrackPlot**>(&object)), E_FAIL},

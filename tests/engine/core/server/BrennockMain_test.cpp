@@ -1,6 +1,7 @@
 // The engine main object inside this process (from the engine's static library), where a test
 // can join a queue of its own to the UI-update group and stand in for worker threads.
 #include "engine/core/server/BrennockMain.h"
+#include "engine/catalog/display/CatDisplayItemMgr.h"
 #include "classlib/com/ComPtr.h"
 #include "engine/core/server/Factory.h"
 #include "engine/core/server/ThreadStart.h"
@@ -263,3 +264,44 @@ TEST(ModuleCounts, LibraryMayUnloadOnlyWithoutWorkersAndServerLocks)
 }
 
 }  // namespace
+
+// The main display-item manager answers its own queue, which is a member of the group; a further
+// manager made by CreateCatDisplayItemMgr joins the group and the chain and is built at once.
+TEST_F(RunningEngine, DisplayItemManagersEachHaveAQueueInTheGroup)
+{
+    ComPtr<ICatDisplayItemMgr> main;
+    ASSERT_EQ(m_engine->QueryInterface(IID_ICatDisplayItemMgr, main.put_void()), S_OK);
+    ComPtr<IUiUpdateQueue> mainQueue;
+    ASSERT_EQ(main->QueryInterface(IID_IUiUpdateQueue, mainQueue.put_void()), S_OK);
+    ComPtr<ICatDisplayItemMgr> further;
+    ASSERT_EQ(m_engine->CreateCatDisplayItemMgr(further.put()), S_OK);
+    ComPtr<IUiUpdateQueue> furtherQueue;
+    ASSERT_EQ(further->QueryInterface(IID_IUiUpdateQueue, furtherQueue.put_void()), S_OK);
+    EXPECT_NE(mainQueue.get(), furtherQueue.get());
+    for (IUiUpdateQueue* queue : {mainQueue.get(), furtherQueue.get()}) {
+        int code = 0;
+        int value = 0;
+        while (queue->PopUpdate(&code, &value) == S_OK) {
+        }
+    }
+    ComPtr<IUiUpdateQueue> group;
+    ASSERT_EQ(m_engine->QueryInterface(IID_IUiUpdateQueue, group.put_void()), S_OK);
+    EXPECT_NE(group.get(), mainQueue.get());
+    ASSERT_EQ(group->PostUpdate(77, 5, FALSE), S_OK);
+    const auto drain = [](IUiUpdateQueue* queue) {
+        std::vector<Msg> messages;
+        int code = 0;
+        int value = 0;
+        while (queue->PopUpdate(&code, &value) == S_OK)
+            if (code != kCatalogIdleCode)
+                messages.push_back({code, value});
+        return messages;
+    };
+    for (IUiUpdateQueue* queue : {mainQueue.get(), furtherQueue.get()})
+        EXPECT_EQ(drain(queue), (std::vector<Msg>{{77, 5}}));
+    // One refresh of the main manager reaches the chained one.
+    ASSERT_EQ(static_cast<CCatDisplayItemMgr*>(main.get())->Refresh(), S_OK);
+    EXPECT_EQ(drain(furtherQueue.get()), (std::vector<Msg>{{CCatDisplayItemMgr::kListRebuiltCode, 0}}));
+    int count = -1;
+    EXPECT_EQ(further->GetCount(&count), S_OK);
+}
