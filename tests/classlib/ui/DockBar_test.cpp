@@ -176,3 +176,28 @@ TEST_F(DockBar, DockingWithoutADockBarOnTheBarsSideDoesNothing)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FrameLayout, BarsTakeTheirSidesInCreationOrderAndThePaneTheRest)
+{
+    CFrameWnd* frame = CreateBarTestFrame(new CFrameWnd);
+    ASSERT_NE(frame, nullptr);
+    // Made before the dock bars, so laid out first: below the bottom dock bar.
+    CTestBar status(100, 20);
+    ASSERT_TRUE(status.CreateBar(nullptr, WS_VISIBLE | CBRS_BOTTOM, frame, ID_VIEW_STATUS_BAR));
+    frame->EnableDocking(CBRS_ALIGN_ANY);
+    CTestBar docked(100, 30);
+    ASSERT_TRUE(docked.CreateBar(nullptr, WS_VISIBLE | CBRS_BOTTOM, frame, ID_VIEW_TOOLBAR));
+    frame->DockControlBar(&docked);
+    frame->RecalcLayout();
+    EXPECT_TRUE(SameRect(RectIn(*frame, status.m_hWnd), RECT{0, 280, 100, 300}));
+    const auto* bottom = frame->GetControlBar(AFX_IDW_DOCKBAR_BOTTOM);
+    EXPECT_TRUE(SameRect(RectIn(*frame, bottom->m_hWnd), RECT{0, 254, kFrameWidth, 280}));
+    EXPECT_TRUE(SameRect(RectIn(*frame, ::GetDlgItem(frame->m_hWnd, AFX_IDW_PANE_FIRST)), RECT{0, 0, 400, 254}));
+    status.DestroyWindow();
+    docked.DestroyWindow();
+    frame->DestroyWindow();
+}
+
+}  // namespace
