@@ -6,6 +6,7 @@
 // Private window messages of the framework.
 inline constexpr UINT WM_IDLEUPDATECMDUI = 0x0363;  // wParam: TRUE to disable commands without handler
 inline constexpr UINT WM_INITIALUPDATE = 0x0364;    // sent to every view of a new frame
+inline constexpr UINT WM_SIZEPARENT = 0x0361;       // lParam: AFX_SIZEPARENTPARAMS, sent to bars by a layout
 
 // Command codes of OnCmdMsg.
 inline constexpr int CN_COMMAND = 0;
@@ -22,11 +23,17 @@ inline constexpr UINT ID_FILE_MRU_FILE16 = 0xE11F;  // 57631
 inline constexpr UINT ID_EDIT_UNDO = 0xE12B;        // 57643
 inline constexpr UINT ID_EDIT_REDO = 0xE12C;        // 57644
 inline constexpr UINT ID_APP_EXIT = 0xE141;         // 57665
+inline constexpr UINT ID_VIEW_TOOLBAR = 0xE800;     // 59392
+inline constexpr UINT ID_VIEW_STATUS_BAR = 0xE801;  // 59393
+inline constexpr UINT ID_VIEW_REBAR = 0xE804;       // 59396
 
 // Child window ids.
 inline constexpr UINT AFX_IDW_PANE_FIRST = 0xE900;
 inline constexpr UINT AFX_IDW_STATUS_BAR = 0xE801;
-inline constexpr UINT AFX_IDW_DOCKBAR_TOP = 0xE81B;
+inline constexpr UINT AFX_IDW_DOCKBAR_TOP = 0xE81B;     // 59419
+inline constexpr UINT AFX_IDW_DOCKBAR_LEFT = 0xE81C;    // 59420
+inline constexpr UINT AFX_IDW_DOCKBAR_RIGHT = 0xE81D;   // 59421
+inline constexpr UINT AFX_IDW_DOCKBAR_BOTTOM = 0xE81E;  // 59422
 
 // Frame styles kept in the window style word.
 inline constexpr DWORD FWS_ADDTOTITLE = 0x00008000;

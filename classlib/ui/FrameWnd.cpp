@@ -1,10 +1,15 @@
 #include "classlib/ui/FrameWnd.h"
 
 #include "classlib/ui/CmdUI.h"
+#include "classlib/ui/ControlBar.h"
+#include "classlib/ui/DockBar.h"
 #include "classlib/ui/Document.h"
 #include "classlib/ui/Menu.h"
+#include "classlib/ui/ResourceException.h"
 #include "classlib/ui/View.h"
 #include "classlib/ui/WindowedApp.h"
+
+#include <algorithm>
 
 IMPLEMENT_DYNCREATE(CFrameWnd, CWnd)
 
@@ -14,7 +19,30 @@ ON_WM_CLOSE()
 ON_WM_SIZE()
 ON_WM_SETFOCUS()
 ON_WM_INITMENUPOPUP()
+ON_MESSAGE(WM_IDLEUPDATECMDUI, &CFrameWnd::OnIdleUpdateCmdUI)
+ON_COMMAND_EX(ID_VIEW_TOOLBAR, &CFrameWnd::OnBarCheck)
+ON_COMMAND_EX(ID_VIEW_STATUS_BAR, &CFrameWnd::OnBarCheck)
+ON_COMMAND_EX(ID_VIEW_REBAR, &CFrameWnd::OnBarCheck)
+ON_UPDATE_COMMAND_UI(ID_VIEW_TOOLBAR, &CFrameWnd::OnUpdateControlBarMenu)
+ON_UPDATE_COMMAND_UI(ID_VIEW_STATUS_BAR, &CFrameWnd::OnUpdateControlBarMenu)
+ON_UPDATE_COMMAND_UI(ID_VIEW_REBAR, &CFrameWnd::OnUpdateControlBarMenu)
 END_MESSAGE_MAP()
+
+namespace {
+
+// The sides in the order their dock bars are made, which is the order they take their space:
+// top and bottom run the frame's full width, left and right fit between them.
+constexpr struct {
+    UINT id;
+    DWORD align;
+} kDockBars[] = {
+    {AFX_IDW_DOCKBAR_TOP, CBRS_ALIGN_TOP},
+    {AFX_IDW_DOCKBAR_BOTTOM, CBRS_ALIGN_BOTTOM},
+    {AFX_IDW_DOCKBAR_LEFT, CBRS_ALIGN_LEFT},
+    {AFX_IDW_DOCKBAR_RIGHT, CBRS_ALIGN_RIGHT},
+};
+
+}  // namespace
 
 BOOL CFrameWnd::LoadFrame(UINT resourceId, DWORD style, CWnd* parent, CCreateContext* context)
 {
@@ -99,12 +127,107 @@ CWnd* CFrameWnd::CreateView(CCreateContext* context, UINT id)
 
 void CFrameWnd::RecalcLayout(BOOL)
 {
-    if (!m_hWnd)
+    // A bar's layout can ask for another layout (a dock bar that wrapped a bar into a new row);
+    // that one waits for idle time rather than running inside this one.
+    if (!m_hWnd || m_bInRecalcLayout)
         return;
-    RECT client;
-    GetClientRect(&client);
-    if (HWND pane = ::GetDlgItem(m_hWnd, AFX_IDW_PANE_FIRST))
-        ::MoveWindow(pane, client.left, client.top, client.right - client.left, client.bottom - client.top, TRUE);
+    m_bInRecalcLayout = TRUE;
+    m_nIdleFlags &= ~(idleLayout | idleNotify);
+    RepositionBars(0, 0xFFFF, AFX_IDW_PANE_FIRST);
+    m_bInRecalcLayout = FALSE;
+}
+
+LRESULT CFrameWnd::OnIdleUpdateCmdUI(WPARAM, LPARAM)
+{
+    if (m_nIdleFlags & idleLayout) {
+        RecalcLayout((m_nIdleFlags & idleNotify) != 0);
+        UpdateWindow();
+    }
+    return 0;
+}
+
+void CFrameWnd::EnableDocking(DWORD dockStyle)
+{
+    for (const auto& side : kDockBars) {
+        if (!(dockStyle & side.align) || GetControlBar(side.id))
+            continue;
+        auto* dockBar = new CDockBar;
+        // A failed creation has deleted the dock bar (it deletes itself after its window).
+        if (!dockBar->Create(this, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | side.align, side.id))
+            throw CResourceException();
+    }
+}
+
+void CFrameWnd::DockControlBar(CControlBar* bar, UINT dockBarId, const RECT* rect)
+{
+    CDockBar* dockBar = nullptr;
+    if (dockBarId) {
+        CControlBar* found = GetControlBar(dockBarId);
+        dockBar = found && found->IsDockBar() ? static_cast<CDockBar*>(found) : nullptr;
+    }
+    DockControlBar(bar, dockBar, rect);
+}
+
+void CFrameWnd::DockControlBar(CControlBar* bar, CDockBar* dockBar, const RECT* rect)
+{
+    // No dock bar given: the one of the side the bar is aligned to; none, nothing is docked.
+    for (const auto& side : kDockBars) {
+        if (dockBar || side.align != (bar->m_dwStyle & CBRS_ALIGN_ANY))
+            continue;
+        CControlBar* found = GetControlBar(side.id);
+        if (found && found->IsDockBar())
+            dockBar = static_cast<CDockBar*>(found);
+    }
+    if (dockBar)
+        dockBar->DockControlBar(bar, rect);
+}
+
+void CFrameWnd::ShowControlBar(CControlBar* bar, BOOL show, BOOL delay)
+{
+    CFrameWnd* frame = bar->GetDockingFrame();
+    if (!frame)
+        frame = this;
+    if (delay) {
+        bar->DelayShow(show);
+        frame->DelayRecalcLayout();
+        return;
+    }
+    ::SetWindowPos(bar->m_hWnd, nullptr, 0, 0, 0, 0,
+                   SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | (show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+    // Cancels a delayed change that is still pending.
+    bar->DelayShow(show);
+    frame->RecalcLayout(FALSE);
+}
+
+CControlBar* CFrameWnd::GetControlBar(UINT id) const
+{
+    for (CControlBar* bar : m_listControlBars) {
+        if (static_cast<UINT>(bar->GetDlgCtrlID()) == id)
+            return bar;
+    }
+    return nullptr;
+}
+
+void CFrameWnd::RemoveControlBar(CControlBar* bar)
+{
+    std::erase(m_listControlBars, bar);
+}
+
+BOOL CFrameWnd::OnBarCheck(UINT id)
+{
+    CControlBar* bar = GetControlBar(id);
+    if (!bar)
+        return FALSE;
+    ShowControlBar(bar, !(bar->GetStyle() & WS_VISIBLE), FALSE);
+    return TRUE;
+}
+
+void CFrameWnd::OnUpdateControlBarMenu(CCmdUI* state)
+{
+    if (CControlBar* bar = GetControlBar(state->m_nID))
+        state->SetCheck((bar->GetStyle() & WS_VISIBLE) != 0);
+    else
+        state->ContinueRouting();
 }
 
 void CFrameWnd::OnSize(UINT type, int, int)

@@ -2,15 +2,24 @@
 // id, a client pane (the view) and the middle of command routing: active view (and through it
 // the document and its template), then the frame itself, then the application.
 //
-// Layout: RecalcLayout fills the client area with the pane whose id is AFX_IDW_PANE_FIRST.
-// Control bars, docking and splitters come later as derived classes: they take their space in
-// an override of RecalcLayout and update their buttons on WM_IDLEUPDATECMDUI.
+// Layout: RecalcLayout lets every control bar take its side of the client area (WM_SIZEPARENT,
+// in z-order: the dock bars made by EnableDocking come in the order top, bottom, left, right)
+// and gives the rest to the pane whose id is AFX_IDW_PANE_FIRST. DelayRecalcLayout asks for the
+// layout at idle time instead, so that many changes make one layout. The frame keeps the list of
+// its bars; commands with a bar's id (ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_REBAR) show or
+// hide that bar and are checked while it is visible.
+// Not handled here: floating bars, saving bar state.
 #pragma once
 
 #include "classlib/ui/Wnd.h"
 
+#include <vector>
+
+class CControlBar;
+class CDockBar;
 class CDocument;
 class CDocTemplate;
+class CCmdUI;
 class CView;
 
 // What a frame needs to create its view and join it to a document.
@@ -42,6 +51,19 @@ public:
     virtual BOOL OnCreateClient(LPCREATESTRUCT cs, CCreateContext* context);
     CWnd* CreateView(CCreateContext* context, UINT id = AFX_IDW_PANE_FIRST);
     virtual void RecalcLayout(BOOL notify = TRUE);
+    void DelayRecalcLayout(BOOL notify = TRUE) { m_nIdleFlags |= idleLayout | (notify ? idleNotify : 0); }
+
+    // Creates the dock bars for the sides in `dockStyle` (CBRS_ALIGN_ bits) that have none yet.
+    void EnableDocking(DWORD dockStyle);
+    // Docks `bar` on dock bar `dockBarId` (0: the side the bar is aligned to), at `rect` (screen
+    // coordinates) or as a new last row. Without such a dock bar nothing is docked.
+    void DockControlBar(CControlBar* bar, UINT dockBarId = 0, const RECT* rect = nullptr);
+    void DockControlBar(CControlBar* bar, CDockBar* dockBar, const RECT* rect = nullptr);
+    // Shows or hides `bar`: at once with a new layout, or (`delay`) at the next idle time.
+    void ShowControlBar(CControlBar* bar, BOOL show, BOOL delay);
+    CControlBar* GetControlBar(UINT id) const;
+    void AddControlBar(CControlBar* bar) { m_listControlBars.push_back(bar); }
+    void RemoveControlBar(CControlBar* bar);
     // Sends WM_INITIALUPDATE to the views, makes a view active and shows the frame.
     void InitialUpdateFrame(CDocument* doc, BOOL makeVisible);
     virtual void ActivateFrame(int showCommand = -1);
@@ -66,7 +88,15 @@ protected:
     void OnSize(UINT type, int cx, int cy);
     void OnSetFocus(HWND oldFocus);
     void OnInitMenuPopup(HMENU popup, UINT index, BOOL sysMenu);
+    LRESULT OnIdleUpdateCmdUI(WPARAM, LPARAM);
+    BOOL OnBarCheck(UINT id);
+    void OnUpdateControlBarMenu(CCmdUI* state);
 
+    static constexpr UINT idleNotify = 4;
+    static constexpr UINT idleLayout = 8;
+    UINT m_nIdleFlags = 0;
+    BOOL m_bInRecalcLayout = FALSE;
+    std::vector<CControlBar*> m_listControlBars;
     CString m_strTitle;
     CView* m_pViewActive = nullptr;
 

@@ -1,6 +1,7 @@
 #include "classlib/ui/Wnd.h"
 
 #include "classlib/ui/CmdUI.h"
+#include "classlib/ui/ControlBar.h"
 #include "classlib/ui/FrameWnd.h"
 #include "classlib/ui/Menu.h"
 #include "classlib/ui/WindowedApp.h"
@@ -374,6 +375,35 @@ CFrameWnd* CWnd::GetParentFrame() const
             return static_cast<CFrameWnd*>(wnd);
     }
     return nullptr;
+}
+
+void CWnd::RepositionBars(UINT first, UINT last, UINT leftOverId, UINT flags, RECT* rectParam, const RECT* rectClient,
+                          BOOL stretch)
+{
+    AFX_SIZEPARENTPARAMS layout;
+    layout.bStretch = stretch;
+    if (rectClient)
+        layout.rect = *rectClient;
+    else
+        GetClientRect(&layout.rect);
+    layout.hDWP = flags == reposQuery ? nullptr : ::BeginDeferWindowPos(8);
+    HWND leftOver = nullptr;
+    for (HWND child = ::GetTopWindow(m_hWnd); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        const UINT id = static_cast<UINT>(::GetDlgCtrlID(child));
+        if (id == leftOverId)
+            leftOver = child;
+        else if (id >= first && id <= last && FromHandlePermanent(child))
+            ::SendMessageW(child, WM_SIZEPARENT, 0, reinterpret_cast<LPARAM>(&layout));
+    }
+    if (flags == reposQuery) {
+        if (rectParam)
+            *rectParam = layout.rect;
+        return;
+    }
+    if (leftOverId && leftOver)
+        AfxRepositionWindow(&layout, leftOver, layout.rect);
+    if (layout.hDWP)
+        ::EndDeferWindowPos(layout.hDWP);
 }
 
 CWnd* CWnd::GetTopLevelParent() const

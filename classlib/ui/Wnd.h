@@ -110,6 +110,13 @@ public:
     CFrameWnd* GetParentFrame() const;
     CWnd* GetTopLevelParent() const;
 
+    // Lays out the children with ids first..last (the bars) by WM_SIZEPARENT in z-order, each
+    // taking its side of the client rectangle, and gives what is left to child `leftOverId`.
+    // With reposQuery nothing moves and `rectParam` receives the rectangle that is left.
+    enum RepositionFlags : UINT { reposDefault = 0, reposQuery = 1 };
+    void RepositionBars(UINT first, UINT last, UINT leftOverId, UINT flags = reposDefault, RECT* rectParam = nullptr,
+                        const RECT* rectClient = nullptr, BOOL stretch = TRUE);
+
     // The window a message box or dialog of `parent` (or of the application's main window) is
     // owned by: its top-level window's last active popup; `top` receives the top-level window.
     static HWND GetSafeOwner_(HWND parent, HWND* top);
