@@ -69,7 +69,7 @@ void BenchReader(const fixtures::TempDir& dir)
     }
     UniqueModule library(LoadLibraryW(L"Quenby.DLL"));
     ComPtr<IPcmReader> reader = ReaderFromLibrary(library);
-    if (!reader || FAILED(wmafixtures::Open(reader.get(), wma))) {
+    if (!reader || FAILED(fixtures::OpenPcmReader(reader.get(), wma))) {
         std::printf("reader: the file does not open\n");
         return;
     }

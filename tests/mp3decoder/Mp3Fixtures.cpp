@@ -59,24 +59,7 @@ ComPtr<IPcmReader> Library::CreateReader() const
 
 HRESULT Library::Open(IPcmReader* reader, const std::wstring& path) const
 {
-    BSTR name = SysAllocString(path.c_str());
-    HRESULT hr = reader->Open(name, FALSE);
-    SysFreeString(name);
-    return hr;
-}
-
-std::vector<int16_t> ReadAll(IPcmReader* reader, unsigned long chunkBytes)
-{
-    LONGLONG length = 0;
-    reader->GetStreamLength(&length);
-    std::vector<int16_t> out(static_cast<size_t>(length / 2));
-    auto* bytes = reinterpret_cast<unsigned char*>(out.data());
-    for (LONGLONG pos = 0; pos < length; pos += chunkBytes) {
-        unsigned long n = static_cast<unsigned long>(std::min<LONGLONG>(chunkBytes, length - pos));
-        if (FAILED(reader->LoadPcm(bytes + pos, pos, n)))
-            return {};
-    }
-    return out;
+    return fixtures::OpenPcmReader(reader, path);
 }
 
 }  // namespace mp3fixtures

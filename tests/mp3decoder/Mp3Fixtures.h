@@ -5,6 +5,7 @@
 #include "classlib/com/ComPtr.h"
 #include "classlib/com/UniqueHandle.h"
 #include "interfaces/IPcmReader.h"
+#include "tests/support/PcmReading.h"
 #include "tests/support/TempDir.h"
 
 #include <cstdint>
@@ -35,7 +36,6 @@ private:
     UniqueModule m_module;
 };
 
-// Reads a whole stream in `chunkBytes` pieces.
-std::vector<int16_t> ReadAll(IPcmReader* reader, unsigned long chunkBytes);
+using fixtures::ReadAll;
 
 }  // namespace mp3fixtures

@@ -119,7 +119,7 @@ TEST(QuenbyLibrary, TheEngineReadsAWmaFileThroughItsPluginBinding)
     ComPtr<IPcmReader> reader;
     ASSERT_EQ(CLocalCoCreate::CreateInstance(PluginClsid::PcmReaderWma, &binder, IID_IPcmReader, reader.put_void()),
               S_OK);
-    ASSERT_EQ(wmafixtures::Open(reader.get(), wma), S_OK);
+    ASSERT_EQ(fixtures::OpenPcmReader(reader.get(), wma), S_OK);
     const std::vector<int16_t> decoded = wmafixtures::ReadAll(reader.get(), 65536);
     ASSERT_FALSE(decoded.empty());
     const std::vector<double> ours = wmafixtures::Channel(decoded, 2, 0);

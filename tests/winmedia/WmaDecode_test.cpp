@@ -72,7 +72,7 @@ TEST_F(WmaDecode, SequentialReadsMatchFfmpegInLengthAndContent)
         ASSERT_TRUE(wmafixtures::DecodeWithFfmpeg(dir, wma, reference));
 
         CoreReader core;
-        ASSERT_EQ(wmafixtures::Open(core.reader.get(), wma), S_OK);
+        ASSERT_EQ(fixtures::OpenPcmReader(core.reader.get(), wma), S_OK);
         EXPECT_EQ(core.reader->IsValid(), S_OK);
         WAVEFORMATEX format = {};
         ASSERT_EQ(core.reader->GetFormatInfo(reinterpret_cast<unsigned char*>(&format)), S_OK);
@@ -149,14 +149,14 @@ TEST_F(WmaDecode, RandomReadsMatchTheSequentialDecodeAndSeekOnlyWhenFarFromTheDe
     const EncodeCase& c = kEncodeCases[0];
     const std::wstring wma = MakeFile(c, 6.0);
     CoreReader sequentialReader;
-    ASSERT_EQ(wmafixtures::Open(sequentialReader.reader.get(), wma), S_OK);
+    ASSERT_EQ(fixtures::OpenPcmReader(sequentialReader.reader.get(), wma), S_OK);
     const std::vector<int16_t> sequential = wmafixtures::ReadAll(sequentialReader.reader.get(), 65536);
     ASSERT_FALSE(sequential.empty());
     const unsigned blockAlign = 2 * c.channels;
     const size_t totalFrames = sequential.size() / c.channels;
 
     CoreReader core;
-    ASSERT_EQ(wmafixtures::Open(core.reader.get(), wma), S_OK);
+    ASSERT_EQ(fixtures::OpenPcmReader(core.reader.get(), wma), S_OK);
     constexpr unsigned kReadFrames = 4410;
     std::vector<int16_t> read(kReadFrames * c.channels);
     auto load = [&](size_t frame) {
@@ -205,7 +205,7 @@ TEST_F(WmaDecode, AReadBehindTheDecodePositionSeeksOnlyWhenItIsNotKept)
     const EncodeCase& c = kEncodeCases[0];
     const std::wstring wma = MakeFile(c, 3.0);
     CoreReader core;
-    ASSERT_EQ(wmafixtures::Open(core.reader.get(), wma), S_OK);
+    ASSERT_EQ(fixtures::OpenPcmReader(core.reader.get(), wma), S_OK);
     std::vector<unsigned char> buffer(4096);
     ASSERT_EQ(core.reader->LoadPcm(buffer.data(), 88200, 4096), S_OK);
     const std::vector<unsigned char> first = buffer;
@@ -226,7 +226,7 @@ TEST_F(WmaDecode, PastTheEndAndPastATruncatedFilesDecodablePartReadSilence)
     const EncodeCase& c = kEncodeCases[0];
     const std::wstring wma = MakeFile(c, 4.0);
     CoreReader core;
-    ASSERT_EQ(wmafixtures::Open(core.reader.get(), wma), S_OK);
+    ASSERT_EQ(fixtures::OpenPcmReader(core.reader.get(), wma), S_OK);
     LONGLONG length = 0;
     core.reader->GetStreamLength(&length);
     std::vector<unsigned char> buffer(8192, 0xAB);
@@ -244,7 +244,7 @@ TEST_F(WmaDecode, PastTheEndAndPastATruncatedFilesDecodablePartReadSilence)
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }
     CoreReader cut;
-    ASSERT_EQ(wmafixtures::Open(cut.reader.get(), truncated), S_OK);
+    ASSERT_EQ(fixtures::OpenPcmReader(cut.reader.get(), truncated), S_OK);
     LONGLONG cutLength = 0;
     cut.reader->GetStreamLength(&cutLength);
     EXPECT_EQ(cutLength, length);
@@ -280,11 +280,11 @@ TEST_F(WmaDecode, RandomBytesDoNotOpen)
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }
     CoreReader core;
-    EXPECT_TRUE(FAILED(wmafixtures::Open(core.reader.get(), path)));
+    EXPECT_TRUE(FAILED(fixtures::OpenPcmReader(core.reader.get(), path)));
     EXPECT_EQ(core.reader->IsValid(), S_FALSE);
     unsigned char buffer[64];
     EXPECT_EQ(core.reader->LoadPcm(buffer, 0, sizeof(buffer)), E_FAIL);
-    EXPECT_TRUE(FAILED(wmafixtures::Open(core.reader.get(), dir.File(L"missing.wma"))));
+    EXPECT_TRUE(FAILED(fixtures::OpenPcmReader(core.reader.get(), dir.File(L"missing.wma"))));
 }
 
 }  // namespace

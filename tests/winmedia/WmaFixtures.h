@@ -4,6 +4,7 @@
 
 #include "classlib/com/ComPtr.h"
 #include "interfaces/IPcmReader.h"
+#include "tests/support/PcmReading.h"
 #include "tests/support/TempDir.h"
 
 #include <cstdint>
@@ -26,11 +27,7 @@ bool DecodeWithFfmpeg(const fixtures::TempDir& dir, const std::wstring& wmaPath,
 // ffprobe's reading of a file's duration in seconds; negative when it fails.
 double DurationByFfprobe(const fixtures::TempDir& dir, const std::wstring& path);
 
-// Opens a reader on a path (the path as a BSTR).
-HRESULT Open(IPcmReader* reader, const std::wstring& path);
-
-// Reads the whole stream in `chunkBytes` pieces (empty when a read fails).
-std::vector<int16_t> ReadAll(IPcmReader* reader, unsigned long chunkBytes);
+using fixtures::ReadAll;
 
 // One channel of interleaved samples, as doubles.
 std::vector<double> Channel(const std::vector<int16_t>& samples, unsigned channels, unsigned channel);

@@ -97,7 +97,7 @@ bool RuntimeAnswersTitle(const std::wstring& path, std::wstring& title)
         return false;
     ComPtr<IPcmReader> pcm;
     reader.query(IID_IPcmReader, pcm);
-    if (!pcm || FAILED(wmafixtures::Open(pcm.get(), path)))
+    if (!pcm || FAILED(fixtures::OpenPcmReader(pcm.get(), path)))
         return false;
     BSTR text = nullptr;
     const bool answered = SUCCEEDED(reader->GetMetaDataString(1, &text)) && text;
