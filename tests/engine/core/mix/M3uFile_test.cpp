@@ -1,0 +1,181 @@
+// The M3U playlist reader: line ends, comments, the byte-order mark, lines too long for a path,
+// the text encoding it reports, and an HLS playlist written by ffmpeg.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "classlib/core/File.h"
+#include "engine/core/mix/M3uFile.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/UnixTools.h"
+
+namespace {
+
+void WriteBytes(const std::wstring& path, const std::string& bytes)
+{
+    CFile out;
+    ASSERT_TRUE(out.Open(path.c_str(), CFile::modeCreate | CFile::modeWrite));
+    out.Write(bytes.data(), static_cast<UINT>(bytes.size()));
+}
+
+std::vector<std::string> ReadAllLines(CM3uFile& file)
+{
+    std::vector<std::string> lines;
+    char line[CM3uFile::kMaxLine];
+    while (file.ReadLine(line, sizeof(line)) && lines.size() < 100000)
+        lines.emplace_back(line);
+    return lines;
+}
+
+std::vector<std::string> ReadAllLines(const std::wstring& path)
+{
+    CM3uFile file;
+    EXPECT_TRUE(file.Open(path.c_str()));
+    return ReadAllLines(file);
+}
+
+std::string Encode(UINT codePage, const std::wstring& text)
+{
+    const int n = WideCharToMultiByte(codePage, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(codePage, 0, text.c_str(), -1, bytes.data(), n, nullptr, nullptr);
+    bytes.pop_back();
+    return bytes;
+}
+
+std::wstring Decode(UINT codePage, const std::string& bytes)
+{
+    const int n = MultiByteToWideChar(codePage, 0, bytes.c_str(), -1, nullptr, 0);
+    std::wstring text(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(codePage, 0, bytes.c_str(), -1, text.data(), n);
+    text.pop_back();
+    return text;
+}
+
+TEST(M3uFile, LinesOfEveryKindOfFile)
+{
+    const std::string longComment = "#EXTINF:123," + std::string(300, 'x');
+    const std::string longPath = "C:\\" + std::string(257, 'p');  // 260 bytes: no path
+    const std::string longestPath = "C:\\" + std::string(256, 'q');
+    const std::vector<std::string> ab = {"a.mp3", "b.mp3"};
+    struct Row {
+        const char* name;
+        std::string bytes;
+        std::vector<std::string> lines;
+    } rows[] = {
+        {"CR LF", "a.mp3\r\nb.mp3\r\n", ab},
+        {"LF", "a.mp3\nb.mp3\n", ab},
+        {"CR", "a.mp3\rb.mp3\r", ab},
+        {"blank lines", "\r\n\r\na.mp3\r\n\n\n\r\nb.mp3\r\n\r\n", ab},
+        {"extended M3U", "#EXTM3U\r\n#EXTINF:201,Artist - Title\r\na.mp3\r\n#EXTINF:-1,\r\nb.mp3\r\n", ab},
+        {"byte-order mark", "\xEF\xBB\xBF#EXTM3U\r\na.mp3\r\nb.mp3\r\n", ab},
+        {"long comment", "#EXTM3U\n" + longComment + "\na.mp3\nb.mp3\n", ab},
+        {"line of 260 bytes skipped", "a.mp3\n" + longPath + "\nb.mp3\n", ab},
+        {"line of 259 bytes kept", longestPath + "\n", {longestPath}},
+        {"no final line end", "a.mp3\r\nb.mp3", ab},
+        {"only a comment", "#EXTM3U", {}},
+        {"empty file", "", {}},
+        {"only line ends", "\r\n\n\r", {}},
+        {"spaces kept", " a b.mp3 \n", {" a b.mp3 "}},
+    };
+    fixtures::TempDir dir(L"m3u");
+    for (const Row& row : rows) {
+        const std::wstring path = dir.File(L"list.m3u");
+        WriteBytes(path, row.bytes);
+        EXPECT_EQ(ReadAllLines(path), row.lines) << row.name;
+    }
+}
+
+TEST(M3uFile, AfterTheEndEveryReadAnswersFalse)
+{
+    fixtures::TempDir dir(L"m3u");
+    WriteBytes(dir.File(L"a.m3u"), "a.mp3\n");
+    CM3uFile file;
+    ASSERT_TRUE(file.Open(dir.File(L"a.m3u").c_str()));
+    char line[CM3uFile::kMaxLine];
+    ASSERT_TRUE(file.ReadLine(line, sizeof(line)));
+    EXPECT_FALSE(file.ReadLine(line, sizeof(line)));
+    EXPECT_FALSE(file.ReadLine(line, sizeof(line)));
+    EXPECT_STREQ(line, "");
+}
+
+TEST(M3uFile, ALineLongerThanTheCallersBufferIsSkipped)
+{
+    fixtures::TempDir dir(L"m3u");
+    WriteBytes(dir.File(L"a.m3u"), "abcdefghij.mp3\nk.mp3\n");
+    CM3uFile file;
+    ASSERT_TRUE(file.Open(dir.File(L"a.m3u").c_str()));
+    char line[8];
+    ASSERT_TRUE(file.ReadLine(line, sizeof(line)));
+    EXPECT_STREQ(line, "k.mp3");
+}
+
+TEST(M3uFile, MissingFileDoesNotOpen)
+{
+    fixtures::TempDir dir(L"m3u");
+    CM3uFile file;
+    EXPECT_FALSE(file.Open(dir.File(L"absent.m3u").c_str()));
+    char line[CM3uFile::kMaxLine];
+    EXPECT_FALSE(file.ReadLine(line, sizeof(line)));
+}
+
+TEST(M3uFile, NonAsciiNamesInAnsiAndUtf8)
+{
+    const std::wstring name = L"C:\\Musik\\Caf\u00e9 M\u00fcller.mp3";
+    const std::string bom = "\xEF\xBB\xBF";
+    struct Row {
+        const wchar_t* file;
+        std::string bytes;
+        bool utf8;
+    } rows[] = {
+        {L"ansi.m3u", Encode(CP_ACP, name) + "\r\n", false},
+        {L"named.m3u8", Encode(CP_UTF8, name) + "\r\n", true},
+        {L"NAMED.M3U8", Encode(CP_UTF8, name) + "\r\n", true},
+        {L"marked.m3u", bom + Encode(CP_UTF8, name) + "\r\n", true},
+        {L"marked.m3u8", bom + "#EXTM3U\n" + Encode(CP_UTF8, name), true},
+    };
+    fixtures::TempDir dir(L"m3u");
+    for (const Row& row : rows) {
+        WriteBytes(dir.File(row.file), row.bytes);
+        CM3uFile file;
+        ASSERT_TRUE(file.Open(dir.File(row.file).c_str()));
+        EXPECT_EQ(file.IsUtf8(), row.utf8);
+        char line[CM3uFile::kMaxLine];
+        ASSERT_TRUE(file.ReadLine(line, sizeof(line)));
+        EXPECT_EQ(Decode(file.IsUtf8() ? CP_UTF8 : CP_ACP, line), name);
+        EXPECT_FALSE(file.ReadLine(line, sizeof(line)));
+    }
+}
+
+TEST(M3uFile, HlsPlaylistWrittenByFfmpegYieldsItsSegmentNames)
+{
+    if (!fixtures::HaveUnixTools())
+        GTEST_SKIP() << "ffmpeg is not available";
+    fixtures::TempDir dir(L"m3u");
+    const std::string folder = fixtures::UnixPath(dir.Path());
+    ASSERT_EQ(
+        fixtures::RunUnixTool("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "sine=frequency=440:duration=7",
+                                         "-c:a", "aac", "-f", "hls", "-hls_time", "2", "-hls_list_size", "0",
+                                         "-hls_segment_filename", folder + "/part%03d.ts", folder + "/list.m3u8"}),
+        0);
+    std::vector<std::string> segments;
+    WIN32_FIND_DATAW found{};
+    HANDLE find = FindFirstFileW(dir.File(L"*.ts").c_str(), &found);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    do {
+        segments.push_back(Encode(CP_UTF8, found.cFileName));
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    std::sort(segments.begin(), segments.end());
+    ASSERT_GE(segments.size(), 3u);
+    CM3uFile file;
+    ASSERT_TRUE(file.Open(dir.File(L"list.m3u8").c_str()));
+    EXPECT_TRUE(file.IsUtf8());
+    EXPECT_EQ(ReadAllLines(file), segments);
+}
+
+}  // namespace
