@@ -7,11 +7,13 @@
 #include <vector>
 
 #include "classlib/core/Archive.h"
+#include "classlib/core/MemFile.h"
 #include "engine/catalog/analysis/ProfileResults.h"
 #include "engine/core/track/EfxClip.h"
 #include "engine/core/track/Marker.h"
 #include "engine/core/track/Segment.h"
 #include "engine/core/track/TrackLayerMap.h"
+#include "engine/core/track/V4TrackArchive.h"
 #include "interfaces/IRiffStream.h"
 
 namespace {
@@ -810,6 +812,44 @@ BOOL CTrackInfo::WriteChunks(IRiffStream* stream, BOOL flat) const
     return m_layers.WriteChunks(stream, flat, (m_flags & kTrackPrimary) != 0);
 }
 
+namespace {
+
+// The oldest form: the "TRKB" chunk is read whole into memory and loaded through a class-library
+// archive by the older-format loader.
+BOOL ReadLegacyChunk(IRiffStream* stream, CTrackInfo& track)
+{
+    FOURCC id = 0;
+    int n = 0;
+    while (stream->GetChildId(n, &id) && id != CTrackInfo::kLegacyChunkId)
+        ++n;
+    IArchive* chunk = nullptr;
+    DWORD size = 0;
+    if (id != CTrackInfo::kLegacyChunkId || !stream->OpenChunk(n, &chunk, &size) || !chunk)
+        return FALSE;
+    try {
+        CMemFile blob;
+        std::vector<BYTE> piece(0x10000);
+        for (DWORD left = size; left > 0;) {
+            const UINT want = static_cast<UINT>(std::min<DWORD>(left, static_cast<DWORD>(piece.size())));
+            UINT got = 0;
+            if (!chunk->Read(piece.data(), want, &got) || got != want)
+                return FALSE;
+            blob.Write(piece.data(), got);
+            left -= got;
+        }
+        stream->CloseChunk();
+        blob.SeekToBegin();
+        CArchive archive(&blob, CArchive::load);
+        return LoadV4TrackArchive(archive, track);
+    } catch (const CException&) {
+        return FALSE;
+    } catch (const std::bad_alloc&) {
+        return FALSE;
+    }
+}
+
+}  // namespace
+
 BOOL CTrackInfo::ReadChunks(IRiffStream* stream, DWORD version)
 {
     if (!stream)
@@ -829,7 +869,7 @@ BOOL CTrackInfo::ReadChunks(IRiffStream* stream, DWORD version)
             legacy = legacy || id == kLegacyChunkId;
     }
     if (legacy)
-        return FALSE;
+        return ReadLegacyChunk(stream, *this);
     for (int n = 0; stream->GetChildId(n, &id); ++n) {
         if (id != kHeaderChunkId && id != kPathChunkId && id != kTimeChunkId)
             continue;

@@ -143,8 +143,8 @@ public:
     const CTrackObjContainer& MainObjects() const { return *m_layers.GetFirstObjects(); }
     CBeatPoints& BeatPoints() { return m_beatPoints; }
 
-    // Chunks inside the track's "TRKI" list. ReadChunks answers FALSE for the oldest form (one
-    // "TRKB" archive), which this engine does not load.
+    // Chunks inside the track's "TRKI" list. The oldest form (one "TRKB" archive of the older
+    // track format) is read but never written; FALSE when it is malformed.
     BOOL WriteChunks(IRiffStream* stream, BOOL flat) const;
     BOOL ReadChunks(IRiffStream* stream, DWORD version);
     // The clipboard and undo form (version 5). Loading throws CArchiveException on malformed
@@ -156,6 +156,9 @@ public:
     void ReleaseFromOwner();
 
 private:
+    // The older format stores the tempo as it was, without the clamp of SetBpm.
+    friend BOOL LoadV4TrackArchive(CArchive& archive, CTrackInfo& track);
+
     HRESULT MarkerSpan(DWORD type, BOOL defaultToEnd, LONGLONG* first, LONGLONG* last);
     HRESULT FindAudibleEdge(bool fromEnd, LONGLONG* time);
     float AveragedTempo(bool* unadjusted) const;

@@ -11,35 +11,9 @@
 #include "engine/core/track/Segment.h"
 #include "engine/core/track/TrackInfo.h"
 #include "TrackModelBytes.h"
+#include "V4Blobs.h"
 
 namespace {
-
-const BYTE kFileId[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-
-Bytes TrkhBody(long tempoMilli, long volume, DWORD flags, DWORD mixing)
-{
-    Bytes b;
-    Put32(b, 40);
-    Put32(b, 0);
-    b.insert(b.end(), kFileId, kFileId + 16);
-    Put32(b, static_cast<DWORD>(tempoMilli));
-    Put32(b, static_cast<DWORD>(volume));
-    Put32(b, flags);
-    Put32(b, mixing);
-    return b;
-}
-
-Bytes TrksPlain(long long start, long long end, long long source)
-{
-    Bytes b;
-    Put16(b, 32);
-    Put16(b, 0);
-    Put32(b, 1);
-    Put64(b, start);
-    Put64(b, end);
-    Put64(b, source);
-    return b;
-}
 
 SYSTEMTIME SomeTime()
 {
@@ -168,7 +142,12 @@ TEST(TrackInfo, ChunkReaderTable)
         {"time chunk longer than 16 bytes is ignored", Form("TRKI", {Chunk("DMCT", longTime)}), TRUE, 1, L"", 0.0f,
          false},
         {"time chunk read", Form("TRKI", {Chunk("DMCT", TimeBytes(SomeTime()))}), TRUE, 1, L"", 0.0f, true},
-        {"oldest archive form is refused", Form("TRKI", {Chunk("TRKB", {1, 2, 3, 4})}), FALSE, 1, L"", 0.0f, false},
+        {"oldest archive form of another version loads nothing", Form("TRKI", {Chunk("TRKB", {1, 2, 3, 4})}), TRUE, 1,
+         L"", 0.0f, false},
+        {"truncated oldest archive form fails", Form("TRKI", {Chunk("TRKB", {4, 0, 0, 0})}), FALSE, 1, L"", 0.0f,
+         false},
+        {"oldest archive form read, nothing else", Form("TRKI", {Chunk("TRKF", cutPath), Chunk("TRKB", V4Blob({}))}),
+         TRUE, 1, L"C:\\Music\\a.mp3", 120.0f, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -15,31 +15,6 @@ namespace {
 
 constexpr long long kMax = std::numeric_limits<long long>::max();
 
-Bytes TrksPlain(long long start, long long end, long long source)
-{
-    Bytes b;
-    Put16(b, 32);
-    Put16(b, 0);
-    Put32(b, 1);
-    Put64(b, start);
-    Put64(b, end);
-    Put64(b, source);
-    return b;
-}
-
-Bytes TrkmPlain(DWORD type, long long position)
-{
-    Bytes b;
-    Put16(b, 32);
-    Put16(b, 0);
-    Put32(b, type);
-    Put64(b, position);
-    Put32(b, 0);
-    Put32(b, 0);
-    PutZeros(b, 8);
-    return b;
-}
-
 // Identity placement offset by `offset` over [0, length] of track time.
 void Place(CTrackLayer* layer, long long offset, long long length)
 {

@@ -92,6 +92,49 @@ inline Bytes Form(const char* type, const std::vector<Bytes>& children)
     return ListOf("RIFF", type, children);
 }
 
+inline constexpr BYTE kFileId[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+
+// A track header "TRKH" (40 bytes) with the file id kFileId.
+inline Bytes TrkhBody(long tempoMilli, long volume, DWORD flags, DWORD mixing)
+{
+    Bytes b;
+    Put32(b, 40);
+    Put32(b, 0);
+    b.insert(b.end(), kFileId, kFileId + 16);
+    Put32(b, static_cast<DWORD>(tempoMilli));
+    Put32(b, static_cast<DWORD>(volume));
+    Put32(b, flags);
+    Put32(b, mixing);
+    return b;
+}
+
+// A plain segment's "TRKS" chunk data (no beat record).
+inline Bytes TrksPlain(long long start, long long end, long long source)
+{
+    Bytes b;
+    Put16(b, 32);
+    Put16(b, 0);
+    Put32(b, 1);
+    Put64(b, start);
+    Put64(b, end);
+    Put64(b, source);
+    return b;
+}
+
+// A marker's "TRKM" chunk data without value or label.
+inline Bytes TrkmPlain(DWORD type, long long position)
+{
+    Bytes b;
+    Put16(b, 32);
+    Put16(b, 0);
+    Put32(b, type);
+    Put64(b, position);
+    Put32(b, 0);
+    Put32(b, 0);
+    PutZeros(b, 8);
+    return b;
+}
+
 // The archived string of the framework: 0xFF, 0xFFFE, then a byte length below 0xFF (longer
 // strings are not needed by these fixtures), then UTF-16LE characters.
 inline void PutArchivedString(Bytes& out, const std::wstring& text)
