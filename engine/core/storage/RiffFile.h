@@ -45,7 +45,8 @@ public:
     // truncates the file for exclusive writing and writes the form header of *formType.
     BOOL Open(LPCWSTR path, int readMode, FOURCC* formType);
     // Writes the form to a new temporary file beside path; Close replaces path with it only when
-    // every step succeeded, else removes it and leaves path as it was.
+    // every step succeeded, else removes it and leaves path as it was. A read-only path is
+    // refused.
     BOOL OpenReplacing(LPCWSTR path, FOURCC formType);
     BOOL CreateInMemory(FOURCC* formType);
     BOOL OpenFromMemory(const BYTE* data, int size);
@@ -58,6 +59,9 @@ public:
     // a failed write or completes a replacing one. FALSE when the file was written and is not
     // intact on disk.
     BOOL Close();
+    // For a writer whose own step failed: the file being written is discarded at Close, and a
+    // replacing write leaves its target as it was.
+    void Abandon() { Fail(); }
 
     BOOL STDMETHODCALLTYPE GetChildId(int n, FOURCC* id) override;
     BOOL STDMETHODCALLTYPE OpenChunk(int n, IArchive** archive, DWORD* size) override;

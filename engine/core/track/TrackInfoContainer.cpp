@@ -264,6 +264,14 @@ void CTrackInfoContainer::RemoveAll()
         track->ReleaseFromOwner();
 }
 
+void CTrackInfoContainer::TakeAllFrom(CTrackInfoContainer& list)
+{
+    if (&list == this)
+        return;
+    RemoveAll();
+    m_tracks.swap(list.m_tracks);
+}
+
 void CTrackInfoContainer::AssignFrom(const CTrackInfoContainer& list)
 {
     if (&list == this)

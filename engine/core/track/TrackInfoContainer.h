@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <utility>
 #include <vector>
 
 #include "classlib/core/String.h"
@@ -58,6 +59,10 @@ public:
     // Removes the track at the position; nothing for an index out of range.
     void RemoveAt(int index);
     void RemoveAll();
+    // Exchanges the tracks at two valid positions.
+    void Swap(int a, int b) { std::swap(m_tracks[static_cast<size_t>(a)], m_tracks[static_cast<size_t>(b)]); }
+    // Removes this list's tracks and takes over the other's, leaving it empty.
+    void TakeAllFrom(CTrackInfoContainer& list);
     void AssignFrom(const CTrackInfoContainer& list);
     void ClearTrackIds();
     void ClearObjectIds();
