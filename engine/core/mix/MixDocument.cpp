@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "engine/core/storage/ItemFile.h"
 #include "engine/core/storage/RiffFile.h"
@@ -112,12 +114,27 @@ void ReadTracks(CRiffFile& riff, DWORD& version, CTrackInfoContainer& tracks, IV
     }
 }
 
+// A document is read whole into memory and walked there: under Wine every system call costs
+// microseconds, and a walk on disk makes several per chunk.
+BOOL OpenInMemory(LPCWSTR path, CRiffFile& riff)
+{
+    CFile file;
+    if (!file.Open(path, CFile::modeRead | CFile::shareDenyWrite))
+        return FALSE;
+    const ULONGLONG length = file.GetLength();
+    if (length > static_cast<ULONGLONG>(INT_MAX))
+        return FALSE;
+    std::vector<BYTE> bytes(static_cast<size_t>(length));
+    if (!bytes.empty() && file.Read(bytes.data(), static_cast<UINT>(bytes.size())) != bytes.size())
+        return FALSE;
+    return riff.OpenFromMemory(bytes.data(), static_cast<int>(bytes.size()));
+}
+
 BOOL ReadRiffDocument(LPCWSTR path, CFVR_RECORD& record, CTrackInfoContainer& tracks, CMixGlobals& globals,
                       IVideoClipList* video)
 {
     CRiffFile riff;
-    FOURCC form = 0;
-    if (!riff.Open(path, 1, &form))
+    if (!OpenInMemory(path, riff))
         return FALSE;
     const TOP_LEVEL found = ScanTopLevel(riff, record);
     if (found.trackList < 0 || found.globals < 0 || !riff.Descend(found.trackList))
@@ -208,6 +225,8 @@ BOOL ReadMixFile(CFVR_RECORD* record, LPCWSTR path, CTrackInfoContainer& tracks,
             if (!ReadRiffDocument(path, stored, read, readGlobals, video) || !globals.CopyFrom(readGlobals))
                 return FALSE;
         }
+    } catch (const CException&) {
+        return FALSE;
     } catch (const std::bad_alloc&) {
         return FALSE;
     }

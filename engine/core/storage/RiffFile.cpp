@@ -13,6 +13,7 @@ constexpr FOURCC kList = mmioFOURCC('L', 'I', 'S', 'T');
 // Offsets are stored in 32 bits: nothing beyond this is indexed or written.
 constexpr ULONGLONG kMaxOffset = 0xFFFFFFFFULL;
 constexpr SIZE_T kCopyBufferSize = 0x10000;
+constexpr UINT kReplacingGrowBytes = 0x10000;
 
 }  // namespace
 
@@ -61,8 +62,21 @@ BOOL CRiffFile::OpenReplacing(LPCWSTR path, FOURCC formType)
     wchar_t temp[MAX_PATH];
     if (!GetTempFileNameW(folder, L"cfw", 0, temp))
         return FALSE;
+    // The form is built in memory and reaches the disk in one piece at Close: under Wine every
+    // system call costs microseconds, and writing chunk by chunk with its size patches made a
+    // 500-track mix take hundreds of them per track.
+    auto disk = std::make_unique<CFile>();
+    if (!disk->Open(temp, CFile::modeCreate | CFile::modeReadWrite | CFile::shareExclusive)) {
+        DeleteFileW(temp);
+        return FALSE;
+    }
+    m_diskFile = std::move(disk);
     m_replacedPath = path;
-    return OpenForWriting(temp, formType);
+    m_writtenPath = temp;
+    m_file = std::make_unique<CMemFile>(kReplacingGrowBytes);
+    m_mode = modeWrite;
+    m_open = true;
+    return CreateList(formType);
 }
 
 BOOL CRiffFile::OpenForWriting(LPCWSTR path, FOURCC formType)
@@ -426,13 +440,24 @@ BOOL CRiffFile::Close()
     bool ok = m_open;
     if (m_file) {
         try {
-            if (written && ok && !m_replacedPath.IsEmpty())
-                m_file->Flush();
+            if (written && ok && m_diskFile) {
+                const auto* memory = static_cast<const CMemFile*>(m_file.get());
+                m_diskFile->Write(memory->GetData(), static_cast<UINT>(memory->GetLength()));
+                m_diskFile->Flush();
+            }
             m_file->Close();
         } catch (const CException&) {
             ok = false;
         }
         m_file.reset();
+    }
+    if (m_diskFile) {
+        try {
+            m_diskFile->Close();
+        } catch (const CException&) {
+            ok = false;
+        }
+        m_diskFile.reset();
     }
     m_open = false;
     m_index.clear();

@@ -44,9 +44,9 @@ public:
     // returns the form type and makes the form the current level. readMode 0: creates or
     // truncates the file for exclusive writing and writes the form header of *formType.
     BOOL Open(LPCWSTR path, int readMode, FOURCC* formType);
-    // Writes the form to a new temporary file beside path; Close replaces path with it only when
-    // every step succeeded, else removes it and leaves path as it was. A read-only path is
-    // refused.
+    // Builds the form in memory; Close writes it to a new temporary file beside path and replaces
+    // path with it only when every step succeeded, else removes it and leaves path as it was. A
+    // read-only path is refused.
     BOOL OpenReplacing(LPCWSTR path, FOURCC formType);
     BOOL CreateInMemory(FOURCC* formType);
     BOOL OpenFromMemory(const BYTE* data, int size);
@@ -101,4 +101,7 @@ private:
     // target it replaces at the end.
     CString m_writtenPath;
     CString m_replacedPath;
+    // A replacing write builds the form in memory (m_file) and fills this temporary file with it
+    // at Close.
+    std::unique_ptr<CFile> m_diskFile;
 };

@@ -388,6 +388,15 @@ TEST(RiffFile, ReplacingWriteKeepsThePreviousVersionUntilSuccess)
     CloseHandle(holder);
     EXPECT_EQ(target.Read(), current);
 
+    // A read-only target is refused before anything is written (a rename would replace it).
+    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY);
+    {
+        CRiffFile riff;
+        EXPECT_FALSE(riff.OpenReplacing(target.c_str(), Id("CFMP")));
+    }
+    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(target.Read(), current);
+
     // No temporary file is left behind in the folder.
     std::wstring folder = target.path().substr(0, target.path().find_last_of(L'\\') + 1);
     WIN32_FIND_DATAW found;
