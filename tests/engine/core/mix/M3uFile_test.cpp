@@ -77,6 +77,7 @@ TEST(M3uFile, LinesOfEveryKindOfFile)
         {"line of 260 bytes skipped", "a.mp3\n" + longPath + "\nb.mp3\n", ab},
         {"line of 259 bytes kept", longestPath + "\n", {longestPath}},
         {"no final line end", "a.mp3\r\nb.mp3", ab},
+        {"line ends longer than a path", "a.mp3" + std::string(600, '\n') + "b.mp3\n", ab},
         {"only a comment", "#EXTM3U", {}},
         {"empty file", "", {}},
         {"only line ends", "\r\n\n\r", {}},
