@@ -42,7 +42,8 @@ private:
 };
 
 // The oldest form: a record file whose records are older track archives. FALSE when the file
-// holds no record.
+// holds no record. Opened without repair: a RIFF document then fails at its first bytes instead
+// of being searched byte by byte for record headers.
 BOOL ReadRecordFile(LPCWSTR path, CTrackInfoContainer& tracks)
 {
     CItemFile file(std::make_unique<CReadOnlyFile>(), path, 0);
