@@ -32,6 +32,7 @@
 
 class CCatImporter;
 class CCatScan;
+class CCatUpdater;
 class CCatItem;
 class CProfileResults;
 class CTrackInfo;
@@ -52,8 +53,7 @@ public:
     // Stops the workers, then releases the plot caches, every item, the stores and the queue.
     void FinalRelease() override;
 
-    // ICatalog. Stored-track import and folder watching are not part
-    // of this catalog yet: their slots answer E_NOTIMPL.
+    // ICatalog
     HRESULT STDMETHODCALLTYPE AddImportFile(BSTR path) override;
     HRESULT STDMETHODCALLTYPE StartImportFiles(BSTR category, BOOL expandFolders, IProgressStatus** status) override;
     HRESULT STDMETHODCALLTYPE StartImportDirectory(BSTR folder, BSTR category, IProgressStatus** status) override;
@@ -93,7 +93,8 @@ public:
     // Opens the stores in dataFolder (the engine data folder, ending in a backslash), starts the
     // plot file cache and loads the items. FALSE when catalog.dat cannot be opened.
     BOOL Init(const CString& dataFolder);
-    // Stops the plot loader and the analysis job.
+    // Stops the importer, the clean-up, the folder updater, the plot loader and the analysis job,
+    // and waits for each.
     void StopWorkers();
 
     // The item of the path (refreshed from its file when asked), or a new item for the file.
@@ -129,6 +130,8 @@ public:
 
     CCatStore& GetStore() { return *m_store; }
     CPlotFileManager* GetPlotFileManager() { return m_plotFiles.get(); }
+    // NULL before Init.
+    CCatUpdater* GetUpdater() { return m_updater.get(); }
     // profiles.dat and defaultmixes.dat; NULL before Init.
     CMusicFileIdObjStore* GetProfileStore() { return m_profiles.get(); }
     CMusicFileIdObjStore* GetDefaultMixStore() { return m_defaultMixes.get(); }
@@ -153,6 +156,7 @@ private:
     std::unique_ptr<CPlotFileManager> m_plotFiles;
     InnerPtr<CCatImporter> m_importer;
     std::unique_ptr<CCatScan> m_scan;
+    InnerPtr<CCatUpdater> m_updater;
     CSingleThreadToken m_itemsLock;
     CSingleThreadToken m_catalogLock;
     CString m_extensions;
