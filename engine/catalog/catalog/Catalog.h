@@ -1,7 +1,8 @@
 // CCatalog: the engine's music catalog. It owns every catalog item (by id, and in a path index),
 // the catalog file, the stores of analysis results ("profiles.dat") and of per-file saved mix
-// settings ("defaultmixes.dat"), the plot file cache, the plot cache in memory and the analysis
-// job queue. The engine main object creates it at Initialize and ticks it from the service
+// settings ("defaultmixes.dat"), the plot file cache, the plot cache in memory, the analysis
+// job queue, and the importer, the clean-up and the folder updater that work on their own
+// threads. The engine main object creates it at Initialize and ticks it from the service
 // thread; the main program reaches it through ICatalog, the engine's own components through the
 // engine IID, the plot cache through IPlotItemCatalog and the mix builder through
 // IMixProfileSource.

@@ -13,6 +13,7 @@
 
 #include "tests/engine/catalog/DisplayFixture.h"
 #include "tests/support/Programs.h"
+#include "tests/support/UnixTools.h"
 
 namespace {
 
@@ -178,10 +179,16 @@ TEST_F(CatUpdaterTest, WithUpdateInfoTheCategoryComesFromTheSubFolder)
     const std::wstring deeper = watched.File(L"Deep House\\2024\\deeper.wav");
     for (const std::wstring& path : {top, sub, deeper})
         ASSERT_TRUE(WriteTone(path));
+    // A Unix link back to the top: the rescan enters each folder once and ends.
+    const std::wstring loop = watched.File(L"Deep House\\loop");
+    ASSERT_EQ(fixtures::RunUnixTool("ln", {"-s", fixtures::UnixPath(watched.Path()), fixtures::UnixPath(loop)}), 0);
     // The watched folder is named with another case than the disk's: the category still follows.
     std::wstring named = watched.Path();
     std::transform(named.begin(), named.end(), named.begin(), ::towupper);
     Watch({named}, TRUE);
+    // The link goes before the folder's clean-up, which must not walk round it.
+    fixtures::RunUnixTool("rm", {fixtures::UnixPath(loop)});
+    EXPECT_EQ(Catalog()->GetItemCount(), 3) << "each file once";
     const struct {
         const wchar_t* category;
         std::wstring path;
