@@ -294,3 +294,54 @@ TEST_F(CatUpdaterTest, ShutdownEndsTheWorkerWithinABound)
 }
 
 }  // namespace
+
+namespace {
+
+// Before Windows 2000 folders send no change notifications: the worker rescans once and ends.
+// Wine reports the Windows version a program's name is set up for, so the launcher below runs a
+// copy of this test program as Windows NT 4.0 with this (otherwise disabled) case.
+TEST(CatUpdaterOnOldWindows, DISABLED_RescansOnceAndStops)
+{
+    ASSERT_LT(LOBYTE(LOWORD(GetVersion())), 5) << "run only by the launcher below";
+    DisplayFixture m;
+    fixtures::TempDir watched{L"watched on NT 4"};
+    const std::wstring path = watched.File(L"found once.wav");
+    ASSERT_TRUE(WriteTone(path));
+    const LONG workers = ModuleCounts::Activity();
+    PathListDouble list;
+    list.paths = {watched.Path()};
+    ASSERT_EQ(m.catalog.Catalog()->SetAutoUpdateFolders(&list), S_OK);
+    ASSERT_EQ(m.catalog.Catalog()->SetAutoUpdate(TRUE, FALSE), S_OK);
+    ASSERT_TRUE(WaitLong([&] { return ModuleCounts::Activity() == workers; })) << "the worker ended by itself";
+    CCatItem* item = nullptr;
+    ASSERT_TRUE(m.catalog.Catalog()->FindItemByPath(path.c_str(), &item)) << "the one rescan found the file";
+    item->Release();
+    const auto posts = m.catalog.engine.QueuePosts();
+    EXPECT_EQ(std::count(posts.begin(), posts.end(), std::make_pair(CCatUpdater::kPassDoneCode, 0)), 2)
+        << "after the pass and at the end";
+}
+
+TEST(CatUpdaterOnOldWindows, LaunchedAsWindowsNT4)
+{
+    const std::wstring copyName = L"catalog_watch_as_nt4.exe";
+    const std::wstring copy = BinFolder() + copyName;
+    wchar_t self[MAX_PATH];
+    ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
+    ASSERT_TRUE(CopyFileW(self, copy.c_str(), FALSE));
+    const std::wstring key = L"Software\\Wine\\AppDefaults\\" + copyName;
+    HKEY opened = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr),
+              ERROR_SUCCESS);
+    const wchar_t version[] = L"nt40";
+    RegSetValueExW(opened, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version), sizeof version);
+    RegCloseKey(opened);
+    std::string output;
+    const int exitCode = RunProgram(
+        L"\"" + copy + L"\" --gtest_also_run_disabled_tests --gtest_filter=*DISABLED_RescansOnceAndStops", &output);
+    RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+    DeleteFileW(copy.c_str());
+    EXPECT_EQ(exitCode, 0) << output;
+    EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
+}
+
+}  // namespace
