@@ -2,6 +2,7 @@
 #include "engine/catalog/catalog/EngineMembers.h"
 #include "engine/catalog/import/CatImporter.h"
 #include "engine/catalog/import/CatScan.h"
+#include "engine/catalog/watch/CatUpdater.h"
 
 #include <algorithm>
 #include <new>
@@ -72,6 +73,7 @@ void CCatalog::FinalRelease()
     StopWorkers();
     m_importer.reset();
     m_scan.reset();
+    m_updater.reset();
     m_plotStores.reset();
     m_queue.reset();
     std::vector<CCatItem*> items;
@@ -112,7 +114,10 @@ BOOL CCatalog::Init(const CString& dataFolder)
     m_plotFiles->Initialise();
     m_plotStores.reset(new (std::nothrow) CPlotStoreManager(GetOuter(), m_plotFiles.get(), this));
     m_queue = std::make_unique<CProfileJobQueue>(m_plotFiles.get());
+    m_updater.reset(new (std::nothrow) CCatUpdater(GetOuter()));
     LoadItems();
+    if (m_updater && m_updater->IsEnabled())
+        m_updater->Start();
     return m_store->IsOpen() ? TRUE : FALSE;
 }
 
@@ -122,6 +127,8 @@ void CCatalog::StopWorkers()
         m_importer->Stop();
     if (m_scan)
         m_scan->Stop();
+    if (m_updater)
+        m_updater->StopAndWait();
     if (m_plotStores)
         m_plotStores->Stop();
     if (m_queue)
@@ -611,9 +618,9 @@ HRESULT CCatalog::Unused7(DWORD)
     return E_FAIL;
 }
 
-HRESULT CCatalog::ImportDefaultTrackSettings(BSTR)
+HRESULT CCatalog::ImportDefaultTrackSettings(BSTR path)
 {
-    return E_NOTIMPL;
+    return m_importer ? m_importer->ImportDefaultTrackSettings(path) : E_FAIL;
 }
 
 HRESULT CCatalog::StartCleanup(BOOL removeMissing, BOOL removeUnusedData, IProgressStatus** status)
@@ -621,24 +628,24 @@ HRESULT CCatalog::StartCleanup(BOOL removeMissing, BOOL removeUnusedData, IProgr
     return m_scan ? m_scan->Start(removeMissing, removeUnusedData, status) : E_FAIL;
 }
 
-HRESULT CCatalog::GetAutoUpdateFolders(IPathList*)
+HRESULT CCatalog::GetAutoUpdateFolders(IPathList* out)
 {
-    return E_NOTIMPL;
+    return m_updater ? m_updater->GetAutoUpdateFolders(out) : E_FAIL;
 }
 
-HRESULT CCatalog::SetAutoUpdateFolders(IPathList*)
+HRESULT CCatalog::SetAutoUpdateFolders(IPathList* in)
 {
-    return E_NOTIMPL;
+    return m_updater ? m_updater->SetAutoUpdateFolders(in) : E_FAIL;
 }
 
-HRESULT CCatalog::GetAutoUpdate(BOOL*, BOOL*)
+HRESULT CCatalog::GetAutoUpdate(BOOL* enabled, BOOL* updateInfo)
 {
-    return E_NOTIMPL;
+    return m_updater ? m_updater->GetAutoUpdate(enabled, updateInfo) : E_FAIL;
 }
 
-HRESULT CCatalog::SetAutoUpdate(BOOL, BOOL)
+HRESULT CCatalog::SetAutoUpdate(BOOL enabled, BOOL updateInfo)
 {
-    return E_NOTIMPL;
+    return m_updater ? m_updater->SetAutoUpdate(enabled, updateInfo) : E_FAIL;
 }
 
 HRESULT CCatalog::GetDefaultMixType(DWORD* type)

@@ -1,7 +1,8 @@
 // CCatalog: the engine's music catalog. It owns every catalog item (by id, and in a path index),
 // the catalog file, the stores of analysis results ("profiles.dat") and of per-file saved mix
-// settings ("defaultmixes.dat"), the plot file cache, the plot cache in memory and the analysis
-// job queue. The engine main object creates it at Initialize and ticks it from the service
+// settings ("defaultmixes.dat"), the plot file cache, the plot cache in memory, the analysis
+// job queue, and the importer, the clean-up and the folder updater that work on their own
+// threads. The engine main object creates it at Initialize and ticks it from the service
 // thread; the main program reaches it through ICatalog, the engine's own components through the
 // engine IID, the plot cache through IPlotItemCatalog and the mix builder through
 // IMixProfileSource.
@@ -32,6 +33,7 @@
 
 class CCatImporter;
 class CCatScan;
+class CCatUpdater;
 class CCatItem;
 class CProfileResults;
 class CTrackInfo;
@@ -52,8 +54,7 @@ public:
     // Stops the workers, then releases the plot caches, every item, the stores and the queue.
     void FinalRelease() override;
 
-    // ICatalog. Stored-track import and folder watching are not part
-    // of this catalog yet: their slots answer E_NOTIMPL.
+    // ICatalog
     HRESULT STDMETHODCALLTYPE AddImportFile(BSTR path) override;
     HRESULT STDMETHODCALLTYPE StartImportFiles(BSTR category, BOOL expandFolders, IProgressStatus** status) override;
     HRESULT STDMETHODCALLTYPE StartImportDirectory(BSTR folder, BSTR category, IProgressStatus** status) override;
@@ -93,7 +94,8 @@ public:
     // Opens the stores in dataFolder (the engine data folder, ending in a backslash), starts the
     // plot file cache and loads the items. FALSE when catalog.dat cannot be opened.
     BOOL Init(const CString& dataFolder);
-    // Stops the plot loader and the analysis job.
+    // Stops the importer, the clean-up, the folder updater, the plot loader and the analysis job,
+    // and waits for each.
     void StopWorkers();
 
     // The item of the path (refreshed from its file when asked), or a new item for the file.
@@ -129,6 +131,8 @@ public:
 
     CCatStore& GetStore() { return *m_store; }
     CPlotFileManager* GetPlotFileManager() { return m_plotFiles.get(); }
+    // NULL before Init.
+    CCatUpdater* GetUpdater() { return m_updater.get(); }
     // profiles.dat and defaultmixes.dat; NULL before Init.
     CMusicFileIdObjStore* GetProfileStore() { return m_profiles.get(); }
     CMusicFileIdObjStore* GetDefaultMixStore() { return m_defaultMixes.get(); }
@@ -153,6 +157,7 @@ private:
     std::unique_ptr<CPlotFileManager> m_plotFiles;
     InnerPtr<CCatImporter> m_importer;
     std::unique_ptr<CCatScan> m_scan;
+    InnerPtr<CCatUpdater> m_updater;
     CSingleThreadToken m_itemsLock;
     CSingleThreadToken m_catalogLock;
     CString m_extensions;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "classlib/com/UniqueHandle.h"
+#include "engine/catalog/files/PathNames.h"
 
 bool EnterFolderOnce(const CString& folder, VisitedFolders& visited)
 {
@@ -17,5 +18,29 @@ bool EnterFolderOnce(const CString& folder, VisitedFolders& visited)
     if (std::find(visited.begin(), visited.end(), key) != visited.end())
         return false;
     visited.push_back(key);
+    return true;
+}
+
+bool WalkFolderTree(const CString& folder, VisitedFolders& visited, const std::function<bool()>& stop,
+                    const std::function<void(const CString& path)>& onFile)
+{
+    if (!EnterFolderOnce(folder, visited))
+        return true;
+    WIN32_FIND_DATAW found{};
+    UniqueFind search(FindFirstFileW(AppendPathComponent(folder, L"*.*"), &found));
+    if (!search)
+        return true;
+    do {
+        if (stop())
+            return false;
+        const CString name(found.cFileName);
+        if (name == L"." || name == L"..")
+            continue;
+        const CString full = AppendPathComponent(folder, name);
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            onFile(full);
+        else if (!WalkFolderTree(full, visited, stop, onFile))
+            return false;
+    } while (FindNextFileW(search.get(), &found));
     return true;
 }

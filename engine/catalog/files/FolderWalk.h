@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -14,3 +15,9 @@ using VisitedFolders = std::vector<std::pair<DWORD, ULONGLONG>>;
 
 // TRUE (and the folder noted) when folder is a folder this walk has not entered yet.
 bool EnterFolderOnce(const CString& folder, VisitedFolders& visited);
+
+// Walks the tree below folder depth first, in the order the folder lists its entries, entering
+// each folder once; onFile gets each file's full path. stop is asked before every entry and ends
+// the whole walk; the result is FALSE when it did.
+bool WalkFolderTree(const CString& folder, VisitedFolders& visited, const std::function<bool()>& stop,
+                    const std::function<void(const CString& path)>& onFile);

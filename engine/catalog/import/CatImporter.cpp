@@ -6,12 +6,15 @@
 #include "engine/catalog/catalog/EngineMembers.h"
 #include "engine/catalog/categories/CategoryManager.h"
 #include "engine/catalog/files/FileMapper.h"
+#include "engine/catalog/files/MusicFileIdentity.h"
 #include "engine/catalog/files/FolderWalk.h"
 #include "engine/catalog/files/PathNames.h"
 #include "engine/catalog/ids/ItemIdList.h"
 #include "engine/catalog/import/TextListReader.h"
 #include "engine/catalog/items/CatItem.h"
 #include "engine/core/server/ThreadStart.h"
+#include "engine/core/storage/ItemFile.h"
+#include "engine/core/track/TrackInfo.h"
 #include "interfaces/EngineIids.h"
 
 namespace {
@@ -20,14 +23,6 @@ namespace {
 // resources (the engine's static library inside a test).
 constexpr wchar_t kImportingText[] = L"Import: %s";
 constexpr wchar_t kFileFoundText[] = L"Datei gefunden: %s";
-
-CString LowerExtension(const CString& name)
-{
-    const int dot = name.ReverseFind(L'.');
-    CString extension = dot < 0 ? CString() : name.Mid(dot + 1);
-    extension.MakeLower();
-    return extension;
-}
 
 }  // namespace
 
@@ -143,29 +138,18 @@ CString CCatImporter::Text(UINT id, const wchar_t* fallback, const CString& path
     return text;
 }
 
-void CCatImporter::ScanFolder(CCatalog* catalog, const CString& folder, VisitedFolders& visited)
+void CCatImporter::ScanFolder(CCatalog* catalog, const CString& folder)
 {
-    if (!EnterFolderOnce(folder, visited))
-        return;
-    WIN32_FIND_DATAW found{};
-    UniqueFind search(FindFirstFileW(AppendPathComponent(folder, L"*.*"), &found));
-    if (!search)
-        return;
-    do {
-        if (m_status->IsCancelRequested() == S_OK)
-            return;
-        const CString name(found.cFileName);
-        if (name == L"." || name == L"..")
-            continue;
-        const CString full = AppendPathComponent(folder, name);
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            ScanFolder(catalog, full, visited);
-        } else if (catalog->IsSupportedExtension(LowerExtension(name))) {
-            m_status->SetText(Text(kFileFoundStringId, kFileFoundText, full));
+    VisitedFolders visited;
+    WalkFolderTree(
+        folder, visited, [this] { return m_status->IsCancelRequested() == S_OK; },
+        [&](const CString& path) {
+            if (!catalog->IsSupportedExtension(GetExtension(path)))
+                return;
+            m_status->SetText(Text(kFileFoundStringId, kFileFoundText, path));
             CSingleThreadLock hold(&m_lock);
-            m_pending.push_back(full);
-        }
-    } while (FindNextFileW(search.get(), &found));
+            m_pending.push_back(path);
+        });
 }
 
 void CCatImporter::RunFiles()
@@ -180,10 +164,8 @@ void CCatImporter::RunFiles()
             folder = m_folder;
             category = m_category;
         }
-        if (!folder.IsEmpty()) {
-            VisitedFolders visited;
-            ScanFolder(catalog, folder, visited);
-        }
+        if (!folder.IsEmpty())
+            ScanFolder(catalog, folder);
         std::vector<CString> pending;
         {
             CSingleThreadLock hold(&m_lock);
@@ -259,4 +241,33 @@ void CCatImporter::RunTextList()
     Finish();
     RefreshDisplayLists(GetOuter());
     PostToQueueGroup(GetOuter(), kTextListImportedCode, 0);
+}
+
+HRESULT CCatImporter::ImportDefaultTrackSettings(const wchar_t* path)
+{
+    if (!path)
+        return E_POINTER;
+    ComPtr<IUnknown> catalogHold;
+    CCatalog* catalog = ReachCatalog(GetOuter(), catalogHold);
+    if (!catalog)
+        return E_FAIL;
+    CItemFile file(path, CItemFile::flagReadOnly | CItemFile::flagAllowRepair);
+    if (!file.IsOpen())
+        return E_FAIL;
+    file.ForEachItem([catalog](int, CArchive& body) {
+        ComPtr<CTrackInfo> track = ComPtr<CTrackInfo>::attach(new (std::nothrow) CTrackInfo());
+        if (!track)
+            return;
+        track->Serialize(body);
+        track->SetCatalogItemId(-1);
+        if (!track->HasCustomSettings())
+            return;
+        catalog->SaveDefaultMix(track.get());
+        CMusicFileId present;
+        if (ComputeMusicFileId(track->GetFilePath(), &present) && !(present == track->GetMusicFileId())) {
+            track->SetMusicFileId(present);
+            catalog->SaveDefaultMix(track.get());
+        }
+    });
+    return S_OK;
 }

@@ -44,6 +44,11 @@ public:
     // Imports the files of a catalog text file with the attributes and categories it lists.
     // E_FAIL while an import runs.
     HRESULT StartTextList(const wchar_t* path, IProgressStatus** status);
+    // Reads a record file of stored tracks (opened only for reading: a damaged file is skipped
+    // over, never repaired) into the saved mix settings, under each track's stored identity and,
+    // where it differs, under its music file's present identity. E_FAIL when the file cannot be
+    // opened.
+    HRESULT ImportDefaultTrackSettings(const wchar_t* path);
     // Asks a running worker to stop and waits for it.
     void Stop();
 
@@ -54,7 +59,7 @@ private:
     void RunTextList();
     // Lets go of the pending list and completes the status.
     void Finish();
-    void ScanFolder(CCatalog* catalog, const CString& folder, VisitedFolders& visited);
+    void ScanFolder(CCatalog* catalog, const CString& folder);
     HRESULT StartWorker(LPTHREAD_START_ROUTINE proc, IProgressStatus** status);
     CString Text(UINT id, const wchar_t* fallback, const CString& path);
     // Under the lock.

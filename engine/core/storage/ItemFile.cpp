@@ -18,17 +18,19 @@ constexpr SIZE_T kBulkWindow = 0x100000;
 CItemFile::CItemFile(LPCWSTR path, int flags) : CItemFile(std::make_unique<CFile>(), path, flags) {}
 
 CItemFile::CItemFile(std::unique_ptr<CFile> file, LPCWSTR path, int flags)
-    : m_path(path), m_file(file ? std::move(file) : std::make_unique<CFile>())
+    : m_path(path), m_file(file ? std::move(file) : std::make_unique<CFile>()), m_readOnly((flags & flagReadOnly) != 0)
 {
     if (m_buffer.Allocate(kWorkBufferSize) == nullptr || path == nullptr)
         return;
     UINT mode = CFile::modeReadWrite | CFile::modeCreate;
-    if (!(flags & flagCreate))
+    if (m_readOnly)
+        mode = CFile::modeRead | CFile::shareDenyWrite;
+    else if (!(flags & flagCreate))
         mode |= CFile::modeNoTruncate;
     if (!m_file->Open(path, mode))
         return;
     m_open = true;
-    if (!(flags & flagCreate)) {
+    if (m_readOnly || !(flags & flagCreate)) {
         try {
             Scan((flags & flagAllowRepair) != 0);
         } catch (const CException&) {
@@ -45,7 +47,7 @@ CItemFile::~CItemFile()
 {
     CancelAppendItem();
     CloseArchive();
-    if (m_open) {
+    if (m_open && !m_readOnly) {
         try {
             Compact();
         } catch (const CException&) {
@@ -170,7 +172,7 @@ void CItemFile::CloseArchive() noexcept
 
 BOOL CItemFile::BeginAppendItem(CArchive** archive, int* index)
 {
-    if (!m_open || archive == nullptr)
+    if (!m_open || m_readOnly || archive == nullptr)
         return FALSE;
     CloseArchive();
     m_appending = false;
@@ -291,7 +293,7 @@ BOOL CItemFile::OpenItemForRead(int index, CArchive** archive, int* bodyLength)
 
 void CItemFile::FreeItem(int index)
 {
-    if (!m_open || index < 0 || static_cast<size_t>(index) >= m_index.size())
+    if (!m_open || m_readOnly || index < 0 || static_cast<size_t>(index) >= m_index.size())
         return;
     CloseArchive();
     ITEMFILE_INDEX& entry = m_index[static_cast<size_t>(index)];

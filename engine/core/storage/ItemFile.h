@@ -32,6 +32,9 @@ public:
     enum Flags {
         flagCreate = 0x1,       // create the file empty
         flagAllowRepair = 0x2,  // skip garbage between items instead of failing the open
+        // Only read: a missing file is not created, nothing is appended, freed or compacted, and
+        // damage found by the scan is skipped in memory but left on disk.
+        flagReadOnly = 0x4,
     };
 
     enum State : DWORD { stateFree = 0, stateLive = 1 };
@@ -100,5 +103,6 @@ private:
     bool m_appending = false;
     CPageBuffer m_buffer;
     bool m_open = false;
+    bool m_readOnly = false;
     std::vector<ITEMFILE_INDEX> m_index;
 };

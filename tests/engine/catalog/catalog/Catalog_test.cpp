@@ -247,30 +247,7 @@ TEST_F(CatalogTest, ResolvePathsKeepsCatalogedFilesAndDropsTheRest)
 
 namespace {
 
-// Records the paths it is handed; answers GetAt from a list.
-class PathListDouble : public IPathList {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override
-    {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE GetAt(int index, BSTR* text) override
-    {
-        if (index < 0 || static_cast<size_t>(index) >= paths.size())
-            return S_FALSE;
-        *text = SysAllocString(paths[static_cast<size_t>(index)].c_str());
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Add(BSTR text) override
-    {
-        paths.push_back(text);
-        return S_OK;
-    }
-    std::vector<std::wstring> paths;
-};
+using catalog_test::PathListDouble;
 
 TEST_F(CatalogTest, InterfaceSlotsAnswerAsTheirTableSays)
 {
@@ -294,7 +271,8 @@ TEST_F(CatalogTest, InterfaceSlotsAnswerAsTheirTableSays)
         {"slot 7", catalog->Unused7(0), E_FAIL},
         {"unupdatable files", catalog->GetUnupdatableMusicFiles(&list), E_FAIL},
         {"clean-up with nothing asked", catalog->StartCleanup(FALSE, FALSE, &status), E_FAIL},
-        {"folder watching (not part of the catalog yet)", catalog->GetAutoUpdate(&watching, &watching), E_NOTIMPL},
+        {"folder watching", catalog->GetAutoUpdate(&watching, nullptr), S_OK},
+        {"off by default", watching ? S_OK : S_FALSE, S_FALSE},
         {"modify music files by default", catalog->IsModifyMusicFilesEnabled(), S_OK},
         {"switched off", (catalog->SetModifyMusicFiles(FALSE), catalog->IsModifyMusicFilesEnabled()), S_FALSE},
         {"plot of no item", catalog->GetTrackPlot(7, reinterpret_cast<ITrackPlot**>(&object)), E_FAIL},

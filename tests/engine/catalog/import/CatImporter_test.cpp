@@ -117,4 +117,33 @@ TEST_F(CatImporterTest, ACancelDuringTheScanStillCompletes)
     EXPECT_EQ(ItemPaths().size(), 5u) << "the next import runs whole";
 }
 
+// The scan names each file it finds before the import takes it: the import is held at the one
+// file's item (already in the catalog) while the test reads the text the scan left.
+TEST_F(CatImporterTest, TheScanNamesEachFileFoundBeforeTheImportNamesIt)
+{
+    fixtures::TempDir single(L"import single");
+    const std::wstring path = single.File(L"only.wav");
+    ASSERT_TRUE(fixtures::WriteWav16(path, fixtures::Tone(330, 0.1, 44100, 2), 44100, 2));
+    CCatItem* item = nullptr;
+    ASSERT_TRUE(m.catalog.Catalog()->AddItemFromFile(path.c_str(), &item, FALSE));
+    const auto text = [](IProgressStatus* status) {
+        BSTR value = nullptr;
+        status->GetText(&value);
+        std::wstring copy = value ? value : L"";
+        SysFreeString(value);
+        return copy;
+    };
+    ComPtr<IProgressStatus> status;
+    {
+        CSingleThreadLock hold(item->GetLock());
+        ASSERT_EQ(m.catalog.Catalog()->StartImportDirectory(Text(single.Path()), nullptr, status.put()), S_OK);
+        EXPECT_TRUE(WaitFor([&] { return text(status.get()) == L"Datei gefunden: " + path; }))
+            << text(status.get()).size();
+        EXPECT_EQ(status->GetCompletion(), S_FALSE);
+    }
+    item->Release();
+    ASSERT_TRUE(WaitFor([&] { return status->GetCompletion() == S_OK; }));
+    EXPECT_EQ(text(status.get()), L"Import: " + path);
+}
+
 }  // namespace

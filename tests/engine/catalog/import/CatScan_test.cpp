@@ -35,6 +35,20 @@ CMusicFileId MadeUpId(BYTE seed)
     return id;
 }
 
+// A plot file for the identity, written and registered as an analysis does; its path.
+std::wstring AddPlot(CPlotFileManager* manager, const CMusicFileId& id)
+{
+    std::unique_ptr<CPlotFile> plot = manager->CreatePlotFile(id);
+    if (!plot)
+        return {};
+    const BYTE levels[16] = {1, 2, 3};
+    if (!plot->Write(levels, sizeof levels, nullptr, 0))
+        return {};
+    const std::wstring path = plot->GetPath().GetString();
+    manager->Register(std::move(plot), TRUE);
+    return path;
+}
+
 class CatScanTest : public testing::Test {
 protected:
     bool Run(BOOL removeMissing, BOOL removeUnusedData, float* progress = nullptr)
@@ -83,6 +97,9 @@ TEST_F(CatScanTest, UnusedStoredDataIsPurgedAndUsedDataStays)
     const CMusicFileId used = item->GetMusicFileId();
     item->Release();
     const CMusicFileId unused = MadeUpId(3);
+    CPlotFileManager* plots = m.catalog.Catalog()->GetPlotFileManager();
+    const std::wstring usedPlot = AddPlot(plots, used);
+    const std::wstring unusedPlot = AddPlot(plots, unused);
     CMusicFileIdObjStore* stores[] = {m.catalog.Catalog()->GetProfileStore(),
                                       m.catalog.Catalog()->GetDefaultMixStore()};
     StoredWord word;
@@ -92,6 +109,9 @@ TEST_F(CatScanTest, UnusedStoredDataIsPurgedAndUsedDataStays)
         store->StoreObject(&word, unused);
     }
     ASSERT_TRUE(Run(FALSE, TRUE));
+    EXPECT_TRUE(profiler_test::FileExists(usedPlot));
+    EXPECT_FALSE(profiler_test::FileExists(unusedPlot));
+    EXPECT_EQ(plots->GetEntryCount(), 1);
     for (CMusicFileIdObjStore* store : stores) {
         EXPECT_TRUE(store->LoadObject<StoredWord>(used, nullptr));
         EXPECT_FALSE(store->LoadObject<StoredWord>(unused, nullptr));
@@ -100,6 +120,31 @@ TEST_F(CatScanTest, UnusedStoredDataIsPurgedAndUsedDataStays)
     EXPECT_FALSE(m.catalog.Catalog()->GetProfileStore()->LoadObject<StoredWord>(unused, nullptr))
         << "gone from the file too";
     EXPECT_TRUE(m.catalog.Catalog()->GetDefaultMixStore()->LoadObject<StoredWord>(used, nullptr));
+}
+
+// The first phase ends at 0.75 before the purge starts: the purge is held at the one item (its
+// lock taken by the test) while the test reads the progress.
+TEST_F(CatScanTest, ProgressIsThreeQuartersWhenThePurgeBegins)
+{
+    const DWORD id = m.AddWav(L"held.wav");
+    CCatItem* item = nullptr;
+    ASSERT_TRUE(m.catalog.Catalog()->GetItemById(id, &item));
+    StoredWord word;
+    m.catalog.Catalog()->GetProfileStore()->StoreObject(&word, MadeUpId(9));
+    ComPtr<IProgressStatus> status;
+    {
+        CSingleThreadLock hold(item->GetLock());
+        ASSERT_EQ(m.catalog.Catalog()->StartCleanup(FALSE, TRUE, status.put()), S_OK);
+        float progress = 0;
+        EXPECT_TRUE(WaitFor([&] { return status->GetProgress(&progress), progress == 0.75f; })) << progress;
+        EXPECT_EQ(status->GetCompletion(), S_FALSE);
+    }
+    item->Release();
+    ASSERT_TRUE(WaitFor([&] { return status->GetCompletion() == S_OK; }));
+    float progress = 0;
+    status->GetProgress(&progress);
+    EXPECT_FLOAT_EQ(progress, 1.0f);
+    EXPECT_FALSE(m.catalog.Catalog()->GetProfileStore()->LoadObject<StoredWord>(MadeUpId(9), nullptr));
 }
 
 }  // namespace

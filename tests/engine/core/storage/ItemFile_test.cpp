@@ -254,6 +254,43 @@ TEST(ItemFile, GarbageBetweenItemsNeedsRepair)
     EXPECT_EQ(path.Read(), Concat({ItemBytes(0, Text("first")), ItemBytes(21, Text("second"))}));
 }
 
+// A read-only open never writes: a damaged file keeps every byte (the repair scan skips the
+// damage in memory only), nothing can be appended or freed, and a missing file stays missing.
+TEST(ItemFile, ReadOnlyOpenWritesNothing)
+{
+    TempFile path(L"items-read-only");
+    Bytes corrupted = ItemBytes(21 + 9, Text("second"));
+    corrupted[16] ^= 0x40;
+    const Bytes disk = Concat({ItemBytes(0, Text("first")), Text("#garbage#"), corrupted,
+                               ItemBytes(21 + 9 + 22, Text("third")), ItemBytes(21 + 9 + 22 + 21, Text("freed"), 0)});
+    path.Write(disk);
+    const int readOnly = CItemFile::flagReadOnly | kRepair;
+    {
+        CItemFile file(path.c_str(), readOnly);
+        ASSERT_TRUE(file.IsOpen());
+        EXPECT_TRUE(file.IsDamaged());
+        std::vector<Bytes> bodies;
+        file.ForEachItem([&](int, CArchive& body) {
+            Bytes bytes(5);
+            body.ReadExactly(bytes.data(), 5);
+            bodies.push_back(bytes);
+        });
+        EXPECT_EQ(bodies, (std::vector<Bytes>{Text("first"), Text("third")}));
+        CArchive* archive = nullptr;
+        EXPECT_FALSE(file.BeginAppendItem(&archive, nullptr));
+        file.FreeItem(0);
+        EXPECT_EQ(ReadBody(file, 0), Text("first"));
+    }
+    EXPECT_EQ(path.Read(), disk) << "not repaired, compacted or appended to";
+
+    TempFile missing(L"items-read-only-missing");
+    {
+        CItemFile file(missing.c_str(), readOnly);
+        EXPECT_FALSE(file.IsOpen());
+    }
+    EXPECT_FALSE(missing.Exists());
+}
+
 TEST(ItemFile, OversizeBodyIsRefusedAtAppend)
 {
     TempFile path(L"items-oversize");
