@@ -98,20 +98,26 @@ bool CPlayer::CreateStream(int streamId, CMixOutput** output, CEfxChain** chain,
     return true;
 }
 
+ComPtr<IPlayerInput> CPlayer::TakeStream(int streamId)
+{
+    for (auto it = m_streams.begin(); it != m_streams.end(); ++it) {
+        if (it->streamId == streamId) {
+            Unbind(*it);
+            ComPtr<IPlayerInput> input = std::move(it->input);
+            m_streams.erase(it);
+            return input;
+        }
+    }
+    return {};
+}
+
 void CPlayer::ReleaseStream(int streamId, CMixOutput* output, CEfxChain* chain)
 {
     CSingleThreadLock lock(&m_lock);
-    for (auto it = m_streams.begin(); it != m_streams.end(); ++it) {
-        if (it->streamId != streamId)
-            continue;
-        Unbind(*it);
-        IPlayerInput* last = it->input.detach();
-        m_streams.erase(it);
+    if (const ComPtr<IPlayerInput> last = TakeStream(streamId)) {
         last->Disconnect();
-        // The map's reference and the creation reference.
+        // The creation reference; the map's goes with `last`.
         last->Release();
-        last->Release();
-        break;
     }
     if (chain)
         chain->Release();

@@ -129,6 +129,11 @@ void CPlayerOutputWaveOut::RunDeviceLoop()
         return;
     }
     while (WaitForSingleObject(m_stopEvent.get(), kPassMs) == WAIT_TIMEOUT) {
+        CSingleThreadLock lock(&m_section);
+        if (m_resetPending) {
+            CloseDevice();
+            m_resetPending = false;
+        }
         if (m_startRequested && m_loopInput->IsDataReady() == S_OK) {
             InterlockedExchange(&m_running, 1);
             m_loopInput->SetActive(TRUE);
@@ -148,11 +153,13 @@ void CPlayerOutputWaveOut::RunDeviceLoop()
 
 HRESULT CPlayerOutputWaveOut::Stop()
 {
+    CSingleThreadLock lock(&m_section);
     if (m_input)
         m_input->SetActive(FALSE);
     // A start still waiting for data is dropped too: a stopped stream must not begin on its own.
     InterlockedExchange(&m_startRequested, 0);
     InterlockedExchange(&m_running, 0);
+    m_resetPending = true;
     return S_OK;
 }
 

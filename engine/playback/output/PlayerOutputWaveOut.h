@@ -5,7 +5,9 @@
 // Threads: the owner calls Open, Start, Stop and Close and changes only the flags. The device
 // thread (waiting on the stop event with a 20 ms time-out) does every wave-out call. The
 // system's callback thread only clears a slot's queued flag and the interlocked queued count,
-// because wave-out functions must not be called from the callback.
+// because wave-out functions must not be called from the callback. The critical section covers
+// one pass of the loop and Stop: once Stop returns no pull is under way, so the owner may seek
+// the input without a pull moving it on afterwards. The callback never takes it.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +15,7 @@
 
 #include <array>
 
+#include "engine/core/server/SingleThreadLock.h"
 #include "engine/core/storage/PageBuffer.h"
 #include "engine/playback/output/PlayerOutput.h"
 
@@ -46,6 +49,10 @@ private:
     void QueueOne();
     LONGLONG BufferedBytes();
 
+    CSingleThreadToken m_section;
+    // Set by Stop: the next pass resets and closes the device even when a start already waits,
+    // so that nothing queued before the stop is heard after it.
+    bool m_resetPending = false;
     HWAVEOUT m_device = nullptr;
     volatile LONG m_queuedCount = 0;
     LONGLONG m_totalWritten = 0;

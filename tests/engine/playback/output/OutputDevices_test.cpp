@@ -37,6 +37,11 @@ const Device kDevices[] = {
     {"WaveOut", [] { return new CPlayerOutputWaveOut(0); }, false, kMixRate, kBufferBytes / 4 / 4 * 4},
 };
 
+void PrintTo(const Device& device, std::ostream* out)
+{
+    *out << device.name;
+}
+
 LONGLONG SinkSecond(const Device& device)
 {
     return static_cast<LONGLONG>(device.sinkRate) * 2 * (device.floatSink ? 4 : 2);
@@ -145,13 +150,14 @@ TEST_P(OutputDevice, AfterStopAndStartNothingFromBeforeTheStopIsHeard)
 
     const std::vector<float> audio = ReadSink(GetParam().floatSink);
     const std::vector<int> kinds = ClassifyWindows(audio, GetParam().sinkRate, kFirstTone, kSecondTone);
-    const auto firstSecond = std::find(kinds.begin(), kinds.end(), 2);
-    ASSERT_NE(firstSecond, kinds.end()) << "nothing after the restart was heard";
-    const auto staleAt = std::find_if(firstSecond, kinds.end(), [](int kind) { return kind == 1 || kind == -1; });
-    EXPECT_EQ(staleAt, kinds.end()) << "audio from before the stop heard after the restart, in 20 ms window "
-                                    << staleAt - kinds.begin();
-    const auto staleBefore = std::find_if(kinds.begin(), firstSecond, [](int kind) { return kind == -1; });
-    EXPECT_EQ(staleBefore, firstSecond) << "both tones in one window";
+    // The first tone until the stop, silence while stopped (wave-out starts its sink anew
+    // instead), then only the second tone.
+    const auto firstHeard = std::find(kinds.begin(), kinds.end(), 1);
+    const auto gap = firstHeard == kinds.end() ? kinds.begin() : std::find(firstHeard, kinds.end(), 0);
+    ASSERT_NE(std::find(gap, kinds.end(), 2), kinds.end()) << "nothing after the restart was heard";
+    const auto stale = std::find_if(gap, kinds.end(), [](int kind) { return kind == 1 || kind == -1; });
+    EXPECT_EQ(stale, kinds.end()) << "audio from before the stop heard after the restart, in 20 ms window "
+                                  << stale - kinds.begin();
 }
 
 INSTANTIATE_TEST_SUITE_P(Outputs, OutputDevice, ::testing::ValuesIn(kDevices),
