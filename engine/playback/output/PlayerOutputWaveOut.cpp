@@ -1,5 +1,22 @@
 #include "engine/playback/output/PlayerOutputWaveOut.h"
 
+namespace {
+
+MMRESULT WINAPI PlatformWrite(HWAVEOUT device, WAVEHDR* header, UINT size)
+{
+    return waveOutWrite(device, header, size);
+}
+
+CPlayerOutputWaveOut::WriteFunction g_write = PlatformWrite;
+
+}  // namespace
+
+CPlayerOutputWaveOut::WriteFunction CPlayerOutputWaveOut::SetWriteFunction(WriteFunction write)
+{
+    return reinterpret_cast<WriteFunction>(InterlockedExchangePointer(
+        reinterpret_cast<void* volatile*>(&g_write), reinterpret_cast<void*>(write ? write : PlatformWrite)));
+}
+
 CPlayerOutputWaveOut::CPlayerOutputWaveOut(UINT deviceId) : m_deviceId(deviceId) {}
 
 CPlayerOutputWaveOut::~CPlayerOutputWaveOut()
@@ -98,7 +115,7 @@ void CPlayerOutputWaveOut::QueueOne()
         slot.prepared = true;
         m_loopInput->Read(slot.memory.Get(), slot.header.dwBufferLength);
         InterlockedExchange(&slot.queued, 1);
-        if (waveOutWrite(m_device, &slot.header, sizeof(slot.header)) == MMSYSERR_NOERROR) {
+        if (g_write(m_device, &slot.header, sizeof(slot.header)) == MMSYSERR_NOERROR) {
             InterlockedIncrement(&m_queuedCount);
             m_totalWritten += slot.header.dwBufferLength;
         } else {

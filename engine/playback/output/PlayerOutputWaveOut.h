@@ -24,6 +24,12 @@ public:
     static constexpr int kSlotCount = 4;
     static constexpr DWORD kPassMs = 20;
 
+    // The seam through which every output hands a header to the device: a test puts a refusing
+    // function in place of waveOutWrite to see what a refused write leaves behind. NULL restores
+    // the platform's; answers the one it replaces.
+    using WriteFunction = MMRESULT(WINAPI*)(HWAVEOUT device, WAVEHDR* header, UINT size);
+    static WriteFunction SetWriteFunction(WriteFunction write);
+
     explicit CPlayerOutputWaveOut(UINT deviceId);
     ~CPlayerOutputWaveOut() override;
 

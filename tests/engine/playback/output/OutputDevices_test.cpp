@@ -103,8 +103,13 @@ TEST_P(OutputDevice, StartsOnlyOnceTheInputIsReady)
     Sleep(300);
     EXPECT_EQ(output->IsRunning(), S_FALSE) << "started before the input was ready";
     EXPECT_EQ(gate->Reads(), 0) << "pulled from an input that was not ready";
-
+    // A stop drops the start that still waits: the output stays stopped when the input is ready.
+    output->Stop();
     gate->Open();
+    Sleep(200);
+    EXPECT_EQ(output->IsRunning(), S_FALSE) << "a stopped output started by itself";
+    gate->SetActive(TRUE);
+    EXPECT_EQ(output->Start(), S_OK);
     ASSERT_TRUE(WaitRunning(*output.get(), S_OK));
     EXPECT_EQ(FirstRead(*gate), GetParam().startRead) << "the first start did not fill the device";
     Hear(1.0);
@@ -239,6 +244,36 @@ TEST(PlayerOutputWaveOut, CaptureEqualsTheOfflineRender)
     for (size_t i = 0; i < count; ++i)
         ASSERT_NEAR(captured[capturedStart + i] * 32768.0f, reference[referenceStart + i], 1.0)
             << "sample " << i << " of the capture";
+}
+
+// A header the device refuses gets no WOM_DONE: its slot is taken back at once, so refused
+// writes never stall the output.
+TEST(PlayerOutputWaveOut, RefusedWritesFreeTheirSlots)
+{
+    static volatile LONG refusals = 0;
+    const auto refuseSome = [](HWAVEOUT device, WAVEHDR* header, UINT size) -> MMRESULT {
+        if (InterlockedIncrement(&refusals) <= CPlayerOutputWaveOut::kSlotCount + 2)
+            return MMSYSERR_NOMEM;
+        return waveOutWrite(device, header, size);
+    };
+    fixtures::TempDir folder{L"waveoutrefused"};
+    const auto mix = TwoToneMix(folder);
+    ASSERT_TRUE(mix->Ready()) << mix->Failure();
+    mix->Start(0);
+    const auto previous = CPlayerOutputWaveOut::SetWriteFunction(refuseSome);
+    const auto output = ComPtr<CPlayerOutput>::attach(new CPlayerOutputWaveOut(0));
+    output->SetBufferSize(kBufferBytes);
+    output->AttachInput(&mix->Final(), 0);
+    ASSERT_EQ(output->Open(), S_OK);
+    mix->Final().SetActive(TRUE);
+    output->Start();
+    ASSERT_TRUE(WaitRunning(*output.get(), S_OK));
+    const bool heard = WaitForSinkBytes(kMixRate * 4, 5000);
+    output->Close();
+    output->DetachInput(&mix->Final());
+    CPlayerOutputWaveOut::SetWriteFunction(previous);
+    EXPECT_GT(refusals, CPlayerOutputWaveOut::kSlotCount + 2) << "the output gave up after the refusals";
+    EXPECT_TRUE(heard) << "nothing played after the refused writes";
 }
 
 // The base behaviour of every output, asked of the wave-out output without opening a device.
