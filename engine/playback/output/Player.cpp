@@ -1,7 +1,5 @@
 #include "engine/playback/output/Player.h"
 
-#include <dsound.h>
-
 #include <new>
 
 #include "engine/catalog/catalog/EngineMembers.h"
@@ -45,12 +43,14 @@ PLAYERSTREAM_MAPITEM* CPlayer::FindStream(int streamId)
 
 void CPlayer::Setup(HWND window)
 {
+    // Setup runs once, before anyone else can reach the player: the lists are built without the
+    // lock, which is never held while plug-in libraries or the video montage library are asked.
+    m_window = window;
+    EnumerateDevices();
+    BuildExportLists();
+    BuildWebcastFormats();
     {
         CSingleThreadLock lock(&m_lock);
-        m_window = window;
-        EnumerateDevices();
-        BuildExportLists();
-        BuildWebcastFormats();
         if (LoadStoredConfig())
             return;
     }
