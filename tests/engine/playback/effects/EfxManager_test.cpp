@@ -34,6 +34,7 @@ public:
         updates.push_back(modified);
         return S_OK;
     }
+    HRESULT STDMETHODCALLTYPE OnOutputConfigurationChanged(BOOL) override { return S_OK; }
     volatile LONG count = 1;
     std::vector<BOOL> updates;
 };
