@@ -125,6 +125,12 @@ bool CMixOutput::RemoveInput(CPlayItem* item)
     return true;
 }
 
+bool CMixOutput::HasInput(const CPlayItem* item)
+{
+    CSingleThreadLock state(&m_stateLock);
+    return std::any_of(m_inputs.begin(), m_inputs.end(), [item](CMixInput* input) { return input->GetItem() == item; });
+}
+
 void CMixOutput::SeekTo(LONGLONG time)
 {
     CSingleThreadLock state(&m_stateLock);

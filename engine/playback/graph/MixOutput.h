@@ -48,6 +48,9 @@ public:
     // Starts a render thread for the item and asks it for every block now requested.
     bool AddInput(CPlayItem* item);
     bool RemoveInput(CPlayItem* item);
+    // Whether the item has a mix input here (an input removed is gone at once, even while its
+    // render thread is still winding down).
+    bool HasInput(const CPlayItem* item);
     // Positions and times in microseconds of the mix timeline.
     void SeekTo(LONGLONG time);
     void SetEndPosition(LONGLONG time);
