@@ -65,9 +65,10 @@ CTrackInfo& RenderedMix::Track(int index)
     return *m_mix.tracks.GetAt(index);
 }
 
-void RenderedMix::Start(LONGLONG from, bool seek)
+void RenderedMix::Feed(CMixOutput& output, LONGLONG from, bool seek)
 {
-    m_output = new CMixOutput();
+    output.AddRef();
+    m_output = &output;
     for (size_t i = 0; i < m_sources.size(); ++i) {
         CTrackInfo& track = Track(static_cast<int>(i));
         auto* item = new CPlayItem(m_sources[i].get(), 0, track.GetTrackIdValue());
@@ -84,6 +85,13 @@ void RenderedMix::Start(LONGLONG from, bool seek)
         m_output->SeekTo(from);
     for (CPlayItem* item : m_items)
         m_output->AddInput(item);
+}
+
+void RenderedMix::Start(LONGLONG from, bool seek)
+{
+    auto* output = new CMixOutput();
+    Feed(*output, from, seek);
+    output->Release();
     IPlayerInput* chain = m_chainFactory ? m_chainFactory(m_output, m_chainContext) : nullptr;
     m_final = new CFinalMix(chain ? chain : m_output);
     if (chain)

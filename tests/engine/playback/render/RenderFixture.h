@@ -59,6 +59,9 @@ public:
     }
     // Without the seek no block is requested until the mix output recovers from short reads.
     void Start(LONGLONG from, bool seek = true);
+    // Plays the tracks into a mix output built elsewhere (a play stream's), from `from`; the mix
+    // keeps a reference on it and takes its play items out again at the end.
+    void Feed(CMixOutput& output, LONGLONG from, bool seek = true);
     // Pulls float frames straight from the mix output, waiting for the mix inputs before each read.
     std::vector<float> PullFloats(LONGLONG frames, unsigned readSize = 17640);
     // Pulls `bytes` of 16-bit audio in reads of `readSize`, waiting for the mix inputs before each
