@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "engine/playback/playmgr/PlayManager.h"
 #include "interfaces/IHostMedia.h"
 #include "interfaces/IUiUpdateQueue.h"
+#include "tests/engine/playback/output/OutputTestSupport.h"
 #include "tests/engine/playback/render/RenderFixture.h"
 
 namespace playmgrtest {
@@ -168,6 +170,12 @@ public:
     HostMediaDouble& Host() { return m_host; }
     LONGLONG EndTime() const { return m_end; }
 
+    // Runs `play` (a whole scenario, from its first command to its last wait) again, up to three
+    // times, while the mix inputs fell behind: the sink consumes four times faster than real time
+    // on a machine shared with other builds, and a capture with blocks the renderer missed shows
+    // the load, not the play manager. False when every attempt missed.
+    bool PlayCleanly(const std::function<void()>& play);
+
     // Ticks until the manager reports state 0 or `timeoutMs` passes; false on time-out.
     bool WaitUntilStopped(DWORD timeoutMs);
     // Ticks until the play position reaches `position`; false on time-out.
@@ -192,11 +200,11 @@ private:
     UniqueKernelHandle m_ticker;
 };
 
-// What the sound sink received since the last device open (CARROWFOLD_SINK, a Unix path).
-std::vector<uint8_t> ReadSink();
-// DirectSound's capture (32-bit float stereo at 48000 Hz, Wine's mixer format) as 16-bit stereo
-// at 44100 Hz, converted by sox; empty when sox is not reachable.
-std::vector<int16_t> SinkFloat48ToPcm44(const std::wstring& folder, const std::vector<uint8_t>& sink);
+// The wave-out capture (read by outputtest::ReadSink) back as its 16-bit samples.
+std::vector<int16_t> WaveOutSamples(const std::vector<float>& sink);
+// DirectSound's capture (Wine's mixer format, 48000 Hz) as 16-bit stereo at 44100 Hz, converted
+// by sox; empty when sox is not reachable.
+std::vector<int16_t> SinkFloat48ToPcm44(const std::wstring& folder, const std::vector<float>& sink);
 // The frame of `audio` at which `reference` (both 44100 Hz 16-bit stereo) lines up best, searched
 // over the whole of `audio`.
 LONGLONG FindOrigin(const std::vector<int16_t>& audio, const std::vector<int16_t>& reference);
