@@ -12,7 +12,7 @@
 #include "OutputTestSupport.h"
 #include "classlib/com/UniqueHandle.h"
 #include "classlib/core/WinApp.h"
-#include "engine/core/mix/MixManagerInternal.h"
+#include "tests/engine/core/mix/MixManagerInternalStub.h"
 #include "engine/core/server/InnerPtr.h"
 #include "engine/core/server/LocalCoCreate.h"
 #include "engine/playback/graph/EfxChain.h"
@@ -79,7 +79,7 @@ public:
 // and the UI-update queue group, logging what reaches them; when the player tells the mix manager
 // of a new configuration, another thread asks the player for something under its lock, which
 // answers only when the player has let go of it.
-class OwnerDouble : public IMixManagerInternal, public IUiUpdateQueue {
+class OwnerDouble : public MixManagerInternalStub, public IUiUpdateQueue {
 public:
     virtual ~OwnerDouble() = default;
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
