@@ -85,12 +85,13 @@ void ShellSortByText(std::vector<CCatDisplaySortItem>& items, bool ascending, st
 {
     std::vector<std::wstring> folded;
     folded.reserve(items.size());
+    for (const CCatDisplaySortItem& item : items)
+        folded.push_back(FoldLikeWcsicmp(item.text));
+    // The rows point into the folded titles, which no longer move.
     std::vector<FoldedRow> rows;
     rows.reserve(items.size());
-    for (size_t i = 0; i < items.size(); ++i) {
-        folded.push_back(FoldLikeWcsicmp(items[i].text));
-        rows.push_back({folded.back().c_str(), items[i].position, i});
-    }
+    for (size_t i = 0; i < items.size(); ++i)
+        rows.push_back({folded[i].c_str(), items[i].position, i});
     ShellSort(
         rows,
         [ascending](const FoldedRow& a, const FoldedRow& b) {
