@@ -1,5 +1,7 @@
 #include "mp3decoder/AcmMp3Decoder.h"
 
+#include "mp3decoder/Mp3CodecFormats.h"
+
 #include <algorithm>
 
 namespace {
@@ -56,7 +58,16 @@ HRESULT CAcmMp3Decoder::Open(const Mp3FrameHeader& header)
     m_pcm.nBlockAlign = static_cast<WORD>(2 * header.channels);
     m_pcm.nAvgBytesPerSec = header.sampleRate * m_pcm.nBlockAlign;
     m_samplesPerFrame = header.samplesPerFrame;
-    return OpenStream();
+    // The codec is asked once per format in the process; the stream itself is opened for the
+    // first decode (see Mp3CodecFormats.h).
+    if (!IsMp3FormatKnownToOpen(m_mp3, m_pcm)) {
+        const HRESULT hr = OpenStream();
+        if (FAILED(hr))
+            return hr;
+        RememberMp3FormatOpens(m_mp3, m_pcm);
+    }
+    m_ready = true;
+    return S_OK;
 }
 
 HRESULT CAcmMp3Decoder::OpenStream()
@@ -71,13 +82,19 @@ HRESULT CAcmMp3Decoder::OpenStream()
 
 HRESULT CAcmMp3Decoder::Restart()
 {
-    if (!m_stream)
+    if (!m_ready)
         return E_UNEXPECTED;
-    Close();
+    CloseStream();
     return OpenStream();
 }
 
 void CAcmMp3Decoder::Close()
+{
+    CloseStream();
+    m_ready = false;
+}
+
+void CAcmMp3Decoder::CloseStream()
 {
     if (m_stream)
         acmStreamClose(m_stream, 0);
@@ -86,8 +103,13 @@ void CAcmMp3Decoder::Close()
 
 HRESULT CAcmMp3Decoder::Decode(const uint8_t* data, size_t bytes, size_t frames, std::vector<uint8_t>& out)
 {
-    if (!m_stream)
+    if (!m_ready)
         return E_UNEXPECTED;
+    if (!m_stream) {
+        const HRESULT hr = OpenStream();
+        if (FAILED(hr))
+            return hr;
+    }
     const size_t room = (frames + kHeldFramesRoom) * m_samplesPerFrame * m_pcm.nBlockAlign;
     if (m_output.size() < room)
         m_output.resize(room);

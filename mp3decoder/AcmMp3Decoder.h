@@ -22,7 +22,8 @@ public:
     CAcmMp3Decoder& operator=(const CAcmMp3Decoder&) = delete;
     ~CAcmMp3Decoder() { Close(); }
 
-    // Opens a codec stream for the format of `header`; fails when the platform has no codec for it.
+    // Takes the format of `header`; fails when the platform has no codec for it. The codec stream
+    // itself may be opened only by the first decode.
     HRESULT Open(const Mp3FrameHeader& header);
     // Drops everything the codec holds: the next frames are decoded as a new stream.
     HRESULT Restart();
@@ -35,7 +36,10 @@ public:
 
 private:
     HRESULT OpenStream();
+    void CloseStream();
 
+    // Set by a successful Open until Close: the codec takes this format.
+    bool m_ready = false;
     HACMSTREAM m_stream = nullptr;
     MPEGLAYER3WAVEFORMAT m_mp3 = {};
     WAVEFORMATEX m_pcm = {};

@@ -20,10 +20,11 @@ struct CCatDisplaySortItem {
 // 1, 4, 13, 40, ... not below n, divided by 9.
 size_t GetShellSortStartGap(size_t count);
 
-// TRUE when a comes before b. byText selects the text keys (compared ignoring case as the C
-// runtime folds it), else the number keys.
+// TRUE when a comes before b: the order the sort gives. byText selects the text keys (compared
+// ignoring case as the C runtime's _wcsicmp folds it), else the number keys.
 bool CatDisplaySortBefore(const CCatDisplaySortItem& a, const CCatDisplaySortItem& b, bool byText, bool ascending);
 
-// Sorts in place; gaps (when given) receives each gap used, in order.
+// Sorts in place; gaps (when given) receives each gap used, in order. Text keys are folded once
+// before the sort rather than in every comparison; the order is the same.
 void ShellSortDisplayItems(std::vector<CCatDisplaySortItem>& items, bool byText, bool ascending,
                            std::vector<size_t>* gaps = nullptr);

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <clocale>
 #include <random>
+#include <string>
 
 namespace {
 
@@ -44,6 +46,83 @@ TEST(CatDisplaySort, MatchesStableSortOnFiftyThousandRows)
             for (size_t i = 0; i < rows.size(); ++i)
                 mismatches += rows[i].id != expected[i].id || rows[i].position != expected[i].position;
             EXPECT_EQ(mismatches, 0u) << (byText ? "text" : "number") << (ascending ? " ascending" : " descending");
+        }
+    }
+}
+
+// Puts the C runtime's locale back when a test changed it.
+class LocaleScope {
+public:
+    LocaleScope() : m_saved(_wsetlocale(LC_ALL, nullptr)) {}
+    ~LocaleScope() { _wsetlocale(LC_ALL, m_saved.c_str()); }
+    LocaleScope(const LocaleScope&) = delete;
+    LocaleScope& operator=(const LocaleScope&) = delete;
+
+private:
+    std::wstring m_saved;
+};
+
+// The sort folds titles before it compares them: under each locale its order must be the order of
+// _wcsicmp itself. The words hold the code units between the two cases of ASCII letters (they sort
+// after "Z" only once "Z" is folded), letters that only a full locale folds (Latin-1, Greek,
+// Cyrillic, fullwidth), letters without a one-unit fold, and surrogate pairs.
+TEST(CatDisplaySort, FoldedTitlesSortAsWcsicmpOrdersThemUnderEachLocale)
+{
+    static const wchar_t* const kWords[] = {L"Zebra",
+                                            L"zebra",
+                                            L"_under",
+                                            L"[bracket",
+                                            L"`tick",
+                                            L"\u00c9t\u00e9",
+                                            L"\u00e9t\u00e9",
+                                            L"\u00dcber",
+                                            L"\u00fcber",
+                                            L"\u00df",
+                                            L"\u00ff",
+                                            L"\u0178",
+                                            L"\u03a3\u03bf",
+                                            L"\u03c3\u03bf",
+                                            L"\u03c2",
+                                            L"\u0414\u0430",
+                                            L"\u0434\u0430",
+                                            L"\u0130",
+                                            L"\u0131",
+                                            L"\uff21",
+                                            L"\uff41",
+                                            L"\U00010400",
+                                            L"\U00010428",
+                                            L"",
+                                            L"a",
+                                            L"A"};
+    const struct {
+        const wchar_t* locale;
+        bool foldsAccents;
+    } cases[] = {
+        {L"C", false},
+        {L"French_France.1252", true},
+    };
+    for (const auto& row : cases) {
+        LocaleScope restore;
+        ASSERT_NE(_wsetlocale(LC_ALL, row.locale), nullptr) << row.locale;
+        EXPECT_EQ(_wcsicmp(L"\u00c9", L"\u00e9") == 0, row.foldsAccents) << row.locale;
+        std::mt19937 random(23);
+        std::vector<CCatDisplaySortItem> rows(20000);
+        for (size_t i = 0; i < rows.size(); ++i) {
+            rows[i].id = static_cast<DWORD>(i);
+            rows[i].position = static_cast<DWORD>(i);
+            for (int w = 0; w < 3; ++w)
+                rows[i].text += kWords[random() % std::size(kWords)];
+        }
+        for (bool ascending : {true, false}) {
+            std::vector<CCatDisplaySortItem> sorted = rows;
+            std::vector<CCatDisplaySortItem> expected = rows;
+            std::stable_sort(expected.begin(), expected.end(),
+                             [&](const auto& a, const auto& b) { return CatDisplaySortBefore(a, b, true, ascending); });
+            ShellSortDisplayItems(sorted, true, ascending);
+            size_t mismatches = 0;
+            for (size_t i = 0; i < sorted.size(); ++i)
+                mismatches += sorted[i].id != expected[i].id;
+            EXPECT_EQ(mismatches, 0u) << row.locale << (ascending ? " ascending" : " descending");
         }
     }
 }
