@@ -13,7 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -336,6 +339,79 @@ TEST_F(UVDockBar, DelayedLayoutRequestsComeToOneLayout)
     frame->SendMessage(WM_IDLEUPDATECMDUI, TRUE);
     frame->SendMessage(WM_IDLEUPDATECMDUI, TRUE);
     EXPECT_EQ(frame->layouts, before + 1);
+}
+
+std::wstring WindowText(HWND hwnd)
+{
+    wchar_t text[128] = {};
+    GetWindowTextW(hwnd, text, 128);
+    return text;
+}
+
+TEST_F(UVDockBar, ABarsToolsShowTheirTipsAndStatusPrompts)
+{
+    CCountingFrame* frame = MakeFrame(POINT{100, 100}, true);
+    HWND status =
+        ::CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, frame->m_hWnd,
+                          reinterpret_cast<HMENU>(static_cast<UINT_PTR>(AFX_IDW_STATUS_BAR)), nullptr, nullptr);
+    auto* bar = Make<CUVTestBar>(frame, CBRS_TOP | CBRS_TOOLTIPS | CBRS_FLYBY);
+    frame->DockControlBar(bar, AFX_IDW_DOCKBAR_TOP);
+    frame->RecalcLayout();
+    RECT client;
+    bar->GetClientRect(&client);
+    ::MapWindowPoints(bar->m_hWnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    // The second tool: 24 to 48 pixels into the client area.
+    MouseTo(POINT{client.left + 30, client.top + 8});
+    MouseTo(POINT{client.left + 31, client.top + 9});
+    HWND tip = WaitForToolTip(3000);
+    EXPECT_EQ(WindowText(status), L"Play the second tool");
+    ASSERT_NE(tip, nullptr) << "no tooltip showed";
+    EXPECT_EQ(WindowText(tip), L"Second tool");
+    MouseTo(POINT{client.left + 10, client.top + 300});
+    PumpInput(600);
+    EXPECT_EQ(WindowText(status), L"Ready");
+}
+
+TEST_F(UVDockBar, ARightClickOnADockBarOpensTheBarMenuThatShowsAndHidesBars)
+{
+    CCountingFrame* frame = MakeFrame(POINT{100, 100}, true);
+    auto* first = Make<CUVTestBar>(frame, CBRS_TOP);
+    auto* second = Make<CUVTestBar>(frame, CBRS_TOP);
+    first->SetWindowText(L"Transport");
+    second->SetWindowText(L"Mixer");
+    frame->DockControlBar(first, AFX_IDW_DOCKBAR_TOP);
+    frame->DockControlBar(second, AFX_IDW_DOCKBAR_TOP);
+    frame->RecalcLayout();
+    // A click on the dock bar beside the bars (row one is 120 long).
+    RECT dock;
+    frame->GetControlBar(AFX_IDW_DOCKBAR_TOP)->GetWindowRect(&dock);
+    static std::vector<std::wstring> texts;
+    texts.clear();
+    SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        HWND popup = ::FindWindowW(L"#32768", nullptr);
+        if (!popup || !IsWindowVisible(popup))
+            return;
+        HMENU menu = reinterpret_cast<HMENU>(SendMessageW(popup, 0x01E1 /* MN_GETHMENU */, 0, 0));
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            wchar_t text[64] = {};
+            GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+            texts.emplace_back(text);
+        }
+        // The first item (the newest bar, "Mixer"): keys posted to the queue drive the menu.
+        PostMessageW(popup, WM_KEYDOWN, VK_DOWN, 1);
+        PostMessageW(popup, WM_KEYUP, VK_DOWN, 0xC0000001);
+        PostMessageW(popup, WM_KEYDOWN, VK_RETURN, 1);
+        PostMessageW(popup, WM_KEYUP, VK_RETURN, 0xC0000001);
+    });
+    MouseTo(POINT{dock.left + 300, dock.top + 10});
+    PumpInput(30);
+    MouseButton(MOUSEEVENTF_RIGHTDOWN);
+    MouseButton(MOUSEEVENTF_RIGHTUP);
+    PumpInput(800);
+    EXPECT_EQ(texts, (std::vector<std::wstring>{L"Mixer", L"Transport"}));
+    EXPECT_FALSE(second->GetStyle() & WS_VISIBLE) << "the chosen bar hid";
+    EXPECT_TRUE(first->GetStyle() & WS_VISIBLE);
 }
 
 }  // namespace
