@@ -414,4 +414,41 @@ TEST_F(UVDockBar, ARightClickOnADockBarOpensTheBarMenuThatShowsAndHidesBars)
     EXPECT_TRUE(first->GetStyle() & WS_VISIBLE);
 }
 
+// A bar that holds its floating frame by a point of its own, as the menu bar does.
+class COffsetBar : public CUVTestBar {
+public:
+    BOOL GetReBarDragOffset(SIZE* offset) override
+    {
+        *offset = SIZE{30, 12};
+        return TRUE;
+    }
+};
+
+TEST_F(UVDockBar, ABarMayHoldItsFloatingFrameAtAnOffsetOfItsOwn)
+{
+    CCountingFrame* frame = MakeFrame(POINT{100, 100}, true);
+    auto* bar = Make<COffsetBar>(frame, CBRS_TOP);
+    frame->DockControlBar(bar, AFX_IDW_DOCKBAR_TOP);
+    frame->RecalcLayout();
+    RECT window;
+    bar->GetWindowRect(&window);
+    const POINT drop{350, 300};
+    DragWithMouse(POINT{window.left + 5, window.top + 12}, drop);
+    ASSERT_TRUE(bar->IsFloating());
+    RECT floating;
+    bar->GetParentFrame()->GetWindowRect(&floating);
+    EXPECT_EQ(floating.left, drop.x - 30);
+    EXPECT_EQ(floating.top, drop.y - 12);
+}
+
+TEST_F(UVDockBar, ADockBarTakesTheStyleWordOfABarRestyledOnIt)
+{
+    CCountingFrame* frame = MakeFrame(POINT{0, 0}, false);
+    auto* bar = Make<CUVTestBar>(frame, CBRS_TOP);
+    frame->DockControlBar(bar, AFX_IDW_DOCKBAR_TOP);
+    bar->ModifyBarStyleEx(0x3000, UVBS_DOUBLE_GRIPPER, TRUE);
+    auto* dockBar = static_cast<CUVDockBar*>(frame->GetControlBar(AFX_IDW_DOCKBAR_TOP));
+    EXPECT_EQ(dockBar->m_dwStyleEx, 0x0007u);
+}
+
 }  // namespace
