@@ -82,11 +82,6 @@ CUVControlBar::~CUVControlBar()
         DestroyWindow();
 }
 
-void CUVControlBar::SetBorders(int left, int top, int right, int bottom)
-{
-    CControlBar::SetBorders(left, top, right, bottom);
-}
-
 void CUVControlBar::SetBorders(const RECT& borders)
 {
     SetBorders(borders.left, borders.top, borders.right, borders.bottom);
@@ -176,11 +171,6 @@ BOOL CUVControlBar::GetReBarBandInfo(REBARBANDINFOW* band, BOOL horz)
     band->cyMinChild = static_cast<UINT>(size.cy);
     band->fMask |= RBBIM_CHILDSIZE;
     return TRUE;
-}
-
-void CUVControlBar::EnableDocking(DWORD dockStyle)
-{
-    CControlBar::EnableDocking(dockStyle);
 }
 
 void CUVControlBar::EnableDocking(DWORD dockStyle, DWORD styleEx)
@@ -273,11 +263,6 @@ BOOL CUVControlBar::SetStatusText(int id)
     if (main && main != owner)
         AfxSendStatusText(main, id);
     return TRUE;
-}
-
-LRESULT CUVControlBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return CControlBar::WindowProc(message, wParam, lParam);
 }
 
 int CUVControlBar::OnCreate(LPCREATESTRUCT cs)

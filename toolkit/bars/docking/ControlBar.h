@@ -41,8 +41,8 @@ public:
     CUVControlBar();
     ~CUVControlBar() override;
 
-    void SetBorders(int left = 0, int top = 0, int right = 0, int bottom = 0) override;
-    void EnableDocking(DWORD dockStyle) override;
+    using CControlBar::EnableDocking;
+    using CControlBar::SetBorders;
     // Also adds `styleEx` to the extended style word.
     void EnableDocking(DWORD dockStyle, DWORD styleEx);
     void DelayShow(BOOL show) override;
@@ -50,7 +50,6 @@ public:
     void DoPaint(CDC* dc) override;
     void DrawBorders(CDC* dc, RECT& rect) override;
     void DrawGripper(CDC* dc, const RECT& rect) override;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     // Added operations, in their slot order.
     virtual void SetBorders(const RECT& borders);
