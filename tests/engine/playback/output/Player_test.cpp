@@ -393,10 +393,14 @@ TEST_F(PlayerTest, PreviewPlaysTheFileAsItIsAndSeeksWhileRunning)
     ASSERT_TRUE(WaitForSinkBytes(kMixRate * 4));
 
     constexpr LONGLONG kSeekFrame = 5 * kMixRate;
+    const LONGLONG beforeSeek = SinkBytes();
     ASSERT_TRUE(player->SeekPreview(kSeekFrame));
     ASSERT_TRUE(waitRunning()) << "the preview did not start again after the seek";
-    // Wave-out opens its device anew for the restart, which starts the sink file again.
-    Sleep(100);
+    // Wave-out opens its device anew for the restart, which starts the sink file again; refilling
+    // it to its old size takes far longer than one poll, so the drop cannot be missed.
+    for (int i = 0; i < 500 && SinkBytes() >= beforeSeek; ++i)
+        Sleep(5);
+    ASSERT_LT(SinkBytes(), beforeSeek) << "the device was not opened anew for the restart";
     ASSERT_TRUE(WaitForSinkBytes(kMixRate * 4));
     EXPECT_TRUE(player->StopPreview());
     const std::vector<float> captured = ReadSink(false);
