@@ -4,9 +4,11 @@
 #include <windows.h>
 
 // Private window messages of the framework.
-inline constexpr UINT WM_IDLEUPDATECMDUI = 0x0363;  // wParam: TRUE to disable commands without handler
-inline constexpr UINT WM_INITIALUPDATE = 0x0364;    // sent to every view of a new frame
-inline constexpr UINT WM_SIZEPARENT = 0x0361;       // lParam: AFX_SIZEPARENTPARAMS, sent to bars by a layout
+inline constexpr UINT WM_IDLEUPDATECMDUI = 0x0363;   // wParam: TRUE to disable commands without handler
+inline constexpr UINT WM_INITIALUPDATE = 0x0364;     // sent to every view of a new frame
+inline constexpr UINT WM_SIZEPARENT = 0x0361;        // lParam: AFX_SIZEPARENTPARAMS, sent to bars by a layout
+inline constexpr UINT WM_SETMESSAGESTRING = 0x0362;  // wParam: string id (0: lParam is the text), to a frame
+inline constexpr UINT WM_POPMESSAGESTRING = 0x0375;  // wParam: string id shown when the fly-by text ends
 
 // Command codes of OnCmdMsg.
 inline constexpr int CN_COMMAND = 0;
@@ -27,13 +29,19 @@ inline constexpr UINT ID_VIEW_TOOLBAR = 0xE800;     // 59392
 inline constexpr UINT ID_VIEW_STATUS_BAR = 0xE801;  // 59393
 inline constexpr UINT ID_VIEW_REBAR = 0xE804;       // 59396
 
+// The status text shown while nothing else is ("Ready").
+inline constexpr UINT AFX_IDS_IDLEMESSAGE = 0xE001;  // 57345
+
 // Child window ids.
+inline constexpr UINT AFX_IDW_CONTROLBAR_FIRST = 0xE800;  // bar ids double as their show/hide commands
+inline constexpr UINT AFX_IDW_CONTROLBAR_LAST = 0xE8FF;
 inline constexpr UINT AFX_IDW_PANE_FIRST = 0xE900;
 inline constexpr UINT AFX_IDW_STATUS_BAR = 0xE801;
 inline constexpr UINT AFX_IDW_DOCKBAR_TOP = 0xE81B;     // 59419
 inline constexpr UINT AFX_IDW_DOCKBAR_LEFT = 0xE81C;    // 59420
 inline constexpr UINT AFX_IDW_DOCKBAR_RIGHT = 0xE81D;   // 59421
 inline constexpr UINT AFX_IDW_DOCKBAR_BOTTOM = 0xE81E;  // 59422
+inline constexpr UINT AFX_IDW_DOCKBAR_FLOAT = 0xE81F;   // the dock bar inside a floating frame
 
 // Frame styles kept in the window style word.
 inline constexpr DWORD FWS_ADDTOTITLE = 0x00008000;

@@ -1,7 +1,11 @@
 #include "classlib/ui/ControlBar.h"
 
 #include "classlib/ui/DockBar.h"
+#include "classlib/ui/DockContext.h"
 #include "classlib/ui/FrameWnd.h"
+#include "classlib/ui/Gdi.h"
+
+#include <windowsx.h>
 
 #include <algorithm>
 
@@ -12,12 +16,49 @@ ON_WM_CREATE()
 ON_WM_DESTROY()
 ON_MESSAGE(WM_SIZEPARENT, &CControlBar::OnSizeParent)
 ON_MESSAGE(WM_IDLEUPDATECMDUI, &CControlBar::OnIdleUpdateCmdUI)
+ON_MESSAGE(WM_PAINT, &CControlBar::OnPaint)
+ON_MESSAGE(WM_LBUTTONDOWN, &CControlBar::OnLButtonDown)
+ON_MESSAGE(WM_LBUTTONDBLCLK, &CControlBar::OnLButtonDblClk)
+ON_MESSAGE(WM_TIMER, &CControlBar::OnFlyByTimer)
 END_MESSAGE_MAP()
 
 namespace {
 
 // A gripper strip: its border, the raised line and the border on its far side.
 constexpr int kGripperSpace = 7;
+
+// While a fly-by text shows, this timer watches for the mouse leaving the bar (no message says so
+// for a window that does not track the mouse).
+constexpr UINT_PTR kFlyByTimer = 0xE000;
+constexpr UINT kFlyByInterval = 200;
+
+// One tooltip window serves every bar of the thread; it names the bar and tool it shows.
+struct ToolTipState {
+    HWND window = nullptr;
+    HWND bar = nullptr;
+    INT_PTR tool = -1;
+};
+thread_local ToolTipState t_toolTip;
+
+HWND ThreadToolTip(HWND bar)
+{
+    if (t_toolTip.window && ::IsWindow(t_toolTip.window))
+        return t_toolTip.window;
+    // Owned by the bar's top-level window, so that it goes with the frame it serves.
+    HWND owner = ::GetAncestor(bar, GA_ROOT);
+    t_toolTip.window =
+        ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, nullptr, nullptr);
+    t_toolTip.bar = nullptr;
+    t_toolTip.tool = -1;
+    return t_toolTip.window;
+}
+
+bool IsMouseMessage(UINT message)
+{
+    return (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
+           (message >= WM_NCMOUSEMOVE && message <= WM_NCMBUTTONDBLCLK);
+}
 
 }  // namespace
 
@@ -35,6 +76,252 @@ CControlBar::~CControlBar()
     // A bar destroyed with its object (a member of its frame) leaves no stale pointers behind.
     if (m_hWnd)
         DestroyWindow();
+    delete m_pDockContext;
+}
+
+BOOL CControlBar::PreTranslateMessage(MSG* msg)
+{
+    if (!IsMouseMessage(msg->message) || !m_hWnd || !::IsWindowVisible(m_hWnd))
+        return FALSE;
+    if (msg->hwnd != m_hWnd && !::IsChild(m_hWnd, msg->hwnd))
+        return FALSE;
+    // Only the innermost bar under the mouse speaks for it.
+    if (CWnd* below = FromHandlePermanent(msg->hwnd);
+        below && below != this && below->IsKindOf(RUNTIME_CLASS(CControlBar)))
+        return FALSE;
+    POINT point = msg->pt;
+    ::ScreenToClient(m_hWnd, &point);
+    if ((m_dwStyle & CBRS_TOOLTIPS) && !IsDockBar()) {
+        HWND tip = ThreadToolTip(m_hWnd);
+        TOOLINFOW info{};
+        info.cbSize = sizeof(info);
+        const INT_PTR hit = OnToolHitTest(point, &info);
+        if (tip && (hit != t_toolTip.tool || m_hWnd != t_toolTip.bar)) {
+            if (t_toolTip.bar && ::IsWindow(t_toolTip.bar)) {
+                TOOLINFOW old{};
+                old.cbSize = sizeof(old);
+                old.hwnd = t_toolTip.bar;
+                old.uId = static_cast<UINT_PTR>(t_toolTip.tool);
+                ::SendMessageW(tip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&old));
+            }
+            t_toolTip.bar = nullptr;
+            t_toolTip.tool = -1;
+            if (hit != -1) {
+                info.hwnd = m_hWnd;
+                info.uId = static_cast<UINT_PTR>(hit);
+                info.uFlags &= ~TTF_IDISHWND;
+                info.lpszText = LPSTR_TEXTCALLBACKW;
+                ::SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+                t_toolTip.bar = m_hWnd;
+                t_toolTip.tool = hit;
+            }
+        }
+        if (tip && hit != -1) {
+            // The tooltip tracks its tools in the bar's own coordinates.
+            MSG relayed = *msg;
+            relayed.hwnd = m_hWnd;
+            if (msg->message >= WM_MOUSEFIRST && msg->message <= WM_MOUSELAST)
+                relayed.lParam = MAKELPARAM(point.x, point.y);
+            ::SendMessageW(tip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+        }
+    }
+    if ((m_dwStyle & CBRS_FLYBY) && msg->message == WM_MOUSEMOVE && !IsDockBar()) {
+        const INT_PTR hit = OnToolHitTest(point, nullptr);
+        if (static_cast<int>(hit) != m_nStatusId) {
+            SetStatusText(static_cast<int>(hit));
+            if (hit != -1)
+                SetTimer(kFlyByTimer, kFlyByInterval);
+        }
+    }
+    return FALSE;
+}
+
+LRESULT CControlBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const bool forwarded = message == WM_NOTIFY || message == WM_COMMAND || message == WM_DRAWITEM ||
+                           message == WM_MEASUREITEM || message == WM_DELETEITEM || message == WM_VKEYTOITEM ||
+                           message == WM_CHARTOITEM || message == WM_COMPAREITEM;
+    if (!forwarded)
+        return CWnd::WindowProc(message, wParam, lParam);
+    LRESULT result = 0;
+    if (OnWndMsg(message, wParam, lParam, &result))
+        return result;
+    CWnd* owner = GetOwner();
+    if (owner && owner != this)
+        result = owner->SendMessage(message, wParam, lParam);
+    if (message == WM_NOTIFY) {
+        auto* header = reinterpret_cast<NMHDR*>(lParam);
+        if (header && (header->code == TTN_NEEDTEXTW || header->code == TTN_NEEDTEXTA)) {
+            bool empty;
+            if (header->code == TTN_NEEDTEXTW) {
+                const auto* text = reinterpret_cast<NMTTDISPINFOW*>(lParam);
+                empty = (!text->lpszText || !*text->lpszText) && !text->szText[0];
+            } else {
+                const auto* text = reinterpret_cast<NMTTDISPINFOA*>(lParam);
+                empty = (!text->lpszText || !*text->lpszText) && !text->szText[0];
+            }
+            if (empty)
+                result = DefWindowProc(message, wParam, lParam);
+        }
+    }
+    return result;
+}
+
+INT_PTR CControlBar::OnToolHitTest(POINT point, TOOLINFOW* info) const
+{
+    HWND child = ::ChildWindowFromPointEx(m_hWnd, point, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
+    if (!child || child == m_hWnd)
+        return -1;
+    const INT_PTR id = ::GetDlgCtrlID(child);
+    if (info) {
+        info->hwnd = m_hWnd;
+        info->uId = static_cast<UINT_PTR>(id);
+        ::GetWindowRect(child, &info->rect);
+        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&info->rect), 2);
+        info->lpszText = LPSTR_TEXTCALLBACKW;
+    }
+    return id;
+}
+
+BOOL CControlBar::SetStatusText(int id)
+{
+    if (id == m_nStatusId)
+        return FALSE;
+    m_nStatusId = id;
+    CWnd* owner = GetOwner();
+    if (!owner)
+        return FALSE;
+    AfxSendStatusText(owner, id);
+    return TRUE;
+}
+
+void AfxSendStatusText(CWnd* frame, int id)
+{
+    if (id == -1)
+        frame->SendMessage(WM_POPMESSAGESTRING, AFX_IDS_IDLEMESSAGE);
+    else
+        frame->SendMessage(WM_SETMESSAGESTRING, static_cast<WPARAM>(id));
+}
+
+LRESULT CControlBar::OnFlyByTimer(WPARAM id, LPARAM)
+{
+    if (id != kFlyByTimer)
+        return Default();
+    POINT cursor;
+    ::GetCursorPos(&cursor);
+    RECT window;
+    GetWindowRect(&window);
+    if (!PtInRect(&window, cursor) || !IsWindowVisible()) {
+        KillTimer(kFlyByTimer);
+        SetStatusText(-1);
+    }
+    return 0;
+}
+
+LRESULT CControlBar::OnPaint(WPARAM, LPARAM)
+{
+    CPaintDC dc(this);
+    DoPaint(&dc);
+    return 0;
+}
+
+void CControlBar::DoPaint(CDC* dc)
+{
+    RECT rect;
+    GetClientRect(&rect);
+    DrawBorders(dc, rect);
+    DrawGripper(dc, rect);
+}
+
+void CControlBar::DrawBorderLines(CDC* dc, RECT& rect, COLORREF outer, COLORREF inner)
+{
+    const DWORD style = m_dwStyle;
+    const int cx = GetSystemMetrics(SM_CXBORDER);
+    const int cy = GetSystemMetrics(SM_CYBORDER);
+    // Each border is two lines deep: the outer line, and the inner one for CBRS_BORDER_3D.
+    const auto lines = [&](COLORREF colour, int depth) {
+        const RECT r = rect;
+        if (style & CBRS_BORDER_LEFT) {
+            const RECT line{r.left + depth * cx, r.top, r.left + (depth + 1) * cx, r.bottom};
+            dc->FillSolidRect(&line, colour);
+        }
+        if (style & CBRS_BORDER_TOP) {
+            const RECT line{r.left, r.top + depth * cy, r.right, r.top + (depth + 1) * cy};
+            dc->FillSolidRect(&line, colour);
+        }
+        if (style & CBRS_BORDER_RIGHT) {
+            const RECT line{r.right - (depth + 1) * cx, r.top, r.right - depth * cx, r.bottom};
+            dc->FillSolidRect(&line, colour);
+        }
+        if (style & CBRS_BORDER_BOTTOM) {
+            const RECT line{r.left, r.bottom - (depth + 1) * cy, r.right, r.bottom - depth * cy};
+            dc->FillSolidRect(&line, colour);
+        }
+    };
+    lines(outer, 0);
+    if (style & CBRS_BORDER_3D)
+        lines(inner, 1);
+    if (style & CBRS_BORDER_LEFT)
+        rect.left += 2 * cx;
+    if (style & CBRS_BORDER_TOP)
+        rect.top += 2 * cy;
+    if (style & CBRS_BORDER_RIGHT)
+        rect.right -= 2 * cx;
+    if (style & CBRS_BORDER_BOTTOM)
+        rect.bottom -= 2 * cy;
+}
+
+void CControlBar::DrawBorders(CDC* dc, RECT& rect)
+{
+    DrawBorderLines(dc, rect, GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNHIGHLIGHT));
+}
+
+void CControlBar::DrawGripper(CDC* dc, const RECT& rect)
+{
+    if ((m_dwStyle & (CBRS_GRIPPER | CBRS_FLOATING)) != CBRS_GRIPPER)
+        return;
+    DrawRaisedStrip(dc, GripperStrip(rect, 2, 3), GetSysColor(COLOR_BTNHIGHLIGHT), GetSysColor(COLOR_BTNSHADOW),
+                    GetSysColor(COLOR_BTNFACE));
+}
+
+void CControlBar::DrawRaisedStrip(CDC* dc, const RECT& strip, COLORREF light, COLORREF shadow, COLORREF face)
+{
+    // Light on the leading sides, shadow left standing on the trailing ones.
+    dc->FillSolidRect(&strip, shadow);
+    const RECT lit{strip.left, strip.top, strip.right - 1, strip.bottom - 1};
+    dc->FillSolidRect(&lit, light);
+    const RECT inside{strip.left + 1, strip.top + 1, strip.right - 1, strip.bottom - 1};
+    if (inside.left < inside.right && inside.top < inside.bottom)
+        dc->FillSolidRect(&inside, face);
+}
+
+RECT CControlBar::GripperStrip(const RECT& rect, int offset, int width) const
+{
+    // Along the bar's short side, between its borders, 2 pixels in from each.
+    if (m_dwStyle & CBRS_ORIENT_HORZ)
+        return RECT{rect.left + offset, rect.top + m_cyTopBorder + 2, rect.left + offset + width,
+                    rect.bottom - m_cyBottomBorder - 2};
+    return RECT{rect.left + m_cyTopBorder + 2, rect.top + offset, rect.right - m_cyBottomBorder - 2,
+                rect.top + offset + width};
+}
+
+LRESULT CControlBar::OnLButtonDown(WPARAM, LPARAM lParam)
+{
+    POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    if (!m_pDockContext || OnToolHitTest(point, nullptr) != -1)
+        return Default();
+    ::ClientToScreen(m_hWnd, &point);
+    m_pDockContext->StartDrag(point);
+    return 0;
+}
+
+LRESULT CControlBar::OnLButtonDblClk(WPARAM, LPARAM lParam)
+{
+    const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    if (!m_pDockContext || OnToolHitTest(point, nullptr) != -1)
+        return Default();
+    m_pDockContext->ToggleDocking();
+    return 0;
 }
 
 BOOL CControlBar::CreateBar(const wchar_t* className, DWORD style, CWnd* parent, UINT id)
@@ -229,8 +516,15 @@ LRESULT CControlBar::OnIdleUpdateCmdUI(WPARAM disableIfNoHandler, LPARAM)
 void CControlBar::EnableDocking(DWORD dockStyle)
 {
     m_dwDockStyle = dockStyle;
+    if (!m_pDockContext)
+        m_pDockContext = CreateDockContext();
     if (!m_hWndOwner)
         m_hWndOwner = ::GetParent(m_hWnd);
+}
+
+CDockContext* CControlBar::CreateDockContext()
+{
+    return new CDockContext(this);
 }
 
 CFrameWnd* CControlBar::GetDockingFrame() const

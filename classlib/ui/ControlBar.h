@@ -4,13 +4,24 @@
 // updates its items at idle time through OnUpdateCmdUI with the owner (or the parent frame) as
 // the command target.
 //
-// Not handled here: painting (the class's background only), tooltips, fly-by status texts, the
-// drag loop and floating frames.
+// A bar paints its borders and gripper (DoPaint), shows tooltips for its tools when it has
+// CBRS_TOOLTIPS and reports the tool under the mouse as the frame's status text when it has
+// CBRS_FLYBY (both through OnToolHitTest, filtered in PreTranslateMessage). Notifications,
+// commands and owner-draw messages its own map leaves alone go on to its owner. A bar that may
+// dock has a dock context: a left button press outside its tools drags it, a double click
+// toggles it between docked and floating.
+//
+// Not handled here: the non-client area (bars that draw their borders outside the client area
+// compute it themselves), saving bar state.
 #pragma once
 
 #include "classlib/ui/Wnd.h"
 
+#include <commctrl.h>
+
+class CDC;
 class CDockBar;
+class CDockContext;
 
 // Bar styles, kept in m_dwStyle (they overlap window style bits, so they never go to the window).
 inline constexpr DWORD CBRS_FLOATING = 0x0001;
@@ -58,6 +69,9 @@ struct AFX_SIZEPARENTPARAMS {
     BOOL bStretch = TRUE;
 };
 
+// Shows string `id` (-1: the idle text) as `frame`'s status text.
+void AfxSendStatusText(CWnd* frame, int id);
+
 // Moves `hwnd` to `rect` through the layout's deferred positioning.
 void AfxRepositionWindow(AFX_SIZEPARENTPARAMS* layout, HWND hwnd, const RECT& rect);
 
@@ -66,6 +80,11 @@ class CControlBar : public CWnd {
 public:
     CControlBar() = default;
     ~CControlBar() override;
+
+    BOOL PreTranslateMessage(MSG* msg) override;
+    // Notifications, commands and owner-draw messages the bar's own map leaves alone go to the
+    // owner; a tooltip text request the owner leaves empty is the bar's own again.
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     // Creates the window with `style`'s window bits; its bar bits become m_dwStyle.
     BOOL CreateBar(const wchar_t* className, DWORD style, CWnd* parent, UINT id);
@@ -84,8 +103,22 @@ public:
     // Updates the bar's items against `target` (idle time).
     virtual void OnUpdateCmdUI(CFrameWnd* target, BOOL disableIfNoHandler) = 0;
 
+    // Paints the bar into `dc` (client coordinates): borders and gripper in the base.
+    virtual void DoPaint(CDC* dc);
+    // Draws the border lines of the bar's CBRS_BORDER_ bits inside `rect` and shrinks it by them.
+    virtual void DrawBorders(CDC* dc, RECT& rect);
+    // Draws the gripper of a docked bar with CBRS_GRIPPER at the start of `rect` (the window).
+    virtual void DrawGripper(CDC* dc, const RECT& rect);
+
+    // The tool at `point` (client coordinates): its id, with `info` (may be null) filled for a
+    // tooltip; -1 for none. The base finds the visible child window under the point.
+    virtual INT_PTR OnToolHitTest(POINT point, TOOLINFOW* info) const;
+    // Reports string `id` (-1: the idle text) as the owner frame's status text; TRUE when the
+    // text changed.
+    virtual BOOL SetStatusText(int id);
+
     // Shows or hides the bar at the next layout or idle time.
-    void DelayShow(BOOL show);
+    virtual void DelayShow(BOOL show);
     // Visible, counting a pending delayed show or hide.
     BOOL IsVisible() const;
     // The window style's WS_VISIBLE (as it will be once a pending show or hide is settled) with
@@ -106,7 +139,8 @@ public:
     DWORD m_dwDockStyle = 0;  // the sides the bar may dock on (CBRS_ALIGN_ bits)
     CFrameWnd* m_pDockSite = nullptr;
     CDockBar* m_pDockBar = nullptr;
-    BOOL m_bAutoDelete = FALSE;  // deleted after its window is gone
+    CDockContext* m_pDockContext = nullptr;  // owned; made by EnableDocking
+    BOOL m_bAutoDelete = FALSE;              // deleted after its window is gone
     int m_cxLeftBorder = 6;
     int m_cxRightBorder = 6;
     int m_cyTopBorder = 1;
@@ -118,14 +152,29 @@ public:
     static constexpr UINT delayHide = 1;
     static constexpr UINT delayShow = 2;
     UINT m_nStateFlags = 0;
+    int m_nStatusId = -1;  // the fly-by text shown now, -1 for the idle text
 
 protected:
     void PostNcDestroy() override;
+    // The dock context EnableDocking makes; a toolkit bar makes its own kind.
+    virtual CDockContext* CreateDockContext();
+    // Draws the bar's border lines inside `rect` (outer line, and the inner one for
+    // CBRS_BORDER_3D) and shrinks it by the border space.
+    void DrawBorderLines(CDC* dc, RECT& rect, COLORREF outer, COLORREF inner);
+    // A 3-pixel strip drawn raised: light leading edges, shadow trailing ones, face between.
+    static void DrawRaisedStrip(CDC* dc, const RECT& strip, COLORREF light, COLORREF shadow, COLORREF face);
+    // The gripper strip `width` wide at `offset` from the start of `rect`, across the bar between
+    // its borders (2 pixels in from each).
+    RECT GripperStrip(const RECT& rect, int offset, int width) const;
 
     int OnCreate(LPCREATESTRUCT cs);
     void OnDestroy();
     LRESULT OnSizeParent(WPARAM, LPARAM layout);
     LRESULT OnIdleUpdateCmdUI(WPARAM disableIfNoHandler, LPARAM);
+    LRESULT OnPaint(WPARAM, LPARAM);
+    LRESULT OnLButtonDown(WPARAM, LPARAM point);
+    LRESULT OnLButtonDblClk(WPARAM, LPARAM point);
+    LRESULT OnFlyByTimer(WPARAM id, LPARAM);
 
     DECLARE_MESSAGE_MAP()
 };

@@ -1,6 +1,7 @@
 #include "classlib/ui/DockBar.h"
 
 #include "classlib/ui/FrameWnd.h"
+#include "classlib/ui/MiniDockFrameWnd.h"
 
 #include <algorithm>
 
@@ -175,6 +176,16 @@ void CDockBar::DockControlBar(CControlBar* bar, const RECT* rect)
 
     bar->m_dwStyle = (bar->m_dwStyle & ~(CBRS_ALIGN_ANY | CBRS_FLOATING)) | (m_dwStyle & CBRS_ALIGN_ANY) |
                      CBRS_BORDER_ANY | (m_bFloating ? CBRS_FLOATING : 0);
+    if (m_bFloating) {
+        // A floating frame sizes like its bar and, holding one bar only, is named after it.
+        m_dwStyle = (m_dwStyle & ~(CBRS_SIZE_FIXED | CBRS_SIZE_DYNAMIC)) |
+                    (bar->m_dwStyle & (CBRS_SIZE_FIXED | CBRS_SIZE_DYNAMIC));
+        if (!(m_dwStyle & CBRS_FLOAT_MULTI)) {
+            CString title;
+            bar->GetWindowText(title);
+            SetWindowText(title);
+        }
+    }
     // Its old placeholder here would make it come back twice.
     RemovePlaceHolder(bar);
     int newPos = -1;
@@ -229,8 +240,14 @@ BOOL CDockBar::RemoveControlBar(CControlBar* bar, int posExclude, BOOL addPlaceH
         dropEmptyRow(pos);
         RemovePlaceHolder(bar);
     }
-    if (CFrameWnd* frame = GetDockingFrame())
+    CFrameWnd* frame = GetDockingFrame();
+    if (m_bFloating && GetDockedCount() == 0 && frame) {
+        // The floating frame may be in the middle of handling the drag that emptied it.
+        frame->ShowWindow(SW_HIDE);
+        frame->PostMessage(CMiniDockFrameWnd::kEmptyMessage);
+    } else if (frame) {
         frame->DelayRecalcLayout();
+    }
     return TRUE;
 }
 

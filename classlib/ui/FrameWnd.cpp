@@ -5,6 +5,7 @@
 #include "classlib/ui/DockBar.h"
 #include "classlib/ui/Document.h"
 #include "classlib/ui/Menu.h"
+#include "classlib/ui/MiniDockFrameWnd.h"
 #include "classlib/ui/ResourceException.h"
 #include "classlib/ui/View.h"
 #include "classlib/ui/WindowedApp.h"
@@ -20,12 +21,11 @@ ON_WM_SIZE()
 ON_WM_SETFOCUS()
 ON_WM_INITMENUPOPUP()
 ON_MESSAGE(WM_IDLEUPDATECMDUI, &CFrameWnd::OnIdleUpdateCmdUI)
-ON_COMMAND_EX(ID_VIEW_TOOLBAR, &CFrameWnd::OnBarCheck)
-ON_COMMAND_EX(ID_VIEW_STATUS_BAR, &CFrameWnd::OnBarCheck)
-ON_COMMAND_EX(ID_VIEW_REBAR, &CFrameWnd::OnBarCheck)
-ON_UPDATE_COMMAND_UI(ID_VIEW_TOOLBAR, &CFrameWnd::OnUpdateControlBarMenu)
-ON_UPDATE_COMMAND_UI(ID_VIEW_STATUS_BAR, &CFrameWnd::OnUpdateControlBarMenu)
-ON_UPDATE_COMMAND_UI(ID_VIEW_REBAR, &CFrameWnd::OnUpdateControlBarMenu)
+ON_COMMAND_EX_RANGE(AFX_IDW_CONTROLBAR_FIRST, AFX_IDW_CONTROLBAR_LAST, &CFrameWnd::OnBarCheck)
+ON_UPDATE_COMMAND_UI_RANGE(AFX_IDW_CONTROLBAR_FIRST, AFX_IDW_CONTROLBAR_LAST, &CFrameWnd::OnUpdateControlBarMenu)
+ON_MESSAGE(WM_SETMESSAGESTRING, &CFrameWnd::OnSetMessageString)
+ON_MESSAGE(WM_POPMESSAGESTRING, &CFrameWnd::OnPopMessageString)
+ON_NOTIFY_RANGE(TTN_NEEDTEXTW, 0, 0xFFFF, &CFrameWnd::OnToolTipText)
 END_MESSAGE_MAP()
 
 namespace {
@@ -133,7 +133,7 @@ void CFrameWnd::RecalcLayout(BOOL)
         return;
     m_bInRecalcLayout = TRUE;
     m_nIdleFlags &= ~(idleLayout | idleNotify);
-    RepositionBars(0, 0xFFFF, AFX_IDW_PANE_FIRST);
+    RepositionBars(0, 0xFFFF, AFX_IDW_PANE_FIRST, reposExtra, &m_rectBorder);
     m_bInRecalcLayout = FALSE;
 }
 
@@ -180,6 +180,78 @@ void CFrameWnd::DockControlBar(CControlBar* bar, CDockBar* dockBar, const RECT* 
     }
     if (dockBar)
         dockBar->DockControlBar(bar, rect);
+}
+
+void CFrameWnd::FloatControlBar(CControlBar* bar, POINT point, DWORD style)
+{
+    CDockBar* current = bar->m_pDockBar;
+    if (current && current->m_bFloating && current->GetDockedCount() == 1) {
+        CFrameWnd* floating = current->GetParentFrame();
+        ::SetWindowPos(floating->m_hWnd, nullptr, point.x, point.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return;
+    }
+    CMiniDockFrameWnd* floating = CreateFloatingFrame(style);
+    if (!floating)
+        throw CResourceException();
+    ::SetWindowPos(floating->m_hWnd, nullptr, point.x, point.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    floating->m_pDockBar->DockControlBar(bar);
+    floating->RecalcLayout();
+    RecalcLayout();
+}
+
+CMiniDockFrameWnd* CFrameWnd::CreateFloatingFrame(DWORD style)
+{
+    auto* floating = new CMiniDockFrameWnd;
+    // A failed creation has deleted the frame (it deletes itself after its window).
+    return floating->Create(this, style) ? floating : nullptr;
+}
+
+void CFrameWnd::GetMessageString(UINT id, CString& text) const
+{
+    CString full;
+    if (!full.LoadString(id)) {
+        text = CString();
+        return;
+    }
+    const int end = full.Find(L'\n');
+    text = end < 0 ? full : full.Left(end);
+}
+
+LRESULT CFrameWnd::OnSetMessageString(WPARAM id, LPARAM textParam)
+{
+    CString text;
+    if (id)
+        GetMessageString(static_cast<UINT>(id), text);
+    else if (textParam)
+        text = reinterpret_cast<const wchar_t*>(textParam);
+    if (CWnd* statusBar = GetDescendantWindow(AFX_IDW_STATUS_BAR))
+        statusBar->SetWindowText(text);
+    const UINT last = m_nIDLastMessage;
+    m_nIDLastMessage = static_cast<UINT>(id);
+    return last;
+}
+
+LRESULT CFrameWnd::OnPopMessageString(WPARAM id, LPARAM text)
+{
+    return OnSetMessageString(id, text);
+}
+
+void CFrameWnd::OnToolTipText(UINT, NMHDR* header, LRESULT* result)
+{
+    auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
+    *result = 0;
+    // A tool named by its window has no command of its own.
+    if (info->uFlags & TTF_IDISHWND)
+        return;
+    CString full;
+    if (!full.LoadString(static_cast<UINT>(header->idFrom)))
+        return;
+    const int start = full.Find(L'\n');
+    if (start < 0)
+        return;
+    const CString tip = full.Mid(start + 1);
+    lstrcpynW(info->szText, tip, static_cast<int>(std::size(info->szText)));
+    info->lpszText = info->szText;
 }
 
 void CFrameWnd::ShowControlBar(CControlBar* bar, BOOL show, BOOL delay)

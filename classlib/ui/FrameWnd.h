@@ -6,17 +6,26 @@
 // in z-order: the dock bars made by EnableDocking come in the order top, bottom, left, right)
 // and gives the rest to the pane whose id is AFX_IDW_PANE_FIRST. DelayRecalcLayout asks for the
 // layout at idle time instead, so that many changes make one layout. The frame keeps the list of
-// its bars; commands with a bar's id (ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_REBAR) show or
-// hide that bar and are checked while it is visible.
-// Not handled here: floating bars, saving bar state.
+// its bars; commands with a bar's id (the control-bar range 0xE800-0xE8FF: ID_VIEW_TOOLBAR,
+// ID_VIEW_STATUS_BAR, ID_VIEW_REBAR and the ids of other bars) show or hide that bar and are
+// checked while it is visible. A floating bar sits in a floating frame
+// (CMiniDockFrameWnd) that this frame owns. m_rectBorder keeps room around the pane inside the
+// bars (the border space).
+//
+// Status texts: WM_SETMESSAGESTRING shows a command's prompt (its string's text before "\n") in
+// the status bar (the child with id AFX_IDW_STATUS_BAR), WM_POPMESSAGESTRING the idle text. A
+// tooltip asks the frame for a command's tip (the text after "\n").
+//
+// Not handled here: saving bar state.
 #pragma once
 
+#include "classlib/ui/ControlBar.h"
 #include "classlib/ui/Wnd.h"
 
 #include <vector>
 
-class CControlBar;
 class CDockBar;
+class CMiniDockFrameWnd;
 class CDocument;
 class CDocTemplate;
 class CCmdUI;
@@ -59,16 +68,26 @@ public:
     // coordinates) or as a new last row. Without such a dock bar nothing is docked.
     void DockControlBar(CControlBar* bar, UINT dockBarId = 0, const RECT* rect = nullptr);
     void DockControlBar(CControlBar* bar, CDockBar* dockBar, const RECT* rect = nullptr);
+    // Floats `bar` in a floating frame whose window's top-left corner goes to `point` (screen):
+    // a bar alone in its floating frame moves that frame, others get a new one laid out with
+    // `style` (CBRS_ALIGN_TOP, with CBRS_FLOAT_MULTI when other bars may join it).
+    void FloatControlBar(CControlBar* bar, POINT point, DWORD style = CBRS_ALIGN_TOP);
+    // Makes the floating frame for FloatControlBar; a toolkit frame makes its own kind.
+    virtual CMiniDockFrameWnd* CreateFloatingFrame(DWORD style);
     // Shows or hides `bar`: at once with a new layout, or (`delay`) at the next idle time.
     void ShowControlBar(CControlBar* bar, BOOL show, BOOL delay);
     CControlBar* GetControlBar(UINT id) const;
     void AddControlBar(CControlBar* bar) { m_listControlBars.push_back(bar); }
+    const std::vector<CControlBar*>& GetControlBars() const { return m_listControlBars; }
     void RemoveControlBar(CControlBar* bar);
     // Sends WM_INITIALUPDATE to the views, makes a view active and shows the frame.
     void InitialUpdateFrame(CDocument* doc, BOOL makeVisible);
     virtual void ActivateFrame(int showCommand = -1);
     virtual void OnUpdateFrameTitle(BOOL addToTitle);
     void UpdateFrameTitleForDocument(const wchar_t* docName);
+
+    // The prompt of command `id` for the status bar (its string's text before "\n").
+    virtual void GetMessageString(UINT id, CString& text) const;
 
     CView* GetActiveView() const { return m_pViewActive; }
     void SetActiveView(CView* view, BOOL notify = TRUE);
@@ -81,6 +100,7 @@ public:
     HACCEL m_hAccelTable = nullptr;
     DWORD m_dwPromptContext = 0;  // help context while a message box is up
     UINT m_nIDHelp = 0;
+    RECT m_rectBorder{};  // room kept around the pane inside the bars
 
 protected:
     int OnCreate(LPCREATESTRUCT cs);
@@ -91,11 +111,15 @@ protected:
     LRESULT OnIdleUpdateCmdUI(WPARAM, LPARAM);
     BOOL OnBarCheck(UINT id);
     void OnUpdateControlBarMenu(CCmdUI* state);
+    LRESULT OnSetMessageString(WPARAM id, LPARAM text);
+    LRESULT OnPopMessageString(WPARAM id, LPARAM text);
+    void OnToolTipText(UINT id, NMHDR* header, LRESULT* result);
 
     static constexpr UINT idleNotify = 4;
     static constexpr UINT idleLayout = 8;
     UINT m_nIdleFlags = 0;
     BOOL m_bInRecalcLayout = FALSE;
+    UINT m_nIDLastMessage = 0;  // the status text shown now
     std::vector<CControlBar*> m_listControlBars;
     CString m_strTitle;
     CView* m_pViewActive = nullptr;

@@ -400,6 +400,12 @@ void CWnd::RepositionBars(UINT first, UINT last, UINT leftOverId, UINT flags, RE
             *rectParam = layout.rect;
         return;
     }
+    if (flags == reposExtra && rectParam) {
+        layout.rect.left += rectParam->left;
+        layout.rect.top += rectParam->top;
+        layout.rect.right -= rectParam->right;
+        layout.rect.bottom -= rectParam->bottom;
+    }
     if (leftOverId && leftOver)
         AfxRepositionWindow(&layout, leftOver, layout.rect);
     if (layout.hDWP)

@@ -112,8 +112,9 @@ public:
 
     // Lays out the children with ids first..last (the bars) by WM_SIZEPARENT in z-order, each
     // taking its side of the client rectangle, and gives what is left to child `leftOverId`.
-    // With reposQuery nothing moves and `rectParam` receives the rectangle that is left.
-    enum RepositionFlags : UINT { reposDefault = 0, reposQuery = 1 };
+    // With reposQuery nothing moves and `rectParam` receives the rectangle that is left; with
+    // reposExtra the left-over child keeps `rectParam`'s four values free around it.
+    enum RepositionFlags : UINT { reposDefault = 0, reposQuery = 1, reposExtra = 2 };
     void RepositionBars(UINT first, UINT last, UINT leftOverId, UINT flags = reposDefault, RECT* rectParam = nullptr,
                         const RECT* rectClient = nullptr, BOOL stretch = TRUE);
 
