@@ -28,6 +28,7 @@ ON_MESSAGE(WM_UV_TOOLBAR_LAYOUT, &CUVToolBar::OnLayoutRequest)
 ON_MESSAGE(WM_UV_COLOR_POPUP_CLOSED, &CUVToolBar::OnColorPopupClosed)
 ON_MESSAGE(WM_UV_COLOR_CHOSEN, &CUVToolBar::OnColorChosen)
 ON_MESSAGE(WM_LBUTTONDOWN, &CUVToolBar::OnLButtonDown)
+ON_MESSAGE(WM_NCHITTEST, &CUVToolBar::OnNcHitTest)
 END_MESSAGE_MAP()
 
 namespace {
@@ -373,6 +374,12 @@ INT_PTR CUVToolBar::OnToolHitTest(POINT point, TOOLINFOW* info) const
         return button.idCommand;
     }
     return -1;
+}
+
+LRESULT CUVToolBar::OnNcHitTest(WPARAM, LPARAM)
+{
+    // The gripper and borders answer like the face: a press there drags the bar.
+    return HTCLIENT;
 }
 
 LRESULT CUVToolBar::OnLButtonDown(WPARAM, LPARAM lParam)

@@ -139,6 +139,7 @@ protected:
     LRESULT OnColorPopupClosed(WPARAM, LPARAM command);
     LRESULT OnColorChosen(WPARAM colour, LPARAM command);
     LRESULT OnLButtonDown(WPARAM, LPARAM);
+    LRESULT OnNcHitTest(WPARAM, LPARAM);
 
     // The size of the buttons laid out in one row (hidden buttons left out), with the chevron.
     SIZE CalcRowSize() const;

@@ -8,8 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
 namespace {
 
 std::vector<UINT> Ids(const CUVToolBar& bar)
@@ -18,41 +16,6 @@ std::vector<UINT> Ids(const CUVToolBar& bar)
     for (int i = 0; i < bar.GetButtonCount(); ++i)
         ids.push_back(bar.GetItemID(i));
     return ids;
-}
-
-INPUT MouseAt(POINT point, DWORD flags = 0)
-{
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = point.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
-    input.mi.dy = point.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | flags;
-    return input;
-}
-
-// Presses at `from`, moves to `to` in steps and releases there, from another thread with pauses:
-// input is routed when it is sent, so each step waits until the bar has taken the capture.
-void DragBySendInput(POINT from, POINT to)
-{
-    std::thread mouse([from, to] {
-        auto send = [](INPUT input) {
-            SendInput(1, &input, sizeof(INPUT));
-            Sleep(150);
-        };
-        send(MouseAt(from));
-        send(MouseAt(from, MOUSEEVENTF_LEFTDOWN));
-        for (int step = 1; step <= 4; ++step)
-            send(MouseAt(POINT{from.x + (to.x - from.x) * step / 4, from.y + (to.y - from.y) * step / 4}));
-        send(MouseAt(to, MOUSEEVENTF_LEFTUP));
-    });
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < 2500) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&msg);
-        Sleep(5);
-    }
-    mouse.join();
 }
 
 class Customise : public ::testing::Test {

@@ -6,6 +6,7 @@
 #include "toolkit/bars/toolbar/ToolBar.h"
 
 #include <memory>
+#include <thread>
 #include <vector>
 
 class CToolBarFrame : public CFrameWnd {
@@ -14,7 +15,16 @@ public:
     {
         if (message == WM_UV_COLOR_CHOSEN || message == WM_UV_COLOR_POPUP_CLOSED)
             colourMessages.push_back({message, wParam, lParam});
-        return CFrameWnd::WindowProc(message, wParam, lParam);
+        if (message == WM_SETMESSAGESTRING)
+            statusIds.push_back(static_cast<UINT>(wParam));
+        const LRESULT result = CFrameWnd::WindowProc(message, wParam, lParam);
+        if (message == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->code == TTN_NEEDTEXTW) {
+            const auto* text = reinterpret_cast<NMTTDISPINFOW*>(lParam);
+            tipTexts.push_back(text->lpszText && !IS_INTRESOURCE(text->lpszText) && *text->lpszText
+                                   ? CString(text->lpszText)
+                                   : CString(text->szText));
+        }
+        return result;
     }
     struct Message {
         UINT message;
@@ -22,6 +32,8 @@ public:
         LPARAM lParam;
     };
     std::vector<Message> colourMessages;
+    std::vector<UINT> statusIds;  // fly-by texts asked for
+    std::vector<CString> tipTexts;
 };
 
 struct ToolBarFrame {
@@ -59,3 +71,40 @@ struct ToolBarFrame {
     CToolBarFrame* frame = nullptr;
     std::unique_ptr<CUVToolBar> bar;
 };
+
+inline INPUT MouseAt(POINT point, DWORD flags = 0)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = point.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = point.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | flags;
+    return input;
+}
+
+// Presses at `from`, moves to `to` in steps and releases there, from another thread with pauses:
+// input is routed when it is sent, so each step waits until the bar has taken the capture.
+inline void DragBySendInput(POINT from, POINT to)
+{
+    std::thread mouse([from, to] {
+        auto send = [](INPUT input) {
+            SendInput(1, &input, sizeof(INPUT));
+            Sleep(150);
+        };
+        send(MouseAt(from));
+        send(MouseAt(from, MOUSEEVENTF_LEFTDOWN));
+        for (int step = 1; step <= 4; ++step)
+            send(MouseAt(POINT{from.x + (to.x - from.x) * step / 4, from.y + (to.y - from.y) * step / 4}));
+        send(MouseAt(to, MOUSEEVENTF_LEFTUP));
+    });
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 2500) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (!CWnd::WalkPreTranslateTree(nullptr, &msg))
+                DispatchMessageW(&msg);
+        }
+        Sleep(5);
+    }
+    mouse.join();
+}

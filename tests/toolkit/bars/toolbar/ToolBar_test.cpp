@@ -290,4 +290,36 @@ TEST(UVToolBar, ColourPopupReportsChoiceAndCloseThroughTheBarToItsOwner)
     EXPECT_EQ(t.frame->colourMessages[1].lParam, 103);
 }
 
+TEST(UVToolBar, PointerOverAButtonShowsItsTooltipAndStatusText)
+{
+    ToolBarFrame t;
+    t.Dock();
+    Pump();
+    const CRect pause = t.bar->GetItemRect(2);
+    POINT over{(pause.left + pause.right) / 2, (pause.top + pause.bottom) / 2};
+    ClientToScreen(t.bar->m_hWnd, &over);
+    SetCursorPos(over.x - 3, over.y);
+    INPUT move{};
+    move.type = INPUT_MOUSE;
+    move.mi.dx = over.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+    move.mi.dy = over.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &move, sizeof(INPUT));
+    // The application's loop: bars see mouse messages before they are dispatched.
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 2000 && t.frame->tipTexts.empty()) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (!CWnd::WalkPreTranslateTree(t.frame->m_hWnd, &msg))
+                DispatchMessageW(&msg);
+        }
+        Sleep(10);
+    }
+    ASSERT_FALSE(t.frame->statusIds.empty());
+    EXPECT_EQ(t.frame->statusIds.front(), 102u) << "the fly-by text of the button under the pointer";
+    ASSERT_FALSE(t.frame->tipTexts.empty()) << "no tooltip asked for its text";
+    EXPECT_TRUE(t.frame->tipTexts.back() == L"Pause") << t.frame->tipTexts.back().GetString();
+    SetCursorPos(5, 5);
+}
+
 }  // namespace
