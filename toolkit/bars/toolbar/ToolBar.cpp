@@ -106,7 +106,7 @@ int CUVToolBar::OnCreate(LPCREATESTRUCT cs)
 void CUVToolBar::OnDestroy()
 {
     m_pEditor.reset();
-    if (m_bCustomizable && !m_strBarEntry.IsEmpty() && !m_bStateToRestore)
+    if (m_bCustomizable && !m_strProfileKey.IsEmpty() && !m_bStateToRestore)
         SaveState(L"Settings", m_strBarEntry);
     CUVCustomizeSession::GetInstance()->RemoveObserver(this);
     CUVControlBar::OnDestroy();
@@ -182,7 +182,6 @@ BOOL CUVToolBar::LoadToolBar(UINT resourceId)
         !images->Create(layout.width, layout.height, ILC_COLOR32 | ILC_MASK, static_cast<int>(layout.ids.size()), 10) ||
         images->Add(bitmap, kImageMaskColor) < 0)
         return FALSE;
-    m_nResourceId = resourceId;
     m_hResourceModule = module;
     SetSizes(SIZE{layout.width + 7, layout.height + 7}, SIZE{layout.width, layout.height});
     if (!SetButtons(layout.ids.data(), static_cast<int>(layout.ids.size())))

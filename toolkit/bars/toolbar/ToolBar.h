@@ -32,11 +32,9 @@ class CUVToolBarEditor;
 // Private messages of the toolbar.
 inline constexpr UINT WM_UV_TOOLBAR_LAYOUT = 0x81CE;      // lParam: the request's sequence number
 inline constexpr UINT WM_UV_TOOLBAR_SELECTION = 0x81CF;   // wParam: the edit controller's serial
-inline constexpr UINT WM_UV_BAR_SIZE_CHANGED = 0x89E6;    // to the parent: wParam the bar, lParam its size
 inline constexpr UINT WM_UV_COLOR_POPUP_CLOSED = 0x89C6;  // lParam: the command id
 inline constexpr UINT WM_UV_COLOR_CHOSEN = 0x89C7;        // wParam: the colour, lParam: the command id
-inline constexpr UINT ID_UV_CUSTOMIZE = 53782;
-inline constexpr UINT kUVDefaultToolBarId = 0xE800;  // the framework's first toolbar id
+inline constexpr UINT kUVDefaultToolBarId = 0xE800;       // the framework's first toolbar id
 
 class CUVToolBar;
 
@@ -141,9 +139,9 @@ protected:
     LRESULT OnLButtonDown(WPARAM, LPARAM);
     LRESULT OnNcHitTest(WPARAM, LPARAM);
 
-    // The size of the buttons laid out in one row (hidden buttons left out), with the chevron.
+    // The extent of the visible buttons as the control lays them out (a row, or a column when
+    // every button ends a row).
     SIZE CalcRowSize() const;
-    SIZE CalcColumnSize() const;
     // Hides buttons from the end until the bar fits in `length` along its side, or shows hidden
     // ones again as far as they fit; keeps at least one button visible.
     void FitLength(int length, BOOL horz);
@@ -158,7 +156,6 @@ protected:
     std::unique_ptr<CImageList> m_pImages;
     HIMAGELIST m_hImages = nullptr;
     CFont m_font;
-    UINT m_nResourceId = 0;
     HINSTANCE m_hResourceModule = nullptr;
     CString m_strProfileKey;  // "Software\<registry key>\<application name>\Settings"
     CString m_strBarEntry;    // "<application name>-Bar<control id>"

@@ -40,11 +40,6 @@ SIZE CUVToolBar::CalcRowSize() const
     return size;
 }
 
-SIZE CUVToolBar::CalcColumnSize() const
-{
-    return CalcRowSize();
-}
-
 int CUVToolBar::AvailableLength(BOOL horz) const
 {
     CDockBar* dock = m_pDockBar;

@@ -35,6 +35,19 @@ std::vector<UINT> VisibleIds(const CUVToolBar& bar)
     return ids;
 }
 
+// Gives button `index` the drop-down style and a record of `flags` (and a menu or a colour).
+void MakeDropDown(CUVToolBar& bar, int index, UINT menuId, uint32_t flags,
+                  uint32_t colour = CUVToolBarButtonInfo::kNoColor)
+{
+    bar.SetButtonStyle(index, BTNS_DROPDOWN);
+    CUVToolBarButtonInfo info;
+    info.command = bar.GetItemID(index);
+    info.menuId = menuId;
+    info.flags = CUVToolBarButtonInfo::isDropDown | flags;
+    info.selectedColor = colour;
+    bar.SetButtonInfo(info);
+}
+
 TEST(UVToolBar, ButtonsFromTheResourceWithSeparatorWidthByStyle)
 {
     ToolBarFrame flat;
@@ -116,7 +129,7 @@ TEST_P(Looks, ButtonStatesAtKnownPixels)
     const bool xp = GetParam();
     CUVToolBar& bar = *t.bar;
     // 101 plain, 102 checked, 103 indeterminate, 104 disabled.
-    bar.SetButtonStyle(2, (TBSTATE_ENABLED ^ TBSTATE_ENABLED) | BTNS_CHECK);
+    bar.SetButtonStyle(2, BTNS_CHECK);
     bar.SetButtonState(2, TBSTATE_ENABLED | TBSTATE_CHECKED);
     bar.SetButtonState(3, TBSTATE_ENABLED | TBSTATE_INDETERMINATE);
     bar.SetButtonState(4, 0);
@@ -174,12 +187,7 @@ TEST_P(Looks, DroppedButtonArrowAndSwatch)
     ToolBarFrame t;
     t.Dock();
     CUVToolBar& bar = *t.bar;
-    bar.SetButtonStyle(2, BTNS_DROPDOWN);
-    CUVToolBarButtonInfo info;
-    info.command = 102;
-    info.flags = CUVToolBarButtonInfo::isDropDown | CUVToolBarButtonInfo::hasColorSwatch;
-    info.selectedColor = RGB(250, 0, 0);
-    bar.SetButtonInfo(info);
+    MakeDropDown(bar, 2, 0, CUVToolBarButtonInfo::hasColorSwatch, RGB(250, 0, 0));
     bar.SetButtonDropped(2, TRUE);
     Pump();
     const CRect button = bar.GetItemRect(2);
@@ -207,12 +215,7 @@ TEST(UVToolBar, DropDownWithAMenuOpensAPopupBelowTheButton)
     ToolBarFrame t;
     t.Dock();
     CUVToolBar& bar = *t.bar;
-    bar.SetButtonStyle(2, BTNS_DROPDOWN);
-    CUVToolBarButtonInfo info;
-    info.command = 102;
-    info.menuId = 4300;
-    info.flags = CUVToolBarButtonInfo::isDropDown;
-    bar.SetButtonInfo(info);
+    MakeDropDown(bar, 2, 4300, 0);
     Pump();
     CRect button = bar.GetItemRect(2);
     MapWindowPoints(bar.m_hWnd, nullptr, reinterpret_cast<POINT*>(&button), 2);
@@ -259,11 +262,7 @@ TEST(UVToolBar, ColourPopupReportsChoiceAndCloseThroughTheBarToItsOwner)
     ToolBarFrame t;
     t.Dock();
     CUVToolBar& bar = *t.bar;
-    bar.SetButtonStyle(3, BTNS_DROPDOWN);
-    CUVToolBarButtonInfo info;
-    info.command = 103;
-    info.flags = CUVToolBarButtonInfo::isDropDown | CUVToolBarButtonInfo::hasColorSwatch;
-    bar.SetButtonInfo(info);
+    MakeDropDown(bar, 3, 0, CUVToolBarButtonInfo::hasColorSwatch);
     GetUVColorPopupFactory() = &ColourPopupDouble::Create;
     NMTOOLBARW notify{};
     notify.hdr.hwndFrom = bar.m_hWnd;
