@@ -529,6 +529,36 @@ void CUVToolBar::OnButtonDropDown(int index, const RECT& screenRect)
     }
 }
 
+BOOL CUVToolBar::GetAdjustButtonInfo(NMTOOLBARW* info)
+{
+    // The full list kept for customisation: the buttons the bar was built with.
+    UVToolBarState full;
+    const std::vector<BYTE>& snapshot = Snapshot();
+    if (!ParseToolBarState(snapshot.data(), snapshot.size(), full) || info->iItem < 0 ||
+        static_cast<size_t>(info->iItem) >= full.buttons.size())
+        return FALSE;
+    const UVToolBarState::Button& saved = full.buttons[static_cast<size_t>(info->iItem)];
+    info->tbButton = TBBUTTON{};
+    info->tbButton.iBitmap = saved.image;
+    info->tbButton.idCommand = static_cast<int>(saved.command);
+    info->tbButton.fsState = TBSTATE_ENABLED;
+    info->tbButton.fsStyle = saved.style;
+    info->tbButton.iString = -1;
+    // A text of the bar's own, else the command's tooltip (after "\n"), else its prompt.
+    CString text = GetButtonText(saved.command);
+    if (text.IsEmpty() && saved.command != 0) {
+        CString resource;
+        resource.LoadString(saved.command);
+        const int newline = resource.Find(L'\n');
+        text = newline < 0 ? resource : resource.Mid(newline + 1);
+        if (text.IsEmpty() && newline > 0)
+            text = resource.Left(newline);
+    }
+    if (info->pszText && info->cchText > 0)
+        lstrcpynW(info->pszText, text, info->cchText);
+    return TRUE;
+}
+
 BOOL CUVToolBar::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result)
 {
     auto* header = reinterpret_cast<NMHDR*>(lParam);
@@ -554,8 +584,45 @@ BOOL CUVToolBar::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result)
         return TRUE;
     }
     case TBN_HOTITEMCHANGE:
-        // No hot item while the Customize dialog runs.
-        *result = CUVCustomizeSession::GetInstance()->IsCustomizeMode() ? 1 : 0;
+        // No hot item while the Customize dialog runs, and none moves while the bar holds the mouse.
+        *result = (CUVCustomizeSession::GetInstance()->IsCustomizeMode() || GetCapture() == m_hWnd) ? 1 : 0;
+        return TRUE;
+    case TBN_BEGINADJUST:
+        if (!CUVCustomizeSession::GetInstance()->IsCustomizeMode()) {
+            for (const auto& [index, width] : m_hiddenButtons)
+                SetButtonState(index, static_cast<BYTE>(GetButtonState(index) & ~TBSTATE_HIDDEN));
+            m_hiddenButtons.clear();
+            m_bAdjustMode = TRUE;
+            PostLayoutRequest();
+        }
+        *result = 0;
+        return TRUE;
+    case TBN_ENDADJUST:
+        m_bAdjustMode = FALSE;
+        if (!m_strProfileKey.IsEmpty())
+            SaveState(L"Settings", m_strBarEntry);
+        *result = 0;
+        return TRUE;
+    case TBN_QUERYINSERT:
+    case TBN_RESET:
+        *result = TRUE;
+        return TRUE;
+    case TBN_QUERYDELETE: {
+        const auto* query = reinterpret_cast<NMTOOLBARW*>(lParam);
+        *result = !(GetButtonState(query->iItem) & TBSTATE_HIDDEN);
+        return TRUE;
+    }
+    case TBN_TOOLBARCHANGE:
+        if (CFrameWnd* frame = GetParentFrame())
+            frame->RecalcLayout();
+        *result = 0;
+        return TRUE;
+    case TBN_CUSTHELP:
+        MessageBoxW(m_hWnd, L"Help not implemented!", nullptr, MB_ICONINFORMATION);
+        *result = 0;
+        return TRUE;
+    case TBN_GETBUTTONINFOW:
+        *result = GetAdjustButtonInfo(reinterpret_cast<NMTOOLBARW*>(lParam));
         return TRUE;
     default:
         return CUVControlBar::OnNotify(wParam, lParam, result);

@@ -10,7 +10,7 @@
 // draws and drops down its buttons without reflection; what it leaves goes on to its owner.
 //
 // Not handled here: the expand button and chevron popup (the hidden buttons are only hidden),
-// child controls over buttons, the control's own adjust-mode dialog, wrapping into rows of a
+// child controls over buttons, wrapping into rows of a
 // floating bar (a floating bar is one row), icons of user tools when a state is applied.
 #pragma once
 
@@ -128,6 +128,8 @@ protected:
 
     BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) override;
     LRESULT OnCustomDraw(NMTBCUSTOMDRAW* draw);
+    // TBN_GETBUTTONINFOW of the control's adjust mode: the n-th button the bar was built with.
+    BOOL GetAdjustButtonInfo(NMTOOLBARW* info);
     int OnCreate(LPCREATESTRUCT cs);
     void OnDestroy();
     LRESULT OnNcCreate(WPARAM, LPARAM);
@@ -167,6 +169,7 @@ protected:
     BOOL m_bCustomizable = FALSE;
     BOOL m_bStateToRestore = FALSE;
     BOOL m_bClassicForced = FALSE;
+    BOOL m_bAdjustMode = FALSE;
     int m_nLayoutSequence = 0;
     int m_nDroppedCommand = -1;
     CWnd* m_pPopup = nullptr;

@@ -150,7 +150,8 @@ SIZE CUVToolBar::CalcDynamicLayout(int, DWORD mode)
             SendMessage(TB_SETBUTTONINFOW, i, reinterpret_cast<LPARAM>(&info));
         }
     }
-    if (docked)
+    // The control's adjust mode shows every button.
+    if (docked && !m_bAdjustMode)
         FitLength(AvailableLength(horz), horz);
     SIZE size = CalcRowSize();
     if (WantsChevron()) {

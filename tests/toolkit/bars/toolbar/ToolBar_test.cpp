@@ -8,6 +8,7 @@
 #include "toolkit/bars/look/UVColors.h"
 #include "toolkit/bars/menus/MenuState.h"
 #include "toolkit/bars/toolbar/ToolBarPainter.h"
+#include "toolkit/controls/customize/CustomizeSession.h"
 
 #include <gtest/gtest.h>
 
@@ -287,6 +288,70 @@ TEST(UVToolBar, ColourPopupReportsChoiceAndCloseThroughTheBarToItsOwner)
     EXPECT_EQ(t.frame->colourMessages[0].lParam, 103);
     EXPECT_EQ(t.frame->colourMessages[1].message, WM_UV_COLOR_POPUP_CLOSED);
     EXPECT_EQ(t.frame->colourMessages[1].lParam, 103);
+}
+
+NMTOOLBARW Notification(const CUVToolBar& bar, UINT code, int item)
+{
+    NMTOOLBARW notify{};
+    notify.hdr.hwndFrom = bar.m_hWnd;
+    notify.hdr.code = code;
+    notify.iItem = item;
+    return notify;
+}
+
+LRESULT Send(CUVToolBar& bar, NMTOOLBARW& notify)
+{
+    return bar.SendMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notify));
+}
+
+TEST(UVToolBar, AdjustModeShowsHiddenButtonsAndOffersTheBuiltButtonsWithTheirTexts)
+{
+    ToolBarFrame t;
+    t.Dock();
+    t.SetWidth(60);
+    Pump();
+    ASSERT_TRUE(t.bar->HasHiddenButtons());
+    NMTOOLBARW query = Notification(*t.bar, TBN_QUERYDELETE, 4);
+    EXPECT_EQ(Send(*t.bar, query), FALSE) << "a hidden button cannot be deleted";
+    query.iItem = 0;
+    EXPECT_EQ(Send(*t.bar, query), TRUE);
+    NMTOOLBARW begin = Notification(*t.bar, TBN_BEGINADJUST, 0);
+    Send(*t.bar, begin);
+    Pump();
+    EXPECT_FALSE(t.bar->HasHiddenButtons());
+    EXPECT_EQ(VisibleIds(*t.bar).size(), 5u);
+
+    t.bar->SetButtonText(103, L"Halt");
+    struct Case {
+        int item;
+        UINT command;
+        const wchar_t* text;
+    } cases[] = {{0, 101, L"Play"}, {1, 0, L""}, {3, 103, L"Halt"}, {4, 104, L"Record"}};
+    for (const Case& c : cases) {
+        wchar_t text[64] = L"x";
+        NMTOOLBARW info = Notification(*t.bar, TBN_GETBUTTONINFOW, c.item);
+        info.pszText = text;
+        info.cchText = 64;
+        EXPECT_EQ(Send(*t.bar, info), TRUE) << c.item;
+        EXPECT_EQ(static_cast<UINT>(info.tbButton.idCommand), c.command) << c.item;
+        EXPECT_STREQ(text, c.text) << c.item;
+    }
+    NMTOOLBARW past = Notification(*t.bar, TBN_GETBUTTONINFOW, 5);
+    EXPECT_EQ(Send(*t.bar, past), FALSE) << "past the end of the list";
+}
+
+TEST(UVToolBar, IdleUpdateDisablesButtonsWithoutHandlersUnlessCustomising)
+{
+    ToolBarFrame t;
+    t.Dock();
+    t.bar->SendMessage(WM_IDLEUPDATECMDUI, TRUE);
+    EXPECT_FALSE(t.bar->GetButtonState(0) & TBSTATE_ENABLED) << "no handler anywhere";
+    t.bar->SetCustomizable(TRUE);
+    CUVCustomizeSession::GetInstance()->SetCustomizeMode(TRUE);
+    t.bar->SendMessage(WM_IDLEUPDATECMDUI, TRUE);
+    EXPECT_TRUE(t.bar->GetButtonState(0) & TBSTATE_ENABLED) << "every button stays enabled while customising";
+    CUVCustomizeSession::GetInstance()->SetCustomizeMode(FALSE);
+    t.bar->SetCustomizable(FALSE);
 }
 
 TEST(UVToolBar, PointerOverAButtonShowsItsTooltipAndStatusText)
