@@ -141,6 +141,12 @@ protected:
     LRESULT OnLButtonDown(WPARAM, LPARAM);
     LRESULT OnNcHitTest(WPARAM, LPARAM);
 
+    // A query or change of the control's own that no message map needs to see: straight to the
+    // control's procedure (layout asks hundreds of them per pass).
+    LRESULT Control(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const
+    {
+        return const_cast<CUVToolBar*>(this)->CWnd::DefWindowProc(message, wParam, lParam);
+    }
     // The extent of the visible buttons as the control lays them out (a row, or a column when
     // every button ends a row).
     SIZE CalcRowSize() const;

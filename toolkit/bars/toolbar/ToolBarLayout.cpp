@@ -24,20 +24,23 @@ BOOL CUVToolBar::WantsChevron() const
 
 SIZE CUVToolBar::CalcRowSize() const
 {
-    SIZE size{0, 0};
-    const int count = GetButtonCount();
-    for (int i = 0; i < count; ++i) {
-        RECT rect{};
-        TBBUTTON button{};
-        SendMessage(TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
-        if ((button.fsState & TBSTATE_HIDDEN) || !SendMessage(TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&rect)))
-            continue;
-        size.cx = std::max(size.cx, rect.right);
-        size.cy = std::max(size.cy, rect.bottom);
-    }
+    // The last visible button ends the row (or the column); buttons hide from the end.
+    const int count = static_cast<int>(Control(TB_BUTTONCOUNT));
     if (count == 0)
-        size = SIZE{std::max<LONG>(m_sizeButton.cx, 22), std::max<LONG>(m_sizeButton.cy, 22)};
-    return size;
+        return SIZE{std::max<LONG>(m_sizeButton.cx, 22), std::max<LONG>(m_sizeButton.cy, 22)};
+    RECT bound{};
+    for (int i = count - 1; i >= 0; --i) {
+        TBBUTTON button{};
+        RECT rect{};
+        Control(TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
+        if ((button.fsState & TBSTATE_HIDDEN) || !Control(TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&rect)))
+            continue;
+        bound = rect;
+        break;
+    }
+    RECT first{};
+    Control(TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+    return SIZE{bound.right, std::max(bound.bottom, first.bottom)};
 }
 
 int CUVToolBar::AvailableLength(BOOL horz) const
@@ -81,9 +84,9 @@ void CUVToolBar::FitLength(int length, BOOL horz)
         TBBUTTONINFOW info{};
         info.cbSize = sizeof(info);
         info.dwMask = TBIF_BYINDEX | TBIF_STATE;
-        SendMessage(TB_GETBUTTONINFOW, index, reinterpret_cast<LPARAM>(&info));
+        Control(TB_GETBUTTONINFOW, index, reinterpret_cast<LPARAM>(&info));
         info.fsState = static_cast<BYTE>(hidden ? info.fsState | TBSTATE_HIDDEN : info.fsState & ~TBSTATE_HIDDEN);
-        SendMessage(TB_SETBUTTONINFOW, index, reinterpret_cast<LPARAM>(&info));
+        Control(TB_SETBUTTONINFOW, index, reinterpret_cast<LPARAM>(&info));
     };
     auto extent = [&] {
         const SIZE size = CalcRowSize();
@@ -107,10 +110,10 @@ void CUVToolBar::FitLength(int length, BOOL horz)
             break;
         int last = -1;
         int visibleButtons = 0;
-        const int count = GetButtonCount();
+        const int count = static_cast<int>(Control(TB_BUTTONCOUNT));
         for (int i = 0; i < count; ++i) {
             TBBUTTON button{};
-            SendMessage(TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
+            Control(TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
             if (button.fsState & TBSTATE_HIDDEN)
                 continue;
             last = i;
@@ -118,11 +121,11 @@ void CUVToolBar::FitLength(int length, BOOL horz)
                 ++visibleButtons;
         }
         TBBUTTON lastButton{};
-        SendMessage(TB_GETBUTTON, last, reinterpret_cast<LPARAM>(&lastButton));
+        Control(TB_GETBUTTON, last, reinterpret_cast<LPARAM>(&lastButton));
         if (last < 0 || (visibleButtons <= 1 && !IsSeparator(lastButton)))
             break;
         RECT rect{};
-        SendMessage(TB_GETITEMRECT, last, reinterpret_cast<LPARAM>(&rect));
+        Control(TB_GETITEMRECT, last, reinterpret_cast<LPARAM>(&rect));
         m_hiddenButtons[last] = horz ? rect.right - rect.left : rect.bottom - rect.top;
         setHidden(last, TRUE);
     }
@@ -138,16 +141,16 @@ SIZE CUVToolBar::CalcDynamicLayout(int, DWORD mode)
     const BOOL docked = (mode & (LM_HORZDOCK | LM_VERTDOCK)) && !IsFloating();
     const BOOL horz = (mode & LM_VERTDOCK) == 0;
     // A vertical bar is one column: every button ends a row.
-    const int count = GetButtonCount();
+    const int count = static_cast<int>(Control(TB_BUTTONCOUNT));
     for (int i = 0; i < count; ++i) {
         TBBUTTONINFOW info{};
         info.cbSize = sizeof(info);
         info.dwMask = TBIF_BYINDEX | TBIF_STATE;
-        SendMessage(TB_GETBUTTONINFOW, i, reinterpret_cast<LPARAM>(&info));
+        Control(TB_GETBUTTONINFOW, i, reinterpret_cast<LPARAM>(&info));
         const BYTE state = static_cast<BYTE>(horz ? info.fsState & ~TBSTATE_WRAP : info.fsState | TBSTATE_WRAP);
         if (state != info.fsState) {
             info.fsState = state;
-            SendMessage(TB_SETBUTTONINFOW, i, reinterpret_cast<LPARAM>(&info));
+            Control(TB_SETBUTTONINFOW, i, reinterpret_cast<LPARAM>(&info));
         }
     }
     // The control's adjust mode shows every button.
@@ -185,7 +188,7 @@ LRESULT CUVToolBar::OnLayoutRequest(WPARAM, LPARAM sequence)
     if (static_cast<int>(sequence) != m_nLayoutSequence || !m_bLayoutPending)
         return 0;
     m_bLayoutPending = FALSE;
-    SendMessage(TB_AUTOSIZE);
+    Control(TB_AUTOSIZE);
     if (CFrameWnd* frame = GetParentFrame()) {
         frame->DelayRecalcLayout();
         if (CWnd* top = GetTopLevelParent(); top && top != frame && top->IsKindOf(RUNTIME_CLASS(CFrameWnd)))
