@@ -38,6 +38,15 @@ inline constexpr UINT kUVDefaultToolBarId = 0xE800;       // the framework's fir
 
 class CUVToolBar;
 
+// The command record by which the Customize dialog resets a toolbar: its two flags, the toolbar
+// and the callback to call with it.
+struct UVToolBarResetHandler {
+    BYTE enabled = 1;
+    BYTE reserved = 0;
+    void* context = nullptr;
+    void (*callback)(void* context) = nullptr;
+};
+
 // Opens the colour popup of a drop-down button without a menu, below `button` (screen); the
 // popup reports back with WM_UV_COLOR_CHOSEN and WM_UV_COLOR_POPUP_CLOSED. The colour popup
 // comes with the dialog controls; until then nothing is set and such a button opens nothing.
@@ -64,6 +73,7 @@ public:
     virtual BOOL HasExpandButton() const { return TRUE; }
     virtual BOOL HasHiddenButtons() const { return !m_hiddenButtons.empty(); }
     virtual CWnd* CreateDropDownPopup(UINT command, const RECT& button);
+    virtual UVToolBarResetHandler GetResetHandler();
     virtual BOOL UsesXPLook() const;
     virtual BOOL DrawButtonItem(CDC* dc, int index, UINT itemState);
     virtual void OnButtonDropDown(int index, const RECT& screenRect);
@@ -104,6 +114,8 @@ public:
     // Replaces the buttons by the state's; on any failure the old buttons stay.
     BOOL ApplyState(const UVToolBarState& state);
     UVToolBarState CaptureState() const;
+    // Asks the user, then puts the buttons back as the bar was built; TRUE when reset.
+    BOOL AskAndReset();
     const CString& GetProfileEntry() const { return m_strBarEntry; }
     // Customise mode on or off (called for every customisable toolbar by the customise core).
     virtual void SetCustomizeMode(BOOL on);

@@ -2,6 +2,7 @@
 // customisation: taking part in customise mode and applying a state to its buttons.
 #include "toolkit/bars/toolbar/ToolBar.h"
 
+#include "classlib/core/WinApp.h"
 #include "toolkit/bars/toolbar/SavedToolBarState.h"
 #include "toolkit/bars/toolbar/ToolBarEditor.h"
 #include "toolkit/controls/customize/CommandIconMap.h"
@@ -161,6 +162,30 @@ BOOL CUVToolBar::ApplyState(const UVToolBarState& state)
     }
     PostLayoutRequest();
     return added;
+}
+
+UVToolBarResetHandler CUVToolBar::GetResetHandler()
+{
+    UVToolBarResetHandler handler;
+    handler.context = this;
+    handler.callback = [](void* bar) { static_cast<CUVToolBar*>(bar)->AskAndReset(); };
+    return handler;
+}
+
+BOOL CUVToolBar::AskAndReset()
+{
+    CWinApp* app = AfxGetApp();
+    if (MessageBoxW(GetFocus(), L"This will restore the toolbar to it's original state, do you wish to continue?",
+                    app ? app->m_pszAppName : nullptr, MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
+        return FALSE;
+    UVToolBarState initial;
+    const std::vector<BYTE>& snapshot = Snapshot();
+    if (!ParseToolBarState(snapshot.data(), snapshot.size(), initial) || !ApplyState(initial))
+        return FALSE;
+    if (m_pEditor)
+        m_pEditor->ClearSelection();
+    PostLayoutRequest();
+    return TRUE;
 }
 
 void CUVToolBar::SetCustomizeMode(BOOL on)

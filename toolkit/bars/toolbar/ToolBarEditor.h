@@ -28,6 +28,7 @@ public:
     // TRUE when the message was handled here and goes no further.
     BOOL HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
     int GetSelection() const { return m_nSelected; }
+    void ClearSelection() { Select(-1); }
 
     BOOL HitTest(POINT point) override;
     BOOL Enter(void* data, POINT point, BOOL* copyAllowed) override;

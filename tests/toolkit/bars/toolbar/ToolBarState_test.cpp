@@ -91,6 +91,43 @@ TEST_F(ToolBarState, DamagedOrOutdatedValuesLeaveTheResourceLayout)
     t.bar->SetCustomizable(FALSE);
 }
 
+// Answers the message box that the reset asks with `answer`, from a timer inside its loop.
+void AnswerNextMessageBox(WPARAM answer)
+{
+    static WPARAM s_answer;
+    s_answer = answer;
+    SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR id, DWORD) {
+        HWND box = FindWindowW(L"#32770", nullptr);
+        if (!box)
+            return;
+        KillTimer(nullptr, id);
+        wchar_t text[200] = {};
+        GetDlgItemTextW(box, 0xFFFF, text, 200);
+        if (wcsstr(text, L"restore the toolbar"))
+            PostMessageW(box, WM_COMMAND, s_answer, 0);
+    });
+}
+
+TEST(ToolBarReset, TheResetHandlerAsksThenPutsBackTheBuiltButtons)
+{
+    ToolBarFrame t(RECT{100, 100, 700, 400}, kBarId);
+    t.bar->SetCustomizable(TRUE);
+    t.Dock();  // restoring the state takes the snapshot of the built buttons
+    const std::vector<UINT> built{101, 0, 102, 103, 104};
+    ASSERT_TRUE(t.bar->ApplyState(Swapped(*t.bar)));
+    const UVToolBarResetHandler handler = t.bar->GetResetHandler();
+    EXPECT_EQ(handler.enabled, 1);
+    EXPECT_EQ(handler.reserved, 0);
+    EXPECT_EQ(handler.context, t.bar.get());
+    AnswerNextMessageBox(IDNO);
+    handler.callback(handler.context);
+    EXPECT_EQ(Ids(*t.bar), (std::vector<UINT>{101, 0, 103, 102, 104})) << "no: left as it is";
+    AnswerNextMessageBox(IDYES);
+    handler.callback(handler.context);
+    EXPECT_EQ(Ids(*t.bar), built) << "yes: reset";
+    t.bar->SetCustomizable(FALSE);
+}
+
 // A toolbar whose control refuses the next batch of buttons, as a control out of memory would.
 class CRefusingToolBar : public CUVToolBar {
 public:
