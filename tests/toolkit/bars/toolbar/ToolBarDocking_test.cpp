@@ -8,7 +8,7 @@ namespace {
 
 TEST(ToolBarDocking, DraggedByItsGripperItDocksOnTheLeftAndFloatsInTheMiddle)
 {
-    ToolBarFrame t(RECT{200, 150, 900, 650});
+    ToolBarFrame t(RECT{320, 300, 1020, 800});
     t.Dock();
     ASSERT_TRUE(t.bar->IsTopDocked());
     auto gripper = [&] {
@@ -18,14 +18,14 @@ TEST(ToolBarDocking, DraggedByItsGripperItDocksOnTheLeftAndFloatsInTheMiddle)
                    ? POINT{window.left + 4, (window.top + window.bottom) / 2}
                    : POINT{(window.left + window.right) / 2, window.top + 4};
     };
-    DragBySendInput(gripper(), POINT{205, 400});
+    DragBySendInput(gripper(), POINT{325, 550});
     EXPECT_TRUE(t.bar->IsLeftDocked());
     RECT window;
     t.bar->GetWindowRect(&window);
     EXPECT_GT(window.bottom - window.top, window.right - window.left) << "a vertical bar on the left";
-    EXPECT_EQ(window.left, 200 - 2) << "the first bar of a row starts on the dock bar's border line";
+    EXPECT_EQ(window.left, 320 - 2) << "the first bar of a row starts on the dock bar's border line";
 
-    DragBySendInput(gripper(), POINT{550, 400});
+    DragBySendInput(gripper(), POINT{670, 550});
     EXPECT_TRUE(t.bar->IsFloating());
     EXPECT_FALSE(t.bar->IsLeftDocked());
     EXPECT_NE(t.bar->GetParent()->m_hWnd, t.frame->m_hWnd);

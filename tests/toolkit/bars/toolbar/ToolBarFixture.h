@@ -36,8 +36,11 @@ public:
     std::vector<CString> tipTexts;
 };
 
+// Away from the screen's corner, where other tests' windows appear.
+inline constexpr RECT kFrameRect{320, 560, 920, 860};
+
 struct ToolBarFrame {
-    explicit ToolBarFrame(RECT rect = RECT{100, 100, 700, 400}, UINT id = 0xE881, bool loadResource = true)
+    explicit ToolBarFrame(RECT rect = kFrameRect, UINT id = 0xE881, bool loadResource = true)
     {
         frame = new CToolBarFrame;
         frame->Create(nullptr, L"toolbar", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, rect, nullptr, nullptr, 0, nullptr);

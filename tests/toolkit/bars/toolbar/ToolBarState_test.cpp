@@ -35,7 +35,7 @@ using ToolBarState = TestProfile;
 TEST_F(ToolBarState, ASecondProcessRestoresACustomisedOrder)
 {
     {
-        ToolBarFrame t(RECT{100, 100, 700, 400}, kBarId);
+        ToolBarFrame t(kFrameRect, kBarId);
         t.bar->SetCustomizable(TRUE);
         t.Dock();
         ASSERT_TRUE(t.bar->ApplyState(Swapped(*t.bar)));
@@ -60,7 +60,7 @@ TEST(SecondProcess, RestoresTheSavedOrder)
         GTEST_SKIP() << "run by ToolBarState.ASecondProcessRestoresACustomisedOrder";
     CWinApp app(L"Toolkit Test");
     app.SetRegistryKey(company);
-    ToolBarFrame t(RECT{100, 100, 700, 400}, kBarId);
+    ToolBarFrame t(kFrameRect, kBarId);
     t.bar->SetCustomizable(TRUE);
     t.Dock();
     EXPECT_EQ(Ids(*t.bar), (std::vector<UINT>{101, 0, 103, 102, 104}));
@@ -72,7 +72,7 @@ TEST_F(ToolBarState, DamagedOrOutdatedValuesLeaveTheResourceLayout)
     const std::vector<UINT> resource{101, 0, 102, 103, 104};
     // A state saved against another resource layout (one button fewer).
     {
-        ToolBarFrame older(RECT{100, 100, 700, 400}, kBarId, false);
+        ToolBarFrame older(kFrameRect, kBarId, false);
         const UINT ids[] = {101, 0, 102, 103};
         older.bar->SetButtons(ids, 4);
         UVToolBarState state = older.bar->CaptureState();
@@ -80,7 +80,7 @@ TEST_F(ToolBarState, DamagedOrOutdatedValuesLeaveTheResourceLayout)
         ASSERT_TRUE(older.bar->ApplyState(state));
         ASSERT_TRUE(older.bar->SaveState(L"Settings", older.bar->GetProfileEntry()));
     }
-    ToolBarFrame t(RECT{100, 100, 700, 400}, kBarId);
+    ToolBarFrame t(kFrameRect, kBarId);
     t.bar->SetCustomizable(TRUE);
     t.Dock();
     EXPECT_EQ(Ids(*t.bar), resource) << "snapshot of a changed resource";
@@ -110,7 +110,7 @@ void AnswerNextMessageBox(WPARAM answer)
 
 TEST(ToolBarReset, TheResetHandlerAsksThenPutsBackTheBuiltButtons)
 {
-    ToolBarFrame t(RECT{100, 100, 700, 400}, kBarId);
+    ToolBarFrame t(kFrameRect, kBarId);
     t.bar->SetCustomizable(TRUE);
     t.Dock();  // restoring the state takes the snapshot of the built buttons
     const std::vector<UINT> built{101, 0, 102, 103, 104};
@@ -144,7 +144,7 @@ public:
 
 TEST(ToolBarApply, ARefusedStateLeavesTheOldButtons)
 {
-    ToolBarFrame t(RECT{100, 100, 700, 400}, kBarId, false);
+    ToolBarFrame t(kFrameRect, kBarId, false);
     auto bar = std::make_unique<CRefusingToolBar>();
     bar->CreateEx(t.frame, TBSTYLE_FLAT, WS_CHILD | WS_VISIBLE | CBRS_TOP, RECT{0, 0, 0, 0}, kBarId + 1);
     ASSERT_TRUE(bar->LoadToolBar(320));

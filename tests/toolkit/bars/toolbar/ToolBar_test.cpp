@@ -63,7 +63,7 @@ TEST(UVToolBar, ButtonsFromTheResourceWithSeparatorWidthByStyle)
     EXPECT_EQ(flat.bar->GetButtonStyle(0) >> 16, static_cast<UINT>(TBSTATE_ENABLED)) << "disabled";
     EXPECT_EQ(flat.bar->CommandToIndex(103), 3);
 
-    ToolBarFrame raised(RECT{100, 100, 700, 400}, 0xE882, false);
+    ToolBarFrame raised(kFrameRect, 0xE882, false);
     SetWindowLongPtrW(raised.bar->m_hWnd, GWL_STYLE, raised.bar->GetStyle() & ~TBSTYLE_FLAT);
     const UINT ids[] = {1, 0, 2};
     ASSERT_TRUE(raised.bar->SetButtons(ids, 3));
