@@ -7,17 +7,15 @@ function(carrowfold_dll target file_name)
   set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${stem} SUFFIX ${ext})
 endfunction()
 
-# carrowfold_test(<name> SOURCES ... [LIBS ...] [DEPENDS ...] [ENGINE_LOCK] [COMPOSITOR] [MOUSE])
+# carrowfold_test(<name> SOURCES ... [LIBS ...] [DEPENDS ...] [ENGINE_LOCK] [COMPOSITOR])
 # One GoogleTest binary registered as one CTest test, run under Wine from the output folder.
 # ENGINE_LOCK: the test loads the engine library, whose named mutex makes a second process
 # wait at load, so such tests never run at the same time.
 # COMPOSITOR: the test reads translucent windows from the screen; it runs with a compositing
 # manager on the display (tools/with-compositor) and alone, so that no other test's window
 # covers what it reads.
-# MOUSE: the test drives the display's one pointer (SendInput, SetCursorPos); such tests never run
-# at the same time, or each would move the other's pointer.
 function(carrowfold_test name)
-  cmake_parse_arguments(T "ENGINE_LOCK;COMPOSITOR;MOUSE" "" "SOURCES;LIBS;DEPENDS" ${ARGN})
+  cmake_parse_arguments(T "ENGINE_LOCK;COMPOSITOR" "" "SOURCES;LIBS;DEPENDS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main ${T_LIBS})
   if(T_DEPENDS)
@@ -36,14 +34,7 @@ function(carrowfold_test name)
   if(T_COMPOSITOR)
     set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
   endif()
-  set(locks)
   if(T_ENGINE_LOCK)
-    list(APPEND locks brennock_engine)
-  endif()
-  if(T_MOUSE)
-    list(APPEND locks mouse)
-  endif()
-  if(locks)
-    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${locks}")
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK brennock_engine)
   endif()
 endfunction()
