@@ -66,6 +66,12 @@ void AfxRepositionWindow(AFX_SIZEPARENTPARAMS* layout, HWND hwnd, const RECT& re
 {
     if (!layout->hDWP)
         return;
+    // A window already in place is left alone: under Wine every move costs a server round trip.
+    RECT current;
+    ::GetWindowRect(hwnd, &current);
+    ::MapWindowPoints(nullptr, ::GetParent(hwnd), reinterpret_cast<POINT*>(&current), 2);
+    if (EqualRect(&current, &rect))
+        return;
     // The rectangle is in the client coordinates of the window's parent.
     layout->hDWP = ::DeferWindowPos(layout->hDWP, hwnd, nullptr, rect.left, rect.top, rect.right - rect.left,
                                     rect.bottom - rect.top, SWP_NOACTIVATE | SWP_NOZORDER);

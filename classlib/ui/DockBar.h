@@ -30,7 +30,7 @@ public:
     // middle, after the bars that start before it; without, as a new last row. The bar takes
     // this side's alignment, all four border bits and CBRS_FLOATING exactly when this dock bar
     // floats; it leaves its former dock bar and the frame is marked for a new layout.
-    void DockControlBar(CControlBar* bar, const RECT* rect = nullptr);
+    virtual void DockControlBar(CControlBar* bar, const RECT* rect = nullptr);
     // Takes `bar` out (not at `posExclude`); with `addPlaceHolder` its id stays in its place.
     BOOL RemoveControlBar(CControlBar* bar, int posExclude = -1, BOOL addPlaceHolder = FALSE);
     void RemovePlaceHolder(CControlBar* bar);

@@ -82,3 +82,26 @@ inline void DragWithMouse(POINT from, POINT to, bool ctrl = false)
     MouseButton(MOUSEEVENTF_LEFTDOWN);
     PumpInput(300);
 }
+
+// The thread's visible tooltip window once one shows within `ms` milliseconds (pumping), or null.
+inline HWND WaitForToolTip(DWORD ms)
+{
+    HWND tip = nullptr;
+    const DWORD until = GetTickCount() + ms;
+    while (GetTickCount() < until && !tip) {
+        PumpInput(50);
+        EnumThreadWindows(
+            GetCurrentThreadId(),
+            [](HWND hwnd, LPARAM found) -> BOOL {
+                wchar_t name[32] = {};
+                GetClassNameW(hwnd, name, 32);
+                if (lstrcmpiW(name, L"tooltips_class32") == 0 && IsWindowVisible(hwnd)) {
+                    *reinterpret_cast<HWND*>(found) = hwnd;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&tip));
+    }
+    return tip;
+}

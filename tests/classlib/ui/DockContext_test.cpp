@@ -270,23 +270,7 @@ TEST_F(DockContext, AToolUnderTheMouseShowsItsPromptAndItsTip)
     bar->GetWindowRect(&rect);
     MouseTo(POINT{rect.left + 10, rect.top + 10});
     MouseTo(POINT{rect.left + 12, rect.top + 11});
-    HWND tip = nullptr;
-    const DWORD until = GetTickCount() + 3000;
-    while (GetTickCount() < until && !tip) {
-        PumpInput(50);
-        EnumThreadWindows(
-            GetCurrentThreadId(),
-            [](HWND hwnd, LPARAM found) -> BOOL {
-                wchar_t name[32] = {};
-                GetClassNameW(hwnd, name, 32);
-                if (lstrcmpiW(name, TOOLTIPS_CLASSW) == 0 && IsWindowVisible(hwnd)) {
-                    *reinterpret_cast<HWND*>(found) = hwnd;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&tip));
-    }
+    HWND tip = WaitForToolTip(3000);
     EXPECT_EQ(WindowText(status), L"View the only thing") << "the prompt: the string before \\n";
     ASSERT_NE(tip, nullptr) << "no tooltip showed";
     EXPECT_EQ(WindowText(tip), L"View only") << "the tip: the string after \\n";

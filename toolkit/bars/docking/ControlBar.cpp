@@ -6,8 +6,10 @@
 #include "classlib/ui/MiniDockFrameWnd.h"
 #include "classlib/ui/View.h"
 #include "classlib/ui/WindowedApp.h"
+#include "toolkit/bars/docking/BarDragContext.h"
 #include "toolkit/bars/docking/BarLook.h"
 #include "toolkit/bars/docking/BarMenu.h"
+#include "toolkit/bars/docking/DockBar.h"
 #include "toolkit/bars/look/GlobalData.h"
 #include "toolkit/bars/look/MemDC.h"
 #include "toolkit/bars/look/UVColors.h"
@@ -98,6 +100,10 @@ CRect CUVControlBar::GetBorders() const
 BOOL CUVControlBar::ModifyBarStyleEx(DWORD remove, DWORD add, BOOL redraw)
 {
     m_dwStyleEx = (m_dwStyleEx & ~remove) | add;
+    if (m_pDockBar && m_pDockBar->IsKindOf(RUNTIME_CLASS(CUVDockBar))) {
+        static_cast<CUVDockBar*>(m_pDockBar)->m_dwStyleEx = m_dwStyleEx;
+        m_pDockBar->Invalidate();
+    }
     if (m_hWnd) {
         ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
                        SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -181,6 +187,11 @@ void CUVControlBar::EnableDocking(DWORD dockStyle, DWORD styleEx)
 {
     m_dwStyleEx |= styleEx;
     EnableDocking(dockStyle);
+}
+
+CDockContext* CUVControlBar::CreateDockContext()
+{
+    return new CUVBarDragContext(this);
 }
 
 CFrameWnd* CUVControlBar::GetDockSiteFrame() const

@@ -109,6 +109,9 @@ public:
     BOOL m_bShowInBarMenu = TRUE;
 
 protected:
+    // Toolkit bars drag through the toolkit's dock context.
+    CDockContext* CreateDockContext() override;
+
     int OnCreate(LPCREATESTRUCT cs);
     void OnDestroy();
     LRESULT OnPaint(WPARAM, LPARAM);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "toolkit/bars/docking/ControlBar.h"
+#include "toolkit/bars/docking/DockingWindowOps.h"
 
 #include <vector>
 
@@ -60,4 +61,29 @@ public:
 private:
     int m_length;
     int m_thickness;
+};
+
+// A stand-in for the toolkit's docking window: a test bar that the dock bar lays out by its
+// docked size and shares rows with.
+class CUVTestDockWindow : public CUVTestBar, public IUVDockingWindow {
+public:
+    CUVTestDockWindow(SIZE docked, int gripper = 20)
+        : CUVTestBar(docked.cx, docked.cy), m_docked(docked), m_gripper(gripper)
+    {}
+
+    SIZE GetDockedSize() const override { return m_docked; }
+    void SetDockedSize(SIZE size) override
+    {
+        m_docked = size;
+        if (m_hWnd)
+            ::SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    int GetGripperSize() const override { return m_gripper; }
+    void SetOnlyInRow(BOOL only) override { onlyInRow = only; }
+
+    BOOL onlyInRow = FALSE;
+
+private:
+    SIZE m_docked;
+    int m_gripper;
 };

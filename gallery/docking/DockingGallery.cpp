@@ -1,0 +1,152 @@
+// Pictures of docked and floating toolkit bars for a person to look at, each scene in the classic
+// and the XP look, written as BMP files into the folder given as the first argument
+// (tools/gallery turns them into PNGs): bars on all four sides with a floating one, and docking
+// windows sharing rows with splitter strips between them.
+#include "tests/toolkit/bars/docking/UVTestBar.h"
+#include "tests/toolkit/bars/menus/MenuDriver.h"
+#include "classlib/ui/FrameWnd.h"
+#include "classlib/ui/MiniDockFrameWnd.h"
+#include "toolkit/bars/docking/DockBar.h"
+#include "toolkit/bars/look/GlobalData.h"
+#include "toolkit/bars/look/UVColors.h"
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A test bar that writes its title in its client area, so that the picture says which is which.
+template <class Base>
+class CLabelled : public Base {
+public:
+    using Base::Base;
+    void DoPaint(CDC* dc) override
+    {
+        CString title;
+        this->GetWindowText(title);
+        RECT client;
+        this->GetClientRect(&client);
+        dc->SetBkMode(TRANSPARENT);
+        CSelectedObject font(*dc, uvAfxData.m_fonts[CUVGlobalData::fontMenu]);
+        dc->DrawText(title, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    }
+};
+
+using CGalleryBar = CLabelled<CUVTestBar>;
+using CGalleryWindow = CLabelled<CUVTestDockWindow>;
+
+void Pump(DWORD ms)
+{
+    const DWORD until = GetTickCount() + ms;
+    MSG msg;
+    do {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+        Sleep(10);
+    } while (GetTickCount() < until);
+}
+
+class Scene {
+public:
+    Scene()
+    {
+        frame = new CFrameWnd;
+        frame->Create(nullptr, L"docking", WS_POPUP | WS_CLIPCHILDREN, RECT{40, 40, 740, 540}, nullptr, nullptr, 0,
+                      nullptr);
+        ::CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_WHITERECT, 0, 0, 0, 0, frame->m_hWnd,
+                          reinterpret_cast<HMENU>(static_cast<UINT_PTR>(AFX_IDW_PANE_FIRST)), nullptr, nullptr);
+        EnableUVDocking(frame, CBRS_ALIGN_ANY, UVDB_KEEP_BAR_BORDERS);
+        frame->ShowWindow(SW_SHOW);
+    }
+    ~Scene()
+    {
+        bars.clear();
+        frame->DestroyWindow();
+        Pump(50);
+    }
+    template <class Bar, class... Args>
+    Bar* Add(const wchar_t* title, UINT side, const RECT* at, Args... args)
+    {
+        auto bar = std::make_unique<Bar>(args...);
+        bar->CreateBar(nullptr, WS_VISIBLE | CBRS_TOP | CBRS_GRIPPER | CBRS_BORDER_ANY, frame,
+                       0xE8C0 + static_cast<UINT>(bars.size()));
+        bar->SetWindowText(title);
+        bar->EnableDocking(CBRS_ALIGN_ANY);
+        frame->DockControlBar(bar.get(), side, at);
+        frame->RecalcLayout();
+        Bar* raw = bar.get();
+        bars.push_back(std::move(bar));
+        return raw;
+    }
+    // Docks `title` in the row of `after`, right of (below) it.
+    template <class Bar, class... Args>
+    Bar* AddAfter(const wchar_t* title, UINT side, CControlBar* after, Args... args)
+    {
+        RECT rect;
+        after->GetWindowRect(&rect);
+        const bool horz = side == AFX_IDW_DOCKBAR_TOP || side == AFX_IDW_DOCKBAR_BOTTOM;
+        const RECT at = horz ? RECT{rect.right + 1, rect.top, rect.right + 20, rect.bottom}
+                             : RECT{rect.left, rect.bottom + 1, rect.right, rect.bottom + 20};
+        return Add<Bar>(title, side, &at, args...);
+    }
+
+    CFrameWnd* frame;
+    std::vector<std::unique_ptr<CControlBar>> bars;
+};
+
+void Save(const std::wstring& folder, const std::wstring& name, const RECT& rect)
+{
+    Pump(300);
+    const std::wstring path = folder + L"\\docking_" + name + (uvAfxData.m_bXPLook ? L"_xp" : L"_classic") + L".bmp";
+    if (!SaveScreenBmp(rect, path))
+        fwprintf(stderr, L"could not write %ls\n", path.c_str());
+}
+
+void SidesAndFloating(const std::wstring& folder)
+{
+    Scene scene;
+    auto* transport = scene.Add<CGalleryBar>(L"Transport", AFX_IDW_DOCKBAR_TOP, nullptr, 160, 28);
+    scene.AddAfter<CGalleryBar>(L"Mixer", AFX_IDW_DOCKBAR_TOP, transport, 140, 28);
+    scene.Add<CGalleryBar>(L"Effects", AFX_IDW_DOCKBAR_TOP, nullptr, 200, 28);
+    scene.Add<CGalleryBar>(L"Status", AFX_IDW_DOCKBAR_BOTTOM, nullptr, 220, 26);
+    scene.Add<CGalleryBar>(L"L", AFX_IDW_DOCKBAR_LEFT, nullptr, 160, 28);
+    scene.Add<CGalleryBar>(L"R", AFX_IDW_DOCKBAR_RIGHT, nullptr, 160, 28);
+    auto* floating = scene.Add<CGalleryBar>(L"Floating", AFX_IDW_DOCKBAR_TOP, nullptr, 150, 28);
+    scene.frame->FloatControlBar(floating, POINT{760, 120});
+    Save(folder, L"sides", RECT{30, 30, 960, 560});
+}
+
+void StripsBetweenWindows(const std::wstring& folder)
+{
+    Scene scene;
+    auto* catalog = scene.Add<CGalleryWindow>(L"Catalog", AFX_IDW_DOCKBAR_LEFT, nullptr, SIZE{160, 200}, 40);
+    auto* preview = scene.AddAfter<CGalleryWindow>(L"Preview", AFX_IDW_DOCKBAR_LEFT, catalog, SIZE{160, 200}, 40);
+    scene.AddAfter<CGalleryWindow>(L"Levels", AFX_IDW_DOCKBAR_LEFT, preview, SIZE{160, 100}, 40);
+    auto* playlist = scene.Add<CGalleryWindow>(L"Playlist", AFX_IDW_DOCKBAR_BOTTOM, nullptr, SIZE{300, 90}, 40);
+    scene.AddAfter<CGalleryWindow>(L"History", AFX_IDW_DOCKBAR_BOTTOM, playlist, SIZE{300, 90}, 40);
+    scene.Add<CGalleryBar>(L"Transport", AFX_IDW_DOCKBAR_TOP, nullptr, 200, 28);
+    scene.frame->RecalcLayout();
+    Save(folder, L"strips", RECT{30, 30, 750, 550});
+}
+
+}  // namespace
+
+int main()
+{
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    const std::wstring folder = argc > 1 ? argv[1] : L".";
+    LocalFree(argv);
+    for (BOOL xp : {FALSE, TRUE}) {
+        uvAfxData.m_bXPLook = xp;
+        RefreshUVColors();
+        uvAfxData.LoadColors();
+        SidesAndFloating(folder);
+        StripsBetweenWindows(folder);
+    }
+    return 0;
+}
