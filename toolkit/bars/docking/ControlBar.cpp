@@ -340,10 +340,11 @@ void CUVControlBar::EraseNonClient()
     ::OffsetRect(&client, -window.left, -window.top);
     ::ExcludeClipRect(dc, client.left, client.top, client.right, client.bottom);
     const RECT whole{0, 0, window.right - window.left, window.bottom - window.top};
-    CUVMemDC mem(&dc, &whole, 0xFFFFFFFF);
+    // Filled first: a border without CBRS_BORDER_3D draws only its outer line, and the line
+    // inside it shows the background.
+    CUVMemDC mem(&dc, &whole, GetBackColor());
     RECT inside = whole;
     DrawBorders(&mem, inside);
-    mem.FillSolidRect(&inside, GetBackColor());
     DrawGripper(&mem, whole);
     if (uvAfxData.m_bXPLook && IsKindOfClassNamed(this, "CUVToolBar")) {
         // Rounded corners: each corner pixel goes halfway toward what lies behind the bar.

@@ -108,6 +108,44 @@ std::vector<std::vector<int>> CUVDockBar::VisibleRows() const
     return rows;
 }
 
+std::vector<int> CUVDockBar::RowOf(CControlBar* bar) const
+{
+    for (const std::vector<int>& row : VisibleRows()) {
+        for (int pos : row) {
+            if (GetDockedControlBar(pos) == bar)
+                return row;
+        }
+    }
+    return {};
+}
+
+void CUVDockBar::Expand(CControlBar* bar, BOOL redraw)
+{
+    IUVDockingWindow* window = AsDockingWindow(bar);
+    if (!window)
+        return;
+    const bool horz = (m_dwStyle & CBRS_ORIENT_HORZ) != 0;
+    int given = 0;
+    for (int pos : RowOf(bar)) {
+        IUVDockingWindow* other = AsDockingWindow(GetDockedControlBar(pos));
+        if (other && other != window)
+            given += other->CollapseToGripper();
+    }
+    window->ShowExpanded(Along(window->GetDockedSize(), horz) + given);
+    if (CFrameWnd* frame = GetDockingFrame(); frame && redraw)
+        frame->RecalcLayout();
+}
+
+void CUVDockBar::Contract(CControlBar* bar, BOOL redraw)
+{
+    for (int pos : RowOf(bar)) {
+        if (IUVDockingWindow* window = AsDockingWindow(GetDockedControlBar(pos)))
+            window->RestoreDockedSize();
+    }
+    if (CFrameWnd* frame = GetDockingFrame(); frame && redraw)
+        frame->RecalcLayout();
+}
+
 int CUVDockBar::RowLength() const
 {
     RECT area = m_rectLayout;
@@ -169,6 +207,16 @@ void CUVDockBar::ShareRow(const std::vector<int>& row)
     const bool horz = (m_dwStyle & CBRS_ORIENT_HORZ) != 0;
     std::vector<IUVDockingWindow*> windows;
     IUVDockingWindow* newcomer = nullptr;
+    CControlBar* newcomerBar = nullptr;
+    // An expanded window is shared as if it were not, and expanded again afterwards.
+    CControlBar* expanded = nullptr;
+    for (int pos : row) {
+        CControlBar* bar = GetDockedControlBar(pos);
+        if (IUVDockingWindow* window = AsDockingWindow(bar); window && window->IsExpanded()) {
+            expanded = bar;
+            window->RestoreDockedSize();
+        }
+    }
     int thickness = 0;
     for (int pos : row) {
         CControlBar* bar = GetDockedControlBar(pos);
@@ -180,6 +228,7 @@ void CUVDockBar::ShareRow(const std::vector<int>& row)
         auto* toolkitBar = static_cast<CUVControlBar*>(bar);
         if (!newcomer && (toolkitBar->m_dwStyleEx & UVBS_NEWLY_PLACED)) {
             newcomer = window;
+            newcomerBar = bar;
             toolkitBar->m_dwStyleEx &= ~UVBS_NEWLY_PLACED;
         }
         windows.push_back(window);
@@ -190,6 +239,8 @@ void CUVDockBar::ShareRow(const std::vector<int>& row)
     const int fixedPart = FixedPartOf(row);
     if (windows.size() == 1) {
         windows[0]->SetDockedSize(MakeSize(length - fixedPart, thickness, horz));
+        if (expanded)
+            Expand(expanded, FALSE);
         return;
     }
     // What is left over (or missing) once every window has its docked length.
@@ -222,6 +273,8 @@ void CUVDockBar::ShareRow(const std::vector<int>& row)
         const int old = Along(newcomer->GetDockedSize(), horz);
         newcomer->SetDockedSize(MakeSize(std::max(old + surplus, newcomer->GetGripperSize()), thickness, horz));
     }
+    if (expanded)
+        Expand(newcomerBar ? newcomerBar : expanded, FALSE);
 }
 
 bool CUVDockBar::SeparateMenuBars()

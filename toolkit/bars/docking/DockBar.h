@@ -5,8 +5,7 @@
 // windows (bar strips) resize them with a tracker dragged by the mouse. A menu bar always
 // stands alone at the start of its row. A right click opens the bar menu.
 //
-// Not handled here: a docking window's expanded state (its row is shared as if none were
-// expanded), the borders of the dock bar itself (it has none).
+// Not handled here: the borders of the dock bar itself (it has none).
 #pragma once
 
 #include "classlib/ui/DockBar.h"
@@ -33,6 +32,12 @@ public:
     void DockControlBar(CControlBar* bar, const RECT* rect = nullptr) override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
 
+    // Every other docking window of `window`'s row shrinks to its gripper and `window` takes
+    // what they gave up; with `redraw` the frame lays out again.
+    void Expand(CControlBar* window, BOOL redraw);
+    // Every docking window of `window`'s row returns to its stored docked size.
+    void Contract(CControlBar* window, BOOL redraw);
+
     // Index of the tracker whose strip holds `point` (client coordinates), -1 for none.
     int TrackerAt(POINT point) const;
     const std::vector<UVSplitterTracker>& Trackers() const { return m_trackers; }
@@ -46,6 +51,8 @@ public:
 protected:
     // The rows: for each, the indexes of its visible bars in m_arrBars.
     std::vector<std::vector<int>> VisibleRows() const;
+    // The row (visible bars) that holds `bar`, empty when none does.
+    std::vector<int> RowOf(CControlBar* bar) const;
     // The length along the dock bar that a row has to share.
     int RowLength() const;
     // Strips and bars other than docking windows in `row`: the part of the row that is not shared.

@@ -1,6 +1,7 @@
-// What a dock bar needs of a resizable docking window: its docked size, the least length its
-// gripper needs, and whether it is alone in its row. The toolkit's docking window implements it;
-// until it lands, the tests implement it with a test bar. Docking windows are toolkit control
+// What a dock bar needs of a resizable docking window: its docked size (the size it shows now;
+// setting it also stores it), the least length its gripper needs, whether it is alone in its
+// row, and the expanded state in which the other windows of its row shrink to their grippers. The toolkit's docking
+// window implements it; until it lands, the tests implement it with a test bar. Docking windows are toolkit control
 // bars that also derive from this interface.
 #pragma once
 
@@ -19,6 +20,13 @@ public:
     // The least length along its row: its gripper's size.
     virtual int GetGripperSize() const = 0;
     virtual void SetOnlyInRow(BOOL only) = 0;
+    virtual BOOL IsExpanded() const = 0;
+    // Shows `length` long along its row, expanded; its stored docked size stays.
+    virtual void ShowExpanded(int length) = 0;
+    // Shows at its gripper size along its row (its stored size stays); the length it gave up.
+    virtual int CollapseToGripper() = 0;
+    // Shows at its stored docked size again, no longer expanded.
+    virtual void RestoreDockedSize() = 0;
 
 protected:
     ~IUVDockingWindow() = default;

@@ -7,6 +7,7 @@
 #include "classlib/ui/FrameWnd.h"
 #include "classlib/ui/MiniDockFrameWnd.h"
 #include "toolkit/bars/docking/BarLook.h"
+#include "toolkit/bars/docking/DockBar.h"
 #include "toolkit/bars/look/GlobalData.h"
 
 #include <gtest/gtest.h>
@@ -40,7 +41,7 @@ protected:
         frame = new CBarsFrame;
         ASSERT_TRUE(frame->Create(nullptr, L"bars", WS_POPUP | WS_CLIPCHILDREN, RECT{100, 100, 600, 500}, nullptr,
                                   nullptr, 0, nullptr));
-        frame->EnableDocking(CBRS_ALIGN_ANY);
+        EnableUVDocking(frame, CBRS_ALIGN_ANY, UVDB_KEEP_BAR_BORDERS);
     }
     void TearDown() override
     {
@@ -259,6 +260,30 @@ TEST_F(UVControlBar, DrawsBordersInTheToolkitColours)
         Painted painted(bar);
         EXPECT_EQ(painted.At(c.x, c.y), c.colour) << c.name;
     }
+}
+
+TEST_F(UVControlBar, PaintsItsNonClientAreaOnTheBackground)
+{
+    frame->ShowWindow(SW_SHOWNA);
+    CUVTestBar* bar = MakeBar(kBarA);
+    bar->SetBarStyle((bar->GetBarStyle() & ~(CBRS_BORDER_ANY | CBRS_BORDER_3D)) | CBRS_BORDER_BOTTOM);
+    ::SetWindowPos(bar->m_hWnd, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+    bar->EraseNonClient();
+    HDC dc = ::GetWindowDC(bar->m_hWnd);
+    struct Case {
+        const char* name;
+        int x, y;
+        COLORREF colour;
+    } cases[] = {
+        // The bar is 28 high; its first row lies outside the dock bar (rows start 1 pixel out).
+        {"the bottom border's line", 60, 27, GetUVBarColor(UVBarColor::shadow)},
+        {"the border's second line, without 3-D", 60, 26, GetUVBarColor(UVBarColor::face)},
+        {"the top border of the bar itself", 60, 2, GetUVBarColor(UVBarColor::face)},
+        {"the gripper's lit edge", 2, 10, GetUVBarColor(UVBarColor::highlight)},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(::GetPixel(dc, c.x, c.y), c.colour) << c.name;
+    ::ReleaseDC(bar->m_hWnd, dc);
 }
 
 std::function<void(HMENU)> g_menuStep;

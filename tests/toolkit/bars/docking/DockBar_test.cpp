@@ -159,6 +159,37 @@ TEST_F(UVDockBar, DockingWindowsShareTheirRowsLength)
     }
 }
 
+TEST_F(UVDockBar, AnExpandedWindowTakesWhatTheOthersOfItsRowGiveUp)
+{
+    CCountingFrame* frame = MakeFrame(POINT{0, 0}, false);
+    std::vector<CUVTestDockWindow*> windows;
+    for (int length : {161, 163, 164}) {
+        windows.push_back(Make<CUVTestDockWindow>(frame, CBRS_TOP, SIZE{length, 60}, 20));
+        DockAfter(frame, windows.back(), AFX_IDW_DOCKBAR_TOP,
+                  windows.size() > 1 ? windows[windows.size() - 2] : nullptr);
+    }
+    for (size_t i = 0; i < windows.size(); ++i) {
+        windows[i]->SetDockedSize(SIZE{std::vector<int>{161, 163, 164}[i], 60});
+        windows[i]->m_dwStyleEx &= ~UVBS_NEWLY_PLACED;
+    }
+    frame->RecalcLayout();
+    auto* dockBar = static_cast<CUVDockBar*>(frame->GetControlBar(AFX_IDW_DOCKBAR_TOP));
+    const auto widths = [&] {
+        std::vector<int> result;
+        for (CUVTestDockWindow* window : windows)
+            result.push_back(Rect(window, frame).right - Rect(window, frame).left);
+        return result;
+    };
+    dockBar->Expand(windows[1], TRUE);
+    EXPECT_EQ(widths(), (std::vector<int>{20, 163 + 141 + 144, 20})) << "the others keep their grippers";
+    EXPECT_TRUE(windows[1]->IsExpanded());
+    frame->RecalcLayout();
+    EXPECT_EQ(widths(), (std::vector<int>{20, 448, 20})) << "a new layout keeps the row expanded";
+    dockBar->Contract(windows[1], TRUE);
+    EXPECT_EQ(widths(), (std::vector<int>{161, 163, 164}));
+    EXPECT_FALSE(windows[1]->IsExpanded());
+}
+
 TEST_F(UVDockBar, AStripBetweenTwoWindowsMovesLengthFromOneToTheOther)
 {
     struct Case {

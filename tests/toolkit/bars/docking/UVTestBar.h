@@ -68,22 +68,48 @@ private:
 class CUVTestDockWindow : public CUVTestBar, public IUVDockingWindow {
 public:
     CUVTestDockWindow(SIZE docked, int gripper = 20)
-        : CUVTestBar(docked.cx, docked.cy), m_docked(docked), m_gripper(gripper)
+        : CUVTestBar(docked.cx, docked.cy), m_docked(docked), m_stored(docked), m_gripper(gripper)
     {}
 
     SIZE GetDockedSize() const override { return m_docked; }
     void SetDockedSize(SIZE size) override
     {
-        m_docked = size;
-        if (m_hWnd)
-            ::SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        m_stored = size;
+        Show(size);
     }
     int GetGripperSize() const override { return m_gripper; }
     void SetOnlyInRow(BOOL only) override { onlyInRow = only; }
+    BOOL IsExpanded() const override { return m_expanded; }
+    void ShowExpanded(int length) override
+    {
+        m_expanded = TRUE;
+        Show(Horizontal() ? SIZE{length, m_docked.cy} : SIZE{m_docked.cx, length});
+    }
+    int CollapseToGripper() override
+    {
+        const int given = (Horizontal() ? m_docked.cx : m_docked.cy) - m_gripper;
+        Show(Horizontal() ? SIZE{m_gripper, m_docked.cy} : SIZE{m_docked.cx, m_gripper});
+        return given;
+    }
+    void RestoreDockedSize() override
+    {
+        m_expanded = FALSE;
+        Show(m_stored);
+    }
 
     BOOL onlyInRow = FALSE;
 
 private:
-    SIZE m_docked;
+    bool Horizontal() const { return (m_dwStyle & CBRS_ORIENT_HORZ) != 0; }
+    void Show(SIZE size)
+    {
+        m_docked = size;
+        if (m_hWnd)
+            ::SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
+    SIZE m_docked;  // shown now
+    SIZE m_stored;  // set by the dock bar and the user
     int m_gripper;
+    BOOL m_expanded = FALSE;
 };
