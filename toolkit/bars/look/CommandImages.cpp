@@ -101,18 +101,10 @@ BOOL CUVCommandImages::AddFromImageList(UINT id, HIMAGELIST list, int index, BOO
     return TRUE;
 }
 
-namespace {
-
-struct ToolbarLayout {
-    int width = 0;
-    int height = 0;
-    std::vector<UINT> ids;
-};
-
 // The resource compiler's layout is words: version 1, width, height, count, then count command
 // ids. GNU windres, which builds ours, writes 32-bit fields and no version: width, height, count,
 // then the ids. The size of the data tells which one it is; anything else is refused.
-bool ReadToolbarLayout(const BYTE* data, DWORD bytes, ToolbarLayout& layout)
+bool ReadToolbarResource(const BYTE* data, DWORD bytes, UVToolbarResource& layout)
 {
     auto word = [data](DWORD i) { return static_cast<UINT>(data[2 * i] | (data[2 * i + 1] << 8)); };
     auto dword = [data](DWORD i) {
@@ -124,28 +116,25 @@ bool ReadToolbarLayout(const BYTE* data, DWORD bytes, ToolbarLayout& layout)
         layout.height = static_cast<int>(word(2));
         for (UINT i = 0; i < word(3); ++i)
             layout.ids.push_back(word(4 + i));
-        return true;
+        return layout.width > 0 && layout.height > 0;
     }
     if (bytes >= 12 && dword(2) < 0x10000 && bytes == 12 + 4 * dword(2)) {
         layout.width = static_cast<int>(dword(0));
         layout.height = static_cast<int>(dword(1));
         for (UINT i = 0; i < dword(2); ++i)
             layout.ids.push_back(dword(3 + i));
-        return true;
+        return layout.width > 0 && layout.height > 0;
     }
     return false;
 }
-
-}  // namespace
 
 BOOL CUVCommandImages::LoadToolbarResource(HINSTANCE module, UINT resourceId, BOOL full, Map map)
 {
     HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(resourceId), MAKEINTRESOURCEW(kToolbarResourceType));
     HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
     const auto* data = loaded ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
-    ToolbarLayout layout;
-    if (!data || !ReadToolbarLayout(data, SizeofResource(module, found), layout) || layout.width <= 0 ||
-        layout.height <= 0)
+    UVToolbarResource layout;
+    if (!data || !ReadToolbarResource(data, SizeofResource(module, found), layout))
         return FALSE;
     CBitmap bitmap;
     bitmap.Attach(LoadImageW(module, MAKEINTRESOURCEW(resourceId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));

@@ -12,6 +12,7 @@
 
 #include <map>
 #include <memory>
+#include <vector>
 
 class CDC;
 
@@ -83,5 +84,12 @@ void DrawIconMono(CDC* dc, HICON icon, int x, int y, int cx, int cy, COLORREF co
 
 // The toolbar resource as windres and the resource compiler store it (type 241).
 inline constexpr WORD kToolbarResourceType = 241;
+struct UVToolbarResource {
+    int width = 0;
+    int height = 0;
+    std::vector<UINT> ids;  // 0 for a separator
+};
+// Either layout, told apart by the data's size; false for anything else or an empty image size.
+bool ReadToolbarResource(const BYTE* data, DWORD bytes, UVToolbarResource& layout);
 // The colour of bitmap pixels that are transparent in toolbar and menu images.
 inline constexpr COLORREF kImageMaskColor = RGB(192, 192, 192);

@@ -2,10 +2,11 @@
 // look. The XP theme paints them itself with the derived XP colours; the classic theme has no
 // painters (null), so each control draws its classic look itself. Both themes live for the
 // process; GetCurrentPaintTheme picks one by the global XP-look flag.
-// Not here: the toolbar painter, which reads a toolbar's state and comes with the toolbar.
+// The toolbar painter lives with the toolbar (toolkit/bars/toolbar).
 #pragma once
 
 #include "classlib/core/String.h"
+#include "toolkit/bars/toolbar/ToolBarPainter.h"
 
 #include <windows.h>
 
@@ -67,6 +68,7 @@ public:
 
     const CUVFlatBorderPainter* GetFlatBorderPainter() const { return m_bXP ? &m_flatBorder : nullptr; }
     const CUVComboButtonPainter* GetComboButtonPainter() const { return m_bXP ? &m_comboButton : nullptr; }
+    const CUVToolBarPainter* GetToolBarPainter() const { return m_bXP ? &m_toolBar : nullptr; }
     const CUVListPainter* GetListPainter() const { return m_bXP ? &m_list : nullptr; }
 
 private:
@@ -74,6 +76,7 @@ private:
     CUVPaintSettings m_settings;
     CUVFlatBorderPainter m_flatBorder{&m_settings};
     CUVComboButtonPainter m_comboButton{&m_settings};
+    CUVToolBarPainter m_toolBar{&m_settings};
     CUVListPainter m_list{&m_settings};
 };
 

@@ -1,0 +1,389 @@
+// The toolkit toolbar in a real frame under Xvfb: its buttons, its overflow as the frame
+// shrinks and grows, its drawing in both looks (read from a memory DC), drop-downs and the
+// colour popup's messages.
+#include "tests/toolkit/bars/toolbar/ToolBarFixture.h"
+
+#include "tests/toolkit/bars/Canvas.h"
+#include "toolkit/bars/look/GlobalData.h"
+#include "toolkit/bars/look/UVColors.h"
+#include "toolkit/bars/menus/MenuState.h"
+#include "toolkit/bars/toolbar/ToolBarPainter.h"
+#include "toolkit/controls/customize/CustomizeSession.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+void Pump()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+std::vector<UINT> VisibleIds(const CUVToolBar& bar)
+{
+    std::vector<UINT> ids;
+    for (int i = 0; i < bar.GetButtonCount(); ++i) {
+        if (!(bar.GetButtonState(i) & TBSTATE_HIDDEN))
+            ids.push_back(bar.GetItemID(i));
+    }
+    return ids;
+}
+
+// Gives button `index` the drop-down style and a record of `flags` (and a menu or a colour).
+void MakeDropDown(CUVToolBar& bar, int index, UINT menuId, uint32_t flags,
+                  uint32_t colour = CUVToolBarButtonInfo::kNoColor)
+{
+    bar.SetButtonStyle(index, BTNS_DROPDOWN);
+    CUVToolBarButtonInfo info;
+    info.command = bar.GetItemID(index);
+    info.menuId = menuId;
+    info.flags = CUVToolBarButtonInfo::isDropDown | flags;
+    info.selectedColor = colour;
+    bar.SetButtonInfo(info);
+}
+
+TEST(UVToolBar, ButtonsFromTheResourceWithSeparatorWidthByStyle)
+{
+    ToolBarFrame flat;
+    ASSERT_EQ(flat.bar->GetButtonCount(), 5);
+    const UINT expected[] = {101, 0, 102, 103, 104};
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(flat.bar->GetItemID(i), expected[i]) << i;
+    EXPECT_EQ(flat.bar->GetItemRect(1).Width(), 6) << "flat bar";
+    EXPECT_EQ(flat.bar->GetButtonStyle(1) & 0xFF, static_cast<UINT>(BTNS_SEP));
+    EXPECT_EQ(flat.bar->GetButtonStyle(0) >> 16, 0u) << "enabled: the disabled bit is clear";
+    flat.bar->SetButtonState(0, 0);
+    EXPECT_EQ(flat.bar->GetButtonStyle(0) >> 16, static_cast<UINT>(TBSTATE_ENABLED)) << "disabled";
+    EXPECT_EQ(flat.bar->CommandToIndex(103), 3);
+
+    ToolBarFrame raised(kFrameRect, 0xE882, false);
+    SetWindowLongPtrW(raised.bar->m_hWnd, GWL_STYLE, raised.bar->GetStyle() & ~TBSTYLE_FLAT);
+    const UINT ids[] = {1, 0, 2};
+    ASSERT_TRUE(raised.bar->SetButtons(ids, 3));
+    EXPECT_EQ(raised.bar->GetItemRect(1).Width(), 8) << "not flat";
+}
+
+TEST(UVToolBar, ShrinkingTheFrameHidesButtonsFromTheEndAndGrowingShowsThemAgain)
+{
+    ToolBarFrame t;
+    t.Dock();
+    Pump();
+    EXPECT_EQ(VisibleIds(*t.bar), (std::vector<UINT>{101, 0, 102, 103, 104}));
+    // What the bar needs beside its buttons: gripper and borders, and the chevron once any hides.
+    RECT window, client;
+    t.bar->GetWindowRect(&window);
+    t.bar->GetClientRect(&client);
+    const int insets = (window.right - window.left) - client.right;
+    auto fits = [&](int lastVisible, bool chevron) {
+        return t.bar->GetItemRect(lastVisible).right + insets + (chevron ? CUVToolBar::kChevronWidth : 0) + 1;
+    };
+    const int full = fits(4, false);
+    const int upTo103 = fits(3, true);
+    const int upTo102 = fits(2, true);
+    struct Step {
+        int width;
+        std::vector<UINT> visible;
+    } steps[] = {
+        {full + 60, {101, 0, 102, 103, 104}},
+        {full, {101, 0, 102, 103, 104}},
+        {full - 4, {101, 0, 102, 103}},  // neighbouring bars share their 2-pixel border line
+        {upTo103, {101, 0, 102, 103}},
+        {upTo103 - 4, {101, 0, 102}},
+        {upTo102, {101, 0, 102}},
+        {40, {101}},  // at least one button stays
+        {10, {101}},
+        {upTo102, {101, 0, 102}},
+        {full, {101, 0, 102, 103, 104}},
+    };
+    for (const Step& step : steps) {
+        t.SetWidth(step.width);
+        Pump();
+        EXPECT_EQ(VisibleIds(*t.bar), step.visible) << "frame width " << step.width;
+        EXPECT_EQ(t.bar->HasHiddenButtons(), step.visible.size() < 5) << "frame width " << step.width;
+    }
+}
+
+class Looks : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override { uvAfxData.m_bXPLook = GetParam(); }
+    void TearDown() override { uvAfxData.m_bXPLook = FALSE; }
+};
+
+// A pixel inside the button, clear of its image (which is centred).
+COLORREF ButtonPixel(Canvas& canvas, const CRect& rect)
+{
+    return canvas.At(rect.left + 2, rect.top + 2);
+}
+
+TEST_P(Looks, ButtonStatesAtKnownPixels)
+{
+    ToolBarFrame t;
+    t.Dock();
+    Pump();
+    const bool xp = GetParam();
+    CUVToolBar& bar = *t.bar;
+    // 101 plain, 102 checked, 103 indeterminate, 104 disabled.
+    bar.SetButtonStyle(2, BTNS_CHECK);
+    bar.SetButtonState(2, TBSTATE_ENABLED | TBSTATE_CHECKED);
+    bar.SetButtonState(3, TBSTATE_ENABLED | TBSTATE_INDETERMINATE);
+    bar.SetButtonState(4, 0);
+    RECT client;
+    bar.GetClientRect(&client);
+    Canvas canvas(client.right, client.bottom);
+    bar.SendMessage(WM_PAINT, reinterpret_cast<WPARAM>(canvas.dc.GetSafeHdc()));
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    const COLORREF back = xp ? bar.GetBackColor() : face;
+    EXPECT_EQ(ButtonPixel(canvas, bar.GetItemRect(0)), back) << "plain";
+    if (xp) {
+        EXPECT_EQ(ButtonPixel(canvas, bar.GetItemRect(2)), GetUVColor(36)) << "checked";
+        EXPECT_EQ(canvas.At(bar.GetItemRect(2).left, bar.GetItemRect(2).top + 5), GetUVColor(37)) << "checked frame";
+        EXPECT_EQ(ButtonPixel(canvas, bar.GetItemRect(3)), back) << "indeterminate at rest";
+        EXPECT_EQ(ButtonPixel(canvas, bar.GetItemRect(4)), back) << "disabled";
+        const CRect separator = bar.GetItemRect(1);
+        EXPECT_EQ(canvas.At(separator.left + 3, separator.top + 5), GetUVColor(39)) << "separator";
+        EXPECT_EQ(canvas.At(separator.left + 1, separator.top + 5), back) << "beside the separator";
+    } else {
+        const CRect checked = bar.GetItemRect(2);
+        EXPECT_EQ(canvas.At(checked.left, checked.top + 5), GetSysColor(COLOR_BTNSHADOW)) << "sunken edge";
+        const COLORREF dither1 = canvas.At(checked.left + 2, checked.top + 2);
+        const COLORREF dither2 = canvas.At(checked.left + 3, checked.top + 2);
+        EXPECT_NE(dither1, dither2) << "checked buttons are dithered";
+    }
+
+    // Hot and pressed: the button under the pointer as the control sees it.
+    bar.SendMessage(TB_SETHOTITEM, 0);
+    Canvas hot(client.right, client.bottom);
+    const CRect first = bar.GetItemRect(0);
+    POINT centre{(first.left + first.right) / 2, (first.top + first.bottom) / 2};
+    ClientToScreen(bar.m_hWnd, &centre);
+    SetCursorPos(centre.x, centre.y);
+    bar.SendMessage(WM_PAINT, reinterpret_cast<WPARAM>(hot.dc.GetSafeHdc()));
+    if (xp) {
+        EXPECT_EQ(ButtonPixel(hot, first), GetUVColor(31)) << "hot";
+        EXPECT_EQ(hot.At(first.left, first.top + 5), GetUVColor(32)) << "hot frame";
+    } else {
+        EXPECT_EQ(hot.At(first.left, first.top + 5), GetSysColor(COLOR_BTNHIGHLIGHT)) << "raised edge";
+    }
+    bar.SendMessage(TB_PRESSBUTTON, 101, TRUE);
+    Canvas pressed(client.right, client.bottom);
+    bar.SendMessage(WM_PAINT, reinterpret_cast<WPARAM>(pressed.dc.GetSafeHdc()));
+    if (xp) {
+        EXPECT_EQ(ButtonPixel(pressed, first), GetUVColor(33)) << "pressed";
+    } else {
+        EXPECT_EQ(pressed.At(first.left, first.top + 5), GetSysColor(COLOR_BTNSHADOW)) << "pressed: sunken";
+    }
+    bar.SendMessage(TB_PRESSBUTTON, 101, FALSE);
+    SetCursorPos(5, 5);
+}
+
+TEST_P(Looks, DroppedButtonArrowAndSwatch)
+{
+    ToolBarFrame t;
+    t.Dock();
+    CUVToolBar& bar = *t.bar;
+    MakeDropDown(bar, 2, 0, CUVToolBarButtonInfo::hasColorSwatch, RGB(250, 0, 0));
+    bar.SetButtonDropped(2, TRUE);
+    Pump();
+    const CRect button = bar.GetItemRect(2);
+    ASSERT_GT(button.Width(), 23) << "room for the arrow part";
+    RECT client;
+    bar.GetClientRect(&client);
+    Canvas canvas(client.right, client.bottom);
+    bar.SendMessage(WM_PAINT, reinterpret_cast<WPARAM>(canvas.dc.GetSafeHdc()));
+    const bool xp = GetParam();
+    if (xp) {
+        EXPECT_EQ(canvas.At(button.left, button.top + 5), GetUVColor(43)) << "dropped frame";
+    }
+    const RECT arrow{button.right - CUVToolBarPainter::kArrowPartWidth, button.top, button.right, button.bottom};
+    const int arrowX = (arrow.left + arrow.right - 5) / 2 + 2;
+    const int arrowY = (arrow.top + arrow.bottom - 3) / 2 + 1;
+    EXPECT_EQ(canvas.At(arrowX, arrowY), xp ? GetUVColor(46) : GetSysColor(COLOR_BTNTEXT)) << "arrow glyph";
+    EXPECT_EQ(canvas.At(button.left + 4, button.bottom - 6), RGB(250, 0, 0)) << "colour swatch";
+}
+
+INSTANTIATE_TEST_SUITE_P(ClassicAndXP, Looks, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "XP" : "Classic"; });
+
+TEST(UVToolBar, DropDownWithAMenuOpensAPopupBelowTheButton)
+{
+    ToolBarFrame t;
+    t.Dock();
+    CUVToolBar& bar = *t.bar;
+    MakeDropDown(bar, 2, 4300, 0);
+    Pump();
+    CRect button = bar.GetItemRect(2);
+    MapWindowPoints(bar.m_hWnd, nullptr, reinterpret_cast<POINT*>(&button), 2);
+    static RECT popup;
+    static RECT dropRect;
+    popup = RECT{};
+    SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        HWND menu = FindWindowW(kUVPopupMenuClass, nullptr);
+        if (menu)
+            GetWindowRect(menu, &popup);
+        dropRect = GetUVMenuState().dropRect;
+        keybd_event(VK_ESCAPE, 0, 0, 0);
+        keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
+    });
+    NMTOOLBARW notify{};
+    notify.hdr.hwndFrom = bar.m_hWnd;
+    notify.hdr.idFrom = static_cast<UINT_PTR>(bar.GetDlgCtrlID());
+    notify.hdr.code = TBN_DROPDOWN;
+    notify.iItem = 102;
+    bar.SendMessage(WM_NOTIFY, notify.hdr.idFrom, reinterpret_cast<LPARAM>(&notify));
+    EXPECT_EQ(popup.top, button.bottom) << "the popup opens below the button";
+    EXPECT_EQ(popup.left, button.left);
+    EXPECT_TRUE(EqualRect(&dropRect, &button)) << "the popup knows the button it drops from";
+    EXPECT_FALSE(bar.IsButtonDropped(2)) << "the dropped mark is cleared when the menu closes";
+}
+
+// The colour popup's stand-in: remembers what it was opened with.
+struct ColourPopupDouble {
+    static inline CUVToolBar* owner = nullptr;
+    static inline UINT command = 0;
+    static inline RECT button{};
+    static CWnd* Create(CUVToolBar* bar, COLORREF, UINT id, const RECT& rect)
+    {
+        owner = bar;
+        command = id;
+        button = rect;
+        return bar;  // any window: the toolbar only remembers that one is open
+    }
+};
+
+TEST(UVToolBar, ColourPopupReportsChoiceAndCloseThroughTheBarToItsOwner)
+{
+    ToolBarFrame t;
+    t.Dock();
+    CUVToolBar& bar = *t.bar;
+    MakeDropDown(bar, 3, 0, CUVToolBarButtonInfo::hasColorSwatch);
+    GetUVColorPopupFactory() = &ColourPopupDouble::Create;
+    NMTOOLBARW notify{};
+    notify.hdr.hwndFrom = bar.m_hWnd;
+    notify.hdr.code = TBN_DROPDOWN;
+    notify.iItem = 103;
+    bar.SendMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notify));
+    EXPECT_EQ(ColourPopupDouble::owner, &bar);
+    EXPECT_EQ(ColourPopupDouble::command, 103u);
+    EXPECT_TRUE(bar.IsButtonDropped(3));
+    ColourPopupDouble::owner = nullptr;
+    bar.SendMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notify));
+    EXPECT_EQ(ColourPopupDouble::owner, nullptr) << "a second drop-down while open does nothing";
+
+    bar.SendMessage(WM_UV_COLOR_CHOSEN, RGB(1, 200, 3), 103);
+    bar.SendMessage(WM_UV_COLOR_POPUP_CLOSED, 0, 103);
+    GetUVColorPopupFactory() = nullptr;
+    EXPECT_EQ(bar.FindButtonInfo(103)->selectedColor, static_cast<uint32_t>(RGB(1, 200, 3)));
+    EXPECT_FALSE(bar.IsButtonDropped(3));
+    ASSERT_EQ(t.frame->colourMessages.size(), 2u);
+    EXPECT_EQ(t.frame->colourMessages[0].message, WM_UV_COLOR_CHOSEN);
+    EXPECT_EQ(t.frame->colourMessages[0].wParam, static_cast<WPARAM>(RGB(1, 200, 3)));
+    EXPECT_EQ(t.frame->colourMessages[0].lParam, 103);
+    EXPECT_EQ(t.frame->colourMessages[1].message, WM_UV_COLOR_POPUP_CLOSED);
+    EXPECT_EQ(t.frame->colourMessages[1].lParam, 103);
+}
+
+NMTOOLBARW Notification(const CUVToolBar& bar, UINT code, int item)
+{
+    NMTOOLBARW notify{};
+    notify.hdr.hwndFrom = bar.m_hWnd;
+    notify.hdr.code = code;
+    notify.iItem = item;
+    return notify;
+}
+
+LRESULT Send(CUVToolBar& bar, NMTOOLBARW& notify)
+{
+    return bar.SendMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notify));
+}
+
+TEST(UVToolBar, AdjustModeShowsHiddenButtonsAndOffersTheBuiltButtonsWithTheirTexts)
+{
+    ToolBarFrame t;
+    t.Dock();
+    t.SetWidth(60);
+    Pump();
+    ASSERT_TRUE(t.bar->HasHiddenButtons());
+    NMTOOLBARW query = Notification(*t.bar, TBN_QUERYDELETE, 4);
+    EXPECT_EQ(Send(*t.bar, query), FALSE) << "a hidden button cannot be deleted";
+    query.iItem = 0;
+    EXPECT_EQ(Send(*t.bar, query), TRUE);
+    NMTOOLBARW begin = Notification(*t.bar, TBN_BEGINADJUST, 0);
+    Send(*t.bar, begin);
+    Pump();
+    EXPECT_FALSE(t.bar->HasHiddenButtons());
+    EXPECT_EQ(VisibleIds(*t.bar).size(), 5u);
+
+    t.bar->SetButtonText(103, L"Halt");
+    struct Case {
+        int item;
+        UINT command;
+        const wchar_t* text;
+    } cases[] = {{0, 101, L"Play"}, {1, 0, L""}, {3, 103, L"Halt"}, {4, 104, L"Record"}};
+    for (const Case& c : cases) {
+        wchar_t text[64] = L"x";
+        NMTOOLBARW info = Notification(*t.bar, TBN_GETBUTTONINFOW, c.item);
+        info.pszText = text;
+        info.cchText = 64;
+        EXPECT_EQ(Send(*t.bar, info), TRUE) << c.item;
+        EXPECT_EQ(static_cast<UINT>(info.tbButton.idCommand), c.command) << c.item;
+        EXPECT_STREQ(text, c.text) << c.item;
+    }
+    NMTOOLBARW past = Notification(*t.bar, TBN_GETBUTTONINFOW, 5);
+    EXPECT_EQ(Send(*t.bar, past), FALSE) << "past the end of the list";
+}
+
+TEST(UVToolBar, IdleUpdateDisablesButtonsWithoutHandlersUnlessCustomising)
+{
+    ToolBarFrame t;
+    t.Dock();
+    t.bar->SendMessage(WM_IDLEUPDATECMDUI, TRUE);
+    EXPECT_FALSE(t.bar->GetButtonState(0) & TBSTATE_ENABLED) << "no handler anywhere";
+    t.bar->SetCustomizable(TRUE);
+    CUVCustomizeSession::GetInstance()->SetCustomizeMode(TRUE);
+    t.bar->SendMessage(WM_IDLEUPDATECMDUI, TRUE);
+    EXPECT_TRUE(t.bar->GetButtonState(0) & TBSTATE_ENABLED) << "every button stays enabled while customising";
+    CUVCustomizeSession::GetInstance()->SetCustomizeMode(FALSE);
+    t.bar->SetCustomizable(FALSE);
+}
+
+TEST(UVToolBar, PointerOverAButtonShowsItsTooltipAndStatusText)
+{
+    ToolBarFrame t;
+    t.Dock();
+    Pump();
+    const CRect pause = t.bar->GetItemRect(2);
+    POINT over{(pause.left + pause.right) / 2, (pause.top + pause.bottom) / 2};
+    ClientToScreen(t.bar->m_hWnd, &over);
+    SetCursorPos(over.x - 3, over.y);
+    INPUT move{};
+    move.type = INPUT_MOUSE;
+    move.mi.dx = over.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+    move.mi.dy = over.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &move, sizeof(INPUT));
+    // The application's loop: bars see mouse messages before they are dispatched.
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 2000 && t.frame->tipTexts.empty()) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (!CWnd::WalkPreTranslateTree(t.frame->m_hWnd, &msg))
+                DispatchMessageW(&msg);
+        }
+        Sleep(10);
+    }
+    ASSERT_FALSE(t.frame->statusIds.empty());
+    EXPECT_EQ(t.frame->statusIds.front(), 102u) << "the fly-by text of the button under the pointer";
+    ASSERT_FALSE(t.frame->tipTexts.empty()) << "no tooltip asked for its text";
+    EXPECT_TRUE(t.frame->tipTexts.back() == L"Pause") << t.frame->tipTexts.back().GetString();
+    SetCursorPos(5, 5);
+}
+
+}  // namespace

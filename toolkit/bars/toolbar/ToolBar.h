@@ -1,0 +1,199 @@
+// CUVToolBar: the toolkit's toolbar, a control bar that is itself a common-controls toolbar
+// window. Beside plain buttons it has drop-down buttons that open a menu (a CUVPopupMenu below
+// the button) or a colour popup, buttons hidden from the end when a docked bar is too short
+// (shown again as it grows), per-button texts and colour swatches, the classic or XP look
+// (through the current paint theme's toolbar painter), its layout saved in the profile under a
+// CRC-32, and in-place customisation (buttons dragged within and off the bar while the customise
+// core is in customise mode).
+//
+// The control's notifications come to the bar itself (it is its own notify parent), so that it
+// draws and drops down its buttons without reflection; what it leaves goes on to its owner.
+//
+// Not handled here: the expand button and chevron popup (the hidden buttons are only hidden),
+// child controls over buttons, wrapping into rows of a
+// floating bar (a floating bar is one row), icons of user tools when a state is applied.
+#pragma once
+
+#include "classlib/ui/ImageList.h"
+#include "toolkit/bars/docking/ControlBar.h"
+#include "toolkit/bars/toolbar/ToolBarButtonInfo.h"
+#include "toolkit/bars/toolbar/ToolBarState.h"
+#include "toolkit/controls/customize/ObserverList.h"
+
+#include <commctrl.h>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+class CCmdUI;
+class CUVToolBarEditor;
+
+// Private messages of the toolbar.
+inline constexpr UINT WM_UV_TOOLBAR_LAYOUT = 0x81CE;      // lParam: the request's sequence number
+inline constexpr UINT WM_UV_TOOLBAR_SELECTION = 0x81CF;   // wParam: the edit controller's serial
+inline constexpr UINT WM_UV_COLOR_POPUP_CLOSED = 0x89C6;  // lParam: the command id
+inline constexpr UINT WM_UV_COLOR_CHOSEN = 0x89C7;        // wParam: the colour, lParam: the command id
+inline constexpr UINT kUVDefaultToolBarId = 0xE800;       // the framework's first toolbar id
+
+class CUVToolBar;
+
+// The command record by which the Customize dialog resets a toolbar: its two flags, the toolbar
+// and the callback to call with it.
+struct UVToolBarResetHandler {
+    BYTE enabled = 1;
+    BYTE reserved = 0;
+    void* context = nullptr;
+    void (*callback)(void* context) = nullptr;
+};
+
+// Opens the colour popup of a drop-down button without a menu, below `button` (screen); the
+// popup reports back with WM_UV_COLOR_CHOSEN and WM_UV_COLOR_POPUP_CLOSED. The colour popup
+// comes with the dialog controls; until then nothing is set and such a button opens nothing.
+using UVColorPopupFactory = CWnd* (*)(CUVToolBar* owner, COLORREF current, UINT command, const RECT& button);
+UVColorPopupFactory& GetUVColorPopupFactory();
+
+class CUVToolBar : public CUVControlBar {
+    DECLARE_DYNAMIC(CUVToolBar)
+public:
+    static constexpr int kChevronWidth = 13;
+
+    CUVToolBar();
+    ~CUVToolBar() override;
+
+    virtual BOOL Create(CWnd* parent, DWORD style = WS_CHILD | WS_VISIBLE | CBRS_TOP, UINT id = kUVDefaultToolBarId);
+    // The bar's profile value is "<application name>-Bar<control id>" in the section "Settings":
+    // the control id stays the same from run to run.
+    virtual BOOL CreateEx(CWnd* parent, DWORD controlStyle = TBSTYLE_FLAT,
+                          DWORD style = WS_CHILD | WS_VISIBLE | CBRS_ALIGN_TOP, RECT borders = {0, 0, 0, 0},
+                          UINT id = kUVDefaultToolBarId);
+    virtual CRect GetItemRect(int index);
+    virtual SIZE GetItemSize() const;
+    virtual void SetOwner(CWnd* owner);
+    virtual BOOL HasExpandButton() const { return TRUE; }
+    virtual BOOL HasHiddenButtons() const { return !m_hiddenButtons.empty(); }
+    virtual CWnd* CreateDropDownPopup(UINT command, const RECT& button);
+    virtual UVToolBarResetHandler GetResetHandler();
+    virtual BOOL UsesXPLook() const;
+    virtual BOOL DrawButtonItem(CDC* dc, int index, UINT itemState);
+    virtual void OnButtonDropDown(int index, const RECT& screenRect);
+
+    void SetSizes(SIZE button, SIZE image);
+    // Buttons for the ids; id 0 is a separator; each other id takes the next image.
+    BOOL SetButtons(const UINT* ids, int count);
+    // The buttons and images of a toolbar resource (type 241 and the bitmap of the same id).
+    BOOL LoadToolBar(UINT resourceId);
+    void SetImageList(HIMAGELIST list, BOOL normal = TRUE);
+
+    int GetButtonCount() const;
+    int CommandToIndex(UINT command) const;
+    UINT GetItemID(int index) const;
+    // Command id, style and image; (state << 16) | style with the enabled bit handed out inverted.
+    void GetButtonInfo(int index, UINT& id, UINT& style, int& image) const;
+    UINT GetButtonStyle(int index) const;
+    void SetButtonStyle(int index, UINT style);
+    BYTE GetButtonState(int index) const;
+    void SetButtonState(int index, BYTE state);
+    void SetButtonText(UINT command, const wchar_t* text);
+    CString GetButtonText(UINT command) const;
+
+    // Extra data of a command (drop-down menu, colour swatch); created on first use.
+    CUVToolBarButtonInfo* FindButtonInfo(UINT command);
+    CUVToolBarButtonInfo& SetButtonInfo(const CUVToolBarButtonInfo& info);
+    void SetButtonDropped(int index, BOOL dropped);
+    BOOL IsButtonDropped(int index) const;
+
+    void EnableDocking(DWORD dockStyle) override;
+    void SetClassicLook(BOOL classic) { m_bClassicForced = classic; }
+
+    // Saved state (the bar's profile value), the snapshot of its resource layout, customisation.
+    void SetCustomizable(BOOL customizable);
+    BOOL IsCustomizable() const { return m_bCustomizable; }
+    BOOL SaveState(const wchar_t* section, const wchar_t* entry);
+    BOOL LoadState(const wchar_t* section, const wchar_t* entry);
+    // Replaces the buttons by the state's; on any failure the old buttons stay.
+    BOOL ApplyState(const UVToolBarState& state);
+    UVToolBarState CaptureState() const;
+    // Asks the user, then puts the buttons back as the bar was built; TRUE when reset.
+    BOOL AskAndReset();
+    const CString& GetProfileEntry() const { return m_strBarEntry; }
+    // Customise mode on or off (called for every customisable toolbar by the customise core).
+    virtual void SetCustomizeMode(BOOL on);
+    CUVToolBarEditor* GetEditor() const { return m_pEditor.get(); }
+
+    // Layout.
+    SIZE CalcFixedLayout(BOOL stretch, BOOL horz) override;
+    SIZE CalcDynamicLayout(int length, DWORD mode) override;
+    // Asks for a layout at the next message (requests in a row make one layout).
+    void PostLayoutRequest();
+    void OnUpdateCmdUI(CFrameWnd* target, BOOL disableIfNoHandler) override;
+    INT_PTR OnToolHitTest(POINT point, TOOLINFOW* info) const override;
+    void DoPaint(CDC*) override {}
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    SIZE m_sizeImage{16, 15};
+    SIZE m_sizeButton{23, 22};
+
+protected:
+    friend class CUVToolBarEditor;
+
+    BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+    LRESULT OnCustomDraw(NMTBCUSTOMDRAW* draw);
+    // TBN_GETBUTTONINFOW of the control's adjust mode: the n-th button the bar was built with.
+    BOOL GetAdjustButtonInfo(NMTOOLBARW* info);
+    int OnCreate(LPCREATESTRUCT cs);
+    void OnDestroy();
+    LRESULT OnNcCreate(WPARAM, LPARAM);
+    LRESULT OnNcCalcSize(WPARAM, LPARAM);
+    LRESULT OnToolbarPaint(WPARAM, LPARAM);
+    LRESULT OnLayoutRequest(WPARAM, LPARAM sequence);
+    LRESULT OnColorPopupClosed(WPARAM, LPARAM command);
+    LRESULT OnColorChosen(WPARAM colour, LPARAM command);
+    LRESULT OnLButtonDown(WPARAM, LPARAM);
+    LRESULT OnNcHitTest(WPARAM, LPARAM);
+
+    // A query or change of the control's own that no message map needs to see: straight to the
+    // control's procedure (layout asks hundreds of them per pass).
+    LRESULT Control(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const
+    {
+        return const_cast<CUVToolBar*>(this)->CWnd::DefWindowProc(message, wParam, lParam);
+    }
+    // The extent of the visible buttons as the control lays them out (a row, or a column when
+    // every button ends a row).
+    SIZE CalcRowSize() const;
+    // Hides buttons from the end until the bar fits in `length` along its side, or shows hidden
+    // ones again as far as they fit; keeps at least one button visible.
+    void FitLength(int length, BOOL horz);
+    int AvailableLength(BOOL horz) const;
+    BOOL WantsChevron() const;
+    void RestoreStateOnce();
+    const std::vector<BYTE>& Snapshot();
+    void DrawClassicButton(CDC* dc, int index, const RECT& rect);
+    // The XP look's separators, over the control's own.
+    void DrawSeparators(HDC dc);
+
+    std::unique_ptr<CImageList> m_pImages;
+    HIMAGELIST m_hImages = nullptr;
+    CFont m_font;
+    HINSTANCE m_hResourceModule = nullptr;
+    CString m_strProfileKey;  // "Software\<registry key>\<application name>\Settings"
+    CString m_strBarEntry;    // "<application name>-Bar<control id>"
+    std::vector<CUVToolBarButtonInfo> m_buttonInfos;
+    std::map<UINT, CString> m_texts;
+    std::vector<int> m_dropped;          // sorted
+    std::map<int, int> m_hiddenButtons;  // index -> its width
+    BOOL m_bLayoutPending = FALSE;
+    BOOL m_bCustomizable = FALSE;
+    BOOL m_bStateToRestore = FALSE;
+    BOOL m_bClassicForced = FALSE;
+    BOOL m_bAdjustMode = FALSE;
+    int m_nLayoutSequence = 0;
+    int m_nDroppedCommand = -1;
+    CWnd* m_pPopup = nullptr;
+    std::vector<BYTE> m_snapshot;
+    BOOL m_bHaveSnapshot = FALSE;
+    std::unique_ptr<CUVToolBarEditor> m_pEditor;
+
+    DECLARE_MESSAGE_MAP()
+};

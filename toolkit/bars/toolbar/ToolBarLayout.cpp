@@ -1,0 +1,199 @@
+// The toolbar's size in each docking mode and its overflow: a docked bar shorter than its buttons
+// hides them from the end and shows them again as it grows. Sizes are measured on the control's
+// own layout of its visible buttons.
+#include "toolkit/bars/toolbar/ToolBar.h"
+
+#include "classlib/ui/DockBar.h"
+#include "classlib/ui/FrameWnd.h"
+
+#include <algorithm>
+
+namespace {
+
+BOOL IsSeparator(const TBBUTTON& button)
+{
+    return (button.fsStyle & BTNS_SEP) != 0;
+}
+
+}  // namespace
+
+BOOL CUVToolBar::WantsChevron() const
+{
+    return HasExpandButton() && (m_bCustomizable || HasHiddenButtons()) && (!IsFloating() || m_bClassicForced);
+}
+
+SIZE CUVToolBar::CalcRowSize() const
+{
+    // The last visible button ends the row (or the column); buttons hide from the end.
+    const int count = static_cast<int>(Control(TB_BUTTONCOUNT));
+    if (count == 0)
+        return SIZE{std::max<LONG>(m_sizeButton.cx, 22), std::max<LONG>(m_sizeButton.cy, 22)};
+    RECT bound{};
+    for (int i = count - 1; i >= 0; --i) {
+        TBBUTTON button{};
+        RECT rect{};
+        Control(TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
+        if ((button.fsState & TBSTATE_HIDDEN) || !Control(TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&rect)))
+            continue;
+        bound = rect;
+        break;
+    }
+    RECT first{};
+    Control(TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+    return SIZE{bound.right, std::max(bound.bottom, first.bottom)};
+}
+
+int CUVToolBar::AvailableLength(BOOL horz) const
+{
+    CDockBar* dock = m_pDockBar;
+    if (!dock || IsFloating())
+        return 0x7FFF;
+    RECT area = dock->m_rectLayout;
+    if (IsRectEmpty(&area)) {
+        CFrameWnd* frame = dock->GetParentFrame();
+        if (!frame)
+            return 0x7FFF;
+        frame->GetClientRect(&area);
+    }
+    const int line = horz ? 2 * GetSystemMetrics(SM_CXBORDER) : 2 * GetSystemMetrics(SM_CYBORDER);
+    int length = horz ? area.right - area.left : area.bottom - area.top;
+    // The bars ahead of this one in its row take their part of the row.
+    const auto self = std::find(dock->m_arrBars.begin(), dock->m_arrBars.end(), static_cast<const void*>(this));
+    if (self == dock->m_arrBars.end())
+        return length;
+    for (auto it = self; it != dock->m_arrBars.begin();) {
+        --it;
+        if (*it == nullptr)
+            break;
+        CControlBar* bar = dock->GetDockedControlBar(static_cast<int>(it - dock->m_arrBars.begin()));
+        if (!bar || !bar->IsVisible())
+            continue;
+        RECT rect;
+        bar->GetWindowRect(&rect);
+        length -= (horz ? rect.right - rect.left : rect.bottom - rect.top) - line;
+    }
+    return length + line;
+}
+
+void CUVToolBar::FitLength(int length, BOOL horz)
+{
+    RECT inside{0, 0, 0, 0};
+    CalcInsideRect(inside, horz);
+    const int insets = horz ? inside.left - inside.right : inside.top - inside.bottom;
+    auto setHidden = [this](int index, BOOL hidden) {
+        TBBUTTONINFOW info{};
+        info.cbSize = sizeof(info);
+        info.dwMask = TBIF_BYINDEX | TBIF_STATE;
+        Control(TB_GETBUTTONINFOW, index, reinterpret_cast<LPARAM>(&info));
+        info.fsState = static_cast<BYTE>(hidden ? info.fsState | TBSTATE_HIDDEN : info.fsState & ~TBSTATE_HIDDEN);
+        Control(TB_SETBUTTONINFOW, index, reinterpret_cast<LPARAM>(&info));
+    };
+    auto extent = [&] {
+        const SIZE size = CalcRowSize();
+        return static_cast<int>(horz ? size.cx : size.cy);
+    };
+    auto used = [&](int contents, bool chevron) { return contents + insets + (chevron ? kChevronWidth : 0); };
+
+    // Growing: the hidden buttons come back in order as far as they fit.
+    while (!m_hiddenButtons.empty()) {
+        const auto first = m_hiddenButtons.begin();
+        const bool chevronAfter = m_hiddenButtons.size() > 1 || m_bCustomizable;
+        if (used(extent() + first->second, chevronAfter && HasExpandButton()) > length)
+            break;
+        const int index = first->first;
+        m_hiddenButtons.erase(first);
+        setHidden(index, FALSE);
+    }
+    // Shrinking: buttons go from the end, keeping at least one visible.
+    for (;;) {
+        if (used(extent(), WantsChevron()) <= length)
+            break;
+        int last = -1;
+        int visibleButtons = 0;
+        const int count = static_cast<int>(Control(TB_BUTTONCOUNT));
+        for (int i = 0; i < count; ++i) {
+            TBBUTTON button{};
+            Control(TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
+            if (button.fsState & TBSTATE_HIDDEN)
+                continue;
+            last = i;
+            if (!IsSeparator(button))
+                ++visibleButtons;
+        }
+        TBBUTTON lastButton{};
+        Control(TB_GETBUTTON, last, reinterpret_cast<LPARAM>(&lastButton));
+        if (last < 0 || (visibleButtons <= 1 && !IsSeparator(lastButton)))
+            break;
+        RECT rect{};
+        Control(TB_GETITEMRECT, last, reinterpret_cast<LPARAM>(&rect));
+        m_hiddenButtons[last] = horz ? rect.right - rect.left : rect.bottom - rect.top;
+        setHidden(last, TRUE);
+    }
+}
+
+SIZE CUVToolBar::CalcFixedLayout(BOOL stretch, BOOL horz)
+{
+    return CalcDynamicLayout(-1, (stretch ? LM_STRETCH : 0) | (horz ? LM_HORZ | LM_HORZDOCK : LM_VERTDOCK));
+}
+
+SIZE CUVToolBar::CalcDynamicLayout(int, DWORD mode)
+{
+    const BOOL docked = (mode & (LM_HORZDOCK | LM_VERTDOCK)) && !IsFloating();
+    const BOOL horz = (mode & LM_VERTDOCK) == 0;
+    // A vertical bar is one column: every button ends a row.
+    const int count = static_cast<int>(Control(TB_BUTTONCOUNT));
+    for (int i = 0; i < count; ++i) {
+        TBBUTTONINFOW info{};
+        info.cbSize = sizeof(info);
+        info.dwMask = TBIF_BYINDEX | TBIF_STATE;
+        Control(TB_GETBUTTONINFOW, i, reinterpret_cast<LPARAM>(&info));
+        const BYTE state = static_cast<BYTE>(horz ? info.fsState & ~TBSTATE_WRAP : info.fsState | TBSTATE_WRAP);
+        if (state != info.fsState) {
+            info.fsState = state;
+            Control(TB_SETBUTTONINFOW, i, reinterpret_cast<LPARAM>(&info));
+        }
+    }
+    // The control's adjust mode shows every button.
+    if (docked && !m_bAdjustMode)
+        FitLength(AvailableLength(horz), horz);
+    SIZE size = CalcRowSize();
+    if (WantsChevron()) {
+        if (horz)
+            size.cx += kChevronWidth;
+        else
+            size.cy += kChevronWidth;
+    }
+    RECT inside{0, 0, 0, 0};
+    CalcInsideRect(inside, horz);
+    size.cx += inside.left - inside.right;
+    size.cy += inside.top - inside.bottom;
+    if (docked && (mode & LM_STRETCH)) {
+        if (horz)
+            size.cx = 0x7FFF;
+        else
+            size.cy = 0x7FFF;
+    }
+    return size;
+}
+
+void CUVToolBar::PostLayoutRequest()
+{
+    m_bLayoutPending = TRUE;
+    PostMessage(WM_UV_TOOLBAR_LAYOUT, 0, ++m_nLayoutSequence);
+}
+
+LRESULT CUVToolBar::OnLayoutRequest(WPARAM, LPARAM sequence)
+{
+    // Only the latest of the requests posted in a row is acted on.
+    if (static_cast<int>(sequence) != m_nLayoutSequence || !m_bLayoutPending)
+        return 0;
+    m_bLayoutPending = FALSE;
+    Control(TB_AUTOSIZE);
+    if (CFrameWnd* frame = GetParentFrame()) {
+        frame->DelayRecalcLayout();
+        if (CWnd* top = GetTopLevelParent(); top && top != frame && top->IsKindOf(RUNTIME_CLASS(CFrameWnd)))
+            static_cast<CFrameWnd*>(top)->DelayRecalcLayout();
+    }
+    RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    return 0;
+}
