@@ -144,7 +144,13 @@ TEST_F(Startup, UndoRedoAndCatalogRefreshReachTheMixManager)
         if (c.command)
             SendMessageW(main, WM_COMMAND, c.command, 0);
     }
-    Sleep(200);  // a few pump ticks
+    // The update reaches the mix manager on one of the program's pump ticks.
+    for (int i = 0; i < 1000; ++i) {
+        const auto seen = ReadLines(log);
+        if (std::find(seen.begin(), seen.end(), std::string("UpdateTracksFromCatalogItem 7")) != seen.end())
+            break;
+        Sleep(10);
+    }
     PostMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(run.WaitForExit(30000), 0);
     const auto lines = ReadLines(log);
