@@ -7,6 +7,7 @@
 #include "engine/core/server/EngineFolders.h"
 #include "engine/core/server/ThreadStart.h"
 #include "engine/core/server/UiUpdateMsg.h"
+#include "engine/playback/output/Player.h"
 #include "interfaces/EngineIids.h"
 #include "interfaces/IUiUpdateQueue.h"
 
@@ -99,7 +100,7 @@ void CBrennockMain::FinalRelease()
     m_displayItemMgrs.clear();
 }
 
-HRESULT CBrennockMain::Initialize([[maybe_unused]] HWND mainWindow, IUnknown* attached, DWORD value1, DWORD value2)
+HRESULT CBrennockMain::Initialize(HWND mainWindow, IUnknown* attached, DWORD value1, DWORD value2)
 {
     if (m_initialized)
         return S_FALSE;
@@ -122,7 +123,9 @@ HRESULT CBrennockMain::Initialize([[maybe_unused]] HWND mainWindow, IUnknown* at
         m_categoryManager->Load(GetEngineDataFolder());
     if (m_mainDisplayItemMgr)
         m_mainDisplayItemMgr->Refresh();
-    // The player is created and set up with mainWindow here (output configuration, device lists).
+    m_player.reset(new (std::nothrow) CPlayer(GetOuter()));
+    if (m_player)
+        m_player->Setup(mainWindow);
     // The mix manager is created here with GetEngineDataFolder() + "defaultplaylist.cfp".
     // The effect-preset manager is created here and scans its presets.
     // The mix manager's second set-up registers each play manager's effects processor here.

@@ -125,6 +125,12 @@ bool CMixOutput::RemoveInput(CPlayItem* item)
     return true;
 }
 
+bool CMixOutput::HasInput(const CPlayItem* item)
+{
+    CSingleThreadLock state(&m_stateLock);
+    return std::any_of(m_inputs.begin(), m_inputs.end(), [item](CMixInput* input) { return input->GetItem() == item; });
+}
+
 void CMixOutput::SeekTo(LONGLONG time)
 {
     CSingleThreadLock state(&m_stateLock);
@@ -268,10 +274,12 @@ HRESULT STDMETHODCALLTYPE CMixOutput::Read(BYTE* buffer, unsigned bytes)
             Blend(*found);
         if (offset < 0 || offset + chunk > kBlockBytes)
             break;
-        if (found->filled)
+        if (found->filled) {
             std::memcpy(buffer + done, reinterpret_cast<const BYTE*>(found->data) + offset, static_cast<size_t>(chunk));
-        else
+        } else {
             std::memset(buffer + done, 0, static_cast<size_t>(chunk));
+            m_missedBytes = m_missedBytes + chunk;
+        }
         m_currentSequence = found->sequence;
         // A block read to its end is recycled to the next position at once.
         if (offset + chunk == kBlockBytes) {

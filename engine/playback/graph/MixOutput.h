@@ -48,6 +48,9 @@ public:
     // Starts a render thread for the item and asks it for every block now requested.
     bool AddInput(CPlayItem* item);
     bool RemoveInput(CPlayItem* item);
+    // Whether the item has a mix input here (an input removed is gone at once, even while its
+    // render thread is still winding down).
+    bool HasInput(const CPlayItem* item);
     // Positions and times in microseconds of the mix timeline.
     void SeekTo(LONGLONG time);
     void SetEndPosition(LONGLONG time);
@@ -60,6 +63,9 @@ public:
     // The sequence number of the block read last.
     LONGLONG GetCurrentSequence();
     bool IsEndReached() const { return m_endReached != 0; }
+    // Bytes handed out as silence because their block was not rendered in time (the mix inputs
+    // fell behind the device), over the output's life.
+    LONGLONG GetMissedBytes() const { return m_missedBytes; }
 
     // For the mix inputs: on success the block lock stays held until CommitBlock.
     bool LockBlock(const MIXINPUTBUFFER& request, float** data, int* filled);
@@ -94,6 +100,7 @@ private:
     CSingleThreadToken m_stateLock;
     CSingleThreadToken m_blockLock;
     LONGLONG m_silenceBytes = 0;
+    volatile LONGLONG m_missedBytes = 0;
     LONGLONG m_nextBlockPosition = 0;
     LONGLONG m_endPosition = 0;
     LONGLONG m_bufferedBytes = 0;

@@ -85,6 +85,8 @@ public:
     const CSampleFadeMap& GetFadeMap() const { return m_fadeMap; }
     WORD GetStreamId() const { return m_streamId; }
     LONG GetTrackId() const { return m_trackId; }
+    // The id of the catalog item whose file the item plays; -1 without one.
+    DWORD GetCatalogItemId() const { return m_catalogItem ? m_catalogItem->GetItemId() : static_cast<DWORD>(-1); }
     bool IsPrimary() const { return m_primary != 0; }
     // Muted: another item plays solo.
     bool IsMuted() const { return m_muted != 0 && m_solo == 0; }

@@ -6,6 +6,7 @@
 #include "interfaces/EngineIids.h"
 #include "interfaces/IBrennock.h"
 #include "interfaces/IHostMedia.h"
+#include "interfaces/IPlayer.h"
 #include "interfaces/IUiUpdateQueue.h"
 #include "interfaces/IVideoMontage.h"
 #include "tests/engine/core/server/FrameTestSupport.h"
@@ -206,7 +207,6 @@ TEST_F(EngineDllTest, UnknownIidsGiveNoInterfaceAndNullWithoutAnAttachedObject)
     } rows[] = {
         {"unknown IID", &kUnknownIid},
         {"mix manager (not built)", &EngineIid::MixManager},
-        {"player (not built)", &EngineIid::PlayerInternal},
         {"video interface", &IID_IVideoMontage},
     };
     for (const auto& row : rows) {
@@ -214,6 +214,35 @@ TEST_F(EngineDllTest, UnknownIidsGiveNoInterfaceAndNullWithoutAnAttachedObject)
         EXPECT_EQ(engine->QueryInterface(*row.iid, &object), E_NOINTERFACE) << row.name;
         EXPECT_EQ(object, nullptr) << row.name;
     }
+    EXPECT_EQ(engine->Shutdown(), S_OK);
+}
+
+// The player is made at Initialize and answers the main program's IID and the engine's own with one
+// object, holding a complete output configuration.
+TEST_F(EngineDllTest, PlayerAnswersBothIidsAfterInitialize)
+{
+    ComPtr<IBrennock> engine = CreateEngine();
+    ASSERT_TRUE(engine);
+    void* object = kPoison;
+    EXPECT_EQ(engine->QueryInterface(EngineIid::Player, &object), E_NOINTERFACE) << "a player before Initialize";
+    EXPECT_EQ(object, nullptr);
+    ASSERT_EQ(engine->Initialize(nullptr, nullptr, 1, 2), S_OK);
+    ComPtr<IPlayer> player;
+    ComPtr<IPlayer> engineSide;
+    ASSERT_EQ(engine->QueryInterface(IID_IPlayer, player.put_void()), S_OK);
+    ASSERT_EQ(engine->QueryInterface(EngineIid::Player, engineSide.put_void()), S_OK);
+    EXPECT_EQ(player.get(), engineSide.get());
+    PLAYER_OUTPUTCONFIG config{};
+    EXPECT_EQ(player->GetOutputConfig(&config), S_OK);
+    EXPECT_EQ(config.size, sizeof(PLAYER_OUTPUTCONFIG));
+    EXPECT_GE(config.bufferBytes, 14080u);
+    EXPECT_LE(config.bufferBytes, 176384u);
+    ComPtr<IBrennock> back;
+    EXPECT_EQ(player->QueryInterface(IID_IBrennock, back.put_void()), S_OK) << "the player is the engine's member";
+    EXPECT_EQ(back.get(), engine.get());
+    back.reset();
+    player.reset();
+    engineSide.reset();
     EXPECT_EQ(engine->Shutdown(), S_OK);
 }
 

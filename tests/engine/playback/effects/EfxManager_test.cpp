@@ -34,6 +34,15 @@ public:
         updates.push_back(modified);
         return S_OK;
     }
+    HRESULT STDMETHODCALLTYPE OnOutputConfigurationChanged(BOOL) override { return S_OK; }
+    // The play manager's operations: the effects manager never calls them.
+    BOOL STDMETHODCALLTYPE PreparePlayItem(CPlayItem*) override { return FALSE; }
+    BOOL STDMETHODCALLTYPE CancelPlayItemAnalysis(CPlayItem*) override { return FALSE; }
+    BOOL STDMETHODCALLTYPE FindTrackAtPosition(LONGLONG, LONG*, int*) override { return FALSE; }
+    BOOL STDMETHODCALLTYPE FindNextTrackStart(LONGLONG, LONGLONG*) override { return FALSE; }
+    HRESULT STDMETHODCALLTYPE FindAdjacentTrackStart(LONGLONG, BOOL, LONGLONG*) override { return E_FAIL; }
+    BOOL STDMETHODCALLTYPE AppendPauseAtMixEnd(LONGLONG) override { return FALSE; }
+    HRESULT STDMETHODCALLTYPE GetTrackCatalogFlags(DWORD, int*) override { return E_FAIL; }
     volatile LONG count = 1;
     std::vector<BOOL> updates;
 };

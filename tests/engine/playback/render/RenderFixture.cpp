@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
+#include "engine/core/track/Marker.h"
 #include "engine/core/track/TrackBeatMap.h"
 #include "engine/core/track/TrackLayer.h"
 #include "tests/support/UnixTools.h"
@@ -63,22 +65,14 @@ CTrackInfo& RenderedMix::Track(int index)
     return *m_mix.tracks.GetAt(index);
 }
 
-void RenderedMix::Start(LONGLONG from, bool seek)
+void RenderedMix::Feed(CMixOutput& output, LONGLONG from, bool seek)
 {
-    m_output = new CMixOutput();
+    output.AddRef();
+    m_output = &output;
     for (size_t i = 0; i < m_sources.size(); ++i) {
         CTrackInfo& track = Track(static_cast<int>(i));
         auto* item = new CPlayItem(m_sources[i].get(), 0, track.GetTrackIdValue());
-        std::vector<std::unique_ptr<CTrackBeatMap>> maps;
-        std::vector<const CTrackBeatMap*> beatMaps;
-        for (int l = 0; l < track.Layers().GetCount(); ++l) {
-            CTrackLayer* layer = nullptr;
-            track.Layers().GetLayer(l, &layer);
-            maps.push_back(std::make_unique<CTrackBeatMap>(7));
-            maps.back()->Update(*layer, track);
-            beatMaps.push_back(maps.back().get());
-        }
-        item->LoadFromTrack(track, beatMaps);
+        LoadPlayItem(*item, track);
         if (m_solo >= 0 && static_cast<int>(i) != m_solo)
             item->SetMuted(TRUE);
         if (static_cast<int>(i) == m_solo && m_soloFlat)
@@ -91,6 +85,13 @@ void RenderedMix::Start(LONGLONG from, bool seek)
         m_output->SeekTo(from);
     for (CPlayItem* item : m_items)
         m_output->AddInput(item);
+}
+
+void RenderedMix::Start(LONGLONG from, bool seek)
+{
+    auto* output = new CMixOutput();
+    Feed(*output, from, seek);
+    output->Release();
     IPlayerInput* chain = m_chainFactory ? m_chainFactory(m_output, m_chainContext) : nullptr;
     m_final = new CFinalMix(chain ? chain : m_output);
     if (chain)
@@ -133,6 +134,124 @@ std::vector<int16_t> RenderedMix::PullAll(unsigned readSize)
 {
     const LONGLONG bytes = CMixOutput::MicrosecondsToBytes(m_end) / 2;
     return Pull(static_cast<size_t>(bytes), readSize);
+}
+
+void LoadPlayItem(CPlayItem& item, CTrackInfo& track)
+{
+    std::vector<std::unique_ptr<CTrackBeatMap>> maps;
+    std::vector<const CTrackBeatMap*> beatMaps;
+    for (int l = 0; l < track.Layers().GetCount(); ++l) {
+        CTrackLayer* layer = nullptr;
+        track.Layers().GetLayer(l, &layer);
+        maps.push_back(std::make_unique<CTrackBeatMap>(7));
+        maps.back()->Update(*layer, track);
+        beatMaps.push_back(maps.back().get());
+    }
+    item.LoadFromTrack(track, beatMaps);
+}
+
+LONGLONG FrameOf(LONGLONG microseconds)
+{
+    return microseconds * 44100 / 1000000;
+}
+
+double VolumeAt(CTrackInfo& track, LONGLONG mixTime)
+{
+    CTrackLayer* layer = nullptr;
+    track.Layers().GetLayer(0, &layer);
+    std::vector<std::pair<LONGLONG, LONG>> points;
+    const CTrackObjContainer& objects = layer->Objects();
+    for (int i = 0; i < objects.GetCount(); ++i) {
+        const CTrackObj* o = objects.GetAt(i);
+        if (!o->Matches(kTrackObjMarker, kMarkerVolumeMask))
+            continue;
+        LONGLONG at = 0;
+        layer->TrackToMixTime(o->GetStart(), &at);
+        points.emplace_back(at, static_cast<const CMarker*>(o)->GetMainValue());
+    }
+    std::sort(points.begin(), points.end());
+    if (points.empty())
+        return 0.0;
+    if (mixTime <= points.front().first)
+        return points.front().second;
+    for (size_t i = 1; i < points.size(); ++i)
+        if (mixTime <= points[i].first) {
+            const double f = static_cast<double>(mixTime - points[i - 1].first) /
+                             static_cast<double>(points[i].first - points[i - 1].first);
+            return (1 - f) * points[i - 1].second + f * points[i].second;
+        }
+    return points.back().second;
+}
+
+double RateAt(CTrackInfo& track, LONGLONG mixTime)
+{
+    LONGLONG a = 0;
+    LONGLONG b = 0;
+    track.MixTimeToTrackTime(mixTime - 20000, &a);
+    track.MixTimeToTrackTime(mixTime + 20000, &b);
+    return (b - a) / 40000.0;
+}
+
+struct BeatCheck {
+    int checked = 0;
+    int worstLag = 0;
+};
+
+void ExpectBeatsOnTheirMixTimes(RenderedMix& mix, const std::vector<TrackFile>& files,
+                                const std::vector<int16_t>& audio, LONGLONG origin, int tolerance, const char* name)
+{
+    for (int t = 0; t < mix.TrackCount(); ++t) {
+        CTrackInfo& track = mix.Track(t);
+        const std::vector<float> click = ClickTemplate(files[static_cast<size_t>(t)].sound, 44100);
+        const LONGLONG beat = static_cast<LONGLONG>(60.0e6 / files[static_cast<size_t>(t)].bpm + 0.5);
+        BeatCheck result;
+        for (LONGLONG trackTime = 0; trackTime < track.GetTrackLength(); trackTime += beat) {
+            LONGLONG mixTime = 0;
+            ASSERT_TRUE(SUCCEEDED(track.TrackTimeToMixTime(trackTime, &mixTime)));
+            if (mixTime < mix.Item(t).GetMixStart() + 20000 || mixTime > mix.Item(t).GetMixEnd() - 20000 ||
+                VolumeAt(track, mixTime) < -1200)
+                continue;
+            const Match m = FindPattern(audio, origin + FrameOf(mixTime), click, 150);
+            ++result.checked;
+            result.worstLag = std::max(result.worstLag, std::abs(m.lag));
+            EXPECT_LE(std::abs(m.lag), tolerance) << name << ": track " << t << " beat at track time " << trackTime
+                                                  << " (mix " << mixTime << ") lands " << m.lag << " frames off";
+        }
+        EXPECT_GT(result.checked, 20) << name << ": track " << t << " has too few audible beats";
+    }
+}
+
+void ExpectSourceLevelAtOwnTempo(RenderedMix& mix, const std::vector<TrackFile>& files,
+                                 const std::vector<int16_t>& audio, LONGLONG origin, double toleranceDb,
+                                 const char* name)
+{
+    int ownTempo = 0;
+    for (int t = 0; t < mix.TrackCount(); ++t) {
+        CTrackInfo& track = mix.Track(t);
+        const std::vector<float> click = ClickTemplate(files[static_cast<size_t>(t)].sound, 44100);
+        const LONGLONG beat = static_cast<LONGLONG>(60.0e6 / files[static_cast<size_t>(t)].bpm + 0.5);
+        for (LONGLONG trackTime = 0; trackTime < track.GetTrackLength(); trackTime += beat) {
+            LONGLONG mixTime = 0;
+            track.TrackTimeToMixTime(trackTime, &mixTime);
+            if (mixTime < mix.Item(t).GetMixStart() + 20000 || mixTime > mix.Item(t).GetMixEnd() - 20000 ||
+                std::abs(RateAt(track, mixTime) - 1.0) > 1e-9)
+                continue;
+            if (VolumeAt(track, mixTime) != 0.0)
+                continue;
+            const LONGLONG frame = origin + FrameOf(mixTime);
+            const Match m = FindPattern(audio, frame, click, 20);
+            double dot = 0.0;
+            double energy = 0.0;
+            for (size_t k = 0; k < click.size(); ++k) {
+                dot += audio[static_cast<size_t>(frame + m.lag + static_cast<LONGLONG>(k)) * 2] / 32767.0 * click[k];
+                energy += click[k] * click[k];
+            }
+            ++ownTempo;
+            EXPECT_NEAR(20 * std::log10(dot / energy), 0.0, toleranceDb)
+                << name << ": track " << t << " at mix time " << mixTime;
+        }
+    }
+    EXPECT_GT(ownTempo, 10) << name;
 }
 
 bool RoundTripThroughSox(const std::wstring& folder, const std::vector<int16_t>& samples, std::vector<int16_t>& decoded)

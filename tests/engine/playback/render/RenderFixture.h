@@ -39,6 +39,8 @@ public:
 
     mixtest::Mix& Mix() { return m_mix; }
     CTrackInfo& Track(int index);
+    // The catalog item over the track's file.
+    IProfileSource* Source(int index) { return m_sources[static_cast<size_t>(index)].get(); }
     CMixOutput& Output() { return *m_output; }
     CFinalMix& Final() { return *m_final; }
     CPlayItem& Item(int index) { return *m_items[static_cast<size_t>(index)]; }
@@ -57,6 +59,9 @@ public:
     }
     // Without the seek no block is requested until the mix output recovers from short reads.
     void Start(LONGLONG from, bool seek = true);
+    // Plays the tracks into a mix output built elsewhere (a play stream's), from `from`; the mix
+    // keeps a reference on it and takes its play items out again at the end.
+    void Feed(CMixOutput& output, LONGLONG from, bool seek = true);
     // Pulls float frames straight from the mix output, waiting for the mix inputs before each read.
     std::vector<float> PullFloats(LONGLONG frames, unsigned readSize = 17640);
     // Pulls `bytes` of 16-bit audio in reads of `readSize`, waiting for the mix inputs before each
@@ -88,6 +93,9 @@ private:
     void* m_chainContext = nullptr;
 };
 
+// Loads the item from its laid-out track as the mix manager does: one beat map per layer.
+void LoadPlayItem(CPlayItem& item, CTrackInfo& track);
+
 // Writes interleaved 16-bit stereo at 44100 Hz and has sox read it back as 16-bit stereo; false
 // when either step fails.
 bool RoundTripThroughSox(const std::wstring& folder, const std::vector<int16_t>& samples,
@@ -100,5 +108,22 @@ struct Match {
     double strength;
 };
 Match FindPattern(const std::vector<int16_t>& audio, LONGLONG frame, const std::vector<float>& pattern, int maxLag);
+
+// The frame of a mix time at 44100 Hz.
+LONGLONG FrameOf(LONGLONG microseconds);
+// The track's volume envelope at a mix time, from its own markers (hundredths of a dB).
+double VolumeAt(CTrackInfo& track, LONGLONG mixTime);
+// Track time per mix time around a mix time (1 where the track plays at its own tempo).
+double RateAt(CTrackInfo& track, LONGLONG mixTime);
+
+// Every beat of every track heard at -12 dB or more lies within `tolerance` frames of its mapped
+// mix time; `origin` is the frame of `audio` (44100 Hz stereo) that mix time 0 fell on.
+void ExpectBeatsOnTheirMixTimes(RenderedMix& mix, const std::vector<TrackFile>& files,
+                                const std::vector<int16_t>& audio, LONGLONG origin, int tolerance, const char* name);
+// Where a track plays at its own tempo and full volume, each click keeps the source level within
+// `toleranceDb`.
+void ExpectSourceLevelAtOwnTempo(RenderedMix& mix, const std::vector<TrackFile>& files,
+                                 const std::vector<int16_t>& audio, LONGLONG origin, double toleranceDb,
+                                 const char* name);
 
 }  // namespace rendertest

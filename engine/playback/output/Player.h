@@ -1,0 +1,164 @@
+// CPlayer: the engine's one player. It knows the machine's output devices, the export types and
+// formats and the webcast formats, keeps the user's output configuration in the profile, builds
+// each play stream's graph (mix output, effects chain, final mix) and binds the stream to its
+// output device, which it starts and stops for the play managers.
+//
+// Threads: the play managers call the stream operations under the global mix lock; the main
+// program calls IPlayer on its UI thread without that lock. The player's own lock covers the
+// configuration, the lists and the stream map, and is the innermost of the engine objects' locks:
+// below it only an output's device lock and the UI-update queues are taken. SetOutputConfig lets
+// go of it before it tells the mix manager (which takes the global mix lock). Device threads
+// never call the player.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "classlib/com/ComPtr.h"
+#include "classlib/core/String.h"
+#include "engine/core/server/SingleThreadLock.h"
+#include "engine/core/server/Unknown.h"
+#include "interfaces/IPlayer.h"
+#include "interfaces/IPlayerOutput.h"
+
+class CEfxChain;
+class CFinalMix;
+class CMixOutput;
+
+// The stored "Output Configuration": 64 bytes, in this order.
+struct PLAYER_STOREDCONFIG {
+    uint32_t reserved;
+    uint32_t outputMode;
+    uint32_t deviceKind;
+    uint32_t webcastFormatType;
+    uint32_t webcastFormatId;
+    uint32_t bufferBytes;
+    uint16_t mainIndex;
+    uint16_t mainPairType;
+    GUID mainGuid;
+    uint16_t previewIndex;
+    uint16_t previewPairType;
+    GUID previewGuid;
+};
+static_assert(sizeof(PLAYER_STOREDCONFIG) == 64, "the stored output configuration is 64 bytes");
+static_assert(offsetof(PLAYER_STOREDCONFIG, mainGuid) == 28 && offsetof(PLAYER_STOREDCONFIG, previewGuid) == 48);
+
+// One play stream: its last stage and the output bound to it.
+struct PLAYERSTREAM_MAPITEM {
+    ComPtr<IPlayerInput> input;
+    ComPtr<IPlayerOutput> output;
+    int16_t streamId;
+};
+
+class CPlayer : public CUnknown, public IPlayer {
+public:
+    static constexpr unsigned kMinBufferBytes = 14112;
+    static constexpr unsigned kMaxBufferBytes = 176400;
+    static constexpr unsigned kBufferGranule = 256;
+    static constexpr int kLiveStream = 0;
+    // Posted to the UI-update queue group when the webcast starts or stops.
+    static constexpr int kWebcastChangedCode = 18;
+
+    // Device kinds, output modes and channel-pair types of the configuration.
+    enum : uint32_t { kDirectSound = 1, kWaveOut = 2 };
+    enum : uint32_t { kModeSharedDevice = 1, kModeWebcast = 3 };
+    enum : uint16_t { kPairStereo = 0, kPair3DFront = 1, kPair3DRear = 2 };
+
+    struct DeviceEntry {
+        CString name;
+        GUID guid;
+        uint16_t pairType;
+        uint16_t index;
+    };
+    struct WebcastFormat {
+        int type;
+        int id;
+        CString name;
+    };
+    struct ExportType {
+        int id;
+        CString name;
+        CString extension;
+    };
+    struct ExportFormat {
+        int id;
+        CString name;
+        int typeId;
+        int bitRate;
+    };
+
+    explicit CPlayer(IUnknown* outer);
+    ~CPlayer() override;
+
+    DECLARE_DELEGATING_UNKNOWN
+    HRESULT STDMETHODCALLTYPE NonDelegatingQueryInterface(REFIID iid, void** object) override;
+    void FinalRelease() override;
+
+    // IPlayer
+    HRESULT STDMETHODCALLTYPE GetExportType(int index, int* typeId, BSTR* name, BSTR* extension) override;
+    HRESULT STDMETHODCALLTYPE GetExportFormat(int typeId, int index, int* formatId, BSTR* name, int* bitRate) override;
+    HRESULT STDMETHODCALLTYPE GetOutputDevice(int index, int* deviceId, BSTR* name) override;
+    HRESULT STDMETHODCALLTYPE GetWebcastFormat(int index, int* formatId, BSTR* name) override;
+    HRESULT STDMETHODCALLTYPE GetOutputConfig(PLAYER_OUTPUTCONFIG* config) override;
+    HRESULT STDMETHODCALLTYPE SetOutputConfig(const PLAYER_OUTPUTCONFIG* config) override;
+    HRESULT STDMETHODCALLTYPE GetWebcastUrl(BSTR* url) override;
+
+    // Engine side.
+    // window: the main window, for the DirectSound cooperative level. Lists the devices and the
+    // export and webcast formats, then applies the stored configuration (or the default).
+    void Setup(HWND window);
+    // Builds the stream's graph, adds it to the map and binds it to its device. The stages stay
+    // the stream's: the caller uses them until ReleaseStream and releases none of them. On
+    // failure nothing is left built and the out pointers are NULL.
+    bool CreateStream(int streamId, CMixOutput** output, CEfxChain** chain, CFinalMix** finalMix);
+    // Unbinds the stream and takes its graph apart (the stages handed out by CreateStream).
+    void ReleaseStream(int streamId, CMixOutput* output, CEfxChain* chain);
+    // The stream's input active and its output started (or stopped). FALSE when the stream is
+    // not in the map; a stream without an output does nothing.
+    BOOL StartStream(int streamId);
+    BOOL StopStream(int streamId);
+    // TRUE while the stream's output runs.
+    BOOL IsStreamRunning(int streamId);
+
+private:
+    struct DeviceChoice {
+        uint16_t index;
+        uint16_t pairType;
+        GUID guid;
+    };
+
+    static BOOL CALLBACK AddDirectSoundDevice(GUID* guid, const wchar_t* description, const wchar_t* module,
+                                              void* context);
+    PLAYERSTREAM_MAPITEM* FindStream(int streamId);
+    BOOL SwitchStream(int streamId, bool run);
+    void EnumerateDevices();
+    void BuildExportLists();
+    void BuildWebcastFormats();
+    // Applies the stored value; FALSE when there is none to apply.
+    bool LoadStoredConfig();
+    void StoreConfig();
+    // SetOutputConfig without the mix manager's notification; under the lock.
+    void ApplyConfig(const PLAYER_OUTPUTCONFIG& config);
+    const WebcastFormat* ChosenWebcastFormat() const;
+    int WebcastFormatIndex() const;
+    int DeviceListIndex(const DeviceChoice& choice) const;
+
+    void Bind(PLAYERSTREAM_MAPITEM& stream);
+    void BindDevice(PLAYERSTREAM_MAPITEM& stream, const DeviceChoice& device);
+    void BindWebcast(PLAYERSTREAM_MAPITEM& stream);
+    void Unbind(PLAYERSTREAM_MAPITEM& stream);
+    void SetWebcastUrl(const CString& url);
+    void NotifyMixManager();
+
+    CSingleThreadToken m_lock;
+    HWND m_window = nullptr;
+    CString m_webcastUrl;
+    std::vector<PLAYERSTREAM_MAPITEM> m_streams;
+    std::vector<DeviceEntry> m_devices;
+    std::vector<WebcastFormat> m_webcastFormats;
+    std::vector<ExportType> m_exportTypes;
+    std::vector<ExportFormat> m_exportFormats;
+    PLAYER_STOREDCONFIG m_config{};
+};

@@ -1,0 +1,482 @@
+#include "engine/playback/playmgr/PlayManager.h"
+
+#include "classlib/com/ComPtr.h"
+#include "engine/core/mix/MixManagerInternal.h"
+#include "engine/core/server/LiveAndPendingMixLock.h"
+#include "engine/core/time/TimeMap.h"
+#include "engine/playback/graph/FinalMix.h"
+#include "engine/playback/graph/MixOutput.h"
+#include "engine/playback/graph/PlayItem.h"
+#include "engine/playback/output/Player.h"
+#include "interfaces/IHostMedia.h"
+#include "interfaces/IUiUpdateQueue.h"
+
+CPlayManager::CPlayManager(IUnknown* outer, WORD streamId) : CUnknown(outer), m_streamId(streamId)
+{
+    CLiveAndPendingMixSingleThreadAccess lock;
+    if (CPlayer* player = AcquirePlayer()) {
+        if (!player->CreateStream(m_streamId, &m_mixOutput, &m_efxChain, &m_finalMix)) {
+            m_mixOutput = nullptr;
+            m_efxChain = nullptr;
+            m_finalMix = nullptr;
+        }
+        player->Release();
+    }
+}
+
+HRESULT CPlayManager::NonDelegatingQueryInterface(REFIID iid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    if (IsEqualIID(iid, IID_IPlayManager) || IsEqualIID(iid, IID_IPlayManagerLive))
+        return GetInterface(static_cast<IPlayManager*>(this), object);
+    return CUnknown::NonDelegatingQueryInterface(iid, object);
+}
+
+void CPlayManager::FinalRelease()
+{
+    CUnknown::FinalRelease();
+    Close();
+}
+
+void CPlayManager::Close()
+{
+    CLiveAndPendingMixSingleThreadAccess lock;
+    if (m_closed)
+        return;
+    m_closed = true;
+    UnlockPlayback();
+    CPlayItem* item = nullptr;
+    while (m_playList.GetLast(&item)) {
+        m_playList.Remove(item);
+        DetachItem(item);
+        item->Release();
+    }
+    if (CPlayer* player = AcquirePlayer()) {
+        if (m_mixOutput)
+            player->ReleaseStream(m_streamId, m_mixOutput, m_efxChain);
+        player->Release();
+    }
+    m_mixOutput = nullptr;
+    m_efxChain = nullptr;
+    m_finalMix = nullptr;
+}
+
+CPlayer* CPlayManager::AcquirePlayer()
+{
+    IPlayer* player = nullptr;
+    if (FAILED(GetOuter()->QueryInterface(EngineIid::Player, reinterpret_cast<void**>(&player))) || !player)
+        return nullptr;
+    return static_cast<CPlayer*>(player);
+}
+
+HRESULT CPlayManager::AcquireMixManager(IMixManagerInternal** mixManager)
+{
+    return GetOuter()->QueryInterface(IID_IMixManagerInternal, reinterpret_cast<void**>(mixManager));
+}
+
+HRESULT CPlayManager::AcquireHostMedia(IHostMedia** hostMedia)
+{
+    *hostMedia = nullptr;
+    if (m_streamId != 0)
+        return E_NOINTERFACE;
+    return GetOuter()->QueryInterface(IID_IHostMedia, reinterpret_cast<void**>(hostMedia));
+}
+
+void CPlayManager::Post(int code, int value)
+{
+    ComPtr<IUiUpdateQueue> queue;
+    if (SUCCEEDED(GetOuter()->QueryInterface(IID_IUiUpdateQueue, queue.put_void())))
+        queue->PostUpdate(code, value, FALSE);
+}
+
+bool CPlayManager::IsRunning()
+{
+    CPlayer* player = AcquirePlayer();
+    if (!player)
+        return false;
+    const bool running = player->IsStreamRunning(m_streamId);
+    player->Release();
+    return running;
+}
+
+void CPlayManager::StopStream()
+{
+    if (CPlayer* player = AcquirePlayer()) {
+        player->StopStream(m_streamId);
+        player->Release();
+    }
+    ComPtr<IHostMedia> host;
+    if (SUCCEEDED(AcquireHostMedia(host.put())))
+        host->OnPlayStopped();
+}
+
+void CPlayManager::StartStream(LONGLONG start)
+{
+    ComPtr<IHostMedia> host;
+    AcquireHostMedia(host.put());
+    if (host)
+        host->OnPlayStarting(start, this);
+    if (CPlayer* player = AcquirePlayer()) {
+        player->StartStream(m_streamId);
+        player->Release();
+    }
+    if (host)
+        host->OnPlayStarted(start, this);
+}
+
+LONGLONG CPlayManager::OpenEndFrom(LONGLONG from)
+{
+    ComPtr<IMixManagerInternal> mixManager;
+    LONGLONG pause = 0;
+    if (SUCCEEDED(AcquireMixManager(mixManager.put())) && mixManager->FindNextTrackStart(from, &pause))
+        return pause;
+    return m_playList.GetLatestEndTime();
+}
+
+void CPlayManager::PlayFrom(LONGLONG start, LONGLONG end)
+{
+    m_bucket = start / kBucketLength;
+    UpdateActiveItems();
+    if (end == kUnsetTime)
+        end = OpenEndFrom(start);
+    m_endPosition = end;
+    if (m_mixOutput) {
+        m_mixOutput->SetEndPosition(end);
+        m_mixOutput->SeekTo(start);
+    }
+    m_playPosition = start;
+    StartStream(start);
+    Post(PlayManagerUi::PlaybackStarted);
+}
+
+HRESULT CPlayManager::PlayFromCursor()
+{
+    CLiveAndPendingMixSingleThreadAccess lock;
+    if (IsPerformingNow())
+        return S_FALSE;
+    PlayFromPosition(m_cursorPosition);
+    return S_OK;
+}
+
+HRESULT CPlayManager::PlayFromStart()
+{
+    CLiveAndPendingMixSingleThreadAccess lock;
+    if (IsPerformingNow())
+        return E_FAIL;
+    m_playList.ClearSolo();
+    m_bucket = 0;
+    SetState(kPlaying);
+    PlayFrom(0, kUnsetTime);
+    return S_OK;
+}
+
+HRESULT CPlayManager::PlayFromPosition(LONGLONG position)
+{
+    CLiveAndPendingMixSingleThreadAccess lock;
+    if (IsPerformingNow())
+        return S_FALSE;
+    StopStream();
+    m_playList.ClearSolo();
+    SetState(kPlaying);
+    PlayFrom(position, kUnsetTime);
+    return S_OK;
+}
+
+HRESULT CPlayManager::PlayRange(LONGLONG start, LONGLONG end, BOOL loop)
+{
+    CLiveAndPendingMixSingleThreadAccess lock;
+    if (IsPerformingNow())
+        return S_FALSE;
+    m_playList.ClearSolo();
+    Post(PlayManagerUi::PlaybackStarted);
+    m_bucket = start / kBucketLength;
+    UpdateActiveItems();
+    ComPtr<IHostMedia> host;
+    AcquireHostMedia(host.put());
+    if (m_mixOutput)
+        m_mixOutput->SeekTo(start);
+    if (host)
+        host->OnPlayStarting(start, this);
+    if (loop) {
+        if (m_mixOutput) {
+            m_mixOutput->SetLoop(end, start, TRUE);
+            m_mixOutput->SetEndPosition(m_playList.GetLatestEndTime());
+        }
+        SetState(kLooping);
+    } else {
+        if (m_mixOutput)
+            m_mixOutput->SetEndPosition(end);
+        SetState(kPlaying);
+    }
+    if (CPlayer* player = AcquirePlayer()) {
+        player->StartStream(m_streamId);
+        player->Release();
+    }
+    if (host)
+        host->OnPlayStarted(start, this);
+    return S_OK;
+}
+
+HRESULT CPlayManager::StartPerformance()
+{
+    CLiveAndPendingMixSingleThreadAccess lock;
+    if (IsPerformingNow())
+        return S_FALSE;
+    m_playList.ClearSolo();
+    SetState(kPerforming);
+    PlayFrom(m_heldPosition, kUnsetTime);
+    return S_OK;
+}
+
+HRESULT CPlayManager::StopPerformance()
+{
+    // Under the global mix lock like every other command: the tick restarts a looping
+    // performance at the mix end, and an unlocked stop could land between its steps.
+    CLiveAndPendingMixSingleThreadAccess lock;
+    if (IsRunning())
+        StopStream();
+    SetState(kStopped);
+    return S_OK;
+}
+
+HRESULT CPlayManager::TogglePause()
+{
+    CLiveAndPendingMixSingleThreadAccess lock;
+    if (IsPerformingNow())
+        return S_FALSE;
+    CPlayer* player = AcquirePlayer();
+    if (!player)
+        return S_OK;
+    const bool running = player->IsStreamRunning(m_streamId);
+    player->Release();
+    if (running) {
+        // The tick's position may be up to one period old: the pause lands where the stream is.
+        if (m_mixOutput)
+            m_playPosition = m_mixOutput->GetPosition();
+        StopStream();
+        SetState(kStopped);
+        SetCursorPosition(m_playPosition, TRUE);
+    } else {
+        PlayFromPosition(m_cursorPosition);
+    }
+    return S_OK;
+}
+
+HRESULT CPlayManager::SkipToNextTrack()
+{
+    return SkipTo(TRUE);
+}
+
+HRESULT CPlayManager::SkipToPreviousTrack()
+{
+    return SkipTo(FALSE);
+}
+
+HRESULT CPlayManager::SkipTo(BOOL next)
+{
+    CLiveAndPendingMixSingleThreadAccess lock;
+    if (IsPerformingNow())
+        return E_FAIL;
+    m_playList.ClearSolo();
+    const LONGLONG from = m_state.load() == kPlaying ? m_playPosition.load() : m_cursorPosition.load();
+    ComPtr<IMixManagerInternal> mixManager;
+    LONGLONG start = 0;
+    if (SUCCEEDED(AcquireMixManager(mixManager.put())) &&
+        SUCCEEDED(mixManager->FindAdjacentTrackStart(from, next, &start))) {
+        SetState(kPlaying);
+        PlayFrom(start, kUnsetTime);
+        return S_OK;
+    }
+    return PlayFromStart();
+}
+
+HRESULT CPlayManager::CanPlay()
+{
+    CLiveAndPendingMixSingleThreadAccess lock;
+    return m_playList.GetCount() > 0 && IsPerforming() == S_FALSE ? S_OK : S_FALSE;
+}
+
+HRESULT CPlayManager::CanStartPerformance()
+{
+    return CanPlay();
+}
+
+HRESULT CPlayManager::CanPause()
+{
+    return IsRunning() && !IsPerformingNow() ? S_OK : S_FALSE;
+}
+
+HRESULT CPlayManager::CanStopPerformance()
+{
+    return IsRunning() && IsPerformingNow() ? S_OK : S_FALSE;
+}
+
+HRESULT CPlayManager::CanSkipToNext()
+{
+    CLiveAndPendingMixSingleThreadAccess lock;
+    return m_playList.GetCount() > 0 && !IsPerformingNow() ? S_OK : S_FALSE;
+}
+
+HRESULT CPlayManager::CanSkipToPrevious()
+{
+    return CanSkipToNext();
+}
+
+HRESULT CPlayManager::GetCursorPosition(LONGLONG* position)
+{
+    if (!position)
+        return E_POINTER;
+    *position = m_cursorPosition;
+    return S_OK;
+}
+
+HRESULT CPlayManager::SetCursorPosition(LONGLONG position, BOOL notify)
+{
+    m_cursorPosition = position;
+    if (notify)
+        Post(PlayManagerUi::CursorSet);
+    return S_OK;
+}
+
+HRESULT CPlayManager::GetPlayPosition(LONGLONG* position)
+{
+    if (!position)
+        return E_POINTER;
+    *position = m_playPosition;
+    return S_OK;
+}
+
+HRESULT CPlayManager::GetHeldPosition(LONGLONG* position)
+{
+    if (!position)
+        return E_POINTER;
+    *position = m_heldPosition;
+    return S_OK;
+}
+
+HRESULT CPlayManager::SetHeldPosition(LONGLONG position)
+{
+    if (IsPerformingNow())
+        return S_OK;
+    m_heldPosition = position;
+    UpdateCurrentTrack();
+    Post(PlayManagerUi::PositionChanged);
+    return S_OK;
+}
+
+HRESULT CPlayManager::IsTrackActive(DWORD trackId)
+{
+    CLiveAndPendingMixSingleThreadAccess lock;
+    CPlayItem* item = m_playList.FindByTrack(static_cast<LONG>(trackId));
+    return item ? item->IsActive() : S_FALSE;
+}
+
+HRESULT CPlayManager::IsPlaying()
+{
+    return IsRunning() ? S_OK : S_FALSE;
+}
+
+HRESULT CPlayManager::IsPlayingNormally()
+{
+    return IsRunning() && !IsPerformingNow() ? S_OK : S_FALSE;
+}
+
+HRESULT CPlayManager::IsPerforming()
+{
+    return IsRunning() && IsPerformingNow() ? S_OK : S_FALSE;
+}
+
+HRESULT CPlayManager::UpdateLoopRange(LONGLONG start, LONGLONG end)
+{
+    // Locked for the same reason as StopPerformance: it changes the mix output under the tick.
+    CLiveAndPendingMixSingleThreadAccess lock;
+    if (m_state.load() == kLooping && m_mixOutput) {
+        m_mixOutput->SetEndPosition(m_playList.GetLatestEndTime());
+        m_mixOutput->SetLoop(end, start, TRUE);
+    }
+    return S_OK;
+}
+
+HRESULT CPlayManager::ExportMix(BSTR, const MixExportOptions*)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT CPlayManager::CreateCdBurner(IBurnCdr** burner)
+{
+    if (burner)
+        *burner = nullptr;
+    return E_NOTIMPL;
+}
+
+HRESULT CPlayManager::EndCdBurn()
+{
+    return E_NOTIMPL;
+}
+
+HRESULT CPlayManager::PlayTrack(DWORD trackId)
+{
+    return PlaySolo(trackId, true);
+}
+
+HRESULT CPlayManager::PlayTrackFromStart(DWORD trackId)
+{
+    return PlaySolo(trackId, false);
+}
+
+HRESULT CPlayManager::PlaySolo(DWORD trackId, bool fromCursor)
+{
+    CLiveAndPendingMixSingleThreadAccess lock;
+    if (IsPerformingNow())
+        return E_FAIL;
+    m_playList.ClearSolo();
+    CPlayItem* item = m_playList.FindByTrack(static_cast<LONG>(trackId));
+    if (!item)
+        return S_OK;
+    m_playList.Solo(item);
+    SetState(kSolo);
+    LONGLONG start = m_cursorPosition;
+    if (!fromCursor || start < item->GetMixStart() || start >= item->GetMixEnd())
+        start = item->GetMixStart();
+    PlayFrom(start, item->GetMixEnd());
+    return S_OK;
+}
+
+HRESULT CPlayManager::Stop()
+{
+    CLiveAndPendingMixSingleThreadAccess lock;
+    if (IsPerformingNow())
+        return S_FALSE;
+    StopStream();
+    SetState(kStopped);
+    return S_OK;
+}
+
+HRESULT CPlayManager::StopTrack(DWORD)
+{
+    if (IsPerformingNow())
+        return E_FAIL;
+    Stop();
+    return S_OK;
+}
+
+HRESULT CPlayManager::GetOutputLevels(float* left, float* right, float* leftHold, float* rightHold)
+{
+    if (!left || !right || !leftHold || !rightHold)
+        return E_POINTER;
+    if (!m_finalMix)
+        return E_FAIL;
+    const BOOL running = IsRunning() && m_state.load() != kRecording;
+    return m_finalMix->GetLevels(left, right, leftHold, rightHold, running);
+}
+
+HRESULT CPlayManager::GetNowPlayingSettings(BOOL*, BSTR*, BSTR*, BOOL*, BSTR*)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT CPlayManager::SetNowPlayingSettings(BOOL, LPCWSTR, LPCWSTR, BOOL, LPCWSTR)
+{
+    return E_NOTIMPL;
+}

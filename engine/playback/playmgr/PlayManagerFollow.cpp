@@ -1,0 +1,210 @@
+// The play manager's engine side: the service thread's tick and what the mix manager calls while
+// it rebuilds the mix under a playing stream. Everything here runs under the global mix lock.
+#include "classlib/com/ComPtr.h"
+#include "engine/core/mix/MixManagerInternal.h"
+#include "engine/core/server/LiveAndPendingMixLock.h"
+#include "engine/playback/graph/MixOutput.h"
+#include "engine/playback/graph/PlayItem.h"
+#include "engine/playback/playmgr/PlayManager.h"
+#include "interfaces/IHostMedia.h"
+
+namespace {
+// The tick looks past the end position by this much for a pause track that would end a loop.
+constexpr LONGLONG kJustBeforeEnd = 1;
+// Bit 0 of a catalog item's flags: its audio can be played.
+constexpr int kCatalogItemPlayable = 0x1;
+}  // namespace
+
+void CPlayManager::OnTick()
+{
+    CLiveAndPendingMixSingleThreadAccess lock;
+    if (!m_mixOutput)
+        return;
+    const LONGLONG position = m_mixOutput->GetPosition();
+    const bool performing = IsPerformingNow();
+    const bool changed = position != m_playPosition || (performing && position != m_heldPosition);
+    m_playPosition = position;
+    if (performing)
+        m_heldPosition = position;
+    if (changed) {
+        Post(PlayManagerUi::PositionChanged);
+        if (position / kBucketLength != m_bucket) {
+            m_bucket = position / kBucketLength;
+            UpdateActiveItems();
+        }
+    }
+    CPlayItem* item = nullptr;
+    for (int i = 0; m_playList.GetAt(i, &item); ++i) {
+        if (!item->TakeActivityChange())
+            continue;
+        if (IsPerformingNow())
+            UpdateCurrentTrack();
+        Post(PlayManagerUi::ItemActivity, static_cast<int>(item->GetTrackId()));
+    }
+
+    const LONG state = m_state.load();
+    if (!m_mixOutput->IsEndReached() || (state != kPlaying && state != kSolo && state != kPerforming))
+        return;
+    const LONGLONG end = m_endPosition;
+    bool loops = false;
+    if (m_loop.load() && state != kSolo && end == m_playList.GetLatestEndTime()) {
+        ComPtr<IMixManagerInternal> mixManager;
+        LONGLONG pause = 0;
+        loops = FAILED(AcquireMixManager(mixManager.put())) ||
+                !mixManager->FindNextTrackStart(end - kJustBeforeEnd, &pause);
+    }
+    if (loops && state == kPerforming) {
+        SetState(kStopped);
+        Stop();
+        SetHeldPosition(0);
+        StartPerformance();
+    } else if (loops) {
+        PlayFromStart();
+    } else {
+        SetState(kStopped);
+        Stop();
+        SetCursorPosition(end, TRUE);
+        if (state == kPerforming) {
+            SetHeldPosition(end);
+            ComPtr<IMixManagerInternal> mixManager;
+            if (SUCCEEDED(AcquireMixManager(mixManager.put())))
+                mixManager->AppendPauseAtMixEnd(end);
+        }
+    }
+}
+
+void CPlayManager::UpdateActiveItems()
+{
+    CLiveAndPendingMixSingleThreadAccess lock;
+    if (!m_mixOutput)
+        return;
+    ComPtr<IMixManagerInternal> mixManager;
+    if (FAILED(AcquireMixManager(mixManager.put())))
+        return;
+    const LONGLONG windowStart = m_bucket * kBucketLength;
+    const LONGLONG windowEnd = windowStart + kActiveWindow;
+    // The next track after the one sounding at the window's end starts rendering early, so that a
+    // long cross-fade into it is ready when the window reaches it.
+    const CPlayItem* following = nullptr;
+    LONG trackAtEnd = kNoTrack;
+    int index = 0;
+    if (mixManager->FindTrackAtPosition(windowEnd, &trackAtEnd, &index))
+        following = m_playList.GetNextPrimary(m_playList.FindByTrack(trackAtEnd));
+    CPlayItem* item = nullptr;
+    for (int i = 0; m_playList.GetAt(i, &item); ++i) {
+        bool wanted = (item->GetMixEnd() >= windowStart && item->GetMixStart() <= windowEnd) || item == following;
+        int flags = 0;
+        if (wanted)
+            wanted = SUCCEEDED(mixManager->GetTrackCatalogFlags(static_cast<DWORD>(item->GetTrackId()), &flags)) &&
+                     (flags & kCatalogItemPlayable) != 0;
+        const bool hasInput = m_mixOutput->HasInput(item);
+        if (wanted && !hasInput) {
+            // An item whose track cannot be loaded has nothing to render.
+            if (mixManager->PreparePlayItem(item))
+                m_mixOutput->AddInput(item);
+        } else if (!wanted && hasInput) {
+            m_mixOutput->RemoveInput(item);
+            mixManager->CancelPlayItemAnalysis(item);
+        }
+    }
+}
+
+void CPlayManager::UpdateCurrentTrack()
+{
+    CLiveAndPendingMixSingleThreadAccess lock;
+    LONG current = kNoTrack;
+    const LONGLONG held = m_heldPosition;
+    CPlayItem* item = nullptr;
+    for (int i = 0; m_playList.GetAt(i, &item); ++i) {
+        if (item->GetMixEnd() > held) {
+            current = item->GetTrackId();
+            break;
+        }
+    }
+    if (current == m_currentTrackId)
+        return;
+    m_currentTrackId = current;
+    Post(PlayManagerUi::CurrentTrack);
+}
+
+void CPlayManager::UpdateEndPosition()
+{
+    CLiveAndPendingMixSingleThreadAccess lock;
+    if (m_mixOutput && IsRunning()) {
+        const LONGLONG end = OpenEndFrom(IsPerformingNow() ? m_heldPosition.load() : m_playPosition.load());
+        m_endPosition = end;
+        m_mixOutput->SetEndPosition(end);
+    }
+    UpdateCurrentTrack();
+    UpdateActiveItems();
+}
+
+void CPlayManager::Reposition(LONGLONG offset, LONGLONG sequence)
+{
+    CLiveAndPendingMixSingleThreadAccess lock;
+    m_bucket = (m_playPosition + offset) / kBucketLength;
+    LONGLONG position = 0;
+    if (m_mixOutput) {
+        m_mixOutput->Shift(offset, sequence);
+        position = m_mixOutput->GetPosition();
+    }
+    m_playPosition = position;
+    ComPtr<IHostMedia> host;
+    LONGLONG told = 0;
+    if (SUCCEEDED(AcquireHostMedia(host.put())) && host->OnReposition(offset, position, &told) == S_OK)
+        m_playPosition = told;
+    if (IsPerformingNow())
+        m_heldPosition = m_playPosition.load();
+}
+
+void CPlayManager::LockPlayback()
+{
+    CLiveAndPendingMixSingleThreadAccess lock;
+    if (m_playbackLocked)
+        return;
+    m_playbackLocked = true;
+    if (m_mixOutput)
+        m_mixOutput->Lock();
+    m_playList.LockAll();
+}
+
+void CPlayManager::UnlockPlayback()
+{
+    CLiveAndPendingMixSingleThreadAccess lock;
+    if (!m_playbackLocked)
+        return;
+    m_playbackLocked = false;
+    m_playList.UnlockAll();
+    if (m_mixOutput)
+        m_mixOutput->Unlock();
+}
+
+void CPlayManager::DetachItem(CPlayItem* item)
+{
+    CLiveAndPendingMixSingleThreadAccess lock;
+    if (m_mixOutput && item)
+        m_mixOutput->RemoveInput(item);
+}
+
+void CPlayManager::RemoveItemsOfTrack(DWORD catalogItemId)
+{
+    CLiveAndPendingMixSingleThreadAccess lock;
+    if (!m_mixOutput)
+        return;
+    ComPtr<IMixManagerInternal> mixManager;
+    AcquireMixManager(mixManager.put());
+    CPlayItem* item = nullptr;
+    for (int i = 0; m_playList.GetAt(i, &item); ++i) {
+        if (item->GetCatalogItemId() != catalogItemId || !m_mixOutput->RemoveInput(item))
+            continue;
+        if (mixManager)
+            mixManager->CancelPlayItemAnalysis(item);
+    }
+}
+
+void CPlayManager::SetLoopEnabled(BOOL loop)
+{
+    CLiveAndPendingMixSingleThreadAccess lock;
+    m_loop = loop ? 1 : 0;
+    UpdateActiveItems();
+}

@@ -1,0 +1,281 @@
+// A whole mix played from start to end through the live play manager and the player, once through
+// DirectSound and once through wave-out, and read back from the sound sink: every beat where the
+// mix model puts it, beat-matched cross-fades, the audio spanning the mix and nothing more, the
+// source level kept, the capture against the offline render, and the UI updates on the way.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <numbers>
+
+#include "LiveStream.h"
+#include "tests/support/Signals.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/UnixTools.h"
+#include "tests/support/WavWriter.h"
+
+using namespace playmgrtest;
+using rendertest::FrameOf;
+using rendertest::RenderedMix;
+using rendertest::TrackFile;
+
+namespace {
+
+constexpr int kThreeMilliseconds = 132;
+constexpr LONGLONG kTwentyMilliseconds = 882;
+constexpr int kLoud = 1000;
+
+LONGLONG FirstLoudFrame(const std::vector<int16_t>& audio)
+{
+    for (size_t i = 0; i < audio.size(); ++i)
+        if (std::abs(audio[i]) > kLoud)
+            return static_cast<LONGLONG>(i / 2);
+    return -1;
+}
+
+LONGLONG LastLoudFrame(const std::vector<int16_t>& audio)
+{
+    for (size_t i = audio.size(); i-- > 0;)
+        if (std::abs(audio[i]) > kLoud)
+            return static_cast<LONGLONG>(i / 2);
+    return -1;
+}
+
+// Where two consecutive tracks overlap, the beats they share are heard together: for every beat of
+// the outgoing track that lands on one of the incoming track's, both clicks are found within 3 ms
+// of each other (relative to where the model puts them).
+void ExpectCrossFadesOnTheBeat(RenderedMix& model, const std::vector<TrackFile>& files,
+                               const std::vector<int16_t>& audio, LONGLONG origin, const char* name)
+{
+    for (int t = 0; t + 1 < model.TrackCount(); ++t) {
+        CTrackInfo& out = model.Track(t);
+        CTrackInfo& in = model.Track(t + 1);
+        const LONGLONG from = model.Item(t + 1).GetMixStart();
+        const LONGLONG to = model.Item(t).GetMixEnd();
+        const auto beats = [&](CTrackInfo& track, int index) {
+            std::vector<LONGLONG> times;
+            const LONGLONG beat = static_cast<LONGLONG>(60.0e6 / files[static_cast<size_t>(index)].bpm + 0.5);
+            for (LONGLONG trackTime = 0; trackTime < track.GetTrackLength(); trackTime += beat) {
+                LONGLONG mixTime = 0;
+                if (SUCCEEDED(track.TrackTimeToMixTime(trackTime, &mixTime)) && mixTime > from + 20000 &&
+                    mixTime < to - 20000 && rendertest::VolumeAt(track, mixTime) >= -1200)
+                    times.push_back(mixTime);
+            }
+            return times;
+        };
+        const std::vector<LONGLONG> outgoing = beats(out, t);
+        const std::vector<LONGLONG> incoming = beats(in, t + 1);
+        const std::vector<float> outClick = rendertest::ClickTemplate(files[static_cast<size_t>(t)].sound, 44100);
+        const std::vector<float> inClick = rendertest::ClickTemplate(files[static_cast<size_t>(t + 1)].sound, 44100);
+        int shared = 0;
+        for (const LONGLONG a : outgoing) {
+            for (const LONGLONG b : incoming) {
+                if (std::abs(a - b) > 20000)
+                    continue;
+                const rendertest::Match ma = rendertest::FindPattern(audio, origin + FrameOf(a), outClick, 150);
+                const rendertest::Match mb = rendertest::FindPattern(audio, origin + FrameOf(b), inClick, 150);
+                ++shared;
+                EXPECT_LE(std::abs(ma.lag - mb.lag), kThreeMilliseconds)
+                    << name << ": cross-fade " << t << " at mix time " << a << ": the tracks' clicks lie "
+                    << ma.lag - mb.lag << " frames apart";
+            }
+        }
+        EXPECT_GT(shared, 4) << name << ": cross-fade " << t << " has too few shared beats";
+    }
+}
+
+// The offline render resampled to 48 kHz float by sox, interleaved.
+std::vector<float> ResampleTo48k(const std::wstring& folder, const std::vector<int16_t>& render)
+{
+    const std::wstring wav = folder + L"\\render44.wav";
+    const std::wstring raw = folder + L"\\render48.f32";
+    if (!fixtures::WriteWav16(wav, render, 44100, 2) ||
+        fixtures::RunUnixTool("sox", {fixtures::UnixPath(wav), "-t", "raw", "-r", "48000", "-e", "floating-point", "-b",
+                                      "32", fixtures::UnixPath(raw)}) != 0)
+        return {};
+    const std::vector<uint8_t> bytes = fixtures::ReadFileBytes(raw);
+    std::vector<float> samples(bytes.size() / sizeof(float));
+    std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
+    return samples;
+}
+
+// The left channel of interleaved `audio` from `from` on, read `delay` frames later (a fraction
+// of a frame by windowed-sinc interpolation), `frames` long.
+std::vector<double> LeftChannel(const std::vector<float>& audio, LONGLONG from, double delay, LONGLONG frames)
+{
+    constexpr int kTaps = 16;
+    const LONGLONG total = static_cast<LONGLONG>(audio.size() / 2);
+    std::vector<double> out(static_cast<size_t>(frames), 0.0);
+    double weights[2 * kTaps + 1];
+    for (int k = -kTaps; k <= kTaps; ++k) {
+        const double x = k - delay;
+        const double sinc = x == 0.0 ? 1.0 : std::sin(std::numbers::pi * x) / (std::numbers::pi * x);
+        weights[k + kTaps] = sinc * (0.5 + 0.5 * std::cos(std::numbers::pi * x / (kTaps + 1)));
+    }
+    for (LONGLONG n = 0; n < frames; ++n) {
+        double sum = 0.0;
+        for (int k = -kTaps; k <= kTaps; ++k) {
+            const LONGLONG at = from + n + k;
+            if (at >= 0 && at < total)
+                sum += audio[static_cast<size_t>(at) * 2] * weights[k + kTaps];
+        }
+        out[static_cast<size_t>(n)] = sum;
+    }
+    return out;
+}
+
+// Signal-to-noise ratio of the capture against the resampled render (left channel), aligned to a
+// fraction of a frame: Wine's mixer and sox resample with a different delay, which alone would
+// cost tens of dB on the higher clicks. The lag is searched around `approximate` (48 kHz frames)
+// on the first seconds, then the whole render is compared.
+double SnrAgainstRender(const std::vector<float>& capture, const std::vector<float>& render, LONGLONG approximate)
+{
+    const LONGLONG frames = static_cast<LONGLONG>(render.size() / 2);
+    const LONGLONG probe = std::min<LONGLONG>(frames, 5 * 48000);
+    const std::vector<double> probeReference = LeftChannel(render, 0, 0.0, probe);
+    double best = -1e300;
+    double bestLag = 0.0;
+    for (LONGLONG lag = approximate - 48; lag <= approximate + 48; ++lag) {
+        const double snr = fixtures::SnrDb(probeReference, LeftChannel(capture, lag, 0.0, probe));
+        if (snr > best) {
+            best = snr;
+            bestLag = static_cast<double>(lag);
+        }
+    }
+    // Coarse, then fine steps of a fraction of a frame around the best so far.
+    for (const double step : {0.05, 0.005}) {
+        const double around = bestLag;
+        for (int k = -20; k <= 20; ++k) {
+            const double at = around + k * step;
+            const LONGLONG whole = static_cast<LONGLONG>(std::floor(at));
+            const double snr =
+                fixtures::SnrDb(probeReference, LeftChannel(capture, whole, at - static_cast<double>(whole), probe));
+            if (snr > best) {
+                best = snr;
+                bestLag = at;
+            }
+        }
+    }
+    const LONGLONG lag = static_cast<LONGLONG>(std::floor(bestLag));
+    // Wine's mixer starts a buffer's resampler without history: the first frames it plays (here
+    // the mix's first click) come out bent, so the comparison starts 20 ms in.
+    constexpr LONGLONG kSkip = 960;
+    return fixtures::SnrDb(LeftChannel(render, kSkip, 0.0, frames - kSkip),
+                           LeftChannel(capture, lag + kSkip, bestLag - static_cast<double>(lag), frames - kSkip));
+}
+
+class EndToEnd : public ::testing::TestWithParam<Device> {};
+
+}  // namespace
+
+TEST_P(EndToEnd, AMixPlaysFromStartToEndAsTheModelLaysItOut)
+{
+    const outputtest::ComScope com;
+    const bool waveOut = GetParam() == Device::WaveOut;
+    const char* name = waveOut ? "wave-out" : "DirectSound";
+    fixtures::TempDir folder(L"playmgr");
+    LiveStream stream(folder.Path(), kThreeTracks, kMeasures, GetParam());
+    ASSERT_TRUE(stream.Ready()) << stream.Failure();
+    fixtures::TempDir offlineFolder(L"playmgr");
+    RenderedMix model(offlineFolder.Path(), kThreeTracks, kMeasures);
+    ASSERT_TRUE(model.Ready()) << model.Failure();
+    model.Start(0);
+    const std::vector<int16_t> reference = model.PullAll(17640);
+    ASSERT_EQ(model.EndTime(), stream.EndTime()) << "the live list and the model end together";
+
+    CPlayManager& manager = stream.Manager();
+    bool stopped = false;
+    const bool clean = stream.PlayCleanly([&] {
+        manager.PlayFromStart();
+        // The sink runs faster than real time; real time and a margin bound the wait.
+        stopped = stream.WaitUntilStopped(static_cast<DWORD>(stream.EndTime() / 1000) + 20000);
+    });
+    ASSERT_TRUE(stopped) << name << ": the mix did not end";
+    if (!clean)
+        GTEST_SKIP() << name << ": the renderer fell behind the sink in every attempt (machine too loaded)";
+    const std::vector<UiPost> posts = stream.Ui().Take();
+    const std::vector<float> sink = outputtest::ReadSink(!waveOut);
+    ASSERT_FALSE(sink.empty()) << name << ": nothing reached the sink";
+
+    std::vector<int16_t> audio;
+    if (waveOut) {
+        audio = WaveOutSamples(sink);
+    } else {
+        audio = SinkFloat48ToPcm44(folder.Path(), sink);
+        if (audio.empty())
+            GTEST_SKIP() << "sox is not reachable from this process";
+    }
+    const LONGLONG origin = FindOrigin(audio, reference);
+
+    ASSERT_GE(origin, 0) << name << ": the mix is not in the capture";
+
+    // Nothing before the mix's start, all of it, and nothing after its end.
+    EXPECT_NEAR(static_cast<double>(FirstLoudFrame(audio) - origin), static_cast<double>(FirstLoudFrame(reference)),
+                kTwentyMilliseconds)
+        << name;
+    EXPECT_NEAR(static_cast<double>(LastLoudFrame(audio) - origin), static_cast<double>(LastLoudFrame(reference)),
+                kTwentyMilliseconds)
+        << name;
+    EXPECT_GE(static_cast<LONGLONG>(audio.size() / 2), origin + FrameOf(stream.EndTime()) - kTwentyMilliseconds)
+        << name << ": the capture ends before the mix does";
+
+    rendertest::ExpectBeatsOnTheirMixTimes(model, kThreeTracks, audio, origin, kThreeMilliseconds, name);
+    ExpectCrossFadesOnTheBeat(model, kThreeTracks, audio, origin, name);
+    rendertest::ExpectSourceLevelAtOwnTempo(model, kThreeTracks, audio, origin, 0.2, name);
+
+    if (waveOut) {
+        size_t differing = 0;
+        size_t first = 0;
+        for (size_t i = 0; i < reference.size(); ++i) {
+            const size_t at = static_cast<size_t>(origin) * 2 + i;
+            const int captured = at < audio.size() ? audio[at] : 0;
+            if (std::abs(captured - reference[i]) > 1 && differing++ == 0)
+                first = i;
+        }
+        EXPECT_EQ(differing, 0u) << "the wave-out capture differs from the offline render in " << differing
+                                 << " samples, the first at frame " << first / 2;
+        EXPECT_EQ(origin, 0) << "wave-out starts with the mix's first sample";
+    } else {
+        const std::vector<float> resampled = ResampleTo48k(folder.Path(), reference);
+        ASSERT_FALSE(resampled.empty()) << "sox did not resample the render";
+        EXPECT_GE(SnrAgainstRender(sink, resampled, origin * 48000 / 44100), 40.0);
+    }
+
+    // UI updates: the start, positions rising to the end, each item starting and stopping, then
+    // the cursor set at the end.
+    ASSERT_FALSE(posts.empty());
+    EXPECT_EQ(posts.front().code, PlayManagerUi::PlaybackStarted);
+    LONGLONG lastPosition = -1;
+    int positions = 0;
+    std::map<int, int> activity;
+    std::vector<int> activityOrder;
+    for (const UiPost& post : posts) {
+        if (post.code == PlayManagerUi::PositionChanged) {
+            EXPECT_GE(post.playPosition, lastPosition) << name << ": the play position went back";
+            lastPosition = post.playPosition;
+            ++positions;
+        } else if (post.code == PlayManagerUi::ItemActivity) {
+            if (activity[post.value]++ == 0)
+                activityOrder.push_back(post.value);
+        }
+    }
+    EXPECT_GT(positions, 10) << name;
+    EXPECT_NEAR(static_cast<double>(lastPosition), static_cast<double>(stream.EndTime()), 1000.0) << name;
+    ASSERT_EQ(activityOrder.size(), 3u) << name;
+    for (int t = 0; t < 3; ++t) {
+        EXPECT_EQ(activityOrder[static_cast<size_t>(t)], stream.Mix().Track(t).GetTrackIdValue()) << name;
+        EXPECT_GE(activity[activityOrder[static_cast<size_t>(t)]], 2) << name << ": track " << t;
+    }
+    EXPECT_EQ(posts.back().code, PlayManagerUi::CursorSet) << name;
+    EXPECT_EQ(manager.GetPlayState(), CPlayManager::kStopped);
+    LONGLONG cursor = 0;
+    manager.GetCursorPosition(&cursor);
+    EXPECT_EQ(cursor, manager.GetEndPosition()) << name;
+    EXPECT_EQ(manager.GetEndPosition(), stream.EndTime()) << name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, EndToEnd, ::testing::Values(Device::DirectSound, Device::WaveOut),
+                         [](const ::testing::TestParamInfo<Device>& info) {
+                             return info.param == Device::WaveOut ? "WaveOut" : "DirectSound";
+                         });
