@@ -1,7 +1,5 @@
 #include "engine/playback/output/Player.h"
 
-#include <dsound.h>
-
 #include <new>
 
 #include "engine/catalog/catalog/EngineMembers.h"
@@ -45,12 +43,14 @@ PLAYERSTREAM_MAPITEM* CPlayer::FindStream(int streamId)
 
 void CPlayer::Setup(HWND window)
 {
+    // Setup runs once, before anyone else can reach the player: the lists are built without the
+    // lock, which is never held while plug-in libraries or the video montage library are asked.
+    m_window = window;
+    EnumerateDevices();
+    BuildExportLists();
+    BuildWebcastFormats();
     {
         CSingleThreadLock lock(&m_lock);
-        m_window = window;
-        EnumerateDevices();
-        BuildExportLists();
-        BuildWebcastFormats();
         if (LoadStoredConfig())
             return;
     }
@@ -98,20 +98,26 @@ bool CPlayer::CreateStream(int streamId, CMixOutput** output, CEfxChain** chain,
     return true;
 }
 
+ComPtr<IPlayerInput> CPlayer::TakeStream(int streamId)
+{
+    for (auto it = m_streams.begin(); it != m_streams.end(); ++it) {
+        if (it->streamId == streamId) {
+            Unbind(*it);
+            ComPtr<IPlayerInput> input = std::move(it->input);
+            m_streams.erase(it);
+            return input;
+        }
+    }
+    return {};
+}
+
 void CPlayer::ReleaseStream(int streamId, CMixOutput* output, CEfxChain* chain)
 {
     CSingleThreadLock lock(&m_lock);
-    for (auto it = m_streams.begin(); it != m_streams.end(); ++it) {
-        if (it->streamId != streamId)
-            continue;
-        Unbind(*it);
-        IPlayerInput* last = it->input.detach();
-        m_streams.erase(it);
+    if (const ComPtr<IPlayerInput> last = TakeStream(streamId)) {
         last->Disconnect();
-        // The map's reference and the creation reference.
+        // The creation reference; the map's goes with `last`.
         last->Release();
-        last->Release();
-        break;
     }
     if (chain)
         chain->Release();

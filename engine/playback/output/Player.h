@@ -26,6 +26,7 @@
 class CEfxChain;
 class CFinalMix;
 class CMixOutput;
+class CPlayItem;
 
 // The stored "Output Configuration": 64 bytes, in this order.
 struct PLAYER_STOREDCONFIG {
@@ -58,6 +59,7 @@ public:
     static constexpr unsigned kMaxBufferBytes = 176400;
     static constexpr unsigned kBufferGranule = 256;
     static constexpr int kLiveStream = 0;
+    static constexpr int kPreviewStream = -1;
     // Posted to the UI-update queue group when the webcast starts or stops.
     static constexpr int kWebcastChangedCode = 18;
 
@@ -122,6 +124,18 @@ public:
     // TRUE while the stream's output runs.
     BOOL IsStreamRunning(int streamId);
 
+    // The catalog preview: one play item played as it is (its file's own format) on the preview
+    // device. AddPreview keeps a reference on the item and binds it; FALSE without an item or
+    // while a preview is already there.
+    BOOL AddPreview(CPlayItem* item);
+    BOOL StartPreview();
+    BOOL StopPreview();
+    // Moves the preview to a sample of its file; a running preview restarts there, its item kept
+    // active meanwhile.
+    BOOL SeekPreview(LONGLONG sample);
+    // Unbinds the preview and lets go of its item.
+    BOOL RemovePreview();
+
 private:
     struct DeviceChoice {
         uint16_t index;
@@ -132,6 +146,8 @@ private:
     static BOOL CALLBACK AddDirectSoundDevice(GUID* guid, const wchar_t* description, const wchar_t* module,
                                               void* context);
     PLAYERSTREAM_MAPITEM* FindStream(int streamId);
+    // Unbinds the stream and takes it out of the map; its input with the map's reference.
+    ComPtr<IPlayerInput> TakeStream(int streamId);
     BOOL SwitchStream(int streamId, bool run);
     void EnumerateDevices();
     void BuildExportLists();

@@ -123,8 +123,11 @@ void CPlayer::ApplyConfig(const PLAYER_OUTPUTCONFIG& config)
     }
     StoreConfig();
 
+    // The preview stays unbound: the previewer adds it again for its next item.
     for (PLAYERSTREAM_MAPITEM& stream : m_streams)
         Unbind(stream);
-    for (PLAYERSTREAM_MAPITEM& stream : m_streams)
-        Bind(stream);
+    for (PLAYERSTREAM_MAPITEM& stream : m_streams) {
+        if (stream.streamId != kPreviewStream)
+            Bind(stream);
+    }
 }

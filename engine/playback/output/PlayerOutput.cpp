@@ -130,6 +130,7 @@ DWORD WINAPI CPlayerOutput::DeviceThreadProc(void* parameter)
     if (input)
         input->OpenSource();
     output->RunDeviceLoop();
+    output->m_loopInput = nullptr;
     if (input)
         input->CloseSource();
     output->Release();

@@ -108,8 +108,11 @@ void CPlayerOutputDSound3D::RunDeviceLoop()
         CSingleThreadLock lock(&m_section);
         WAVEFORMATEX format{};
         made = m_loopInput && SUCCEEDED(m_loopInput->GetFormat(&format)) && CreateBuffers(format);
-        if (!made)
+        if (!made) {
+            // Stop must find no half-made channel buffers.
+            m_channels.clear();
             InterlockedExchange(&m_open, 0);
+        }
     }
     while (made && WaitForSingleObject(m_stopEvent.get(), kPassMs) == WAIT_TIMEOUT) {
         CSingleThreadLock lock(&m_section);

@@ -1,5 +1,22 @@
 #include "engine/playback/output/PlayerOutputWaveOut.h"
 
+namespace {
+
+MMRESULT WINAPI PlatformWrite(HWAVEOUT device, WAVEHDR* header, UINT size)
+{
+    return waveOutWrite(device, header, size);
+}
+
+CPlayerOutputWaveOut::WriteFunction g_write = PlatformWrite;
+
+}  // namespace
+
+CPlayerOutputWaveOut::WriteFunction CPlayerOutputWaveOut::SetWriteFunction(WriteFunction write)
+{
+    return reinterpret_cast<WriteFunction>(InterlockedExchangePointer(
+        reinterpret_cast<void* volatile*>(&g_write), reinterpret_cast<void*>(write ? write : PlatformWrite)));
+}
+
 CPlayerOutputWaveOut::CPlayerOutputWaveOut(UINT deviceId) : m_deviceId(deviceId) {}
 
 CPlayerOutputWaveOut::~CPlayerOutputWaveOut()
@@ -98,7 +115,7 @@ void CPlayerOutputWaveOut::QueueOne()
         slot.prepared = true;
         m_loopInput->Read(slot.memory.Get(), slot.header.dwBufferLength);
         InterlockedExchange(&slot.queued, 1);
-        if (waveOutWrite(m_device, &slot.header, sizeof(slot.header)) == MMSYSERR_NOERROR) {
+        if (g_write(m_device, &slot.header, sizeof(slot.header)) == MMSYSERR_NOERROR) {
             InterlockedIncrement(&m_queuedCount);
             m_totalWritten += slot.header.dwBufferLength;
         } else {
@@ -129,6 +146,11 @@ void CPlayerOutputWaveOut::RunDeviceLoop()
         return;
     }
     while (WaitForSingleObject(m_stopEvent.get(), kPassMs) == WAIT_TIMEOUT) {
+        CSingleThreadLock lock(&m_section);
+        if (m_resetPending) {
+            CloseDevice();
+            m_resetPending = false;
+        }
         if (m_startRequested && m_loopInput->IsDataReady() == S_OK) {
             InterlockedExchange(&m_running, 1);
             m_loopInput->SetActive(TRUE);
@@ -148,11 +170,13 @@ void CPlayerOutputWaveOut::RunDeviceLoop()
 
 HRESULT CPlayerOutputWaveOut::Stop()
 {
+    CSingleThreadLock lock(&m_section);
     if (m_input)
         m_input->SetActive(FALSE);
     // A start still waiting for data is dropped too: a stopped stream must not begin on its own.
     InterlockedExchange(&m_startRequested, 0);
     InterlockedExchange(&m_running, 0);
+    m_resetPending = true;
     return S_OK;
 }
 

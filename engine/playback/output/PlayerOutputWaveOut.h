@@ -5,7 +5,9 @@
 // Threads: the owner calls Open, Start, Stop and Close and changes only the flags. The device
 // thread (waiting on the stop event with a 20 ms time-out) does every wave-out call. The
 // system's callback thread only clears a slot's queued flag and the interlocked queued count,
-// because wave-out functions must not be called from the callback.
+// because wave-out functions must not be called from the callback. The critical section covers
+// one pass of the loop and Stop: once Stop returns no pull is under way, so the owner may seek
+// the input without a pull moving it on afterwards. The callback never takes it.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +15,7 @@
 
 #include <array>
 
+#include "engine/core/server/SingleThreadLock.h"
 #include "engine/core/storage/PageBuffer.h"
 #include "engine/playback/output/PlayerOutput.h"
 
@@ -20,6 +23,12 @@ class CPlayerOutputWaveOut : public CPlayerOutput {
 public:
     static constexpr int kSlotCount = 4;
     static constexpr DWORD kPassMs = 20;
+
+    // The seam through which every output hands a header to the device: a test puts a refusing
+    // function in place of waveOutWrite to see what a refused write leaves behind. NULL restores
+    // the platform's; answers the one it replaces.
+    using WriteFunction = MMRESULT(WINAPI*)(HWAVEOUT device, WAVEHDR* header, UINT size);
+    static WriteFunction SetWriteFunction(WriteFunction write);
 
     explicit CPlayerOutputWaveOut(UINT deviceId);
     ~CPlayerOutputWaveOut() override;
@@ -46,6 +55,10 @@ private:
     void QueueOne();
     LONGLONG BufferedBytes();
 
+    CSingleThreadToken m_section;
+    // Set by Stop: the next pass resets and closes the device even when a start already waits,
+    // so that nothing queued before the stop is heard after it.
+    bool m_resetPending = false;
     HWAVEOUT m_device = nullptr;
     volatile LONG m_queuedCount = 0;
     LONGLONG m_totalWritten = 0;

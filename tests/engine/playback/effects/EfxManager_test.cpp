@@ -3,7 +3,7 @@
 // and the owner's mix manager hears of each change.
 #include <gtest/gtest.h>
 
-#include "engine/core/mix/MixManagerInternal.h"
+#include "tests/engine/core/mix/MixManagerInternalStub.h"
 #include "engine/playback/effects/EfxManager.h"
 #include "tests/effects-host/OstrelFixture.h"
 
@@ -15,7 +15,7 @@ constexpr size_t kFrames = 1024;
 
 // The engine main object as the manager's owner: it answers the mix manager's internal
 // interface and logs every UpdateMix.
-class OwnerDouble : public IMixManagerInternal {
+class OwnerDouble : public MixManagerInternalStub {
 public:
     virtual ~OwnerDouble() = default;
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
@@ -35,14 +35,6 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE OnOutputConfigurationChanged(BOOL) override { return S_OK; }
-    // The play manager's operations: the effects manager never calls them.
-    BOOL STDMETHODCALLTYPE PreparePlayItem(CPlayItem*) override { return FALSE; }
-    BOOL STDMETHODCALLTYPE CancelPlayItemAnalysis(CPlayItem*) override { return FALSE; }
-    BOOL STDMETHODCALLTYPE FindTrackAtPosition(LONGLONG, LONG*, int*) override { return FALSE; }
-    BOOL STDMETHODCALLTYPE FindNextTrackStart(LONGLONG, LONGLONG*) override { return FALSE; }
-    HRESULT STDMETHODCALLTYPE FindAdjacentTrackStart(LONGLONG, BOOL, LONGLONG*) override { return E_FAIL; }
-    BOOL STDMETHODCALLTYPE AppendPauseAtMixEnd(LONGLONG) override { return FALSE; }
-    HRESULT STDMETHODCALLTYPE GetTrackCatalogFlags(DWORD, int*) override { return E_FAIL; }
     volatile LONG count = 1;
     std::vector<BOOL> updates;
 };

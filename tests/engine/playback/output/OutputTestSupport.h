@@ -12,6 +12,7 @@
 
 #include "engine/playback/graph/ChainStage.h"
 #include "tests/engine/playback/render/RenderFixture.h"
+#include "tests/support/SoundSink.h"
 #include "tests/support/TempDir.h"
 
 namespace outputtest {
@@ -21,9 +22,9 @@ inline constexpr LONGLONG kSecond = 1000000;
 inline constexpr unsigned kMixerRate = 48000;
 inline constexpr unsigned kMixRate = 44100;
 
-// The sink file of this test binary (CTest gives each its own through CARROWFOLD_SINK).
-std::wstring SinkPath();
-LONGLONG SinkBytes();
+// The sink file of this test binary: CTest gives each its own through CARROWFOLD_SINK.
+using fixtures::SinkBytes;
+using fixtures::SinkPath;
 // Waits until the sink has grown to at least `bytes`; false after `timeoutMs`.
 bool WaitForSinkBytes(LONGLONG bytes, DWORD timeoutMs = 20000);
 // The whole sink as interleaved stereo floats in -1..1 (DirectSound: 32-bit float; wave-out:

@@ -4,6 +4,7 @@
 // anew while playing, and mode 3 binding the live stream to the webcast library double.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <sstream>
@@ -11,17 +12,20 @@
 #include "OutputTestSupport.h"
 #include "classlib/com/UniqueHandle.h"
 #include "classlib/core/WinApp.h"
-#include "engine/core/mix/MixManagerInternal.h"
+#include "tests/engine/core/mix/MixManagerInternalStub.h"
 #include "engine/core/server/InnerPtr.h"
 #include "engine/core/server/LocalCoCreate.h"
 #include "engine/playback/graph/EfxChain.h"
 #include "engine/playback/graph/FinalMix.h"
 #include "engine/playback/graph/MixOutput.h"
+#include "engine/playback/graph/PlayItem.h"
 #include "engine/playback/output/Player.h"
 #include "interfaces/IHostMedia.h"
 #include "interfaces/IUiUpdateQueue.h"
 #include "tests/engine/playback/output/webcast-double/WebcastDouble.h"
 #include "tests/support/Programs.h"
+#include "tests/support/Signals.h"
+#include "tests/support/WavWriter.h"
 
 using namespace outputtest;
 
@@ -75,7 +79,7 @@ public:
 // and the UI-update queue group, logging what reaches them; when the player tells the mix manager
 // of a new configuration, another thread asks the player for something under its lock, which
 // answers only when the player has let go of it.
-class OwnerDouble : public IMixManagerInternal, public IUiUpdateQueue {
+class OwnerDouble : public MixManagerInternalStub, public IUiUpdateQueue {
 public:
     virtual ~OwnerDouble() = default;
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
@@ -361,6 +365,48 @@ TEST_F(PlayerTest, StreamIsHeardOnItsDeviceAndRebindsWhilePlaying)
 
     player->ReleaseStream(1, output, chain);
     EXPECT_FALSE(player->StartStream(1)) << "a released stream is gone";
+}
+
+// The preview plays its item's file as it is on the preview device (wave-out here, so the capture
+// holds the file's own samples); a seek while it runs starts it again at the new place.
+TEST_F(PlayerTest, PreviewPlaysTheFileAsItIsAndSeeksWhileRunning)
+{
+    fixtures::TempDir folder{L"preview"};
+    const std::wstring path = folder.File(L"preview.wav");
+    const std::vector<int16_t> file = fixtures::MusicLike(10, kMixRate, 2);
+    ASSERT_TRUE(fixtures::WriteWav16(path, file, kMixRate, 2));
+    const auto source = ComPtr<rendertest::FileSource>::attach(new rendertest::FileSource(path));
+    MakePlayer();
+    const PLAYER_OUTPUTCONFIG waveOut{28, 2, 2, 0, 88200, 0, 0};
+    ASSERT_EQ(player->SetOutputConfig(&waveOut), S_OK);
+
+    const auto item = ComPtr<CPlayItem>::attach(new CPlayItem(source.get(), CPlayItem::kPreviewStream, 0));
+    ASSERT_TRUE(player->AddPreview(item.get()));
+    EXPECT_FALSE(player->AddPreview(item.get())) << "a second preview";
+    const auto waitRunning = [&] {
+        for (int i = 0; i < 500 && !player->IsStreamRunning(CPlayer::kPreviewStream); ++i)
+            Sleep(10);
+        return player->IsStreamRunning(CPlayer::kPreviewStream) == TRUE;
+    };
+    ASSERT_TRUE(player->StartPreview());
+    ASSERT_TRUE(waitRunning());
+    ASSERT_TRUE(WaitForSinkBytes(kMixRate * 4));
+
+    constexpr LONGLONG kSeekFrame = 5 * kMixRate;
+    ASSERT_TRUE(player->SeekPreview(kSeekFrame));
+    ASSERT_TRUE(waitRunning()) << "the preview did not start again after the seek";
+    // Wave-out opens its device anew for the restart, which starts the sink file again.
+    Sleep(100);
+    ASSERT_TRUE(WaitForSinkBytes(kMixRate * 4));
+    EXPECT_TRUE(player->StopPreview());
+    const std::vector<float> captured = ReadSink(false);
+    ASSERT_TRUE(player->RemovePreview());
+    EXPECT_FALSE(player->RemovePreview());
+
+    ASSERT_GE(captured.size(), kMixRate * 2);
+    for (size_t i = 0; i < kMixRate * 2; ++i)
+        ASSERT_EQ(std::lround(captured[i] * 32768.0f), file[static_cast<size_t>(kSeekFrame) * 2 + i])
+            << "sample " << i << " after the seek";
 }
 
 class WebcastPlayer : public PlayerTest {

@@ -74,8 +74,8 @@ std::vector<std::string> HostMediaDouble::Take()
 
 CTrackInfo* MixDouble::FindTrack(LONG trackId, int* index)
 {
-    for (int i = 0; i < m_mix.Mix().tracks.GetCount(); ++i) {
-        CTrackInfo* track = m_mix.Mix().tracks.GetAt(i);
+    for (int i = 0; i < m_tracks.GetCount(); ++i) {
+        CTrackInfo* track = m_tracks.GetAt(i);
         if (track->GetTrackIdValue() == trackId) {
             if (index)
                 *index = i;
@@ -103,7 +103,7 @@ BOOL MixDouble::CancelPlayItemAnalysis(CPlayItem*)
 
 BOOL MixDouble::FindTrackAtPosition(LONGLONG position, LONG* trackId, int* index)
 {
-    CTrackInfoContainer& tracks = m_mix.Mix().tracks;
+    CTrackInfoContainer& tracks = m_tracks;
     for (int i = tracks.GetCount() - 1; i >= 0; --i) {
         LONGLONG from = 0;
         LONGLONG to = 0;
@@ -129,7 +129,7 @@ BOOL MixDouble::FindTrackAtPosition(LONGLONG position, LONG* trackId, int* index
 
 BOOL MixDouble::FindNextTrackStart(LONGLONG position, LONGLONG* start)
 {
-    CTrackInfoContainer& tracks = m_mix.Mix().tracks;
+    CTrackInfoContainer& tracks = m_tracks;
     for (int i = 0; i < tracks.GetCount(); ++i) {
         LONGLONG at = 0;
         if (tracks.GetAt(i)->IsPause() && SUCCEEDED(tracks.GetAt(i)->GetStartTime(&at)) &&
@@ -143,7 +143,7 @@ BOOL MixDouble::FindNextTrackStart(LONGLONG position, LONGLONG* start)
 
 HRESULT MixDouble::FindAdjacentTrackStart(LONGLONG position, BOOL next, LONGLONG* start)
 {
-    CTrackInfoContainer& tracks = m_mix.Mix().tracks;
+    CTrackInfoContainer& tracks = m_tracks;
     std::vector<LONGLONG> starts;
     for (int i = 0; i < tracks.GetCount(); ++i) {
         LONGLONG at = 0;
@@ -193,7 +193,7 @@ HRESULT EngineDouble::QueryInterface(REFIID iid, void** object)
 
 LiveStream::LiveStream(const std::wstring& folder, const std::vector<rendertest::TrackFile>& files, int measures,
                        Device device)
-    : m_mix(folder, files, measures), m_mixDouble(m_mix)
+    : m_mix(folder, files, measures), m_mixDouble(m_mix.Mix().tracks)
 {
     if (!m_mix.Ready()) {
         m_failure = m_mix.Failure();

@@ -109,11 +109,11 @@ private:
     std::vector<std::string> m_calls;
 };
 
-// The mix manager's side of the play manager, over a mix laid out by the mix builder: what the
-// mix manager answers the play manager, as its Part-free description in the seam's header says.
+// The mix manager's side of the play manager, over tracks laid out by the mix builder: what the
+// mix manager answers the play manager, as the seam's header describes it.
 class MixDouble : public IMixManagerInternal {
 public:
-    explicit MixDouble(rendertest::RenderedMix& mix) : m_mix(mix) {}
+    explicit MixDouble(CTrackInfoContainer& tracks) : m_tracks(tracks) {}
     PLAYMGRTEST_FIXED_UNKNOWN(IMixManagerInternal, IID_IMixManagerInternal)
     virtual ~MixDouble() = default;
     HRESULT STDMETHODCALLTYPE UpdateMix(BOOL) override { return S_OK; }
@@ -132,7 +132,7 @@ public:
 
 private:
     CTrackInfo* FindTrack(LONG trackId, int* index);
-    rendertest::RenderedMix& m_mix;
+    CTrackInfoContainer& m_tracks;
 };
 
 // The engine main object as the play manager's and the player's outer.
