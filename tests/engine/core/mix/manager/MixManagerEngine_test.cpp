@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "classlib/com/ComPtr.h"
+#include "engine/catalog/catalog/Catalog.h"
+#include "engine/catalog/ids/ItemIdList.h"
+#include "engine/catalog/items/CatItem.h"
 #include "engine/core/mix/MixDocument.h"
 #include "engine/core/mix/UndoStore.h"
 #include "engine/core/server/EngineFolders.h"
@@ -64,11 +67,33 @@ protected:
     void TearDown() override
     {
         m_mix.reset();
-        if (m_engine)
+        if (m_engine) {
+            ForgetClickFiles();
             m_engine->Shutdown();
+        }
         m_engine.reset();
     }
 
+    // Loading made the click files catalog items; the catalog lives in the engine data folder that
+    // the other engine tests share, so they leave it again (their analysis with them).
+    void ForgetClickFiles()
+    {
+        ComPtr<ICatalog> answer;
+        if (FAILED(m_engine->QueryInterface(EngineIid::CatalogInternal, answer.put_void())) || !answer)
+            return;
+        auto* catalog = static_cast<CCatalog*>(answer.get());
+        auto* ids = new CItemIdList();
+        for (const wchar_t* name : {L"click120.wav", L"click126.wav"}) {
+            CCatItem* item = nullptr;
+            if (catalog->FindItemByPath(m_folder.File(name).c_str(), &item)) {
+                ids->Add(item->GetItemId());
+                item->Release();
+            }
+        }
+        if (ids->GetCount() > 0)
+            EXPECT_EQ(catalog->DeleteItems(ids, FALSE), S_OK);
+        ids->Release();
+    }
     std::wstring DocumentPath() const { return m_folder.File(L"two clicks.cfp"); }
     std::wstring LastMixPath() const { return m_dataFolder + L"defaultplaylist.cfp"; }
     HRESULT Load(const std::wstring& path, BOOL append = FALSE) { return m_engine->LoadPlaylist(Bstr(path), append); }
