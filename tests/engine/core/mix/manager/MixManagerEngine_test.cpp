@@ -90,8 +90,9 @@ protected:
                 item->Release();
             }
         }
-        if (ids->GetCount() > 0)
+        if (ids->GetCount() > 0) {
             EXPECT_EQ(catalog->DeleteItems(ids, FALSE), S_OK);
+        }
         ids->Release();
     }
     std::wstring DocumentPath() const { return m_folder.File(L"two clicks.cfp"); }
@@ -202,6 +203,20 @@ TEST_F(EngineMix, BadFilesFailWithoutChangingTheMixOrAnyFile)
     EXPECT_EQ(mixtest::FolderNames(m_folder.Path()), folderBefore) << "a file was created";
     EXPECT_EQ(mixtest::FolderNames(m_dataFolder), dataBefore) << "a snapshot or file was created";
     EXPECT_EQ(mixtest::ReadFileBytes(LastMixPath()), lastMixBefore);
+}
+
+TEST_F(EngineMix, ADocumentWithoutTracksIsReadButChangesNothing)
+{
+    ASSERT_EQ(Load(DocumentPath()), S_OK);
+    const std::vector<DWORD> ids = Ids();
+    const std::wstring empty = m_folder.File(L"no tracks.cfp");
+    CTrackInfoContainer none;
+    CFVR_RECORD record{sizeof(CFVR_RECORD), 0, kMixVersionCurrent, 0x40000};
+    ASSERT_TRUE(WriteMixFile(nullptr, &record, empty.c_str(), none, m_globals, FALSE));
+    const std::vector<BYTE> lastMix = mixtest::ReadFileBytes(LastMixPath());
+    EXPECT_EQ(Load(empty), S_FALSE);
+    EXPECT_EQ(Ids(), ids);
+    EXPECT_EQ(mixtest::ReadFileBytes(LastMixPath()), lastMix);
 }
 
 TEST_F(EngineMix, SavesOnlyToMixDocumentPaths)
