@@ -9,7 +9,6 @@
 #include "engine/catalog/items/CatItem.h"
 #include "engine/core/mix/MixBuilder.h"
 #include "engine/core/mix/MixManager.h"
-#include "engine/core/mix/MixTrackLookup.h"
 #include "engine/core/mix/MixTrackSource.h"
 #include "engine/core/server/LiveAndPendingMixLock.h"
 #include "engine/core/track/Marker.h"
@@ -18,6 +17,8 @@
 
 namespace {
 
+constexpr LONGLONG kPauseLookAhead = 100000;
+constexpr LONGLONG kPreviousTrackWindow = 4000000;
 constexpr DWORD kTrackKindMask = kTrackPrimary | kTrackOverlay | kTrackPause;
 
 }  // namespace
@@ -205,19 +206,58 @@ BOOL CMixManager::CancelPlayItemAnalysis(CPlayItem* item)
 BOOL CMixManager::FindTrackAtPosition(LONGLONG position, LONG* trackId, int* index)
 {
     CLiveAndPendingMixSingleThreadAccess lock;
-    return MixTrackLookup::FindTrackAtPosition(m_tracks, position, trackId, index);
+    for (int i = m_tracks.GetCount() - 1; i >= 0; --i) {
+        LONGLONG from = 0;
+        LONGLONG to = 0;
+        if (m_tracks.GetAt(i)->GetLeadSpan(&from, &to) == S_OK && from <= position && position <= to) {
+            *trackId = m_tracks.GetAt(i)->GetTrackIdValue();
+            *index = i;
+            return TRUE;
+        }
+    }
+    for (int i = m_tracks.GetCount() - 1; i >= 0; --i) {
+        CTrackInfo* track = m_tracks.GetAt(i);
+        LONGLONG start = 0;
+        LONGLONG end = 0;
+        if (track->IsPrimary() && SUCCEEDED(track->GetStartTime(&start)) && SUCCEEDED(track->GetEndTime(&end)) &&
+            start <= position && position <= end) {
+            *trackId = track->GetTrackIdValue();
+            *index = i;
+            return TRUE;
+        }
+    }
+    return FALSE;
 }
 
 BOOL CMixManager::FindNextTrackStart(LONGLONG position, LONGLONG* start)
 {
     CLiveAndPendingMixSingleThreadAccess lock;
-    return MixTrackLookup::FindNextPauseStart(m_tracks, position, start);
+    for (int i = 0; i < m_tracks.GetCount(); ++i) {
+        LONGLONG at = 0;
+        if (m_tracks.GetAt(i)->IsPause() && SUCCEEDED(m_tracks.GetAt(i)->GetStartTime(&at)) &&
+            at > position + kPauseLookAhead) {
+            *start = at;
+            return TRUE;
+        }
+    }
+    return FALSE;
 }
 
 HRESULT CMixManager::FindAdjacentTrackStart(LONGLONG position, BOOL next, LONGLONG* start)
 {
     CLiveAndPendingMixSingleThreadAccess lock;
-    return MixTrackLookup::FindAdjacentTrackStart(m_tracks, position, next, start);
+    std::vector<LONGLONG> starts;
+    for (int i = 0; i < m_tracks.GetCount(); ++i) {
+        LONGLONG at = 0;
+        if (m_tracks.GetAt(i)->IsPrimary() && SUCCEEDED(m_tracks.GetAt(i)->GetAudibleStart(&at)))
+            starts.push_back(at);
+    }
+    const LONGLONG after = next ? position : position - kPreviousTrackWindow;
+    const auto found = std::find_if(starts.begin(), starts.end(), [after](LONGLONG at) { return at > after; });
+    if (found == starts.end())
+        return E_FAIL;
+    *start = next ? *found : (found == starts.begin() ? 0 : *(found - 1));
+    return S_OK;
 }
 
 BOOL CMixManager::AppendPauseAtMixEnd(LONGLONG position)
