@@ -177,11 +177,9 @@ TEST_F(EngineDllTest, OperationsWhoseServiceObjectsAreMissingFailOrSkip)
     ASSERT_TRUE(engine);
     ASSERT_EQ(engine->Initialize(nullptr, nullptr, 1, 2), S_OK);
 
-    // The mix manager exists: a document that is not there fails to load, and one in a folder
-    // that is not there fails to save.
     BSTR path = SysAllocString(L"C:\\mixes\\party.cfp");
-    EXPECT_TRUE(FAILED(engine->LoadPlaylist(path, FALSE)));
-    EXPECT_TRUE(FAILED(engine->SavePlaylist(path)));
+    EXPECT_EQ(engine->LoadPlaylist(path, FALSE), E_FAIL);
+    EXPECT_EQ(engine->SavePlaylist(path), E_FAIL);
     SysFreeString(path);
     EXPECT_EQ(engine->NewMix(), S_OK);
     CountingUnknown locator;
@@ -208,7 +206,7 @@ TEST_F(EngineDllTest, UnknownIidsGiveNoInterfaceAndNullWithoutAnAttachedObject)
         const IID* iid;
     } rows[] = {
         {"unknown IID", &kUnknownIid},
-        {"effect-preset manager (not built)", &EngineIid::EfxPresetMgr},
+        {"mix manager (not built)", &EngineIid::MixManager},
         {"video interface", &IID_IVideoMontage},
     };
     for (const auto& row : rows) {
@@ -274,10 +272,10 @@ TEST_F(EngineDllTest, AttachedObjectServesWhatTheEngineDoesNotAndIsAttachedAndDe
 
     // An engine IID whose service object does not exist goes to the attached object too.
     object = kPoison;
-    EXPECT_EQ(engine->QueryInterface(EngineIid::EfxPresetMgr, &object), E_NOINTERFACE);
+    EXPECT_EQ(engine->QueryInterface(EngineIid::PlayManager, &object), E_NOINTERFACE);
     EXPECT_EQ(object, nullptr);
     ASSERT_FALSE(attached.serviceQueries.empty());
-    EXPECT_TRUE(IsEqualIID(attached.serviceQueries.back(), EngineIid::EfxPresetMgr));
+    EXPECT_TRUE(IsEqualIID(attached.serviceQueries.back(), EngineIid::PlayManager));
 
     // What the engine serves itself never reaches the attached object.
     const size_t queriesBefore = attached.serviceQueries.size();
