@@ -333,6 +333,28 @@ BOOL CCatalog::GetProfileResults(const CMusicFileId& id, CProfileResults* result
     return LoadProfile(id, results) ? TRUE : FALSE;
 }
 
+BOOL CCatalog::GetTrackItem(CTrackInfo& track, IProfileSource** item)
+{
+    LONG id = -1;
+    CCatItem* found = nullptr;
+    if (FAILED(track.GetCatalogItemId(&id)) || id < 0 || !GetItemById(static_cast<DWORD>(id), &found))
+        return FALSE;
+    // The item's own reference from GetItemById is the caller's, as IProfileSource.
+    *item = found;
+    return TRUE;
+}
+
+BOOL CCatalog::GetTrackItemFlags(CTrackInfo& track, int* flags)
+{
+    LONG id = -1;
+    CCatItem* found = nullptr;
+    if (FAILED(track.GetCatalogItemId(&id)) || id < 0 || !GetItemById(static_cast<DWORD>(id), &found))
+        return FALSE;
+    *flags = static_cast<int>(found->GetFlagWord());
+    found->Release();
+    return TRUE;
+}
+
 bool CCatalog::HasProfile(CCatItem* item)
 {
     return m_profiles && m_profiles->LoadObject<CProfileResults>(item->GetMusicFileId(), nullptr);

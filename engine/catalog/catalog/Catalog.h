@@ -25,6 +25,7 @@
 #include "engine/catalog/plots/PlotItemCatalog.h"
 #include "engine/catalog/plots/PlotStoreManager.h"
 #include "engine/core/mix/MixProfileSource.h"
+#include "engine/core/mix/MixTrackSource.h"
 #include "engine/core/server/InnerPtr.h"
 #include "engine/core/server/SingleThreadLock.h"
 #include "engine/core/server/Unknown.h"
@@ -38,7 +39,11 @@ class CCatItem;
 class CProfileResults;
 class CTrackInfo;
 
-class CCatalog : public CUnknown, public ICatalog, public IPlotItemCatalog, public IMixProfileSource {
+class CCatalog : public CUnknown,
+                 public ICatalog,
+                 public IPlotItemCatalog,
+                 public IMixProfileSource,
+                 public IMixTrackSource {
 public:
     // UI-update codes the catalog posts.
     static constexpr int kItemChangedCode = 4;
@@ -90,6 +95,10 @@ public:
 
     // IMixProfileSource
     BOOL GetProfileResults(const CMusicFileId& id, CProfileResults* results) override;
+
+    // IMixTrackSource: the track's catalog item.
+    BOOL GetTrackItem(CTrackInfo& track, IProfileSource** item) override;
+    BOOL GetTrackItemFlags(CTrackInfo& track, int* flags) override;
 
     // Opens the stores in dataFolder (the engine data folder, ending in a backslash), starts the
     // plot file cache and loads the items. FALSE when catalog.dat cannot be opened.

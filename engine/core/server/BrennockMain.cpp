@@ -4,18 +4,23 @@
 #include "engine/catalog/categories/CategoryManager.h"
 #include "engine/catalog/display/CatDisplayItemMgr.h"
 #include "engine/catalog/files/FileMapper.h"
+#include "engine/core/mix/MixDocument.h"
+#include "engine/core/mix/MixManager.h"
 #include "engine/core/server/EngineFolders.h"
 #include "engine/core/server/ThreadStart.h"
 #include "engine/core/server/UiUpdateMsg.h"
 #include "engine/playback/output/Player.h"
 #include "interfaces/EngineIids.h"
 #include "interfaces/IUiUpdateQueue.h"
+#include "interfaces/IVideoMontage.h"
 
 #include <new>
 
 namespace {
 
 constexpr DWORD kServicePeriodMs = 50;
+// The mix as it was last edited, in the engine data folder.
+constexpr const wchar_t* kLastMixFileName = L"defaultplaylist.cfp";
 constexpr DWORD kShutdownPollMs = 100;
 // Shutdown waits this long for the engine's worker threads to end, then goes on: a worker that
 // cannot end must not hang the main program's exit.
@@ -126,9 +131,16 @@ HRESULT CBrennockMain::Initialize(HWND mainWindow, IUnknown* attached, DWORD val
     m_player.reset(new (std::nothrow) CPlayer(GetOuter()));
     if (m_player)
         m_player->Setup(mainWindow);
-    // The mix manager is created here with GetEngineDataFolder() + "defaultplaylist.cfp".
+    m_mixManager.reset(new (std::nothrow) CMixManager(GetOuter()));
+    if (m_mixManager) {
+        m_mixManager->SetCatalogSources(m_catalog.get(), m_catalog.get());
+        CString lastMix = GetEngineDataFolder();
+        lastMix += kLastMixFileName;
+        m_mixManager->Initialize(lastMix);
+    }
     // The effect-preset manager is created here and scans its presets.
-    // The mix manager's second set-up registers each play manager's effects processor here.
+    if (m_mixManager)
+        m_mixManager->RegisterEffectChains();
     // The effect-preset manager loads the default preset (0xFFFF, mode 0) here.
     m_fileMapper.reset(new (std::nothrow) CFileMapper(GetOuter()));
     if (m_attached)
@@ -169,7 +181,8 @@ void CBrennockMain::RunServiceThread()
 {
     while (m_serviceRun) {
         Sleep(kServicePeriodMs);
-        // The mix manager ticks here: every play manager, under the global mix lock.
+        if (m_mixManager)
+            m_mixManager->Tick();
         if (m_catalog)
             m_catalog->ProcessProfileQueue();
         RelayEngineQueue();
@@ -210,8 +223,8 @@ HRESULT CBrennockMain::Shutdown()
     // The previewer is cleared here when one exists.
     if (m_attached)
         m_attached->Detach();
-    // The mix manager is stopped here: under the global mix lock it closes its play managers,
-    // releases its tracks and rebuilds the master beat map over the empty track list.
+    if (m_mixManager)
+        m_mixManager->ShutDown();
     if (m_catalog)
         m_catalog->StopWorkers();
     for (DWORD waited = 0; ModuleCounts::Activity() > 1 && waited < kShutdownWorkerWaitMs; waited += kShutdownPollMs)
@@ -219,23 +232,58 @@ HRESULT CBrennockMain::Shutdown()
     return S_OK;
 }
 
-HRESULT CBrennockMain::LoadPlaylist(BSTR, BOOL)
+HRESULT CBrennockMain::LoadPlaylist(BSTR path, BOOL append)
 {
-    // Documents and playlists are read into the mix manager (asked of this object by its engine
-    // IID); while there is none, every load fails as for a missing mix manager.
-    return E_FAIL;
+    if (!m_mixManager || !path || !*path)
+        return E_FAIL;
+    // Lists of file names are read with the mix manager's track list operations.
+    if (!IsMixDocumentPath(path))
+        return E_NOTIMPL;
+    ComPtr<IVideoMontage> montage;
+    ComPtr<IVideoClipList> video;
+    if (SUCCEEDED(GetOuter()->QueryInterface(IID_IVideoMontage, montage.put_void())) && montage)
+        montage->GetVideoState(video.put());
+    CTrackInfoContainer tracks;
+    CMixGlobals globals;
+    CFVR_RECORD record{};
+    DWORD version = 0;
+    if (!ReadMixFile(&record, path, tracks, globals, video.get(), &version)) {
+        // A failure, never a success code: the caller must not take an unread file for an empty
+        // mix. The mix stays as it was.
+        const DWORD attributes = GetFileAttributesW(path);
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return HRESULT_FROM_WIN32(GetLastError());
+        return HRESULT_FROM_WIN32(ERROR_FILE_CORRUPT);
+    }
+    if (tracks.GetCount() == 0)
+        return S_FALSE;
+    tracks.SetPath(path);
+    m_mixManager->ConvertLoadedTracks(tracks, version);
+    tracks.ClearTrackIds();
+    // Appended tracks go after the last track, hidden performed tracks or not.
+    if (append)
+        m_mixManager->InsertTracksAt(tracks, m_mixManager->Tracks().GetCount());
+    else
+        m_mixManager->ReplaceMix(&tracks, &globals, video.get(), FALSE);
+    return S_OK;
 }
 
-HRESULT CBrennockMain::SavePlaylist(BSTR)
+HRESULT CBrennockMain::SavePlaylist(BSTR path)
 {
-    // A document is written from the mix manager's tracks; while there is none, nothing is saved.
-    return E_FAIL;
+    if (!m_mixManager)
+        return E_FAIL;
+    // Only a path that is read back as a mix document is written: saving over a list of file
+    // names would destroy it and leave a file that never opens again.
+    if (!path || !IsMixDocumentPath(path))
+        return E_INVALIDARG;
+    return m_mixManager->WriteMix(path) ? S_OK : E_FAIL;
 }
 
 HRESULT CBrennockMain::NewMix()
 {
-    // The mix manager's replace operation and the effect-preset manager's default preset run here,
-    // each skipped when its object is missing.
+    if (m_mixManager)
+        m_mixManager->ReplaceMix(nullptr, nullptr, nullptr, TRUE);
+    // The effect-preset manager's default preset is loaded here when one exists.
     return S_OK;
 }
 

@@ -28,6 +28,7 @@ class CCatalog;
 class CCatDisplayItemMgr;
 class CCategoryManager;
 class CFileMapper;
+class CMixManager;
 class CPlayer;
 
 class CBrennockMain : public CUnknown, public IBrennock {
@@ -68,7 +69,7 @@ private:
     // Service objects in the engine's field order (FinalRelease has its own order). The ones
     // not built yet stay NULL; every operation that needs one fails or skips its step.
     InnerPtr<CPlayer> m_player;
-    InnerPtr<> m_mixManager;
+    InnerPtr<CMixManager> m_mixManager;
     InnerPtr<CCatalog> m_catalog;
     InnerPtr<CFileMapper> m_fileMapper;
     InnerPtr<CCategoryManager> m_categoryManager;

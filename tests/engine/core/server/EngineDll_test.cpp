@@ -177,9 +177,11 @@ TEST_F(EngineDllTest, OperationsWhoseServiceObjectsAreMissingFailOrSkip)
     ASSERT_TRUE(engine);
     ASSERT_EQ(engine->Initialize(nullptr, nullptr, 1, 2), S_OK);
 
+    // The mix manager exists: a document that is not there fails to load, and one in a folder
+    // that is not there fails to save.
     BSTR path = SysAllocString(L"C:\\mixes\\party.cfp");
-    EXPECT_EQ(engine->LoadPlaylist(path, FALSE), E_FAIL);
-    EXPECT_EQ(engine->SavePlaylist(path), E_FAIL);
+    EXPECT_TRUE(FAILED(engine->LoadPlaylist(path, FALSE)));
+    EXPECT_TRUE(FAILED(engine->SavePlaylist(path)));
     SysFreeString(path);
     EXPECT_EQ(engine->NewMix(), S_OK);
     CountingUnknown locator;
@@ -206,7 +208,7 @@ TEST_F(EngineDllTest, UnknownIidsGiveNoInterfaceAndNullWithoutAnAttachedObject)
         const IID* iid;
     } rows[] = {
         {"unknown IID", &kUnknownIid},
-        {"mix manager (not built)", &EngineIid::MixManager},
+        {"effect-preset manager (not built)", &EngineIid::EfxPresetMgr},
         {"video interface", &IID_IVideoMontage},
     };
     for (const auto& row : rows) {
@@ -249,9 +251,10 @@ TEST_F(EngineDllTest, PlayerAnswersBothIidsAfterInitialize)
 TEST_F(EngineDllTest, AttachedObjectServesWhatTheEngineDoesNotAndIsAttachedAndDetached)
 {
     FakeAttachedObject attached;
-    // A video interface that the engine itself never calls: the counting stand-in has no table
-    // beyond IUnknown, and the catalog asks IHostMedia for its extensions at start.
-    attached.servedIid = IID_IVideoMontage;
+    // An interface that the engine itself never calls: the counting stand-in has no table beyond
+    // IUnknown, the catalog asks IHostMedia for its extensions at start and the mix manager calls
+    // the video montage on every rebuild.
+    attached.servedIid = kUnknownIid;
     ComPtr<IBrennock> engine = CreateEngine();
     ASSERT_TRUE(engine);
     ASSERT_EQ(engine->Initialize(nullptr, &attached, 1, 2), S_OK);
@@ -265,17 +268,17 @@ TEST_F(EngineDllTest, AttachedObjectServesWhatTheEngineDoesNotAndIsAttachedAndDe
     attachedEngine.reset();
 
     void* object = kPoison;
-    EXPECT_EQ(engine->QueryInterface(IID_IVideoMontage, &object), S_OK);
+    EXPECT_EQ(engine->QueryInterface(kUnknownIid, &object), S_OK);
     EXPECT_EQ(object, &attached.service);
     EXPECT_EQ(attached.service.count, 2);
     static_cast<IUnknown*>(object)->Release();
 
     // An engine IID whose service object does not exist goes to the attached object too.
     object = kPoison;
-    EXPECT_EQ(engine->QueryInterface(EngineIid::PlayManager, &object), E_NOINTERFACE);
+    EXPECT_EQ(engine->QueryInterface(EngineIid::EfxPresetMgr, &object), E_NOINTERFACE);
     EXPECT_EQ(object, nullptr);
     ASSERT_FALSE(attached.serviceQueries.empty());
-    EXPECT_TRUE(IsEqualIID(attached.serviceQueries.back(), EngineIid::PlayManager));
+    EXPECT_TRUE(IsEqualIID(attached.serviceQueries.back(), EngineIid::EfxPresetMgr));
 
     // What the engine serves itself never reaches the attached object.
     const size_t queriesBefore = attached.serviceQueries.size();

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/core/mix/MixTrackLookup.h"
 #include "engine/core/server/LiveAndPendingMixLock.h"
 #include "engine/core/time/TimeMap.h"
 #include "engine/playback/graph/MixOutput.h"
@@ -17,8 +18,6 @@ namespace playmgrtest {
 
 namespace {
 constexpr DWORD kTickMs = 50;
-constexpr LONGLONG kPauseLookAhead = 100000;
-constexpr LONGLONG kPreviousTrackWindow = 4000000;
 // The largest device buffer (one second): the sink drains four times faster than real time, and
 // a device thread held up by the other processes of a loaded machine must not run dry.
 constexpr DWORD kBufferBytes = CPlayer::kMaxBufferBytes;
@@ -103,59 +102,17 @@ BOOL MixDouble::CancelPlayItemAnalysis(CPlayItem*)
 
 BOOL MixDouble::FindTrackAtPosition(LONGLONG position, LONG* trackId, int* index)
 {
-    CTrackInfoContainer& tracks = m_tracks;
-    for (int i = tracks.GetCount() - 1; i >= 0; --i) {
-        LONGLONG from = 0;
-        LONGLONG to = 0;
-        if (tracks.GetAt(i)->GetLeadSpan(&from, &to) == S_OK && from <= position && position <= to) {
-            *trackId = tracks.GetAt(i)->GetTrackIdValue();
-            *index = i;
-            return TRUE;
-        }
-    }
-    for (int i = tracks.GetCount() - 1; i >= 0; --i) {
-        CTrackInfo* track = tracks.GetAt(i);
-        LONGLONG start = 0;
-        LONGLONG end = 0;
-        if (track->IsPrimary() && SUCCEEDED(track->GetStartTime(&start)) && SUCCEEDED(track->GetEndTime(&end)) &&
-            start <= position && position <= end) {
-            *trackId = track->GetTrackIdValue();
-            *index = i;
-            return TRUE;
-        }
-    }
-    return FALSE;
+    return MixTrackLookup::FindTrackAtPosition(m_tracks, position, trackId, index);
 }
 
 BOOL MixDouble::FindNextTrackStart(LONGLONG position, LONGLONG* start)
 {
-    CTrackInfoContainer& tracks = m_tracks;
-    for (int i = 0; i < tracks.GetCount(); ++i) {
-        LONGLONG at = 0;
-        if (tracks.GetAt(i)->IsPause() && SUCCEEDED(tracks.GetAt(i)->GetStartTime(&at)) &&
-            at > position + kPauseLookAhead) {
-            *start = at;
-            return TRUE;
-        }
-    }
-    return FALSE;
+    return MixTrackLookup::FindNextPauseStart(m_tracks, position, start);
 }
 
 HRESULT MixDouble::FindAdjacentTrackStart(LONGLONG position, BOOL next, LONGLONG* start)
 {
-    CTrackInfoContainer& tracks = m_tracks;
-    std::vector<LONGLONG> starts;
-    for (int i = 0; i < tracks.GetCount(); ++i) {
-        LONGLONG at = 0;
-        if (tracks.GetAt(i)->IsPrimary() && SUCCEEDED(tracks.GetAt(i)->GetAudibleStart(&at)))
-            starts.push_back(at);
-    }
-    const LONGLONG after = next ? position : position - kPreviousTrackWindow;
-    const auto found = std::find_if(starts.begin(), starts.end(), [after](LONGLONG at) { return at > after; });
-    if (found == starts.end())
-        return E_FAIL;
-    *start = next ? *found : (found == starts.begin() ? 0 : *(found - 1));
-    return S_OK;
+    return MixTrackLookup::FindAdjacentTrackStart(m_tracks, position, next, start);
 }
 
 BOOL MixDouble::AppendPauseAtMixEnd(LONGLONG position)

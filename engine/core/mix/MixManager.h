@@ -1,0 +1,240 @@
+// CMixManager: the engine's owner of the mix: the ordered track list the user arranges, the play
+// managers that render it (stream 0 live, always there after Initialize; stream 1 pending, while
+// a performance runs beside the edited mix), the master beat map, the master effects manager and
+// the undo history. Every change of the track list ends in one rebuild: the mix builder lays the
+// tracks out, the master beat map and the play managers follow without moving playback, the user
+// interface is told (UI updates 8 and 9) and, for an edit, an undo snapshot and the last-mix file
+// "defaultplaylist.cfp" are written.
+//
+// The owner (the engine main object) is asked per use, and released at once, for the UI-update
+// queue, IBrennock (the version record of saved documents), the file mapper and the video
+// montage; each may be absent and its step is then skipped. Analysis results and the files behind
+// tracks come through the two catalog seams handed to SetCatalogSources.
+//
+// Threads: every operation takes the global mix lock (re-entrant) for its whole duration; the
+// UI thread calls IMixManager, the service thread Tick, the play managers' threads the
+// IMixManagerInternal operations. UI updates are posted, never sent.
+#pragma once
+
+#include <windows.h>
+
+#include <list>
+#include <memory>
+
+#include "classlib/core/String.h"
+#include "engine/core/mix/MixManagerInternal.h"
+#include "engine/core/mix/UndoStore.h"
+#include "engine/core/server/InnerPtr.h"
+#include "engine/core/server/Unknown.h"
+#include "engine/core/track/TrackInfoContainer.h"
+#include "engine/playback/effects/MixGlobals.h"
+#include "interfaces/IMixManager.h"
+
+class CEfxManager;
+class CMasterBeatMap;
+class CPlayManager;
+struct IMixProfileSource;
+struct IMixTrackSource;
+struct IVideoClipList;
+struct IVideoMontage;
+
+// The UI updates the mix manager posts.
+namespace MixManagerUi {
+inline constexpr int MixChanged = 8;       // value 0
+inline constexpr int ModifiedChanged = 9;  // value: the modified flag
+inline constexpr int OutputConfigurationChanged = 15;
+inline constexpr int PendingStreamChanged = 17;
+}  // namespace MixManagerUi
+
+class CMixManager : public IMixManager, public IMixManagerInternal, public CUnknown {
+public:
+    static constexpr WORD kLiveStream = 0;
+    static constexpr WORD kPendingStream = 1;
+
+    // outer: the engine main object.
+    explicit CMixManager(IUnknown* outer);
+    ~CMixManager() override;
+
+    DECLARE_DELEGATING_UNKNOWN
+    // The main program's IMixManager IID answers IMixManager; the engine's own IID answers
+    // IMixManagerInternal, the engine-side view other engine objects use. IPlayManager is the
+    // pending play manager when there is one, else the live one; the live IID always the live one.
+    HRESULT STDMETHODCALLTYPE NonDelegatingQueryInterface(REFIID iid, void** object) override;
+    void FinalRelease() override;
+
+    // Where analysis results and the tracks' files come from (the catalog in the engine); either
+    // may be null (the steps that need it are skipped). Not owned: they outlive the manager.
+    void SetCatalogSources(IMixProfileSource* profiles, IMixTrackSource* files);
+
+    // Keeps the last-mix file name (undo snapshots go to its folder), creates the live play
+    // manager and runs the first rebuild, which leaves the mix unmodified.
+    void Initialize(const wchar_t* mixFileName);
+    // Registers the effects processor of every play manager but the pending one with the effects
+    // manager.
+    void RegisterEffectChains();
+    // The service thread's 50 ms step: every play manager's tick.
+    void Tick();
+    // Closes every play manager, empties the track list and clears the master beat map from it.
+    void ShutDown();
+
+    void AddPendingPlayManager();
+    void RemovePendingPlayManager();
+    CPlayManager* GetLivePlayManager() const;
+    CPlayManager* GetCurrentPlayManager() const;
+
+    // edit: a user's change (an undo snapshot follows). setModified 0 with edit 1 marks a loaded
+    // document that replaced the mix (the modified flag is cleared); with edit 0 the flag is kept.
+    // video: the video montage's restored state, or null.
+    void RebuildMix(BOOL edit, BOOL setModified, IVideoClipList* video);
+    // The mix becomes the given tracks (copies, prepared as for a commit) and globals (an empty
+    // record without them), then a rebuild as an edit with setModified.
+    HRESULT ReplaceMix(const CTrackInfoContainer* tracks, const CMixGlobals* globals, IVideoClipList* video,
+                       BOOL setModified);
+    // Inserts the tracks (references taken, prepared as for a commit) at the absolute index;
+    // tracks whose ids are already in the mix leave their old place. Rebuilds as an edit.
+    void InsertTracksAt(const CTrackInfoContainer& tracks, int index);
+    // The conversions a document of an older form needs before it joins the mix.
+    void ConvertLoadedTracks(CTrackInfoContainer& tracks, DWORD version);
+    void SetMixGlobals(const CMixGlobals& globals, BOOL edit);
+    LONGLONG GetMixEndTime() const;
+    // Writes the mix as a mix document (only to a "cfp" path); FALSE when it was not written.
+    BOOL WriteMix(const wchar_t* path);
+
+    BOOL IsModified() const { return m_modified; }
+    const CTrackInfoContainer& Tracks() const { return m_tracks; }
+    const CMixGlobals& Globals() const { return m_globals; }
+    CUndoStore* GetUndoStore() const { return m_undo.get(); }
+
+    // IMixManagerInternal
+    HRESULT STDMETHODCALLTYPE UpdateMix(BOOL modified) override;
+    HRESULT STDMETHODCALLTYPE OnOutputConfigurationChanged(BOOL add) override;
+    BOOL STDMETHODCALLTYPE PreparePlayItem(CPlayItem* item) override;
+    BOOL STDMETHODCALLTYPE CancelPlayItemAnalysis(CPlayItem* item) override;
+    BOOL STDMETHODCALLTYPE FindTrackAtPosition(LONGLONG position, LONG* trackId, int* index) override;
+    BOOL STDMETHODCALLTYPE FindNextTrackStart(LONGLONG position, LONGLONG* start) override;
+    HRESULT STDMETHODCALLTYPE FindAdjacentTrackStart(LONGLONG position, BOOL next, LONGLONG* start) override;
+    BOOL STDMETHODCALLTYPE AppendPauseAtMixEnd(LONGLONG position) override;
+    HRESULT STDMETHODCALLTYPE GetTrackCatalogFlags(DWORD trackId, int* flags) override;
+
+    // IMixManager: the read-only queries and the undo snapshot; the editing operations answer
+    // E_NOTIMPL (MixManagerEditing.cpp).
+    HRESULT STDMETHODCALLTYPE GetVisibleTrackCount(int* count) override;
+    HRESULT STDMETHODCALLTYPE GetVisibleTrack(int index, ITrackEditItem** copy) override;
+    HRESULT STDMETHODCALLTYPE GetTrackCopy(int index, ITrackEditItem** copy) override;
+    HRESULT STDMETHODCALLTYPE GetTrackCount(int* count) override;
+    HRESULT STDMETHODCALLTYPE GetTrackById(DWORD id, ITrackEditItem** item) override;
+    HRESULT STDMETHODCALLTYPE GetMixLength(LONGLONG* length) override;
+    HRESULT STDMETHODCALLTYPE ContainsTrackId(DWORD trackId) override;
+    HRESULT STDMETHODCALLTYPE ContainsCatalogItem(DWORD catalogItemId) override;
+    HRESULT STDMETHODCALLTYPE GetTrackIdAt(int index, DWORD* id) override;
+    HRESULT STDMETHODCALLTYPE GetTrackInfoAt(int index, DWORD* id, int* kind, int* mixingMode) override;
+    HRESULT STDMETHODCALLTYPE SaveUndoSnapshot(BOOL markModified) override;
+
+    HRESULT STDMETHODCALLTYPE InsertCatalogItems(IItemIdList*, int) override;
+    HRESULT STDMETHODCALLTYPE MoveTracks(IItemIdList*, int) override;
+    HRESULT STDMETHODCALLTYPE InsertFiles(IPathList*, int) override;
+    HRESULT STDMETHODCALLTYPE MixIntoNextTrackNow() override;
+    HRESULT STDMETHODCALLTYPE FadeOutCurrentTrack() override;
+    HRESULT STDMETHODCALLTYPE PauseAfterCurrentTrack() override;
+    HRESULT STDMETHODCALLTYPE CanMixIntoNextTrack() override;
+    HRESULT STDMETHODCALLTYPE CanFadeOutCurrentTrack() override;
+    HRESULT STDMETHODCALLTYPE CanPauseAfterCurrentTrack() override;
+    HRESULT STDMETHODCALLTYPE PasteTracks(int) override;
+    HRESULT STDMETHODCALLTYPE CanPasteTracks() override;
+    HRESULT STDMETHODCALLTYPE CopyTracks(IItemIdList*) override;
+    HRESULT STDMETHODCALLTYPE RemoveTracks(IItemIdList*) override;
+    HRESULT STDMETHODCALLTYPE GetPlayPosition(LONGLONG*) override;
+    HRESULT STDMETHODCALLTYPE CanEditTrackProperties(IItemIdList*) override;
+    HRESULT STDMETHODCALLTYPE HasSavedTrackSettings(IItemIdList*) override;
+    HRESULT STDMETHODCALLTYPE CanInsertPauseAfterTrack(IItemIdList*) override;
+    HRESULT STDMETHODCALLTYPE InsertPauseAfterTrack(IItemIdList*) override;
+    HRESULT STDMETHODCALLTYPE CanCueTrack(IItemIdList*) override;
+    HRESULT STDMETHODCALLTYPE CueTrack(IItemIdList*) override;
+    HRESULT STDMETHODCALLTYPE IsBeatMixed(IItemIdList*) override;
+    HRESULT STDMETHODCALLTYPE IsStandardMixed(IItemIdList*) override;
+    HRESULT STDMETHODCALLTYPE CanSetBeatMixing(IItemIdList*) override;
+    HRESULT STDMETHODCALLTYPE CanSetStandardMixing(IItemIdList*) override;
+    HRESULT STDMETHODCALLTYPE SetBeatMixing(IItemIdList*) override;
+    HRESULT STDMETHODCALLTYPE SetStandardMixing(IItemIdList*) override;
+    HRESULT STDMETHODCALLTYPE HasPrimaryTrack(IItemIdList*) override;
+    HRESULT STDMETHODCALLTYPE HasOverlayTrack(IItemIdList*) override;
+    HRESULT STDMETHODCALLTYPE MakePrimaryTracks(IItemIdList*) override;
+    HRESULT STDMETHODCALLTYPE MakeOverlayTracks(IItemIdList*) override;
+    HRESULT STDMETHODCALLTYPE NotImplemented39() override;
+    HRESULT STDMETHODCALLTYPE RestoreSavedTrackSettings(IItemIdList*) override;
+    HRESULT STDMETHODCALLTYPE ApplyCatalogSettings(IItemIdList*) override;
+    HRESULT STDMETHODCALLTYPE SortTracksByBpm(BOOL, IItemIdList*) override;
+    HRESULT STDMETHODCALLTYPE CanSortTracks(IItemIdList*) override;
+    HRESULT STDMETHODCALLTYPE ShuffleTracks(IItemIdList*) override;
+    HRESULT STDMETHODCALLTYPE CanShuffleTracks(IItemIdList*) override;
+    HRESULT STDMETHODCALLTYPE IsEditCopyUnchanged(DWORD, int) override;
+    HRESULT STDMETHODCALLTYPE BeginTrackEdit(DWORD, ITrackEditItem**) override;
+    HRESULT STDMETHODCALLTYPE EndTrackEdit(ITrackEditItem*) override;
+    HRESULT STDMETHODCALLTYPE GetFirstVisibleTrackStart(LONGLONG*) override;
+    HRESULT STDMETHODCALLTYPE CommitTrackEdits(IItemIdList*, BOOL) override;
+    HRESULT STDMETHODCALLTYPE SetShowPerformedTracks(BOOL) override;
+    HRESULT STDMETHODCALLTYPE GetShowPerformedTracks() override;
+    HRESULT STDMETHODCALLTYPE AddEffectClipToTracks(IItemIdList*, int, LONGLONG, LONGLONG) override;
+    HRESULT STDMETHODCALLTYPE SplitSegmentsAt(IItemIdList*, LONGLONG) override;
+    HRESULT STDMETHODCALLTYPE CanUndo() override;
+    HRESULT STDMETHODCALLTYPE CanRedo() override;
+    HRESULT STDMETHODCALLTYPE Undo() override;
+    HRESULT STDMETHODCALLTYPE Redo() override;
+    HRESULT STDMETHODCALLTYPE CopyTrackObjects(IItemIdList*) override;
+    HRESULT STDMETHODCALLTYPE DeleteTrackObjects(IItemIdList*) override;
+    HRESULT STDMETHODCALLTYPE PasteTrackObjects(IItemIdList*, LONGLONG) override;
+    HRESULT STDMETHODCALLTYPE CanPasteTrackObjects() override;
+    HRESULT STDMETHODCALLTYPE CopyTrackRange(IItemIdList*, LONGLONG, LONGLONG) override;
+    HRESULT STDMETHODCALLTYPE DeleteTrackRange(IItemIdList*, LONGLONG, LONGLONG) override;
+    HRESULT STDMETHODCALLTYPE ResetTransitions(IItemIdList*) override;
+    HRESULT STDMETHODCALLTYPE IsLoopEnabled() override;
+    HRESULT STDMETHODCALLTYPE SetLoopEnabled(BOOL) override;
+    HRESULT STDMETHODCALLTYPE InsertCatalogItemsAtTime(IItemIdList*, DWORD, LONGLONG) override;
+    BOOL STDMETHODCALLTYPE IsPerformanceRunning() override;
+    HRESULT STDMETHODCALLTYPE ResetObjectMarkers(IItemIdList*) override;
+    HRESULT STDMETHODCALLTYPE AlignOverlayTracks() override;
+    HRESULT STDMETHODCALLTYPE CanAlignOverlayTracks() override;
+    HRESULT STDMETHODCALLTYPE UpdateTracksFromCatalogItem(DWORD) override;
+    HRESULT STDMETHODCALLTYPE ReverseTrackRange(IItemIdList*, LONGLONG, LONGLONG) override;
+    HRESULT STDMETHODCALLTYPE ReverseTrackObjects(IItemIdList*) override;
+    HRESULT STDMETHODCALLTYPE GetTrackAtTime(LONGLONG, DWORD*, int*) override;
+    HRESULT STDMETHODCALLTYPE LookUpTrackBeatMaps(IItemIdList*) override;
+
+private:
+    // Rebuild steps.
+    void ApplyPendingAnalysis();
+    void AssignTrackIds();
+    void UpdatePlayList(CPlayManager& manager);
+    // The play manager's item of the track that holds its play position, or null.
+    CPlayItem* FindCurrentItem(CPlayManager& manager, LONGLONG position);
+    void LoadItem(CPlayItem& item, CTrackInfo& track);
+    // Before a track joins the mix: its markers in the form the builder and the editor keep them.
+    void PrepareAsForCommit(CTrackInfo& track);
+    BOOL IsStandardMixingDefault();
+    CTrackInfo* FindTrack(LONG trackId, int* index) const;
+    // The hidden count: the performed tracks the playlist leaves out.
+    int HiddenTrackCount() const;
+    BOOL IsPerformed(int index) const;
+    void Post(int code, int value);
+    // The video montage of the owner, when one answers.
+    HRESULT AcquireVideo(IVideoMontage** video);
+    CPlayManager* CreatePlayManager(WORD stream);
+    void RegisterEffectChain(CPlayManager& manager);
+
+    CTrackInfoContainer m_tracks;
+    std::unique_ptr<CUndoStore> m_undo;
+    CMixGlobals m_globals;
+    // A list: its entries are never moved (an inner pointer cannot be copied).
+    std::list<InnerPtr<CPlayManager>> m_playManagers;
+    InnerPtr<CMasterBeatMap> m_beatMap;
+    InnerPtr<CEfxManager> m_efxManager;
+    CString m_mixFileName;
+    IMixProfileSource* m_profiles = nullptr;
+    IMixTrackSource* m_files = nullptr;
+    LONG m_nextTrackId = 0;
+    BOOL m_showPerformed = TRUE;
+    BOOL m_enabled = FALSE;
+    BOOL m_modified = FALSE;
+    BOOL m_ready = TRUE;
+    BOOL m_closing = FALSE;
+};

@@ -1,0 +1,378 @@
+// The mix manager inside an owner of the test's own: the owner answers the UI-update queue with a
+// log and the video interface with a fake that records its calls; there is no player (the play
+// managers have no graph), no catalog and no file mapper. Snapshots and the last-mix file go to a
+// folder of the test's own.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "classlib/com/ComPtr.h"
+#include "engine/core/mix/MixDocument.h"
+#include "engine/core/mix/MixManager.h"
+#include "engine/core/server/InnerPtr.h"
+#include "engine/playback/playmgr/PlayManager.h"
+#include "interfaces/IEfxManager.h"
+#include "interfaces/IMasterBeatMap.h"
+#include "interfaces/IPlayManager.h"
+#include "interfaces/IUiUpdateQueue.h"
+#include "interfaces/IVideoMontage.h"
+#include "tests/engine/core/mix/DocumentFiles.h"
+#include "tests/engine/core/mix/SampleMix.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+using mixtest::CFakeVideoList;
+
+struct Post {
+    int code;
+    int value;
+    bool operator==(const Post&) const = default;
+};
+
+// The video montage: records each call; OnMixChanged can run a callback (a client that asks the
+// manager for a snapshot from inside the rebuild).
+class VideoFake : public IVideoMontage {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE Reserved3() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved4() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved5() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved6() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved7() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OnMixChanged() override
+    {
+        calls.push_back("changed");
+        if (onMixChanged)
+            onMixChangedResult = onMixChanged->SaveUndoSnapshot(FALSE);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Reserved9() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved10() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved11() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reserved12() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetVideoState(IVideoClipList** state) override
+    {
+        calls.push_back("get");
+        list.AddRef();
+        *state = &list;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE PrepareVideoState(IVideoClipList* state) override
+    {
+        calls.push_back(state == &list ? "prepare" : "prepare other");
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE RestoreVideoState(IVideoClipList* state) override
+    {
+        calls.push_back(state == &list ? "restore" : "restore other");
+        return S_OK;
+    }
+    virtual ~VideoFake() = default;
+
+    CFakeVideoList list;
+    std::vector<std::string> calls;
+    IMixManager* onMixChanged = nullptr;
+    HRESULT onMixChangedResult = E_UNEXPECTED;
+};
+
+class UiLog : public IUiUpdateQueue {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE PopUpdate(int*, int*) override { return S_FALSE; }
+    HRESULT STDMETHODCALLTYPE PostUpdate(int code, int value, BOOL) override
+    {
+        posts.push_back({code, value});
+        return S_OK;
+    }
+    virtual ~UiLog() = default;
+    std::vector<Post> posts;
+};
+
+// The engine main object as the manager's outer.
+class Owner : public IUnknown {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        *object = nullptr;
+        if (IsEqualIID(iid, IID_IUnknown))
+            *object = static_cast<IUnknown*>(this);
+        else if (IsEqualIID(iid, IID_IUiUpdateQueue))
+            *object = static_cast<IUiUpdateQueue*>(&ui);
+        else if (IsEqualIID(iid, IID_IVideoMontage) && withVideo)
+            *object = static_cast<IVideoMontage*>(&video);
+        else if (inner)
+            return inner->NonDelegatingQueryInterface(iid, object);
+        return *object ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    virtual ~Owner() = default;
+
+    UiLog ui;
+    VideoFake video;
+    bool withVideo = true;
+    INondelegatingUnknown* inner = nullptr;
+};
+
+class MixManagerTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_manager.reset(new CMixManager(&m_owner));
+        m_owner.inner = m_manager.get();
+        m_manager->Initialize(LastMixPath().c_str());
+    }
+    void TearDown() override
+    {
+        m_manager.reset();
+        m_owner.inner = nullptr;
+    }
+
+    std::wstring LastMixPath() const { return m_folder.File(L"defaultplaylist.cfp"); }
+    CMixManager& Manager() { return *m_manager.get(); }
+    // A primary track of the synthetic mixes, without an id.
+    static CTrackInfo* NewTrack(float bpm)
+    {
+        const mixtest::SyntheticTrack spec{bpm, 16, 0, 2, 12, 2, kMixingBeat};
+        CTrackInfo* track = mixtest::MakeTrack(spec, mixtest::MakeResults(spec, static_cast<int>(bpm)), -1);
+        return track;
+    }
+    void Insert(std::vector<CTrackInfo*> tracks, int index)
+    {
+        CTrackInfoContainer list;
+        for (CTrackInfo* track : tracks) {
+            list.AppendReference(track);
+            track->ReleaseFromOwner();
+        }
+        Manager().InsertTracksAt(list, index);
+    }
+    std::vector<LONG> Ids()
+    {
+        std::vector<LONG> ids;
+        for (int i = 0; i < Manager().Tracks().GetCount(); ++i)
+            ids.push_back(Manager().Tracks().GetAt(i)->GetTrackIdValue());
+        return ids;
+    }
+    std::vector<Post> TakePosts() { return std::exchange(m_owner.ui.posts, {}); }
+
+    fixtures::TempDir m_folder{L"mixmgr"};
+    Owner m_owner;
+    InnerPtr<CMixManager> m_manager;
+};
+
+TEST_F(MixManagerTest, AnswersEachInterfaceOfItsTable)
+{
+    IUnknown* object = nullptr;
+    const auto answer = [&](REFIID iid) -> void* {
+        object = nullptr;
+        if (Manager().NonDelegatingQueryInterface(iid, reinterpret_cast<void**>(&object)) != S_OK)
+            return nullptr;
+        object->Release();
+        return object;
+    };
+    CPlayManager* live = Manager().GetLivePlayManager();
+    ASSERT_NE(live, nullptr);
+    EXPECT_EQ(answer(EngineIid::MixManager), static_cast<IMixManager*>(&Manager()));
+    EXPECT_EQ(answer(IID_IMixManagerInternal), static_cast<IMixManagerInternal*>(&Manager()));
+    EXPECT_EQ(answer(IID_IPlayManager), static_cast<IPlayManager*>(live));
+    EXPECT_EQ(answer(IID_IPlayManagerLive), static_cast<IPlayManager*>(live));
+    EXPECT_NE(answer(IID_IMasterBeatMap), nullptr);
+    EXPECT_NE(answer(IID_IEfxManager), nullptr);
+    EXPECT_EQ(answer(IID_IClassFactory), nullptr);
+
+    Manager().AddPendingPlayManager();
+    CPlayManager* pending = Manager().GetCurrentPlayManager();
+    ASSERT_NE(pending, live);
+    EXPECT_EQ(pending->GetStreamId(), CMixManager::kPendingStream);
+    EXPECT_TRUE(Manager().IsPerformanceRunning());
+    EXPECT_EQ(answer(IID_IPlayManager), static_cast<IPlayManager*>(pending)) << "the pending one while it exists";
+    EXPECT_EQ(answer(IID_IPlayManagerLive), static_cast<IPlayManager*>(live));
+    Manager().RemovePendingPlayManager();
+    EXPECT_EQ(answer(IID_IPlayManager), static_cast<IPlayManager*>(live));
+    EXPECT_FALSE(Manager().IsPerformanceRunning());
+}
+
+TEST_F(MixManagerTest, TrackIdsAreNeverReused)
+{
+    Insert({NewTrack(120), NewTrack(126)}, 0);
+    EXPECT_EQ(Ids(), (std::vector<LONG>{1, 2}));
+    // A new mix, then new tracks: the ids go on from the last one handed out.
+    Manager().ReplaceMix(nullptr, nullptr, nullptr, TRUE);
+    EXPECT_TRUE(Ids().empty());
+    Insert({NewTrack(100)}, 0);
+    Insert({NewTrack(120)}, 0);
+    EXPECT_EQ(Ids(), (std::vector<LONG>{4, 3}));
+    // A track inserted with the id of one in the mix moves there instead of doubling.
+    CTrackInfo* moved = new CTrackInfo();
+    moved->CopyFrom(*Manager().Tracks().GetAt(1));
+    Insert({moved}, 0);
+    EXPECT_EQ(Ids(), (std::vector<LONG>{3, 4}));
+}
+
+TEST_F(MixManagerTest, EachRebuildPostsOneMixChangeAndTheModifiedFlag)
+{
+    const int beforeInit = 0;
+    EXPECT_EQ(Manager().GetUndoStore()->GetUndoCount(), beforeInit) << "the first rebuild is no edit";
+    struct Case {
+        const char* name;
+        std::function<void(CMixManager&)> change;
+        BOOL modified;
+        int snapshots;  // written by the change
+    };
+    mixtest::Mix sample;
+    CMixGlobals globals;
+    mixtest::BuildSampleMix(sample, globals);
+    const std::vector<Case> cases = {
+        {"an edit", [](CMixManager& m) { m.UpdateMix(TRUE); }, TRUE, 1},
+        {"a background rebuild keeps the flag set", [](CMixManager& m) { m.UpdateMix(FALSE); }, TRUE, 0},
+        {"a pending stream keeps it", [](CMixManager& m) { m.AddPendingPlayManager(); }, TRUE, 0},
+        {"a loaded document clears it", [&](CMixManager& m) { m.ReplaceMix(&sample.tracks, &globals, nullptr, FALSE); },
+         FALSE, 1},
+        {"a background rebuild keeps it clear", [](CMixManager& m) { m.UpdateMix(FALSE); }, FALSE, 0},
+        {"a new mix sets it", [](CMixManager& m) { m.ReplaceMix(nullptr, nullptr, nullptr, TRUE); }, TRUE, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TakePosts();
+        const int before = Manager().GetUndoStore()->GetUndoCount();
+        c.change(Manager());
+        std::vector<Post> mixPosts;
+        for (const Post& post : TakePosts())
+            if (post.code == MixManagerUi::MixChanged || post.code == MixManagerUi::ModifiedChanged)
+                mixPosts.push_back(post);
+        EXPECT_EQ(mixPosts, (std::vector<Post>{{8, 0}, {9, c.modified}}));
+        EXPECT_EQ(Manager().IsModified(), c.modified);
+        EXPECT_EQ(Manager().GetUndoStore()->GetUndoCount() - before, c.snapshots);
+    }
+}
+
+TEST_F(MixManagerTest, SnapshotMarksModifiedOnlyWhenAsked)
+{
+    Manager().ReplaceMix(nullptr, nullptr, nullptr, FALSE);
+    TakePosts();
+    EXPECT_EQ(Manager().SaveUndoSnapshot(FALSE), S_OK);
+    EXPECT_FALSE(Manager().IsModified());
+    EXPECT_TRUE(TakePosts().empty());
+    EXPECT_EQ(Manager().SaveUndoSnapshot(TRUE), S_OK);
+    EXPECT_TRUE(Manager().IsModified());
+    EXPECT_EQ(TakePosts(), (std::vector<Post>{{9, 1}}));
+}
+
+TEST_F(MixManagerTest, SnapshotAskedForInsideARebuildWritesNothingButTheRebuildsOwnIsWritten)
+{
+    m_owner.video.onMixChanged = &Manager();
+    const int before = Manager().GetUndoStore()->GetUndoCount();
+    Manager().UpdateMix(FALSE);
+    EXPECT_EQ(m_owner.video.onMixChangedResult, S_FALSE);
+    EXPECT_EQ(Manager().GetUndoStore()->GetUndoCount(), before);
+    Manager().UpdateMix(TRUE);
+    EXPECT_EQ(m_owner.video.onMixChangedResult, S_FALSE);
+    EXPECT_EQ(Manager().GetUndoStore()->GetUndoCount(), before + 1);
+}
+
+TEST_F(MixManagerTest, VideoMontageFollowsEveryRebuildAndIsStoredWithEachSnapshot)
+{
+    struct Case {
+        const char* name;
+        std::function<void(CMixManager&, VideoFake&)> change;
+        std::vector<std::string> calls;
+    };
+    const std::vector<Case> cases = {
+        {"background rebuild", [](CMixManager& m, VideoFake&) { m.UpdateMix(FALSE); }, {"changed"}},
+        // The snapshot and the last-mix file each take the current clip list.
+        {"edit", [](CMixManager& m, VideoFake&) { m.UpdateMix(TRUE); }, {"changed", "get", "prepare", "get"}},
+        {"loaded document with its clips",
+         [](CMixManager& m, VideoFake& v) { m.ReplaceMix(nullptr, nullptr, &v.list, FALSE); },
+         {"restore", "changed", "get", "prepare", "get"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_owner.video.calls.clear();
+        c.change(Manager(), m_owner.video);
+        EXPECT_EQ(m_owner.video.calls, c.calls);
+    }
+    m_owner.withVideo = false;
+    Manager().UpdateMix(TRUE);
+    EXPECT_EQ(Manager().IsModified(), TRUE) << "a rebuild without the video library still runs";
+}
+
+TEST_F(MixManagerTest, AfterALoadTheSnapshotAndTheLastMixFileHoldTheMix)
+{
+    mixtest::Mix sample;
+    CMixGlobals globals;
+    mixtest::BuildSampleMix(sample, globals);
+    ASSERT_EQ(Manager().ReplaceMix(&sample.tracks, &globals, nullptr, FALSE), S_OK);
+    ASSERT_EQ(Manager().GetUndoStore()->GetUndoCount(), 1);
+    const std::wstring snapshot = static_cast<const wchar_t*>(Manager().GetUndoStore()->GetUndoPath(0));
+    EXPECT_EQ(snapshot, m_folder.File(L"undo00.tmp"));
+
+    CTrackInfoContainer fromSnapshot;
+    CMixGlobals snapshotGlobals;
+    CFakeVideoList video;
+    ASSERT_TRUE(CUndoStore::ReadSnapshot(snapshot.c_str(), fromSnapshot, snapshotGlobals, &video));
+    mixtest::ExpectSameTracks(Manager().Tracks(), fromSnapshot);
+    mixtest::ExpectSameGlobals(Manager().Globals(), snapshotGlobals);
+
+    CTrackInfoContainer fromFile;
+    CMixGlobals fileGlobals;
+    CFVR_RECORD record{};
+    DWORD version = 0;
+    ASSERT_TRUE(ReadMixFile(&record, LastMixPath().c_str(), fromFile, fileGlobals, nullptr, &version));
+    EXPECT_EQ(version, kMixVersionCurrent);
+    mixtest::ExpectSameTracks(Manager().Tracks(), fromFile);
+    mixtest::ExpectSameGlobals(Manager().Globals(), fileGlobals);
+}
+
+TEST_F(MixManagerTest, ReadOnlySlotsDescribeTheMix)
+{
+    CTrackInfo* pause = mixtest::MakePause(2000000, -1);
+    Insert({NewTrack(120), pause, NewTrack(126)}, 0);
+    IMixManager& mix = Manager();
+    int count = 0;
+    EXPECT_EQ(mix.GetTrackCount(&count), S_OK);
+    EXPECT_EQ(count, 3);
+    EXPECT_EQ(mix.GetVisibleTrackCount(&count), S_OK);
+    EXPECT_EQ(count, 3);
+    DWORD id = 0;
+    EXPECT_EQ(mix.GetTrackIdAt(2, &id), S_OK);
+    EXPECT_EQ(id, 3u);
+    EXPECT_EQ(mix.GetTrackIdAt(3, &id), S_FALSE);
+    int kind = 0;
+    int mode = 0;
+    EXPECT_EQ(mix.GetTrackInfoAt(1, &id, &kind, &mode), S_OK);
+    EXPECT_EQ(kind, 0x40000);
+    EXPECT_EQ(mix.GetTrackInfoAt(0, &id, &kind, nullptr), S_OK);
+    EXPECT_EQ(kind, 0x10000);
+    EXPECT_EQ(mix.GetTrackInfoAt(3, &id, &kind, &mode), E_FAIL);
+    EXPECT_EQ(mix.ContainsTrackId(2), S_OK);
+    EXPECT_EQ(mix.ContainsTrackId(4), S_FALSE);
+    EXPECT_EQ(mix.ContainsCatalogItem(7), S_FALSE);
+
+    ComPtr<ITrackEditItem> copy;
+    ASSERT_EQ(mix.GetTrackCopy(2, copy.put()), S_OK);
+    LONG copyId = 0;
+    copy->GetTrackId(&copyId);
+    EXPECT_EQ(copyId, 3);
+    EXPECT_NE(copy.get(), static_cast<ITrackEditItem*>(Manager().Tracks().GetAt(2))) << "a copy, not the track";
+    EXPECT_EQ(mix.GetTrackCopy(3, copy.put()), E_FAIL);
+    ComPtr<ITrackEditItem> live;
+    ASSERT_EQ(mix.GetTrackById(3, live.put()), S_OK);
+    EXPECT_EQ(live.get(), static_cast<ITrackEditItem*>(Manager().Tracks().GetAt(2)));
+    EXPECT_EQ(mix.GetTrackById(9, live.put()), E_FAIL);
+    LONGLONG length = -1;
+    EXPECT_EQ(mix.GetMixLength(&length), S_OK);
+    LONGLONG lastEnd = 0;
+    Manager().Tracks().GetAt(2)->GetEndTime(&lastEnd);
+    EXPECT_EQ(length, lastEnd) << "the live play list ends with the last track";
+    EXPECT_EQ(mix.NotImplemented39(), E_FAIL);
+    EXPECT_EQ(mix.RemoveTracks(nullptr), E_NOTIMPL);
+}
+
+}  // namespace
