@@ -136,6 +136,21 @@ int CMixInput::IsIdle() const
     return (m_failed || m_idle) ? 1 : 0;
 }
 
+bool CMixInput::Owes(const MIXINPUTBUFFER& request) const
+{
+    if (m_failed || m_item->IsMuted())
+        return false;
+    const LONGLONG t0 = CMixOutput::BytesToMicroseconds(request.blockPosition);
+    const LONGLONG t1 = CMixOutput::BytesToMicroseconds(request.blockPosition + CMixOutput::kBlockBytes);
+    if (m_item->GetMixEnd() < t0 || m_item->GetMixStart() > t1)
+        return false;
+    CSingleThreadLock lock(&m_queueLock);
+    const auto same = [&request](const MIXINPUTBUFFER& r) {
+        return r.blockPosition == request.blockPosition && r.sequence == request.sequence;
+    };
+    return same(m_rendering) || std::any_of(m_queue.begin(), m_queue.end(), same);
+}
+
 void CMixInput::SetAudiblePosition(LONGLONG time)
 {
     const bool active = time >= m_item->GetMixStart() && time <= m_item->GetMixEnd() && !m_item->IsMuted();
@@ -176,6 +191,7 @@ void CMixInput::Run()
                 Render(request);
                 m_item->Unlock();
                 CSingleThreadLock lock(&m_queueLock);
+                m_rendering.sequence = -1;
                 UpdateWorkEvent();
             }
         }
@@ -193,6 +209,7 @@ bool CMixInput::TakeRequest(MIXINPUTBUFFER* request)
         return false;
     }
     *request = m_queue.front();
+    m_rendering = *request;
     m_queue.erase(m_queue.begin());
     return true;
 }

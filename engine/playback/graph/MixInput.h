@@ -40,6 +40,9 @@ public:
     void Quit();
     // 1 when the source failed or nothing is queued.
     int IsIdle() const;
+    // Whether the block `request` names is still queued or being rendered here and the item would
+    // add something to it (its mix range meets the block and it is not muted).
+    bool Owes(const MIXINPUTBUFFER& request) const;
     // Switches the item active while `time` lies in its mix range and it is not muted.
     void SetAudiblePosition(LONGLONG time);
     CPlayItem* GetItem() const { return m_item; }
@@ -58,6 +61,8 @@ private:
     void ApplyVolume(LONGLONG t0, LONGLONG t1, int from, int to, bool markerInside);
 
     std::vector<MIXINPUTBUFFER> m_queue;
+    // The request taken and not yet finished (sequence -1: none).
+    MIXINPUTBUFFER m_rendering{0, -1};
     UniqueKernelHandle m_workEvent;
     UniqueKernelHandle m_quitEvent;
     mutable CSingleThreadToken m_queueLock;

@@ -274,12 +274,13 @@ HRESULT STDMETHODCALLTYPE CMixOutput::Read(BYTE* buffer, unsigned bytes)
             Blend(*found);
         if (offset < 0 || offset + chunk > kBlockBytes)
             break;
-        if (found->filled) {
+        if (found->filled)
             std::memcpy(buffer + done, reinterpret_cast<const BYTE*>(found->data) + offset, static_cast<size_t>(chunk));
-        } else {
+        else
             std::memset(buffer + done, 0, static_cast<size_t>(chunk));
+        const MIXINPUTBUFFER request{found->position, found->sequence};
+        if (std::any_of(m_inputs.begin(), m_inputs.end(), [&request](CMixInput* in) { return in->Owes(request); }))
             m_missedBytes = m_missedBytes + chunk;
-        }
         m_currentSequence = found->sequence;
         // A block read to its end is recycled to the next position at once.
         if (offset + chunk == kBlockBytes) {

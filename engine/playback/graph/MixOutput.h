@@ -63,7 +63,7 @@ public:
     // The sequence number of the block read last.
     LONGLONG GetCurrentSequence();
     bool IsEndReached() const { return m_endReached != 0; }
-    // Bytes handed out as silence because their block was not rendered in time (the mix inputs
+    // Bytes handed out before every mix input had added its part to their block (the mix inputs
     // fell behind the device), over the output's life.
     LONGLONG GetMissedBytes() const { return m_missedBytes; }
 

@@ -4,6 +4,7 @@
 // racing input changes; and the tone envelopes that the mix input applies.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -231,5 +232,49 @@ TEST(ToneEnvelope, ConstantLevelCutsItsBand)
                                               (0.5 * 32767.0 / 32768.0));
             EXPECT_NEAR(db, frequency == r.centre ? -12.0 : 0.0, 0.2) << r.name << " at " << frequency << " Hz";
         }
+    }
+}
+
+// A block handed out while a mix input that plays in it still has it queued counts as missed, even
+// when another input has already filled it; an input whose item is muted owes nothing. The render
+// thread of the second track waits on its item's position lock, which the test holds.
+TEST(MissedBytes, CountBlocksHandedOutBeforeEveryInputAddedItsPart)
+{
+    struct Row {
+        bool secondMuted;
+        LONGLONG missed;
+    };
+    for (const Row row : {Row{false, CMixOutput::kBlockBytes}, Row{true, 0}}) {
+        fixtures::TempDir folder(L"render");
+        RenderedMix mix(folder.Path(), {{120, {1000.0, 0.5}, 44100, false}, {126, {1800.0, 0.45}, 44100, false}}, 12);
+        ASSERT_TRUE(mix.Ready()) << mix.Failure();
+        mix.Start(0, false);
+        CMixOutput& output = mix.Output();
+        // 50 ms before the first track's click at its 11th second: the block holds that click.
+        LONGLONG overlap = 0;
+        ASSERT_TRUE(SUCCEEDED(mix.Track(0).TrackTimeToMixTime(11 * kSecond - kSecond / 20, &overlap)));
+        ASSERT_GT(overlap, mix.Item(1).GetMixStart());
+        ASSERT_LT(overlap + 6 * CMixOutput::BytesToMicroseconds(CMixOutput::kBlockBytes), mix.Item(0).GetMixEnd());
+        mix.Item(1).SetMuted(row.secondMuted ? TRUE : FALSE);
+        mix.Item(1).Lock();
+        output.SeekTo(overlap);
+        // The first track's input finishes the six requested blocks (sequences 0 to 5).
+        LONGLONG trackTime = 0;
+        LONGLONG sequence = -1;
+        for (int waited = 0; waited < 10000 && sequence < 5; waited += 5) {
+            Sleep(5);
+            mix.Item(0).GetCurrentTrackTime(&trackTime, &sequence);
+        }
+        std::vector<float> block(CMixOutput::kBlockBytes / sizeof(float));
+        EXPECT_EQ(output.Read(reinterpret_cast<BYTE*>(block.data()), CMixOutput::kBlockBytes), S_OK);
+        mix.Item(1).Unlock();
+        ASSERT_EQ(sequence, 5);
+        EXPECT_GT(*std::max_element(block.begin(), block.end()), 0.2f) << "the first track's click is there";
+        EXPECT_EQ(output.GetMissedBytes(), row.missed) << "muted " << row.secondMuted;
+        // Once both inputs caught up, the next block counts nothing.
+        while (output.IsDataReady() != S_OK)
+            Sleep(1);
+        EXPECT_EQ(output.Read(reinterpret_cast<BYTE*>(block.data()), CMixOutput::kBlockBytes), S_OK);
+        EXPECT_EQ(output.GetMissedBytes(), row.missed) << "muted " << row.secondMuted;
     }
 }
