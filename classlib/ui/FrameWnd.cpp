@@ -7,6 +7,7 @@
 #include "classlib/ui/Menu.h"
 #include "classlib/ui/MiniDockFrameWnd.h"
 #include "classlib/ui/ResourceException.h"
+#include "classlib/ui/StatusBar.h"
 #include "classlib/ui/View.h"
 #include "classlib/ui/WindowedApp.h"
 
@@ -26,6 +27,11 @@ ON_UPDATE_COMMAND_UI_RANGE(AFX_IDW_CONTROLBAR_FIRST, AFX_IDW_CONTROLBAR_LAST, &C
 ON_MESSAGE(WM_SETMESSAGESTRING, &CFrameWnd::OnSetMessageString)
 ON_MESSAGE(WM_POPMESSAGESTRING, &CFrameWnd::OnPopMessageString)
 ON_NOTIFY_RANGE(TTN_NEEDTEXTW, 0, 0xFFFF, &CFrameWnd::OnToolTipText)
+ON_MESSAGE(WM_MENUSELECT, &CFrameWnd::OnMenuSelect)
+ON_UPDATE_COMMAND_UI(ID_INDICATOR_CAPS, &CFrameWnd::OnUpdateKeyIndicator)
+ON_UPDATE_COMMAND_UI(ID_INDICATOR_NUM, &CFrameWnd::OnUpdateKeyIndicator)
+ON_UPDATE_COMMAND_UI(ID_INDICATOR_SCRL, &CFrameWnd::OnUpdateKeyIndicator)
+ON_UPDATE_COMMAND_UI(ID_INDICATOR_KANA, &CFrameWnd::OnUpdateKeyIndicator)
 END_MESSAGE_MAP()
 
 namespace {
@@ -234,6 +240,41 @@ LRESULT CFrameWnd::OnSetMessageString(WPARAM id, LPARAM textParam)
 LRESULT CFrameWnd::OnPopMessageString(WPARAM id, LPARAM text)
 {
     return OnSetMessageString(id, text);
+}
+
+LRESULT CFrameWnd::OnMenuSelect(WPARAM itemAndFlags, LPARAM menu)
+{
+    const UINT item = LOWORD(itemAndFlags);
+    const UINT flags = HIWORD(itemAndFlags);
+    Default();
+    if (flags == 0xFFFF && !menu) {
+        // The menu closed.
+        SendMessage(WM_POPMESSAGESTRING, AFX_IDS_IDLEMESSAGE);
+        return 0;
+    }
+    const bool noPrompt = item == 0 || (flags & (MF_SEPARATOR | MF_POPUP)) || (flags & MF_SYSMENU) || item >= 0xF000;
+    SendMessage(WM_SETMESSAGESTRING, noPrompt ? 0 : item);
+    return 0;
+}
+
+void CFrameWnd::OnUpdateKeyIndicator(CCmdUI* state)
+{
+    UINT key = 0;
+    switch (state->m_nID) {
+    case ID_INDICATOR_CAPS:
+        key = VK_CAPITAL;
+        break;
+    case ID_INDICATOR_NUM:
+        key = VK_NUMLOCK;
+        break;
+    case ID_INDICATOR_SCRL:
+        key = VK_SCROLL;
+        break;
+    default:
+        key = VK_KANA;
+        break;
+    }
+    state->Enable(::GetKeyState(static_cast<int>(key)) & 1);
 }
 
 void CFrameWnd::OnToolTipText(UINT, NMHDR* header, LRESULT* result)

@@ -14,7 +14,10 @@
 //
 // Status texts: WM_SETMESSAGESTRING shows a command's prompt (its string's text before "\n") in
 // the status bar (the child with id AFX_IDW_STATUS_BAR), WM_POPMESSAGESTRING the idle text. A
-// tooltip asks the frame for a command's tip (the text after "\n").
+// tooltip asks the frame for a command's tip (the text after "\n"). While a menu is open the
+// status bar shows the prompt of the item under selection (none for popups, separators and the
+// system menu's commands), and the idle text again once the menu closes. The status bar's key
+// indicators (caps, num, scroll lock, kana) are enabled while their key is toggled on.
 //
 // Not handled here: saving bar state.
 #pragma once
@@ -114,6 +117,8 @@ protected:
     LRESULT OnSetMessageString(WPARAM id, LPARAM text);
     LRESULT OnPopMessageString(WPARAM id, LPARAM text);
     void OnToolTipText(UINT id, NMHDR* header, LRESULT* result);
+    LRESULT OnMenuSelect(WPARAM item, LPARAM menu);
+    void OnUpdateKeyIndicator(CCmdUI* state);
 
     static constexpr UINT idleNotify = 4;
     static constexpr UINT idleLayout = 8;

@@ -1,0 +1,135 @@
+// Pictures of the toolkit status bar and splitter for a person to look at, each scene in the
+// classic and the XP look, written as BMP files into the folder given as the first argument
+// (tools/gallery turns them into PNGs): a frame with a status bar whose last pane holds a
+// progress control, and a frame whose client is a splitter with another splitter in one pane.
+#include "tests/toolkit/bars/menus/MenuDriver.h"
+#include "classlib/ui/FrameWnd.h"
+#include "classlib/ui/View.h"
+#include "toolkit/bars/look/GlobalData.h"
+#include "toolkit/bars/look/UVColors.h"
+#include "toolkit/bars/splitter/SplitterWnd.h"
+#include "toolkit/bars/status/StatusBar.h"
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+constexpr UINT ID_TIME = 2301;
+constexpr UINT ID_VOLUME = 2302;
+
+void Pump(DWORD ms)
+{
+    const DWORD until = GetTickCount() + ms;
+    MSG msg;
+    do {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+        Sleep(10);
+    } while (GetTickCount() < until);
+}
+
+void Save(const std::wstring& folder, const std::wstring& name, const RECT& rect)
+{
+    Pump(300);
+    const std::wstring path = folder + L"\\statusbar_" + name + (uvAfxData.m_bXPLook ? L"_xp" : L"_classic") + L".bmp";
+    if (!SaveScreenBmp(rect, path))
+        fwprintf(stderr, L"could not write %ls\n", path.c_str());
+}
+
+// A view that names its pane, so that the picture says which is which.
+class CNamedView : public CView {
+    DECLARE_DYNCREATE(CNamedView)
+protected:
+    void OnDraw(CDC* dc) override
+    {
+        RECT client;
+        GetClientRect(&client);
+        dc->FillSolidRect(&client, RGB(255, 255, 255));
+        CString name;
+        name.Format(L"pane %d", GetDlgCtrlID() - static_cast<int>(AFX_IDW_PANE_FIRST));
+        dc->SetBkMode(TRANSPARENT);
+        CSelectedObject font(*dc, uvAfxData.m_fonts[CUVGlobalData::fontMenu]);
+        dc->DrawText(name, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    }
+};
+IMPLEMENT_DYNCREATE(CNamedView, CView)
+
+CFrameWnd* MakeFrame(const RECT& rect)
+{
+    auto* frame = new CFrameWnd;
+    frame->Create(nullptr, L"gallery", WS_POPUP | WS_CLIPCHILDREN, rect, nullptr, nullptr, 0, nullptr);
+    return frame;
+}
+
+void StatusBarWithControl(const std::wstring& folder)
+{
+    CFrameWnd* frame = MakeFrame(RECT{40, 40, 640, 240});
+    ::CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_WHITERECT, 0, 0, 0, 0, frame->m_hWnd,
+                      reinterpret_cast<HMENU>(static_cast<UINT_PTR>(AFX_IDW_PANE_FIRST)), nullptr, nullptr);
+    auto* bar = new CUVStatusBar;
+    bar->m_bAutoDelete = TRUE;
+    bar->CreateEx(frame, SBARS_SIZEGRIP);
+    const UINT indicators[] = {ID_SEPARATOR, ID_TIME, ID_VOLUME};
+    bar->SetIndicators(indicators, 3);
+    bar->SetWindowText(L"Ready");
+    auto* progress = new CWnd;
+    progress->CreateEx(0, PROGRESS_CLASSW, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, bar->m_hWnd, nullptr);
+    progress->SendMessage(PBM_SETPOS, 60);
+    bar->AddPaneControl(progress, ID_VOLUME, TRUE);
+    frame->RecalcLayout();
+    frame->ShowWindow(SW_SHOW);
+    Save(folder, L"control", RECT{30, 30, 650, 250});
+    frame->DestroyWindow();
+    Pump(50);
+}
+
+// A frame whose client is a 1 x 2 splitter; its right pane is a 2 x 1 splitter.
+class CNestedFrame : public CFrameWnd {
+protected:
+    BOOL OnCreateClient(LPCREATESTRUCT, CCreateContext* context) override
+    {
+        if (!m_outer.CreateStatic(this, 1, 2))
+            return FALSE;
+        m_outer.CreateView(0, 0, RUNTIME_CLASS(CNamedView), SIZE{180, 0}, context);
+        if (!m_inner.CreateStatic(&m_outer, 2, 1, WS_CHILD | WS_VISIBLE, m_outer.IdFromRowCol(0, 1)))
+            return FALSE;
+        m_inner.CreateView(0, 0, RUNTIME_CLASS(CNamedView), SIZE{0, 150}, context);
+        m_inner.CreateView(1, 0, RUNTIME_CLASS(CNamedView), SIZE{0, 0}, context);
+        m_outer.SetColumnInfo(1, 300, 0);
+        return TRUE;
+    }
+    CUVSplitterWnd m_outer;
+    CUVSplitterWnd m_inner;
+};
+
+void NestedSplitters(const std::wstring& folder)
+{
+    auto* frame = new CNestedFrame;
+    frame->Create(nullptr, L"gallery", WS_POPUP | WS_CLIPCHILDREN, RECT{40, 40, 560, 400}, nullptr, nullptr, 0,
+                  nullptr);
+    frame->ShowWindow(SW_SHOW);
+    Save(folder, L"nested_splitters", RECT{30, 30, 570, 410});
+    frame->DestroyWindow();
+    Pump(50);
+}
+
+}  // namespace
+
+int main()
+{
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    const std::wstring folder = argc > 1 ? argv[1] : L".";
+    LocalFree(argv);
+    for (BOOL xp : {FALSE, TRUE}) {
+        uvAfxData.m_bXPLook = xp;
+        RefreshUVColors();
+        uvAfxData.LoadColors();
+        StatusBarWithControl(folder);
+        NestedSplitters(folder);
+    }
+    return 0;
+}
