@@ -76,125 +76,111 @@ void CUVSplitterWnd::SetPaneId(CWnd* pane, int id)
     ::SetWindowLongPtrW(pane->m_hWnd, GWLP_ID, id);
 }
 
+CUVSplitterWnd::Line CUVSplitterWnd::Rows()
+{
+    return Line{true, m_nRows, m_nCols, m_nHiddenRow, m_pRowInfo};
+}
+
+CUVSplitterWnd::Line CUVSplitterWnd::Columns()
+{
+    return Line{false, m_nCols, m_nRows, m_nHiddenCol, m_pColInfo};
+}
+
+CWnd* CUVSplitterWnd::PaneOf(const Line& line, int index, int across) const
+{
+    return line.rows ? GetPane(index, across) : GetPane(across, index);
+}
+
+void CUVSplitterWnd::SetPaneIdOf(const Line& line, CWnd* pane, int index, int across)
+{
+    SetPaneId(pane, line.rows ? IdFromRowCol(index, across) : IdFromRowCol(across, index));
+}
+
+void CUVSplitterWnd::HideLine(Line line, int index)
+{
+    // The only row (column) stays, and there is nothing to hide past the last one. One hidden
+    // before comes back first, so one always shows.
+    const int total = line.count + (line.hidden != -1 ? 1 : 0);
+    if (index < 0 || index >= total || total <= 1)
+        return;
+    ShowLine(line);
+    int activeRow = -1;
+    int activeColumn = -1;
+    if (GetActivePane(&activeRow, &activeColumn) && (line.rows ? activeRow : activeColumn) == index) {
+        if (line.rows)
+            SetActivePane((index + 1) % line.count, activeColumn);
+        else
+            SetActivePane(activeRow, (index + 1) % line.count);
+    }
+    // Each visible row (column) keeps the size it has now, so that showing the hidden one again
+    // restores them all.
+    for (int i = 0; i < line.count; ++i)
+        line.info[static_cast<size_t>(i)].nIdealSize = line.info[static_cast<size_t>(i)].nCurSize;
+    std::vector<CWnd*> hidden;
+    for (int across = 0; across < line.across; ++across)
+        hidden.push_back(PaneOf(line, index, across));
+    for (int i = index + 1; i < line.count; ++i) {
+        for (int across = 0; across < line.across; ++across) {
+            if (CWnd* pane = PaneOf(line, i, across))
+                SetPaneIdOf(line, pane, i - 1, across);
+        }
+    }
+    for (int across = 0; across < line.across; ++across) {
+        if (CWnd* pane = hidden[static_cast<size_t>(across)]) {
+            pane->ShowWindow(SW_HIDE);
+            SetPaneIdOf(line, pane, line.count - 1, across);
+        }
+    }
+    std::rotate(line.info.begin() + index, line.info.begin() + index + 1, line.info.begin() + line.count);
+    line.hidden = index;
+    line.count--;
+    RecalcLayout();
+}
+
+void CUVSplitterWnd::ShowLine(Line line)
+{
+    if (line.hidden == -1)
+        return;
+    const int index = line.hidden;
+    line.hidden = -1;
+    std::vector<CWnd*> hidden;
+    for (int across = 0; across < line.across; ++across)
+        hidden.push_back(PaneOf(line, line.count, across));
+    for (int i = line.count - 1; i >= index; --i) {
+        for (int across = 0; across < line.across; ++across) {
+            if (CWnd* pane = PaneOf(line, i, across))
+                SetPaneIdOf(line, pane, i + 1, across);
+        }
+    }
+    line.count++;
+    std::rotate(line.info.begin() + index, line.info.begin() + line.count - 1, line.info.begin() + line.count);
+    for (int across = 0; across < line.across; ++across) {
+        if (CWnd* pane = hidden[static_cast<size_t>(across)]) {
+            SetPaneIdOf(line, pane, index, across);
+            pane->ShowWindow(SW_SHOWNA);
+        }
+    }
+    RecalcLayout();
+}
+
 void CUVSplitterWnd::HideRow(int row)
 {
-    // The only row stays, and there is nothing to hide past the last one. A row hidden before
-    // comes back first, so one row always shows.
-    const int rows = m_nRows + (m_nHiddenRow != -1 ? 1 : 0);
-    if (row < 0 || row >= rows || rows <= 1)
-        return;
-    ShowRow();
-    int activeRow = -1;
-    int activeColumn = 0;
-    if (GetActivePane(&activeRow, &activeColumn) && activeRow == row)
-        SetActivePane((row + 1) % m_nRows, activeColumn);
-    // Each visible row keeps the size it has now, so that showing the row again restores them.
-    for (int r = 0; r < m_nRows; ++r)
-        m_pRowInfo[static_cast<size_t>(r)].nIdealSize = m_pRowInfo[static_cast<size_t>(r)].nCurSize;
-    std::vector<CWnd*> hidden;
-    for (int c = 0; c < m_nCols; ++c)
-        hidden.push_back(GetPane(row, c));
-    for (int r = row + 1; r < m_nRows; ++r) {
-        for (int c = 0; c < m_nCols; ++c) {
-            if (CWnd* pane = GetPane(r, c))
-                SetPaneId(pane, IdFromRowCol(r - 1, c));
-        }
-    }
-    for (int c = 0; c < m_nCols; ++c) {
-        if (CWnd* pane = hidden[static_cast<size_t>(c)]) {
-            pane->ShowWindow(SW_HIDE);
-            SetPaneId(pane, IdFromRowCol(m_nRows - 1, c));
-        }
-    }
-    std::rotate(m_pRowInfo.begin() + row, m_pRowInfo.begin() + row + 1, m_pRowInfo.begin() + m_nRows);
-    m_nHiddenRow = row;
-    m_nRows--;
-    RecalcLayout();
+    HideLine(Rows(), row);
 }
 
 void CUVSplitterWnd::ShowRow()
 {
-    if (m_nHiddenRow == -1)
-        return;
-    const int row = m_nHiddenRow;
-    m_nHiddenRow = -1;
-    std::vector<CWnd*> hidden;
-    for (int c = 0; c < m_nCols; ++c)
-        hidden.push_back(GetPane(m_nRows, c));
-    for (int r = m_nRows - 1; r >= row; --r) {
-        for (int c = 0; c < m_nCols; ++c) {
-            if (CWnd* pane = GetPane(r, c))
-                SetPaneId(pane, IdFromRowCol(r + 1, c));
-        }
-    }
-    m_nRows++;
-    std::rotate(m_pRowInfo.begin() + row, m_pRowInfo.begin() + m_nRows - 1, m_pRowInfo.begin() + m_nRows);
-    for (int c = 0; c < m_nCols; ++c) {
-        if (CWnd* pane = hidden[static_cast<size_t>(c)]) {
-            SetPaneId(pane, IdFromRowCol(row, c));
-            pane->ShowWindow(SW_SHOWNA);
-        }
-    }
-    RecalcLayout();
+    ShowLine(Rows());
 }
 
 void CUVSplitterWnd::HideColumn(int column)
 {
-    const int columns = m_nCols + (m_nHiddenCol != -1 ? 1 : 0);
-    if (column < 0 || column >= columns || columns <= 1)
-        return;
-    ShowColumn();
-    int activeRow = 0;
-    int activeColumn = -1;
-    if (GetActivePane(&activeRow, &activeColumn) && activeColumn == column)
-        SetActivePane(activeRow, (column + 1) % m_nCols);
-    for (int c = 0; c < m_nCols; ++c)
-        m_pColInfo[static_cast<size_t>(c)].nIdealSize = m_pColInfo[static_cast<size_t>(c)].nCurSize;
-    std::vector<CWnd*> hidden;
-    for (int r = 0; r < m_nRows; ++r)
-        hidden.push_back(GetPane(r, column));
-    for (int c = column + 1; c < m_nCols; ++c) {
-        for (int r = 0; r < m_nRows; ++r) {
-            if (CWnd* pane = GetPane(r, c))
-                SetPaneId(pane, IdFromRowCol(r, c - 1));
-        }
-    }
-    for (int r = 0; r < m_nRows; ++r) {
-        if (CWnd* pane = hidden[static_cast<size_t>(r)]) {
-            pane->ShowWindow(SW_HIDE);
-            SetPaneId(pane, IdFromRowCol(r, m_nCols - 1));
-        }
-    }
-    std::rotate(m_pColInfo.begin() + column, m_pColInfo.begin() + column + 1, m_pColInfo.begin() + m_nCols);
-    m_nHiddenCol = column;
-    m_nCols--;
-    RecalcLayout();
+    HideLine(Columns(), column);
 }
 
 void CUVSplitterWnd::ShowColumn()
 {
-    if (m_nHiddenCol == -1)
-        return;
-    const int column = m_nHiddenCol;
-    m_nHiddenCol = -1;
-    std::vector<CWnd*> hidden;
-    for (int r = 0; r < m_nRows; ++r)
-        hidden.push_back(GetPane(r, m_nCols));
-    for (int c = m_nCols - 1; c >= column; --c) {
-        for (int r = 0; r < m_nRows; ++r) {
-            if (CWnd* pane = GetPane(r, c))
-                SetPaneId(pane, IdFromRowCol(r, c + 1));
-        }
-    }
-    m_nCols++;
-    std::rotate(m_pColInfo.begin() + column, m_pColInfo.begin() + m_nCols - 1, m_pColInfo.begin() + m_nCols);
-    for (int r = 0; r < m_nRows; ++r) {
-        if (CWnd* pane = hidden[static_cast<size_t>(r)]) {
-            SetPaneId(pane, IdFromRowCol(r, column));
-            pane->ShowWindow(SW_SHOWNA);
-        }
-    }
-    RecalcLayout();
+    ShowLine(Columns());
 }
 
 void CUVSplitterWnd::ExchangePaneViews(CWnd* first, CWnd* second)

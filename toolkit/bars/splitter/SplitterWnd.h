@@ -12,6 +12,8 @@
 
 #include "classlib/ui/SplitterWnd.h"
 
+#include <vector>
+
 class CUVSplitterWnd : public CSplitterWnd {
     DECLARE_DYNAMIC(CUVSplitterWnd)
 public:
@@ -57,6 +59,23 @@ protected:
 
     void ReadFullDragSetting();
     void SetPaneId(CWnd* pane, int id);
+
+    // Rows or columns seen alike: `count` visible ones of `across` panes each, the hidden one and
+    // their sizes.
+    struct Line {
+        bool rows;
+        int& count;
+        int across;
+        int& hidden;
+        std::vector<CRowColInfo>& info;
+    };
+    Line Rows();
+    Line Columns();
+    // The pane at `index` along the line and `across` it.
+    CWnd* PaneOf(const Line& line, int index, int across) const;
+    void SetPaneIdOf(const Line& line, CWnd* pane, int index, int across);
+    void HideLine(Line line, int index);
+    void ShowLine(Line line);
 
     LRESULT OnSettingChange(WPARAM, LPARAM);
     LRESULT OnLButtonDownFull(WPARAM, LPARAM point);
