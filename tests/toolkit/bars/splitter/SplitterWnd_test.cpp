@@ -246,6 +246,68 @@ TEST_F(UVSplitterWnd, FullWindowDragLaysThePanesOutWhileTheButtonIsDown)
     EXPECT_EQ(::GetCapture(), nullptr);
 }
 
+TEST_F(UVSplitterWnd, WithoutFullWindowDragOnlyTheTrackerMovesUntilTheRelease)
+{
+    CUVSplitterWnd& splitter = frame->splitter;
+    ASSERT_EQ(splitter.GetSplitterStyle(), CUVSplitterWnd::styleNoFullDrag);
+    ASSERT_FALSE(splitter.IsFullWindowDrag());
+    Show();
+    Drag(POINT{105, 30}, POINT{203, 30}, [&] {
+        EXPECT_EQ(::GetCapture(), splitter.m_hWnd);
+        EXPECT_EQ(ColumnSize(0), 100);
+    });
+    EXPECT_EQ(ColumnSize(0), 198);
+}
+
+// A frame whose client is a 1 x 2 toolkit splitter with a 2 x 1 one in its right pane.
+class CNestedFrame : public CFrameWnd {
+public:
+    CUVSplitterWnd outer;
+    CUVSplitterWnd inner;
+
+protected:
+    BOOL OnCreateClient(LPCREATESTRUCT, CCreateContext* context) override
+    {
+        if (!outer.CreateStatic(this, 1, 2) ||
+            !outer.CreateView(0, 0, RUNTIME_CLASS(CPaneView), SIZE{150, 0}, context) ||
+            !inner.CreateStatic(&outer, 2, 1, WS_CHILD | WS_VISIBLE, outer.IdFromRowCol(0, 1)))
+            return FALSE;
+        return inner.CreateView(0, 0, RUNTIME_CLASS(CPaneView), SIZE{0, 100}, context) &&
+               inner.CreateView(1, 0, RUNTIME_CLASS(CPaneView), SIZE{0, 0}, context);
+    }
+};
+
+TEST(UVSplitterWndNested, SplitRestsFourPixelsAboveTheTrackersBottomOnRelease)
+{
+    auto* nested = new CNestedFrame;
+    ASSERT_TRUE(nested->Create(nullptr, L"nested", WS_POPUP | WS_CLIPCHILDREN, RECT{0, 0, kFrameWidth, kFrameHeight},
+                               nullptr, nullptr, 0, nullptr));
+    ::SystemParametersInfoW(SPI_SETDRAGFULLWINDOWS, TRUE, nullptr, 0);
+    nested->inner.SetSplitterStyle(0);
+    nested->ShowWindow(SW_SHOWNA);
+    ::SetForegroundWindow(nested->m_hWnd);
+    PumpInput(50);
+    POINT origin{0, 0};
+    ::ClientToScreen(nested->inner.m_hWnd, &origin);
+    auto rowSize = [&] {
+        int current, minimum;
+        nested->inner.GetRowInfo(0, current, minimum);
+        return current;
+    };
+    // Row 0's bar starts at 2 + 100; the tracker (6 high) is centred on y = 163: 160 to 166.
+    MouseTo(POINT{origin.x + 40, origin.y + 105});
+    PumpInput(50);
+    MouseButton(MOUSEEVENTF_LEFTDOWN);
+    PumpInput(100);
+    MouseTo(POINT{origin.x + 40, origin.y + 163});
+    PumpInput(150);
+    EXPECT_EQ(rowSize(), 160 - 2);
+    MouseButton(MOUSEEVENTF_LEFTUP);
+    PumpInput(100);
+    EXPECT_EQ(rowSize(), 166 - 4 - 2);
+    nested->DestroyWindow();
+}
+
 TEST_F(UVSplitterWnd, NoDragStyleBlocksDragging)
 {
     CUVSplitterWnd& splitter = frame->splitter;
