@@ -28,6 +28,7 @@ ON_MESSAGE(WM_SETMESSAGESTRING, &CFrameWnd::OnSetMessageString)
 ON_MESSAGE(WM_POPMESSAGESTRING, &CFrameWnd::OnPopMessageString)
 ON_NOTIFY_RANGE(TTN_NEEDTEXTW, 0, 0xFFFF, &CFrameWnd::OnToolTipText)
 ON_MESSAGE(WM_MENUSELECT, &CFrameWnd::OnMenuSelect)
+ON_MESSAGE(WM_SETTINGCHANGE, &CFrameWnd::OnSettingChangeMessage)
 ON_UPDATE_COMMAND_UI(ID_INDICATOR_CAPS, &CFrameWnd::OnUpdateKeyIndicator)
 ON_UPDATE_COMMAND_UI(ID_INDICATOR_NUM, &CFrameWnd::OnUpdateKeyIndicator)
 ON_UPDATE_COMMAND_UI(ID_INDICATOR_SCRL, &CFrameWnd::OnUpdateKeyIndicator)
@@ -255,6 +256,16 @@ LRESULT CFrameWnd::OnMenuSelect(WPARAM itemAndFlags, LPARAM menu)
     const bool noPrompt = item == 0 || (flags & (MF_SEPARATOR | MF_POPUP)) || (flags & MF_SYSMENU) || item >= 0xF000;
     SendMessage(WM_SETMESSAGESTRING, noPrompt ? 0 : item);
     return 0;
+}
+
+LRESULT CFrameWnd::OnSettingChangeMessage(WPARAM action, LPARAM section)
+{
+    const LRESULT result = Default();
+    // Only top-level windows hear of a changed system setting; children that follow one (a
+    // splitter's full-window dragging) hear it from their frame.
+    if (!(GetStyle() & WS_CHILD))
+        SendMessageToDescendants(WM_SETTINGCHANGE, action, section, TRUE, TRUE);
+    return result;
 }
 
 void CFrameWnd::OnUpdateKeyIndicator(CCmdUI* state)

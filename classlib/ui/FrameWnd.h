@@ -17,7 +17,8 @@
 // tooltip asks the frame for a command's tip (the text after "\n"). While a menu is open the
 // status bar shows the prompt of the item under selection (none for popups, separators and the
 // system menu's commands), and the idle text again once the menu closes. The status bar's key
-// indicators (caps, num, scroll lock, kana) are enabled while their key is toggled on.
+// indicators (caps, num, scroll lock, kana) are enabled while their key is toggled on. A
+// top-level frame passes WM_SETTINGCHANGE on to its descendants.
 //
 // Not handled here: saving bar state.
 #pragma once
@@ -118,6 +119,7 @@ protected:
     LRESULT OnPopMessageString(WPARAM id, LPARAM text);
     void OnToolTipText(UINT id, NMHDR* header, LRESULT* result);
     LRESULT OnMenuSelect(WPARAM item, LPARAM menu);
+    LRESULT OnSettingChangeMessage(WPARAM action, LPARAM section);
     void OnUpdateKeyIndicator(CCmdUI* state);
 
     static constexpr UINT idleNotify = 4;

@@ -308,6 +308,20 @@ TEST(UVSplitterWndNested, SplitRestsFourPixelsAboveTheTrackersBottomOnRelease)
     nested->DestroyWindow();
 }
 
+TEST_F(UVSplitterWnd, FullWindowDragFollowsTheSystemSettingThroughTheFramesSettingChange)
+{
+    CUVSplitterWnd& splitter = frame->splitter;
+    splitter.SetSplitterStyle(0);
+    for (const BOOL full : {FALSE, TRUE}) {
+        ::SystemParametersInfoW(SPI_SETDRAGFULLWINDOWS, full, nullptr, 0);
+        frame->SendMessage(WM_SETTINGCHANGE, SPI_SETDRAGFULLWINDOWS, 0);
+        EXPECT_EQ(splitter.IsFullWindowDrag(), full) << full;
+    }
+    // Style 0x02 keeps it off whatever the system says.
+    splitter.SetSplitterStyle(CUVSplitterWnd::styleNoFullDrag);
+    EXPECT_FALSE(splitter.IsFullWindowDrag());
+}
+
 TEST_F(UVSplitterWnd, NoDragStyleBlocksDragging)
 {
     CUVSplitterWnd& splitter = frame->splitter;
