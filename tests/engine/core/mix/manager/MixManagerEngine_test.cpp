@@ -402,6 +402,44 @@ TEST_F(EngineMix, SavedTrackSettingsComeWithAnInsertedItemAndAreRestored)
     EXPECT_EQ(last, savedLast);
 }
 
+TEST_F(EngineMix, CatalogItemsDroppedOnTheTimelineBecomeOverlaysOfTheTrackThere)
+{
+    ASSERT_EQ(Load(DocumentPath()), S_OK);
+    const std::vector<DWORD> ids = Ids();
+    const DWORD item = ItemIdOf(m_folder.File(L"click126.wav"));
+    const LONGLONG drop = 5000000;
+    EXPECT_EQ(m_mix->InsertCatalogItemsAtTime(IdList({0xFFFFFF0}).get(), 0xFFFFFFFF, drop), E_FAIL)
+        << "no item, no track";
+    EXPECT_EQ(Ids(), ids);
+    ASSERT_EQ(m_mix->InsertCatalogItemsAtTime(IdList({item}).get(), 0xFFFFFFFF, drop), S_OK);
+    const std::vector<DWORD> after = Ids();
+    ASSERT_EQ(after.size(), 3u);
+    EXPECT_EQ(after[0], ids[0]);
+    EXPECT_EQ(after[2], ids[1]) << "inserted directly after the track under the drop";
+    ComPtr<ITrackEditItem> overlay;
+    ASSERT_EQ(m_mix->GetTrackById(after[1], overlay.put()), S_OK);
+    auto* track = static_cast<CTrackInfo*>(overlay.get());
+    EXPECT_FALSE(track->IsPrimary());
+    EXPECT_EQ(track->GetLinkId(), static_cast<LONG>(ids[0]));
+    LONGLONG start = 0;
+    ASSERT_EQ(track->GetStartTime(&start), S_OK);
+    EXPECT_NEAR(static_cast<double>(start), static_cast<double>(drop), 1.0);
+}
+
+TEST_F(EngineMix, DroppedFilesThatAreMissingInsertNothing)
+{
+    ASSERT_EQ(Load(DocumentPath()), S_OK);
+    const std::vector<DWORD> ids = Ids();
+    PathList missing({m_folder.File(L"gone.wav"), L"", L"C:\\no folder\\x.wav"});
+    EXPECT_EQ(m_mix->InsertFiles(&missing, 0), S_FALSE);
+    EXPECT_EQ(Ids(), ids);
+    PathList dropped({m_folder.File(L"click126.wav"), m_folder.File(L"gone.wav")});
+    EXPECT_EQ(m_mix->InsertFiles(&dropped, -7), S_OK);
+    const std::vector<DWORD> now = Ids();
+    ASSERT_EQ(now.size(), 3u);
+    EXPECT_EQ(std::vector<DWORD>(now.begin(), now.begin() + 2), ids) << "a position outside: at the end";
+}
+
 class EnginePlaylist : public EngineMix {
 protected:
     void SetUp() override
