@@ -1,5 +1,5 @@
-// The track list operations, editing, performance commands and undo arrive with the mix
-// manager's editing; until then they answer E_NOTIMPL and change nothing.
+// Edit copies, track objects and ranges, the performance commands and the play-position queries
+// arrive with the mix manager's editing; until then they answer E_NOTIMPL and change nothing.
 #include "engine/core/mix/MixManager.h"
 
 #include "engine/core/server/LiveAndPendingMixLock.h"
