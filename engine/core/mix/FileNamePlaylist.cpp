@@ -1,5 +1,6 @@
 #include "engine/core/mix/FileNamePlaylist.h"
 
+#include <cwctype>
 #include <string>
 
 #include "engine/core/mix/M3uFile.h"
@@ -16,7 +17,7 @@ bool IsFullPath(const std::wstring& path)
 {
     if (!path.empty() && IsSeparator(path[0]))
         return true;
-    return path.size() >= 2 && path[1] == L':' && iswalpha(path[0]);
+    return path.size() >= 2 && path[1] == L':' && std::iswalpha(path[0]);
 }
 
 bool CanBeFilePath(const std::wstring& path)

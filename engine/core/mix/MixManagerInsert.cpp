@@ -65,7 +65,8 @@ BOOL CMixManager::MakeCatalogTracks(const std::vector<DWORD>& itemIds, CTrackInf
 
 BOOL CMixManager::MakeFileTracks(std::vector<CString>& paths, CTrackInfoContainer& tracks)
 {
-    CLiveAndPendingMixSingleThreadAccess lock;
+    // No mix lock here: the file mapper may ask the user about a missing file, and the play
+    // managers' threads must not wait for the answer.
     ComPtr<IUnknown> hold;
     CCatalog* catalog = ReachCatalog(GetOuter(), hold);
     if (!catalog)
@@ -95,7 +96,6 @@ HRESULT CMixManager::InsertCatalogItems(IItemIdList* catalogItemIds, int visible
 
 HRESULT CMixManager::InsertFiles(IPathList* paths, int visiblePosition)
 {
-    CLiveAndPendingMixSingleThreadAccess lock;
     std::vector<CString> files;
     BSTR text = nullptr;
     for (int i = 0; paths && i < kMaxPaths && paths->GetAt(i, &text) == S_OK; ++i) {
@@ -107,6 +107,7 @@ HRESULT CMixManager::InsertFiles(IPathList* paths, int visiblePosition)
     CTrackInfoContainer tracks;
     if (!MakeFileTracks(files, tracks) || tracks.GetCount() == 0)
         return S_FALSE;
+    CLiveAndPendingMixSingleThreadAccess lock;
     return InsertTracksAt(tracks, InsertIndex(visiblePosition)) > 0 ? S_OK : S_FALSE;
 }
 
