@@ -73,7 +73,7 @@ HRESULT CMixManager::ReplaceMix(const CTrackInfoContainer* tracks, const CMixGlo
     return S_OK;
 }
 
-void CMixManager::InsertTracksAt(const CTrackInfoContainer& tracks, int index)
+int CMixManager::InsertTracksAt(const CTrackInfoContainer& tracks, int index)
 {
     CLiveAndPendingMixSingleThreadAccess lock;
     CTrackInfoContainer given;
@@ -81,6 +81,9 @@ void CMixManager::InsertTracksAt(const CTrackInfoContainer& tracks, int index)
     for (int i = 0; i < tracks.GetCount(); ++i)
         given.AppendReference(tracks.GetAt(i));
     ResolveTrackFiles(GetOuter(), given);
+    // Nothing left to insert (every file missing): no rebuild, so no empty undo step.
+    if (given.GetCount() == 0)
+        return 0;
     for (int i = 0; i < given.GetCount(); ++i)
         PrepareAsForCommit(*given.GetAt(i));
     CTrackInfoContainer tail;
@@ -100,6 +103,7 @@ void CMixManager::InsertTracksAt(const CTrackInfoContainer& tracks, int index)
     for (int i = 0; i < tail.GetCount(); ++i)
         m_tracks.AppendReference(tail.GetAt(i));
     RebuildMix(TRUE, TRUE, nullptr);
+    return given.GetCount();
 }
 
 void CMixManager::ConvertLoadedTracks(CTrackInfoContainer& tracks, DWORD version)

@@ -13,12 +13,37 @@
 #include "engine/core/mix/MixProfileSource.h"
 #include "engine/core/mix/MixTrackSource.h"
 #include "engine/core/server/LiveAndPendingMixLock.h"
+#include "engine/core/track/Marker.h"
 #include "engine/core/track/MasterBeatMap.h"
 #include "engine/core/track/TrackBeatMap.h"
 #include "engine/playback/effects/EfxManager.h"
 #include "engine/playback/graph/PlayItem.h"
 #include "engine/playback/playmgr/PlayManager.h"
 #include "interfaces/IVideoMontage.h"
+
+namespace {
+
+// The builder lays a primary track's default tempo markers again on every pass, after the
+// markers the transitions keep; the transitions append the markers a track lacks. Without one
+// order for both, a track's first rebuild leaves its markers in another order than every later
+// one, and an undo (which rebuilds the snapshot) would not give back the mix it was taken from.
+void KeepDefaultTempoMarkersLast(CTrackInfoContainer& tracks)
+{
+    for (int i = 0; i < tracks.GetCount(); ++i) {
+        CTrackObjContainer& objects = tracks.GetAt(i)->MainObjects();
+        std::vector<CTrackObj*> tempo;
+        for (int o = 0; o < objects.GetCount();)
+            if (objects.GetAt(o)->Matches(kTrackObjMarker, kTempoMarkerMask) &&
+                !static_cast<const CMarker*>(objects.GetAt(o))->IsUserAdjusted())
+                tempo.push_back(objects.DetachAt(o));
+            else
+                ++o;
+        for (CTrackObj* marker : tempo)
+            objects.Append(marker);
+    }
+}
+
+}  // namespace
 
 void CMixManager::RebuildMix(BOOL edit, BOOL setModified, IVideoClipList* video)
 {
@@ -35,6 +60,7 @@ void CMixManager::RebuildMix(BOOL edit, BOOL setModified, IVideoClipList* video)
         // The overlays and transitions moved markers the beat maps follow.
         m_beatMap->Rebuild(m_tracks);
     }
+    KeepDefaultTempoMarkersLast(m_tracks);
     for (const auto& manager : m_playManagers)
         UpdatePlayList(*manager.get());
     for (const auto& manager : m_playManagers)
