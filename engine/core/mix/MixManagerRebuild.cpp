@@ -35,6 +35,15 @@ void CMixManager::RebuildMix(BOOL edit, BOOL setModified, IVideoClipList* video)
         // The overlays and transitions moved markers the beat maps follow.
         m_beatMap->Rebuild(m_tracks);
     }
+    // The builder updates some marker families in place and lays others again at the end of
+    // their layer: put them in one order, so that a saved mix, loaded and rebuilt, saves the
+    // same bytes again.
+    for (int i = 0; i < m_tracks.GetCount(); ++i)
+        for (int l = 0; l < m_tracks.GetAt(i)->Layers().GetCount(); ++l) {
+            CTrackLayer* layer = nullptr;
+            if (m_tracks.GetAt(i)->Layers().GetLayer(l, &layer))
+                layer->Objects().OrderMarkers();
+        }
     for (const auto& manager : m_playManagers)
         UpdatePlayList(*manager.get());
     for (const auto& manager : m_playManagers)
