@@ -210,6 +210,8 @@ private:
     void LoadItem(CPlayItem& item, CTrackInfo& track);
     // Before a track joins the mix: its markers in the form the builder and the editor keep them.
     void PrepareAsForCommit(CTrackInfo& track);
+    // The timeline draws tracks that join the mix from their plots: they count as recently used.
+    void TouchTrackPlots(const CTrackInfoContainer& tracks);
     BOOL IsStandardMixingDefault();
     CTrackInfo* FindTrack(LONG trackId, int* index) const;
     // The hidden count: the performed tracks the playlist leaves out.

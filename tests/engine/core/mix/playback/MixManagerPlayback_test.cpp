@@ -85,6 +85,8 @@ public:
         *flags = 1;
         return IndexOf(track) >= 0;
     }
+    // Nothing here draws plots.
+    void TouchTrackPlot(CTrackInfo&) override {}
 
 private:
     int IndexOf(CTrackInfo& track)
