@@ -174,6 +174,19 @@ BOOL CBrennockDoc::OnOpenDocument(const wchar_t* path)
     return TRUE;
 }
 
+void CBrennockDoc::SetPathName(const wchar_t* path, BOOL addToMru)
+{
+    const CString name = path ? path : L"";
+    if (name.GetLength() >= 4 && name.Right(4).CompareNoCase(L".cfp") == 0) {
+        CDocument::SetPathName(path, addToMru);
+        return;
+    }
+    m_strPathName.Empty();
+    SetTitle(PathFileTitle(name));
+    if (CWindowedApp* app = addToMru ? AfxGetWindowedApp() : nullptr)
+        app->AddToRecentFileList(name);
+}
+
 BOOL CBrennockDoc::OnSaveDocument(const wchar_t* path)
 {
     if (!m_pEngine)

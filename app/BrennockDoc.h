@@ -23,6 +23,10 @@ public:
     BOOL OnNewDocument() override;
     // Only an engine answer of S_OK opens; anything else is reported and the open fails.
     BOOL OnOpenDocument(const wchar_t* path) override;
+    // A mix opened from a playlist of file names (anything but a mix document) takes the list's
+    // title but not its path: no save is ever aimed at the list, the first one asks for a mix
+    // document's name.
+    void SetPathName(const wchar_t* path, BOOL addToMru = TRUE) override;
     // Saves the mix; FALSE when the engine failed (reported) or the path is a text export, which
     // never becomes the document's path. A saved mix clears the modified flag.
     BOOL OnSaveDocument(const wchar_t* path) override;

@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "engine/catalog/analysis/ProfileResults.h"
@@ -61,4 +64,36 @@ inline void AddTrack(CTrackInfoContainer& tracks, CResults& source, int index)
 inline double BenchMilliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to, const LARGE_INTEGER& frequency)
 {
     return static_cast<double>(to.QuadPart - from.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+// The median time of runs calls of work after one untimed call, QueryPerformanceCounter around
+// each; restore (when given) runs after each call, outside the timing.
+inline double BenchMedianMs(int runs, const std::function<void()>& work, const std::function<void()>& restore = {})
+{
+    LARGE_INTEGER frequency{};
+    QueryPerformanceFrequency(&frequency);
+    std::vector<double> times;
+    for (int run = 0; run <= runs; ++run) {
+        LARGE_INTEGER from{};
+        LARGE_INTEGER to{};
+        QueryPerformanceCounter(&from);
+        work();
+        QueryPerformanceCounter(&to);
+        if (run > 0)
+            times.push_back(BenchMilliseconds(from, to, frequency));
+        if (restore)
+            restore();
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// A folder of the benchmark's own under the temporary folder, ending in a backslash.
+inline std::wstring BenchFolder(const wchar_t* name)
+{
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring folder = std::wstring(temp) + name;
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder + L"\\";
 }

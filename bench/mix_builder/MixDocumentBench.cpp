@@ -57,20 +57,7 @@ void SplitIntoTwoSegments(CTrackInfo& track)
 
 double MedianMs(const std::function<void()>& work)
 {
-    LARGE_INTEGER frequency{};
-    QueryPerformanceFrequency(&frequency);
-    std::vector<double> times;
-    for (int run = 0; run <= kRuns; ++run) {
-        LARGE_INTEGER from{};
-        LARGE_INTEGER to{};
-        QueryPerformanceCounter(&from);
-        work();
-        QueryPerformanceCounter(&to);
-        if (run > 0)
-            times.push_back(BenchMilliseconds(from, to, frequency));
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return BenchMedianMs(kRuns, work);
 }
 
 std::vector<BYTE> FileBytes(const std::wstring& path)
@@ -93,15 +80,6 @@ bool PlainWrite(const std::wstring& path, const std::vector<BYTE>& bytes)
         WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
     CloseHandle(file);
     return ok;
-}
-
-std::wstring BenchFolder()
-{
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    std::wstring folder = std::wstring(temp) + L"carrowfold-mixdoc-bench";
-    CreateDirectoryW(folder.c_str(), nullptr);
-    return folder + L"\\";
 }
 
 void WritePlaylist(const std::wstring& path)
@@ -140,7 +118,7 @@ int main()
     effect->Set(CLSID_NULL, L"Echo", 1);
     globals.Effects().Append(effect);
 
-    const std::wstring folder = BenchFolder();
+    const std::wstring folder = BenchFolder(L"carrowfold-mixdoc-bench");
     const std::wstring document = folder + L"bench.cfp";
     const std::wstring plain = folder + L"plain.bin";
     const std::wstring snapshot = folder + L"undo00.tmp";

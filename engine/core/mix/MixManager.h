@@ -18,8 +18,10 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <list>
 #include <memory>
+#include <vector>
 
 #include "classlib/core/String.h"
 #include "engine/core/mix/MixManagerInternal.h"
@@ -30,9 +32,11 @@
 #include "engine/playback/effects/MixGlobals.h"
 #include "interfaces/IMixManager.h"
 
+class CCatalog;
 class CEfxManager;
 class CMasterBeatMap;
 class CPlayManager;
+class CSegment;
 struct IMixProfileSource;
 struct IMixTrackSource;
 struct IVideoClipList;
@@ -91,8 +95,13 @@ public:
     HRESULT ReplaceMix(const CTrackInfoContainer* tracks, const CMixGlobals* globals, IVideoClipList* video,
                        BOOL setModified);
     // Inserts the tracks (references taken, prepared as for a commit) at the absolute index;
-    // tracks whose ids are already in the mix leave their old place. Rebuilds as an edit.
-    void InsertTracksAt(const CTrackInfoContainer& tracks, int index);
+    // tracks whose ids are already in the mix leave their old place. Rebuilds as an edit. The
+    // number of tracks inserted (those whose files were found); 0 changes nothing.
+    int InsertTracksAt(const CTrackInfoContainer& tracks, int index);
+    // Tracks for music files, as dropping files on the mix makes them: each path that is missing
+    // is looked for through the file mapper, found in the catalog or added to it, and its item
+    // made a track. Paths that lead to no catalog item are left out. FALSE without a catalog.
+    BOOL MakeFileTracks(std::vector<CString>& paths, CTrackInfoContainer& tracks);
     // The conversions a document of an older form needs before it joins the mix.
     void ConvertLoadedTracks(CTrackInfoContainer& tracks, DWORD version);
     void SetMixGlobals(const CMixGlobals& globals, BOOL edit);
@@ -116,8 +125,11 @@ public:
     BOOL STDMETHODCALLTYPE AppendPauseAtMixEnd(LONGLONG position) override;
     HRESULT STDMETHODCALLTYPE GetTrackCatalogFlags(DWORD trackId, int* flags) override;
 
-    // IMixManager: the read-only queries and the undo snapshot; the editing operations answer
-    // E_NOTIMPL (MixManagerEditing.cpp).
+    // IMixManager: the queries and the undo snapshot (MixManagerQueries.cpp,
+    // MixManagerDocument.cpp), the track list operations (MixManagerTrackList.cpp), insertion of
+    // catalog items and files (MixManagerInsert.cpp), track kinds, mixing modes and saved
+    // settings (MixManagerModes.cpp), undo and redo (MixManagerUndo.cpp); the rest in
+    // MixManagerEditing.cpp.
     HRESULT STDMETHODCALLTYPE GetVisibleTrackCount(int* count) override;
     HRESULT STDMETHODCALLTYPE GetVisibleTrack(int index, ITrackEditItem** copy) override;
     HRESULT STDMETHODCALLTYPE GetTrackCopy(int index, ITrackEditItem** copy) override;
@@ -213,6 +225,39 @@ private:
     // The timeline draws tracks that join the mix from their plots: they count as recently used.
     void TouchTrackPlots(const CTrackInfoContainer& tracks);
     BOOL IsStandardMixingDefault();
+    // The absolute index before which an insertion at the visible position goes: the end for a
+    // position outside the visible list.
+    int InsertIndex(int visiblePosition) const;
+    // References to the listed tracks of the mix, in list order, each once.
+    void CollectTracks(IItemIdList* trackIds, CTrackInfoContainer& found) const;
+    // Sorting and shuffling: the whole mix without a list, else the listed tracks at the place of
+    // the first listed one.
+    HRESULT ReorderTracks(IItemIdList* trackIds, int (*reorder)(CTrackInfoContainer&, BOOL), BOOL ascending);
+    // Tracks made from catalog items, the saved settings of each item's file applied; FALSE
+    // without a catalog.
+    BOOL MakeCatalogTracks(const std::vector<DWORD>& itemIds, CTrackInfoContainer& tracks);
+    // One switch of the mixing mode; TRUE when the track changed.
+    BOOL SwitchMixingMode(CTrackInfo& track, BOOL toStandard);
+    HRESULT SetMixingModes(IItemIdList* trackIds, BOOL toStandard);
+    // An overlay's beat segment placed over the mix span: the parent's track times (the mix
+    // times without a parent) and the length; the builder takes its musical times from them.
+    // FALSE when the parent's map cannot place the span.
+    static BOOL PlaceOverlaySegment(CSegment& segment, CTrackInfo* parent, LONGLONG mixStart, LONGLONG mixEnd);
+    // S_OK when any listed track of the mix passes the test.
+    HRESULT AnyListedTrack(IItemIdList* trackIds, bool (*test)(const CTrackInfo&)) const;
+    // The listed tracks filled again by their catalog items, or first from the saved settings of
+    // their files; each keeps its id. A rebuild as an edit when any was listed.
+    HRESULT RefillTracks(IItemIdList* trackIds, BOOL savedSettings);
+    // A primary track becomes an overlay of the parent (none: of no track), mixed by standard
+    // mixing; placeSegment gives each beat segment its place.
+    static void BecomeOverlay(CTrackInfo& track, CTrackInfo* parent,
+                              const std::function<void(CSegment&)>& placeSegment);
+    // The track's catalog item fills it again (path, identity, length, analysis, tempo); FALSE
+    // without the item.
+    BOOL FillFromCatalogItem(CCatalog* catalog, CTrackInfo& track);
+    // Undo or redo through the store; S_FALSE and nothing changed when there is no step or its
+    // snapshot cannot be read.
+    HRESULT RestoreSnapshot(BOOL redo);
     CTrackInfo* FindTrack(LONG trackId, int* index) const;
     // The hidden count: the performed tracks the playlist leaves out.
     int HiddenTrackCount() const;

@@ -76,7 +76,7 @@ HRESULT CMixManager::ReplaceMix(const CTrackInfoContainer* tracks, const CMixGlo
     return S_OK;
 }
 
-void CMixManager::InsertTracksAt(const CTrackInfoContainer& tracks, int index)
+int CMixManager::InsertTracksAt(const CTrackInfoContainer& tracks, int index)
 {
     CLiveAndPendingMixSingleThreadAccess lock;
     CTrackInfoContainer given;
@@ -84,6 +84,9 @@ void CMixManager::InsertTracksAt(const CTrackInfoContainer& tracks, int index)
     for (int i = 0; i < tracks.GetCount(); ++i)
         given.AppendReference(tracks.GetAt(i));
     ResolveTrackFiles(GetOuter(), given);
+    // Nothing left to insert (every file missing): no rebuild, so no empty undo step.
+    if (given.GetCount() == 0)
+        return 0;
     for (int i = 0; i < given.GetCount(); ++i)
         PrepareAsForCommit(*given.GetAt(i));
     CTrackInfoContainer tail;
@@ -104,6 +107,7 @@ void CMixManager::InsertTracksAt(const CTrackInfoContainer& tracks, int index)
         m_tracks.AppendReference(tail.GetAt(i));
     RebuildMix(TRUE, TRUE, nullptr);
     TouchTrackPlots(given);
+    return given.GetCount();
 }
 
 void CMixManager::TouchTrackPlots(const CTrackInfoContainer& tracks)

@@ -4,21 +4,6 @@
 
 #include "engine/core/server/LiveAndPendingMixLock.h"
 
-HRESULT CMixManager::InsertCatalogItems(IItemIdList*, int)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT CMixManager::MoveTracks(IItemIdList*, int)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT CMixManager::InsertFiles(IPathList*, int)
-{
-    return E_NOTIMPL;
-}
-
 HRESULT CMixManager::MixIntoNextTrackNow()
 {
     return E_NOTIMPL;
@@ -49,37 +34,7 @@ HRESULT CMixManager::CanPauseAfterCurrentTrack()
     return E_NOTIMPL;
 }
 
-HRESULT CMixManager::PasteTracks(int)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT CMixManager::CanPasteTracks()
-{
-    return E_NOTIMPL;
-}
-
-HRESULT CMixManager::CopyTracks(IItemIdList*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT CMixManager::RemoveTracks(IItemIdList*)
-{
-    return E_NOTIMPL;
-}
-
 HRESULT CMixManager::GetPlayPosition(LONGLONG*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT CMixManager::CanEditTrackProperties(IItemIdList*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT CMixManager::HasSavedTrackSettings(IItemIdList*)
 {
     return E_NOTIMPL;
 }
@@ -100,91 +55,6 @@ HRESULT CMixManager::CanCueTrack(IItemIdList*)
 }
 
 HRESULT CMixManager::CueTrack(IItemIdList*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT CMixManager::IsBeatMixed(IItemIdList*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT CMixManager::IsStandardMixed(IItemIdList*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT CMixManager::CanSetBeatMixing(IItemIdList*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT CMixManager::CanSetStandardMixing(IItemIdList*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT CMixManager::SetBeatMixing(IItemIdList*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT CMixManager::SetStandardMixing(IItemIdList*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT CMixManager::HasPrimaryTrack(IItemIdList*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT CMixManager::HasOverlayTrack(IItemIdList*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT CMixManager::MakePrimaryTracks(IItemIdList*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT CMixManager::MakeOverlayTracks(IItemIdList*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT CMixManager::NotImplemented39()
-{
-    return E_FAIL;
-}
-
-HRESULT CMixManager::RestoreSavedTrackSettings(IItemIdList*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT CMixManager::ApplyCatalogSettings(IItemIdList*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT CMixManager::SortTracksByBpm(BOOL, IItemIdList*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT CMixManager::CanSortTracks(IItemIdList*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT CMixManager::ShuffleTracks(IItemIdList*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT CMixManager::CanShuffleTracks(IItemIdList*)
 {
     return E_NOTIMPL;
 }
@@ -234,26 +104,6 @@ HRESULT CMixManager::SplitSegmentsAt(IItemIdList*, LONGLONG)
     return E_NOTIMPL;
 }
 
-HRESULT CMixManager::CanUndo()
-{
-    return E_NOTIMPL;
-}
-
-HRESULT CMixManager::CanRedo()
-{
-    return E_NOTIMPL;
-}
-
-HRESULT CMixManager::Undo()
-{
-    return E_NOTIMPL;
-}
-
-HRESULT CMixManager::Redo()
-{
-    return E_NOTIMPL;
-}
-
 HRESULT CMixManager::CopyTrackObjects(IItemIdList*)
 {
     return E_NOTIMPL;
@@ -299,11 +149,6 @@ HRESULT CMixManager::SetLoopEnabled(BOOL)
     return E_NOTIMPL;
 }
 
-HRESULT CMixManager::InsertCatalogItemsAtTime(IItemIdList*, DWORD, LONGLONG)
-{
-    return E_NOTIMPL;
-}
-
 BOOL CMixManager::IsPerformanceRunning()
 {
     CLiveAndPendingMixSingleThreadAccess lock;
@@ -325,11 +170,6 @@ HRESULT CMixManager::CanAlignOverlayTracks()
     return E_NOTIMPL;
 }
 
-HRESULT CMixManager::UpdateTracksFromCatalogItem(DWORD)
-{
-    return E_NOTIMPL;
-}
-
 HRESULT CMixManager::ReverseTrackRange(IItemIdList*, LONGLONG, LONGLONG)
 {
     return E_NOTIMPL;
@@ -341,11 +181,6 @@ HRESULT CMixManager::ReverseTrackObjects(IItemIdList*)
 }
 
 HRESULT CMixManager::GetTrackAtTime(LONGLONG, DWORD*, int*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT CMixManager::LookUpTrackBeatMaps(IItemIdList*)
 {
     return E_NOTIMPL;
 }

@@ -36,8 +36,9 @@ void CMixManager::RebuildMix(BOOL edit, BOOL setModified, IVideoClipList* video)
         m_beatMap->Rebuild(m_tracks);
     }
     // The builder updates some marker families in place and lays others again at the end of
-    // their layer: put them in one order, so that a saved mix, loaded and rebuilt, saves the
-    // same bytes again.
+    // their layer (the analysis its object markers, the layout its default tempo markers): put
+    // them in one order, so that every rebuild of the same mix leaves the same order, a saved mix
+    // loaded and rebuilt saves the same bytes, and an undo gives back the mix it was taken from.
     for (int i = 0; i < m_tracks.GetCount(); ++i)
         for (int l = 0; l < m_tracks.GetAt(i)->Layers().GetCount(); ++l) {
             CTrackLayer* layer = nullptr;

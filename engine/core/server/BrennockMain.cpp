@@ -4,6 +4,7 @@
 #include "engine/catalog/categories/CategoryManager.h"
 #include "engine/catalog/display/CatDisplayItemMgr.h"
 #include "engine/catalog/files/FileMapper.h"
+#include "engine/core/mix/FileNamePlaylist.h"
 #include "engine/core/mix/MixDocument.h"
 #include "engine/core/mix/MixManager.h"
 #include "engine/core/server/EngineFolders.h"
@@ -236,35 +237,43 @@ HRESULT CBrennockMain::LoadPlaylist(BSTR path, BOOL append)
 {
     if (!m_mixManager || !path || !*path)
         return E_FAIL;
-    // Lists of file names are read with the mix manager's track list operations.
-    if (!IsMixDocumentPath(path))
-        return E_NOTIMPL;
     ComPtr<IVideoMontage> montage;
     ComPtr<IVideoClipList> video;
     if (SUCCEEDED(GetOuter()->QueryInterface(IID_IVideoMontage, montage.put_void())) && montage)
         montage->GetVideoState(video.put());
     CTrackInfoContainer tracks;
     CMixGlobals globals;
-    CFVR_RECORD record{};
-    DWORD version = 0;
-    if (!ReadMixFile(&record, path, tracks, globals, video.get(), &version)) {
-        // A failure, never a success code: the caller must not take an unread file for an empty
-        // mix. The mix stays as it was.
-        const DWORD attributes = GetFileAttributesW(path);
-        if (attributes == INVALID_FILE_ATTRIBUTES)
-            return HRESULT_FROM_WIN32(GetLastError());
-        return HRESULT_FROM_WIN32(ERROR_FILE_CORRUPT);
+    if (IsMixDocumentPath(path)) {
+        CFVR_RECORD record{};
+        DWORD version = 0;
+        if (!ReadMixFile(&record, path, tracks, globals, video.get(), &version)) {
+            // A failure, never a success code: the caller must not take an unread file for an
+            // empty mix. The mix stays as it was.
+            const DWORD attributes = GetFileAttributesW(path);
+            if (attributes == INVALID_FILE_ATTRIBUTES)
+                return HRESULT_FROM_WIN32(GetLastError());
+            return HRESULT_FROM_WIN32(ERROR_FILE_CORRUPT);
+        }
+        if (tracks.GetCount() == 0)
+            return S_FALSE;
+        tracks.SetPath(path);
+        m_mixManager->ConvertLoadedTracks(tracks, version);
+    } else {
+        std::vector<CString> files;
+        const HRESULT read = ReadFileNamePlaylist(path, files);
+        if (FAILED(read))
+            return read;
+        if (!m_mixManager->MakeFileTracks(files, tracks))
+            return E_FAIL;
+        if (tracks.GetCount() == 0)
+            return S_FALSE;
+        tracks.SetPath(path);
     }
-    if (tracks.GetCount() == 0)
-        return S_FALSE;
-    tracks.SetPath(path);
-    m_mixManager->ConvertLoadedTracks(tracks, version);
     tracks.ClearTrackIds();
     // Appended tracks go after the last track, hidden performed tracks or not.
     if (append)
-        m_mixManager->InsertTracksAt(tracks, m_mixManager->Tracks().GetCount());
-    else
-        m_mixManager->ReplaceMix(&tracks, &globals, video.get(), FALSE);
+        return m_mixManager->InsertTracksAt(tracks, m_mixManager->Tracks().GetCount()) > 0 ? S_OK : S_FALSE;
+    m_mixManager->ReplaceMix(&tracks, &globals, video.get(), FALSE);
     return S_OK;
 }
 

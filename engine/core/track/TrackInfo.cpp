@@ -86,19 +86,6 @@ std::vector<LONGLONG> VolumeMarkerMixTimes(const CTrackLayerContainer& layers, s
     return times;
 }
 
-template <typename Visit>
-void ForEachObject(const CTrackLayerContainer& layers, DWORD classMask, DWORD typeMask, Visit visit)
-{
-    for (int l = 0; l < layers.GetCount(); ++l) {
-        CTrackLayer* layer = nullptr;
-        layers.GetLayer(l, &layer);
-        CTrackObjContainer& objects = layer->Objects();
-        for (int i = 0; i < objects.GetCount(); ++i)
-            if (objects.GetAt(i)->Matches(classMask, typeMask))
-                visit(objects.GetAt(i));
-    }
-}
-
 }  // namespace
 
 CTrackInfo::CTrackInfo() = default;
@@ -695,33 +682,8 @@ void CTrackInfo::ApplyProfile(const CProfileResults& results, BOOL standard)
         if (o->Matches(kTrackObjMarker, kMarkerEnd) && o->GetStart() != length)
             onlyDefaults = false;
     }
-    auto toTrackTime = [&](LONGLONG samples) {
-        LONGLONG trackTime = 0;
-        if (!objects.FilePositionToTrackTime(MicrosecondsFromSamples(samples, rate),
-                                             std::numeric_limits<LONGLONG>::min(), &trackTime))
-            trackTime = objects.GetEarliestStart();
-        return trackTime;
-    };
-    if (onlyDefaults && IsPrimary()) {
-        objects.RemoveStartEndMarkers();
-        // Standard mixing starts and ends where the music is loud; beat mixing at the suggested
-        // mix points.
-        const int count = standard ? 2 : results.GetMixPointCount();
-        for (int i = 0; i < count; ++i) {
-            LONGLONG position = 0;
-            BOOL isOut = FALSE;
-            const BOOL got =
-                standard ? results.GetDefaultMixPoint(i, &position, &isOut) : results.GetMixPoint(i, &position, &isOut);
-            if (!got)
-                continue;
-            const LONGLONG t = toTrackTime(position);
-            if (isOut)
-                objects.AddEndMarker(t);
-            else
-                objects.AddStartMarker(t);
-        }
-        m_mixingKind = standard ? kMixingStandard : kMixingBeat;
-    }
+    if (onlyDefaults && IsPrimary())
+        LayMixPoints(results, standard);
     m_beatPoints = results.GetBeatPoints();
     bool objectMarkersAdjusted = false;
     ForEachObject(m_layers, kTrackObjMarker, kMarkerObject, [&](CTrackObj* o) {
@@ -736,6 +698,45 @@ void CTrackInfo::ApplyProfile(const CProfileResults& results, BOOL standard)
             objects.Append(new CMarker(kMarkerObject, t));
     }
     m_profileApplied = 1;
+}
+
+void CTrackInfo::LayMixPoints(const CProfileResults& results, BOOL standard)
+{
+    CTrackObjContainer& objects = MainObjects();
+    const DWORD rate = results.GetSampleRate();
+    auto toTrackTime = [&](LONGLONG samples) {
+        LONGLONG trackTime = 0;
+        if (!objects.FilePositionToTrackTime(MicrosecondsFromSamples(samples, rate),
+                                             std::numeric_limits<LONGLONG>::min(), &trackTime))
+            trackTime = objects.GetEarliestStart();
+        return trackTime;
+    };
+    objects.RemoveStartEndMarkers();
+    // Standard mixing starts and ends where the music is loud; beat mixing at the suggested
+    // mix points.
+    const int count = standard ? 2 : results.GetMixPointCount();
+    for (int i = 0; i < count; ++i) {
+        LONGLONG position = 0;
+        BOOL isOut = FALSE;
+        const BOOL got =
+            standard ? results.GetDefaultMixPoint(i, &position, &isOut) : results.GetMixPoint(i, &position, &isOut);
+        if (!got)
+            continue;
+        const LONGLONG t = toTrackTime(position);
+        if (isOut)
+            objects.AddEndMarker(t);
+        else
+            objects.AddStartMarker(t);
+    }
+    m_mixingKind = standard ? kMixingStandard : kMixingBeat;
+}
+
+BOOL CTrackInfo::SwitchMixing(const CProfileResults& results, BOOL standard)
+{
+    if (!results.IsValid() || !IsPrimary())
+        return FALSE;
+    LayMixPoints(results, standard);
+    return TRUE;
 }
 
 void CTrackInfo::RemoveMarkersInWindow(LONGLONG from, LONGLONG to, DWORD typeMask)

@@ -101,6 +101,10 @@ public:
     // Applies valid analysis results once: tempo, file identity, mix points as start and end
     // markers (default markers only), beat points and object markers (unless user-adjusted).
     void ApplyProfile(const CProfileResults& results, BOOL standard);
+    // A primary track switched to standard or beat mixing: its start and end markers are laid
+    // again from the results' mix points for that mode. FALSE (nothing changed) for invalid
+    // results or a track that is not primary.
+    BOOL SwitchMixing(const CProfileResults& results, BOOL standard);
     void RemoveMarkersInWindow(LONGLONG from, LONGLONG to, DWORD typeMask);
     void ShiftMusicTimes(const CMusicTime& offset);
     void RemoveMixRange(LONGLONG from, LONGLONG to);
@@ -160,6 +164,8 @@ private:
     friend BOOL LoadV4TrackArchive(CArchive& archive, CTrackInfo& track);
 
     HRESULT MarkerSpan(DWORD type, BOOL defaultToEnd, LONGLONG* first, LONGLONG* last);
+    // Start and end markers from the results' mix points for the mode; sets the mixing kind.
+    void LayMixPoints(const CProfileResults& results, BOOL standard);
     HRESULT FindAudibleEdge(bool fromEnd, LONGLONG* time);
     float AveragedTempo(bool* unadjusted) const;
     void ClearDelegates();

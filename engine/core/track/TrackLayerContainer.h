@@ -60,3 +60,19 @@ private:
 
     std::vector<CTrackLayer*> m_layers;
 };
+
+// Calls visit with every object of every layer that matches the class and type masks, layer by
+// layer in object order.
+template <typename Visit>
+void ForEachObject(const CTrackLayerContainer& layers, DWORD classMask, DWORD typeMask, Visit visit)
+{
+    for (int l = 0; l < layers.GetCount(); ++l) {
+        CTrackLayer* layer = nullptr;
+        if (!layers.GetLayer(l, &layer))
+            continue;
+        CTrackObjContainer& objects = layer->Objects();
+        for (int i = 0; i < objects.GetCount(); ++i)
+            if (objects.GetAt(i)->Matches(classMask, typeMask))
+                visit(objects.GetAt(i));
+    }
+}

@@ -3,7 +3,9 @@
 // files on disk, and the engine data folder's snapshot and last-mix file read back.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "classlib/com/ComPtr.h"
@@ -11,11 +13,13 @@
 #include "engine/catalog/ids/ItemIdList.h"
 #include "engine/catalog/items/CatItem.h"
 #include "engine/core/mix/MixDocument.h"
+#include "engine/core/mix/MixManager.h"
 #include "engine/core/mix/UndoStore.h"
 #include "engine/core/server/EngineFolders.h"
 #include "engine/core/server/Factory.h"
 #include "interfaces/IBrennock.h"
 #include "interfaces/IMixManager.h"
+#include "interfaces/IPathList.h"
 #include "tests/engine/core/mix/DocumentFiles.h"
 #include "tests/engine/core/mix/MixFixture.h"
 #include "tests/engine/core/mix/SampleMix.h"
@@ -39,6 +43,39 @@ public:
 private:
     BSTR m_text;
 };
+
+// The main program's list of dropped files.
+class PathList : public IPathList {
+public:
+    explicit PathList(std::vector<std::wstring> paths) : m_paths(std::move(paths)) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override
+    {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE GetAt(int index, BSTR* text) override
+    {
+        if (index < 0 || static_cast<size_t>(index) >= m_paths.size())
+            return S_FALSE;
+        *text = SysAllocString(m_paths[static_cast<size_t>(index)].c_str());
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Add(BSTR) override { return E_NOTIMPL; }
+    virtual ~PathList() = default;
+
+private:
+    std::vector<std::wstring> m_paths;
+};
+
+ComPtr<IItemIdList> IdList(const std::vector<DWORD>& ids)
+{
+    auto* list = new CItemIdList();
+    for (DWORD id : ids)
+        list->Add(id);
+    return ComPtr<IItemIdList>::attach(list);
+}
 
 class EngineMix : public testing::Test {
 protected:
@@ -72,9 +109,10 @@ protected:
             return;
         auto* catalog = static_cast<CCatalog*>(answer.get());
         auto* ids = new CItemIdList();
-        for (const wchar_t* name : {L"click120.wav", L"click126.wav"}) {
+        for (const std::wstring& path : ClickFiles()) {
             CCatItem* item = nullptr;
-            if (catalog->FindItemByPath(m_folder.File(name).c_str(), &item)) {
+            if (catalog->FindItemByPath(path.c_str(), &item)) {
+                catalog->DeleteDefaultMix(item->GetMusicFileId());
                 ids->Add(item->GetItemId());
                 item->Release();
             }
@@ -83,6 +121,35 @@ protected:
             EXPECT_EQ(catalog->DeleteItems(ids, FALSE), S_OK);
         }
         ids->Release();
+    }
+    std::vector<std::wstring> ClickFiles() const
+    {
+        std::vector<std::wstring> files = {m_folder.File(L"click120.wav"), m_folder.File(L"click126.wav")};
+        files.insert(files.end(), m_playlistFiles.begin(), m_playlistFiles.end());
+        return files;
+    }
+    CCatalog* Catalog()
+    {
+        ComPtr<ICatalog> answer;
+        if (FAILED(m_engine->QueryInterface(EngineIid::CatalogInternal, answer.put_void())) || !answer)
+            return nullptr;
+        return static_cast<CCatalog*>(answer.get());
+    }
+    DWORD ItemIdOf(const std::wstring& path)
+    {
+        CCatItem* item = nullptr;
+        if (!Catalog() || !Catalog()->FindItemByPath(path.c_str(), &item))
+            return 0xFFFFFFFF;
+        const DWORD id = item->GetItemId();
+        item->Release();
+        return id;
+    }
+    // The manager behind the interface, for what only the engine sees (the modified flag).
+    CMixManager& Manager()
+    {
+        ComPtr<IMixManagerInternal> internal;
+        m_engine->QueryInterface(IID_IMixManagerInternal, internal.put_void());
+        return *static_cast<CMixManager*>(internal.get());
     }
     std::wstring DocumentPath() const { return m_folder.File(L"two clicks.cfp"); }
     std::wstring LastMixPath() const { return m_dataFolder + L"defaultplaylist.cfp"; }
@@ -110,6 +177,7 @@ protected:
     }
 
     fixtures::TempDir m_folder{L"mixmgr engine"};
+    std::vector<std::wstring> m_playlistFiles;
     std::wstring m_dataFolder;
     CMixGlobals m_globals;
     ComPtr<IBrennock> m_engine;
@@ -232,6 +300,231 @@ TEST_F(EngineMix, AppendAddsAtTheEndAndNewMixEmptiesIt)
 
     ASSERT_EQ(m_engine->NewMix(), S_OK);
     EXPECT_TRUE(Ids().empty());
+}
+
+TEST_F(EngineMix, EditsUndoneAndRedoneSaveTheDocumentsBeforeAndAfterByteForByte)
+{
+    ASSERT_EQ(Load(DocumentPath()), S_OK);
+    const std::wstring before = m_folder.File(L"before.cfp");
+    ASSERT_EQ(Save(before), S_OK);
+    const std::vector<DWORD> loaded = Ids();
+    ASSERT_EQ(loaded.size(), 2u);
+    PathList dropped({m_folder.File(L"click120.wav")});
+    const std::vector<std::function<HRESULT()>> edits = {
+        [&] { return m_mix->InsertCatalogItems(IdList({ItemIdOf(m_folder.File(L"click126.wav"))}).get(), 0); },
+        [&] { return m_mix->MoveTracks(IdList({loaded[0]}).get(), 99); },
+        [&] { return m_mix->InsertFiles(&dropped, 1); },
+        [&] { return m_mix->SortTracksByBpm(FALSE, nullptr); },
+        [&] { return m_mix->RemoveTracks(IdList({loaded[1]}).get()); },
+        [&] { return m_mix->ShuffleTracks(nullptr); },
+    };
+    for (size_t i = 0; i < edits.size(); ++i)
+        ASSERT_EQ(edits[i](), S_OK) << "edit " << i;
+    EXPECT_EQ(Ids().size(), 3u);
+    const std::wstring after = m_folder.File(L"after.cfp");
+    ASSERT_EQ(Save(after), S_OK);
+    ASSERT_NE(mixtest::ReadFileBytes(after), mixtest::ReadFileBytes(before));
+
+    for (size_t i = 0; i < edits.size(); ++i)
+        ASSERT_EQ(m_mix->Undo(), S_OK) << "undo " << i;
+    EXPECT_EQ(m_mix->CanUndo(), S_FALSE) << "back at the loaded document";
+    const std::wstring undone = m_folder.File(L"undone.cfp");
+    ASSERT_EQ(Save(undone), S_OK);
+    EXPECT_EQ(mixtest::ReadFileBytes(undone), mixtest::ReadFileBytes(before));
+
+    for (size_t i = 0; i < edits.size(); ++i)
+        ASSERT_EQ(m_mix->Redo(), S_OK) << "redo " << i;
+    EXPECT_EQ(m_mix->CanRedo(), S_FALSE);
+    const std::wstring redone = m_folder.File(L"redone.cfp");
+    ASSERT_EQ(Save(redone), S_OK);
+    EXPECT_EQ(mixtest::ReadFileBytes(redone), mixtest::ReadFileBytes(after));
+}
+
+TEST_F(EngineMix, AnalysisTakenOverKeepsAnEditedMixModifiedAndWritesNoUndoStep)
+{
+    ASSERT_EQ(Load(DocumentPath()), S_OK);
+    ASSERT_FALSE(Manager().IsModified());
+    const DWORD item = ItemIdOf(m_folder.File(L"click120.wav"));
+    ASSERT_EQ(m_mix->UpdateTracksFromCatalogItem(item), S_OK);
+    EXPECT_FALSE(Manager().IsModified()) << "a take-over marks nothing modified";
+    const std::vector<DWORD> ids = Ids();
+    ASSERT_EQ(m_mix->MoveTracks(IdList({ids[0]}).get(), 2), S_OK);
+    ASSERT_TRUE(Manager().IsModified());
+    const int undo = Manager().GetUndoStore()->GetUndoCount();
+    ASSERT_EQ(m_mix->UpdateTracksFromCatalogItem(item), S_OK);
+    EXPECT_TRUE(Manager().IsModified()) << "the edit is still to be saved";
+    EXPECT_EQ(Manager().GetUndoStore()->GetUndoCount(), undo);
+}
+
+TEST_F(EngineMix, SavedTrackSettingsComeWithAnInsertedItemAndAreRestored)
+{
+    ASSERT_EQ(Load(DocumentPath()), S_OK);
+    CCatalog* catalog = Catalog();
+    ASSERT_NE(catalog, nullptr);
+    ComPtr<ITrackEditItem> loaded;
+    ASSERT_EQ(m_mix->GetTrackById(Ids()[0], loaded.put()), S_OK);
+    auto* saved = static_cast<CTrackInfo*>(loaded.get());
+    ASSERT_TRUE(saved->HasCustomSettings());
+    catalog->SaveDefaultMix(saved);
+    LONGLONG savedFirst = 0;
+    LONGLONG savedLast = 0;
+    ASSERT_EQ(saved->GetType2MarkerSpan(&savedFirst, &savedLast), S_OK);
+
+    ASSERT_EQ(m_mix->InsertCatalogItems(IdList({ItemIdOf(m_folder.File(L"click120.wav"))}).get(), 0), S_OK);
+    const DWORD inserted = Ids()[0];
+    EXPECT_EQ(m_mix->HasSavedTrackSettings(IdList({inserted}).get()), S_OK);
+    ComPtr<ITrackEditItem> track;
+    ASSERT_EQ(m_mix->GetTrackById(inserted, track.put()), S_OK);
+    LONGLONG first = 0;
+    LONGLONG last = 0;
+    ASSERT_EQ(track->GetType2MarkerSpan(&first, &last), S_OK);
+    EXPECT_EQ(first, savedFirst) << "the outro from defaultmixes.dat";
+    EXPECT_EQ(last, savedLast);
+
+    // The user moves the outro; restoring brings the saved one back, on the same track.
+    static_cast<CTrackInfo*>(track.get())->RemoveMarkersInWindow(0, savedLast, 2);
+    ASSERT_EQ(m_mix->RestoreSavedTrackSettings(IdList({inserted}).get()), S_OK);
+    ComPtr<ITrackEditItem> restored;
+    ASSERT_EQ(m_mix->GetTrackById(inserted, restored.put()), S_OK);
+    ASSERT_EQ(restored->GetType2MarkerSpan(&first, &last), S_OK);
+    EXPECT_EQ(first, savedFirst);
+    EXPECT_EQ(last, savedLast);
+}
+
+TEST_F(EngineMix, CatalogItemsDroppedOnTheTimelineBecomeOverlaysOfTheTrackThere)
+{
+    ASSERT_EQ(Load(DocumentPath()), S_OK);
+    const std::vector<DWORD> ids = Ids();
+    const DWORD item = ItemIdOf(m_folder.File(L"click126.wav"));
+    const LONGLONG drop = 5000000;
+    EXPECT_EQ(m_mix->InsertCatalogItemsAtTime(IdList({0xFFFFFF0}).get(), 0xFFFFFFFF, drop), E_FAIL)
+        << "no item, no track";
+    EXPECT_EQ(Ids(), ids);
+    ASSERT_EQ(m_mix->InsertCatalogItemsAtTime(IdList({item}).get(), 0xFFFFFFFF, drop), S_OK);
+    const std::vector<DWORD> after = Ids();
+    ASSERT_EQ(after.size(), 3u);
+    EXPECT_EQ(after[0], ids[0]);
+    EXPECT_EQ(after[2], ids[1]) << "inserted directly after the track under the drop";
+    ComPtr<ITrackEditItem> overlay;
+    ASSERT_EQ(m_mix->GetTrackById(after[1], overlay.put()), S_OK);
+    auto* track = static_cast<CTrackInfo*>(overlay.get());
+    EXPECT_FALSE(track->IsPrimary());
+    EXPECT_EQ(track->GetLinkId(), static_cast<LONG>(ids[0]));
+    LONGLONG start = 0;
+    ASSERT_EQ(track->GetStartTime(&start), S_OK);
+    EXPECT_NEAR(static_cast<double>(start), static_cast<double>(drop), 1.0);
+}
+
+TEST_F(EngineMix, DroppedFilesThatAreMissingInsertNothing)
+{
+    ASSERT_EQ(Load(DocumentPath()), S_OK);
+    const std::vector<DWORD> ids = Ids();
+    PathList missing({m_folder.File(L"gone.wav"), L"", L"C:\\no folder\\x.wav"});
+    EXPECT_EQ(m_mix->InsertFiles(&missing, 0), S_FALSE);
+    EXPECT_EQ(Ids(), ids);
+    PathList dropped({m_folder.File(L"click126.wav"), m_folder.File(L"gone.wav")});
+    EXPECT_EQ(m_mix->InsertFiles(&dropped, -7), S_OK);
+    const std::vector<DWORD> now = Ids();
+    ASSERT_EQ(now.size(), 3u);
+    EXPECT_EQ(std::vector<DWORD>(now.begin(), now.begin() + 2), ids) << "a position outside: at the end";
+}
+
+class EnginePlaylist : public EngineMix {
+protected:
+    void SetUp() override
+    {
+        EngineMix::SetUp();
+        CreateDirectoryW(m_folder.File(L"clicks").c_str(), nullptr);
+        const std::vector<std::pair<double, const wchar_t*>> files = {
+            {120.0, L"clicks\\a120.wav"}, {126.0, L"clicks\\b126.wav"}, {100.0, L"clicks\\c100 caf\u00e9.wav"}};
+        for (const auto& [bpm, name] : files) {
+            m_playlistFiles.push_back(m_folder.File(name));
+            ASSERT_TRUE(
+                fixtures::WriteWav16(m_playlistFiles.back(), fixtures::ClickTrack(bpm, 12.0, 44100, 2), 44100, 2));
+        }
+    }
+    // An extended M3U as players write them: CR LF, information lines, entries relative to the
+    // list with either separator, and no line end after the last.
+    std::string Playlist(UINT codePage) const
+    {
+        const std::vector<std::wstring> lines = {
+            L"#EXTM3U",         L"#EXTINF:12,Clicks - 120", L"clicks\\a120.wav",          L"#EXTINF:12,Clicks - 126",
+            L"clicks/b126.wav", L"#EXTINF:12,Clicks - 100", L"clicks\\c100 caf\u00e9.wav"};
+        std::string text;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            char bytes[512] = {};
+            const int length =
+                WideCharToMultiByte(codePage, 0, lines[i].c_str(), -1, bytes, sizeof(bytes), nullptr, nullptr);
+            text += std::string(bytes, static_cast<size_t>(length > 0 ? length - 1 : 0));
+            if (i + 1 < lines.size())
+                text += "\r\n";
+        }
+        return text;
+    }
+    std::vector<std::wstring> TrackPaths()
+    {
+        std::vector<std::wstring> paths;
+        int count = 0;
+        m_mix->GetTrackCount(&count);
+        for (int i = 0; i < count; ++i) {
+            ComPtr<ITrackEditItem> copy;
+            if (m_mix->GetTrackCopy(i, copy.put()) == S_OK)
+                paths.emplace_back(static_cast<const wchar_t*>(static_cast<CTrackInfo*>(copy.get())->GetFilePath()));
+        }
+        return paths;
+    }
+};
+
+TEST_F(EnginePlaylist, M3uAndM3u8ListsLoadTheirFilesInOrder)
+{
+    struct Case {
+        const wchar_t* name;
+        UINT codePage;
+    };
+    for (const Case& c : {Case{L"mix.m3u", CP_ACP}, Case{L"mix.m3u8", CP_UTF8}}) {
+        SCOPED_TRACE(testing::Message() << std::string(c.name, c.name + wcslen(c.name)));
+        const std::string text = Playlist(c.codePage);
+        const std::vector<BYTE> bytes(text.begin(), text.end());
+        mixtest::WriteFileBytes(m_folder.File(c.name), bytes);
+        ASSERT_EQ(Load(m_folder.File(c.name)), S_OK);
+        const std::vector<std::wstring> paths = TrackPaths();
+        ASSERT_EQ(paths.size(), 3u);
+        for (size_t i = 0; i < paths.size(); ++i)
+            EXPECT_EQ(lstrcmpiW(paths[i].c_str(), m_playlistFiles[i].c_str()), 0) << i;
+        EXPECT_EQ(mixtest::ReadFileBytes(m_folder.File(c.name)), bytes) << "the list is only read";
+    }
+    // Appended, the list's tracks follow the mix's.
+    ASSERT_EQ(Load(m_folder.File(L"mix.m3u"), TRUE), S_OK);
+    EXPECT_EQ(TrackPaths().size(), 6u);
+}
+
+TEST_F(EnginePlaylist, BadListsFailCleanlyAndLeaveTheMixAsItWas)
+{
+    ASSERT_EQ(Load(DocumentPath()), S_OK);
+    const std::vector<DWORD> ids = Ids();
+    mixtest::WriteFileBytes(m_folder.File(L"binary.m3u"), mixtest::ReadFileBytes(m_folder.File(L"click120.wav")));
+    mixtest::WriteFileBytes(m_folder.File(L"empty.m3u"), {});
+    const std::string missing = "#EXTM3U\r\nnot here.wav\r\nclicks\\gone.wav\r\nC:\\nowhere\\x.wav";
+    mixtest::WriteFileBytes(m_folder.File(L"missing.m3u8"), std::vector<BYTE>(missing.begin(), missing.end()));
+    struct Case {
+        const wchar_t* name;
+        bool failure;  // else S_FALSE: read, but no track made
+    };
+    const std::vector<Case> cases = {
+        {L"no such list.m3u", true}, {L"binary.m3u", false}, {L"empty.m3u", false}, {L"missing.m3u8", false}};
+    const std::vector<BYTE> lastMix = mixtest::ReadFileBytes(LastMixPath());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::string(c.name, c.name + wcslen(c.name)));
+        for (BOOL append : {FALSE, TRUE}) {
+            const HRESULT hr = Load(m_folder.File(c.name), append);
+            if (c.failure)
+                EXPECT_TRUE(FAILED(hr)) << std::hex << hr;
+            else
+                EXPECT_EQ(hr, S_FALSE);
+            EXPECT_EQ(Ids(), ids);
+        }
+    }
+    EXPECT_EQ(mixtest::ReadFileBytes(LastMixPath()), lastMix);
 }
 
 }  // namespace
