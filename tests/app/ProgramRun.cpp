@@ -96,6 +96,53 @@ std::wstring WindowTitle(HWND hwnd)
     return text;
 }
 
+HWND WaitForBox(DWORD pid, DWORD ms)
+{
+    struct Search {
+        DWORD pid;
+        HWND found;
+    };
+    const DWORD end = GetTickCount() + ms;
+    do {
+        Search search{pid, nullptr};
+        EnumWindows(
+            [](HWND hwnd, LPARAM param) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(param);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(hwnd, &owner);
+                wchar_t cls[16] = L"";
+                GetClassNameW(hwnd, cls, 16);
+                if (owner == s->pid && IsWindowVisible(hwnd) && lstrcmpW(cls, L"#32770") == 0) {
+                    s->found = hwnd;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (search.found)
+            return search.found;
+        Sleep(50);
+    } while (static_cast<LONG>(end - GetTickCount()) > 0);
+    return nullptr;
+}
+
+std::wstring BoxMessage(HWND box)
+{
+    std::wstring message;
+    EnumChildWindows(
+        box,
+        [](HWND child, LPARAM param) -> BOOL {
+            wchar_t cls[16] = L"";
+            GetClassNameW(child, cls, 16);
+            if (lstrcmpiW(cls, L"Static") != 0 || (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+                return TRUE;
+            *reinterpret_cast<std::wstring*>(param) = WindowTitle(child);
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&message));
+    return message;
+}
+
 std::wstring WaitForTitleContaining(HWND hwnd, const std::wstring& part, DWORD ms)
 {
     const DWORD end = GetTickCount() + ms;

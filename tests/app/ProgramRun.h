@@ -32,6 +32,10 @@ private:
 };
 
 std::wstring WindowTitle(HWND hwnd);
+// A visible dialog window (a message box) of the process, waited for up to `ms`.
+HWND WaitForBox(DWORD pid, DWORD ms);
+// The message of a message box: the text of its static control that is not the icon.
+std::wstring BoxMessage(HWND box);
 // Waits until the window title contains `part`; the last title seen.
 std::wstring WaitForTitleContaining(HWND hwnd, const std::wstring& part, DWORD ms);
 

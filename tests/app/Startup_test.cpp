@@ -176,37 +176,6 @@ TEST_F(Startup, PlaylistOnTheCommandLineOpensOnceTheEngineExists)
     EXPECT_LT(load, lines.size());
 }
 
-// A visible dialog window (a message box) of the process, waited for up to `ms`.
-HWND WaitForBox(DWORD pid, DWORD ms)
-{
-    struct Search {
-        DWORD pid;
-        HWND found;
-    };
-    const DWORD end = GetTickCount() + ms;
-    do {
-        Search search{pid, nullptr};
-        EnumWindows(
-            [](HWND hwnd, LPARAM param) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(param);
-                DWORD owner = 0;
-                GetWindowThreadProcessId(hwnd, &owner);
-                wchar_t cls[16] = L"";
-                GetClassNameW(hwnd, cls, 16);
-                if (owner == s->pid && IsWindowVisible(hwnd) && lstrcmpW(cls, L"#32770") == 0) {
-                    s->found = hwnd;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        if (search.found)
-            return search.found;
-        Sleep(50);
-    } while (static_cast<LONG>(end - GetTickCount()) > 0);
-    return nullptr;
-}
-
 TEST_F(Startup, PlaylistTheEngineCannotReadIsReportedAndNotTakenAsTheDocument)
 {
     SetEnvironmentVariableW(L"CARROWFOLD_DOUBLE_LOAD_RESULT", L"S_FALSE");

@@ -355,6 +355,13 @@ BOOL CCatalog::GetTrackItemFlags(CTrackInfo& track, int* flags)
     return TRUE;
 }
 
+void CCatalog::TouchTrackPlot(CTrackInfo& track)
+{
+    LONG id = -1;
+    if (m_plotStores && SUCCEEDED(track.GetCatalogItemId(&id)) && id >= 0)
+        m_plotStores->Touch(static_cast<DWORD>(id));
+}
+
 bool CCatalog::HasProfile(CCatItem* item)
 {
     return m_profiles && m_profiles->LoadObject<CProfileResults>(item->GetMusicFileId(), nullptr);

@@ -99,6 +99,7 @@ public:
     // IMixTrackSource: the track's catalog item.
     BOOL GetTrackItem(CTrackInfo& track, IProfileSource** item) override;
     BOOL GetTrackItemFlags(CTrackInfo& track, int* flags) override;
+    void TouchTrackPlot(CTrackInfo& track) override;
 
     // Opens the stores in dataFolder (the engine data folder, ending in a backslash), starts the
     // plot file cache and loads the items. FALSE when catalog.dat cannot be opened.

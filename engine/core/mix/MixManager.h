@@ -222,6 +222,8 @@ private:
     void LoadItem(CPlayItem& item, CTrackInfo& track);
     // Before a track joins the mix: its markers in the form the builder and the editor keep them.
     void PrepareAsForCommit(CTrackInfo& track);
+    // The timeline draws tracks that join the mix from their plots: they count as recently used.
+    void TouchTrackPlots(const CTrackInfoContainer& tracks);
     BOOL IsStandardMixingDefault();
     // The absolute index before which an insertion at the visible position goes: the end for a
     // position outside the visible list.

@@ -7,6 +7,7 @@
 #include "engine/core/mix/MixBuilder.h"
 #include "engine/core/mix/MixDocument.h"
 #include "engine/core/mix/MixManager.h"
+#include "engine/core/mix/MixTrackSource.h"
 #include "engine/core/server/LiveAndPendingMixLock.h"
 #include "engine/core/track/Segment.h"
 #include "engine/playback/effects/EfxManager.h"
@@ -70,6 +71,8 @@ HRESULT CMixManager::ReplaceMix(const CTrackInfoContainer* tracks, const CMixGlo
     if (m_efxManager)
         m_efxManager->SetEffectList(m_globals.Effects());
     RebuildMix(TRUE, setModified, video);
+    // The mix is now exactly the given tracks.
+    TouchTrackPlots(m_tracks);
     return S_OK;
 }
 
@@ -103,7 +106,17 @@ int CMixManager::InsertTracksAt(const CTrackInfoContainer& tracks, int index)
     for (int i = 0; i < tail.GetCount(); ++i)
         m_tracks.AppendReference(tail.GetAt(i));
     RebuildMix(TRUE, TRUE, nullptr);
+    TouchTrackPlots(given);
     return given.GetCount();
+}
+
+void CMixManager::TouchTrackPlots(const CTrackInfoContainer& tracks)
+{
+    if (!m_files)
+        return;
+    for (int i = 0; i < tracks.GetCount(); ++i)
+        if (!tracks.GetAt(i)->IsPause())
+            m_files->TouchTrackPlot(*tracks.GetAt(i));
 }
 
 void CMixManager::ConvertLoadedTracks(CTrackInfoContainer& tracks, DWORD version)

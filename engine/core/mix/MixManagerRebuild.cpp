@@ -13,37 +13,12 @@
 #include "engine/core/mix/MixProfileSource.h"
 #include "engine/core/mix/MixTrackSource.h"
 #include "engine/core/server/LiveAndPendingMixLock.h"
-#include "engine/core/track/Marker.h"
 #include "engine/core/track/MasterBeatMap.h"
 #include "engine/core/track/TrackBeatMap.h"
 #include "engine/playback/effects/EfxManager.h"
 #include "engine/playback/graph/PlayItem.h"
 #include "engine/playback/playmgr/PlayManager.h"
 #include "interfaces/IVideoMontage.h"
-
-namespace {
-
-// The builder lays a primary track's default tempo markers again on every pass, after the
-// markers the transitions keep; the transitions append the markers a track lacks. Without one
-// order for both, a track's first rebuild leaves its markers in another order than every later
-// one, and an undo (which rebuilds the snapshot) would not give back the mix it was taken from.
-void KeepDefaultTempoMarkersLast(CTrackInfoContainer& tracks)
-{
-    for (int i = 0; i < tracks.GetCount(); ++i) {
-        CTrackObjContainer& objects = tracks.GetAt(i)->MainObjects();
-        std::vector<CTrackObj*> tempo;
-        for (int o = 0; o < objects.GetCount();)
-            if (objects.GetAt(o)->Matches(kTrackObjMarker, kTempoMarkerMask) &&
-                !static_cast<const CMarker*>(objects.GetAt(o))->IsUserAdjusted())
-                tempo.push_back(objects.DetachAt(o));
-            else
-                ++o;
-        for (CTrackObj* marker : tempo)
-            objects.Append(marker);
-    }
-}
-
-}  // namespace
 
 void CMixManager::RebuildMix(BOOL edit, BOOL setModified, IVideoClipList* video)
 {
@@ -60,7 +35,16 @@ void CMixManager::RebuildMix(BOOL edit, BOOL setModified, IVideoClipList* video)
         // The overlays and transitions moved markers the beat maps follow.
         m_beatMap->Rebuild(m_tracks);
     }
-    KeepDefaultTempoMarkersLast(m_tracks);
+    // The builder updates some marker families in place and lays others again at the end of
+    // their layer (the analysis its object markers, the layout its default tempo markers): put
+    // them in one order, so that every rebuild of the same mix leaves the same order, a saved mix
+    // loaded and rebuilt saves the same bytes, and an undo gives back the mix it was taken from.
+    for (int i = 0; i < m_tracks.GetCount(); ++i)
+        for (int l = 0; l < m_tracks.GetAt(i)->Layers().GetCount(); ++l) {
+            CTrackLayer* layer = nullptr;
+            if (m_tracks.GetAt(i)->Layers().GetLayer(l, &layer))
+                layer->Objects().OrderMarkers();
+        }
     for (const auto& manager : m_playManagers)
         UpdatePlayList(*manager.get());
     for (const auto& manager : m_playManagers)

@@ -14,6 +14,10 @@ struct IMixTrackSource {
     // The flags word of the track's catalog item (bit 0: its audio can be played); FALSE when it
     // has none.
     virtual BOOL GetTrackItemFlags(CTrackInfo& track, int* flags) = 0;
+    // The track joined the mix: the plot of its catalog item counts as recently used (and is
+    // loaded again when the cache let it go), since the timeline is about to draw it. Nothing
+    // when the item has no plot in the cache.
+    virtual void TouchTrackPlot(CTrackInfo& track) = 0;
 
 protected:
     ~IMixTrackSource() = default;

@@ -430,6 +430,23 @@ BOOL CTrackObjContainer::CopyObjectById(CTrackObjContainer& destination, LONG id
     return TRUE;
 }
 
+void CTrackObjContainer::OrderMarkers()
+{
+    const auto rank = [](const CTrackObj* o) {
+        return o->GetClass() == kTrackObjSegment ? 0 : o->GetClass() == kTrackObjMarker ? 1 : 2;
+    };
+    std::stable_sort(m_objects.begin(), m_objects.end(), [&](const CTrackObj* a, const CTrackObj* b) {
+        const int ra = rank(a);
+        const int rb = rank(b);
+        if (ra != rb || ra != 1)
+            return ra < rb;
+        if (a->GetStart() != b->GetStart())
+            return a->GetStart() < b->GetStart();
+        return a->GetType() < b->GetType();
+    });
+    Invalidate();
+}
+
 void CTrackObjContainer::ResolveOverlaps(DWORD classMask, DWORD typeMask)
 {
     CTrackObjContainer working;

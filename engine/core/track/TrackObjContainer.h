@@ -59,6 +59,10 @@ public:
     BOOL AddEndMarker(LONGLONG position);
     BOOL AddFullSegment(LONGLONG end);
     void RemoveObjects(DWORD classMask, DWORD typeMask);
+    // Puts the markers in one order, by position, then type, after the segments and before the
+    // other objects (whose own order stays): an order that depends only on what the container
+    // holds, not on which marker families were laid again last.
+    void OrderMarkers();
     void RemoveStartEndMarkers();
     BOOL RemoveById(LONG id);
     // Takes over the caller's reference.

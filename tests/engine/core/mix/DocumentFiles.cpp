@@ -3,12 +3,33 @@
 #include <algorithm>
 
 #include "classlib/core/File.h"
+#include "engine/core/mix/MixDocument.h"
+#include "engine/playback/effects/MixGlobals.h"
 #include "interfaces/IRiffStream.h"
+#include "tests/engine/core/mix/MixFixture.h"
+#include "tests/support/Signals.h"
+#include "tests/support/WavWriter.h"
 
 namespace mixtest {
 
 namespace {
 constexpr FOURCC kClipsChunkId = mmioFOURCC('V', 'C', 'L', 'P');
+}
+
+bool WriteTwoClickDocument(const std::wstring& folder, const std::wstring& path, double seconds)
+{
+    Mix document;
+    for (const double bpm : {120.0, 126.0}) {
+        const std::wstring file = folder + L"\\click" + std::to_wstring(static_cast<int>(bpm)) + L".wav";
+        if (!fixtures::WriteWav16(file, fixtures::ClickTrack(bpm, seconds, 44100, 2), 44100, 2))
+            return false;
+        const auto length = static_cast<LONGLONG>(seconds * 1000000);
+        CTrackInfo* track = AddManualTrack(document, static_cast<float>(bpm), length, {0, 4000000},
+                                           {length - 8000000, length - 4000000}, kMixingStandard);
+        track->SetFilePath(file.c_str());
+    }
+    CFVR_RECORD record{sizeof(CFVR_RECORD), 0, kMixVersionCurrent, 0x40000};
+    return WriteMixFile(nullptr, &record, path.c_str(), document.tracks, CMixGlobals(), FALSE) != FALSE;
 }
 
 std::vector<BYTE> ReadFileBytes(const std::wstring& path)

@@ -1,5 +1,6 @@
-// Whole files for the mix document and undo tests: bytes in and out, the names in a folder, and
-// a stand-in for the video montage library's clip list that records what it is asked.
+// Whole files for the mix document and undo tests: bytes in and out, the names in a folder, a
+// document of two click files laid out by hand, and a stand-in for the video montage library's clip list that records
+// what it is asked.
 #pragma once
 
 #include <windows.h>
@@ -16,6 +17,11 @@ void WriteFileBytes(const std::wstring& path, const std::vector<BYTE>& bytes);
 bool FileExists(const std::wstring& path);
 // The names of the files in a folder, sorted.
 std::vector<std::wstring> FolderNames(const std::wstring& folder);
+
+// Writes "click120.wav" and "click126.wav" (120 and 126 BPM, `seconds` long) into `folder` and
+// the document `path` that holds them as two primary tracks laid out by hand, as a user's
+// document does (intro and outro markers, standard mixing); false when a file was not written.
+bool WriteTwoClickDocument(const std::wstring& folder, const std::wstring& path, double seconds);
 
 class CFakeVideoList : public IVideoClipList {
 public:

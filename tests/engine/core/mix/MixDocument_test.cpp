@@ -15,7 +15,7 @@
 #include "engine/core/track/Segment.h"
 #include "tests/engine/core/mix/DocumentFiles.h"
 #include "tests/engine/core/mix/SampleMix.h"
-#include "tests/engine/core/track/V4Blobs.h"
+#include "tests/engine/core/mix/OlderDocuments.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -43,53 +43,6 @@ LOADED Load(const std::wstring& path, CTrackInfoContainer& tracks, CMixGlobals& 
     LOADED loaded;
     loaded.ok = ReadMixFile(&loaded.record, path.c_str(), tracks, globals, video, &loaded.version);
     return loaded;
-}
-
-Bytes GlobalsList(DWORD a, DWORD b, DWORD c)
-{
-    Bytes block;
-    Put32(block, 12);
-    Put32(block, a);
-    Put32(block, b);
-    Put32(block, c);
-    return List("GLBL", {Chunk("GLBI", block)});
-}
-
-Bytes VersionChunk(const Bytes& data)
-{
-    return Chunk("CFVR", data);
-}
-
-// A record file of items {position, 16 + length, checksum, 1} and body, written by hand.
-Bytes RecordFile(const std::vector<Bytes>& bodies)
-{
-    Bytes out;
-    for (const Bytes& body : bodies) {
-        unsigned checksum = 0;
-        for (size_t i = 0; i < body.size(); i += 4) {
-            unsigned word = 0;
-            for (size_t k = 0; k < 4 && i + k < body.size(); ++k)
-                word |= static_cast<unsigned>(body[i + k]) << (8 * k);
-            checksum ^= word;
-        }
-        Put32(out, out.size());
-        Put32(out, 16 + body.size());
-        Put32(out, checksum);
-        Put32(out, 1);
-        out.insert(out.end(), body.begin(), body.end());
-    }
-    return out;
-}
-
-V4_BLOB SmallBlob(unsigned version, const wchar_t* path)
-{
-    V4_BLOB b;
-    b.version = version;
-    b.path = path;
-    b.segments = {{0, 441000, 0}};
-    b.markers = {{0, 44100, 1, 0, L""}, {0, 396900, 2, 0, L""}};
-    b.labels = {{0, 88200, 19, 0, L"Break"}};
-    return b;
 }
 
 // Every marker and segment of a track's first layer as {class, type, start, end}.

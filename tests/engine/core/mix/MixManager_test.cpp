@@ -12,7 +12,9 @@
 #include "engine/catalog/ids/ItemIdList.h"
 #include "engine/core/mix/MixDocument.h"
 #include "engine/core/mix/MixManager.h"
+#include "engine/core/mix/MixTrackSource.h"
 #include "engine/core/server/InnerPtr.h"
+#include "engine/core/track/Segment.h"
 #include "engine/playback/playmgr/PlayManager.h"
 #include "interfaces/IEfxManager.h"
 #include "interfaces/IMasterBeatMap.h"
@@ -193,6 +195,104 @@ TEST_F(MixManagerTest, AfterALoadTheSnapshotAndTheLastMixFileHoldTheMix)
     EXPECT_EQ(version, kMixVersionCurrent);
     mixtest::ExpectSameTracks(Manager().Tracks(), fromFile);
     mixtest::ExpectSameGlobals(Manager().Globals(), fileGlobals);
+}
+
+// The catalog seam for the tracks' files: no files here, only the plots the manager touches.
+class PlotTouches : public IMixTrackSource {
+public:
+    BOOL GetTrackItem(CTrackInfo&, IProfileSource**) override { return FALSE; }
+    BOOL GetTrackItemFlags(CTrackInfo&, int*) override { return FALSE; }
+    void TouchTrackPlot(CTrackInfo& track) override
+    {
+        LONG id = -1;
+        track.GetCatalogItemId(&id);
+        touched.push_back(id);
+    }
+    std::vector<LONG> touched;
+};
+
+TEST_F(MixManagerTest, TracksJoiningTheMixTouchTheirCatalogItemsPlots)
+{
+    PlotTouches files;
+    Manager().SetCatalogSources(nullptr, &files);
+    const auto track = [](float bpm, LONG item) {
+        CTrackInfo* made = NewTrack(bpm);
+        made->SetCatalogItemId(item);
+        return made;
+    };
+    Insert({track(120, 7), track(126, 9)}, 0);
+    EXPECT_EQ(files.touched, (std::vector<LONG>{7, 9})) << "inserted tracks";
+    files.touched.clear();
+    Insert({track(100, 4), mixtest::MakePause(2000000, -1)}, 1);
+    EXPECT_EQ(files.touched, (std::vector<LONG>{4})) << "only the inserted track; a pause has no plot";
+
+    files.touched.clear();
+    mixtest::Mix loaded;
+    loaded.tracks.AppendReference(track(120, 11));
+    loaded.tracks.GetAt(0)->ReleaseFromOwner();
+    loaded.tracks.AppendReference(track(126, 12));
+    loaded.tracks.GetAt(1)->ReleaseFromOwner();
+    ASSERT_EQ(Manager().ReplaceMix(&loaded.tracks, nullptr, nullptr, FALSE), S_OK);
+    EXPECT_EQ(files.touched, (std::vector<LONG>{11, 12})) << "a loaded document";
+    files.touched.clear();
+    ASSERT_EQ(Manager().ReplaceMix(nullptr, nullptr, nullptr, TRUE), S_OK);
+    EXPECT_TRUE(files.touched.empty()) << "a new mix";
+    Manager().SetCatalogSources(nullptr, nullptr);
+}
+
+TEST_F(MixManagerTest, OlderFormsTurnOverlayBeatTimesFromTheParentsStartIntoItsTrackTimes)
+{
+    // A standard-mixed parent plays at its own tempo from track time 2 s, after a first primary
+    // track; its overlay's beat segment says 1 s and 3 s, which the
+    // older forms count from the parent's start in the mix.
+    const mixtest::SyntheticTrack first{120, 16, 2, 2, 12, 2, kMixingStandard};
+    const mixtest::SyntheticTrack parent{126, 16, 2, 2, 12, 2, kMixingStandard};
+    constexpr LONGLONG kParentSegmentStart = 2000000;
+    const auto build = [&](CTrackInfoContainer& tracks) {
+        CTrackInfo* a = mixtest::MakeTrack(first, mixtest::MakeResults(first, 1), -1);
+        CTrackInfo* b = mixtest::MakeTrack(parent, mixtest::MakeResults(parent, 2), -1);
+        // The parent's material begins 2 s into its track time.
+        for (int i = 0; i < b->MainObjects().GetCount(); ++i)
+            b->MainObjects().GetAt(i)->Move(kParentSegmentStart);
+        auto* overlay = new CTrackInfo();
+        overlay->SetSampleInfo(mixtest::kRate, mixtest::kRate * 10);
+        overlay->SetFlags(kTrackOverlay);
+        auto* segment = new CSegment(kSegmentBeat, 0, 4000000, 0);
+        segment->SetTime(6, 1000000);
+        segment->SetTime(7, 3000000);
+        overlay->MainObjects().Append(segment);
+        overlay->SetOverlayMusicTimesSet(TRUE);
+        for (CTrackInfo* track : {a, b, overlay}) {
+            tracks.AppendReference(track);
+            track->ReleaseFromOwner();
+        }
+    };
+    struct Row {
+        DWORD version;
+        LONGLONG beatStart;
+        LONGLONG beatEnd;
+        BOOL musicTimesSet;
+    } rows[] = {
+        {kMixVersionRecordFile, kParentSegmentStart + 1000000, kParentSegmentStart + 3000000, FALSE},
+        {kMixVersionTrackArchives, kParentSegmentStart + 1000000, kParentSegmentStart + 3000000, FALSE},
+        {kMixVersionFlat, 1000000, 3000000, FALSE},
+        {kMixVersionCurrent, 1000000, 3000000, TRUE},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << std::hex << row.version);
+        CTrackInfoContainer tracks;
+        build(tracks);
+        Manager().ConvertLoadedTracks(tracks, row.version);
+        CTrackInfo* overlay = tracks.GetAt(2);
+        auto* segment = static_cast<CSegment*>(overlay->MainObjects().GetAt(0));
+        LONGLONG start = 0;
+        LONGLONG end = 0;
+        ASSERT_EQ(segment->GetTime(6, &start), S_OK);
+        ASSERT_EQ(segment->GetTime(7, &end), S_OK);
+        EXPECT_EQ(start, row.beatStart);
+        EXPECT_EQ(end, row.beatEnd);
+        EXPECT_EQ(overlay->AreOverlayMusicTimesSet(), row.musicTimesSet);
+    }
 }
 
 TEST_F(MixManagerTest, ReadOnlySlotsDescribeTheMix)

@@ -22,6 +22,7 @@
 #include "interfaces/IPathList.h"
 #include "tests/engine/core/mix/DocumentFiles.h"
 #include "tests/engine/core/mix/MixFixture.h"
+#include "tests/engine/core/mix/OlderDocuments.h"
 #include "tests/engine/core/mix/SampleMix.h"
 #include "tests/support/Signals.h"
 #include "tests/support/TempDir.h"
@@ -88,18 +89,7 @@ protected:
         ASSERT_EQ(m_engine->QueryInterface(IID_IMixManager, m_mix.put_void()), S_OK);
         m_dataFolder = static_cast<const wchar_t*>(GetEngineDataFolder());
         // Two click tracks laid out by hand as a user's document holds them.
-        const std::vector<std::pair<double, const wchar_t*>> files = {{120.0, L"click120.wav"},
-                                                                      {126.0, L"click126.wav"}};
-        for (const auto& [bpm, name] : files) {
-            ASSERT_TRUE(
-                fixtures::WriteWav16(m_folder.File(name), fixtures::ClickTrack(bpm, kSeconds, 44100, 2), 44100, 2));
-            const LONGLONG length = static_cast<LONGLONG>(kSeconds * 1000000);
-            CTrackInfo* track = mixtest::AddManualTrack(m_document, static_cast<float>(bpm), length, {0, 4000000},
-                                                        {length - 8000000, length - 4000000}, kMixingStandard);
-            track->SetFilePath(m_folder.File(name).c_str());
-        }
-        CFVR_RECORD record{sizeof(CFVR_RECORD), 0, kMixVersionCurrent, 0x40000};
-        ASSERT_TRUE(WriteMixFile(nullptr, &record, DocumentPath().c_str(), m_document.tracks, m_globals, FALSE));
+        ASSERT_TRUE(mixtest::WriteTwoClickDocument(m_folder.Path(), DocumentPath(), kSeconds));
     }
     void TearDown() override
     {
@@ -190,7 +180,6 @@ protected:
     fixtures::TempDir m_folder{L"mixmgr engine"};
     std::vector<std::wstring> m_playlistFiles;
     std::wstring m_dataFolder;
-    mixtest::Mix m_document;
     CMixGlobals m_globals;
     ComPtr<IBrennock> m_engine;
     ComPtr<IMixManager> m_mix;
@@ -215,10 +204,11 @@ TEST_F(EngineMix, DocumentLoadsSavesAsTheCurrentFormAndReloadsToTheSameBytes)
     mixtest::ExpectSameTracks(mix, saved);
 
     // A saved document, loaded and saved again, is written byte for byte as it was read: what the
-    // rebuild lays on a loaded mix is already in the file.
+    // rebuild lays on a loaded mix is already in the file, in the same order.
     ASSERT_EQ(Load(first), S_OK);
     const std::wstring second = m_folder.File(L"second.cfp");
     ASSERT_EQ(Save(second), S_OK);
+    EXPECT_EQ(mixtest::ReadFileBytes(second), mixtest::ReadFileBytes(first)) << "the first save is not a fixed point";
     ASSERT_EQ(Load(second), S_OK);
     const std::wstring third = m_folder.File(L"third.cfp");
     ASSERT_EQ(Save(third), S_OK);
@@ -271,6 +261,59 @@ TEST_F(EngineMix, BadFilesFailWithoutChangingTheMixOrAnyFile)
     EXPECT_EQ(mixtest::FolderNames(m_folder.Path()), folderBefore) << "a file was created";
     EXPECT_EQ(mixtest::FolderNames(m_dataFolder), dataBefore) << "a snapshot or file was created";
     EXPECT_EQ(mixtest::ReadFileBytes(LastMixPath()), lastMixBefore);
+}
+
+TEST_F(EngineMix, OlderFormsLoadSaveAsTheCurrentFormAndReload)
+{
+    const std::wstring clicks[] = {m_folder.File(L"click120.wav"), m_folder.File(L"click126.wav")};
+    const auto flatTrack = [](const std::wstring& path) {
+        Bytes name;
+        PutWide(name, path, true);
+        return List("TRKI", {Chunk("TRKH", TrkhBody(120000, 0, kTrackPrimary, kMixingStandard)), Chunk("TRKF", name),
+                             Chunk("TRKS", TrksPlain(0, 10000000, 0)), Chunk("TRKM", TrkmPlain(kMarkerStart, 1000000)),
+                             Chunk("TRKM", TrkmPlain(kMarkerEnd, 9000000))});
+    };
+    const struct {
+        const char* name;
+        Bytes file;
+    } rows[] = {
+        {"0x30000: record file of track archives",
+         mixtest::RecordFile(
+             {V4Blob(mixtest::SmallBlob(3, clicks[0].c_str())), V4Blob(mixtest::SmallBlob(4, clicks[1].c_str()))})},
+        {"0x40000: one archive chunk per track",
+         Form("CFMP", {List("TRKL", {List("TRKI", {Chunk("TRKB", V4Blob(mixtest::SmallBlob(4, clicks[0].c_str())))}),
+                                     List("TRKI", {Chunk("TRKB", V4Blob(mixtest::SmallBlob(3, clicks[1].c_str())))})}),
+                       mixtest::GlobalsList(1, 2, 3)})},
+        {"0x40005: objects directly in the track",
+         Form("CFMP", {List("TRKL", {flatTrack(clicks[0]), flatTrack(clicks[1])}), mixtest::GlobalsList(4, 5, 6)})},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::wstring old = m_folder.File(L"old.cfp");
+        mixtest::WriteFileBytes(old, row.file);
+        ASSERT_EQ(Load(old), S_OK);
+        EXPECT_EQ(Ids().size(), 2u);
+        EXPECT_EQ(mixtest::ReadFileBytes(old), row.file) << "reading wrote to the file";
+
+        const std::wstring first = m_folder.File(L"first.cfp");
+        ASSERT_EQ(Save(first), S_OK);
+        CTrackInfoContainer saved;
+        CMixGlobals globals;
+        CFVR_RECORD record{};
+        DWORD version = 0;
+        ASSERT_TRUE(ReadMixFile(&record, first.c_str(), saved, globals, nullptr, &version));
+        EXPECT_EQ(version, kMixVersionCurrent);
+        ASSERT_EQ(saved.GetCount(), 2);
+        for (int i = 0; i < 2; ++i)
+            EXPECT_EQ(std::wstring(saved.GetAt(i)->GetFilePath()), clicks[i]);
+
+        ASSERT_EQ(Load(first), S_OK);
+        EXPECT_EQ(Ids().size(), 2u);
+        const std::wstring second = m_folder.File(L"second.cfp");
+        ASSERT_EQ(Save(second), S_OK);
+        EXPECT_EQ(mixtest::ReadFileBytes(second), mixtest::ReadFileBytes(first))
+            << "the reloaded mix saved other bytes";
+    }
 }
 
 TEST_F(EngineMix, ADocumentWithoutTracksIsReadButChangesNothing)
