@@ -35,6 +35,8 @@ void CMixManager::RebuildMix(BOOL edit, BOOL setModified, IVideoClipList* video)
         // The overlays and transitions moved markers the beat maps follow.
         m_beatMap->Rebuild(m_tracks);
     }
+    // After the builder: the markers it laid are objects of the mix too.
+    NumberTrackObjects();
     for (const auto& manager : m_playManagers)
         UpdatePlayList(*manager.get());
     for (const auto& manager : m_playManagers)
