@@ -117,8 +117,8 @@ public:
     BOOL STDMETHODCALLTYPE AppendPauseAtMixEnd(LONGLONG position) override;
     HRESULT STDMETHODCALLTYPE GetTrackCatalogFlags(DWORD trackId, int* flags) override;
 
-    // IMixManager: the read-only queries and the undo snapshot; the editing operations answer
-    // E_NOTIMPL (MixManagerEditing.cpp).
+    // IMixManager: the queries, the undo snapshot, edit copies, track objects and the performance
+    // commands; the track list operations and undo answer E_NOTIMPL (MixManagerEditing.cpp).
     HRESULT STDMETHODCALLTYPE GetVisibleTrackCount(int* count) override;
     HRESULT STDMETHODCALLTYPE GetVisibleTrack(int index, ITrackEditItem** copy) override;
     HRESULT STDMETHODCALLTYPE GetTrackCopy(int index, ITrackEditItem** copy) override;

@@ -1,5 +1,5 @@
-// The track list operations, editing, performance commands and undo arrive with the mix
-// manager's editing; until then they answer E_NOTIMPL and change nothing.
+// The track list operations and undo arrive with the mix manager's list editing; until then they
+// answer E_NOTIMPL and change nothing.
 #include "engine/core/mix/MixManager.h"
 
 #include "engine/core/server/LiveAndPendingMixLock.h"

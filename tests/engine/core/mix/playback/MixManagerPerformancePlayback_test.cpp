@@ -2,8 +2,9 @@
 // 120 and 126 BPM, beat-matched), measured on what reached the sound sink: mixing into the next
 // track now starts the outro on the next measure boundary with both tracks' clicks together,
 // fading out follows the standard fade before a pause into silence, a pause after the current
-// track silences the mix at the track's audible end, and twenty edits during playback leave the
-// audio exactly as the offline render has it.
+// track silences the mix at the track's audible end, a looping performance starts again at the
+// mix start, a cued performance starts with the cued track after a pause, and twenty edits during
+// playback leave the audio exactly as the offline render has it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -316,6 +317,53 @@ TEST_F(PerformancePlayback, ALoopingPerformanceStartsAgainAtTheMixStart)
         if (std::abs(audio[static_cast<size_t>(origin) * 2 + i] - reference[i]) > 1)
             ++differing;
     EXPECT_EQ(differing, 0u) << "the second pass is not the mix from its start";
+}
+
+TEST_F(PerformancePlayback, ACuedPerformanceStartsWithTheCuedTrackAfterAPause)
+{
+    CPlayManager* live = m_mix->GetLivePlayManager();
+    const DWORD second = static_cast<DWORD>(Track(1).GetTrackIdValue());
+    ASSERT_EQ(m_mix->CanCueTrack(IdList({second}).get()), S_OK);
+    ASSERT_EQ(m_mix->CueTrack(IdList({second}).get()), S_OK);
+    ASSERT_EQ(m_mix->Tracks().GetCount(), 3);
+    EXPECT_TRUE(Track(1).IsPause()) << "the track before the cued one stops in a pause";
+    LONGLONG audibleStart = 0;
+    ASSERT_EQ(Track(2).GetAudibleStart(&audibleStart), S_OK);
+    LONGLONG held = 0;
+    ASSERT_EQ(live->GetHeldPosition(&held), S_OK);
+    EXPECT_EQ(held, audibleStart);
+
+    bool clean = false;
+    bool reached = false;
+    for (int attempt = 0; attempt < 3 && !clean; ++attempt) {
+        const LONGLONG missed = live->GetMixOutput() ? live->GetMixOutput()->GetMissedBytes() : 0;
+        ASSERT_EQ(live->StartPerformance(), S_OK);
+        reached = false;
+        for (DWORD waited = 0; waited < 60000 && !reached; waited += 5) {
+            LONGLONG position = 0;
+            reached = m_mix->GetPlayPosition(&position) == S_OK && position >= audibleStart + 4000000;
+            Sleep(5);
+        }
+        live->StopPerformance();
+        clean = live->GetMixOutput()->GetMissedBytes() == missed;
+    }
+    ASSERT_TRUE(reached) << "the performance did not play on from the cue";
+    if (!clean)
+        GTEST_SKIP() << "the renderer fell behind the sink in every attempt (machine too loaded)";
+
+    // What is heard first is the cued track's click, not the track before it.
+    const std::vector<int16_t> audio = playmgrtest::WaveOutSamples(outputtest::ReadSink(false));
+    LONGLONG firstLoud = -1;
+    for (size_t i = 0; i < audio.size() && firstLoud < 0; ++i)
+        if (std::abs(audio[i]) > 1000)
+            firstLoud = static_cast<LONGLONG>(i / 2);
+    ASSERT_GE(firstLoud, 0) << "nothing loud reached the sink";
+    const std::vector<float> cued = rendertest::ClickTemplate(mixplayback::kTwoTracks[1].sound, 44100);
+    const std::vector<float> before = rendertest::ClickTemplate(mixplayback::kTwoTracks[0].sound, 44100);
+    const rendertest::Match heard = rendertest::FindPattern(audio, firstLoud, cued, 150);
+    const rendertest::Match other = rendertest::FindPattern(audio, firstLoud, before, 150);
+    EXPECT_GT(heard.strength, 0.5);
+    EXPECT_GT(heard.strength, other.strength * 2) << "the first click is the cued track's";
 }
 
 }  // namespace
