@@ -3,6 +3,7 @@
 // step). Objects travel over the clipboard under copies of their tracks, at track times that start
 // at 0, so that a paste can lay them anywhere.
 #include <algorithm>
+#include <climits>
 #include <new>
 #include <set>
 
@@ -73,8 +74,10 @@ void CMixManager::NumberTrackObjects()
             CTrackLayer* layer = nullptr;
             if (!layers.GetLayer(l, &layer))
                 continue;
+            // Ids come from stored documents too: one at the top of the range is not counted on.
             for (int o = 0; o < layer->Objects().GetCount(); ++o)
-                m_nextObjectId = std::max(m_nextObjectId, layer->Objects().GetAt(o)->GetId() + 1);
+                if (const LONG id = layer->Objects().GetAt(o)->GetId(); id < LONG_MAX)
+                    m_nextObjectId = std::max(m_nextObjectId, id + 1);
         }
     }
     for (int i = 0; i < m_tracks.GetCount(); ++i)
