@@ -33,6 +33,7 @@
 #include "engine/core/track/Segment.h"
 #include "engine/playback/effects/EfxInfo.h"
 #include "engine/playback/effects/MixGlobals.h"
+#include "BenchManager.h"
 #include "BenchTracks.h"
 
 namespace {
@@ -170,13 +171,7 @@ int main()
         MedianMs([&] { manager->GetUndoStore()->SaveSnapshot(manager->Tracks(), manager->Globals(), nullptr); });
     bool lastWritten = true;
     const double lastMixMs = MedianMs([&] { lastWritten = manager->WriteMix(lastMix.c_str()) && lastWritten; });
-    std::vector<std::wstring> snapshots;
-    for (int i = 0; i < manager->GetUndoStore()->GetUndoCount(); ++i)
-        snapshots.emplace_back(static_cast<const wchar_t*>(manager->GetUndoStore()->GetUndoPath(i)));
-    manager.reset();
-    for (const std::wstring& path : snapshots)
-        DeleteFileW(path.c_str());
-    DeleteFileW(lastMix.c_str());
+    ReleaseBenchManager(manager, lastMix);
 
     WritePlaylist(playlist);
     int lines = 0;

@@ -118,6 +118,7 @@ void CMixManager::ShutDown()
     CLiveAndPendingMixSingleThreadAccess lock;
     for (const auto& manager : m_playManagers)
         manager->Close();
+    ReleaseEditCopies();
     m_tracks.RemoveAll();
     if (m_beatMap)
         m_beatMap->Rebuild(m_tracks);

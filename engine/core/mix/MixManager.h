@@ -128,8 +128,10 @@ public:
     // IMixManager: the queries and the undo snapshot (MixManagerQueries.cpp,
     // MixManagerDocument.cpp), the track list operations (MixManagerTrackList.cpp), insertion of
     // catalog items and files (MixManagerInsert.cpp), track kinds, mixing modes and saved
-    // settings (MixManagerModes.cpp), undo and redo (MixManagerUndo.cpp); the rest in
-    // MixManagerEditing.cpp.
+    // settings (MixManagerModes.cpp), undo and redo (MixManagerUndo.cpp), edit copies
+    // (MixManagerEditCopies.cpp), track objects and ranges (MixManagerTrackObjects.cpp,
+    // MixManagerReverse.cpp, MixManagerOverlayAlign.cpp) and the performance commands
+    // (MixManagerPerformance.cpp).
     HRESULT STDMETHODCALLTYPE GetVisibleTrackCount(int* count) override;
     HRESULT STDMETHODCALLTYPE GetVisibleTrack(int index, ITrackEditItem** copy) override;
     HRESULT STDMETHODCALLTYPE GetTrackCopy(int index, ITrackEditItem** copy) override;
@@ -220,8 +222,10 @@ private:
     // The play manager's item of the track that holds its play position, or null.
     CPlayItem* FindCurrentItem(CPlayManager& manager, LONGLONG position);
     void LoadItem(CPlayItem& item, CTrackInfo& track);
-    // Before a track joins the mix: its markers in the form the builder and the editor keep them.
-    void PrepareAsForCommit(CTrackInfo& track);
+    // Before a track joins the mix or an edit copy is written back: an overlay track mixes by
+    // standard mixing and its markers take the form the builder and the editor keep them in.
+    // committed: the track of the mix an edit copy replaces, or null.
+    void PrepareAsForCommit(CTrackInfo& track, CTrackInfo* committed = nullptr);
     // The timeline draws tracks that join the mix from their plots: they count as recently used.
     void TouchTrackPlots(const CTrackInfoContainer& tracks);
     BOOL IsStandardMixingDefault();
@@ -267,6 +271,46 @@ private:
     HRESULT AcquireVideo(IVideoMontage** video);
     CPlayManager* CreatePlayManager(WORD stream);
     void RegisterEffectChain(CPlayManager& manager);
+    // Performance commands. The current track: the one whose play item holds the live play
+    // position; FALSE while the mix does not play.
+    BOOL FindCurrentTrack(LONG* trackId, LONGLONG* position);
+    // A pause track directly after the track; FALSE (nothing changes) for a pause track or when a
+    // pause already stands before the next primary track.
+    BOOL InsertPauseAfter(LONG trackId);
+    // The track's outro starts at the play position (moved on by the part of the next track that
+    // already sounds before it) and its fade-out is laid again; FALSE when it did not move.
+    BOOL MoveTransition(CTrackInfo& track, LONGLONG position, BOOL pauseRemoved);
+    BOOL MoveOutroTo(CTrackInfo& track, LONGLONG mixTime, BOOL pauseAfter);
+    // The track's material after its audible end is cut off.
+    void TrimAfterAudibleEnd(CTrackInfo& track);
+    // Mix into the next track now (fadeOut false) or fade out into a pause (true).
+    HRESULT SteerCurrentTrack(bool fadeOut);
+    // Track objects. The track holding the object, or null.
+    CTrackInfo* FindObjectTrack(LONG objectId) const;
+    // Every object of the mix gets an id unique within the mix (objects keep the ids they have).
+    void NumberTrackObjects();
+    // A track whose material was cut: without a segment left it leaves the mix, else it is
+    // prepared as for a commit.
+    void SettleEditedTrack(int index);
+    // Pasted tracks join the mix after the track at the time, or at its end.
+    HRESULT PasteAsTracks(CTrackInfoContainer& clip, LONGLONG mixTime);
+    // The segments of the layer heard at the time are split there.
+    void SplitTrackAt(CTrackInfo& track, LONGLONG mixTime);
+    // An overlay's musical times, relative to its old parent's grid, become relative to the new
+    // parent's (-1: the master grid).
+    void RemapOverlayMusicTimes(CTrackInfo& track, LONG oldParent, LONG newParent);
+    // Whether the track's catalog item plays through the host (it cannot be reversed).
+    BOOL IsHostMedia(CTrackInfo& track);
+    // Edit copies: a copy's beat segments take the values of their mix times; the copies the
+    // user interface has not ended yet are let go of when the manager shuts down.
+    void RefreshEditMusicTimes(CTrackInfo& copy);
+    void ReleaseEditCopies();
+
+    // A track copy handed out for a long edit, kept until the user interface ends it.
+    struct EditCopy {
+        CTrackInfo* copy;  // one reference owned here
+        bool committed;
+    };
 
     CTrackInfoContainer m_tracks;
     std::unique_ptr<CUndoStore> m_undo;
@@ -279,6 +323,9 @@ private:
     IMixProfileSource* m_profiles = nullptr;
     IMixTrackSource* m_files = nullptr;
     LONG m_nextTrackId = 0;
+    std::vector<EditCopy> m_editCopies;
+    LONG m_nextEditCopyId = 0;
+    LONG m_nextObjectId = 1;
     BOOL m_showPerformed = TRUE;
     BOOL m_enabled = FALSE;
     BOOL m_modified = FALSE;

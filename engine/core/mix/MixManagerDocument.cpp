@@ -44,11 +44,6 @@ void ResolveTrackFiles(IUnknown* owner, CTrackInfoContainer& tracks)
 
 }  // namespace
 
-void CMixManager::PrepareAsForCommit(CTrackInfo& track)
-{
-    CMixBuilder::NormalizeTrackMarkers(nullptr, track);
-}
-
 HRESULT CMixManager::ReplaceMix(const CTrackInfoContainer* tracks, const CMixGlobals* globals, IVideoClipList* video,
                                 BOOL setModified)
 {

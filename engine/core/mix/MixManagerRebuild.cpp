@@ -45,6 +45,8 @@ void CMixManager::RebuildMix(BOOL edit, BOOL setModified, IVideoClipList* video)
             if (m_tracks.GetAt(i)->Layers().GetLayer(l, &layer))
                 layer->Objects().OrderMarkers();
         }
+    // After the builder: the markers it laid are objects of the mix too.
+    NumberTrackObjects();
     for (const auto& manager : m_playManagers)
         UpdatePlayList(*manager.get());
     for (const auto& manager : m_playManagers)

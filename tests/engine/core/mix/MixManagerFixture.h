@@ -6,17 +6,17 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "classlib/com/ComPtr.h"
-#include "engine/catalog/ids/ItemIdList.h"
 #include "engine/core/mix/MixManager.h"
 #include "engine/core/server/InnerPtr.h"
 #include "interfaces/IUiUpdateQueue.h"
 #include "interfaces/IVideoMontage.h"
 #include "tests/engine/core/mix/DocumentFiles.h"
+#include "tests/engine/core/mix/IdList.h"
 #include "tests/engine/core/mix/MixFixture.h"
 #include "tests/support/TempDir.h"
 
@@ -157,14 +157,6 @@ protected:
         return ids;
     }
     std::vector<Post> TakePosts() { return std::exchange(m_owner.ui.posts, {}); }
-    // An id list as the main program hands it over.
-    static ComPtr<IItemIdList> IdList(const std::vector<DWORD>& ids)
-    {
-        auto* list = new CItemIdList();
-        for (DWORD id : ids)
-            list->Add(id);
-        return ComPtr<IItemIdList>::attach(list);
-    }
     // Copies of the mix's tracks as they stand.
     std::vector<ComPtr<ITrackEditItem>> CopyMix()
     {
@@ -189,4 +181,5 @@ protected:
     Owner m_owner;
     InnerPtr<CMixManager> m_manager;
 };
+
 }  // namespace mixtest

@@ -1,7 +1,4 @@
-// The mix manager inside an owner of the test's own: the owner answers the UI-update queue with a
-// log and the video interface with a fake that records its calls; there is no player (the play
-// managers have no graph), no catalog and no file mapper. Snapshots and the last-mix file go to a
-// folder of the test's own.
+// The mix manager's core: its interfaces, track ids, rebuild posts, snapshots and queries.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -22,6 +19,7 @@
 #include "interfaces/IUiUpdateQueue.h"
 #include "interfaces/IVideoMontage.h"
 #include "tests/engine/core/mix/DocumentFiles.h"
+#include "tests/engine/core/mix/MixManagerFixture.h"
 #include "tests/engine/core/mix/SampleMix.h"
 #include "tests/support/TempDir.h"
 

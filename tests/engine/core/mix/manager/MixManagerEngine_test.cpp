@@ -15,6 +15,7 @@
 #include "engine/core/mix/MixDocument.h"
 #include "engine/core/mix/MixManager.h"
 #include "engine/core/mix/UndoStore.h"
+#include "engine/core/track/Segment.h"
 #include "engine/core/server/EngineFolders.h"
 #include "engine/core/server/Factory.h"
 #include "interfaces/IBrennock.h"
@@ -22,6 +23,7 @@
 #include "interfaces/IPathList.h"
 #include "tests/engine/core/mix/DocumentFiles.h"
 #include "tests/engine/core/mix/MixFixture.h"
+#include "tests/engine/core/mix/IdList.h"
 #include "tests/engine/core/mix/OlderDocuments.h"
 #include "tests/engine/core/mix/SampleMix.h"
 #include "tests/support/Signals.h"
@@ -29,6 +31,8 @@
 #include "tests/support/WavWriter.h"
 
 namespace {
+
+using mixtest::IdList;
 
 constexpr double kSeconds = 24.0;
 
@@ -69,14 +73,6 @@ public:
 private:
     std::vector<std::wstring> m_paths;
 };
-
-ComPtr<IItemIdList> IdList(const std::vector<DWORD>& ids)
-{
-    auto* list = new CItemIdList();
-    for (DWORD id : ids)
-        list->Add(id);
-    return ComPtr<IItemIdList>::attach(list);
-}
 
 class EngineMix : public testing::Test {
 protected:
@@ -579,6 +575,55 @@ TEST_F(EnginePlaylist, BadListsFailCleanlyAndLeaveTheMixAsItWas)
         }
     }
     EXPECT_EQ(mixtest::ReadFileBytes(LastMixPath()), lastMix);
+}
+
+TEST_F(EngineMix, ReversingTwiceGivesTheMaterialBackAsItWas)
+{
+    ASSERT_EQ(Load(DocumentPath()), S_OK);
+    const DWORD trackId = Ids()[1];
+    ComPtr<ITrackEditItem> item;
+    ASSERT_EQ(m_mix->GetTrackById(trackId, item.put()), S_OK);
+    auto* track = static_cast<CTrackInfo*>(item.get());
+    const auto segments = [&] {
+        std::vector<std::pair<LONGLONG, DWORD>> found;  // source position and flags per segment
+        for (int i = 0; i < track->MainObjects().GetCount(); ++i)
+            if (CTrackObj* o = track->MainObjects().GetAt(i); o->GetClass() == kTrackObjSegment) {
+                auto* segment = static_cast<CSegment*>(o);
+                found.emplace_back(segment->GetSource(), segment->GetFlagsValue());
+            }
+        return found;
+    };
+    LONGLONG start = 0;
+    ASSERT_EQ(track->GetStartTime(&start), S_OK);
+    const LONGLONG from = start + 6000000;
+    const LONGLONG to = start + 9000000;
+
+    // A range: the material is split at both ends and only the piece inside turns round.
+    ASSERT_EQ(m_mix->SplitSegmentsAt(IdList({trackId}).get(), from), S_OK);
+    ASSERT_EQ(m_mix->SplitSegmentsAt(IdList({trackId}).get(), to), S_OK);
+    const auto split = segments();
+    ASSERT_EQ(m_mix->ReverseTrackRange(IdList({trackId}).get(), from, to), S_OK);
+    const auto once = segments();
+    ASSERT_EQ(once.size(), 3u);
+    EXPECT_EQ(once[0].second & kSegmentReversed, 0u);
+    EXPECT_EQ(once[1].second & kSegmentReversed, kSegmentReversed);
+    EXPECT_EQ(once[2].second & kSegmentReversed, 0u);
+    ASSERT_EQ(m_mix->ReverseTrackRange(IdList({trackId}).get(), from, to), S_OK);
+    const auto twice = segments();
+    ASSERT_EQ(twice.size(), 3u);
+    EXPECT_EQ(twice, split) << "source positions and flags as before";
+    EXPECT_NE(once[1].first, split[1].first) << "a reversed piece starts from the end of its file range";
+
+    // One object by its id, twice.
+    LONG middleId = -1;
+    for (int i = 0, n = 0; i < track->MainObjects().GetCount(); ++i)
+        if (CTrackObj* o = track->MainObjects().GetAt(i); o->GetClass() == kTrackObjSegment && n++ == 1)
+            middleId = o->GetId();
+    ASSERT_GT(middleId, 0);
+    ASSERT_EQ(m_mix->ReverseTrackObjects(IdList({static_cast<DWORD>(middleId)}).get()), S_OK);
+    EXPECT_EQ(segments()[1].second & kSegmentReversed, kSegmentReversed);
+    ASSERT_EQ(m_mix->ReverseTrackObjects(IdList({static_cast<DWORD>(middleId)}).get()), S_OK);
+    EXPECT_EQ(segments(), twice);
 }
 
 }  // namespace
