@@ -16,7 +16,9 @@
 // the status bar (the child with id AFX_IDW_STATUS_BAR), WM_POPMESSAGESTRING the idle text. A
 // tooltip asks the frame for a command's tip (the text after "\n").
 //
-// Not handled here: saving bar state.
+// Bar layouts: GetDockState records every bar (and every floating frame's dock bar) in the
+// frame's bar order; SetDockState puts them back, making the floating frames anew;
+// SaveBarState and LoadBarState keep a layout in the application's profile.
 #pragma once
 
 #include "classlib/ui/ControlBar.h"
@@ -25,6 +27,7 @@
 #include <vector>
 
 class CDockBar;
+class CDockState;
 class CMiniDockFrameWnd;
 class CDocument;
 class CDocTemplate;
@@ -80,6 +83,11 @@ public:
     void AddControlBar(CControlBar* bar) { m_listControlBars.push_back(bar); }
     const std::vector<CControlBar*>& GetControlBars() const { return m_listControlBars; }
     void RemoveControlBar(CControlBar* bar);
+    virtual void GetDockState(CDockState& state) const;
+    // Bars the state names that the frame no longer has are left where they are.
+    virtual void SetDockState(CDockState& state);
+    void SaveBarState(const wchar_t* profileName) const;
+    void LoadBarState(const wchar_t* profileName);
     // Sends WM_INITIALUPDATE to the views, makes a view active and shows the frame.
     void InitialUpdateFrame(CDocument* doc, BOOL makeVisible);
     virtual void ActivateFrame(int showCommand = -1);
