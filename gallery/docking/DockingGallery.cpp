@@ -9,6 +9,7 @@
 #include "classlib/ui/MiniDockFrameWnd.h"
 #include "toolkit/bars/docking/DockBar.h"
 #include "toolkit/bars/docking/DockWindow.h"
+#include "toolkit/bars/frames/FrameWnd.h"
 #include "toolkit/bars/look/GlobalData.h"
 #include "toolkit/bars/look/UVColors.h"
 
@@ -56,7 +57,7 @@ class Scene {
 public:
     Scene()
     {
-        frame = new CFrameWnd;
+        frame = new CUVFrameWnd;
         frame->Create(nullptr, L"docking", WS_POPUP | WS_CLIPCHILDREN, RECT{40, 40, 740, 540}, nullptr, nullptr, 0,
                       nullptr);
         ::CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_WHITERECT, 0, 0, 0, 0, frame->m_hWnd,

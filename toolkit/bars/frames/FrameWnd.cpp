@@ -2,6 +2,7 @@
 
 #include "classlib/ui/AfxIds.h"
 #include "toolkit/bars/docking/DockBar.h"
+#include "toolkit/bars/docking/MiniDockFrameWnd.h"
 #include "toolkit/bars/frames/FrameBarState.h"
 
 IMPLEMENT_DYNCREATE(CUVFrameWnd, CFrameWnd)
@@ -48,4 +49,11 @@ void CUVFrameWnd::DockControlBarLeftOf(CControlBar* bar, CControlBar* other)
     else if (align & CBRS_ALIGN_RIGHT)
         dockBar = AFX_IDW_DOCKBAR_RIGHT;
     DockControlBar(bar, dockBar, &rect);
+}
+
+CMiniDockFrameWnd* CUVFrameWnd::CreateFloatingFrame(DWORD style)
+{
+    auto* floating = new CUVMiniDockFrameWnd;
+    // A failed creation has deleted the frame (it deletes itself after its window).
+    return floating->Create(this, style) ? floating : nullptr;
 }
