@@ -193,6 +193,35 @@ void CUVDockWindow::GetInsideRect(RECT& rect) const
     }
 }
 
+CWnd* CUVDockWindow::CreateView(const CRuntimeClass* viewClass, CCreateContext* context)
+{
+    CObject* object = viewClass ? viewClass->CreateObject() : nullptr;
+    auto* view = dynamic_cast<CWnd*>(object);
+    if (!view) {
+        delete object;
+        return nullptr;
+    }
+    // A view that fails to be created has deleted itself in PostNcDestroy.
+    if (!view->Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE | WS_BORDER, RECT{0, 0, 0, 0}, this, AFX_IDW_PANE_FIRST,
+                      context))
+        return nullptr;
+    SetChild(view);
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    return view;
+}
+
+void CUVDockWindow::SetTitle(const wchar_t* title)
+{
+    SetWindowText(title);
+    if (IsFloating()) {
+        if (CFrameWnd* frame = GetParentFrame())
+            frame->SetWindowText(title);
+    } else {
+        Invalidate();
+    }
+}
+
 BOOL CUVDockWindow::SetChild(CWnd* child)
 {
     m_pChild = child;

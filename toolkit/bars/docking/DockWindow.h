@@ -38,6 +38,7 @@ struct UVDockWindowRecord {
 static_assert(sizeof(UVDockWindowRecord) == 44);
 
 class CUVDockBar;
+struct CCreateContext;
 
 class CUVDockWindow : public CUVControlBar, public IUVDockingWindow {
     DECLARE_DYNAMIC(CUVDockWindow)
@@ -61,6 +62,11 @@ public:
     virtual void RestoreSize();
     virtual int GetDockedWidth() const { return GetDockedSize().cx; }
     virtual int GetDockedHeight() const { return GetDockedSize().cy; }
+    // Creates a view of `viewClass` as the hosted child (pane id AFX_IDW_PANE_FIRST, with a
+    // border); null when the view cannot be made.
+    virtual CWnd* CreateView(const CRuntimeClass* viewClass, CCreateContext* context = nullptr);
+    // The bar's title; a floating bar's frame takes it too.
+    virtual void SetTitle(const wchar_t* title);
     // Remembers `child` as the hosted window; TRUE when it is a view.
     virtual BOOL SetChild(CWnd* child);
     CWnd* GetChild() const { return m_pChild; }

@@ -6,6 +6,7 @@
 #include "classlib/ui/DockContext.h"
 #include "classlib/ui/FrameWnd.h"
 #include "classlib/ui/MiniDockFrameWnd.h"
+#include "classlib/ui/View.h"
 #include "tests/classlib/ui/BarInput.h"
 #include "tests/toolkit/bars/TestProfile.h"
 #include "toolkit/bars/docking/DockBar.h"
@@ -22,6 +23,14 @@ namespace {
 constexpr int kWidth = 500;
 constexpr int kHeight = 400;
 constexpr UINT kFirstId = 0xE8D0;
+
+// A view for the docking windows to host.
+class CHostedView : public CView {
+    DECLARE_DYNCREATE(CHostedView)
+protected:
+    void OnDraw(CDC*) override {}
+};
+IMPLEMENT_DYNCREATE(CHostedView, CView)
 
 class UVDockWindow : public TestProfile {
 protected:
@@ -198,6 +207,32 @@ TEST_F(UVDockWindow, TheHostedChildFillsTheInsideRectangle)
     InflateRect(&inside, -1, -1);
     EXPECT_TRUE(EqualRect(&placed, &inside));
     EXPECT_TRUE(::GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE);
+}
+
+TEST_F(UVDockWindow, AViewMadeByItsClassIsTheHostedPane)
+{
+    CUVDockWindow* window = Make(SIZE{200, 120}, CBRS_LEFT, AFX_IDW_DOCKBAR_LEFT);
+    CWnd* view = window->CreateView(RUNTIME_CLASS(CHostedView));
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(window->GetChild(), view);
+    EXPECT_EQ(view->GetDlgCtrlID(), static_cast<int>(AFX_IDW_PANE_FIRST));
+    EXPECT_EQ(view->GetStyle() & (WS_CHILD | WS_VISIBLE), static_cast<DWORD>(WS_CHILD | WS_VISIBLE));
+    EXPECT_TRUE(view->GetExStyle() & WS_EX_CLIENTEDGE) << "a view draws the border asked for as its client edge";
+    RECT inside;
+    window->GetInsideRect(inside);
+    InflateRect(&inside, -1, -1);
+    RECT placed;
+    view->GetWindowRect(&placed);
+    ::MapWindowPoints(nullptr, window->m_hWnd, reinterpret_cast<POINT*>(&placed), 2);
+    EXPECT_TRUE(EqualRect(&placed, &inside)) << "placed at once";
+    EXPECT_EQ(window->CreateView(RUNTIME_CLASS(CObject)), nullptr) << "not a window class: no view";
+    EXPECT_EQ(window->GetChild(), view);
+
+    frame->FloatControlBar(window, POINT{600, 300});
+    window->SetTitle(L"Levels");
+    CString title;
+    window->GetParentFrame()->GetWindowText(title);
+    EXPECT_STREQ(title, L"Levels") << "a floating window's frame takes its title";
 }
 
 TEST_F(UVDockWindow, StoredSizesComeBackAndDamagedRecordsAreIgnored)
