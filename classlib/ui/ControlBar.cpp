@@ -2,6 +2,7 @@
 
 #include "classlib/ui/DockBar.h"
 #include "classlib/ui/DockContext.h"
+#include "classlib/ui/DockState.h"
 #include "classlib/ui/FrameWnd.h"
 #include "classlib/ui/Gdi.h"
 
@@ -536,4 +537,54 @@ CDockContext* CControlBar::CreateDockContext()
 CFrameWnd* CControlBar::GetDockingFrame() const
 {
     return GetParentFrame();
+}
+
+void CControlBar::GetBarInfo(CControlBarInfo* info)
+{
+    info->m_nBarID = static_cast<UINT>(GetDlgCtrlID());
+    info->m_pBar = this;
+    info->m_bVisible = IsVisible();
+    info->m_nMRUWidth = m_nMRUWidth;
+    if (m_pDockBar) {
+        RECT rect;
+        GetWindowRect(&rect);
+        ::MapWindowPoints(nullptr, m_pDockBar->m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
+        info->m_pointPos = POINT{rect.left, rect.top};
+    }
+    info->m_bDocking = m_pDockContext != nullptr;
+    if (m_pDockContext) {
+        info->m_uMRUDockID = m_pDockContext->m_uMRUDockID;
+        info->m_rectMRUDockPos = m_pDockContext->m_rectMRUDockPos;
+        info->m_dwMRUFloatStyle = m_pDockContext->m_dwMRUFloatStyle;
+        info->m_ptMRUFloatPos = m_pDockContext->m_ptMRUFloatPos;
+    }
+}
+
+void CControlBar::SetBarInfo(CControlBarInfo* info, CFrameWnd*)
+{
+    m_nMRUWidth = info->m_nMRUWidth;
+    if (info->m_bDocking && m_pDockContext) {
+        m_pDockContext->m_uMRUDockID = info->m_uMRUDockID;
+        m_pDockContext->m_rectMRUDockPos = info->m_rectMRUDockPos;
+        m_pDockContext->m_dwMRUFloatStyle = info->m_dwMRUFloatStyle;
+        m_pDockContext->m_ptMRUFloatPos = info->m_ptMRUFloatPos;
+        // A bar that has floated has a floating style (at least its alignment); one that never
+        // did floats where it stands when toggled.
+        m_pDockContext->m_bHasFloatPos = info->m_dwMRUFloatStyle != 0;
+    }
+    UINT flags = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | (info->m_bVisible ? SWP_SHOWWINDOW : SWP_HIDEWINDOW);
+    POINT place{};
+    if (m_pDockBar) {
+        // Each coordinate that was saved; -1 (none, or a bar that sat one pixel over its dock
+        // bar's edge) keeps the one the bar has.
+        RECT rect;
+        GetWindowRect(&rect);
+        ::MapWindowPoints(nullptr, m_pDockBar->m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
+        place = POINT{info->m_pointPos.x != -1 ? info->m_pointPos.x : rect.left,
+                      info->m_pointPos.y != -1 ? info->m_pointPos.y : rect.top};
+    } else {
+        flags |= SWP_NOMOVE;
+    }
+    ::SetWindowPos(m_hWnd, nullptr, place.x, place.y, 0, 0, flags);
+    DelayShow(info->m_bVisible);
 }

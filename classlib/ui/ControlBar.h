@@ -12,7 +12,7 @@
 // toggles it between docked and floating.
 //
 // Not handled here: the non-client area (bars that draw their borders outside the client area
-// compute it themselves), saving bar state.
+// compute it themselves).
 #pragma once
 
 #include "classlib/ui/Wnd.h"
@@ -21,6 +21,7 @@
 
 class CDC;
 class CDockBar;
+struct CControlBarInfo;
 class CDockContext;
 
 // Bar styles, kept in m_dwStyle (they overlap window style bits, so they never go to the window).
@@ -131,6 +132,12 @@ public:
     virtual BOOL IsDockBar() const { return FALSE; }
     // The frame whose layout the bar is part of.
     CFrameWnd* GetDockingFrame() const;
+
+    // Records where the bar is (its place in its dock bar, visibility, MRU width and the dock
+    // context's last places) into `info`.
+    virtual void GetBarInfo(CControlBarInfo* info);
+    // Puts the bar back as `info` says; its dock bar has already taken it into its rows.
+    virtual void SetBarInfo(CControlBarInfo* info, CFrameWnd* frame);
 
     void SetOwner(CWnd* owner) { m_hWndOwner = owner ? owner->m_hWnd : nullptr; }
     CWnd* GetOwner() const { return m_hWndOwner ? FromHandle(m_hWndOwner) : GetParent(); }

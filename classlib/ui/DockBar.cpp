@@ -1,5 +1,6 @@
 #include "classlib/ui/DockBar.h"
 
+#include "classlib/ui/DockState.h"
 #include "classlib/ui/FrameWnd.h"
 #include "classlib/ui/MiniDockFrameWnd.h"
 
@@ -292,4 +293,98 @@ int CDockBar::GetDockedVisibleCount() const
         count += bar && bar->IsVisible();
     }
     return count;
+}
+
+void CDockBar::GetBarInfo(CControlBarInfo* info)
+{
+    info->m_nBarID = static_cast<UINT>(GetDlgCtrlID());
+    info->m_pBar = this;
+    info->m_bDockBar = TRUE;
+    info->m_bFloating = m_bFloating;
+    info->m_bHorz = (m_dwStyle & CBRS_ORIENT_HORZ) != 0;
+    if (m_bFloating) {
+        RECT rect;
+        GetWindowRect(&rect);
+        info->m_pointPos = POINT{rect.left, rect.top};
+        // A floating frame is as visible as the frame itself.
+        CWnd* frame = GetParent();
+        info->m_bVisible = frame && (frame->GetStyle() & WS_VISIBLE) != 0;
+    } else {
+        info->m_bVisible = IsVisible();
+    }
+    info->m_arrBarID.clear();
+    for (void* entry : m_arrBars) {
+        if (!entry)
+            info->m_arrBarID.push_back(0);
+        else if (IsPlaceHolder(entry))
+            info->m_arrBarID.push_back(static_cast<UINT>(reinterpret_cast<UINT_PTR>(entry)) |
+                                       CControlBarInfo::kPlaceHolderFlag);
+        else
+            info->m_arrBarID.push_back(static_cast<UINT>(static_cast<CControlBar*>(entry)->GetDlgCtrlID()));
+    }
+}
+
+void CDockBar::SetBarInfo(CControlBarInfo* info, CFrameWnd* frame)
+{
+    std::vector<void*> rows{nullptr};
+    std::vector<CControlBar*> taken;
+    for (const UINT id : info->m_arrBarID) {
+        if (id == 0) {
+            if (rows.back())
+                rows.push_back(nullptr);
+            continue;
+        }
+        CControlBar* bar = frame->GetControlBar(LOWORD(id));
+        if (!bar || bar == this || bar->IsDockBar())
+            continue;
+        // A place kept for a bar is dropped where the bar itself is in the rows.
+        void* placeHolder = PlaceHolderFor(LOWORD(id));
+        const bool isTaken = std::find(taken.begin(), taken.end(), bar) != taken.end();
+        if (id & CControlBarInfo::kPlaceHolderFlag) {
+            if (!isTaken && std::find(rows.begin(), rows.end(), placeHolder) == rows.end())
+                rows.push_back(placeHolder);
+            continue;
+        }
+        if (isTaken)
+            continue;
+        std::erase(rows, placeHolder);
+        taken.push_back(bar);
+        rows.push_back(bar);
+    }
+    if (rows.back())
+        rows.push_back(nullptr);
+    // A dropped placeholder may have left an empty row.
+    rows.erase(std::unique(rows.begin(), rows.end(), [](void* a, void* b) { return !a && !b; }), rows.end());
+    // Bars here that the saved rows leave out stay, each in a row of its own.
+    for (size_t pos = 0; pos < m_arrBars.size(); ++pos) {
+        CControlBar* bar = GetDockedControlBar(static_cast<int>(pos));
+        if (bar && std::find(taken.begin(), taken.end(), bar) == taken.end()) {
+            rows.push_back(bar);
+            rows.push_back(nullptr);
+        }
+    }
+    for (CControlBar* bar : taken) {
+        // Out of the dock bar it sits on now (which may close an emptied floating frame); a bar
+        // that goes floating keeps its docked place, as a drag would leave it.
+        if (bar->m_pDockBar && bar->m_pDockBar != this)
+            bar->m_pDockBar->RemoveControlBar(bar, -1, m_bFloating && !bar->m_pDockBar->m_bFloating);
+        bar->m_pDockBar = this;
+        if (::GetParent(bar->m_hWnd) != m_hWnd)
+            ::SetParent(bar->m_hWnd, m_hWnd);
+        bar->m_dwStyle = (bar->m_dwStyle & ~(CBRS_ALIGN_ANY | CBRS_FLOATING)) | (m_dwStyle & CBRS_ALIGN_ANY) |
+                         CBRS_BORDER_ANY | (m_bFloating ? CBRS_FLOATING : 0);
+    }
+    m_arrBars = std::move(rows);
+    if (m_bFloating) {
+        // A floating frame sizes like its first bar and is named after it.
+        if (CControlBar* first = taken.empty() ? nullptr : taken.front()) {
+            m_dwStyle = (m_dwStyle & ~(CBRS_SIZE_FIXED | CBRS_SIZE_DYNAMIC)) |
+                        (first->m_dwStyle & (CBRS_SIZE_FIXED | CBRS_SIZE_DYNAMIC));
+            CString title;
+            first->GetWindowText(title);
+            SetWindowText(title);
+        }
+    }
+    if (CFrameWnd* docking = GetDockingFrame())
+        docking->DelayRecalcLayout();
 }

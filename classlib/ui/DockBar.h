@@ -41,6 +41,14 @@ public:
     int GetDockedCount() const;
     int GetDockedVisibleCount() const;
 
+    // The dock bar's rows as control ids (a placeholder's id with kPlaceHolderFlag, 0 for a row
+    // end); a floating dock bar also gives its frame's place and visibility.
+    void GetBarInfo(CControlBarInfo* info) override;
+    // Rebuilds the rows from `info`'s ids, taking each named bar of `frame` from wherever it is.
+    // Ids of bars that do not exist are skipped, a bar named twice counts once, and bars of
+    // this dock bar that the list leaves out keep a row of their own at the end.
+    void SetBarInfo(CControlBarInfo* info, CFrameWnd* frame) override;
+
     static void* PlaceHolderFor(UINT id) { return reinterpret_cast<void*>(static_cast<UINT_PTR>(id)); }
     static bool IsPlaceHolder(const void* entry) { return entry && reinterpret_cast<UINT_PTR>(entry) <= 0xFFFF; }
 

@@ -340,21 +340,26 @@ void CDockContext::Stretch(POINT point)
     ::AdjustWindowRectEx(&frame, kFloatingFrameStyle, FALSE, WS_EX_TOOLWINDOW);
     const int cxFrame = frame.right - frame.left;
     const int cyFrame = frame.bottom - frame.top;
+    // The floating dock bar lays its bar out over its two-pixel border lines at both ends: the
+    // bar is that much longer than the frame's client area.
+    const int cxLine = 4 * GetSystemMetrics(SM_CXBORDER);
+    const int cyLine = 4 * GetSystemMetrics(SM_CYBORDER);
     const bool byHeight = (top || bottom) && !(left || right);
-    const int length = byHeight ? (wanted.bottom - wanted.top) - cyFrame : (wanted.right - wanted.left) - cxFrame;
+    const int length =
+        byHeight ? (wanted.bottom - wanted.top) - cyFrame + cyLine : (wanted.right - wanted.left) - cxFrame + cxLine;
     m_nResizeMode = LM_HORZ | (byHeight ? LM_LENGTHY : 0);
     m_nResizeLength = std::max(length, 0);
     const SIZE size = m_pBar->CalcDynamicLayout(m_nResizeLength, m_nResizeMode);
     // The edge that was not dragged stays.
     RECT result = m_rectFrameDrag;
     if (left)
-        result.left = result.right - (size.cx + cxFrame);
+        result.left = result.right - (size.cx - cxLine + cxFrame);
     else
-        result.right = result.left + size.cx + cxFrame;
+        result.right = result.left + size.cx - cxLine + cxFrame;
     if (top)
-        result.top = result.bottom - (size.cy + cyFrame);
+        result.top = result.bottom - (size.cy - cyLine + cyFrame);
     else
-        result.bottom = result.top + size.cy + cyFrame;
+        result.bottom = result.top + size.cy - cyLine + cyFrame;
     if (!EqualRect(&result, &m_rectFrameDrag)) {
         m_rectFrameDrag = result;
         DrawFocusRect();

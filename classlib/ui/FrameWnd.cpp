@@ -3,6 +3,7 @@
 #include "classlib/ui/CmdUI.h"
 #include "classlib/ui/ControlBar.h"
 #include "classlib/ui/DockBar.h"
+#include "classlib/ui/DockState.h"
 #include "classlib/ui/Document.h"
 #include "classlib/ui/Menu.h"
 #include "classlib/ui/MiniDockFrameWnd.h"
@@ -509,4 +510,79 @@ void CFrameWnd::OnClose()
 void CFrameWnd::PostNcDestroy()
 {
     delete this;
+}
+
+void CFrameWnd::GetDockState(CDockState& state) const
+{
+    state.Clear();
+    // Floating dock bars belong to their floating frames' bar lists: each is recorded before
+    // the first bar of this frame that sits in it.
+    std::vector<CDockBar*> floating;
+    for (CControlBar* bar : m_listControlBars) {
+        CDockBar* dockBar = bar->m_pDockBar;
+        if (dockBar && dockBar->m_bFloating && std::find(floating.begin(), floating.end(), dockBar) == floating.end()) {
+            floating.push_back(dockBar);
+            dockBar->GetBarInfo(&state.m_arrBarInfo.emplace_back());
+        }
+        bar->GetBarInfo(&state.m_arrBarInfo.emplace_back());
+    }
+}
+
+void CFrameWnd::SetDockState(CDockState& state)
+{
+    for (CControlBarInfo& info : state.m_arrBarInfo) {
+        info.m_pBar = nullptr;
+        if (info.m_bFloating) {
+            CMiniDockFrameWnd* frame = CreateFloatingFrame(info.m_bHorz ? CBRS_ALIGN_TOP : CBRS_ALIGN_LEFT);
+            if (!frame)
+                continue;
+            RECT rect{info.m_pointPos.x, info.m_pointPos.y, info.m_pointPos.x + 10, info.m_pointPos.y + 10};
+            ::AdjustWindowRectEx(&rect, frame->GetStyle(), FALSE, frame->GetExStyle());
+            ::SetWindowPos(frame->m_hWnd, nullptr, rect.left, rect.top, 0, 0,
+                           SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            info.m_pBar = frame->m_pDockBar;
+        } else {
+            info.m_pBar = GetControlBar(info.m_nBarID);
+        }
+        if (info.m_pBar)
+            info.m_pBar->m_nMRUWidth = info.m_nMRUWidth;
+    }
+    // Dock bars take their rows first, so that each bar is in place when its own entry moves it.
+    for (const bool dockBars : {true, false}) {
+        for (CControlBarInfo& info : state.m_arrBarInfo) {
+            if (info.m_pBar && (info.m_pBar->IsDockBar() != FALSE) == dockBars)
+                info.m_pBar->SetBarInfo(&info, this);
+        }
+    }
+    for (CControlBarInfo& info : state.m_arrBarInfo) {
+        if (!info.m_bFloating || !info.m_pBar)
+            continue;
+        auto* dockBar = static_cast<CDockBar*>(info.m_pBar);
+        CFrameWnd* frame = dockBar->GetParentFrame();
+        if (dockBar->GetDockedCount() == 0) {
+            // Nothing of this frame exists any more.
+            frame->DestroyWindow();
+        } else if (dockBar->GetDockedVisibleCount() > 0) {
+            frame->RecalcLayout();
+            frame->ShowWindow(SW_SHOWNA);
+        }
+    }
+    // The entries carry the windows found only while they are applied.
+    for (CControlBarInfo& info : state.m_arrBarInfo)
+        info.m_pBar = nullptr;
+    DelayRecalcLayout();
+}
+
+void CFrameWnd::SaveBarState(const wchar_t* profileName) const
+{
+    CDockState state;
+    GetDockState(state);
+    state.SaveState(profileName);
+}
+
+void CFrameWnd::LoadBarState(const wchar_t* profileName)
+{
+    CDockState state;
+    state.LoadState(profileName);
+    SetDockState(state);
 }

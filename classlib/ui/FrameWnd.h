@@ -20,7 +20,9 @@
 // indicators (caps, num, scroll lock, kana) are enabled while their key is toggled on. A
 // top-level frame passes WM_SETTINGCHANGE on to its descendants.
 //
-// Not handled here: saving bar state.
+// Bar layouts: GetDockState records every bar (and every floating frame's dock bar) in the
+// frame's bar order; SetDockState puts them back, making the floating frames anew;
+// SaveBarState and LoadBarState keep a layout in the application's profile.
 #pragma once
 
 #include "classlib/ui/ControlBar.h"
@@ -29,6 +31,7 @@
 #include <vector>
 
 class CDockBar;
+class CDockState;
 class CMiniDockFrameWnd;
 class CDocument;
 class CDocTemplate;
@@ -84,6 +87,11 @@ public:
     void AddControlBar(CControlBar* bar) { m_listControlBars.push_back(bar); }
     const std::vector<CControlBar*>& GetControlBars() const { return m_listControlBars; }
     void RemoveControlBar(CControlBar* bar);
+    virtual void GetDockState(CDockState& state) const;
+    // Bars the state names that the frame no longer has are left where they are.
+    virtual void SetDockState(CDockState& state);
+    void SaveBarState(const wchar_t* profileName) const;
+    void LoadBarState(const wchar_t* profileName);
     // Sends WM_INITIALUPDATE to the views, makes a view active and shows the frame.
     void InitialUpdateFrame(CDocument* doc, BOOL makeVisible);
     virtual void ActivateFrame(int showCommand = -1);

@@ -1,12 +1,15 @@
 // Pictures of docked and floating toolkit bars for a person to look at, each scene in the classic
 // and the XP look, written as BMP files into the folder given as the first argument
 // (tools/gallery turns them into PNGs): bars on all four sides with a floating one, and docking
-// windows sharing rows with splitter strips between them.
+// windows sharing rows with splitter strips between them (test stand-ins), and the toolkit's
+// docking windows hosting lists, docked and floating.
 #include "tests/toolkit/bars/docking/UVTestBar.h"
 #include "tests/toolkit/bars/menus/MenuDriver.h"
 #include "classlib/ui/FrameWnd.h"
 #include "classlib/ui/MiniDockFrameWnd.h"
 #include "toolkit/bars/docking/DockBar.h"
+#include "toolkit/bars/docking/DockWindow.h"
+#include "toolkit/bars/frames/FrameWnd.h"
 #include "toolkit/bars/look/GlobalData.h"
 #include "toolkit/bars/look/UVColors.h"
 
@@ -54,7 +57,7 @@ class Scene {
 public:
     Scene()
     {
-        frame = new CFrameWnd;
+        frame = new CUVFrameWnd;
         frame->Create(nullptr, L"docking", WS_POPUP | WS_CLIPCHILDREN, RECT{40, 40, 740, 540}, nullptr, nullptr, 0,
                       nullptr);
         ::CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_WHITERECT, 0, 0, 0, 0, frame->m_hWnd,
@@ -133,6 +136,44 @@ void StripsBetweenWindows(const std::wstring& folder)
     Save(folder, L"strips", RECT{30, 30, 750, 550});
 }
 
+// A docking window of the scene hosting a list box of `items`.
+CUVDockWindow* AddDockWindow(Scene& scene, const wchar_t* title, SIZE size, UINT side, const RECT* at,
+                             std::initializer_list<const wchar_t*> items)
+{
+    auto window = std::make_unique<CUVDockWindow>();
+    window->Create(scene.frame, 0xE8E0 + static_cast<UINT>(scene.bars.size()), title, size, WS_VISIBLE | CBRS_LEFT);
+    window->EnableDocking(CBRS_ALIGN_ANY);
+    HWND list = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", nullptr, WS_CHILD | WS_VISIBLE | LBS_NOINTEGRALHEIGHT,
+                                  0, 0, 0, 0, window->m_hWnd, nullptr, nullptr, nullptr);
+    ::SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(uvAfxData.m_fonts[CUVGlobalData::fontMenu].m_hObject),
+                   FALSE);
+    for (const wchar_t* item : items)
+        ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+    window->SetChild(CWnd::FromHandle(list));
+    scene.frame->DockControlBar(window.get(), side, at);
+    scene.frame->RecalcLayout();
+    CUVDockWindow* raw = window.get();
+    scene.bars.push_back(std::move(window));
+    return raw;
+}
+
+void DockingWindows(const std::wstring& folder)
+{
+    Scene scene;
+    scene.Add<CGalleryBar>(L"Transport", AFX_IDW_DOCKBAR_TOP, nullptr, 200, 28);
+    auto* catalog = AddDockWindow(scene, L"Catalog", SIZE{180, 200}, AFX_IDW_DOCKBAR_LEFT, nullptr,
+                                  {L"Track one", L"Track two", L"Track three"});
+    RECT rect;
+    catalog->GetWindowRect(&rect);
+    const RECT below{rect.left, rect.bottom + 1, rect.right, rect.bottom + 20};
+    AddDockWindow(scene, L"Categories", SIZE{180, 150}, AFX_IDW_DOCKBAR_LEFT, &below, {L"House", L"Techno"});
+    auto* history = AddDockWindow(scene, L"History", SIZE{180, 150}, AFX_IDW_DOCKBAR_LEFT, nullptr,
+                                  {L"Played at 21:04", L"Played at 21:09"});
+    scene.frame->FloatControlBar(history, POINT{760, 120});
+    scene.frame->RecalcLayout();
+    Save(folder, L"windows", RECT{30, 30, 1100, 560});
+}
+
 }  // namespace
 
 int main()
@@ -147,6 +188,7 @@ int main()
         uvAfxData.LoadColors();
         SidesAndFloating(folder);
         StripsBetweenWindows(folder);
+        DockingWindows(folder);
     }
     return 0;
 }

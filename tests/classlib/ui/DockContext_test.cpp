@@ -7,10 +7,12 @@
 
 #include "classlib/ui/DockBar.h"
 #include "classlib/ui/DockContext.h"
+#include "classlib/ui/DockState.h"
 #include "classlib/ui/MiniDockFrameWnd.h"
 
 #include <commctrl.h>
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -61,6 +63,32 @@ public:
         if (mode & LM_VERTDOCK)
             return SIZE{kCell, 6 * kCell};
         return SIZE{columns * kCell, rows * kCell};
+    }
+};
+
+// A dock state kept in memory: the profile values of the sections it writes and reads.
+class CMemoryDockState : public CDockState {
+public:
+    std::map<std::wstring, int>& values;
+    explicit CMemoryDockState(std::map<std::wstring, int>& store) : values(store) {}
+
+protected:
+    int GetProfileInt(const wchar_t* section, const wchar_t* entry, int defaultValue) override
+    {
+        const auto found = values.find(std::wstring(section) + L"\\" + entry);
+        return found == values.end() ? defaultValue : found->second;
+    }
+    BOOL WriteProfileInt(const wchar_t* section, const wchar_t* entry, int value) override
+    {
+        values[std::wstring(section) + L"\\" + entry] = value;
+        return TRUE;
+    }
+    BOOL WriteProfileString(const wchar_t* section, const wchar_t* entry, const wchar_t*) override
+    {
+        if (!entry)
+            std::erase_if(values,
+                          [&](const auto& value) { return value.first.starts_with(std::wstring(section) + L"\\"); });
+        return TRUE;
     }
 };
 
@@ -242,6 +270,40 @@ TEST_F(DockContext, AFloatingFrameFitsItsBarAndItsBorderResizesADynamicBar)
     EXPECT_EQ(client.right, 3 * kCell - 4);
     EXPECT_EQ(client.bottom, 2 * kCell - 4);
     EXPECT_EQ(bar->m_nMRUWidth, 3 * kCell) << "the new width is kept for the next float";
+}
+
+TEST_F(DockContext, ASavedLayoutBringsBackAFloatingBarsWidthAndItsLastDockedPlace)
+{
+    MakeBar<CWrappingBar>(CBRS_LEFT | CBRS_SIZE_DYNAMIC);
+    bar->m_pDockContext->ToggleDocking();
+    bar->m_nMRUWidth = 2 * kCell;
+    frame->FloatControlBar(bar.get(), POINT{600, 200});
+    ASSERT_NE(Floating(), nullptr);
+    Floating()->RecalcLayout();
+    RECT saved;
+    Floating()->GetWindowRect(&saved);
+    std::map<std::wstring, int> profile;
+    {
+        CMemoryDockState state(profile);
+        frame->GetDockState(state);
+        state.SaveState(L"Layout");
+    }
+    EXPECT_EQ(profile[L"Layout-Summary\\Bars"], 3) << "the left dock bar, the floating frame's and the bar";
+
+    // Docked again and widened, then the saved layout is put back.
+    bar->m_pDockContext->ToggleDocking();
+    bar->m_nMRUWidth = 6 * kCell;
+    ASSERT_EQ(Floating(), nullptr);
+    CMemoryDockState loaded(profile);
+    loaded.LoadState(L"Layout");
+    frame->SetDockState(loaded);
+    ASSERT_NE(Floating(), nullptr);
+    RECT window;
+    Floating()->GetWindowRect(&window);
+    EXPECT_TRUE(SameRect(window, saved)) << "the same place and the same two cells a row";
+    EXPECT_EQ(bar->m_nMRUWidth, 2 * kCell);
+    bar->m_pDockContext->ToggleDocking();
+    EXPECT_EQ(SideId(), AFX_IDW_DOCKBAR_LEFT) << "its last docked side came back with the layout";
 }
 
 TEST_F(DockContext, BorderSpaceKeepsRoomAroundThePane)

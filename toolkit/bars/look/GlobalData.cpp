@@ -136,6 +136,7 @@ void CUVGlobalData::LoadSysMetrics()
     m_sizeMenuCheck = {18, 18};
     m_sizeThumb = {GetSystemMetrics(SM_CXHTHUMB), GetSystemMetrics(SM_CYVTHUMB)};
     m_cyMenu = GetSystemMetrics(SM_CYMENU);
+    m_sizeSmallCaptionButton = {GetSystemMetrics(SM_CXSMSIZE), GetSystemMetrics(SM_CYSMSIZE)};
 }
 
 void CUVGlobalData::CreateFonts()

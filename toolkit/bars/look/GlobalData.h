@@ -47,6 +47,7 @@ public:
     SIZE m_sizeSmallIcon{};
     SIZE m_sizeMenuCheck{18, 18};
     SIZE m_sizeThumb{};
+    SIZE m_sizeSmallCaptionButton{};  // SM_CXSMSIZE x SM_CYSMSIZE: floating frames' caption buttons
     int m_cyMenu = 0;
     BOOL m_bFlag = FALSE;  // read by the control bar
     CFont m_fonts[fontCount];

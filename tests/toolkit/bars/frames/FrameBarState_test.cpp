@@ -1,0 +1,211 @@
+// A toolkit main frame's bar layout across runs: three toolbars in one row, a hidden and a
+// floating bar and two docking windows sharing the left side are saved, and a fresh frame gets
+// back their places, visibility and the docking windows' sizes. A layout saved before a docking
+// window existed is not applied; one naming a bar that no longer exists applies without it.
+#include "classlib/ui/DockBar.h"
+#include "tests/classlib/ui/BarInput.h"
+#include "tests/toolkit/bars/TestProfile.h"
+#include "tests/toolkit/bars/docking/UVTestBar.h"
+#include "toolkit/bars/docking/DockBar.h"
+#include "toolkit/bars/docking/DockWindow.h"
+#include "toolkit/bars/frames/FrameBarState.h"
+#include "toolkit/bars/frames/FrameWnd.h"
+#include "toolkit/bars/state/DockState.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr int kWidth = 600;
+constexpr int kHeight = 450;
+constexpr UINT kToolBarId = 0xE880;
+constexpr UINT kWindowId = 0xE890;
+constexpr wchar_t kProfile[] = L"Main";
+
+// A frame like the program's main frame: toolbars 0-2 in one top row, toolbar 3 hidden,
+// toolbar 4 floating, docking windows 0 and 1 on the left. `withThirdWindow` adds a docking
+// window that an older layout does not know; `toolBars` leaves out the last ones.
+struct MainFrame {
+    explicit MainFrame(bool withThirdWindow = false, size_t toolBars = 5)
+    {
+        frame = new CUVFrameWnd;
+        EXPECT_TRUE(frame->Create(nullptr, L"main", WS_POPUP | WS_CLIPCHILDREN, RECT{0, 0, kWidth, kHeight}, nullptr,
+                                  nullptr, 0, nullptr));
+        frame->EnableDockingEx(CBRS_ALIGN_ANY, UVDB_KEEP_BAR_BORDERS);
+        for (UINT i = 0; i < toolBars; ++i) {
+            auto bar = std::make_unique<CUVTestBar>(90 + 10 * static_cast<int>(i), 26);
+            EXPECT_TRUE(bar->CreateBar(nullptr, WS_VISIBLE | CBRS_TOP | CBRS_GRIPPER, frame, kToolBarId + i));
+            bar->EnableDocking(CBRS_ALIGN_ANY);
+            frame->DockControlBar(bar.get(), AFX_IDW_DOCKBAR_TOP);
+            toolBarsMade.push_back(std::move(bar));
+        }
+        for (UINT i = 0; i < (withThirdWindow ? 3u : 2u); ++i) {
+            auto window = std::make_unique<CUVDockWindow>();
+            EXPECT_TRUE(window->Create(frame, kWindowId + i, L"Window", SIZE{160, 150}, WS_VISIBLE | CBRS_LEFT));
+            window->EnableDocking(CBRS_ALIGN_ANY);
+            frame->DockControlBar(window.get(), AFX_IDW_DOCKBAR_LEFT);
+            windows.push_back(std::move(window));
+        }
+        frame->RecalcLayout();
+    }
+    ~MainFrame()
+    {
+        for (auto& bar : toolBarsMade)
+            bar->DestroyWindow();
+        for (auto& window : windows)
+            window->DestroyWindow();
+        frame->DestroyWindow();
+        PumpInput(10);
+    }
+    void Arrange()
+    {
+        frame->DockControlBarLeftOf(toolBarsMade[1].get(), toolBarsMade[0].get());
+        frame->DockControlBarLeftOf(toolBarsMade[2].get(), toolBarsMade[1].get());
+        frame->ShowControlBar(toolBarsMade[3].get(), FALSE, FALSE);
+        frame->FloatControlBar(toolBarsMade[4].get(), POINT{700, 500});
+        RECT first;
+        windows[0]->GetWindowRect(&first);
+        const RECT below{first.left, first.bottom + 1, first.right, first.bottom + 20};
+        frame->DockControlBar(windows[1].get(), AFX_IDW_DOCKBAR_LEFT, &below);
+        frame->RecalcLayout();
+        // The user moved the strip between the two and widened the column.
+        windows[0]->SetDockedSize(SIZE{210, 140});
+        windows[1]->SetDockedSize(SIZE{210, windows[1]->GetDockedHeight() + windows[0]->GetDockedHeight() - 140});
+        frame->RecalcLayout();
+    }
+    RECT InFrame(CWnd* wnd) const
+    {
+        RECT rect;
+        wnd->GetWindowRect(&rect);
+        ::MapWindowPoints(nullptr, frame->m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
+        return rect;
+    }
+    UINT SideOf(CControlBar* bar) const
+    {
+        return bar->m_pDockBar ? static_cast<UINT>(bar->m_pDockBar->GetDlgCtrlID()) : 0;
+    }
+
+    CUVFrameWnd* frame = nullptr;
+    std::vector<std::unique_ptr<CUVTestBar>> toolBarsMade;
+    std::vector<std::unique_ptr<CUVDockWindow>> windows;
+};
+
+using UVFrameBarState = TestProfile;
+
+TEST_F(UVFrameBarState, ASecondRunGetsBackPlacesVisibilityFloatingFramesAndDockingWindowSizes)
+{
+    RECT toolBars[3];
+    RECT panes[2];
+    SIZE sizes[2];
+    {
+        MainFrame first;
+        first.Arrange();
+        for (size_t i = 0; i < 3; ++i)
+            toolBars[i] = first.InFrame(first.toolBarsMade[i].get());
+        for (size_t i = 0; i < 2; ++i)
+            panes[i] = first.InFrame(first.windows[i].get());
+        for (size_t i = 0; i < 2; ++i)
+            sizes[i] = first.windows[i]->GetDockedSize();
+        ASSERT_EQ(toolBars[1].top, toolBars[0].top) << "one row";
+        ASSERT_EQ(toolBars[2].top, toolBars[0].top) << "one row";
+        first.frame->SaveBarState(kProfile);
+    }
+    MainFrame second;
+    second.frame->LoadBarState(kProfile);
+    second.frame->RecalcLayout();
+    for (size_t i = 0; i < 3; ++i) {
+        const RECT now = second.InFrame(second.toolBarsMade[i].get());
+        EXPECT_TRUE(EqualRect(&now, &toolBars[i])) << "toolbar " << i;
+    }
+    EXPECT_FALSE(second.toolBarsMade[3]->GetStyle() & WS_VISIBLE);
+    CControlBar* floating = second.toolBarsMade[4].get();
+    ASSERT_TRUE(floating->m_pDockBar && floating->m_pDockBar->m_bFloating);
+    RECT client{0, 0, 0, 0};
+    ::MapWindowPoints(floating->m_pDockBar->m_hWnd, nullptr, reinterpret_cast<POINT*>(&client), 1);
+    EXPECT_GE(client.left, 700);
+    for (size_t i = 0; i < 2; ++i) {
+        const RECT now = second.InFrame(second.windows[i].get());
+        EXPECT_TRUE(EqualRect(&now, &panes[i])) << "docking window " << i << ": (" << now.left << "," << now.top
+                                                << ")-(" << now.right << "," << now.bottom << ")";
+    }
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(second.windows[i]->GetDockedWidth(), sizes[i].cx) << "docking window " << i;
+        EXPECT_EQ(second.windows[i]->GetDockedHeight(), sizes[i].cy) << "docking window " << i;
+    }
+    EXPECT_EQ(sizes[0].cx, 210) << "the widened column";
+
+    // Each docking window's sizes are its section's "Bar Position", 44 bytes.
+    CString section;
+    for (int n = 0; n < 12; ++n) {
+        section.Format(L"%s-Bar%d", kProfile, n);
+        if (RegQuery(section).find("BarID    REG_DWORD    0xe890") != std::string::npos)
+            break;
+    }
+    const std::string listing = RegQuery(section);
+    const size_t at = listing.find("Bar Position");
+    ASSERT_NE(at, std::string::npos) << listing;
+    const size_t data = listing.find("REG_BINARY", at);
+    ASSERT_NE(data, std::string::npos);
+    std::string hex;
+    for (size_t i = data + 10; i < listing.size() && listing[i] != '\r' && listing[i] != '\n'; ++i) {
+        if (listing[i] != ' ')
+            hex += listing[i];
+    }
+    EXPECT_EQ(hex.size(), 88u) << hex;
+}
+
+TEST_F(UVFrameBarState, ALayoutSavedWithoutADockingWindowIsNotApplied)
+{
+    {
+        MainFrame first;
+        first.Arrange();
+        first.frame->SaveBarState(kProfile);
+    }
+    MainFrame second(true);
+    second.frame->LoadBarState(kProfile);
+    second.frame->RecalcLayout();
+    EXPECT_EQ(second.SideOf(second.toolBarsMade[4].get()), AFX_IDW_DOCKBAR_TOP) << "the bars stay where they are";
+    EXPECT_TRUE(second.toolBarsMade[3]->GetStyle() & WS_VISIBLE);
+}
+
+TEST_F(UVFrameBarState, ALayoutNamingABarThatIsGoneAppliesWithoutIt)
+{
+    {
+        MainFrame first;
+        first.Arrange();
+        first.frame->SaveBarState(kProfile);
+    }
+    MainFrame second(false, 3);
+    CUVDockState state;
+    state.LoadState(kProfile);
+    UVCleanDockState(second.frame, state);
+    for (const CControlBarInfo& info : state.m_arrBarInfo) {
+        EXPECT_TRUE(info.m_bFloating || second.frame->GetControlBar(info.m_nBarID)) << info.m_nBarID;
+        for (UINT id : info.m_arrBarID)
+            EXPECT_TRUE(id == 0 || second.frame->GetControlBar(LOWORD(id))) << id;
+    }
+    second.frame->LoadBarState(kProfile);
+    second.frame->RecalcLayout();
+    const RECT a = second.InFrame(second.toolBarsMade[0].get());
+    const RECT c = second.InFrame(second.toolBarsMade[2].get());
+    EXPECT_EQ(a.top, c.top) << "the other toolbars keep their row";
+}
+
+TEST_F(UVFrameBarState, ABarDockedLeftOfAnotherLandsRightOfItInItsRow)
+{
+    MainFrame frame;
+    CControlBar* a = frame.toolBarsMade[0].get();
+    CControlBar* b = frame.toolBarsMade[3].get();
+    frame.frame->DockControlBarLeftOf(b, a);
+    frame.frame->RecalcLayout();
+    const RECT ra = frame.InFrame(a);
+    const RECT rb = frame.InFrame(b);
+    EXPECT_EQ(rb.top, ra.top);
+    EXPECT_GE(rb.left, ra.right - 4);
+    EXPECT_LE(rb.left, ra.right + 4);
+}
+
+}  // namespace
