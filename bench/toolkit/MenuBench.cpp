@@ -9,6 +9,7 @@
 // beside the total, the rest being the item measuring and the system's menu machinery and X
 // server before the popup is painted. No peer: the system's own menus draw differently and are
 // not a like-for-like figure.
+#include "bench/common/LayoutFigures.h"
 #include "tests/toolkit/bars/menus/MenuDriver.h"
 #include "toolkit/bars/look/CommandImages.h"
 #include "toolkit/bars/look/GlobalData.h"
@@ -22,18 +23,6 @@
 
 namespace {
 
-double Now()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 double g_start = 0;
 double g_painted = 0;
 double g_paint = 0;  // the popup's first paint (every item drawn through WM_PRINTCLIENT)
@@ -43,10 +32,10 @@ class PaintClock : public CUVWndHook {
 public:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
     {
-        const double start = Now();
+        const double start = bench::NowMs();
         const LRESULT result = CUVWndHook::WindowProc(message, wParam, lParam);
         if (message == WM_PAINT && g_painted == 0) {
-            g_painted = Now();
+            g_painted = bench::NowMs();
             g_paint = g_painted - start;
         }
         return result;
@@ -62,7 +51,7 @@ public:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
     {
         if (message == WM_INITMENUPOPUP && g_start == 0) {
-            g_start = Now();
+            g_start = bench::NowMs();
             if (CUVPopupMenuHook* popup = GetUVMenuState().waitingHook)
                 g_paintClock.HookWindow(popup->m_hPopup);
         }
@@ -124,9 +113,9 @@ void FadeFigure()
     image.FillSolidRect(&all, RGB(250, 250, 240));
     std::vector<double> times;
     for (int run = 0; run < 10; ++run) {
-        const double start = Now();
+        const double start = bench::NowMs();
         UVAnimatePopup(screen, image, all, 4, 5, 100);
-        times.push_back(Now() - start);
+        times.push_back(bench::NowMs() - start);
     }
     DestroyWindow(window);
     std::printf("fade of a 300 x 600 popup, 5 steps over 100 ms: median %.1f ms, worst %.1f ms (target 120 ms)\n",

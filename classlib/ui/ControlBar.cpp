@@ -73,9 +73,11 @@ void AfxRepositionWindow(AFX_SIZEPARENTPARAMS* layout, HWND hwnd, const RECT& re
     ::MapWindowPoints(nullptr, ::GetParent(hwnd), reinterpret_cast<POINT*>(&current), 2);
     if (EqualRect(&current, &rect))
         return;
-    // The rectangle is in the client coordinates of the window's parent.
+    // The rectangle is in the client coordinates of the window's parent. The erasing waits for the
+    // paint that follows (or for the frame's own resize to end): under Wine every move that erases
+    // at once erases the whole frame again, each pass a DC and display look-ups per window.
     layout->hDWP = ::DeferWindowPos(layout->hDWP, hwnd, nullptr, rect.left, rect.top, rect.right - rect.left,
-                                    rect.bottom - rect.top, SWP_NOACTIVATE | SWP_NOZORDER);
+                                    rect.bottom - rect.top, SWP_NOACTIVATE | SWP_NOZORDER | SWP_DEFERERASE);
 }
 
 CControlBar::~CControlBar()

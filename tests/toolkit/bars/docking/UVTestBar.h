@@ -101,11 +101,17 @@ public:
 
 private:
     bool Horizontal() const { return (m_dwStyle & CBRS_ORIENT_HORZ) != 0; }
+    // Like a docking window, it resizes at once only when its size changes, and leaves the erasing
+    // to the dock bar's layout that places it next.
     void Show(SIZE size)
     {
         m_docked = size;
+        RECT now{};
         if (m_hWnd)
-            ::SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+            ::GetWindowRect(m_hWnd, &now);
+        if (m_hWnd && (now.right - now.left != size.cx || now.bottom - now.top != size.cy))
+            ::SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy,
+                           SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_DEFERERASE);
     }
 
     SIZE m_docked;  // shown now

@@ -4,6 +4,7 @@
 #include "tests/toolkit/bars/toolbar/ToolBarFixture.h"
 
 #include "tests/toolkit/bars/Canvas.h"
+#include "toolkit/bars/docking/BarLook.h"
 #include "toolkit/bars/look/GlobalData.h"
 #include "toolkit/bars/look/UVColors.h"
 #include "toolkit/bars/menus/MenuState.h"
@@ -206,6 +207,45 @@ TEST_P(Looks, DroppedButtonArrowAndSwatch)
     const int arrowY = (arrow.top + arrow.bottom - 3) / 2 + 1;
     EXPECT_EQ(canvas.At(arrowX, arrowY), xp ? GetUVColor(46) : GetSysColor(COLOR_BTNTEXT)) << "arrow glyph";
     EXPECT_EQ(canvas.At(button.left + 4, button.bottom - 6), RGB(250, 0, 0)) << "colour swatch";
+}
+
+TEST(UVToolBar, XPToolBarsRoundTheirCornersTowardTheBarFace)
+{
+    ToolBarFrame t;
+    // With borders all round, whose colour differs from the face; placed inside the frame's client
+    // area, so that no parent clips its non-client area.
+    t.bar->SetBarStyle(t.bar->GetBarStyle() | CBRS_BORDER_ANY | CBRS_BORDER_3D);
+    ::SetWindowPos(t.bar->m_hWnd, nullptr, 20, 20, 150, 30, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    Pump();
+    RECT window;
+    t.bar->GetWindowRect(&window);
+    const int w = window.right - window.left;
+    const int h = window.bottom - window.top;
+    const COLORREF face = GetUVBarColor(UVBarColor::face);
+    struct Corner {
+        const char* name;
+        POINT at, beside;  // the corner pixel and its neighbour on the same edge
+    } corners[] = {
+        {"top-left", {0, 0}, {1, 0}},
+        {"top-right", {w - 1, 0}, {w - 2, 0}},
+        {"bottom-left", {0, h - 1}, {1, h - 1}},
+        {"bottom-right", {w - 1, h - 1}, {w - 2, h - 1}},
+    };
+    for (const BOOL xp : {TRUE, FALSE}) {
+        uvAfxData.m_bXPLook = xp;
+        t.bar->EraseNonClient();
+        HDC dc = ::GetWindowDC(t.bar->m_hWnd);
+        for (const Corner& c : corners) {
+            const COLORREF beside = ::GetPixel(dc, c.beside.x, c.beside.y);
+            const COLORREF corner = ::GetPixel(dc, c.at.x, c.at.y);
+            ASSERT_NE(beside, face) << c.name << ": the edge differs from the face, or the test shows nothing";
+            if (xp)
+                EXPECT_EQ(corner, BlendColors(beside, face, 50)) << c.name << ": halfway toward the face";
+            else
+                EXPECT_NE(corner, BlendColors(beside, face, 50)) << c.name << ": the classic look keeps its corners";
+        }
+        ::ReleaseDC(t.bar->m_hWnd, dc);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(ClassicAndXP, Looks, ::testing::Values(false, true),
