@@ -199,17 +199,11 @@ void CMixInput::Run()
 
 void CMixInput::Serve()
 {
-    // Spares for the inputs to come are made here, on this thread, once its first requests are
-    // done: the owner then binds a ready input instead of starting a thread under its locks.
-    bool sparesMade = false;
-    const auto makeSpares = [&] {
-        if (!sparesMade)
-            m_output->PrepareSpareInputs();
-        sparesMade = true;
-    };
+    // Spares for the inputs to come are made here, on this thread, one whenever its queue runs
+    // dry: the owner then binds a ready input instead of starting a thread under its locks.
     if (FAILED(m_item->OpenSource())) {
         m_failed = 1;
-        makeSpares();
+        m_output->PrepareSpareInput();
         return;
     }
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
@@ -240,10 +234,9 @@ void CMixInput::Serve()
                 drained = m_queue.empty();
             }
             if (drained)
-                makeSpares();
+                m_output->PrepareSpareInput();
         }
     }
-    makeSpares();
     m_item->CloseSource();
 }
 

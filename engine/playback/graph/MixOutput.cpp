@@ -131,25 +131,25 @@ CMixInput* CMixOutput::TakeSpareInput()
     return new CMixInput(this);
 }
 
-void CMixOutput::PrepareSpareInputs()
+void CMixOutput::PrepareSpareInput()
 {
-    // One thread at a time makes them: the inputs of a start all drain their first requests at
-    // once, while the device is starting.
-    if (InterlockedCompareExchange(&m_makingSpares, 1, 0) != 0)
+    // One at a time, by one thread at a time: the inputs of a start all drain their first requests
+    // together while the device is starting, and each thread started is a burst of kernel work.
+    if (InterlockedCompareExchange(&m_makingSpare, 1, 0) != 0)
         return;
-    for (;;) {
-        {
-            CSingleThreadLock spares(&m_spareLock);
-            if (m_spares.size() >= kSpareInputs)
-                break;
-        }
+    bool wanted = false;
+    {
+        CSingleThreadLock spares(&m_spareLock);
+        wanted = m_spares.size() < kSpareInputs;
+    }
+    if (wanted) {
         // Made outside the lock: starting a thread is the slow part, and AddInput may take a
         // spare meanwhile.
         auto* spare = new CMixInput(this);
         CSingleThreadLock spares(&m_spareLock);
         m_spares.push_back(spare);
     }
-    InterlockedExchange(&m_makingSpares, 0);
+    InterlockedExchange(&m_makingSpare, 0);
 }
 
 bool CMixOutput::RemoveInput(CPlayItem* item)

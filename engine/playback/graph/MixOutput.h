@@ -70,11 +70,12 @@ public:
     // fell behind the device), over the output's life.
     LONGLONG GetMissedBytes() const { return m_missedBytes; }
 
-    // For the mix inputs' threads: tops the spares up to kSpareInputs. Starting a thread and
+    // For the mix inputs' threads: one more spare while there are fewer than kSpareInputs.
+    // Starting a thread and
     // creating its events are round trips to the kernel (to the wineserver under Wine) that would
     // otherwise fall on the play manager's tick, under the global mix lock, for every item that
     // enters the minute ahead.
-    void PrepareSpareInputs();
+    void PrepareSpareInput();
 
     // For the mix inputs: on success the block lock stays held until CommitBlock.
     bool LockBlock(const MIXINPUTBUFFER& request, float** data, int* filled);
@@ -108,8 +109,8 @@ private:
     // Unbound mix inputs, their threads started (under the spare lock, taken alone).
     std::vector<CMixInput*> m_spares;
     CSingleThreadToken m_spareLock;
-    // 1 while a mix input's thread is making spares.
-    volatile LONG m_makingSpares = 0;
+    // 1 while a mix input's thread is making a spare.
+    volatile LONG m_makingSpare = 0;
     std::array<Block, kBlockCount> m_blocks{};
     WAVEFORMATEX m_format{};
     CSingleThreadToken m_stateLock;
