@@ -11,20 +11,6 @@ constexpr int kXPHotFill = 31;
 constexpr int kXPPressedFill = 33;
 constexpr int kXPPressedText = 47;
 
-void Frame3d(CDC* dc, const RECT& rect, COLORREF topLeft, COLORREF bottomRight)
-{
-    const int w = rect.right - rect.left;
-    const int h = rect.bottom - rect.top;
-    const RECT top{rect.left, rect.top, rect.left + w - 1, rect.top + 1};
-    const RECT left{rect.left, rect.top, rect.left + 1, rect.top + h - 1};
-    const RECT right{rect.right - 1, rect.top, rect.right, rect.bottom};
-    const RECT bottom{rect.left, rect.bottom - 1, rect.right, rect.bottom};
-    dc->FillSolidRect(&top, topLeft);
-    dc->FillSolidRect(&left, topLeft);
-    dc->FillSolidRect(&right, bottomRight);
-    dc->FillSolidRect(&bottom, bottomRight);
-}
-
 }  // namespace
 
 COLORREF CUVButton::XPBorder() const
@@ -43,13 +29,13 @@ void CUVButton::DrawBorder(CDC* dc, const RECT& rect, BOOL pressed)
 {
     if (m_dwStyle & UVBTN_FLAT) {
         if (pressed)
-            Frame3d(dc, rect, m_clrShadow, m_clrHighlight);
+            DrawFrame3d(dc, rect, m_clrShadow, m_clrHighlight);
         else if (m_bHot)
-            Frame3d(dc, rect, m_clrHighlight, m_clrShadow);
+            DrawFrame3d(dc, rect, m_clrHighlight, m_clrShadow);
     } else if (m_dwStyle & UVBTN_XP) {
         if (m_bHot || pressed) {
             const COLORREF border = XPBorder();
-            Frame3d(dc, rect, border, border);
+            DrawFrame3d(dc, rect, border, border);
             RECT inside = rect;
             InflateRect(&inside, -1, -1);
             const COLORREF fill = XPFill(pressed);
@@ -60,19 +46,19 @@ void CUVButton::DrawBorder(CDC* dc, const RECT& rect, BOOL pressed)
         const COLORREF light = GetUVColor(COLOR_BTNHIGHLIGHT);
         const COLORREF dark = GetUVColor(COLOR_BTNSHADOW);
         if (pressed)
-            Frame3d(dc, rect, dark, light);
+            DrawFrame3d(dc, rect, dark, light);
         else
-            Frame3d(dc, rect, light, dark);
+            DrawFrame3d(dc, rect, light, dark);
     } else {
         const COLORREF darkest = GetUVColor(COLOR_3DDKSHADOW);
         RECT inner = rect;
         InflateRect(&inner, -1, -1);
         if (pressed) {
-            Frame3d(dc, rect, darkest, m_clrHighlight);
-            Frame3d(dc, inner, m_clrShadow, m_clrFace);
+            DrawFrame3d(dc, rect, darkest, m_clrHighlight);
+            DrawFrame3d(dc, inner, m_clrShadow, m_clrFace);
         } else {
-            Frame3d(dc, rect, m_clrHighlight, darkest);
-            Frame3d(dc, inner, m_clrFace, m_clrShadow);
+            DrawFrame3d(dc, rect, m_clrHighlight, darkest);
+            DrawFrame3d(dc, inner, m_clrFace, m_clrShadow);
         }
     }
 }
