@@ -214,30 +214,38 @@ void CUVMenuBarMDIButton::Draw(CDC* dc)
     const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(child, GWL_STYLE));
     RECT rect = GetRect(bar->IsHorizontal());
     // A child that can neither minimize nor maximize shows only its close button; one that can do
-    // one of them shows the other grayed.
+    // one of them shows the other grayed. The classic look draws a push button with our glyph on
+    // it: the caption glyphs of DrawFrameControl come from the Marlett font, which Wine lacks.
+    bool grayed = false;
     if (m_nKind == kMinimize && !(style & WS_MINIMIZEBOX)) {
-        if (style & WS_MAXIMIZEBOX)
-            ::DrawFrameControl(dc->m_hDC, &rect, DFC_CAPTION, DFCS_CAPTIONMIN | DFCS_INACTIVE);
+        if (!(style & WS_MAXIMIZEBOX))
+            return;
+        grayed = true;
     } else if (m_nKind == kRestore && !(style & WS_MAXIMIZEBOX)) {
-        if (style & WS_MINIMIZEBOX)
-            ::DrawFrameControl(dc->m_hDC, &rect, DFC_CAPTION, DFCS_CAPTIONRESTORE | DFCS_INACTIVE);
-    } else if (!uvAfxData.m_bXPLook) {
-        ::DrawFrameControl(dc->m_hDC, &rect, DFC_CAPTION, static_cast<UINT>(m_nKind) | (pressed ? DFCS_PUSHED : 0));
+        if (!(style & WS_MINIMIZEBOX))
+            return;
+        grayed = true;
+    }
+    const bool xp = uvAfxData.m_bXPLook && !grayed;
+    if (!xp) {
+        ::DrawFrameControl(dc->m_hDC, &rect, DFC_BUTTON,
+                           DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0) | (grayed ? DFCS_INACTIVE : 0));
     } else {
         dc->FillSolidRect(&rect, pressed ? GetUVColor(kXPPressedFill)
                                  : hot   ? GetUVColor(kXPHotFill)
                                          : GetUVColor(COLOR_BTNFACE));
         if (hot || pressed)
             DrawFrame3d(dc, rect, GetUVColor(COLOR_HIGHLIGHT), GetUVColor(COLOR_HIGHLIGHT));
-        const int width = rect.right - rect.left;
-        if (width > kGlyphSize && bar->m_mdiImages.GetSafeHandle()) {
-            COLORREF glyph = GetUVColor(bar->m_bActive ? COLOR_MENUTEXT : COLOR_GRAYTEXT);
-            if (pressed)
-                glyph = GetUVColor(kXPPressedGlyph);
-            const int x = rect.left + (width - kGlyphSize) / 2;
-            const int y = rect.top + (rect.bottom - rect.top - kGlyphSize) / 2;
-            DrawMonoGlyph(dc, bar->m_mdiImages, m_nKind, x, y, glyph);
-        }
+    }
+    const int width = rect.right - rect.left;
+    if (width > kGlyphSize && bar->m_mdiImages.GetSafeHandle()) {
+        COLORREF glyph = GetUVColor(bar->m_bActive && !grayed ? COLOR_MENUTEXT : COLOR_GRAYTEXT);
+        if (pressed && xp)
+            glyph = GetUVColor(kXPPressedGlyph);
+        const int shift = pressed && !xp ? 1 : 0;
+        const int x = rect.left + (width - kGlyphSize) / 2 + shift;
+        const int y = rect.top + (rect.bottom - rect.top - kGlyphSize) / 2 + shift;
+        DrawMonoGlyph(dc, bar->m_mdiImages, m_nKind, x, y, glyph);
     }
     bar->UpdateMDIButtonTips();
 }
