@@ -38,19 +38,11 @@ CWnd* MainWindow()
 
 BOOL CMDIChildWnd::LoadFrame(UINT resourceId, DWORD style, CWnd* parent, CCreateContext* context)
 {
-    m_nIDHelp = resourceId;
-    CString full;
-    if (full.LoadString(resourceId)) {
-        const int end = full.Find(L'\n');
-        m_strTitle = end < 0 ? full : full.Left(end);
-    }
+    const wchar_t* className = LoadFrameResources(resourceId);
     m_hMenuShared = SharedMenu(resourceId);
     auto* frame = dynamic_cast<CMDIFrameWnd*>(parent ? parent : MainWindow());
     if (!frame)
         return FALSE;
-    HICON icon = ::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(resourceId));
-    const wchar_t* className = AfxRegisterWndClass(CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW),
-                                                   reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1), icon);
     const RECT rect{CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT};
     return Create(className, m_strTitle, style, rect, frame, context);
 }

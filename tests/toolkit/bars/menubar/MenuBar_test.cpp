@@ -154,6 +154,7 @@ TEST_F(MenuBarTest, HoverSwitchesThePopupAndAClickOnTheOpenEntryClosesIt)
                               300);
     EXPECT_TRUE(ran);
     EXPECT_EQ((std::vector<int>{file, window, view, 0}), open);
+    EXPECT_FALSE(bar.m_bHoverTimer);  // no hidden commands: nothing to show on hover
     EXPECT_EQ(CUVMenuBar::stateIdle, bar.m_nState);
 }
 
