@@ -36,6 +36,11 @@ inline constexpr UINT AFX_IDS_IDLEMESSAGE = 0xE001;  // 57345
 inline constexpr UINT AFX_IDW_CONTROLBAR_FIRST = 0xE800;  // bar ids double as their show/hide commands
 inline constexpr UINT AFX_IDW_CONTROLBAR_LAST = 0xE8FF;
 inline constexpr UINT AFX_IDW_PANE_FIRST = 0xE900;
+// The window menu's commands (new window, arrange, cascade, tile, split) and the ids the MDI client
+// gives the window list's entries.
+inline constexpr UINT AFX_IDM_WINDOW_FIRST = 0xE130;
+inline constexpr UINT AFX_IDM_WINDOW_LAST = 0xE13F;
+inline constexpr UINT AFX_IDM_FIRST_MDICHILD = 0xFF00;
 inline constexpr UINT AFX_IDW_STATUS_BAR = 0xE801;
 inline constexpr UINT AFX_IDW_DOCKBAR_TOP = 0xE81B;     // 59419
 inline constexpr UINT AFX_IDW_DOCKBAR_LEFT = 0xE81C;    // 59420

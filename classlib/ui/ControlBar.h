@@ -91,7 +91,15 @@ public:
     BOOL CreateBar(const wchar_t* className, DWORD style, CWnd* parent, UINT id);
 
     DWORD GetBarStyle() const { return m_dwStyle; }
-    virtual void SetBarStyle(DWORD style) { m_dwStyle = style & CBRS_ALL; }
+    virtual void SetBarStyle(DWORD style)
+    {
+        const DWORD oldStyle = m_dwStyle;
+        m_dwStyle = style & CBRS_ALL;
+        if (m_dwStyle != oldStyle)
+            OnBarStyleChange(oldStyle, m_dwStyle);
+    }
+    // Told after the bar style changed (a dock bar took the bar, or SetBarStyle).
+    virtual void OnBarStyleChange(DWORD, DWORD) {}
     virtual void SetBorders(int left = 0, int top = 0, int right = 0, int bottom = 0);
     // Shrinks `rect` by the border lines, the bar's borders and its gripper.
     virtual void CalcInsideRect(RECT& rect, BOOL horz) const;

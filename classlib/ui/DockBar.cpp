@@ -175,8 +175,11 @@ void CDockBar::DockControlBar(CControlBar* bar, const RECT* rect)
     if (bar->m_pDockBar == this && (!rect || EqualRect(rect, &current)))
         return;
 
+    const DWORD oldStyle = bar->m_dwStyle;
     bar->m_dwStyle = (bar->m_dwStyle & ~(CBRS_ALIGN_ANY | CBRS_FLOATING)) | (m_dwStyle & CBRS_ALIGN_ANY) |
                      CBRS_BORDER_ANY | (m_bFloating ? CBRS_FLOATING : 0);
+    if (bar->m_dwStyle != oldStyle)
+        bar->OnBarStyleChange(oldStyle, bar->m_dwStyle);
     if (m_bFloating) {
         // A floating frame sizes like its bar and, holding one bar only, is named after it.
         m_dwStyle = (m_dwStyle & ~(CBRS_SIZE_FIXED | CBRS_SIZE_DYNAMIC)) |

@@ -52,7 +52,7 @@ constexpr struct {
 
 }  // namespace
 
-BOOL CFrameWnd::LoadFrame(UINT resourceId, DWORD style, CWnd* parent, CCreateContext* context)
+const wchar_t* CFrameWnd::LoadFrameResources(UINT resourceId)
 {
     m_nIDHelp = resourceId;
     CString full;
@@ -60,10 +60,15 @@ BOOL CFrameWnd::LoadFrame(UINT resourceId, DWORD style, CWnd* parent, CCreateCon
         const int end = full.Find(L'\n');
         m_strTitle = end < 0 ? full : full.Left(end);
     }
+    HICON icon = LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(resourceId));
+    return AfxRegisterWndClass(CS_DBLCLKS, LoadCursorW(nullptr, IDC_ARROW), reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1),
+                               icon);
+}
+
+BOOL CFrameWnd::LoadFrame(UINT resourceId, DWORD style, CWnd* parent, CCreateContext* context)
+{
+    const wchar_t* className = LoadFrameResources(resourceId);
     const HINSTANCE resources = AfxGetResourceHandle();
-    HICON icon = LoadIconW(resources, MAKEINTRESOURCEW(resourceId));
-    const wchar_t* className = AfxRegisterWndClass(CS_DBLCLKS, LoadCursorW(nullptr, IDC_ARROW),
-                                                   reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1), icon);
     const RECT rect{static_cast<LONG>(CW_USEDEFAULT), 0, 0, 0};
     if (!Create(className, m_strTitle, style, rect, parent, MAKEINTRESOURCEW(resourceId), 0, context))
         return FALSE;

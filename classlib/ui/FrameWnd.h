@@ -115,6 +115,10 @@ public:
     RECT m_rectBorder{};  // room kept around the pane inside the bars
 
 protected:
+    // Help id and title (the first line of string `resourceId`), and the window class with icon
+    // `resourceId` that LoadFrame creates the frame with.
+    const wchar_t* LoadFrameResources(UINT resourceId);
+
     int OnCreate(LPCREATESTRUCT cs);
     void OnClose();
     void OnSize(UINT type, int cx, int cy);

@@ -111,13 +111,10 @@ BOOL CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* wind
         PostNcDestroy();
         return FALSE;
     }
-    HHOOK hook = SetWindowsHookExW(WH_CBT, &AfxCbtHook, nullptr, GetCurrentThreadId());
-    t_wndInit = this;
-    HWND hwnd = CreateWindowExW(cs.dwExStyle, cs.lpszClass, cs.lpszName, cs.style, cs.x, cs.y, cs.cx, cs.cy,
-                                cs.hwndParent, cs.hMenu, cs.hInstance, cs.lpCreateParams);
-    t_wndInit = nullptr;
-    if (hook)
-        UnhookWindowsHookEx(hook);
+    HWND hwnd = CreateAttached([&] {
+        return CreateWindowExW(cs.dwExStyle, cs.lpszClass, cs.lpszName, cs.style, cs.x, cs.y, cs.cx, cs.cy,
+                               cs.hwndParent, cs.hMenu, cs.hInstance, cs.lpCreateParams);
+    });
     if (!hwnd) {
         // A window whose WM_CREATE failed has already been destroyed and its object told so.
         if (m_hWnd)
@@ -126,6 +123,17 @@ BOOL CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* wind
         return FALSE;
     }
     return TRUE;
+}
+
+HWND CWnd::CreateAttached(const std::function<HWND()>& create)
+{
+    HHOOK hook = SetWindowsHookExW(WH_CBT, &AfxCbtHook, nullptr, GetCurrentThreadId());
+    t_wndInit = this;
+    HWND hwnd = create();
+    t_wndInit = nullptr;
+    if (hook)
+        UnhookWindowsHookEx(hook);
+    return hwnd;
 }
 
 BOOL CWnd::Create(const wchar_t* className, const wchar_t* windowName, DWORD style, const RECT& rect, CWnd* parent,
@@ -168,7 +176,13 @@ BOOL CWnd::SubclassWindow(HWND hwnd)
         return FALSE;
     m_pfnSuper =
         reinterpret_cast<WNDPROC>(SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
+    PreSubclassWindow();
     return TRUE;
+}
+
+BOOL CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*)
+{
+    return FALSE;
 }
 
 HWND CWnd::UnsubclassWindow()
@@ -246,8 +260,13 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
         return TRUE;
     }
     const AFX_MSGMAP_ENTRY* entry = FindMessageEntry(GetMessageMap(), message);
-    if (!entry)
-        return FALSE;
+    if (!entry) {
+        if (message != WM_DRAWITEM)
+            return FALSE;
+        const auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        CWnd* control = draw && draw->CtlType != ODT_MENU ? FromHandlePermanent(draw->hwndItem) : nullptr;
+        return control && control != this && control->OnChildNotify(message, wParam, lParam, result);
+    }
     AfxMsgCall call{message, wParam, lParam, 0, nullptr, 0};
     entry->pfn(this, call);  // the object may be gone now (a handler that destroyed its window)
     *result = call.result;

@@ -9,13 +9,17 @@
 // Dispatch: AfxWndProc -> WindowProc -> OnWndMsg, which turns WM_COMMAND into OnCommand and
 // WM_NOTIFY into OnNotify (both routed through OnCmdMsg) and finds other messages in the message
 // map chain; Default() passes the message being handled on to the replaced procedure.
-// Not handled here: tooltips, reflection of notifications to child controls, OLE containers.
+// WM_DRAWITEM of a control is reflected to the control's own object (OnChildNotify) when the
+// parent's map has no handler for it.
+// Not handled here: tooltips, reflection of other notifications, OLE containers.
 #pragma once
 
 #include "classlib/core/String.h"
 #include "classlib/ui/CmdTarget.h"
 
 #include <windows.h>
+
+#include <functional>
 
 class CFrameWnd;
 class CMenu;
@@ -36,8 +40,14 @@ public:
 
     BOOL Attach(HWND hwnd);
     HWND Detach();
-    // Puts AfxWndProc in front of an existing window's procedure and attaches the object.
+    // Puts AfxWndProc in front of an existing window's procedure, attaches the object and calls
+    // PreSubclassWindow.
     BOOL SubclassWindow(HWND hwnd);
+    // A window attached by SubclassWindow (not one created here) learns of it here.
+    virtual void PreSubclassWindow() {}
+    // A notification that the parent hands back to the control it came from (WM_DRAWITEM, when the
+    // parent's map has no handler for it): TRUE when the control handled it.
+    virtual BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
     HWND UnsubclassWindow();
 
     static CWnd* FromHandle(HWND hwnd);
@@ -137,6 +147,10 @@ protected:
     void OnSysColorChange();
     void OnInitMenuPopup(HMENU popup, UINT index, BOOL sysMenu);
     int OnMouseActivate(HWND topParent, UINT hitTest, UINT message);
+
+    // Runs `create`, which makes one window (CreateWindowEx, or a message that makes one), and
+    // attaches this object to the first window it creates, as CreateEx does.
+    HWND CreateAttached(const std::function<HWND()>& create);
 
     WNDPROC m_pfnSuper = nullptr;
 

@@ -97,3 +97,15 @@ HBITMAP CreateDIB32(int width, int height, DWORD** bits)
     *bits = bitmap ? static_cast<DWORD*>(pixels) : nullptr;
     return bitmap;
 }
+
+void DrawFrame3d(CDC* dc, const RECT& rect, COLORREF topLeft, COLORREF bottomRight)
+{
+    const RECT top{rect.left, rect.top, rect.right - 1, rect.top + 1};
+    const RECT left{rect.left, rect.top, rect.left + 1, rect.bottom - 1};
+    const RECT right{rect.right - 1, rect.top, rect.right, rect.bottom};
+    const RECT bottom{rect.left, rect.bottom - 1, rect.right, rect.bottom};
+    dc->FillSolidRect(&top, topLeft);
+    dc->FillSolidRect(&left, topLeft);
+    dc->FillSolidRect(&right, bottomRight);
+    dc->FillSolidRect(&bottom, bottomRight);
+}

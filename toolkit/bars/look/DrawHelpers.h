@@ -10,6 +10,9 @@ CString StripMenuAmpersands(const CString& text);
 // Draws image `index` as an embossed disabled glyph: highlight at (x+1, y+1), shadow at (x, y).
 // The image is first drawn over white into a monochrome bitmap, or a colour one when `colour`.
 void DrawDisabledImage(CDC* dc, CImageList* images, int index, int x, int y, BOOL colour);
+// A one-pixel frame inside `rect`: top and left in `topLeft`, right and bottom in `bottomRight`
+// (raised with light top-left, sunken with dark).
+void DrawFrame3d(CDC* dc, const RECT& rect, COLORREF topLeft, COLORREF bottomRight);
 // Fills the rectangle with the 8 x 8 checker of the face and highlight colours.
 void FillDitheredRect(CDC* dc, const RECT* rect);
 // The 5 x 3 downward arrow of drop-down and combo buttons, centred in `box`.
