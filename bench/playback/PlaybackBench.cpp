@@ -6,10 +6,8 @@
 //   pitch) is in the sink, median and worst of ten (target: 100 ms); once to a target between two
 //   clicks (the figure then holds the silence before the next click too, played at the sink's
 //   speed) and once to a click's onset (the new material audible from its first frame);
-// - OnTick on a 200-track play list (target: 1 ms): mean, median and worst of 1000 ticks at one
-//   position, of 6000 ticks playing through 300 s of the mix (50 ms a tick) and of 100 ticks that
-//   each jump to another ten-second bucket, with the mean and worst of the ticks that entered a new
-//   bucket; `bench_playback tick` prints these alone.
+// - OnTick on a 200-track play list: mean and worst of 1000 ticks at one position, and of ticks
+//   that enter a new ten-second bucket (target: 1 ms).
 // How they are taken: the play manager, the player and the devices run as in the engine (the mix
 // manager, the UI-update queue and the video montage stood in for by the test doubles of
 // tests/engine/playback/playmgr); the sink file is polled every millisecond from the calling
@@ -241,42 +239,6 @@ Figures RepositionLatency(Device device, LONGLONG target)
     return Summarise(runs);
 }
 
-// The tick costs of one scenario: every tick, and those that entered another ten-second bucket.
-class TickFigures {
-public:
-    void Add(double ms, bool newBucket)
-    {
-        m_all.push_back(ms);
-        if (newBucket)
-            m_entering.push_back(ms);
-    }
-    void Print(const char* what) const
-    {
-        std::vector<double> sorted = m_all;
-        std::sort(sorted.begin(), sorted.end());
-        double total = 0.0;
-        for (const double ms : sorted)
-            total += ms;
-        std::printf("%-58s mean %6.3f ms  median %6.3f ms  worst %6.3f ms", what, total / sorted.size(),
-                    sorted[sorted.size() / 2], sorted.back());
-        if (!m_entering.empty()) {
-            double worst = 0.0;
-            double sum = 0.0;
-            for (const double ms : m_entering) {
-                worst = std::max(worst, ms);
-                sum += ms;
-            }
-            std::printf("\n%-58s mean %6.3f ms  worst %6.3f ms  (%zu ticks)", "  of which ticks entering a new bucket",
-                        sum / m_entering.size(), worst, m_entering.size());
-        }
-        std::printf("\n");
-    }
-
-private:
-    std::vector<double> m_all;
-    std::vector<double> m_entering;
-};
-
 // OnTick over a 200-track play list laid out by the mix builder (no music files: the items that
 // the minute ahead wants get inputs that find no source and stay silent).
 void TickCost()
@@ -307,59 +269,42 @@ void TickCost()
         }
         manager->UpdateEndPosition();
     }
-    // Seeks the mix output to `position` (untimed), then times one tick there.
-    LONGLONG last = -1;
-    const auto tick = [&](TickFigures& figures, LONGLONG position) {
-        if (position != last) {
-            CLiveAndPendingMixSingleThreadAccess lock;
-            manager->GetMixOutput()->SeekTo(position);
+    const auto time = [&](int ticks, const std::function<void(int)>& before) {
+        double total = 0.0;
+        double worst = 0.0;
+        for (int t = 0; t < ticks; ++t) {
+            before(t);
+            const double t0 = Now();
+            {
+                CLiveAndPendingMixSingleThreadAccess lock;
+                manager->OnTick();
+            }
+            const double took = (Now() - t0) * 1000.0;
+            total += took;
+            worst = std::max(worst, took);
+            ui.Clear();
         }
-        const bool newBucket =
-            last >= 0 && position / CPlayManager::kBucketLength != last / CPlayManager::kBucketLength;
-        last = position;
-        const double t0 = Now();
-        {
-            CLiveAndPendingMixSingleThreadAccess lock;
-            manager->OnTick();
-        }
-        figures.Add((Now() - t0) * 1000.0, newBucket);
-        ui.Clear();
+        std::printf("%-58s mean %6.3f ms  worst %6.3f ms\n",
+                    ticks == 1000 ? "OnTick, 200 items, position unchanged"
+                                  : "OnTick, 200 items, a new bucket each tick",
+                    total / ticks, worst);
     };
     // A stopped stream has no end position yet; give the mix output the list's, so that a seek
     // moves the position the tick reads.
     manager->GetMixOutput()->SetEndPosition(manager->GetPlayList().GetLatestEndTime());
-    TickFigures unchanged;
-    tick(unchanged, kSecond);
-    for (int t = 0; t < 1000; ++t)
-        tick(unchanged, kSecond);
-    unchanged.Print("OnTick, 200 items, position unchanged (1000 ticks)");
-    // Playing through: the position moves 50 ms a tick, as the service thread sees it while the
-    // stream plays, over 300 s of the mix (30 bucket entries).
-    TickFigures playing;
-    for (LONGLONG position = 0; position < 300 * kSecond; position += 50000)
-        tick(playing, position);
-    playing.Print("OnTick, 200 items, playing through (6000 ticks)");
-    // Each seek puts the next tick's position into another bucket: the tick refreshes the items,
-    // and every 50th jumps back to the start (the whole window changes).
-    TickFigures jumping;
-    for (int t = 0; t < 100; ++t)
-        tick(jumping, (t % 50) * 10 * kSecond + kSecond);
-    jumping.Print("OnTick, 200 items, a new bucket each tick (100 ticks)");
+    time(1000, [](int) {});
+    // Each seek puts the next tick's position into another bucket: the tick refreshes the items.
+    time(100, [&](int t) {
+        CLiveAndPendingMixSingleThreadAccess lock;
+        manager->GetMixOutput()->SeekTo((t % 50) * 10 * kSecond + kSecond);
+    });
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
+int main()
 {
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    // "tick": the tick's figures alone.
-    if (argc > 1 && std::strcmp(argv[1], "tick") == 0) {
-        std::printf("Tick costs: QueryPerformanceCounter around OnTick under the global mix lock, the mix manager a\n"
-                    "test double; the position set by a seek of the mix output before each tick (untimed).\n");
-        TickCost();
-        CoUninitialize();
-        return 0;
-    }
     std::printf("Wall times from the call, the sink file polled every 1 ms from the calling thread (Wine's\n"
                 "sink drains about 4x faster than real time); ten runs each. Tick costs: QueryPerformanceCounter\n"
                 "around OnTick under the global mix lock, the mix manager a test double.\n");

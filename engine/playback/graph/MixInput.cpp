@@ -30,8 +30,11 @@ LONGLONG FramesToMicroseconds(LONGLONG frames, DWORD rate)
 }
 }  // namespace
 
-CMixInput::CMixInput(CMixOutput* output) : m_output(output)
+CMixInput::CMixInput(CPlayItem* item, CMixOutput* output) : m_item(item), m_output(output)
 {
+    m_item->AddRef();
+    m_output->AddRef();
+    m_item->SetHasMixInput(TRUE);
     m_queue.reserve(kMaxQueued + 1);
     m_treble.Setup(CMixOutput::kRate);
     m_treble.SetBandCount(1);
@@ -63,27 +66,12 @@ CMixInput::CMixInput(CMixOutput* output) : m_output(output)
     CloseHandle(thread);
 }
 
-CMixInput::CMixInput(CPlayItem* item, CMixOutput* output) : CMixInput(output)
-{
-    Bind(item);
-}
-
-void CMixInput::Bind(CPlayItem* item)
-{
-    m_item = item;
-    m_item->AddRef();
-    m_output->AddRef();
-    m_item->SetHasMixInput(TRUE);
-}
-
 CMixInput::~CMixInput()
 {
     {
         CSingleThreadLock lock(&m_queueLock);
         m_queue.clear();
     }
-    if (!m_item)
-        return;
     m_item->SetActive(FALSE);
     m_item->Release();
     m_output->Release();
@@ -126,19 +114,12 @@ bool CMixInput::DropRequest(LONGLONG blockPosition)
 
 void CMixInput::UpdateWorkEvent()
 {
-    // The event changes only when the queue turns empty or stops being empty: setting an event that
-    // is already set costs a round trip to the kernel (a wineserver call under Wine) for nothing,
-    // and a new input is handed six requests at once.
     if (m_queue.empty()) {
-        if (m_workSignalled)
-            ResetEvent(m_workEvent.get());
-        m_workSignalled = false;
+        ResetEvent(m_workEvent.get());
         m_idle = 1;
     } else {
         m_idle = 0;
-        if (!m_workSignalled)
-            SetEvent(m_workEvent.get());
-        m_workSignalled = true;
+        SetEvent(m_workEvent.get());
     }
 }
 
@@ -146,8 +127,6 @@ void CMixInput::Quit()
 {
     if (m_quitEvent)
         SetEvent(m_quitEvent.get());
-    if (!m_item)
-        return;
     m_item->SetActive(FALSE);
     m_item->SetHasMixInput(FALSE);
 }
@@ -188,56 +167,38 @@ DWORD WINAPI CMixInput::ThreadMain(void* self)
 
 void CMixInput::Run()
 {
-    // A spare waits here until it is bound to an item and handed its first request (or quits
-    // unused); everything below runs for its item alone.
-    const HANDLE events[2] = {m_quitEvent.get(), m_workEvent.get()};
-    if (WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0 + 1)
-        Serve();
-    Release();
-    ModuleCounts::RemoveActivity();
-}
-
-void CMixInput::Serve()
-{
-    // Spares for the inputs to come are made here, on this thread, one whenever its queue runs
-    // dry: the owner then binds a ready input instead of starting a thread under its locks.
     if (FAILED(m_item->OpenSource())) {
         m_failed = 1;
-        m_output->PrepareSpareInput();
-        return;
-    }
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
-    WAVEFORMATEX format{};
-    if (FAILED(m_item->GetFormat(&format))) {
-        m_failed = 1;
     } else {
-        m_sourceBlockAlign = format.nBlockAlign;
-        m_sourceBits = format.wBitsPerSample;
-        if (format.nSamplesPerSec)
-            m_sourceRate = format.nSamplesPerSec;
-        m_resampLeft.Setup(CMixOutput::kRate, m_sourceRate, 0.8);
-        m_resampRight.Setup(CMixOutput::kRate, m_sourceRate, 0.8);
-        // Quitting comes first: requests still queued then are not rendered.
-        const HANDLE events[2] = {m_quitEvent.get(), m_workEvent.get()};
-        while (WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
-            MIXINPUTBUFFER request{};
-            if (!TakeRequest(&request))
-                continue;
-            m_item->Lock();
-            Render(request);
-            m_item->Unlock();
-            bool drained = false;
-            {
+        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
+        WAVEFORMATEX format{};
+        if (FAILED(m_item->GetFormat(&format))) {
+            m_failed = 1;
+        } else {
+            m_sourceBlockAlign = format.nBlockAlign;
+            m_sourceBits = format.wBitsPerSample;
+            if (format.nSamplesPerSec)
+                m_sourceRate = format.nSamplesPerSec;
+            m_resampLeft.Setup(CMixOutput::kRate, m_sourceRate, 0.8);
+            m_resampRight.Setup(CMixOutput::kRate, m_sourceRate, 0.8);
+            // Quitting comes first: requests still queued then are not rendered.
+            const HANDLE events[2] = {m_quitEvent.get(), m_workEvent.get()};
+            while (WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
+                MIXINPUTBUFFER request{};
+                if (!TakeRequest(&request))
+                    continue;
+                m_item->Lock();
+                Render(request);
+                m_item->Unlock();
                 CSingleThreadLock lock(&m_queueLock);
                 m_rendering.sequence = -1;
                 UpdateWorkEvent();
-                drained = m_queue.empty();
             }
-            if (drained)
-                m_output->PrepareSpareInput();
         }
+        m_item->CloseSource();
     }
-    m_item->CloseSource();
+    Release();
+    ModuleCounts::RemoveActivity();
 }
 
 bool CMixInput::TakeRequest(MIXINPUTBUFFER* request)

@@ -29,17 +29,12 @@ public:
     static constexpr int kMaxQueued = 6;
 
     CMixInput(CPlayItem* item, CMixOutput* output);
-    // A spare: its thread, events and buffers made ahead, bound to an item later (Bind, under the
-    // mix output's state lock, before any request is queued). An unbound spare holds no reference
-    // on the mix output, which quits its spares when it goes.
-    explicit CMixInput(CMixOutput* output);
     CMixInput(const CMixInput&) = delete;
     CMixInput& operator=(const CMixInput&) = delete;
 
     ULONG AddRef();
     ULONG Release();
 
-    void Bind(CPlayItem* item);
     void QueueRequest(LONGLONG blockPosition, LONGLONG sequence);
     bool DropRequest(LONGLONG blockPosition);
     void Quit();
@@ -56,7 +51,6 @@ private:
     ~CMixInput();
     static DWORD WINAPI ThreadMain(void* self);
     void Run();
-    void Serve();
     bool TakeRequest(MIXINPUTBUFFER* request);
     void UpdateWorkEvent();
     void Render(const MIXINPUTBUFFER& request);
@@ -72,14 +66,12 @@ private:
     UniqueKernelHandle m_workEvent;
     UniqueKernelHandle m_quitEvent;
     mutable CSingleThreadToken m_queueLock;
-    // Whether the work event is set (under the queue lock).
-    bool m_workSignalled = false;
     volatile LONG m_idle = 0;
     WORD m_sourceBlockAlign = 4;
     WORD m_sourceBits = 16;
     DWORD m_sourceRate = 1;
     DWORD m_mixRate = CMixOutput::kRate;
-    CPlayItem* m_item = nullptr;
+    CPlayItem* m_item;
     CMixOutput* m_output;
     CResamp m_resampLeft;
     CResamp m_resampRight;

@@ -45,12 +45,6 @@ CMixOutput::~CMixOutput()
         }
         m_inputs.clear();
     }
-    CSingleThreadLock spares(&m_spareLock);
-    for (CMixInput* spare : m_spares) {
-        spare->Quit();
-        spare->Release();
-    }
-    m_spares.clear();
     for (Block& block : m_blocks)
         if (block.data)
             VirtualFree(block.data, 0, MEM_RELEASE);
@@ -103,10 +97,9 @@ bool CMixOutput::AddInput(CPlayItem* item)
 {
     if (!item)
         return false;
-    CMixInput* input = TakeSpareInput();
     CSingleThreadLock state(&m_stateLock);
     CSingleThreadLock blocks(&m_blockLock);
-    input->Bind(item);
+    CMixInput* input = new CMixInput(item, this);
     std::array<const Block*, kBlockCount> order{};
     for (int i = 0; i < kBlockCount; ++i)
         order[static_cast<size_t>(i)] = &m_blocks[static_cast<size_t>(i)];
@@ -116,40 +109,6 @@ bool CMixOutput::AddInput(CPlayItem* item)
             input->QueueRequest(block->position, block->sequence);
     m_inputs.push_back(input);
     return true;
-}
-
-CMixInput* CMixOutput::TakeSpareInput()
-{
-    {
-        CSingleThreadLock spares(&m_spareLock);
-        if (!m_spares.empty()) {
-            CMixInput* spare = m_spares.back();
-            m_spares.pop_back();
-            return spare;
-        }
-    }
-    return new CMixInput(this);
-}
-
-void CMixOutput::PrepareSpareInput()
-{
-    // One at a time, by one thread at a time: the inputs of a start all drain their first requests
-    // together while the device is starting, and each thread started is a burst of kernel work.
-    if (InterlockedCompareExchange(&m_makingSpare, 1, 0) != 0)
-        return;
-    bool wanted = false;
-    {
-        CSingleThreadLock spares(&m_spareLock);
-        wanted = m_spares.size() < kSpareInputs;
-    }
-    if (wanted) {
-        // Made outside the lock: starting a thread is the slow part, and AddInput may take a
-        // spare meanwhile.
-        auto* spare = new CMixInput(this);
-        CSingleThreadLock spares(&m_spareLock);
-        m_spares.push_back(spare);
-    }
-    InterlockedExchange(&m_makingSpare, 0);
 }
 
 bool CMixOutput::RemoveInput(CPlayItem* item)

@@ -32,8 +32,6 @@ public:
     static constexpr LONGLONG kBlockBytes = 65536;
     static constexpr DWORD kRate = 44100;
     static constexpr LONGLONG kFrameBytes = 8;
-    // Spare mix inputs kept ready: a ten-second step of the play position brings in a few items.
-    static constexpr size_t kSpareInputs = 4;
 
     CMixOutput();
     ~CMixOutput() override;
@@ -47,8 +45,7 @@ public:
     HRESULT STDMETHODCALLTYPE Rewind() override;
     int STDMETHODCALLTYPE HasDiscontinuity() override;
 
-    // Gives the item a render thread (a spare made ahead when there is one, else a new one) and
-    // asks it for every block now requested.
+    // Starts a render thread for the item and asks it for every block now requested.
     bool AddInput(CPlayItem* item);
     bool RemoveInput(CPlayItem* item);
     // Whether the item has a mix input here (an input removed is gone at once, even while its
@@ -70,13 +67,6 @@ public:
     // fell behind the device), over the output's life.
     LONGLONG GetMissedBytes() const { return m_missedBytes; }
 
-    // For the mix inputs' threads: one more spare while there are fewer than kSpareInputs.
-    // Starting a thread and
-    // creating its events are round trips to the kernel (to the wineserver under Wine) that would
-    // otherwise fall on the play manager's tick, under the global mix lock, for every item that
-    // enters the minute ahead.
-    void PrepareSpareInput();
-
     // For the mix inputs: on success the block lock stays held until CommitBlock.
     bool LockBlock(const MIXINPUTBUFFER& request, float** data, int* filled);
     void CommitBlock(const MIXINPUTBUFFER& request);
@@ -97,7 +87,6 @@ private:
         LONGLONG partner = -1;
     };
 
-    CMixInput* TakeSpareInput();
     void RequestBlock(Block& block);
     void ReleaseBlock(Block& block);
     void RequestAll();
@@ -106,11 +95,6 @@ private:
     LONGLONG LoopedReadPosition() const;
 
     std::vector<CMixInput*> m_inputs;
-    // Unbound mix inputs, their threads started (under the spare lock, taken alone).
-    std::vector<CMixInput*> m_spares;
-    CSingleThreadToken m_spareLock;
-    // 1 while a mix input's thread is making a spare.
-    volatile LONG m_makingSpare = 0;
     std::array<Block, kBlockCount> m_blocks{};
     WAVEFORMATEX m_format{};
     CSingleThreadToken m_stateLock;

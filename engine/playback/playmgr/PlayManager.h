@@ -107,9 +107,8 @@ public:
 
     // Engine side, for the mix manager; each takes the global mix lock.
     // The service thread's 50 ms step: follows the play position, refreshes the active items when
-    // it enters another ten-second bucket (those heard later than the next ten seconds one per
-    // tick), reports items that started or stopped sounding, and ends, loops or parks playback at
-    // the end position.
+    // it enters another ten-second bucket, reports items that started or stopped sounding, and
+    // ends, loops or parks playback at the end position.
     void OnTick();
     // Gives mix inputs to the items that overlap the minute after the bucket's start (and to the
     // next primary item after the one under the window's end) and takes them from the others;
@@ -157,9 +156,6 @@ private:
     // The next or previous track's audible start from the play position (while playing) or the
     // cursor; from the start of the mix when there is none.
     HRESULT SkipTo(BOOL next);
-    // UpdateActiveItems's work: items that sound before `urgentUntil` (mix time) change at once,
-    // the others up to `deferrable` of them (-1: all); false when some were left for later.
-    bool RefreshActiveItems(LONGLONG urgentUntil, int deferrable);
     // The first pause track that starts more than 100 ms after `from`, else the list's end.
     LONGLONG OpenEndFrom(LONGLONG from);
     // Stops the device and tells the video montage (live stream).
@@ -188,8 +184,6 @@ private:
     std::atomic<LONGLONG> m_cursorPosition{0};
     std::atomic<LONGLONG> m_endPosition{0};
     std::atomic<LONG> m_state{kStopped};
-    // The tick entered a bucket whose items have not all got or lost their inputs yet.
-    bool m_activeItemsPending = false;
     bool m_playbackLocked = false;
     bool m_closed = false;
 };

@@ -13,8 +13,6 @@ namespace {
 constexpr LONGLONG kJustBeforeEnd = 1;
 // Bit 0 of a catalog item's flags: its audio can be played.
 constexpr int kCatalogItemPlayable = 0x1;
-// Mix inputs the tick gives or takes per tick for items not heard within the next bucket.
-constexpr int kDeferredChangesPerTick = 1;
 }  // namespace
 
 void CPlayManager::OnTick()
@@ -32,14 +30,9 @@ void CPlayManager::OnTick()
         Post(PlayManagerUi::PositionChanged);
         if (position / kBucketLength != m_bucket) {
             m_bucket = position / kBucketLength;
-            m_activeItemsPending = true;
+            UpdateActiveItems();
         }
     }
-    // A new bucket brings items in and sends others away; those not heard within the next bucket
-    // follow a few per tick (there are 50 s to spare before an entering item sounds), so that no
-    // tick starts many render threads or prepares many items at once.
-    if (m_activeItemsPending)
-        m_activeItemsPending = !RefreshActiveItems(position + kBucketLength, kDeferredChangesPerTick);
     CPlayItem* item = nullptr;
     for (int i = 0; m_playList.GetAt(i, &item); ++i) {
         if (!item->TakeActivityChange())
@@ -83,17 +76,11 @@ void CPlayManager::OnTick()
 void CPlayManager::UpdateActiveItems()
 {
     CLiveAndPendingMixSingleThreadAccess lock;
-    m_activeItemsPending = false;
-    RefreshActiveItems(0, -1);
-}
-
-bool CPlayManager::RefreshActiveItems(LONGLONG urgentUntil, int deferrable)
-{
     if (!m_mixOutput)
-        return true;
+        return;
     ComPtr<IMixManagerInternal> mixManager;
     if (FAILED(AcquireMixManager(mixManager.put())))
-        return true;
+        return;
     const LONGLONG windowStart = m_bucket * kBucketLength;
     const LONGLONG windowEnd = windowStart + kActiveWindow;
     // The next track after the one sounding at the window's end starts rendering early, so that a
@@ -103,7 +90,6 @@ bool CPlayManager::RefreshActiveItems(LONGLONG urgentUntil, int deferrable)
     int index = 0;
     if (mixManager->FindTrackAtPosition(windowEnd, &trackAtEnd, &index))
         following = m_playList.GetNextPrimary(m_playList.FindByTrack(trackAtEnd));
-    bool complete = true;
     CPlayItem* item = nullptr;
     for (int i = 0; m_playList.GetAt(i, &item); ++i) {
         bool wanted = (item->GetMixEnd() >= windowStart && item->GetMixStart() <= windowEnd) || item == following;
@@ -112,27 +98,15 @@ bool CPlayManager::RefreshActiveItems(LONGLONG urgentUntil, int deferrable)
             wanted = SUCCEEDED(mixManager->GetTrackCatalogFlags(static_cast<DWORD>(item->GetTrackId()), &flags)) &&
                      (flags & kCatalogItemPlayable) != 0;
         const bool hasInput = m_mixOutput->HasInput(item);
-        if (wanted == hasInput)
-            continue;
-        // An item that sounds before `urgentUntil` changes now; the others while the budget lasts.
-        if (!(wanted && item->GetMixStart() < urgentUntil)) {
-            if (deferrable == 0) {
-                complete = false;
-                continue;
-            }
-            if (deferrable > 0)
-                --deferrable;
-        }
-        if (wanted) {
+        if (wanted && !hasInput) {
             // An item whose track cannot be loaded has nothing to render.
             if (mixManager->PreparePlayItem(item))
                 m_mixOutput->AddInput(item);
-        } else {
+        } else if (!wanted && hasInput) {
             m_mixOutput->RemoveInput(item);
             mixManager->CancelPlayItemAnalysis(item);
         }
     }
-    return complete;
 }
 
 void CPlayManager::UpdateCurrentTrack()
