@@ -288,6 +288,8 @@ private:
     // Track objects. The track holding the object, or null.
     CTrackInfo* FindObjectTrack(LONG objectId) const;
     // Every object of the mix gets an id unique within the mix (objects keep the ids they have).
+    // New ids count on from the highest id in the mix as it stands, so the markers a rebuild lays
+    // again take the same ids each time and a rebuilt mix equals the mix it was rebuilt from.
     void NumberTrackObjects();
     // A track whose material was cut: without a segment left it leaves the mix, else it is
     // prepared as for a commit.
@@ -325,7 +327,6 @@ private:
     LONG m_nextTrackId = 0;
     std::vector<EditCopy> m_editCopies;
     LONG m_nextEditCopyId = 0;
-    LONG m_nextObjectId = 1;
     BOOL m_showPerformed = TRUE;
     BOOL m_enabled = FALSE;
     BOOL m_modified = FALSE;

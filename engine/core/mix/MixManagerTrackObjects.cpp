@@ -68,6 +68,7 @@ CTrackInfo* CMixManager::FindObjectTrack(LONG objectId) const
 
 void CMixManager::NumberTrackObjects()
 {
+    LONG next = 1;
     for (int i = 0; i < m_tracks.GetCount(); ++i) {
         const CTrackLayerContainer& layers = m_tracks.GetAt(i)->Layers();
         for (int l = 0; l < layers.GetCount(); ++l) {
@@ -77,11 +78,11 @@ void CMixManager::NumberTrackObjects()
             // Ids come from stored documents too: one at the top of the range is not counted on.
             for (int o = 0; o < layer->Objects().GetCount(); ++o)
                 if (const LONG id = layer->Objects().GetAt(o)->GetId(); id < LONG_MAX)
-                    m_nextObjectId = std::max(m_nextObjectId, id + 1);
+                    next = std::max(next, id + 1);
         }
     }
     for (int i = 0; i < m_tracks.GetCount(); ++i)
-        m_tracks.GetAt(i)->NumberObjects(&m_nextObjectId);
+        m_tracks.GetAt(i)->NumberObjects(&next);
 }
 
 void CMixManager::SettleEditedTrack(int index)
