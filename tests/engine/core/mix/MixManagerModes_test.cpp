@@ -9,6 +9,7 @@
 
 namespace {
 
+using mixtest::IdList;
 using mixtest::MixManagerTest;
 
 class TrackModesTest : public MixManagerTest {

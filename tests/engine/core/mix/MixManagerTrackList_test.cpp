@@ -18,6 +18,7 @@
 
 namespace {
 
+using mixtest::IdList;
 using mixtest::MixManagerTest;
 
 class TrackListTest : public MixManagerTest {
