@@ -10,6 +10,9 @@
 
 #include <windows.h>
 
+#include <utility>
+#include <vector>
+
 class CMasterBeatMap;
 class CTimeMap;
 class CTrackInfo;
@@ -76,7 +79,12 @@ public:
     static BOOL FindTempoMarker(CTrackInfo& track, DWORD type, LONGLONG* position, double* bpm);
     static BOOL AddTempoMarker(CTrackInfo& track, DWORD type, LONGLONG position, double bpm);
     static void MoveMarkerOfType(CTrackInfo& track, DWORD type, LONGLONG position);
-    static void RemoveDefaultTempoMarkers(CTrackInfo& track);
+    // Removes the tempo markers the builder laid (not the user's) and answers the object id each
+    // had, by type, so that the ones laid again in their place keep it (a second rebuild of a
+    // rebuilt mix then changes nothing, and an undo gives back exactly the earlier mix).
+    static std::vector<std::pair<DWORD, LONG>> RemoveDefaultTempoMarkers(CTrackInfo& track);
+    // Gives each tempo marker laid since the removal (id -1) the id its type had before.
+    static void KeepTempoMarkerIds(CTrackInfo& track, std::vector<std::pair<DWORD, LONG>> ids);
     static double GetUserStartTempo(CTrackInfo& track);
     static BOOL ComputeOutroTargetRate(CTrackInfo* incoming, CTrackInfo& outgoing, double* rate);
     static BOOL LayOutroTempoRamp(CTrackInfo* incoming, CTrackInfo& outgoing, LONGLONG rampStart);

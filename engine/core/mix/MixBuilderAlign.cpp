@@ -85,7 +85,7 @@ void CMixBuilder::AlignPrimaryTracks(CTrackInfoContainer& tracks)
         const MIXBUILDER_NEIGHBOURS neighbours = GetNeighbours(tracks, index);
         CTimeMap& map = FirstMap(track);
         map.Clear();
-        RemoveDefaultTempoMarkers(track);
+        std::vector<std::pair<DWORD, LONG>> tempoIds = RemoveDefaultTempoMarkers(track);
         const MIXBUILDER_TRACKPOINTS points = GetPoints(track);
         const LONGLONG start = track.MainObjects().GetEarliestStart();
         CTrackInfo* previous = neighbours.previous;
@@ -117,6 +117,7 @@ void CMixBuilder::AlignPrimaryTracks(CTrackInfoContainer& tracks)
                 SUCCEEDED(track.TrackTimeToMixTime(points.introEnd, &actual)) && wanted != actual)
                 map.Shift(wanted - actual);
         }
+        KeepTempoMarkerIds(track, std::move(tempoIds));
     }
 }
 

@@ -1,4 +1,5 @@
 // Tempo markers and the outgoing track's tempo ramp toward the next track.
+#include <algorithm>
 #include <new>
 
 #include "engine/core/track/Marker.h"
@@ -37,13 +38,33 @@ void CMixBuilder::MoveMarkerOfType(CTrackInfo& track, DWORD type, LONGLONG posit
         marker->SetPosition(position);
 }
 
-void CMixBuilder::RemoveDefaultTempoMarkers(CTrackInfo& track)
+std::vector<std::pair<DWORD, LONG>> CMixBuilder::RemoveDefaultTempoMarkers(CTrackInfo& track)
 {
+    std::vector<std::pair<DWORD, LONG>> ids;
     CTrackObjContainer& objects = track.MainObjects();
     for (int i = objects.GetCount() - 1; i >= 0; --i) {
         const CTrackObj* o = objects.GetAt(i);
-        if (o->Matches(kTrackObjMarker, kTempoMarkerMask) && !static_cast<const CMarker*>(o)->IsUserAdjusted())
+        if (o->Matches(kTrackObjMarker, kTempoMarkerMask) && !static_cast<const CMarker*>(o)->IsUserAdjusted()) {
+            ids.emplace_back(o->GetType(), o->GetId());
             objects.RemoveAt(i);
+        }
+    }
+    return ids;
+}
+
+void CMixBuilder::KeepTempoMarkerIds(CTrackInfo& track, std::vector<std::pair<DWORD, LONG>> ids)
+{
+    CTrackObjContainer& objects = track.MainObjects();
+    for (int i = 0; i < objects.GetCount() && !ids.empty(); ++i) {
+        CTrackObj* o = objects.GetAt(i);
+        if (!o->Matches(kTrackObjMarker, kTempoMarkerMask) || o->GetId() != -1)
+            continue;
+        const auto same =
+            std::find_if(ids.begin(), ids.end(), [&](const auto& id) { return id.first == o->GetType(); });
+        if (same == ids.end())
+            continue;
+        o->SetId(same->second);
+        ids.erase(same);
     }
 }
 

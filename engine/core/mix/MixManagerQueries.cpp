@@ -75,7 +75,12 @@ HRESULT CMixManager::GetVisibleTrackCount(int* count)
 HRESULT CMixManager::GetVisibleTrack(int index, ITrackEditItem** copy)
 {
     CLiveAndPendingMixSingleThreadAccess lock;
-    return GetTrackCopy(index + HiddenTrackCount(), copy);
+    const int visible = m_tracks.GetCount() - HiddenTrackCount();
+    // The index comes from the caller: outside the visible list it answers as past the end,
+    // never with a hidden track.
+    if (index < 0 || index >= visible)
+        return GetTrackCopy(-1, copy);
+    return GetTrackCopy(index + m_tracks.GetCount() - visible, copy);
 }
 
 HRESULT CMixManager::GetTrackCopy(int index, ITrackEditItem** copy)

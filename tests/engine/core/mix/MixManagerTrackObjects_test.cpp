@@ -149,3 +149,41 @@ TEST_F(TrackObjects, ReversingNeedsTheCatalog)
 }
 
 }  // namespace
+
+TEST_F(TrackObjects, ASplitChangesNeitherTimeMapsNorFades)
+{
+    // Splitting only cuts a segment in two: every track keeps where each of its moments is heard
+    // and at what level, wherever the split falls.
+    Insert({NewTrack(100)}, 2);
+    const auto heard = [&] {
+        std::vector<LONGLONG> times;
+        for (int t = 0; t < 3; ++t)
+            for (LONGLONG at = 0; at < Track(t).GetTrackLength(); at += 250000) {
+                LONGLONG mixTime = -1;
+                Track(t).TrackTimeToMixTime(at, &mixTime);
+                times.push_back(mixTime);
+            }
+        // Every marker (the fades' envelope points among them) where it is heard, with its value.
+        for (int t = 0; t < 3; ++t)
+            for (int i = 0; i < Track(t).MainObjects().GetCount(); ++i)
+                if (const CTrackObj* o = Track(t).MainObjects().GetAt(i); o->GetClass() == kTrackObjMarker) {
+                    times.push_back(o->GetType());
+                    times.push_back(MixTime(Track(t), o->GetStart()));
+                    times.push_back(static_cast<const CMarker*>(o)->GetMainValue());
+                }
+        return times;
+    };
+    const std::vector<LONGLONG> before = heard();
+    for (const int t : {1, 2, 0})
+        for (const LONGLONG share : {4, 2}) {
+            SCOPED_TRACE(testing::Message() << "track " << t << " split at 1/" << share);
+            const LONGLONG at = MixTime(Track(t), Track(t).GetTrackLength() / share);
+            OneStep([&] {
+                return Manager().SplitSegmentsAt(IdList({static_cast<DWORD>(Track(t).GetTrackIdValue())}).get(), at);
+            });
+            const std::vector<LONGLONG> after = heard();
+            ASSERT_EQ(after.size(), before.size());
+            for (size_t i = 0; i < before.size(); ++i)
+                ASSERT_EQ(after[i], before[i]) << "value " << i;
+        }
+}

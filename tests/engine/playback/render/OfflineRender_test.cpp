@@ -128,3 +128,60 @@ TEST(OfflineRender, OutputDependsNeitherOnReadSizeNorOnThreadTiming)
                             << " samples, the first at frame " << first / 2;
     }
 }
+
+// Cutting a segment in two changes nothing that is heard: the pieces play on from each other as
+// the whole segment did, in a track stretched to the mix tempo too. Made before the mix plays, or
+// while it plays, ahead of the play position in a track that has not started: then the play items
+// are loaded again under the running mix output, as a rebuild does.
+TEST(OfflineRender, ASplitSegmentSoundsAsTheWholeOne)
+{
+    fixtures::TempDir folder(L"render");
+    const std::vector<TrackFile> files = {{120, kLow, 44100, false}, {126, kMid, 44100, false}};
+    RenderedMix whole(folder.Path(), files, kMeasures);
+    ASSERT_TRUE(whole.Ready()) << whole.Failure();
+    whole.Start(0);
+    const std::vector<int16_t> reference = whole.PullAll(17640);
+
+    struct Case {
+        const char* name;
+        std::vector<int> tracks;
+        size_t playedBytes;  // rendered before the split
+    };
+    const size_t fourSeconds = static_cast<size_t>(CMixOutput::MicrosecondsToBytes(4000000));
+    for (const Case& c : {Case{"both tracks before playing", {0, 1}, 0},
+                          Case{"the second track while the first plays", {1}, fourSeconds}}) {
+        SCOPED_TRACE(c.name);
+        RenderedMix split(folder.Path(), files, kMeasures);
+        ASSERT_TRUE(split.Ready()) << split.Failure();
+        std::vector<int16_t> audio;
+        if (c.playedBytes > 0) {
+            split.Start(0);
+            audio = split.Pull(c.playedBytes, 17640);
+        }
+        for (const int t : c.tracks) {
+            CTrackInfo& track = split.Track(t);
+            CTrackLayer* layer = nullptr;
+            ASSERT_TRUE(track.Layers().GetLayer(0, &layer));
+            LONGLONG at = 0;
+            ASSERT_EQ(track.TrackTimeToMixTime(track.GetTrackLength() / 3 + 12345, &at), S_OK);
+            ASSERT_GT(at, 8000000) << "ahead of what has played";
+            ASSERT_EQ(layer->SplitSegmentsAtMixTime(at), S_OK);
+        }
+        mixtest::Rebuild(split.Mix());
+        if (c.playedBytes > 0) {
+            for (int t = 0; t < 2; ++t)
+                LoadPlayItem(split.Item(t), split.Track(t));
+        } else {
+            split.Start(0);
+        }
+        const std::vector<int16_t> rest = split.Pull(reference.size() * 2 - c.playedBytes, 17640);
+        audio.insert(audio.end(), rest.begin(), rest.end());
+        ASSERT_EQ(audio.size(), reference.size());
+        size_t differing = 0;
+        size_t first = 0;
+        for (size_t i = 0; i < reference.size(); ++i)
+            if (std::abs(audio[i] - reference[i]) > 1 && differing++ == 0)
+                first = i / 2;
+        EXPECT_EQ(differing, 0u) << "the split mix leaves the whole one at frame " << first;
+    }
+}

@@ -3,6 +3,7 @@
 // files on disk, and the engine data folder's snapshot and last-mix file read back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <utility>
@@ -16,6 +17,8 @@
 #include "engine/core/mix/MixManager.h"
 #include "engine/core/mix/UndoStore.h"
 #include "engine/core/track/Segment.h"
+#include "engine/playback/graph/PlayItem.h"
+#include "engine/playback/playmgr/PlayManager.h"
 #include "engine/core/server/EngineFolders.h"
 #include "engine/core/server/Factory.h"
 #include "interfaces/IBrennock.h"
@@ -477,6 +480,67 @@ TEST_F(EngineMix, DroppedFilesThatAreMissingInsertNothing)
     const std::vector<DWORD> now = Ids();
     ASSERT_EQ(now.size(), 3u);
     EXPECT_EQ(std::vector<DWORD>(now.begin(), now.begin() + 2), ids) << "a position outside: at the end";
+}
+
+TEST_F(EngineMix, InsertedItemsAndFilesLandAtVisiblePositionsWhilePerformedTracksAreHidden)
+{
+    ASSERT_EQ(Load(DocumentPath()), S_OK);
+    ASSERT_EQ(Load(DocumentPath(), TRUE), S_OK);
+    const std::vector<DWORD> ids = Ids();
+    ASSERT_EQ(ids.size(), 4u);
+    const DWORD item = ItemIdOf(m_folder.File(L"click126.wav"));
+    PathList file({m_folder.File(L"click120.wav")});
+    ASSERT_EQ(m_mix->SetShowPerformedTracks(FALSE), S_OK);
+    CPlayManager* live = Manager().GetLivePlayManager();
+    ASSERT_NE(live, nullptr);
+    // The live play manager holds a position where the second track has ended: the third plays,
+    // the first two are hidden.
+    CPlayItem* second = nullptr;
+    ASSERT_TRUE(live->GetPlayList().GetAt(1, &second));
+    ASSERT_EQ(live->SetHeldPosition(second->GetMixEnd()), S_OK);
+    ASSERT_EQ(live->GetCurrentTrackId(), static_cast<LONG>(ids[2]));
+    int visible = 0;
+    ASSERT_EQ(m_mix->GetVisibleTrackCount(&visible), S_OK);
+    ASSERT_EQ(visible, 2);
+
+    const auto itemAt = [&](int index) {
+        ComPtr<ITrackEditItem> copy;
+        LONG id = -1;
+        if (m_mix->GetTrackCopy(index, copy.put()) == S_OK)
+            static_cast<CTrackInfo*>(copy.get())->GetCatalogItemId(&id);
+        return static_cast<DWORD>(id);
+    };
+    ASSERT_EQ(m_mix->InsertCatalogItems(IdList({item}).get(), 0), S_OK);
+    std::vector<DWORD> now = Ids();
+    ASSERT_EQ(now.size(), 5u);
+    EXPECT_EQ((std::vector<DWORD>{now[0], now[1], now[3], now[4]}), ids) << "inserted after the hidden tracks";
+    EXPECT_EQ(itemAt(2), item);
+
+    // The held position stays with the track it lay in; the visible list starts where that
+    // track's row now stands.
+    const auto current = std::find(now.begin(), now.end(), static_cast<DWORD>(live->GetCurrentTrackId()));
+    ASSERT_NE(current, now.end());
+    const int hidden = static_cast<int>(current - now.begin());
+    ASSERT_EQ(m_mix->GetVisibleTrackCount(&visible), S_OK);
+    ASSERT_EQ(visible, 5 - hidden);
+    ASSERT_EQ(m_mix->InsertFiles(&file, 1), S_OK);
+    now = Ids();
+    ASSERT_EQ(now.size(), 6u);
+    EXPECT_EQ(itemAt(hidden + 1), ItemIdOf(m_folder.File(L"click120.wav"))) << "the file at visible position 1";
+
+    // Every track performed: the visible list is empty, and its position 0 is the end.
+    CPlayItem* last = nullptr;
+    LONGLONG end = 0;
+    for (int i = 0; live->GetPlayList().GetAt(i, &last); ++i)
+        end = std::max(end, last->GetMixEnd() + 1);
+    ASSERT_EQ(live->SetHeldPosition(end), S_OK);
+    ASSERT_EQ(live->GetCurrentTrackId(), CPlayManager::kNoTrack);
+    ASSERT_EQ(m_mix->GetVisibleTrackCount(&visible), S_OK);
+    EXPECT_EQ(visible, 0);
+    ASSERT_EQ(m_mix->InsertCatalogItems(IdList({item}).get(), 0), S_OK);
+    const std::vector<DWORD> after = Ids();
+    ASSERT_EQ(after.size(), 7u);
+    EXPECT_EQ(std::vector<DWORD>(after.begin(), after.begin() + 6), now);
 }
 
 class EnginePlaylist : public EngineMix {

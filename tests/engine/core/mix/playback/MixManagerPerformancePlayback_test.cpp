@@ -113,6 +113,64 @@ protected:
         EXPECT_TRUE(track.MainObjects().GetEarliestEndMarker(&trackTime));
         return trackTime;
     }
+    // Twenty edits while the mix plays, from mix time `from` on, each leaving what is still to be
+    // heard as it is: `split` (given the play position) at every other one, an edit copy of the
+    // second track committed unchanged at the others. The capture must be the offline render,
+    // sample for sample.
+    void PlayTwentyEditsAndCompare(LONGLONG from, const std::function<void(LONGLONG)>& split)
+    {
+        CPlayManager* live = m_mix->GetLivePlayManager();
+        const DWORD second = static_cast<DWORD>(Track(1).GetTrackIdValue());
+        bool clean = false;
+        bool stopped = false;
+        int edits = 0;
+        for (int attempt = 0; attempt < 3 && !clean; ++attempt) {
+            const LONGLONG missed = live->GetMixOutput() ? live->GetMixOutput()->GetMissedBytes() : 0;
+            live->PlayFromStart();
+            edits = 0;
+            LONGLONG next = from;
+            for (DWORD waited = 0; waited < 90000 && edits < 20; waited += 5) {
+                LONGLONG position = 0;
+                if (m_mix->GetPlayPosition(&position) == S_OK && position >= next) {
+                    if (edits % 2 == 0) {
+                        split(position);
+                    } else {
+                        ComPtr<ITrackEditItem> copy;
+                        LONG editId = -1;
+                        if (m_mix->BeginTrackEdit(second, copy.put()) == S_OK &&
+                            SUCCEEDED(copy->GetEditCopyId(&editId))) {
+                            m_mix->CommitTrackEdits(IdList({static_cast<DWORD>(editId)}).get(), TRUE);
+                            m_mix->EndTrackEdit(copy.get());
+                        }
+                    }
+                    ++edits;
+                    next = position + 500000;
+                }
+                Sleep(5);
+            }
+            stopped = WaitUntilStopped(*live, static_cast<DWORD>(m_model.EndTime() / 1000) + 30000);
+            clean = live->GetMixOutput()->GetMissedBytes() == missed;
+            if (!clean)
+                m_mix->ReplaceMix(&m_model.Mix().tracks, nullptr, nullptr, FALSE);
+        }
+        ASSERT_EQ(edits, 20) << "playback ended before twenty edits";
+        ASSERT_TRUE(stopped) << "the mix did not end";
+        if (!clean)
+            GTEST_SKIP() << "the renderer fell behind the sink in every attempt (machine too loaded)";
+
+        m_model.Start(0);
+        const std::vector<int16_t> reference = m_model.PullAll(17640);
+        const std::vector<int16_t> audio = playmgrtest::WaveOutSamples(outputtest::ReadSink(false));
+        const LONGLONG origin = playmgrtest::FindOrigin(audio, reference);
+        ASSERT_GE(origin, 0) << "nothing loud reached the sink";
+        size_t differing = 0;
+        size_t first = 0;
+        for (size_t i = 0; i < reference.size() && static_cast<size_t>(origin) * 2 + i < audio.size(); ++i)
+            if (std::abs(audio[static_cast<size_t>(origin) * 2 + i] - reference[i]) > 1 && differing++ == 0)
+                first = i / 2;
+        EXPECT_EQ(differing, 0u) << "the capture leaves the offline render at frame " << first;
+        EXPECT_GE(audio.size(), reference.size() + static_cast<size_t>(origin) * 2) << "the capture ends early";
+    }
 };
 
 TEST_F(PerformancePlayback, MixingIntoTheNextTrackNowStartsTheOutroOnTheNextMeasureWithTheClicksTogether)
@@ -218,60 +276,23 @@ TEST_F(PerformancePlayback, APauseAfterTheCurrentTrackSilencesTheMixAtItsAudible
 
 TEST_F(PerformancePlayback, TwentyEditsDuringPlaybackLeaveTheAudioAsTheRenderHasIt)
 {
-    CPlayManager* live = m_mix->GetLivePlayManager();
+    // The playing track split a second behind the play position: its play item is loaded again
+    // while it sounds.
     const DWORD playing = static_cast<DWORD>(Track(0).GetTrackIdValue());
-    const DWORD second = static_cast<DWORD>(Track(1).GetTrackIdValue());
-    bool clean = false;
-    bool stopped = false;
-    int edits = 0;
-    for (int attempt = 0; attempt < 3 && !clean; ++attempt) {
-        const LONGLONG missed = live->GetMixOutput() ? live->GetMixOutput()->GetMissedBytes() : 0;
-        live->PlayFromStart();
-        edits = 0;
-        LONGLONG next = 2000000;
-        for (DWORD waited = 0; waited < 90000 && edits < 20; waited += 5) {
-            LONGLONG position = 0;
-            if (m_mix->GetPlayPosition(&position) == S_OK && position >= next) {
-                // Edits that leave what is still to be heard as it is: the playing track split a
-                // second behind the play position (its play item is loaded again while it sounds),
-                // and an edit copy of the next track committed unchanged.
-                if (edits % 2 == 0) {
-                    m_mix->SplitSegmentsAt(IdList({playing}).get(), position - 1000000);
-                } else {
-                    ComPtr<ITrackEditItem> copy;
-                    LONG editId = -1;
-                    if (m_mix->BeginTrackEdit(second, copy.put()) == S_OK && SUCCEEDED(copy->GetEditCopyId(&editId))) {
-                        m_mix->CommitTrackEdits(IdList({static_cast<DWORD>(editId)}).get(), TRUE);
-                        m_mix->EndTrackEdit(copy.get());
-                    }
-                }
-                ++edits;
-                next = position + 500000;
-            }
-            Sleep(5);
-        }
-        stopped = WaitUntilStopped(*live, static_cast<DWORD>(m_model.EndTime() / 1000) + 30000);
-        clean = live->GetMixOutput()->GetMissedBytes() == missed;
-        if (!clean)
-            m_mix->ReplaceMix(&m_model.Mix().tracks, nullptr, nullptr, FALSE);
-    }
-    ASSERT_EQ(edits, 20) << "playback ended before twenty edits";
-    ASSERT_TRUE(stopped) << "the mix did not end";
-    if (!clean)
-        GTEST_SKIP() << "the renderer fell behind the sink in every attempt (machine too loaded)";
+    PlayTwentyEditsAndCompare(
+        2000000, [&](LONGLONG position) { m_mix->SplitSegmentsAt(IdList({playing}).get(), position - 1000000); });
+}
 
-    m_model.Start(0);
-    const std::vector<int16_t> reference = m_model.PullAll(17640);
-    const std::vector<int16_t> audio = playmgrtest::WaveOutSamples(outputtest::ReadSink(false));
-    const LONGLONG origin = playmgrtest::FindOrigin(audio, reference);
-    ASSERT_GE(origin, 0) << "nothing loud reached the sink";
-    size_t differing = 0;
-    size_t first = 0;
-    for (size_t i = 0; i < reference.size() && static_cast<size_t>(origin) * 2 + i < audio.size(); ++i)
-        if (std::abs(audio[static_cast<size_t>(origin) * 2 + i] - reference[i]) > 1 && differing++ == 0)
-            first = i / 2;
-    EXPECT_EQ(differing, 0u) << "the capture leaves the offline render at frame " << first;
-    EXPECT_GE(audio.size(), reference.size() + static_cast<size_t>(origin) * 2) << "the capture ends early";
+// Splitting the second track a second ahead of the play position, inside what the renderer has
+// rendered ahead, once that track sounds.
+TEST_F(PerformancePlayback, SplitsAheadOfThePlayPositionLeaveTheAudioAsTheRenderHasIt)
+{
+    const DWORD second = static_cast<DWORD>(Track(1).GetTrackIdValue());
+    LONGLONG start = 0;
+    ASSERT_EQ(Track(1).GetStartTime(&start), S_OK);
+    PlayTwentyEditsAndCompare(start + 1000000, [&](LONGLONG position) {
+        m_mix->SplitSegmentsAt(IdList({second}).get(), position + 1000000);
+    });
 }
 
 TEST_F(PerformancePlayback, ALoopingPerformanceStartsAgainAtTheMixStart)
