@@ -61,10 +61,9 @@ TEST_F(MixPlayback, BothTracksClicksMeetThroughTheOverlapAndARebuildDuringPlayba
     const std::vector<int16_t> audio = playmgrtest::WaveOutSamples(outputtest::ReadSink(false));
     const LONGLONG origin = playmgrtest::FindOrigin(audio, reference);
     ASSERT_GE(origin, 0) << "nothing loud reached the sink";
-    ExpectOverlapClicksTogether(m_model.Track(0), m_model.Track(1),
-                                MarkerMixTime(m_model.Track(1), kMarkerStart, false) - 21000,
-                                MarkerMixTime(m_model.Track(0), kMarkerEnd, true) + 21000, audio, origin,
-                                kTwoMilliseconds);
+    ExpectOverlapClicksTogether(
+        m_model.Track(0), m_model.Track(1), MarkerMixTime(m_model.Track(1), kMarkerStart, false) - 21000,
+        MarkerMixTime(m_model.Track(0), kMarkerEnd, true) + 21000, audio, origin, kTwoMilliseconds);
     size_t differing = 0;
     size_t first = 0;
     for (size_t i = 0; i < reference.size() && static_cast<size_t>(origin) * 2 + i < audio.size(); ++i)
