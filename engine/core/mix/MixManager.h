@@ -124,6 +124,7 @@ public:
     HRESULT STDMETHODCALLTYPE FindAdjacentTrackStart(LONGLONG position, BOOL next, LONGLONG* start) override;
     BOOL STDMETHODCALLTYPE AppendPauseAtMixEnd(LONGLONG position) override;
     HRESULT STDMETHODCALLTYPE GetTrackCatalogFlags(DWORD trackId, int* flags) override;
+    HRESULT STDMETHODCALLTYPE BuildExportTrackList(int mode, CPlayerOutputExportInfo* info) override;
 
     // IMixManager: the queries and the undo snapshot (MixManagerQueries.cpp,
     // MixManagerDocument.cpp), the track list operations (MixManagerTrackList.cpp), insertion of

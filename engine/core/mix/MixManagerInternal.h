@@ -11,6 +11,7 @@
 #include "interfaces/EngineIids.h"
 
 class CPlayItem;
+class CPlayerOutputExportInfo;
 
 struct IMixManagerInternal : public IUnknown {
     // Something of the mix changed outside the track list (the effects chain, ...): the mix is
@@ -40,6 +41,10 @@ struct IMixManagerInternal : public IUnknown {
     // The flags word of the track's catalog item (bit 0: its audio can be played); E_FAIL without
     // the track or the item.
     virtual HRESULT STDMETHODCALLTYPE GetTrackCatalogFlags(DWORD trackId, int* flags) = 0;
+    // Fills the list with where the mix's tracks end, in one of CPlayerOutputExportInfo's modes,
+    // sorted by position, each entry with its track's catalog title, artist and album (an export's
+    // per-track markers, the CD writer's track layout).
+    virtual HRESULT STDMETHODCALLTYPE BuildExportTrackList(int mode, CPlayerOutputExportInfo* info) = 0;
 };
 
 inline constexpr IID IID_IMixManagerInternal = EngineIid::MixManagerInternal;

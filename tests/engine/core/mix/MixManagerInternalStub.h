@@ -14,6 +14,7 @@ public:
     HRESULT STDMETHODCALLTYPE FindAdjacentTrackStart(LONGLONG, BOOL, LONGLONG*) override { return E_FAIL; }
     BOOL STDMETHODCALLTYPE AppendPauseAtMixEnd(LONGLONG) override { return FALSE; }
     HRESULT STDMETHODCALLTYPE GetTrackCatalogFlags(DWORD, int*) override { return E_FAIL; }
+    HRESULT STDMETHODCALLTYPE BuildExportTrackList(int, CPlayerOutputExportInfo*) override { return E_FAIL; }
 
 protected:
     virtual ~MixManagerInternalStub() = default;

@@ -125,6 +125,7 @@ public:
     HRESULT STDMETHODCALLTYPE FindAdjacentTrackStart(LONGLONG position, BOOL next, LONGLONG* start) override;
     BOOL STDMETHODCALLTYPE AppendPauseAtMixEnd(LONGLONG position) override;
     HRESULT STDMETHODCALLTYPE GetTrackCatalogFlags(DWORD trackId, int* flags) override;
+    HRESULT STDMETHODCALLTYPE BuildExportTrackList(int mode, CPlayerOutputExportInfo* info) override;
 
     std::atomic<int> prepared{0};
     std::atomic<int> cancelled{0};
