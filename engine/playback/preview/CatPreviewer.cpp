@@ -1,5 +1,6 @@
 #include "engine/playback/preview/CatPreviewer.h"
 
+#include <algorithm>
 #include <new>
 
 #include "classlib/com/UniqueBstr.h"
@@ -13,6 +14,13 @@
 namespace {
 
 constexpr LONGLONG kMicrosecondsPerSecond = 1000000;
+
+// How far the preview has played, 0 to 1: the device reads on past the end until the tick stops
+// it, and a video player may report a position past the length the catalog knows.
+float Fraction(double played)
+{
+    return static_cast<float>(std::clamp(played, 0.0, 1.0));
+}
 
 }  // namespace
 
@@ -98,13 +106,13 @@ HRESULT CCatPreviewer::GetPosition(float* fraction)
         if (!m_videoPlayer || FAILED(m_videoPlayer->GetPosition(&position)) || FAILED(m_item->GetDuration(&duration)) ||
             duration <= 0)
             return S_FALSE;
-        *fraction = static_cast<float>(static_cast<double>(position) / static_cast<double>(duration));
+        *fraction = Fraction(static_cast<double>(position) / static_cast<double>(duration));
         return S_OK;
     }
     const ULONGLONG count = m_item->GetSampleCount();
     if (!m_playItem || count == 0)
         return S_FALSE;
-    *fraction = static_cast<float>(static_cast<double>(m_playItem->GetAudibleSample()) / static_cast<double>(count));
+    *fraction = Fraction(static_cast<double>(m_playItem->GetAudibleSample()) / static_cast<double>(count));
     return S_OK;
 }
 
@@ -211,11 +219,12 @@ void CCatPreviewer::Tick()
     CSingleThreadLock lock(&m_lock);
     if (IsPlaying() != S_OK)
         return;
-    // The device keeps pulling (silence) past the file's end; the preview ends here instead.
+    // The device keeps pulling (silence) past the file's end; the preview ends here instead. An item
+    // whose length the catalog does not know plays until it is stopped.
     if (!IsVideo() && m_playItem) {
         const ULONGLONG count = m_item->GetSampleCount();
         const LONGLONG audible = m_playItem->GetAudibleSample();
-        if (audible >= 0 && static_cast<ULONGLONG>(audible) >= count) {
+        if (count > 0 && audible >= 0 && static_cast<ULONGLONG>(audible) >= count) {
             Stop();
             return;
         }

@@ -10,6 +10,7 @@
 #include <functional>
 #include <iostream>
 
+#include "engine/catalog/ids/ItemIdList.h"
 #include "tests/engine/playback/playmgr/LiveStream.h"
 #include "tests/engine/playback/preview/PreviewFixture.h"
 #include "tests/support/Signals.h"
@@ -334,6 +335,40 @@ TEST_F(PreviewTest, StopsByItselfAtTheEndOfTheFile)
     EXPECT_EQ(FirstDifference(capture, music, 0, heard), heard) << "the capture is not the file";
     EXPECT_EQ(Previewer().Play(), S_OK) << "an ended preview plays again";
     EXPECT_TRUE(WaitPlaying(true));
+}
+
+// Deleting the previewed item from the catalog clears the previewer first; deleting another item
+// leaves the preview alone.
+TEST_F(PreviewTest, DeletingThePreviewedItemClearsThePreviewer)
+{
+    const std::wstring kept = m_folder.File(L"kept.wav");
+    const std::wstring deleted = m_folder.File(L"deleted.wav");
+    ASSERT_TRUE(fixtures::WriteWav16(kept, fixtures::MusicLike(10, kRate, 2), kRate, 2));
+    ASSERT_TRUE(fixtures::WriteWav16(deleted, fixtures::MusicLike(1, kRate, 2), kRate, 2));
+    const DWORD keptId = AddItem(kept);
+    const DWORD deletedId = AddItem(deleted);
+    ASSERT_EQ(Previewer().SetItem(keptId), S_OK);
+    ASSERT_EQ(Previewer().Play(), S_OK);
+    ASSERT_TRUE(WaitPlaying(true));
+
+    const auto remove = [&](DWORD id) {
+        auto list = ComPtr<CItemIdList>::attach(new CItemIdList);
+        list->Add(id);
+        return m_catalog->DeleteItems(list.get(), FALSE);
+    };
+    ASSERT_EQ(remove(deletedId), S_OK);
+    DWORD item = 0;
+    EXPECT_EQ(Previewer().GetItem(&item), S_OK);
+    EXPECT_EQ(item, keptId);
+    EXPECT_EQ(Previewer().IsPlaying(), S_OK) << "another item's deletion stopped the preview";
+
+    TakePreviewPosts();
+    ASSERT_EQ(remove(keptId), S_OK);
+    EXPECT_EQ(Previewer().GetItem(&item), S_FALSE);
+    EXPECT_EQ(Previewer().IsPlaying(), S_FALSE);
+    const std::vector<int> posts = TakePreviewPosts();
+    ASSERT_FALSE(posts.empty());
+    EXPECT_EQ(posts.back(), -1);
 }
 
 // While the play manager that the engine hands out performs the mix, nothing is previewed.

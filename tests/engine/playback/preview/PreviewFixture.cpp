@@ -113,6 +113,8 @@ HRESULT PreviewEngine::QueryInterface(REFIID iid, void** object)
         playManager->AddRef();
         return S_OK;
     }
+    if (IsEqualIID(iid, IID_ICatPreviewer) && previewer)
+        return previewer->NonDelegatingQueryInterface(iid, object);
     return TestEngine::QueryInterface(iid, object);
 }
 
@@ -134,6 +136,7 @@ void PreviewTest::SetUp()
     m_engine.catalog = m_catalog.get();
     ASSERT_TRUE(m_catalog->Init((m_data.Path() + L"\\").c_str()));
     m_previewer.reset(new CCatPreviewer(outer));
+    m_engine.previewer = m_previewer.get();
     m_ticker.reset(CreateThread(nullptr, 0, TickerMain, this, 0, nullptr));
     ASSERT_TRUE(m_ticker);
 }
@@ -145,6 +148,7 @@ void PreviewTest::TearDown()
         WaitForSingleObject(m_ticker.get(), INFINITE);
     if (m_previewer)
         m_previewer->Clear();
+    m_engine.previewer = nullptr;
     m_previewer.reset();
     if (m_catalog)
         m_catalog->StopWorkers();

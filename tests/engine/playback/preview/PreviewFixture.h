@@ -95,6 +95,7 @@ public:
     CPlayer* player = nullptr;
     // The play manager the engine hands out for IPlayManager, when a test has one.
     IPlayManager* playManager = nullptr;
+    CCatPreviewer* previewer = nullptr;
 };
 
 class PreviewTest : public testing::Test {
