@@ -5,6 +5,7 @@
 #include "app/MainFrame.h"
 #include "app/UiUpdateHint.h"
 #include "app/resource.h"
+#include "classlib/com/UniqueBstr.h"
 #include "classlib/ui/CmdUI.h"
 #include "classlib/ui/DocTemplate.h"
 #include "classlib/ui/View.h"
@@ -59,19 +60,6 @@ CString LoadText(UINT id)
     text.LoadString(id);
     return text;
 }
-
-// A BSTR owned for the length of one engine call.
-class Bstr {
-public:
-    explicit Bstr(const wchar_t* text) : m_bstr(SysAllocString(text)) {}
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    ~Bstr() { SysFreeString(m_bstr); }
-    operator BSTR() const { return m_bstr; }
-
-private:
-    BSTR m_bstr;
-};
 
 // Copies an attribute text of the item into the caller's buffer of `size` characters.
 BOOL CopyCatalogItemText(ICatDisplayItem* item, WORD attribute, wchar_t* buffer, int size)
@@ -163,7 +151,7 @@ BOOL CBrennockDoc::OnOpenDocument(const wchar_t* path)
         return TRUE;
     }
     BeginWaitCursor();
-    const HRESULT hr = m_pEngine->LoadPlaylist(Bstr(path), FALSE);
+    const HRESULT hr = m_pEngine->LoadPlaylist(UniqueBstr(path).get(), FALSE);
     EndWaitCursor();
     // S_FALSE means the file could not be read or held no track: opening it would leave an
     // empty mix under the file's name, which the next save would write over the file.
@@ -191,7 +179,7 @@ BOOL CBrennockDoc::OnSaveDocument(const wchar_t* path)
 {
     if (!m_pEngine)
         return TRUE;
-    const HRESULT hr = m_pEngine->SavePlaylist(Bstr(path));
+    const HRESULT hr = m_pEngine->SavePlaylist(UniqueBstr(path).get());
     if (FAILED(hr)) {
         AfxMessageBox(AFX_IDP_FAILED_TO_SAVE_DOC, MB_OK);
         return FALSE;
@@ -380,7 +368,7 @@ void CBrennockDoc::OnFileAppend()
     const CString path = AskPlaylistPath(IDS_APPEND_PLAYLIST_TITLE);
     if (path.IsEmpty() || !m_bEngineReady)
         return;
-    m_pEngine->LoadPlaylist(Bstr(path), TRUE);
+    m_pEngine->LoadPlaylist(UniqueBstr(path).get(), TRUE);
 }
 
 void CBrennockDoc::OnFileClose()

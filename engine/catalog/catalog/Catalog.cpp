@@ -18,6 +18,7 @@
 #include "engine/playback/sources/Mp3ReaderBinding.h"
 #include "interfaces/EngineIids.h"
 #include "interfaces/IBrennock.h"
+#include "interfaces/ICatPreviewer.h"
 #include "interfaces/IHostMedia.h"
 #include "interfaces/IPcmReader.h"
 #include "interfaces/IUiUpdateQueue.h"
@@ -459,13 +460,20 @@ HRESULT CCatalog::DeleteItems(IItemIdList* ids, BOOL deleteFiles)
 {
     if (!ids)
         return E_POINTER;
-    // The previewer is asked for its item here and cleared first when it plays a deleted one;
-    // there is no previewer yet.
     bool removed = false;
     {
         CSingleThreadLock catalogHold(&m_catalogLock);
+        // A deleted item is not previewed any longer. The previewer is cleared outside the
+        // item-array lock: it takes that lock itself (under its own) when it looks an item up.
+        ComPtr<ICatPreviewer> previewer;
+        DWORD previewed = CCatItem::kNotInCatalog;
+        if (GetOuter() != GetInner() &&
+            SUCCEEDED(GetOuter()->QueryInterface(IID_ICatPreviewer, previewer.put_void())) && previewer)
+            previewer->GetItem(&previewed);
         DWORD id = 0;
         for (int index = 0; ids->GetAt(index, &id) == S_OK; ++index) {
+            if (previewer && id == previewed)
+                previewer->Clear();
             CCatItem* item = nullptr;
             {
                 CSingleThreadLock itemsHold(&m_itemsLock);

@@ -11,6 +11,7 @@
 #include "engine/core/server/ThreadStart.h"
 #include "engine/core/server/UiUpdateMsg.h"
 #include "engine/playback/output/Player.h"
+#include "engine/playback/preview/CatPreviewer.h"
 #include "interfaces/EngineIids.h"
 #include "interfaces/IUiUpdateQueue.h"
 #include "interfaces/IVideoMontage.h"
@@ -48,7 +49,7 @@ CBrennockMain::~CBrennockMain()
     ModuleCounts::RemoveActivity();
 }
 
-INondelegatingUnknown* CBrennockMain::RoutedMember(REFIID iid) const
+INondelegatingUnknown* CBrennockMain::RoutedMember(REFIID iid)
 {
     using namespace EngineIid;
     if (IsEqualIID(iid, MixManager) || IsEqualIID(iid, MixManagerInternal) || IsEqualIID(iid, PlayManager) ||
@@ -66,9 +67,8 @@ INondelegatingUnknown* CBrennockMain::RoutedMember(REFIID iid) const
         return m_mainDisplayItemMgr.get();
     if (IsEqualIID(iid, IID_IUiUpdateQueue))
         return m_queueGroup.get();
-    // The previewer belongs here: it is created at its first request, with this object as outer.
     if (IsEqualIID(iid, CatPreviewer))
-        return m_previewer.get();
+        return Previewer(true);
     if (IsEqualIID(iid, EfxPresetMgr))
         return m_efxPresetManager.get();
     return nullptr;
@@ -88,6 +88,14 @@ HRESULT CBrennockMain::NonDelegatingQueryInterface(REFIID iid, void** object)
     if (m_attached)
         return m_attached->QueryService(iid, object);
     return E_NOINTERFACE;
+}
+
+CCatPreviewer* CBrennockMain::Previewer(bool create)
+{
+    CSingleThreadLock lock(&m_previewerLock);
+    if (!m_previewer && create)
+        m_previewer.reset(new (std::nothrow) CCatPreviewer(GetOuter()));
+    return m_previewer.get();
 }
 
 void CBrennockMain::FinalRelease()
@@ -187,7 +195,8 @@ void CBrennockMain::RunServiceThread()
         if (m_catalog)
             m_catalog->ProcessProfileQueue();
         RelayEngineQueue();
-        // The previewer ticks here when one exists.
+        if (CCatPreviewer* previewer = Previewer(false))
+            previewer->Tick();
     }
     // The reference taken in Initialize goes before the alive flag is cleared: Shutdown's caller
     // still holds its own, so this Release never destroys the object, and once the flag is clear
@@ -221,7 +230,8 @@ HRESULT CBrennockMain::Shutdown()
         WaitForSingleObject(m_serviceThread.get(), INFINITE);
         m_serviceThread.reset();
     }
-    // The previewer is cleared here when one exists.
+    if (CCatPreviewer* previewer = Previewer(false))
+        previewer->Clear();
     if (m_attached)
         m_attached->Detach();
     if (m_mixManager)

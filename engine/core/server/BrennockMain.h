@@ -15,6 +15,7 @@
 
 #include "classlib/com/ComPtr.h"
 #include "engine/core/server/InnerPtr.h"
+#include "engine/core/server/SingleThreadLock.h"
 #include "classlib/com/UniqueHandle.h"
 #include "engine/core/server/UiUpdateQueue.h"
 #include "engine/core/server/UiUpdateQueueGroup.h"
@@ -26,6 +27,7 @@
 
 class CCatalog;
 class CCatDisplayItemMgr;
+class CCatPreviewer;
 class CCategoryManager;
 class CFileMapper;
 class CMixManager;
@@ -63,8 +65,11 @@ private:
     void RelayEngineQueue();
     // Adds the manager's own queue to the group.
     void JoinQueueGroup(CCatDisplayItemMgr* manager);
-    // The member that serves iid, or NULL (also for a member that does not exist).
-    INondelegatingUnknown* RoutedMember(REFIID iid) const;
+    // The member that serves iid, or NULL (also for a member that does not exist). The previewer
+    // is made here at its first request.
+    INondelegatingUnknown* RoutedMember(REFIID iid);
+    // The previewer, made now when asked to and not there yet; NULL when there is none.
+    CCatPreviewer* Previewer(bool create);
 
     // Service objects in the engine's field order (FinalRelease has its own order). The ones
     // not built yet stay NULL; every operation that needs one fails or skips its step.
@@ -77,7 +82,10 @@ private:
     // Target of PostUiUpdate; only the service thread drains it.
     CUiUpdateQueue m_engineQueue;
     InnerPtr<CUiUpdateQueueGroup> m_queueGroup;
-    InnerPtr<> m_previewer;
+    InnerPtr<CCatPreviewer> m_previewer;
+    // Guards the previewer's creation: the UI thread may make it while the service thread looks
+    // for it to tick.
+    CSingleThreadToken m_previewerLock;
     InnerPtr<> m_efxPresetManager;
     ComPtr<IAttachedObject> m_attached;
     volatile LONG m_initialized = 0;

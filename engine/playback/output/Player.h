@@ -59,6 +59,7 @@ public:
     static constexpr unsigned kMaxBufferBytes = 176400;
     static constexpr unsigned kBufferGranule = 256;
     static constexpr int kLiveStream = 0;
+    static constexpr int kPendingStream = 1;
     static constexpr int kPreviewStream = -1;
     // Posted to the UI-update queue group when the webcast starts or stops.
     static constexpr int kWebcastChangedCode = 18;

@@ -7,6 +7,7 @@
 #include "engine/core/server/ThreadStart.h"
 #include "engine/core/server/UiUpdateQueue.h"
 #include "engine/core/server/UiUpdateQueueGroup.h"
+#include "interfaces/ICatPreviewer.h"
 #include "tests/engine/core/server/FrameTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -145,6 +146,26 @@ TEST_F(RunningEngine, ShutdownGivesUpOnAWorkerThatNeverEnds)
     ModuleCounts::RemoveActivity();
     EXPECT_GE(took, 1000u) << "Shutdown did not wait for the worker at all";
     EXPECT_LT(took, 20000u);
+}
+
+// The previewer is made at the first request for it, with the engine as its outer (its posts reach
+// the group; its QueryInterface answers the engine's interfaces), kept for later requests, and
+// cleared when the engine shuts down.
+TEST_F(RunningEngine, ThePreviewerIsMadeAtItsFirstRequestAndClearedAtShutdown)
+{
+    ComPtr<ICatPreviewer> first;
+    ComPtr<ICatPreviewer> second;
+    ASSERT_EQ(m_engine->QueryInterface(IID_ICatPreviewer, first.put_void()), S_OK);
+    ASSERT_EQ(m_engine->QueryInterface(IID_ICatPreviewer, second.put_void()), S_OK);
+    EXPECT_EQ(first.get(), second.get());
+    ComPtr<IBrennock> engine;
+    ASSERT_EQ(first->QueryInterface(IID_IBrennock, engine.put_void()), S_OK);
+    EXPECT_EQ(engine.get(), m_engine.get());
+
+    EXPECT_EQ(first->SetItem(0xFFFFFF00), E_FAIL) << "an id the catalog does not have";
+    EXPECT_EQ(Collect(300), (std::vector<Msg>{{7, -1}}));
+    EXPECT_EQ(m_engine->Shutdown(), S_OK);
+    EXPECT_EQ(Collect(100), (std::vector<Msg>{{7, -1}})) << "Shutdown clears the previewer";
 }
 
 TEST(BrennockMain, ReleasingWithoutInitializeLeavesNothingAlive)

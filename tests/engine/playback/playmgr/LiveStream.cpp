@@ -5,12 +5,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <numbers>
 
 #include "engine/core/mix/MixTrackLookup.h"
 #include "engine/core/server/LiveAndPendingMixLock.h"
 #include "engine/core/time/TimeMap.h"
 #include "engine/playback/graph/MixOutput.h"
 #include "engine/playback/graph/PlayItem.h"
+#include "tests/support/Signals.h"
 #include "tests/support/UnixTools.h"
 #include "tests/support/WavWriter.h"
 
@@ -326,6 +328,83 @@ LONGLONG FindOrigin(const std::vector<int16_t>& audio, const std::vector<int16_t
         }
     }
     return best;
+}
+
+std::vector<float> ResampleTo48k(const std::wstring& folder, const std::vector<int16_t>& render)
+{
+    const std::wstring wav = folder + L"\\render44.wav";
+    const std::wstring raw = folder + L"\\render48.f32";
+    if (!fixtures::WriteWav16(wav, render, 44100, 2) ||
+        fixtures::RunUnixTool("sox", {fixtures::UnixPath(wav), "-t", "raw", "-r", "48000", "-e", "floating-point", "-b",
+                                      "32", fixtures::UnixPath(raw)}) != 0)
+        return {};
+    const std::vector<uint8_t> bytes = fixtures::ReadFileBytes(raw);
+    std::vector<float> samples(bytes.size() / sizeof(float));
+    std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
+    return samples;
+}
+
+std::vector<double> LeftChannel(const std::vector<float>& audio, LONGLONG from, double delay, LONGLONG frames)
+{
+    constexpr int kTaps = 16;
+    const LONGLONG total = static_cast<LONGLONG>(audio.size() / 2);
+    std::vector<double> out(static_cast<size_t>(frames), 0.0);
+    double weights[2 * kTaps + 1];
+    for (int k = -kTaps; k <= kTaps; ++k) {
+        const double x = k - delay;
+        const double sinc = x == 0.0 ? 1.0 : std::sin(std::numbers::pi * x) / (std::numbers::pi * x);
+        weights[k + kTaps] = sinc * (0.5 + 0.5 * std::cos(std::numbers::pi * x / (kTaps + 1)));
+    }
+    for (LONGLONG n = 0; n < frames; ++n) {
+        double sum = 0.0;
+        for (int k = -kTaps; k <= kTaps; ++k) {
+            const LONGLONG at = from + n + k;
+            if (at >= 0 && at < total)
+                sum += audio[static_cast<size_t>(at) * 2] * weights[k + kTaps];
+        }
+        out[static_cast<size_t>(n)] = sum;
+    }
+    return out;
+}
+
+// Signal-to-noise ratio of the capture against the resampled render (left channel), aligned to a
+// fraction of a frame: Wine's mixer and sox resample with a different delay, which alone would
+// cost tens of dB on the higher clicks. The lag is searched around `approximate` (48 kHz frames)
+// on the first seconds, then the whole render is compared.
+double SnrAgainstRender(const std::vector<float>& capture, const std::vector<float>& render, LONGLONG approximate)
+{
+    const LONGLONG frames = static_cast<LONGLONG>(render.size() / 2);
+    const LONGLONG probe = std::min<LONGLONG>(frames, 5 * 48000);
+    const std::vector<double> probeReference = LeftChannel(render, 0, 0.0, probe);
+    double best = -1e300;
+    double bestLag = 0.0;
+    for (LONGLONG lag = approximate - 48; lag <= approximate + 48; ++lag) {
+        const double snr = fixtures::SnrDb(probeReference, LeftChannel(capture, lag, 0.0, probe));
+        if (snr > best) {
+            best = snr;
+            bestLag = static_cast<double>(lag);
+        }
+    }
+    // Coarse, then fine steps of a fraction of a frame around the best so far.
+    for (const double step : {0.05, 0.005}) {
+        const double around = bestLag;
+        for (int k = -20; k <= 20; ++k) {
+            const double at = around + k * step;
+            const LONGLONG whole = static_cast<LONGLONG>(std::floor(at));
+            const double snr =
+                fixtures::SnrDb(probeReference, LeftChannel(capture, whole, at - static_cast<double>(whole), probe));
+            if (snr > best) {
+                best = snr;
+                bestLag = at;
+            }
+        }
+    }
+    const LONGLONG lag = static_cast<LONGLONG>(std::floor(bestLag));
+    // Wine's mixer starts a buffer's resampler without history: the first frames it plays (here
+    // the mix's first click) come out bent, so the comparison starts 20 ms in.
+    constexpr LONGLONG kSkip = 960;
+    return fixtures::SnrDb(LeftChannel(render, kSkip, 0.0, frames - kSkip),
+                           LeftChannel(capture, lag + kSkip, bestLag - static_cast<double>(lag), frames - kSkip));
 }
 
 }  // namespace playmgrtest

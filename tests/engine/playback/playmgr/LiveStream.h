@@ -210,4 +210,14 @@ std::vector<int16_t> SinkFloat48ToPcm44(const std::wstring& folder, const std::v
 // over the whole of `audio`.
 LONGLONG FindOrigin(const std::vector<int16_t>& audio, const std::vector<int16_t>& reference);
 
+// Interleaved 16-bit stereo at 44100 Hz resampled to 48 kHz float by sox, as DirectSound's capture
+// comes; empty when sox is not reachable.
+std::vector<float> ResampleTo48k(const std::wstring& folder, const std::vector<int16_t>& render);
+// The left channel of interleaved `audio` from `from` on, read `delay` frames later (a fraction
+// of a frame by windowed-sinc interpolation), `frames` long.
+std::vector<double> LeftChannel(const std::vector<float>& audio, LONGLONG from, double delay, LONGLONG frames);
+// Signal-to-noise ratio of a DirectSound capture against a 48 kHz reference (left channel), aligned
+// to a fraction of a frame around `approximate` (48 kHz frames), the whole reference compared.
+double SnrAgainstRender(const std::vector<float>& capture, const std::vector<float>& render, LONGLONG approximate);
+
 }  // namespace playmgrtest
