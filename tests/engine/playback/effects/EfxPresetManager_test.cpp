@@ -9,12 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "classlib/com/ComPtr.h"
 #include "classlib/core/WinApp.h"
 #include "engine/core/mix/MixManager.h"
 #include "engine/core/server/InnerPtr.h"
 #include "engine/playback/effects/EfxInfo.h"
 #include "engine/playback/effects/EfxPresetManager.h"
 #include "engine/playback/effects/MixGlobals.h"
+#include "interfaces/IEfxManager.h"
 #include "tests/effects-host/dmo/TestEffect.h"
 #include "tests/engine/core/track/TrackModelBytes.h"
 #include "tests/support/Programs.h"
@@ -388,4 +390,23 @@ TEST_F(EfxPresetTest, ADamagedPresetIsRefusedAndTheMixKeepsItsChain)
     }
     ASSERT_EQ(Presets().LoadPreset(IndexOf(L"Good"), TRUE), S_OK);
     EXPECT_EQ(Chain(), (std::vector<float>{0.5f, 0.25f}));
+}
+
+TEST(EfxPresetManager, AnswersItsInterfaceOnlyAndFailsWithoutAMix)
+{
+    InnerPtr<CEfxPresetManager> presets;
+    presets.reset(new CEfxPresetManager(nullptr));
+    void* object = reinterpret_cast<void*>(0xDEADBEEF);
+    EXPECT_EQ(presets->NonDelegatingQueryInterface(IID_IEfxManager, &object), E_NOINTERFACE);
+    EXPECT_EQ(object, nullptr);
+    ComPtr<IEfxPresetMgr> manager;
+    ASSERT_EQ(presets->NonDelegatingQueryInterface(IID_IEfxPresetMgr, manager.put_void()), S_OK);
+    EXPECT_EQ(presets->RefCount(), 2);
+
+    BSTR name = SysAllocString(L"Anything");
+    EXPECT_EQ(manager->SavePreset(name), E_FAIL);
+    SysFreeString(name);
+    EXPECT_EQ(manager->LoadPreset(0, FALSE), E_FAIL);
+    manager.reset();
+    EXPECT_EQ(presets->RefCount(), 1);
 }
