@@ -71,6 +71,30 @@ BOOL ReadPresetFile(const CString& path, CEfxInfoCntr& effects)
     return read.CopyTo(effects);
 }
 
+// A name that can be a preset's file name within its folder.
+bool IsPlainName(const wchar_t* name)
+{
+    if (!name || !*name)
+        return false;
+    const CString text(name);
+    for (const wchar_t* c = name; *c; ++c) {
+        if (*c < 0x20 || wcschr(L"\\/:*?\"<>|", *c))
+            return false;
+    }
+    // Windows drops trailing points and spaces from a file name: "a." would be the file "a", and
+    // ".." the parent folder.
+    const wchar_t last = text[text.GetLength() - 1];
+    if (last == L'.' || last == L' ')
+        return false;
+    const int dot = text.Find(L'.');
+    const CString stem = dot >= 0 ? text.Left(dot) : text;
+    for (const wchar_t* device : kDeviceNames) {
+        if (stem.CompareNoCase(device) == 0)
+            return false;
+    }
+    return text.GetLength() + 4 < MAX_PATH;
+}
+
 }  // namespace
 
 CEfxPresetManager::CEfxPresetManager(IUnknown* outer) : CUnknown(outer), m_names(1) {}
@@ -82,30 +106,6 @@ HRESULT CEfxPresetManager::NonDelegatingQueryInterface(REFIID iid, void** object
     if (IsEqualIID(iid, IID_IEfxPresetMgr))
         return GetInterface(static_cast<IEfxPresetMgr*>(this), object);
     return CUnknown::NonDelegatingQueryInterface(iid, object);
-}
-
-bool CEfxPresetManager::IsPlainName(const wchar_t* name)
-{
-    if (!name || !*name)
-        return false;
-    const CString text(name);
-    if (text == L"." || text == L"..")
-        return false;
-    for (const wchar_t* c = name; *c; ++c) {
-        if (*c < 0x20 || wcschr(L"\\/:*?\"<>|", *c))
-            return false;
-    }
-    // Windows drops trailing points and spaces from a file name: "a." would be the file "a".
-    const wchar_t last = text[text.GetLength() - 1];
-    if (last == L'.' || last == L' ')
-        return false;
-    const int dot = text.Find(L'.');
-    const CString stem = dot >= 0 ? text.Left(dot) : text;
-    for (const wchar_t* device : kDeviceNames) {
-        if (stem.CompareNoCase(device) == 0)
-            return false;
-    }
-    return text.GetLength() + 4 < MAX_PATH;
 }
 
 void CEfxPresetManager::Scan(const CString& programFolder, const CString& dataFolder)

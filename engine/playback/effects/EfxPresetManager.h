@@ -50,9 +50,6 @@ public:
     HRESULT STDMETHODCALLTYPE GetDefaultPreset(BSTR* name) override;
     HRESULT STDMETHODCALLTYPE SetDefaultPreset(BSTR name) override;
 
-    // A name that can be a preset's file name within its folder.
-    static bool IsPlainName(const wchar_t* name);
-
 private:
     void AddFolderPresets(const CString& folder);
     // The data folder's file of the preset; empty without a data folder.
