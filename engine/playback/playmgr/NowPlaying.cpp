@@ -202,6 +202,7 @@ void CNowPlaying::WriteNowPlaying(INowPlayingItem* item, LONGLONG elapsed, LONGL
         if (writeFile)
             WriteDestination(m_destinationFile, text);
     } catch (const CException&) {
+        // A file error abandons this update; the next step tries again.
     }
 }
 
