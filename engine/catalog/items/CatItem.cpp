@@ -129,6 +129,8 @@ HRESULT CCatItem::QueryInterface(REFIID iid, void** object)
         return E_POINTER;
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_ICatDisplayItem))
         return GetInterface(static_cast<ICatDisplayItem*>(this), object);
+    if (IsEqualIID(iid, IID_INowPlayingItem))
+        return GetInterface(static_cast<INowPlayingItem*>(this), object);
     *object = nullptr;
     if (GetOuter() == GetInner())
         return E_NOINTERFACE;
@@ -732,6 +734,14 @@ HRESULT CCatItem::ReadEmbeddedMixData(CRiffFile* into)
     if (!into)
         return 1;
     return into->OpenFromMemory(data.data(), static_cast<int>(data.size())) ? 0 : E_FAIL;
+}
+
+void CCatItem::GetNowPlayingStrings(CString* title, CString* artist, CString* album)
+{
+    CSingleThreadLock hold(&m_lock);
+    *title = m_title;
+    *artist = m_artist;
+    *album = m_album;
 }
 
 HRESULT CCatItem::GetSubItemStrings(LONGLONG fileTime, CString* title, CString* artist, CString* album)

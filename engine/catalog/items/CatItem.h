@@ -25,6 +25,7 @@
 #include "engine/core/storage/MemBlob.h"
 #include "engine/core/storage/MusicFileId.h"
 #include "engine/core/time/SysTime.h"
+#include "engine/playback/playmgr/NowPlayingItem.h"
 #include "interfaces/ICatDisplayItem.h"
 
 class CArchive;
@@ -49,7 +50,7 @@ inline constexpr WORD Length = 1024;
 inline constexpr WORD BeatCount = 8192;
 }  // namespace CatAttribute
 
-class CCatItem : public CUnknown, public ICatDisplayItem, public IProfileSource {
+class CCatItem : public CUnknown, public ICatDisplayItem, public IProfileSource, public INowPlayingItem {
 public:
     // The record layout version written to catalog.dat; version 4 records end before the date.
     static constexpr WORD kRecordVersion = 5;
@@ -113,10 +114,13 @@ public:
     void IgnoreEmbeddedMixData();
     BOOL LacksEmbeddedMixData();
 
+    // INowPlayingItem
+    void STDMETHODCALLTYPE GetNowPlayingStrings(CString* title, CString* artist, CString* album) override;
     // The title, artist and album of the part of a mixed Windows Media file that plays at
     // `fileTime` (microseconds into the file); E_FAIL for other files, and where the file names no
     // part ending at or after that time.
-    HRESULT GetSubItemStrings(LONGLONG fileTime, CString* title, CString* artist, CString* album);
+    HRESULT STDMETHODCALLTYPE GetSubItemStrings(LONGLONG fileTime, CString* title, CString* artist,
+                                                CString* album) override;
 
     BOOL MatchesFilter(const CString& lowerCaseFilter);
     LONGLONG GetSortNumber(WORD attribute);

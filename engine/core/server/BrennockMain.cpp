@@ -7,9 +7,11 @@
 #include "engine/core/mix/FileNamePlaylist.h"
 #include "engine/core/mix/MixDocument.h"
 #include "engine/core/mix/MixManager.h"
+#include "engine/core/server/BrennockApp.h"
 #include "engine/core/server/EngineFolders.h"
 #include "engine/core/server/ThreadStart.h"
 #include "engine/core/server/UiUpdateMsg.h"
+#include "engine/playback/effects/EfxPresetManager.h"
 #include "engine/playback/output/Player.h"
 #include "engine/playback/preview/CatPreviewer.h"
 #include "interfaces/EngineIids.h"
@@ -27,6 +29,14 @@ constexpr DWORD kShutdownPollMs = 100;
 // Shutdown waits this long for the engine's worker threads to end, then goes on: a worker that
 // cannot end must not hang the main program's exit.
 constexpr DWORD kShutdownWorkerWaitMs = 5000;
+
+// The folder of the engine library, where presets that come with the program lie; empty when the
+// engine runs inside another program (a test) without its application object.
+CString AppModuleFolder()
+{
+    const auto* app = dynamic_cast<const CBrennockApp*>(AfxGetApp());
+    return app ? app->GetAppModuleFolder() : CString();
+}
 
 }  // namespace
 
@@ -147,10 +157,14 @@ HRESULT CBrennockMain::Initialize(HWND mainWindow, IUnknown* attached, DWORD val
         lastMix += kLastMixFileName;
         m_mixManager->Initialize(lastMix);
     }
-    // The effect-preset manager is created here and scans its presets.
+    auto* presets = new (std::nothrow) CEfxPresetManager(GetOuter());
+    m_efxPresetManager.reset(presets);
+    if (presets)
+        presets->Scan(AppModuleFolder(), GetEngineDataFolder());
     if (m_mixManager)
         m_mixManager->RegisterEffectChains();
-    // The effect-preset manager loads the default preset (0xFFFF, mode 0) here.
+    if (presets)
+        presets->LoadPreset(IEfxPresetMgr::kDefaultPresetIndex, FALSE);
     m_fileMapper.reset(new (std::nothrow) CFileMapper(GetOuter()));
     if (m_attached)
         m_attached->Attach(static_cast<IBrennock*>(this));
@@ -302,7 +316,9 @@ HRESULT CBrennockMain::NewMix()
 {
     if (m_mixManager)
         m_mixManager->ReplaceMix(nullptr, nullptr, nullptr, TRUE);
-    // The effect-preset manager's default preset is loaded here when one exists.
+    ComPtr<IEfxPresetMgr> presets;
+    if (SUCCEEDED(GetOuter()->QueryInterface(IID_IEfxPresetMgr, presets.put_void())) && presets)
+        presets->LoadPreset(IEfxPresetMgr::kDefaultPresetIndex, FALSE);
     return S_OK;
 }
 

@@ -87,6 +87,8 @@ public:
     LONG GetTrackId() const { return m_trackId; }
     // The id of the catalog item whose file the item plays; -1 without one.
     DWORD GetCatalogItemId() const { return m_catalogItem ? m_catalogItem->GetItemId() : static_cast<DWORD>(-1); }
+    // The catalog item whose file the item plays (no reference added); NULL without one.
+    IProfileSource* GetCatalogItem() const { return m_catalogItem.get(); }
     bool IsPrimary() const { return m_primary != 0; }
     // Muted: another item plays solo.
     bool IsMuted() const { return m_muted != 0 && m_solo == 0; }

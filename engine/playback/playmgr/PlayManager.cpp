@@ -471,12 +471,24 @@ HRESULT CPlayManager::GetOutputLevels(float* left, float* right, float* leftHold
     return m_finalMix->GetLevels(left, right, leftHold, rightHold, running);
 }
 
-HRESULT CPlayManager::GetNowPlayingSettings(BOOL*, BSTR*, BSTR*, BOOL*, BSTR*)
+HRESULT CPlayManager::GetNowPlayingSettings(BOOL* fileEnabled, BSTR* sourceFile, BSTR* destinationFile,
+                                            BOOL* logEnabled, BSTR* logDirectory)
 {
-    return E_NOTIMPL;
+    if (!fileEnabled || !sourceFile || !destinationFile || !logEnabled || !logDirectory)
+        return E_POINTER;
+    CString source;
+    CString destination;
+    CString directory;
+    m_nowPlaying.GetSettings(fileEnabled, &source, &destination, logEnabled, &directory);
+    *sourceFile = source.AllocSysString();
+    *destinationFile = destination.AllocSysString();
+    *logDirectory = directory.AllocSysString();
+    return S_OK;
 }
 
-HRESULT CPlayManager::SetNowPlayingSettings(BOOL, LPCWSTR, LPCWSTR, BOOL, LPCWSTR)
+HRESULT CPlayManager::SetNowPlayingSettings(BOOL fileEnabled, LPCWSTR sourceFile, LPCWSTR destinationFile,
+                                            BOOL logEnabled, LPCWSTR logDirectory)
 {
-    return E_NOTIMPL;
+    m_nowPlaying.SetSettings(fileEnabled, sourceFile, destinationFile, logEnabled, logDirectory);
+    return S_OK;
 }

@@ -22,6 +22,7 @@
 
 #include "engine/core/server/Unknown.h"
 #include "engine/playback/graph/PlayList.h"
+#include "engine/playback/playmgr/NowPlaying.h"
 #include "interfaces/IPlayManager.h"
 
 class CEfxChain;
@@ -145,6 +146,7 @@ public:
     LONG GetPlayState() const { return m_state.load(); }
     LONG GetCurrentTrackId() const { return m_currentTrackId.load(); }
     LONGLONG GetEndPosition() const { return m_endPosition.load(); }
+    CNowPlaying& GetNowPlaying() { return m_nowPlaying; }
 
 private:
     // Starts the stream from `start` to `end` (an explicit end, or kUnsetTime for the first pause
@@ -156,6 +158,9 @@ private:
     // The next or previous track's audible start from the play position (while playing) or the
     // cursor; from the start of the mix when there is none.
     HRESULT SkipTo(BOOL next);
+    // Hands the track that plays at the position, with its catalog item, to the now-playing
+    // record.
+    void WriteNowPlaying(LONGLONG position);
     // The first pause track that starts more than 100 ms after `from`, else the list's end.
     LONGLONG OpenEndFrom(LONGLONG from);
     // Stops the device and tells the video montage (live stream).
@@ -176,6 +181,7 @@ private:
     CMixOutput* m_mixOutput = nullptr;
     CEfxChain* m_efxChain = nullptr;
     CFinalMix* m_finalMix = nullptr;
+    CNowPlaying m_nowPlaying;
     std::atomic<LONG> m_loop{0};
     LONGLONG m_bucket = 0;
     std::atomic<LONG> m_currentTrackId{kTrackNotYetKnown};

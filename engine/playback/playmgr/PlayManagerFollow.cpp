@@ -5,6 +5,7 @@
 #include "engine/core/server/LiveAndPendingMixLock.h"
 #include "engine/playback/graph/MixOutput.h"
 #include "engine/playback/graph/PlayItem.h"
+#include "engine/playback/playmgr/NowPlayingItem.h"
 #include "engine/playback/playmgr/PlayManager.h"
 #include "interfaces/IHostMedia.h"
 
@@ -30,6 +31,8 @@ void CPlayManager::OnTick()
         Post(PlayManagerUi::PositionChanged);
         if (position / kBucketLength != m_bucket) {
             m_bucket = position / kBucketLength;
+            if (IsPerformingNow() && m_nowPlaying.IsEnabled())
+                WriteNowPlaying(position);
             UpdateActiveItems();
         }
     }
@@ -71,6 +74,25 @@ void CPlayManager::OnTick()
                 mixManager->AppendPauseAtMixEnd(end);
         }
     }
+}
+
+void CPlayManager::WriteNowPlaying(LONGLONG position)
+{
+    ComPtr<IMixManagerInternal> mixManager;
+    LONG trackId = kNoTrack;
+    int index = 0;
+    if (FAILED(AcquireMixManager(mixManager.put())) || !mixManager->FindTrackAtPosition(position, &trackId, &index))
+        return;
+    // The track's play item knows where it lies on the mix and how mix time maps into its file.
+    CPlayItem* item = m_playList.FindByTrack(trackId);
+    ComPtr<INowPlayingItem> catalogItem;
+    if (!item || !item->GetCatalogItem() ||
+        FAILED(item->GetCatalogItem()->QueryInterface(IID_INowPlayingItem, catalogItem.put_void())))
+        return;
+    LONGLONG fileTime = 0;
+    if (FAILED(item->MixToTrackTime(&fileTime, position)))
+        fileTime = 0;
+    m_nowPlaying.WriteNowPlaying(catalogItem.get(), position - item->GetMixStart(), fileTime);
 }
 
 void CPlayManager::UpdateActiveItems()

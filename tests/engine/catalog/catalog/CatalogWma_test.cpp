@@ -15,9 +15,13 @@
 #include "engine/catalog/analysis/ProfileResults.h"
 #include "engine/catalog/tags/ID3Tag.h"
 #include "engine/core/server/LocalCoCreate.h"
+#include "engine/playback/playmgr/NowPlaying.h"
+#include "engine/playback/playmgr/NowPlayingItem.h"
 #include "interfaces/IPcmReaderWma.h"
 #include "tests/engine/catalog/catalog/CatalogTest.h"
 #include "tests/engine/catalog/catalog/quenby-double/QuenbyDoubleExports.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TextFiles.h"
 #include "tests/winmedia/WmaFixtures.h"
 
 namespace {
@@ -432,6 +436,42 @@ TEST_F(CatalogWmaDouble, SubItemStringsNameThePartPlayingAtATime)
     CString title, artist, album;
     EXPECT_EQ(wave->GetSubItemStrings(0, &title, &artist, &album), E_FAIL) << "only Windows Media files have parts";
     wave->Release();
+}
+
+// A mixed file's parts reach the now-playing file and the play log through the catalog item: the
+// part that plays at the file position fills the sub-item tags, and the log names it.
+TEST_F(CatalogWmaDouble, TheNowPlayingFileAndLogNameThePartThatPlays)
+{
+    runtime.setSubItem(0, 180000000, L"First", L"Ada", L"One");
+    runtime.setSubItem(1, 400000000, L"Second", nullptr, L"Two");
+    CCatItem* mixed = Add(MakeFile(L"mixed.wma"));
+    ASSERT_NE(mixed, nullptr);
+    ComPtr<INowPlayingItem> item;
+    ASSERT_EQ(mixed->QueryInterface(IID_INowPlayingItem, item.put_void()), S_OK);
+    mixed->Release();
+
+    fixtures::TempDir folder(L"nowplaying");
+    const std::wstring templateFile = folder.File(L"template.txt");
+    const std::wstring destination = folder.File(L"now.txt");
+    fixtures::WriteFileText(templateFile, "<CARROWFOLD.CURRENT.TITLE></CARROWFOLD.CURRENT.TITLE>|"
+                                          "<CARROWFOLD.CURRENT.SUB.TITLE></CARROWFOLD.CURRENT.SUB.TITLE>|"
+                                          "<CARROWFOLD.CURRENT.SUB.ARTIST>-</CARROWFOLD.CURRENT.SUB.ARTIST>|"
+                                          "<CARROWFOLD.CURRENT.SUB.ALBUM></CARROWFOLD.CURRENT.SUB.ALBUM>");
+    CNowPlaying record;
+    record.SetSettings(TRUE, templateFile.c_str(), destination.c_str(), TRUE, folder.Path().c_str());
+    record.SetClock([](SYSTEMTIME* utc) {
+        *utc = SYSTEMTIME{};
+        utc->wYear = 2027;
+        utc->wMonth = 8;
+        utc->wDay = 9;
+    });
+    record.WriteNowPlaying(item.get(), 0, 180000001);
+    EXPECT_EQ(fixtures::ReadFileText(destination),
+              "<CARROWFOLD.CURRENT.TITLE>mixed</CARROWFOLD.CURRENT.TITLE>|"
+              "<CARROWFOLD.CURRENT.SUB.TITLE>Second</CARROWFOLD.CURRENT.SUB.TITLE>|"
+              "<CARROWFOLD.CURRENT.SUB.ARTIST>-</CARROWFOLD.CURRENT.SUB.ARTIST>|"
+              "<CARROWFOLD.CURRENT.SUB.ALBUM>Two</CARROWFOLD.CURRENT.SUB.ALBUM>");
+    EXPECT_EQ(fixtures::ReadFileText(folder.File(L"202708.log")), "Second\t\tTwo\t20270809\t000000\t000000\t\r\n");
 }
 
 TEST_F(CatalogWmaDouble, ItemsAreAnalysedFromWhatTheLibraryDecodes)

@@ -57,6 +57,25 @@ TEST(CatItem, TextsSetTheBpmAndKeyAsTheViewsTypeThem)
     }
 }
 
+// The now-playing record reads the texts the catalog shows; only mixed Windows Media files have
+// parts of their own.
+TEST(CatItem, TheNowPlayingRecordReadsTheItemsTexts)
+{
+    ComPtr<CCatItem> item = NewItem();
+    item->SetAttributeText(CatAttribute::Title, L"Title");
+    item->SetAttributeText(CatAttribute::Artist, L"Artist");
+    ComPtr<INowPlayingItem> nowPlaying;
+    ASSERT_EQ(item->QueryInterface(IID_INowPlayingItem, nowPlaying.put_void()), S_OK);
+    CString title;
+    CString artist;
+    CString album = L"unchanged";
+    nowPlaying->GetNowPlayingStrings(&title, &artist, &album);
+    EXPECT_EQ(std::wstring(title.GetString()), L"Title");
+    EXPECT_EQ(std::wstring(artist.GetString()), L"Artist");
+    EXPECT_EQ(std::wstring(album.GetString()), L"");
+    EXPECT_EQ(nowPlaying->GetSubItemStrings(0, &title, &artist, &album), E_FAIL);
+}
+
 TEST(CatItem, LengthDurationBeatCountAndThumbnailsFollowTheRecord)
 {
     record_bytes::Fields fields;

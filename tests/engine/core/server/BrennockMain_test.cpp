@@ -3,16 +3,23 @@
 #include "engine/core/server/BrennockMain.h"
 #include "engine/catalog/display/CatDisplayItemMgr.h"
 #include "classlib/com/ComPtr.h"
+#include "classlib/core/WinApp.h"
+#include "engine/core/mix/MixManager.h"
+#include "engine/core/server/EngineFolders.h"
 #include "engine/core/server/Factory.h"
 #include "engine/core/server/ThreadStart.h"
 #include "engine/core/server/UiUpdateQueue.h"
 #include "engine/core/server/UiUpdateQueueGroup.h"
 #include "interfaces/ICatPreviewer.h"
 #include "tests/engine/core/server/FrameTestSupport.h"
+#include "tests/engine/core/track/TrackModelBytes.h"
+#include "tests/support/TextFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -193,6 +200,50 @@ ComPtr<IBrennock> NewEngine()
         EXPECT_EQ(factory->CreateInstance(nullptr, IID_IBrennock, engine.put_void()), S_OK);
     }
     return engine;
+}
+
+// The default preset is the master chain the engine starts with and the one a new mix starts
+// with. The profile is one of the test's own; the preset lies in the engine's data folder.
+TEST(BrennockMain, TheDefaultPresetIsTheChainAtTheStartAndOfANewMix)
+{
+    const std::wstring key = L"Carrowfold Engine Preset Test " + std::to_wstring(GetCurrentProcessId());
+    auto app = std::make_unique<CWinApp>(L"EnginePresetTests");
+    app->SetRegistryKey(key.c_str());
+    const std::wstring name = L"Engine Test Default " + std::to_wstring(GetCurrentProcessId());
+    ASSERT_TRUE(app->WriteProfileString(L"Settings", L"Default Effects Preset", name.c_str()));
+    ASSERT_TRUE(CreateEngineDataFolder());
+    const std::wstring folder = std::wstring(GetEngineDataFolder().GetString()) + L"EfxPrset";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring preset = folder + L"\\" + name + L".cfx";
+    // Two effects of a plug-in that is not installed: the chain keeps them, the hosts refuse them.
+    Bytes effect;
+    Put32(effect, 28);
+    for (int i = 0; i < 16; ++i)
+        effect.push_back(static_cast<BYTE>(0xA0 + i));
+    Put32(effect, 0);
+    Put32(effect, 1);
+    PutWide(effect, L"", true);
+    const Bytes form = Form("CFME", {Chunk("EFXI", effect), Chunk("EFXI", effect)});
+    fixtures::WriteFileText(preset, std::string(form.begin(), form.end()));
+
+    ComPtr<IBrennock> engine = NewEngine();
+    ASSERT_TRUE(engine);
+    ASSERT_EQ(engine->Initialize(nullptr, nullptr, 1, 2), S_OK);
+    ComPtr<IMixManagerInternal> mix;
+    ASSERT_EQ(engine->QueryInterface(IID_IMixManagerInternal, mix.put_void()), S_OK);
+    auto* manager = static_cast<CMixManager*>(mix.get());
+    EXPECT_EQ(manager->Globals().Effects().GetCount(), 2) << "the chain at the start";
+    manager->SetMixGlobals(CMixGlobals(), FALSE);
+    ASSERT_EQ(manager->Globals().Effects().GetCount(), 0);
+    EXPECT_EQ(engine->NewMix(), S_OK);
+    EXPECT_EQ(manager->Globals().Effects().GetCount(), 2) << "the chain of a new mix";
+
+    mix.reset();
+    EXPECT_EQ(engine->Shutdown(), S_OK);
+    engine.reset();
+    DeleteFileW(preset.c_str());
+    app.reset();
+    RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\" + key).c_str());
 }
 
 TEST(BrennockMain, ForwardedQueryThatTheAttachedObjectRefusesAnswersNull)

@@ -5,6 +5,7 @@
 #include "interfaces/ICatDisplayItemMgr.h"
 #include "interfaces/EngineIids.h"
 #include "interfaces/IBrennock.h"
+#include "interfaces/IEfxPresetMgr.h"
 #include "interfaces/IHostMedia.h"
 #include "interfaces/IPlayer.h"
 #include "interfaces/IUiUpdateQueue.h"
@@ -208,7 +209,6 @@ TEST_F(EngineDllTest, UnknownIidsGiveNoInterfaceAndNullWithoutAnAttachedObject)
         const IID* iid;
     } rows[] = {
         {"unknown IID", &kUnknownIid},
-        {"effect-preset manager (not built)", &EngineIid::EfxPresetMgr},
         {"video interface", &IID_IVideoMontage},
     };
     for (const auto& row : rows) {
@@ -216,6 +216,31 @@ TEST_F(EngineDllTest, UnknownIidsGiveNoInterfaceAndNullWithoutAnAttachedObject)
         EXPECT_EQ(engine->QueryInterface(*row.iid, &object), E_NOINTERFACE) << row.name;
         EXPECT_EQ(object, nullptr) << row.name;
     }
+    EXPECT_EQ(engine->Shutdown(), S_OK);
+}
+
+// The effect-preset manager is made at Initialize: its list starts with the empty entry (no
+// effects) and it belongs to the engine.
+TEST_F(EngineDllTest, ThePresetManagerAnswersAfterInitialize)
+{
+    ComPtr<IBrennock> engine = CreateEngine();
+    ASSERT_TRUE(engine);
+    ASSERT_EQ(engine->Initialize(nullptr, nullptr, 1, 2), S_OK);
+    ComPtr<IEfxPresetMgr> presets;
+    ASSERT_EQ(engine->QueryInterface(IID_IEfxPresetMgr, presets.put_void()), S_OK);
+    BSTR name = reinterpret_cast<BSTR>(kPoison);
+    ASSERT_EQ(presets->GetPresetName(0, &name), S_OK);
+    EXPECT_STREQ(name, L"");
+    SysFreeString(name);
+    name = reinterpret_cast<BSTR>(kPoison);
+    EXPECT_EQ(presets->GetPresetName(-1, &name), E_FAIL);
+    EXPECT_EQ(name, nullptr);
+    ComPtr<IBrennock> back;
+    EXPECT_EQ(presets->QueryInterface(IID_IBrennock, back.put_void()), S_OK);
+    EXPECT_EQ(back.get(), engine.get());
+    back.reset();
+    presets.reset();
+    EXPECT_EQ(engine->NewMix(), S_OK);
     EXPECT_EQ(engine->Shutdown(), S_OK);
 }
 
@@ -273,19 +298,15 @@ TEST_F(EngineDllTest, AttachedObjectServesWhatTheEngineDoesNotAndIsAttachedAndDe
     EXPECT_EQ(attached.service.count, 2);
     static_cast<IUnknown*>(object)->Release();
 
-    // An engine IID whose service object does not exist goes to the attached object too.
-    object = kPoison;
-    EXPECT_EQ(engine->QueryInterface(EngineIid::EfxPresetMgr, &object), E_NOINTERFACE);
-    EXPECT_EQ(object, nullptr);
-    ASSERT_FALSE(attached.serviceQueries.empty());
-    EXPECT_TRUE(IsEqualIID(attached.serviceQueries.back(), EngineIid::EfxPresetMgr));
-
     // What the engine serves itself never reaches the attached object.
     const size_t queriesBefore = attached.serviceQueries.size();
     ComPtr<IUiUpdateQueue> group;
     EXPECT_EQ(engine->QueryInterface(IID_IUiUpdateQueue, group.put_void()), S_OK);
+    ComPtr<IEfxPresetMgr> presets;
+    EXPECT_EQ(engine->QueryInterface(IID_IEfxPresetMgr, presets.put_void()), S_OK);
     EXPECT_EQ(attached.serviceQueries.size(), queriesBefore);
     group.reset();
+    presets.reset();
 
     EXPECT_EQ(engine->Shutdown(), S_OK);
     EXPECT_EQ(attached.detachCalls, 1);

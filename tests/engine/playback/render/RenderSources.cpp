@@ -14,11 +14,25 @@ HRESULT STDMETHODCALLTYPE FileSource::QueryInterface(REFIID iid, void** object)
     if (!object)
         return E_POINTER;
     *object = nullptr;
-    if (!IsEqualIID(iid, IID_IUnknown))
+    if (IsEqualIID(iid, IID_IUnknown))
+        *object = static_cast<IProfileSource*>(this);
+    else if (IsEqualIID(iid, IID_INowPlayingItem))
+        *object = static_cast<INowPlayingItem*>(this);
+    else
         return E_NOINTERFACE;
-    *object = static_cast<IUnknown*>(this);
     AddRef();
     return S_OK;
+}
+
+void STDMETHODCALLTYPE FileSource::GetNowPlayingStrings(CString* title, CString* artist, CString* album)
+{
+    const size_t folderEnd = m_path.find_last_of(L'\\');
+    const size_t nameStart = folderEnd == std::wstring::npos ? 0 : folderEnd + 1;
+    const size_t extension = m_path.find_last_of(L'.');
+    const size_t nameEnd = extension == std::wstring::npos || extension < nameStart ? m_path.size() : extension;
+    *title = m_path.substr(nameStart, nameEnd - nameStart).c_str();
+    *artist = L"Click";
+    *album = L"";
 }
 
 ULONG STDMETHODCALLTYPE FileSource::Release()

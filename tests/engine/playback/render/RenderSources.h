@@ -9,12 +9,15 @@
 #include <vector>
 
 #include "engine/catalog/analysis/ProfileSource.h"
+#include "engine/playback/playmgr/NowPlayingItem.h"
 
 namespace rendertest {
 
 // A catalog item over one music file: a WAV file read by the engine's reader, an MP3 file by the
 // MP3 library. Play items hold it past the test's own reference: the last Release deletes it.
-class FileSource : public IProfileSource {
+// For the now-playing record its title is the file's name without folder and extension, its
+// artist "Click", its album empty; it has no sub-items.
+class FileSource : public IProfileSource, public INowPlayingItem {
 public:
     explicit FileSource(std::wstring path) : m_path(std::move(path)) {}
     virtual ~FileSource() = default;
@@ -24,6 +27,8 @@ public:
     DWORD STDMETHODCALLTYPE GetItemId() override { return 1; }
     HRESULT STDMETHODCALLTYPE OpenPcmReader(BOOL profiling, IPcmReader** reader) override;
     BOOL STDMETHODCALLTYPE ComputeMusicFileId(CMusicFileId*) override { return FALSE; }
+    void STDMETHODCALLTYPE GetNowPlayingStrings(CString* title, CString* artist, CString* album) override;
+    HRESULT STDMETHODCALLTYPE GetSubItemStrings(LONGLONG, CString*, CString*, CString*) override { return E_FAIL; }
 
 private:
     volatile LONG m_refs = 1;
