@@ -127,6 +127,8 @@ private:
     // Hands the input to the library until it is all delivered, the library refuses or the user
     // aborts; true when all of it was delivered.
     bool DeliverInput();
+    // Waits at most one step (kNotReadyWaitMs) for the input to be ready; true when it is.
+    bool WaitForInput();
     bool WaitForStop(DWORD ms);
 
     mutable CSingleThreadToken m_lock;

@@ -206,14 +206,25 @@ void CPlayerOutputCdr::WriteDisc()
     InterlockedExchange(&m_writing, 0);
 }
 
+bool CPlayerOutputCdr::WaitForInput()
+{
+    // The render threads usually finish the blocks a piece asked for within a millisecond or two:
+    // sleeping a whole step after every piece would hold the feed near ten times real time, so the
+    // step is spent in short sleeps that end as soon as the input is ready.
+    for (DWORD waited = 0; waited < kNotReadyWaitMs; ++waited) {
+        if (m_loopInput->IsDataReady() == S_OK)
+            return true;
+        Sleep(1);
+    }
+    return m_loopInput->IsDataReady() == S_OK;
+}
+
 bool CPlayerOutputCdr::DeliverInput()
 {
     BYTE* buffer = m_transfer.data();
     while (!m_stop && m_delivered < m_total) {
-        if (m_loopInput->IsDataReady() != S_OK) {
-            Sleep(kNotReadyWaitMs);
+        if (!WaitForInput())
             continue;
-        }
         const auto bytes = static_cast<unsigned>(std::min<LONGLONG>(m_total - m_delivered, kTransferBytes));
         if (FAILED(m_loopInput->Read(buffer, bytes)) || m_recorder->WriteData(buffer, bytes) != 0) {
             InterlockedExchange(&m_sourceFailed, 1);

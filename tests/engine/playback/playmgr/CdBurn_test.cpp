@@ -90,7 +90,7 @@ TEST(CdBurn, TheWholeMixIsWrittenAndTheStreamReturnsToItsDevice)
     lstrcpynW(script.dataPath, (folder.Path() + L"\\received.raw").c_str(), MAX_PATH);
     const CdLibrary library(script);
     ASSERT_TRUE(library.Ready());
-    LiveStream stream(folder.Path(), kThreeTracks, kMeasures, Device::DirectSound);
+    LiveStream stream(folder.Path(), kThreeTracks, kMeasures, Device::WaveOut);
     ASSERT_TRUE(stream.Ready()) << stream.Failure();
     CPlayManager& manager = stream.Manager();
 
@@ -139,7 +139,7 @@ TEST(CdBurn, TheWholeMixIsWrittenAndTheStreamReturnsToItsDevice)
 TEST(CdBurn, RefusedInAPerformanceAndFailingCleanlyWithoutTheLibrary)
 {
     fixtures::TempDir folder(L"cdburn");
-    LiveStream stream(folder.Path(), kThreeTracks, kMeasures, Device::DirectSound);
+    LiveStream stream(folder.Path(), kThreeTracks, kMeasures, Device::WaveOut);
     ASSERT_TRUE(stream.Ready()) << stream.Failure();
     CPlayManager& manager = stream.Manager();
     IBurnCdr* burner = reinterpret_cast<IBurnCdr*>(0x1234);

@@ -325,7 +325,7 @@ LONGLONG FindOrigin(const std::vector<int16_t>& audio, const std::vector<int16_t
 
 }  // namespace playmgrtest
 
-HRESULT MixDouble::BuildExportTrackList(int, CPlayerOutputExportInfo*)
+HRESULT playmgrtest::MixDouble::BuildExportTrackList(int, CPlayerOutputExportInfo*)
 {
     return E_NOTIMPL;
 }
