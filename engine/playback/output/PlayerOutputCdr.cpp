@@ -265,8 +265,9 @@ HRESULT CPlayerOutputCdr::StartWrite()
 {
     InterlockedExchange(&m_finished, 0);
     // A request the device thread can no longer serve would leave the caller waiting for a
-    // result that never comes.
-    if (!m_active || m_stop || m_recorderFailed || m_writing || m_writeRequested)
+    // result that never comes. The request is tested before the writing flag: the device thread
+    // sets them in the other order.
+    if (!m_active || m_stop || m_recorderFailed || m_writeRequested || m_writing)
         return E_FAIL;
     CString folder = TempDirectory();
     if (!folder.IsEmpty() && folder[folder.GetLength() - 1] != L'\\')
@@ -274,6 +275,9 @@ HRESULT CPlayerOutputCdr::StartWrite()
     if (!HasEnoughDiskSpace(folder, InputLength() + kTempReserveBytes))
         return E_FAIL;
     m_layout = BuildTrackLayout();
+    // Each write reports its own outcome.
+    InterlockedExchange(&m_sourceFailed, 0);
+    InterlockedExchange(&m_writeFailed, 0);
     InterlockedExchange(&m_writeRequested, 1);
     SetEvent(m_wake.get());
     return S_OK;

@@ -88,7 +88,11 @@ void CPlayerOutputCdr::RunDeviceLoop()
     } else {
         ListRecorders();
         while (!m_stop) {
-            if (InterlockedExchange(&m_writeRequested, 0)) {
+            if (m_writeRequested) {
+                // Writing is set before the request is taken, so that StartWrite, which tests
+                // them in the other order, never sees neither while the layout is in use.
+                InterlockedExchange(&m_writing, 1);
+                InterlockedExchange(&m_writeRequested, 0);
                 WriteDisc();
                 continue;
             }
@@ -165,10 +169,6 @@ void CPlayerOutputCdr::PollMedia()
 
 void CPlayerOutputCdr::WriteDisc()
 {
-    InterlockedExchange(&m_writing, 1);
-    // Each write reports its own outcome.
-    InterlockedExchange(&m_sourceFailed, 0);
-    InterlockedExchange(&m_writeFailed, 0);
     m_delivered = 0;
     m_total = InputLength();
     m_recorder->SetTempDirectory(
