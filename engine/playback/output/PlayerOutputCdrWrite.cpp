@@ -16,6 +16,8 @@ constexpr LONGLONG kMicrosecondsPerSecond = 1000000;
 constexpr LONGLONG kFramesPerSecond = 44100;
 constexpr LONGLONG kFrameBytes = 4;
 constexpr int kNameBytes = 256;
+// A library that never ends its list must not hold the thread.
+constexpr int kMaxRecorders = 64;
 
 // ANSI text of at most `chars` characters of `text`.
 std::string Ansi(const wchar_t* text, int chars)
@@ -109,7 +111,7 @@ void CPlayerOutputCdr::ListRecorders()
 {
     std::vector<CString> names;
     char name[kNameBytes];
-    for (int index = 0;; ++index) {
+    for (int index = 0; index < kMaxRecorders; ++index) {
         std::memset(name, 0, sizeof(name));
         if (m_recorder->GetRecorderName(index, name, kNameBytes) != 0)
             break;
