@@ -2,6 +2,8 @@
 
 #include "classlib/com/UniqueHandle.h"
 
+#include <sstream>
+
 std::wstring BinFolder()
 {
     wchar_t path[MAX_PATH] = {};
@@ -47,4 +49,21 @@ int RunProgram(const std::wstring& commandLine, std::string* output, DWORD timeo
     if (output)
         *output = text;
     return static_cast<int>(exitCode);
+}
+
+std::vector<BYTE> QueryRegistryBinary(const std::wstring& key, const std::wstring& value)
+{
+    std::string output;
+    if (RunProgram(L"reg.exe query \"HKCU\\" + key + L"\" /v \"" + value + L"\"", &output) != 0)
+        return {};
+    std::istringstream lines(output);
+    std::string word;
+    while (lines >> word && word != "REG_BINARY") {
+    }
+    std::string hex;
+    lines >> hex;
+    std::vector<BYTE> bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes.push_back(static_cast<BYTE>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    return bytes;
 }

@@ -25,6 +25,7 @@
 
 class CEfxChain;
 class CFinalMix;
+struct IBurnCdr;
 class CMixOutput;
 class CPlayItem;
 
@@ -124,6 +125,13 @@ public:
     BOOL StopStream(int streamId);
     // TRUE while the stream's output runs.
     BOOL IsStreamRunning(int streamId);
+
+    // Takes the stream off its device and binds it to a new CD output, which pulls the stream's
+    // final mix; hands out the output's IBurnCdr with one reference. On failure (no CD recording
+    // library, no such stream) the stream is bound to its device again and the answer is E_FAIL.
+    HRESULT CreateCdBurner(int streamId, IBurnCdr** burner);
+    // Closes the stream's CD output and binds its device again; E_FAIL without the stream.
+    HRESULT EndCdBurn(int streamId);
 
     // The catalog preview: one play item played as it is (its file's own format) on the preview
     // device. AddPreview keeps a reference on the item and binds it; FALSE without an item or

@@ -403,18 +403,6 @@ HRESULT CPlayManager::ExportMix(BSTR, const MixExportOptions*)
     return E_NOTIMPL;
 }
 
-HRESULT CPlayManager::CreateCdBurner(IBurnCdr** burner)
-{
-    if (burner)
-        *burner = nullptr;
-    return E_NOTIMPL;
-}
-
-HRESULT CPlayManager::EndCdBurn()
-{
-    return E_NOTIMPL;
-}
-
 HRESULT CPlayManager::PlayTrack(DWORD trackId)
 {
     return PlaySolo(trackId, true);

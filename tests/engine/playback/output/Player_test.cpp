@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <sstream>
 
 #include "OutputTestSupport.h"
 #include "classlib/com/UniqueHandle.h"
@@ -157,21 +156,7 @@ protected:
     // The stored "Output Configuration" as Wine's reg.exe shows it; empty when it is missing.
     std::vector<BYTE> QueryStoredConfig()
     {
-        std::string output;
-        const std::wstring command = L"reg.exe query \"HKCU\\Software\\" + m_key + L"\\" + kAppName +
-                                     L"\\Settings\" /v \"Output Configuration\"";
-        if (RunProgram(command, &output) != 0)
-            return {};
-        std::istringstream lines(output);
-        std::string word;
-        while (lines >> word && word != "REG_BINARY") {
-        }
-        std::string hex;
-        lines >> hex;
-        std::vector<BYTE> bytes;
-        for (size_t i = 0; i + 1 < hex.size(); i += 2)
-            bytes.push_back(static_cast<BYTE>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-        return bytes;
+        return QueryRegistryBinary(L"Software\\" + m_key + L"\\" + kAppName + L"\\Settings", L"Output Configuration");
     }
 
     ComScope com;

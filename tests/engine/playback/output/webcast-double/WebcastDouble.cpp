@@ -6,6 +6,7 @@
 #include <string>
 
 #include "classlib/com/ComPtr.h"
+#include "tests/support/ClassFactoryDouble.h"
 #include "interfaces/IPlayerOutput.h"
 #include "interfaces/IWebcastControl.h"
 
@@ -142,55 +143,11 @@ private:
     bool m_running = false;
 };
 
-class Factory : public IClassFactory {
-public:
-    virtual ~Factory() = default;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        if (!object)
-            return E_POINTER;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IClassFactory)) {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        *object = this;
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_count)); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG count = InterlockedDecrement(&m_count);
-        if (count == 0)
-            delete this;
-        return static_cast<ULONG>(count);
-    }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override
-    {
-        if (!object)
-            return E_POINTER;
-        *object = nullptr;
-        if (outer)
-            return CLASS_E_NOAGGREGATION;
-        auto* output = new WebcastOutput();
-        const HRESULT hr = output->QueryInterface(iid, object);
-        output->Release();
-        return hr;
-    }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-
-private:
-    volatile LONG m_count = 1;
-};
-
 }  // namespace
 
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID, REFIID iid, void** object)
 {
-    auto* factory = new Factory();
-    const HRESULT hr = factory->QueryInterface(iid, object);
-    factory->Release();
-    return hr;
+    return ClassFactoryDouble<WebcastOutput>::GetClassObject(iid, object);
 }
 
 extern "C" void __cdecl WebcastDoubleState(WEBCASTDOUBLE_STATE* state)

@@ -1,0 +1,64 @@
+// The class factory of a test double library: every CreateInstance makes a new Object (counted
+// from 1, released by the caller) and asks it for the IID; aggregation is refused. Header only, so
+// that double libraries need nothing else of the test support.
+#pragma once
+
+#include <windows.h>
+#include <unknwn.h>
+
+#include <new>
+
+template <typename Object>
+class ClassFactoryDouble : public IClassFactory {
+public:
+    virtual ~ClassFactoryDouble() = default;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        if (!object)
+            return E_POINTER;
+        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IClassFactory)) {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        *object = static_cast<IClassFactory*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_count)); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const LONG count = InterlockedDecrement(&m_count);
+        if (count == 0)
+            delete this;
+        return static_cast<ULONG>(count);
+    }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override
+    {
+        if (!object)
+            return E_POINTER;
+        *object = nullptr;
+        if (outer)
+            return CLASS_E_NOAGGREGATION;
+        auto* created = new (std::nothrow) Object();
+        if (!created)
+            return E_OUTOFMEMORY;
+        const HRESULT result = created->QueryInterface(iid, object);
+        created->Release();
+        return result;
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+
+    // The library's DllGetClassObject: a new factory asked for the IID.
+    static HRESULT GetClassObject(REFIID iid, void** object)
+    {
+        auto* factory = new (std::nothrow) ClassFactoryDouble();
+        if (!factory)
+            return E_OUTOFMEMORY;
+        const HRESULT result = factory->QueryInterface(iid, object);
+        factory->Release();
+        return result;
+    }
+
+private:
+    volatile LONG m_count = 1;
+};
