@@ -1,13 +1,17 @@
 #include "engine/playback/playmgr/PlayManager.h"
 
+#include <new>
+
 #include "classlib/com/ComPtr.h"
 #include "engine/core/mix/MixManagerInternal.h"
 #include "engine/core/server/LiveAndPendingMixLock.h"
+#include "engine/core/server/ProgressStatus.h"
 #include "engine/core/time/TimeMap.h"
 #include "engine/playback/graph/FinalMix.h"
 #include "engine/playback/graph/MixOutput.h"
 #include "engine/playback/graph/PlayItem.h"
 #include "engine/playback/output/Player.h"
+#include "engine/playback/output/PlayerOutputExportInfo.h"
 #include "interfaces/IHostMedia.h"
 #include "interfaces/IUiUpdateQueue.h"
 
@@ -102,6 +106,8 @@ bool CPlayManager::IsRunning()
 
 void CPlayManager::StopStream()
 {
+    if (m_export)
+        m_export->RequestCancel();
     if (CPlayer* player = AcquirePlayer()) {
         player->StopStream(m_streamId);
         player->Release();
@@ -398,9 +404,68 @@ HRESULT CPlayManager::UpdateLoopRange(LONGLONG start, LONGLONG end)
     return S_OK;
 }
 
-HRESULT CPlayManager::ExportMix(BSTR, const MixExportOptions*)
+HRESULT CPlayManager::ExportMix(BSTR path, const MixExportOptions* options, IProgressStatus** progress)
 {
-    return E_NOTIMPL;
+    if (!progress)
+        return E_POINTER;
+    *progress = nullptr;
+    if (!path || !options)
+        return E_POINTER;
+    CLiveAndPendingMixSingleThreadAccess lock;
+    // One export at a time: the last one's writer may still be winding down after a cancel.
+    if (IsPerformingNow() || m_export)
+        return E_FAIL;
+    Stop();
+    m_playList.ClearSolo();
+    m_bucket = 0;
+    UpdateActiveItems();
+    ComPtr<IMixManagerInternal> mixManager;
+    CPlayerOutputExportInfo tracks;
+    if (FAILED(AcquireMixManager(mixManager.put())) ||
+        FAILED(mixManager->BuildExportTrackList(CPlayerOutputExportInfo::kTrackEnds, &tracks)))
+        return E_FAIL;
+    if (options->perTrackInfo) {
+        CString title;
+        CString artist;
+        for (int i = 0; tracks.GetItem(i, nullptr, &title, &artist, nullptr); ++i)
+            if (title.IsEmpty() || artist.IsEmpty())
+                return E_FAIL;
+    }
+    CPlayer* player = AcquirePlayer();
+    if (!player || !m_mixOutput) {
+        if (player)
+            player->Release();
+        return E_FAIL;
+    }
+    auto status = ComPtr<CProgressStatus>::attach(new (std::nothrow) CProgressStatus());
+    if (!status) {
+        player->Release();
+        return E_OUTOFMEMORY;
+    }
+    SetState(kRecording);
+    const LONGLONG end = m_playList.GetLatestEndTime();
+    m_endPosition = end;
+    m_mixOutput->SetEndPosition(end);
+    m_mixOutput->SeekTo(0);
+    m_playPosition = 0;
+    const HRESULT hr = player->BindExport(m_streamId, options->exportType, options->formatId, path,
+                                          options->perTrackInfo ? &tracks : nullptr, status.get());
+    player->Release();
+    if (FAILED(hr)) {
+        SetState(kStopped);
+        return hr;
+    }
+    m_export = status;
+    *progress = status.detach();
+    return S_OK;
+}
+
+void CPlayManager::ReturnStreamToDevice()
+{
+    if (CPlayer* player = AcquirePlayer()) {
+        player->ReturnToDevice(m_streamId);
+        player->Release();
+    }
 }
 
 HRESULT CPlayManager::CreateCdBurner(IBurnCdr** burner)

@@ -3,6 +3,7 @@
 #include "classlib/com/ComPtr.h"
 #include "engine/core/mix/MixManagerInternal.h"
 #include "engine/core/server/LiveAndPendingMixLock.h"
+#include "engine/core/server/ProgressStatus.h"
 #include "engine/playback/graph/MixOutput.h"
 #include "engine/playback/graph/PlayItem.h"
 #include "engine/playback/playmgr/PlayManager.h"
@@ -20,6 +21,12 @@ void CPlayManager::OnTick()
     CLiveAndPendingMixSingleThreadAccess lock;
     if (!m_mixOutput)
         return;
+    if (m_export && m_export->GetCompletion() != S_FALSE) {
+        m_export.reset();
+        ReturnStreamToDevice();
+        if (m_state.load() == kRecording)
+            SetState(kStopped);
+    }
     const LONGLONG position = m_mixOutput->GetPosition();
     const bool performing = IsPerformingNow();
     const bool changed = position != m_playPosition || (performing && position != m_heldPosition);
