@@ -104,10 +104,18 @@ bool CPlayManager::IsRunning()
     return running;
 }
 
+void CPlayManager::EndExport()
+{
+    if (!m_export)
+        return;
+    m_export->RequestCancel();
+    m_export.reset();
+    ReturnStreamToDevice();
+}
+
 void CPlayManager::StopStream()
 {
-    if (m_export)
-        m_export->RequestCancel();
+    EndExport();
     if (CPlayer* player = AcquirePlayer()) {
         player->StopStream(m_streamId);
         player->Release();
@@ -142,6 +150,7 @@ LONGLONG CPlayManager::OpenEndFrom(LONGLONG from)
 
 void CPlayManager::PlayFrom(LONGLONG start, LONGLONG end)
 {
+    EndExport();
     m_bucket = start / kBucketLength;
     UpdateActiveItems();
     if (end == kUnsetTime)
@@ -194,6 +203,7 @@ HRESULT CPlayManager::PlayRange(LONGLONG start, LONGLONG end, BOOL loop)
     CLiveAndPendingMixSingleThreadAccess lock;
     if (IsPerformingNow())
         return S_FALSE;
+    EndExport();
     m_playList.ClearSolo();
     Post(PlayManagerUi::PlaybackStarted);
     m_bucket = start / kBucketLength;
@@ -412,8 +422,9 @@ HRESULT CPlayManager::ExportMix(BSTR path, const MixExportOptions* options, IPro
     if (!path || !options)
         return E_POINTER;
     CLiveAndPendingMixSingleThreadAccess lock;
-    // One export at a time: the last one's writer may still be winding down after a cancel.
-    if (IsPerformingNow() || m_export)
+    // One export at a time; one that has ended but whose stream the tick has not yet returned
+    // is put back by the stop below.
+    if (IsPerformingNow() || (m_export && m_export->GetCompletion() == S_FALSE))
         return E_FAIL;
     Stop();
     m_playList.ClearSolo();

@@ -162,9 +162,13 @@ private:
     HRESULT SkipTo(BOOL next);
     // The first pause track that starts more than 100 ms after `from`, else the list's end.
     LONGLONG OpenEndFrom(LONGLONG from);
-    // Stops the device and tells the video montage (live stream); an export still running is
-    // asked to cancel, since its writer would go on pulling silence from the stopped stream.
+    // Stops the device and tells the video montage (live stream); ends an export still running.
     void StopStream();
+    // A command that stops or moves the stream while it is exported ends the export: the writer
+    // would go on pulling silence from a stopped stream, or another part of the mix after a seek,
+    // and call the file complete. The task is cancelled (no file) and the stream goes back to its
+    // device at once, so that the command's own start plays.
+    void EndExport();
     // Unbinds the file or CD writer from this stream and binds the stream's device again.
     void ReturnStreamToDevice();
     void StartStream(LONGLONG start);

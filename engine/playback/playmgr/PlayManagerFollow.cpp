@@ -85,11 +85,14 @@ void CPlayManager::UpdateActiveItems()
     CLiveAndPendingMixSingleThreadAccess lock;
     if (!m_mixOutput)
         return;
+    const LONGLONG windowStart = m_bucket * kBucketLength;
+    const LONGLONG windowEnd = windowStart + kActiveWindow;
+    // An export pulls many times faster than real time: it must not read past the items given
+    // inputs here before the next tick moves the window on.
+    m_mixOutput->SetReadyHorizon(windowEnd);
     ComPtr<IMixManagerInternal> mixManager;
     if (FAILED(AcquireMixManager(mixManager.put())))
         return;
-    const LONGLONG windowStart = m_bucket * kBucketLength;
-    const LONGLONG windowEnd = windowStart + kActiveWindow;
     // The next track after the one sounding at the window's end starts rendering early, so that a
     // long cross-fade into it is ready when the window reaches it.
     const CPlayItem* following = nullptr;

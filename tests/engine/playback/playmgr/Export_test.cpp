@@ -163,6 +163,54 @@ TEST_F(Export, TheWavFileIsTheMixToTheFrameAsPulledInProcessAndAsPlayed)
     EXPECT_EQ(differing, 0u) << "the sink capture leaves the exported file by more than one step at frame " << first;
 }
 
+TEST_F(Export, AnExportWaitsForTheTickToGiveTheNextTracksTheirInputs)
+{
+    // Four tracks of 24 measures: the fourth starts two minutes in, outside the first minute's
+    // window of active items and after the track that follows it.
+    const std::vector<TrackFile> four = {kThreeTracks[0], kThreeTracks[1], kThreeTracks[2], kThreeTracks[0]};
+    constexpr int kLongMeasures = 24;
+    LiveStream stream(m_folder.Path(), four, kLongMeasures, Device::WaveOut);
+    ASSERT_TRUE(stream.Ready()) << stream.Failure();
+    LONGLONG lastStart = 0;
+    ASSERT_EQ(stream.Mix().Track(3).GetStartTime(&lastStart), S_OK);
+    ASSERT_GT(lastStart, 70000000) << "the last track starts past the first window";
+    CPlayManager& manager = stream.Manager();
+    const std::wstring target = m_folder.File(L"long.wav");
+
+    ComPtr<IProgressStatus> progress;
+    BSTR path = SysAllocString(target.c_str());
+    ASSERT_EQ(manager.ExportMix(path, &kWav, progress.put()), S_OK);
+    SysFreeString(path);
+    float held = 0.0f;
+    {
+        // The service tick stalls (it waits for the global mix lock) while the writer runs on.
+        CLiveAndPendingMixSingleThreadAccess stall;
+        Sleep(3000);
+        progress->GetProgress(&held);
+    }
+    const double window = (CPlayManager::kActiveWindow + 1000000.0) / static_cast<double>(stream.EndTime());
+    EXPECT_GT(held, 0.0f);
+    EXPECT_LT(held, window) << "the writer read past the items the tick had given inputs";
+    ASSERT_EQ(WaitForExport(stream, *progress.get()), S_OK);
+
+    std::vector<int16_t> exported;
+    uint32_t rate = 0;
+    uint16_t channels = 0;
+    ASSERT_TRUE(fixtures::ReadWav16(target, exported, rate, channels));
+    fixtures::TempDir offlineFolder(L"export model");
+    RenderedMix model(offlineFolder.Path(), four, kLongMeasures);
+    ASSERT_TRUE(model.Ready()) << model.Failure();
+    model.Start(0);
+    const std::vector<int16_t> pulled = model.PullAll(65536);
+    ASSERT_EQ(exported.size(), pulled.size());
+    size_t differing = 0;
+    size_t first = 0;
+    for (size_t i = 0; i < pulled.size(); ++i)
+        if (exported[i] != pulled[i] && differing++ == 0)
+            first = i / 2;
+    EXPECT_EQ(differing, 0u) << "the export leaves the in-process pull at frame " << first;
+}
+
 TEST_F(Export, ACancelHalfWayLeavesNoFileAndTheOlderTargetAndTheStreamPlaysAgain)
 {
     LiveStream stream(m_folder.Path(), kThreeTracks, kMeasures, Device::WaveOut);
@@ -198,6 +246,39 @@ TEST_F(Export, ACancelHalfWayLeavesNoFileAndTheOlderTargetAndTheStreamPlaysAgain
     EXPECT_TRUE(stream.WaitForPosition(2000000, 20000)) << "the stream plays on its device again";
     EXPECT_EQ(manager.IsPlaying(), S_OK);
     manager.Stop();
+}
+
+TEST_F(Export, AStopOrAStartDuringTheExportCancelsIt)
+{
+    LiveStream stream(m_folder.Path(), kThreeTracks, 2 * kMeasures, Device::WaveOut);
+    ASSERT_TRUE(stream.Ready()) << stream.Failure();
+    CPlayManager& manager = stream.Manager();
+    const std::vector<std::wstring> before = mixtest::FolderNames(m_folder.Path());
+    // A stopped stream would hand the writer nothing but silence, a started one another part of
+    // the mix: either command ends the export instead, and the stream plays on its device.
+    struct Case {
+        const char* name;
+        HRESULT (CPlayManager::*command)();
+    };
+    const std::vector<Case> cases = {{"Stop", &CPlayManager::Stop}, {"PlayFromStart", &CPlayManager::PlayFromStart}};
+    for (const Case& c : cases) {
+        ComPtr<IProgressStatus> progress;
+        BSTR path = SysAllocString(m_folder.File(L"interrupted.wav").c_str());
+        ASSERT_EQ(manager.ExportMix(path, &kWav, progress.put()), S_OK) << c.name;
+        SysFreeString(path);
+        ASSERT_EQ((manager.*c.command)(), S_OK) << c.name;
+        EXPECT_EQ(progress->IsCancelRequested(), S_OK) << c.name;
+        EXPECT_EQ(progress->GetCompletion(), S_OK) << c.name << ": the writer has ended";
+        float fraction = 0.0f;
+        progress->GetProgress(&fraction);
+        EXPECT_LT(fraction, 1.0f) << c.name << ": the export ended before its end";
+        EXPECT_EQ(mixtest::FolderNames(m_folder.Path()), before) << c.name << ": no file";
+        if (manager.GetPlayState() == CPlayManager::kStopped) {
+            ASSERT_EQ(manager.PlayFromStart(), S_OK);
+        }
+        EXPECT_TRUE(stream.WaitForPosition(1000000, 20000)) << c.name << ": the stream plays on its device again";
+        manager.Stop();
+    }
 }
 
 TEST_F(Export, RefusedExportsWriteNothingAndLeaveTheStreamOnItsDevice)
