@@ -10,6 +10,7 @@
 
 #include "LiveStream.h"
 #include "engine/core/server/LiveAndPendingMixLock.h"
+#include "engine/playback/output/PlayerOutputWaveFile.h"
 #include "interfaces/IProgressStatus.h"
 #include "tests/engine/core/mix/DocumentFiles.h"
 #include "tests/support/TempDir.h"
@@ -87,6 +88,35 @@ HRESULT WaitForExport(LiveStream& stream, IProgressStatus& progress)
     return completion;
 }
 
+// Starts an export of the stream's mix to `target`.
+HRESULT StartExport(CPlayManager& manager, const std::wstring& target, const MixExportOptions& options,
+                    ComPtr<IProgressStatus>& progress)
+{
+    BSTR path = SysAllocString(target.c_str());
+    const HRESULT hr = manager.ExportMix(path, &options, progress.put());
+    SysFreeString(path);
+    return hr;
+}
+
+// The same mix laid out anew and pulled in-process as a file writer pulls it: `exported` holds
+// exactly its samples.
+void ExpectSameAsPull(const std::vector<TrackFile>& files, int measures, const std::vector<int16_t>& exported,
+                      const char* reading)
+{
+    fixtures::TempDir folder(L"export model");
+    RenderedMix model(folder.Path(), files, measures);
+    ASSERT_TRUE(model.Ready()) << model.Failure();
+    model.Start(0);
+    const std::vector<int16_t> pulled = model.PullAll(CPlayerOutputWaveFile::kPieceBytes);
+    ASSERT_EQ(exported.size(), pulled.size()) << reading;
+    size_t differing = 0;
+    size_t first = 0;
+    for (size_t i = 0; i < pulled.size(); ++i)
+        if (exported[i] != pulled[i] && differing++ == 0)
+            first = i / 2;
+    EXPECT_EQ(differing, 0u) << reading << " leaves the in-process pull at frame " << first;
+}
+
 class Export : public ::testing::Test {
 protected:
     const outputtest::ComScope m_com;
@@ -103,9 +133,7 @@ TEST_F(Export, TheWavFileIsTheMixToTheFrameAsPulledInProcessAndAsPlayed)
     const std::wstring target = m_folder.File(L"mix.wav");
 
     ComPtr<IProgressStatus> progress;
-    BSTR path = SysAllocString(target.c_str());
-    ASSERT_EQ(manager.ExportMix(path, &kWav, progress.put()), S_OK);
-    SysFreeString(path);
+    ASSERT_EQ(StartExport(manager, target, kWav, progress), S_OK);
     ASSERT_TRUE(progress);
     EXPECT_EQ(manager.GetPlayState(), CPlayManager::kRecording);
     EXPECT_EQ(WaitForExport(stream, *progress.get()), S_OK) << "the export completed without an error";
@@ -126,19 +154,7 @@ TEST_F(Export, TheWavFileIsTheMixToTheFrameAsPulledInProcessAndAsPlayed)
 
     std::vector<int16_t> exported;
     ASSERT_TRUE(ReadWithSox(target, m_folder.File(L"sox.wav"), exported));
-    fixtures::TempDir offlineFolder(L"export model");
-    RenderedMix model(offlineFolder.Path(), kMixedRates, kMeasures);
-    ASSERT_TRUE(model.Ready()) << model.Failure();
-    model.Start(0);
-    ASSERT_EQ(model.EndTime(), stream.EndTime());
-    const std::vector<int16_t> pulled = model.PullAll(65536);
-    ASSERT_EQ(exported.size(), pulled.size());
-    size_t differing = 0;
-    size_t first = 0;
-    for (size_t i = 0; i < pulled.size(); ++i)
-        if (exported[i] != pulled[i] && differing++ == 0)
-            first = i / 2;
-    EXPECT_EQ(differing, 0u) << "sox's reading leaves the in-process pull at frame " << first;
+    ExpectSameAsPull(kMixedRates, kMeasures, exported, "sox's reading");
 
     // The stream is back on its device: it plays the same mix into the sink. Wave-out hands our
     // samples to the sink unchanged but for the float conversion of the sink's format, which may
@@ -156,7 +172,8 @@ TEST_F(Export, TheWavFileIsTheMixToTheFrameAsPulledInProcessAndAsPlayed)
     const LONGLONG origin = FindOrigin(captured, exported);
     ASSERT_GE(origin, 0) << "the mix is not in the capture";
     ASSERT_GE(static_cast<LONGLONG>(captured.size() / 2), origin + frames - kSinkBufferFrames);
-    differing = 0;
+    size_t differing = 0;
+    size_t first = 0;
     for (size_t i = 0; i < exported.size() && static_cast<size_t>(origin) * 2 + i < captured.size(); ++i)
         if (std::abs(captured[static_cast<size_t>(origin) * 2 + i] - exported[i]) > 1 && differing++ == 0)
             first = i / 2;
@@ -178,9 +195,7 @@ TEST_F(Export, AnExportWaitsForTheTickToGiveTheNextTracksTheirInputs)
     const std::wstring target = m_folder.File(L"long.wav");
 
     ComPtr<IProgressStatus> progress;
-    BSTR path = SysAllocString(target.c_str());
-    ASSERT_EQ(manager.ExportMix(path, &kWav, progress.put()), S_OK);
-    SysFreeString(path);
+    ASSERT_EQ(StartExport(manager, target, kWav, progress), S_OK);
     float held = 0.0f;
     {
         // The service tick stalls (it waits for the global mix lock) while the writer runs on.
@@ -197,18 +212,7 @@ TEST_F(Export, AnExportWaitsForTheTickToGiveTheNextTracksTheirInputs)
     uint32_t rate = 0;
     uint16_t channels = 0;
     ASSERT_TRUE(fixtures::ReadWav16(target, exported, rate, channels));
-    fixtures::TempDir offlineFolder(L"export model");
-    RenderedMix model(offlineFolder.Path(), four, kLongMeasures);
-    ASSERT_TRUE(model.Ready()) << model.Failure();
-    model.Start(0);
-    const std::vector<int16_t> pulled = model.PullAll(65536);
-    ASSERT_EQ(exported.size(), pulled.size());
-    size_t differing = 0;
-    size_t first = 0;
-    for (size_t i = 0; i < pulled.size(); ++i)
-        if (exported[i] != pulled[i] && differing++ == 0)
-            first = i / 2;
-    EXPECT_EQ(differing, 0u) << "the export leaves the in-process pull at frame " << first;
+    ExpectSameAsPull(four, kLongMeasures, exported, "the export");
 }
 
 TEST_F(Export, ACancelHalfWayLeavesNoFileAndTheOlderTargetAndTheStreamPlaysAgain)
@@ -222,9 +226,7 @@ TEST_F(Export, ACancelHalfWayLeavesNoFileAndTheOlderTargetAndTheStreamPlaysAgain
     const std::vector<std::wstring> before = mixtest::FolderNames(m_folder.Path());
 
     ComPtr<IProgressStatus> progress;
-    BSTR path = SysAllocString(target.c_str());
-    ASSERT_EQ(manager.ExportMix(path, &kWav, progress.put()), S_OK);
-    SysFreeString(path);
+    ASSERT_EQ(StartExport(manager, target, kWav, progress), S_OK);
     float fraction = 0.0f;
     for (DWORD waited = 0; waited < kExportTimeoutMs && fraction < 0.5f; ++waited) {
         Sleep(1);
@@ -263,9 +265,7 @@ TEST_F(Export, AStopOrAStartDuringTheExportCancelsIt)
     const std::vector<Case> cases = {{"Stop", &CPlayManager::Stop}, {"PlayFromStart", &CPlayManager::PlayFromStart}};
     for (const Case& c : cases) {
         ComPtr<IProgressStatus> progress;
-        BSTR path = SysAllocString(m_folder.File(L"interrupted.wav").c_str());
-        ASSERT_EQ(manager.ExportMix(path, &kWav, progress.put()), S_OK) << c.name;
-        SysFreeString(path);
+        ASSERT_EQ(StartExport(manager, m_folder.File(L"interrupted.wav"), kWav, progress), S_OK) << c.name;
         ASSERT_EQ((manager.*c.command)(), S_OK) << c.name;
         EXPECT_EQ(progress->IsCancelRequested(), S_OK) << c.name;
         EXPECT_EQ(progress->GetCompletion(), S_OK) << c.name << ": the writer has ended";
@@ -306,9 +306,7 @@ TEST_F(Export, RefusedExportsWriteNothingAndLeaveTheStreamOnItsDevice)
             ASSERT_EQ(manager.StartPerformance(), S_OK) << c.name;
         }
         ComPtr<IProgressStatus> progress;
-        BSTR path = SysAllocString(target.c_str());
-        EXPECT_EQ(manager.ExportMix(path, &c.options, progress.put()), E_FAIL) << c.name;
-        SysFreeString(path);
+        EXPECT_EQ(StartExport(manager, target, c.options, progress), E_FAIL) << c.name;
         EXPECT_FALSE(progress) << c.name;
         EXPECT_EQ(manager.GetPlayState(), c.performing ? CPlayManager::kPerforming : CPlayManager::kStopped) << c.name;
         EXPECT_EQ(mixtest::FolderNames(m_folder.Path()), before) << c.name;
@@ -346,9 +344,7 @@ TEST_F(Export, AWindowsMediaTypeWithoutFormatsFailsCleanly)
     for (const int format : {0, 1}) {
         const MixExportOptions wma{2, format, FALSE};
         ComPtr<IProgressStatus> progress;
-        BSTR path = SysAllocString(target.c_str());
-        EXPECT_EQ(manager.ExportMix(path, &wma, progress.put()), E_FAIL) << "format " << format;
-        SysFreeString(path);
+        EXPECT_EQ(StartExport(manager, target, wma, progress), E_FAIL) << "format " << format;
         EXPECT_FALSE(progress);
         EXPECT_EQ(manager.GetPlayState(), CPlayManager::kStopped);
     }
