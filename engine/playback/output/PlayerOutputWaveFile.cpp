@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "engine/core/storage/ReplacementFile.h"
 #include "interfaces/IProgressStatus.h"
 
 namespace {
@@ -57,16 +58,6 @@ HRESULT LastError()
     return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
 }
 
-// The folder part of a path (up to its last separator); "." for a bare file name.
-CString FolderOf(const CString& path)
-{
-    const std::wstring text(path.GetString(), static_cast<size_t>(path.GetLength()));
-    const size_t slash = text.find_last_of(L"\\/");
-    if (slash == std::wstring::npos)
-        return CString(L".");
-    return CString(text.substr(0, slash == 0 ? 1 : slash).c_str());
-}
-
 }  // namespace
 
 CPlayerOutputWaveFile::CPlayerOutputWaveFile() = default;
@@ -102,27 +93,22 @@ HRESULT CPlayerOutputWaveFile::StartFile(LPCWSTR path, int)
     const ULONGLONG total = static_cast<ULONGLONG>(length) / kBlockAlign * kBlockAlign;
     if (total > kMaxDataBytes)
         return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
-    // The rename at the end would replace a read-only target under Wine: refuse it here.
-    const DWORD attributes = GetFileAttributesW(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
-        return E_ACCESSDENIED;
     if (!m_piece.Get() && !m_piece.Allocate(kPieceBytes))
         return E_OUTOFMEMORY;
-
-    wchar_t temp[MAX_PATH] = {};
-    if (!GetTempFileNameW(FolderOf(CString(path)).GetString(), kTempPrefix, 0, temp))
-        return LastError();
-    m_tempPath = temp;
+    HRESULT hr = CreateReplacementFile(path, kTempPrefix, &m_tempPath);
+    if (FAILED(hr))
+        return hr;
+    const LPCWSTR temp = m_tempPath.GetString();
     m_file.reset(CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!m_file) {
-        const HRESULT hr = LastError();
+        hr = LastError();
         DeleteFileW(temp);
         return hr;
     }
     const WaveFileHeader header = MakeHeader(static_cast<uint32_t>(total));
     DWORD written = 0;
     if (!WriteFile(m_file.get(), &header, sizeof(header), &written, nullptr) || written != sizeof(header)) {
-        const HRESULT hr = LastError();
+        hr = LastError();
         m_file.reset();
         DeleteFileW(temp);
         return hr;
