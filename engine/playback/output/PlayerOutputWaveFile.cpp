@@ -60,18 +60,6 @@ HRESULT LastError()
 
 }  // namespace
 
-CPlayerOutputWaveFile::CPlayerOutputWaveFile() = default;
-
-CPlayerOutputWaveFile::~CPlayerOutputWaveFile()
-{
-    // Only reached after the writer thread ended (it holds a reference): a file still open was
-    // never started and goes.
-    if (m_file) {
-        m_file.reset();
-        DeleteFileW(m_tempPath.GetString());
-    }
-}
-
 HRESULT CPlayerOutputWaveFile::SetFormat(int formatId)
 {
     return formatId == kFormatId ? S_OK : E_INVALIDARG;

@@ -34,9 +34,6 @@ public:
     // The largest data chunk a RIFF file can describe (its form size, data + 36, is 32-bit).
     static constexpr ULONGLONG kMaxDataBytes = 0xFFFFFFFFull - 36;
 
-    CPlayerOutputWaveFile();
-    ~CPlayerOutputWaveFile() override;
-
     HRESULT STDMETHODCALLTYPE SetFormat(int formatId) override;
     // Checks the input, refuses a stream too long for RIFF or a read-only target, creates the
     // temporary file and starts the writer thread. E_FAIL without an input or a progress status,
