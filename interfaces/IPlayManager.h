@@ -11,8 +11,16 @@
 #include <unknwn.h>
 
 struct IBurnCdr;
-// The export target's settings; its layout belongs to the export.
-struct MixExportOptions;
+struct IProgressStatus;
+
+// What ExportMix writes: an export type and one of its formats, as IPlayer lists them, and
+// whether each track's end goes into the file with its title, artist and album (the Windows
+// Media writer's sub-items; a WAV file carries none).
+struct MixExportOptions {
+    int exportType;
+    int formatId;
+    BOOL perTrackInfo;
+};
 
 struct IPlayManager : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE PlayFromCursor() = 0;
@@ -41,7 +49,13 @@ struct IPlayManager : public IUnknown {
     // S_OK while the stream runs as a live performance.
     virtual HRESULT STDMETHODCALLTYPE IsPerforming() = 0;
     virtual HRESULT STDMETHODCALLTYPE UpdateLoopRange(LONGLONG start, LONGLONG end) = 0;
-    virtual HRESULT STDMETHODCALLTYPE ExportMix(BSTR path, const MixExportOptions* options) = 0;
+    // Renders the whole mix of this stream into a file at `path` on a writer thread and hands back
+    // the task's progress status (one reference for the caller), which reports progress, errors
+    // and completion and takes a cancel. E_FAIL while performing, with per-track information
+    // asked and a track without title or artist, or for a type or format the player does not
+    // list; the stream returns to its device when the task ends.
+    virtual HRESULT STDMETHODCALLTYPE ExportMix(BSTR path, const MixExportOptions* options,
+                                                IProgressStatus** progress) = 0;
     virtual HRESULT STDMETHODCALLTYPE CreateCdBurner(IBurnCdr** burner) = 0;
     virtual HRESULT STDMETHODCALLTYPE EndCdBurn() = 0;
     virtual HRESULT STDMETHODCALLTYPE PlayTrack(DWORD trackId) = 0;

@@ -5,6 +5,7 @@
 
 #include "classlib/core/MemFile.h"
 #include "engine/core/storage/PageBuffer.h"
+#include "engine/core/storage/ReplacementFile.h"
 
 namespace {
 
@@ -50,17 +51,8 @@ BOOL CRiffFile::OpenReplacing(LPCWSTR path, FOURCC formType)
 {
     if (m_file || path == nullptr || *path == 0)
         return FALSE;
-    // Replacing a file by renaming over it would also replace a read-only one (it does under
-    // Wine); a read-only target is refused before anything is written, as writing it in place
-    // would be.
-    const DWORD attributes = GetFileAttributesW(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
-        return FALSE;
-    CString folder(path);
-    const int slash = std::max(folder.ReverseFind(L'\\'), folder.ReverseFind(L'/'));
-    folder = slash >= 0 ? folder.Left(slash + 1) : CString(L".");
-    wchar_t temp[MAX_PATH];
-    if (!GetTempFileNameW(folder, L"cfw", 0, temp))
+    CString temp;
+    if (FAILED(CreateReplacementFile(path, L"cfw", &temp)))
         return FALSE;
     // The form is built in memory and reaches the disk in one piece at Close: under Wine every
     // system call costs microseconds, and writing chunk by chunk with its size patches made a

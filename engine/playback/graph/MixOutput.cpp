@@ -157,6 +157,12 @@ void CMixOutput::SetEndPosition(LONGLONG time)
     m_endPosition = MicrosecondsToBytes(time);
 }
 
+void CMixOutput::SetReadyHorizon(LONGLONG time)
+{
+    CSingleThreadLock state(&m_stateLock);
+    m_readyHorizon = MicrosecondsToBytes(time);
+}
+
 void CMixOutput::SetLoop(LONGLONG from, LONGLONG to, BOOL repeat)
 {
     CSingleThreadLock state(&m_stateLock);
@@ -360,6 +366,8 @@ HRESULT STDMETHODCALLTYPE CMixOutput::GetLength(LONGLONG* bytes)
 HRESULT STDMETHODCALLTYPE CMixOutput::IsDataReady()
 {
     CSingleThreadLock state(&m_stateLock);
+    if (m_readyHorizon < m_endPosition && m_readPosition + kBlockCount * kBlockBytes > m_readyHorizon)
+        return S_FALSE;
     for (const CMixInput* input : m_inputs)
         if (!input->IsIdle())
             return S_FALSE;

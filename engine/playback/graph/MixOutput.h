@@ -55,6 +55,12 @@ public:
     void SeekTo(LONGLONG time);
     void SetEndPosition(LONGLONG time);
     void SetLoop(LONGLONG from, LONGLONG to, BOOL repeat);
+    // The mix time up to which the owner has given the play items their mix inputs (the end of
+    // the play manager's window of active items). IsDataReady answers S_FALSE while the ring
+    // ahead of the read position reaches past it, short of the end: a writer that pulls faster
+    // than real time then waits for the owner's next window instead of taking silence for the
+    // items not yet added. A device playing in real time never comes near it.
+    void SetReadyHorizon(LONGLONG time);
     // Moves the whole timeline by `offset` while playing; the block with `sequence` (the one being
     // heard) keeps its data and the first block after it overlaps its last 512 frames.
     void Shift(LONGLONG offset, LONGLONG sequence);
@@ -78,6 +84,8 @@ public:
     static LONGLONG BytesToMicroseconds(LONGLONG bytes) { return bytes / kFrameBytes * 1000000 / kRate; }
 
 private:
+    static constexpr LONGLONG kNoHorizon = 0x7FFFFFFFFFFFFFFFLL;
+
     struct Block {
         LONGLONG position = 0;
         LONGLONG sequence = 0;
@@ -103,6 +111,7 @@ private:
     volatile LONGLONG m_missedBytes = 0;
     LONGLONG m_nextBlockPosition = 0;
     LONGLONG m_endPosition = 0;
+    LONGLONG m_readyHorizon = kNoHorizon;
     LONGLONG m_bufferedBytes = 0;
     LONGLONG m_loopFrom = 0;
     LONGLONG m_loopTo = 0;

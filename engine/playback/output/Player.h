@@ -28,6 +28,8 @@ class CFinalMix;
 struct IBurnCdr;
 class CMixOutput;
 class CPlayItem;
+class CPlayerOutputExportInfo;
+struct IProgressStatus;
 
 // The stored "Output Configuration": 64 bytes, in this order.
 struct PLAYER_STOREDCONFIG {
@@ -132,6 +134,18 @@ public:
     HRESULT CreateCdBurner(int streamId, IBurnCdr** burner);
     // Closes the stream's CD output and binds its device again; E_FAIL without the stream.
     HRESULT EndCdBurn(int streamId);
+    // Export: binds the stream to a new file writer of the export type (1 WAV, 2 the Windows Media
+    // writer) in place of its device. The writer is called in this order: Open, SetFormat,
+    // AddTrackInfo for each of `tracks` (when given; positions become byte positions of the
+    // 16-bit stream), SetProgressStatus, AttachInput (the stream's final mix), StartFile, which
+    // starts its thread. E_FAIL for a type or format not in the export lists (a type whose writer
+    // lists no formats among them); on any failure the stream goes back to its device.
+    HRESULT BindExport(int streamId, int typeId, int formatId, LPCWSTR path, const CPlayerOutputExportInfo* tracks,
+                       IProgressStatus* status);
+    // Unbinds whatever output the stream has (a file writer, a CD writer; closing it waits for
+    // its thread) and binds the stream to its device again. FALSE when the stream is not in the
+    // map.
+    BOOL ReturnToDevice(int streamId);
 
     // The catalog preview: one play item played as it is (its file's own format) on the preview
     // device. AddPreview keeps a reference on the item and binds it; FALSE without an item or
@@ -170,6 +184,7 @@ private:
     int WebcastFormatIndex() const;
     int DeviceListIndex(const DeviceChoice& choice) const;
 
+    bool HasExportFormat(int typeId, int formatId) const;
     void Bind(PLAYERSTREAM_MAPITEM& stream);
     void BindDevice(PLAYERSTREAM_MAPITEM& stream, const DeviceChoice& device);
     void BindWebcast(PLAYERSTREAM_MAPITEM& stream);

@@ -38,11 +38,5 @@ HRESULT CPlayer::CreateCdBurner(int streamId, IBurnCdr** burner)
 
 HRESULT CPlayer::EndCdBurn(int streamId)
 {
-    CSingleThreadLock lock(&m_lock);
-    PLAYERSTREAM_MAPITEM* stream = FindStream(streamId);
-    if (!stream)
-        return E_FAIL;
-    Unbind(*stream);
-    Bind(*stream);
-    return S_OK;
+    return ReturnToDevice(streamId) ? S_OK : E_FAIL;
 }

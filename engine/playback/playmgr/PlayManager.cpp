@@ -1,13 +1,17 @@
 #include "engine/playback/playmgr/PlayManager.h"
 
+#include <new>
+
 #include "classlib/com/ComPtr.h"
 #include "engine/core/mix/MixManagerInternal.h"
 #include "engine/core/server/LiveAndPendingMixLock.h"
+#include "engine/core/server/ProgressStatus.h"
 #include "engine/core/time/TimeMap.h"
 #include "engine/playback/graph/FinalMix.h"
 #include "engine/playback/graph/MixOutput.h"
 #include "engine/playback/graph/PlayItem.h"
 #include "engine/playback/output/Player.h"
+#include "engine/playback/output/PlayerOutputExportInfo.h"
 #include "interfaces/IHostMedia.h"
 #include "interfaces/IUiUpdateQueue.h"
 
@@ -100,8 +104,18 @@ bool CPlayManager::IsRunning()
     return running;
 }
 
+void CPlayManager::EndExport()
+{
+    if (!m_export)
+        return;
+    m_export->RequestCancel();
+    m_export.reset();
+    ReturnStreamToDevice();
+}
+
 void CPlayManager::StopStream()
 {
+    EndExport();
     if (CPlayer* player = AcquirePlayer()) {
         player->StopStream(m_streamId);
         player->Release();
@@ -136,6 +150,7 @@ LONGLONG CPlayManager::OpenEndFrom(LONGLONG from)
 
 void CPlayManager::PlayFrom(LONGLONG start, LONGLONG end)
 {
+    EndExport();
     m_bucket = start / kBucketLength;
     UpdateActiveItems();
     if (end == kUnsetTime)
@@ -188,6 +203,7 @@ HRESULT CPlayManager::PlayRange(LONGLONG start, LONGLONG end, BOOL loop)
     CLiveAndPendingMixSingleThreadAccess lock;
     if (IsPerformingNow())
         return S_FALSE;
+    EndExport();
     m_playList.ClearSolo();
     Post(PlayManagerUi::PlaybackStarted);
     m_bucket = start / kBucketLength;
@@ -398,9 +414,69 @@ HRESULT CPlayManager::UpdateLoopRange(LONGLONG start, LONGLONG end)
     return S_OK;
 }
 
-HRESULT CPlayManager::ExportMix(BSTR, const MixExportOptions*)
+HRESULT CPlayManager::ExportMix(BSTR path, const MixExportOptions* options, IProgressStatus** progress)
 {
-    return E_NOTIMPL;
+    if (!progress)
+        return E_POINTER;
+    *progress = nullptr;
+    if (!path || !options)
+        return E_POINTER;
+    CLiveAndPendingMixSingleThreadAccess lock;
+    // One export at a time; one that has ended but whose stream the tick has not yet returned
+    // is put back by the stop below.
+    if (IsPerformingNow() || (m_export && m_export->GetCompletion() == S_FALSE))
+        return E_FAIL;
+    Stop();
+    m_playList.ClearSolo();
+    m_bucket = 0;
+    UpdateActiveItems();
+    ComPtr<IMixManagerInternal> mixManager;
+    CPlayerOutputExportInfo tracks;
+    if (FAILED(AcquireMixManager(mixManager.put())) ||
+        FAILED(mixManager->BuildExportTrackList(CPlayerOutputExportInfo::kTrackEnds, &tracks)))
+        return E_FAIL;
+    if (options->perTrackInfo) {
+        CString title;
+        CString artist;
+        for (int i = 0; tracks.GetItem(i, nullptr, &title, &artist, nullptr); ++i)
+            if (title.IsEmpty() || artist.IsEmpty())
+                return E_FAIL;
+    }
+    CPlayer* player = AcquirePlayer();
+    if (!player || !m_mixOutput) {
+        if (player)
+            player->Release();
+        return E_FAIL;
+    }
+    auto status = ComPtr<CProgressStatus>::attach(new (std::nothrow) CProgressStatus());
+    if (!status) {
+        player->Release();
+        return E_OUTOFMEMORY;
+    }
+    SetState(kRecording);
+    const LONGLONG end = m_playList.GetLatestEndTime();
+    m_endPosition = end;
+    m_mixOutput->SetEndPosition(end);
+    m_mixOutput->SeekTo(0);
+    m_playPosition = 0;
+    const HRESULT hr = player->BindExport(m_streamId, options->exportType, options->formatId, path,
+                                          options->perTrackInfo ? &tracks : nullptr, status.get());
+    player->Release();
+    if (FAILED(hr)) {
+        SetState(kStopped);
+        return hr;
+    }
+    m_export = status;
+    *progress = status.detach();
+    return S_OK;
+}
+
+void CPlayManager::ReturnStreamToDevice()
+{
+    if (CPlayer* player = AcquirePlayer()) {
+        player->ReturnToDevice(m_streamId);
+        player->Release();
+    }
 }
 
 HRESULT CPlayManager::PlayTrack(DWORD trackId)

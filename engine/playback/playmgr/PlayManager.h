@@ -20,6 +20,7 @@
 
 #include <atomic>
 
+#include "classlib/com/ComPtr.h"
 #include "engine/core/server/Unknown.h"
 #include "engine/playback/graph/PlayList.h"
 #include "engine/playback/playmgr/NowPlaying.h"
@@ -30,6 +31,7 @@ class CFinalMix;
 class CMixOutput;
 class CPlayItem;
 class CPlayer;
+class CProgressStatus;
 struct IHostMedia;
 struct IMixManagerInternal;
 
@@ -93,7 +95,8 @@ public:
     HRESULT STDMETHODCALLTYPE IsPlayingNormally() override;
     HRESULT STDMETHODCALLTYPE IsPerforming() override;
     HRESULT STDMETHODCALLTYPE UpdateLoopRange(LONGLONG start, LONGLONG end) override;
-    HRESULT STDMETHODCALLTYPE ExportMix(BSTR path, const MixExportOptions* options) override;
+    HRESULT STDMETHODCALLTYPE ExportMix(BSTR path, const MixExportOptions* options,
+                                        IProgressStatus** progress) override;
     HRESULT STDMETHODCALLTYPE CreateCdBurner(IBurnCdr** burner) override;
     HRESULT STDMETHODCALLTYPE EndCdBurn() override;
     HRESULT STDMETHODCALLTYPE PlayTrack(DWORD trackId) override;
@@ -107,9 +110,10 @@ public:
                                                     BOOL logEnabled, LPCWSTR logDirectory) override;
 
     // Engine side, for the mix manager; each takes the global mix lock.
-    // The service thread's 50 ms step: follows the play position, refreshes the active items when
-    // it enters another ten-second bucket, reports items that started or stopped sounding, and
-    // ends, loops or parks playback at the end position.
+    // The service thread's 50 ms step: returns the stream to its device once an export ended,
+    // follows the play position, refreshes the active items when it enters another ten-second
+    // bucket (an export's too), reports items that started or stopped sounding, and ends, loops
+    // or parks playback at the end position.
     void OnTick();
     // Gives mix inputs to the items that overlap the minute after the bucket's start (and to the
     // next primary item after the one under the window's end) and takes them from the others;
@@ -163,8 +167,15 @@ private:
     void WriteNowPlaying(LONGLONG position);
     // The first pause track that starts more than 100 ms after `from`, else the list's end.
     LONGLONG OpenEndFrom(LONGLONG from);
-    // Stops the device and tells the video montage (live stream).
+    // Stops the device and tells the video montage (live stream); ends an export still running.
     void StopStream();
+    // A command that stops or moves the stream while it is exported ends the export: the writer
+    // would go on pulling silence from a stopped stream, or another part of the mix after a seek,
+    // and call the file complete. The task is cancelled (no file) and the stream goes back to its
+    // device at once, so that the command's own start plays.
+    void EndExport();
+    // Unbinds the file or CD writer from this stream and binds the stream's device again.
+    void ReturnStreamToDevice();
     void StartStream(LONGLONG start);
     bool IsRunning();
     bool IsPerformingNow() { return m_state.load() == kPerforming; }
@@ -190,6 +201,8 @@ private:
     std::atomic<LONGLONG> m_cursorPosition{0};
     std::atomic<LONGLONG> m_endPosition{0};
     std::atomic<LONG> m_state{kStopped};
+    // The running export's task, until the tick has seen it end.
+    ComPtr<CProgressStatus> m_export;
     bool m_playbackLocked = false;
     bool m_closed = false;
 };

@@ -3,6 +3,7 @@
 #include "classlib/com/ComPtr.h"
 #include "engine/core/mix/MixManagerInternal.h"
 #include "engine/core/server/LiveAndPendingMixLock.h"
+#include "engine/core/server/ProgressStatus.h"
 #include "engine/playback/graph/MixOutput.h"
 #include "engine/playback/graph/PlayItem.h"
 #include "engine/playback/playmgr/NowPlayingItem.h"
@@ -21,6 +22,12 @@ void CPlayManager::OnTick()
     CLiveAndPendingMixSingleThreadAccess lock;
     if (!m_mixOutput)
         return;
+    if (m_export && m_export->GetCompletion() != S_FALSE) {
+        m_export.reset();
+        ReturnStreamToDevice();
+        if (m_state.load() == kRecording)
+            SetState(kStopped);
+    }
     const LONGLONG position = m_mixOutput->GetPosition();
     const bool performing = IsPerformingNow();
     const bool changed = position != m_playPosition || (performing && position != m_heldPosition);
@@ -100,11 +107,14 @@ void CPlayManager::UpdateActiveItems()
     CLiveAndPendingMixSingleThreadAccess lock;
     if (!m_mixOutput)
         return;
+    const LONGLONG windowStart = m_bucket * kBucketLength;
+    const LONGLONG windowEnd = windowStart + kActiveWindow;
+    // An export pulls many times faster than real time: it must not read past the items given
+    // inputs here before the next tick moves the window on.
+    m_mixOutput->SetReadyHorizon(windowEnd);
     ComPtr<IMixManagerInternal> mixManager;
     if (FAILED(AcquireMixManager(mixManager.put())))
         return;
-    const LONGLONG windowStart = m_bucket * kBucketLength;
-    const LONGLONG windowEnd = windowStart + kActiveWindow;
     // The next track after the one sounding at the window's end starts rendering early, so that a
     // long cross-fade into it is ready when the window reaches it.
     const CPlayItem* following = nullptr;

@@ -46,7 +46,7 @@ public:
     DOUBLE_NOT_CALLED(IsPlaying, ())
     DOUBLE_NOT_CALLED(IsPlayingNormally, ())
     DOUBLE_NOT_CALLED(UpdateLoopRange, (LONGLONG, LONGLONG))
-    DOUBLE_NOT_CALLED(ExportMix, (BSTR, const MixExportOptions*))
+    DOUBLE_NOT_CALLED(ExportMix, (BSTR, const MixExportOptions*, IProgressStatus**))
     DOUBLE_NOT_CALLED(CreateCdBurner, (IBurnCdr**))
     DOUBLE_NOT_CALLED(EndCdBurn, ())
     DOUBLE_NOT_CALLED(PlayTrack, (DWORD))

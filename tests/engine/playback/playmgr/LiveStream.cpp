@@ -7,6 +7,7 @@
 #include <cstring>
 #include <numbers>
 
+#include "engine/core/mix/MixExportList.h"
 #include "engine/core/mix/MixTrackLookup.h"
 #include "engine/core/server/LiveAndPendingMixLock.h"
 #include "engine/core/time/TimeMap.h"
@@ -131,9 +132,21 @@ HRESULT MixDouble::GetTrackCatalogFlags(DWORD trackId, int* flags)
     return S_OK;
 }
 
-HRESULT MixDouble::BuildExportTrackList(int, CPlayerOutputExportInfo*)
+HRESULT MixDouble::BuildExportTrackList(int mode, CPlayerOutputExportInfo* info)
 {
-    return E_NOTIMPL;
+    info->RemoveAll();
+    // The mix end as the mix manager reads it: the end of the live play list.
+    LONGLONG end = 0;
+    if (manager)
+        end = manager->GetPlayList().GetLatestEndTime();
+    const auto names = [this](CTrackInfo& track, CString* title, CString* artist, CString* album) {
+        int index = 0;
+        FindTrack(track.GetTrackIdValue(), &index);
+        title->Format(L"Track %d", index + 1);
+        *artist = this->artist;
+        *album = L"Generated";
+    };
+    return MixExportList::Build(m_tracks, mode, end, names, *info) ? S_OK : E_INVALIDARG;
 }
 
 HRESULT EngineDouble::QueryInterface(REFIID iid, void** object)
@@ -186,6 +199,7 @@ LiveStream::LiveStream(const std::wstring& folder, const std::vector<rendertest:
     m_manager = new CPlayManager(&m_engine, 0);
     m_managerInner.reset(m_manager);
     m_ui.manager = m_manager;
+    m_mixDouble.manager = m_manager;
     // As the mix manager's play-list update does: one item per track in list order, loaded from
     // its track's place in the mix.
     CPlayList& list = m_manager->GetPlayList();
@@ -207,6 +221,7 @@ LiveStream::~LiveStream()
     if (m_ticker)
         WaitForSingleObject(m_ticker.get(), INFINITE);
     m_ui.manager = nullptr;
+    m_mixDouble.manager = nullptr;
     m_managerInner.reset();
     m_player.reset();
     if (m_window)

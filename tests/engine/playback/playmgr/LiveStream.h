@@ -19,6 +19,7 @@
 #include "engine/core/server/InnerPtr.h"
 #include "engine/core/server/SingleThreadLock.h"
 #include "engine/playback/output/Player.h"
+#include "engine/playback/output/PlayerOutputExportInfo.h"
 #include "engine/playback/playmgr/PlayManager.h"
 #include "interfaces/IHostMedia.h"
 #include "interfaces/IUiUpdateQueue.h"
@@ -130,6 +131,10 @@ public:
     std::atomic<int> prepared{0};
     std::atomic<int> cancelled{0};
     std::vector<LONGLONG> appendedPauses;
+    // Export entries are named "Track <n>" (by list position) with this artist and the album
+    // "Generated"; the mix end is the end of this manager's play list.
+    CString artist = L"Click Generator";
+    CPlayManager* manager = nullptr;
 
 private:
     CTrackInfo* FindTrack(LONG trackId, int* index);
@@ -169,6 +174,8 @@ public:
     MixDouble& MixManager() { return m_mixDouble; }
     UiLog& Ui() { return m_ui; }
     HostMediaDouble& Host() { return m_host; }
+    // NULL with Device::None.
+    CPlayer* Player() { return m_engine.player; }
     LONGLONG EndTime() const { return m_end; }
 
     // Runs `play` (a whole scenario, from its first command to its last wait) again, up to three
