@@ -129,6 +129,11 @@ HRESULT MixDouble::GetTrackCatalogFlags(DWORD trackId, int* flags)
     return S_OK;
 }
 
+HRESULT MixDouble::BuildExportTrackList(int, CPlayerOutputExportInfo*)
+{
+    return E_NOTIMPL;
+}
+
 HRESULT EngineDouble::QueryInterface(REFIID iid, void** object)
 {
     *object = nullptr;
@@ -324,8 +329,3 @@ LONGLONG FindOrigin(const std::vector<int16_t>& audio, const std::vector<int16_t
 }
 
 }  // namespace playmgrtest
-
-HRESULT MixDouble::BuildExportTrackList(int, CPlayerOutputExportInfo*)
-{
-    return E_NOTIMPL;
-}
