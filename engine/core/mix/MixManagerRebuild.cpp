@@ -148,13 +148,18 @@ void CMixManager::UpdatePlayList(CPlayManager& manager)
         LONGLONG position = 0;
         manager.GetPlayPosition(&position);
         if (CPlayItem* item = FindCurrentItem(manager, position)) {
+            // Held before the item's place is noted: a render thread that renders a block between
+            // the two would move the item's track time on by a block, and step 7 would then move
+            // playback on by that block, skipping it.
+            manager.LockPlayback();
             LONGLONG trackTime = 0;
             LONGLONG sequence = 0;
             if (!item->GetCurrentTrackTime(&trackTime, &sequence) &&
                 SUCCEEDED(item->TrackToMixTime(trackTime, &notedPosition))) {
                 currentTrack = item->GetTrackId();
-                manager.LockPlayback();
                 locked = true;
+            } else {
+                manager.UnlockPlayback();
             }
         }
     }

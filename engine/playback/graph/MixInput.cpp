@@ -145,9 +145,9 @@ bool CMixInput::Owes(const MIXINPUTBUFFER& request) const
     if (m_item->GetMixEnd() < t0 || m_item->GetMixStart() > t1)
         return false;
     CSingleThreadLock lock(&m_queueLock);
-    const auto same = [&request](const MIXINPUTBUFFER& r) {
-        return r.blockPosition == request.blockPosition && r.sequence == request.sequence;
-    };
+    // By sequence alone: a shift of the timeline moves the block, but a request queued before it
+    // keeps the old position, is never rendered into the moved block, and is still owed.
+    const auto same = [&request](const MIXINPUTBUFFER& r) { return r.sequence == request.sequence; };
     return same(m_rendering) || std::any_of(m_queue.begin(), m_queue.end(), same);
 }
 

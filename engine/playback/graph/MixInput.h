@@ -40,8 +40,8 @@ public:
     void Quit();
     // 1 when the source failed or nothing is queued.
     int IsIdle() const;
-    // Whether the block `request` names is still queued or being rendered here and the item would
-    // add something to it (its mix range meets the block and it is not muted).
+    // Whether the block `request` names (its sequence number) is still queued or being rendered here
+    // and the item would add something to it (its mix range meets the block and it is not muted).
     bool Owes(const MIXINPUTBUFFER& request) const;
     // Switches the item active while `time` lies in its mix range and it is not muted.
     void SetAudiblePosition(LONGLONG time);

@@ -68,6 +68,14 @@ HRESULT HostMediaDouble::OnPlayStopped()
     return S_OK;
 }
 
+HRESULT HostMediaDouble::OnReposition(LONGLONG offset, LONGLONG, LONGLONG*)
+{
+    CSingleThreadLock lock(&m_lock);
+    m_calls.push_back("reposition " + std::to_string(offset));
+    // The play position stays the play manager's.
+    return S_FALSE;
+}
+
 std::vector<std::string> HostMediaDouble::Take()
 {
     CSingleThreadLock lock(&m_lock);
@@ -241,14 +249,14 @@ DWORD WINAPI LiveStream::TickerMain(void* self)
     return 0;
 }
 
-bool LiveStream::PlayCleanly(const std::function<void()>& play)
+bool LiveStream::PlayCleanly(const std::function<void()>& play, const std::function<bool()>& gapped)
 {
     for (int attempt = 0; attempt < 3; ++attempt) {
         const LONGLONG missed = m_manager->GetMixOutput()->GetMissedBytes();
         m_ui.Clear();
         m_host.Take();
         play();
-        if (m_manager->GetMixOutput()->GetMissedBytes() == missed)
+        if (m_manager->GetMixOutput()->GetMissedBytes() == missed && !(gapped && gapped()))
             return true;
         m_manager->Stop();
     }
@@ -275,6 +283,38 @@ bool LiveStream::WaitForPosition(LONGLONG position, DWORD timeoutMs)
         Sleep(10);
     }
     return false;
+}
+
+bool HasSinkGap(const std::vector<int16_t>& capture, LONGLONG from, const std::vector<int16_t>& reference,
+                LONGLONG referenceFrom, LONGLONG frames)
+{
+    const auto captureFrames = static_cast<LONGLONG>(capture.size() / 2);
+    const LONGLONG referenceEnd = std::min(referenceFrom + frames, static_cast<LONGLONG>(reference.size() / 2));
+    const auto sample = [](const std::vector<int16_t>& audio, LONGLONG frame, int channel) {
+        return static_cast<int>(audio[static_cast<size_t>(frame * 2 + channel)]);
+    };
+    const auto silent = [&](LONGLONG frame) {
+        return sample(capture, frame, 0) == 0 && sample(capture, frame, 1) == 0;
+    };
+    bool gap = false;
+    for (LONGLONG at = from, ref = referenceFrom; at < captureFrames && ref < referenceEnd;) {
+        if (std::abs(sample(capture, at, 0) - sample(reference, ref, 0)) <= 1 &&
+            std::abs(sample(capture, at, 1) - sample(reference, ref, 1)) <= 1) {
+            ++at;
+            ++ref;
+            continue;
+        }
+        if (!silent(at))
+            return false;
+        // The reference sounds where the capture is silent: the capture must take it up again,
+        // from the same frame of the reference, after its silence.
+        while (at < captureFrames && silent(at))
+            ++at;
+        if (at == captureFrames)
+            return false;
+        gap = true;
+    }
+    return gap;
 }
 
 std::vector<int16_t> WaveOutSamples(const std::vector<float>& sink)

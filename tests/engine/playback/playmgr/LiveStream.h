@@ -98,11 +98,11 @@ public:
     HRESULT STDMETHODCALLTYPE GetExportFormat(int, int*, BSTR*, int*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Reserved14() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Reserved15() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE OnReposition(LONGLONG, LONGLONG, LONGLONG*) override { return S_FALSE; }
+    HRESULT STDMETHODCALLTYPE OnReposition(LONGLONG offset, LONGLONG, LONGLONG*) override;
     HRESULT STDMETHODCALLTYPE Reserved17() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Reserved18() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE CreateVideoPreview(BSTR, BSTR, IVideoPreviewPlayer**) override { return E_NOTIMPL; }
-    // "starting 0", "started 0", "stopped", in order.
+    // "starting 0", "started 0", "reposition 185759", "stopped", in order.
     std::vector<std::string> Take();
 
 private:
@@ -179,10 +179,11 @@ public:
     LONGLONG EndTime() const { return m_end; }
 
     // Runs `play` (a whole scenario, from its first command to its last wait) again, up to three
-    // times, while the mix inputs fell behind: the sink consumes four times faster than real time
-    // on a machine shared with other builds, and a capture with blocks the renderer missed shows
-    // the load, not the play manager. False when every attempt missed.
-    bool PlayCleanly(const std::function<void()>& play);
+    // times, while the mix inputs fell behind or `gapped` (when given) finds a gap the sound system
+    // left in the capture: the sink consumes four times faster than real time on a machine shared
+    // with other builds, and a capture with blocks the renderer missed or with silence the sound
+    // system filled in shows the load, not the play manager. False when every attempt was spoilt.
+    bool PlayCleanly(const std::function<void()>& play, const std::function<bool()>& gapped = {});
 
     // Ticks until the manager reports state 0 or `timeoutMs` passes; false on time-out.
     bool WaitUntilStopped(DWORD timeoutMs);
@@ -207,6 +208,19 @@ private:
     std::atomic<LONG> m_tickerRun{1};
     UniqueKernelHandle m_ticker;
 };
+
+// Once a stream stops, wave-out resets its device and ALSA's file sink drops what it had taken but
+// not yet written out: a capture can end up to the sink's buffer short of what was played.
+inline constexpr LONGLONG kSinkDropFrames = 4410;
+
+// Whether `capture` from frame `from` is `reference` from frame `referenceFrom` (over `frames`
+// frames, to 1 LSB) with runs of silence inserted into it. When the sound system's own threads
+// below the player fall behind the sink, it writes silence and then goes on with the stream where
+// it was, shifting everything after: a gap of the load, not of the product. Any other difference
+// (a sample that is not silence where the reference differs, silence that never gives way to the
+// reference again) is not explained this way: false.
+bool HasSinkGap(const std::vector<int16_t>& capture, LONGLONG from, const std::vector<int16_t>& reference,
+                LONGLONG referenceFrom, LONGLONG frames);
 
 // The wave-out capture (read by outputtest::ReadSink) back as its 16-bit samples.
 std::vector<int16_t> WaveOutSamples(const std::vector<float>& sink);

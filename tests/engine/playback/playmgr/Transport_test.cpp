@@ -4,6 +4,7 @@
 // render to 1 LSB; the pause is heard through DirectSound, whose device stays open across it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "LiveStream.h"
@@ -85,8 +86,7 @@ TEST(Transport, ALoopedRangeRepeatsTheRange)
     EXPECT_EQ(manager.GetPlayState(), CPlayManager::kStopped);
 }
 
-// Disabled: from a clean build its capture differed from the track alone now and then; not yet traced.
-TEST(Transport, DISABLED_PlayTrackPlaysOneTrackAloneToItsEnd)
+TEST(Transport, PlayTrackPlaysOneTrackAloneToItsEnd)
 {
     const outputtest::ComScope com;
     fixtures::TempDir folder(L"playmgr");
@@ -99,17 +99,23 @@ TEST(Transport, DISABLED_PlayTrackPlaysOneTrackAloneToItsEnd)
     ASSERT_TRUE(manager.GetPlayList().GetAt(1, &item));
     const LONGLONG itemStart = item->GetMixStart();
     const LONGLONG itemEnd = item->GetMixEnd();
-    bool ended = false;
-    ASSERT_TRUE(stream.PlayCleanly([&] {
-        // The cursor lies before the item: it plays from the item's start.
-        manager.SetCursorPosition(0, FALSE);
-        manager.PlayTrack(static_cast<DWORD>(item->GetTrackId()));
-        ended = stream.WaitUntilStopped(kWaitMs);
-    })) << "the renderer fell behind the sink in every attempt";
-    ASSERT_TRUE(ended);
-    const std::vector<int16_t> capture = WaveOutCapture();
     const LONGLONG frames = FrameOf(itemEnd) - FrameOf(itemStart);
-    EXPECT_EQ(Differing(capture, 0, alone, FrameOf(itemStart), frames), 0u)
+    bool ended = false;
+    ASSERT_TRUE(stream.PlayCleanly(
+        [&] {
+            // The cursor lies before the item: it plays from the item's start.
+            manager.SetCursorPosition(0, FALSE);
+            manager.PlayTrack(static_cast<DWORD>(item->GetTrackId()));
+            ended = stream.WaitUntilStopped(kWaitMs);
+        },
+        [&] { return HasSinkGap(WaveOutCapture(), 0, alone, FrameOf(itemStart), frames); }))
+        << "the renderer or the sound system fell behind the sink in every attempt";
+    ASSERT_TRUE(ended);
+    // The stream stops itself at the item's end, so the sink may drop the last of it.
+    const std::vector<int16_t> capture = WaveOutCapture();
+    const auto heard = static_cast<LONGLONG>(capture.size() / 2);
+    ASSERT_GE(heard + kSinkDropFrames, frames) << "the capture ends before the item's end";
+    EXPECT_EQ(Differing(capture, 0, alone, FrameOf(itemStart), std::min(frames, heard)), 0u)
         << "the capture is not the track alone from its start to its end";
     LONGLONG cursor = 0;
     manager.GetCursorPosition(&cursor);
@@ -164,8 +170,7 @@ TEST(Transport, ASkipMovesThePlayPositionToTheNextTracksAudibleStart)
     EXPECT_NE(std::find(calls.begin(), calls.end(), "starting " + std::to_string(audibleStart)), calls.end());
 }
 
-// Disabled: from a clean build its capture left the render 3528 frames in, now and then; not yet traced.
-TEST(Transport, DISABLED_APerformancePlaysOnThroughTheCommandsItRefuses)
+TEST(Transport, APerformancePlaysOnThroughTheCommandsItRefuses)
 {
     fixtures::TempDir folder(L"playmgr");
     LiveStream stream(folder.Path(), kThreeTracks, kMeasures, Device::WaveOut);
@@ -175,27 +180,31 @@ TEST(Transport, DISABLED_APerformancePlaysOnThroughTheCommandsItRefuses)
     CPlayManager& manager = stream.Manager();
     const DWORD track = static_cast<DWORD>(stream.Mix().Track(2).GetTrackIdValue());
     bool reached = false;
-    ASSERT_TRUE(stream.PlayCleanly([&] {
-        manager.SetHeldPosition(0);
-        manager.StartPerformance();
-        stream.WaitForPosition(kSecond, kWaitMs);
-        manager.PlayFromStart();
-        manager.PlayFromPosition(20 * kSecond);
-        manager.SkipToNextTrack();
-        manager.PlayTrack(track);
-        manager.TogglePause();
-        manager.Stop();
-        reached = stream.WaitForPosition(4 * kSecond, kWaitMs);
-        manager.StopPerformance();
-    })) << "the renderer fell behind the sink in every attempt";
+    const LONGLONG compared = FrameOf(4 * kSecond);
+    ASSERT_TRUE(stream.PlayCleanly(
+        [&] {
+            manager.SetHeldPosition(0);
+            manager.StartPerformance();
+            stream.WaitForPosition(kSecond, kWaitMs);
+            manager.PlayFromStart();
+            manager.PlayFromPosition(20 * kSecond);
+            manager.SkipToNextTrack();
+            manager.PlayTrack(track);
+            manager.TogglePause();
+            manager.Stop();
+            // Past the compared part by what the sink may drop at the stop.
+            reached = stream.WaitForPosition(4 * kSecond + kSinkDropFrames * kSecond / CMixOutput::kRate, kWaitMs);
+            manager.StopPerformance();
+        },
+        [&] { return HasSinkGap(WaveOutCapture(), 0, reference, 0, compared); }))
+        << "the renderer or the sound system fell behind the sink in every attempt";
     ASSERT_TRUE(reached) << "the performance did not play on";
     EXPECT_EQ(manager.GetPlayState(), CPlayManager::kStopped);
     LONGLONG held = 0;
     manager.GetHeldPosition(&held);
     EXPECT_GE(held, 4 * kSecond) << "the held position follows the performance";
     const std::vector<int16_t> capture = WaveOutCapture();
-    EXPECT_EQ(Differing(capture, 0, reference, 0, FrameOf(4 * kSecond)), 0u)
-        << "the performance was moved by a command it refused";
+    EXPECT_EQ(Differing(capture, 0, reference, 0, compared), 0u) << "the performance was moved by a command it refused";
 }
 
 // Heard through DirectSound, whose device stays open across the pause: the capture holds what was

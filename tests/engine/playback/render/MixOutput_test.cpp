@@ -236,15 +236,18 @@ TEST(ToneEnvelope, ConstantLevelCutsItsBand)
 }
 
 // A block handed out while a mix input that plays in it still has it queued counts as missed, even
-// when another input has already filled it; an input whose item is muted owes nothing. The render
-// thread of the second track waits on its item's position lock, which the test holds.
+// when another input has already filled it, and also when the timeline was shifted while it was
+// queued; an input whose item is muted owes nothing. The render thread of the second track waits
+// on its item's position lock, which the test holds.
 TEST(MissedBytes, CountBlocksHandedOutBeforeEveryInputAddedItsPart)
 {
     struct Row {
         bool secondMuted;
+        bool shifted;
         LONGLONG missed;
     };
-    for (const Row row : {Row{false, CMixOutput::kBlockBytes}, Row{true, 0}}) {
+    for (const Row row :
+         {Row{false, false, CMixOutput::kBlockBytes}, Row{true, false, 0}, Row{false, true, CMixOutput::kBlockBytes}}) {
         fixtures::TempDir folder(L"render");
         RenderedMix mix(folder.Path(), {{120, {1000.0, 0.5}, 44100, false}, {126, {1800.0, 0.45}, 44100, false}}, 12);
         ASSERT_TRUE(mix.Ready()) << mix.Failure();
@@ -265,16 +268,19 @@ TEST(MissedBytes, CountBlocksHandedOutBeforeEveryInputAddedItsPart)
             Sleep(5);
             mix.Item(0).GetCurrentTrackTime(&trackTime, &sequence);
         }
+        // Shifted by a tenth of a second while the first block is being heard: it keeps its data.
+        if (row.shifted)
+            output.Shift(kSecond / 10, 0);
         std::vector<float> block(CMixOutput::kBlockBytes / sizeof(float));
         EXPECT_EQ(output.Read(reinterpret_cast<BYTE*>(block.data()), CMixOutput::kBlockBytes), S_OK);
         mix.Item(1).Unlock();
         ASSERT_EQ(sequence, 5);
         EXPECT_GT(*std::max_element(block.begin(), block.end()), 0.2f) << "the first track's click is there";
-        EXPECT_EQ(output.GetMissedBytes(), row.missed) << "muted " << row.secondMuted;
+        EXPECT_EQ(output.GetMissedBytes(), row.missed) << "muted " << row.secondMuted << " shifted " << row.shifted;
         // Once both inputs caught up, the next block counts nothing.
         while (output.IsDataReady() != S_OK)
             Sleep(1);
         EXPECT_EQ(output.Read(reinterpret_cast<BYTE*>(block.data()), CMixOutput::kBlockBytes), S_OK);
-        EXPECT_EQ(output.GetMissedBytes(), row.missed) << "muted " << row.secondMuted;
+        EXPECT_EQ(output.GetMissedBytes(), row.missed) << "muted " << row.secondMuted << " shifted " << row.shifted;
     }
 }

@@ -114,7 +114,8 @@ private:
     rendertest::RenderedMix& m_model;
 };
 
-// The engine main object: the UI-update queue, the player and the mix manager.
+// The engine main object: the UI-update queue, the video montage's media services, the player and
+// the mix manager.
 class Engine : public IUnknown {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
@@ -126,6 +127,8 @@ public:
         }
         if (IsEqualIID(iid, IID_IUiUpdateQueue))
             return ui.QueryInterface(iid, object);
+        if (IsEqualIID(iid, IID_IHostMedia))
+            return host.QueryInterface(iid, object);
         if ((IsEqualIID(iid, EngineIid::Player) || IsEqualIID(iid, EngineIid::PlayerInternal)) && player)
             return player->NonDelegatingQueryInterface(iid, object);
         if (mix)
@@ -136,6 +139,7 @@ public:
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
     virtual ~Engine() = default;
     playmgrtest::UiLog ui;
+    playmgrtest::HostMediaDouble host;
     CPlayer* player = nullptr;
     CMixManager* mix = nullptr;
 };
@@ -188,6 +192,14 @@ protected:
             test->m_mix->Tick();
         }
         return 0;
+    }
+    // Whether the sound system left a gap in the capture within the first `frames` frames of
+    // `reference`, the offline render of what the capture holds from the mix start.
+    static bool SinkGapWithin(const std::vector<int16_t>& reference, LONGLONG frames)
+    {
+        const std::vector<int16_t> audio = playmgrtest::WaveOutSamples(outputtest::ReadSink(false));
+        const LONGLONG origin = playmgrtest::FindOrigin(audio, reference);
+        return origin >= 0 && playmgrtest::HasSinkGap(audio, origin, reference, 0, frames);
     }
     bool WaitUntilStopped(CPlayManager& live, DWORD timeoutMs)
     {
