@@ -108,11 +108,13 @@ public:
     // Engine side, for the mix manager; each takes the global mix lock.
     // The service thread's 50 ms step: follows the play position, refreshes the active items when
     // it enters another ten-second bucket, reports items that started or stopped sounding, and
-    // ends, loops or parks playback at the end position.
+    // ends, loops or parks playback at the end position. Entering a bucket it gives inputs at once
+    // only to the items heard within the next ten seconds; each following tick makes one of the
+    // other changes the minute ahead asks for, so that no tick waits for many inputs.
     void OnTick();
     // Gives mix inputs to the items that overlap the minute after the bucket's start (and to the
     // next primary item after the one under the window's end) and takes them from the others;
-    // only items whose catalog item can be played get one.
+    // only items whose catalog item can be played get one. The commands refresh so, all at once.
     void UpdateActiveItems();
     // The track of the first item that ends after the held position; UI 13 when it changes.
     void UpdateCurrentTrack();
@@ -147,6 +149,16 @@ public:
     LONGLONG GetEndPosition() const { return m_endPosition.load(); }
 
 private:
+    // Which of the changes the active items' window asks for ReconcileActiveItems makes.
+    enum class Reconcile {
+        kAll,
+        // Only inputs for items heard from the given position on within one bucket's length.
+        kHeardSoon,
+        // One change: the addition nearest in time, else a removal.
+        kOne,
+    };
+    // Makes the changes `scope` allows; true when the window asks for more.
+    bool ReconcileActiveItems(Reconcile scope, LONGLONG position);
     // Starts the stream from `start` to `end` (an explicit end, or kUnsetTime for the first pause
     // track more than 100 ms on, else the end of the list); the caller has set state and solo.
     void PlayFrom(LONGLONG start, LONGLONG end);
@@ -178,6 +190,8 @@ private:
     CFinalMix* m_finalMix = nullptr;
     std::atomic<LONG> m_loop{0};
     LONGLONG m_bucket = 0;
+    // Changes of the active items that the tick still has to make, one per tick.
+    bool m_activeItemsPending = false;
     std::atomic<LONG> m_currentTrackId{kTrackNotYetKnown};
     std::atomic<LONGLONG> m_heldPosition{0};
     std::atomic<LONGLONG> m_playPosition{0};

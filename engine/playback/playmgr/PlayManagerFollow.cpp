@@ -26,13 +26,17 @@ void CPlayManager::OnTick()
     m_playPosition = position;
     if (performing)
         m_heldPosition = position;
+    bool entered = false;
     if (changed) {
         Post(PlayManagerUi::PositionChanged);
         if (position / kBucketLength != m_bucket) {
             m_bucket = position / kBucketLength;
-            UpdateActiveItems();
+            entered = true;
+            m_activeItemsPending = ReconcileActiveItems(Reconcile::kHeardSoon, position);
         }
     }
+    if (!entered && m_activeItemsPending)
+        m_activeItemsPending = ReconcileActiveItems(Reconcile::kOne, position);
     CPlayItem* item = nullptr;
     for (int i = 0; m_playList.GetAt(i, &item); ++i) {
         if (!item->TakeActivityChange())
@@ -76,11 +80,17 @@ void CPlayManager::OnTick()
 void CPlayManager::UpdateActiveItems()
 {
     CLiveAndPendingMixSingleThreadAccess lock;
+    m_activeItemsPending = ReconcileActiveItems(Reconcile::kAll, m_playPosition);
+}
+
+bool CPlayManager::ReconcileActiveItems(Reconcile scope, LONGLONG position)
+{
+    CLiveAndPendingMixSingleThreadAccess lock;
     if (!m_mixOutput)
-        return;
+        return false;
     ComPtr<IMixManagerInternal> mixManager;
     if (FAILED(AcquireMixManager(mixManager.put())))
-        return;
+        return false;
     const LONGLONG windowStart = m_bucket * kBucketLength;
     const LONGLONG windowEnd = windowStart + kActiveWindow;
     // The next track after the one sounding at the window's end starts rendering early, so that a
@@ -90,6 +100,19 @@ void CPlayManager::UpdateActiveItems()
     int index = 0;
     if (mixManager->FindTrackAtPosition(windowEnd, &trackAtEnd, &index))
         following = m_playList.GetNextPrimary(m_playList.FindByTrack(trackAtEnd));
+    const auto change = [&](CPlayItem* item, bool add) {
+        if (add) {
+            // An item whose track cannot be loaded has nothing to render.
+            if (mixManager->PreparePlayItem(item))
+                m_mixOutput->AddInput(item);
+        } else {
+            m_mixOutput->RemoveInput(item);
+            mixManager->CancelPlayItemAnalysis(item);
+        }
+    };
+    int left = 0;
+    CPlayItem* chosen = nullptr;
+    bool chosenAdds = false;
     CPlayItem* item = nullptr;
     for (int i = 0; m_playList.GetAt(i, &item); ++i) {
         bool wanted = (item->GetMixEnd() >= windowStart && item->GetMixStart() <= windowEnd) || item == following;
@@ -97,16 +120,25 @@ void CPlayManager::UpdateActiveItems()
         if (wanted)
             wanted = SUCCEEDED(mixManager->GetTrackCatalogFlags(static_cast<DWORD>(item->GetTrackId()), &flags)) &&
                      (flags & kCatalogItemPlayable) != 0;
-        const bool hasInput = m_mixOutput->HasInput(item);
-        if (wanted && !hasInput) {
-            // An item whose track cannot be loaded has nothing to render.
-            if (mixManager->PreparePlayItem(item))
-                m_mixOutput->AddInput(item);
-        } else if (!wanted && hasInput) {
-            m_mixOutput->RemoveInput(item);
-            mixManager->CancelPlayItemAnalysis(item);
+        if (wanted == m_mixOutput->HasInput(item))
+            continue;
+        const bool heardSoon = item->GetMixEnd() >= position && item->GetMixStart() <= position + kBucketLength;
+        if (scope == Reconcile::kAll || (scope == Reconcile::kHeardSoon && wanted && heardSoon)) {
+            change(item, wanted);
+            continue;
+        }
+        ++left;
+        // Inputs before removals, the item heard first before the others.
+        if (scope == Reconcile::kOne && (!chosen || (wanted && !chosenAdds) ||
+                                         (wanted && chosenAdds && item->GetMixStart() < chosen->GetMixStart()))) {
+            chosen = item;
+            chosenAdds = wanted;
         }
     }
+    if (!chosen)
+        return left > 0;
+    change(chosen, chosenAdds);
+    return left > 1;
 }
 
 void CPlayManager::UpdateCurrentTrack()

@@ -323,9 +323,9 @@ LONGLONG FindOrigin(const std::vector<int16_t>& audio, const std::vector<int16_t
     return best;
 }
 
-}  // namespace playmgrtest
-
 HRESULT MixDouble::BuildExportTrackList(int, CPlayerOutputExportInfo*)
 {
     return E_NOTIMPL;
 }
+
+}  // namespace playmgrtest
