@@ -6,8 +6,10 @@
 //   pitch) is in the sink, median and worst of ten (target: 100 ms); once to a target between two
 //   clicks (the figure then holds the silence before the next click too, played at the sink's
 //   speed) and once to a click's onset (the new material audible from its first frame);
-// - OnTick on a 200-track play list: mean and worst of 1000 ticks at one position, and of ticks
-//   that enter a new ten-second bucket (target: 1 ms).
+// - OnTick on a 200-track play list (target: 1 ms): mean and worst of 1000 ticks at one position;
+//   of the ticks that enter the next ten-second bucket while playing through and of the ticks
+//   that follow them (50 ms apart, as the service thread ticks); of ticks that each jump to a
+//   bucket far away, back to back.
 // How they are taken: the play manager, the player and the devices run as in the engine (the mix
 // manager, the UI-update queue and the video montage stood in for by the test doubles of
 // tests/engine/playback/playmgr); the sink file is polled every millisecond from the calling
@@ -269,35 +271,64 @@ void TickCost()
         }
         manager->UpdateEndPosition();
     }
-    const auto time = [&](int ticks, const std::function<void(int)>& before) {
+    struct Figure {
         double total = 0.0;
         double worst = 0.0;
-        for (int t = 0; t < ticks; ++t) {
-            before(t);
-            const double t0 = Now();
-            {
-                CLiveAndPendingMixSingleThreadAccess lock;
-                manager->OnTick();
-            }
-            const double took = (Now() - t0) * 1000.0;
-            total += took;
-            worst = std::max(worst, took);
-            ui.Clear();
+        int ticks = 0;
+        void Add(double ms)
+        {
+            total += ms;
+            worst = std::max(worst, ms);
+            ++ticks;
         }
-        std::printf("%-58s mean %6.3f ms  worst %6.3f ms\n",
-                    ticks == 1000 ? "OnTick, 200 items, position unchanged"
-                                  : "OnTick, 200 items, a new bucket each tick",
-                    total / ticks, worst);
+        void Print(const char* what) const
+        {
+            std::printf("%-58s mean %6.3f ms  worst %6.3f ms  (%d ticks)\n", what, total / ticks, worst, ticks);
+        }
+    };
+    const auto tick = [&] {
+        const double t0 = Now();
+        {
+            CLiveAndPendingMixSingleThreadAccess lock;
+            manager->OnTick();
+        }
+        const double took = (Now() - t0) * 1000.0;
+        ui.Clear();
+        return took;
+    };
+    const auto seek = [&](LONGLONG position) {
+        CLiveAndPendingMixSingleThreadAccess lock;
+        manager->GetMixOutput()->SeekTo(position);
     };
     // A stopped stream has no end position yet; give the mix output the list's, so that a seek
     // moves the position the tick reads.
     manager->GetMixOutput()->SetEndPosition(manager->GetPlayList().GetLatestEndTime());
-    time(1000, [](int) {});
-    // Each seek puts the next tick's position into another bucket: the tick refreshes the items.
-    time(100, [&](int t) {
-        CLiveAndPendingMixSingleThreadAccess lock;
-        manager->GetMixOutput()->SeekTo((t % 50) * 10 * kSecond + kSecond);
-    });
+    Figure still;
+    for (int t = 0; t < 1000; ++t)
+        still.Add(tick());
+    still.Print("OnTick, 200 items, position unchanged");
+    // Playing through: the position enters the next bucket, then stays in it for the ticks that
+    // follow, 50 ms apart as the service thread ticks (a bucket lasts 200 ticks when playing).
+    Figure entering;
+    Figure after;
+    for (int bucket = 1; bucket <= 30; ++bucket) {
+        seek(bucket * 10 * kSecond + kSecond / 2);
+        entering.Add(tick());
+        for (int t = 1; t < 20; ++t) {
+            Sleep(50);
+            after.Add(tick());
+        }
+    }
+    entering.Print("OnTick, 200 items, entering the next bucket (playing)");
+    after.Print("OnTick, 200 items, the 19 ticks after entering one");
+    // Each seek puts the next tick's position into another bucket far away: back to back, every
+    // tick refreshes the items.
+    Figure jumping;
+    for (int t = 0; t < 100; ++t) {
+        seek((t % 50) * 10 * kSecond + kSecond);
+        jumping.Add(tick());
+    }
+    jumping.Print("OnTick, 200 items, a jump to another bucket each tick");
 }
 
 }  // namespace

@@ -30,11 +30,8 @@ LONGLONG FramesToMicroseconds(LONGLONG frames, DWORD rate)
 }
 }  // namespace
 
-CMixInput::CMixInput(CPlayItem* item, CMixOutput* output) : m_item(item), m_output(output)
+CMixInput::CMixInput(CMixOutput* output) : m_output(output)
 {
-    m_item->AddRef();
-    m_output->AddRef();
-    m_item->SetHasMixInput(TRUE);
     m_queue.reserve(kMaxQueued + 1);
     m_treble.Setup(CMixOutput::kRate);
     m_treble.SetBandCount(1);
@@ -66,15 +63,32 @@ CMixInput::CMixInput(CPlayItem* item, CMixOutput* output) : m_item(item), m_outp
     CloseHandle(thread);
 }
 
+CMixInput::CMixInput(CPlayItem* item, CMixOutput* output) : CMixInput(output)
+{
+    Bind(item);
+}
+
 CMixInput::~CMixInput()
 {
     {
         CSingleThreadLock lock(&m_queueLock);
         m_queue.clear();
     }
-    m_item->SetActive(FALSE);
-    m_item->Release();
-    m_output->Release();
+    if (m_item) {
+        m_item->SetActive(FALSE);
+        m_item->Release();
+        m_output->Release();
+    }
+}
+
+void CMixInput::Bind(CPlayItem* item)
+{
+    item->AddRef();
+    m_output->AddRef();
+    item->SetHasMixInput(TRUE);
+    CSingleThreadLock lock(&m_queueLock);
+    m_item = item;
+    SignalWork();
 }
 
 ULONG CMixInput::AddRef()
@@ -115,18 +129,31 @@ bool CMixInput::DropRequest(LONGLONG blockPosition)
 void CMixInput::UpdateWorkEvent()
 {
     if (m_queue.empty()) {
-        ResetEvent(m_workEvent.get());
         m_idle = 1;
+        if (m_workSignalled) {
+            ResetEvent(m_workEvent.get());
+            m_workSignalled = false;
+        }
     } else {
         m_idle = 0;
-        SetEvent(m_workEvent.get());
+        SignalWork();
     }
+}
+
+void CMixInput::SignalWork()
+{
+    if (m_workSignalled)
+        return;
+    SetEvent(m_workEvent.get());
+    m_workSignalled = true;
 }
 
 void CMixInput::Quit()
 {
     if (m_quitEvent)
         SetEvent(m_quitEvent.get());
+    if (!m_item)
+        return;
     m_item->SetActive(FALSE);
     m_item->SetHasMixInput(FALSE);
 }
@@ -167,6 +194,16 @@ DWORD WINAPI CMixInput::ThreadMain(void* self)
 
 void CMixInput::Run()
 {
+    // Quitting comes first: requests still queued then are not rendered, and a spare told to quit
+    // before it was bound ends without an item.
+    const HANDLE events[2] = {m_quitEvent.get(), m_workEvent.get()};
+    if (WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
+        Release();
+        ModuleCounts::RemoveActivity();
+        return;
+    }
+    // Bound: the maker makes up for this spare while the source opens.
+    m_output->ReplenishSpares();
     if (FAILED(m_item->OpenSource())) {
         m_failed = 1;
     } else {
@@ -181,8 +218,6 @@ void CMixInput::Run()
                 m_sourceRate = format.nSamplesPerSec;
             m_resampLeft.Setup(CMixOutput::kRate, m_sourceRate, 0.8);
             m_resampRight.Setup(CMixOutput::kRate, m_sourceRate, 0.8);
-            // Quitting comes first: requests still queued then are not rendered.
-            const HANDLE events[2] = {m_quitEvent.get(), m_workEvent.get()};
             while (WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
                 MIXINPUTBUFFER request{};
                 if (!TakeRequest(&request))

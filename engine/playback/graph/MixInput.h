@@ -6,9 +6,13 @@
 // places it on the mix timeline through the fade map, runs the item's effect clips, its treble and
 // bass envelopes and its volume envelope, and adds the block into the mix output.
 //
+// An input may be made ahead as a spare (CMixInputSpares), with no item: its render thread waits
+// until Bind gives it its one item, then works as every render thread does and ends with it.
+//
 // Threads: the mix output queues and drops requests under the queue lock; the render thread takes
 // them and holds the item's position lock while it renders one. The object is counted twice at
-// construction: once for the creator (the mix output's list) and once for the thread.
+// construction: once for the creator (the mix output's list, or the spares) and once for the
+// thread. A spare holds no reference on the mix output until it is bound.
 #pragma once
 
 #include <windows.h>
@@ -28,12 +32,20 @@ class CMixInput {
 public:
     static constexpr int kMaxQueued = 6;
 
+    // A spare for `output`: its thread waits for Bind (or Quit).
+    explicit CMixInput(CMixOutput* output);
+    // An input made for the item at once.
     CMixInput(CPlayItem* item, CMixOutput* output);
     CMixInput(const CMixInput&) = delete;
     CMixInput& operator=(const CMixInput&) = delete;
 
     ULONG AddRef();
     ULONG Release();
+
+    // Gives a spare its item (once): the render thread wakes and opens the item's source.
+    void Bind(CPlayItem* item);
+    // Whether the render thread started (a spare without one is of no use).
+    bool IsRunning() const { return m_failed == 0; }
 
     void QueueRequest(LONGLONG blockPosition, LONGLONG sequence);
     bool DropRequest(LONGLONG blockPosition);
@@ -53,6 +65,7 @@ private:
     void Run();
     bool TakeRequest(MIXINPUTBUFFER* request);
     void UpdateWorkEvent();
+    void SignalWork();
     void Render(const MIXINPUTBUFFER& request);
     // Reads, converts and places one source range; false when the placement fails.
     bool RenderRange(LONGLONG start, LONGLONG end, LONGLONG blockFrame, int span, bool first);
@@ -64,6 +77,9 @@ private:
     // The request taken and not yet finished (sequence -1: none).
     MIXINPUTBUFFER m_rendering{0, -1};
     UniqueKernelHandle m_workEvent;
+    // Mirrors the work event's state under the queue lock: under Wine every SetEvent is a round
+    // trip to the wine server, so the event is set only when the queue turns non-empty.
+    bool m_workSignalled = false;
     UniqueKernelHandle m_quitEvent;
     mutable CSingleThreadToken m_queueLock;
     volatile LONG m_idle = 0;
@@ -71,8 +87,8 @@ private:
     WORD m_sourceBits = 16;
     DWORD m_sourceRate = 1;
     DWORD m_mixRate = CMixOutput::kRate;
-    CPlayItem* m_item;
-    CMixOutput* m_output;
+    CPlayItem* m_item = nullptr;
+    CMixOutput* const m_output;
     CResamp m_resampLeft;
     CResamp m_resampRight;
     CFilterBank m_treble;

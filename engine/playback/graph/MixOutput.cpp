@@ -97,9 +97,14 @@ bool CMixOutput::AddInput(CPlayItem* item)
 {
     if (!item)
         return false;
+    // Bound or made before the locks are taken: the device thread's Read waits for them.
+    CMixInput* input = m_spares.Take();
+    if (input)
+        input->Bind(item);
+    else
+        input = new CMixInput(item, this);
     CSingleThreadLock state(&m_stateLock);
     CSingleThreadLock blocks(&m_blockLock);
-    CMixInput* input = new CMixInput(item, this);
     std::array<const Block*, kBlockCount> order{};
     for (int i = 0; i < kBlockCount; ++i)
         order[static_cast<size_t>(i)] = &m_blocks[static_cast<size_t>(i)];

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "engine/core/server/SingleThreadLock.h"
+#include "engine/playback/graph/MixInputSpares.h"
 #include "engine/playback/graph/PlayerInput.h"
 
 class CMixInput;
@@ -45,7 +46,8 @@ public:
     HRESULT STDMETHODCALLTYPE Rewind() override;
     int STDMETHODCALLTYPE HasDiscontinuity() override;
 
-    // Starts a render thread for the item and asks it for every block now requested.
+    // Gives the item a mix input (a spare made ahead when one is ready, else one made now) and
+    // asks it for every block now requested.
     bool AddInput(CPlayItem* item);
     bool RemoveInput(CPlayItem* item);
     // Whether the item has a mix input here (an input removed is gone at once, even while its
@@ -76,6 +78,10 @@ public:
     // For the mix inputs: on success the block lock stays held until CommitBlock.
     bool LockBlock(const MIXINPUTBUFFER& request, float** data, int* filled);
     void CommitBlock(const MIXINPUTBUFFER& request);
+    // For a mix input just bound: the spares make up for it, outside the caller's locks.
+    void ReplenishSpares() { m_spares.Replenish(); }
+    // Spare mix inputs ready to be bound.
+    int GetSpareCount() { return m_spares.GetReadyCount(); }
 
     void Lock();
     void Unlock();
@@ -124,4 +130,6 @@ private:
     LONG m_discontinuity = 0;
     LONG m_locked = 0;
     std::array<float, 1024> m_blendWeights{};
+    // Last, so destroyed first: its maker thread stops before anything else of the output goes.
+    CMixInputSpares m_spares{this};
 };

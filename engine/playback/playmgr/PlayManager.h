@@ -113,11 +113,13 @@ public:
     // The service thread's 50 ms step: returns the stream to its device once an export ended,
     // follows the play position, refreshes the active items when it enters another ten-second
     // bucket (an export's too), reports items that started or stopped sounding, and ends, loops
-    // or parks playback at the end position.
+    // or parks playback at the end position. Entering a bucket it gives inputs at once only to
+    // the items heard within the next ten seconds; each following tick makes one of the other
+    // changes the minute ahead asks for, so that no tick waits for many inputs.
     void OnTick();
     // Gives mix inputs to the items that overlap the minute after the bucket's start (and to the
     // next primary item after the one under the window's end) and takes them from the others;
-    // only items whose catalog item can be played get one.
+    // only items whose catalog item can be played get one. The commands refresh so, all at once.
     void UpdateActiveItems();
     // The track of the first item that ends after the held position; UI 13 when it changes.
     void UpdateCurrentTrack();
@@ -153,6 +155,16 @@ public:
     CNowPlaying& GetNowPlaying() { return m_nowPlaying; }
 
 private:
+    // Which of the changes the active items' window asks for ReconcileActiveItems makes.
+    enum class Reconcile {
+        kAll,
+        // Only inputs for items heard from the given position on within one bucket's length.
+        kHeardSoon,
+        // One change: the addition nearest in time, else a removal.
+        kOne,
+    };
+    // Makes the changes `scope` allows; true when the window asks for more.
+    bool ReconcileActiveItems(Reconcile scope, LONGLONG position);
     // Starts the stream from `start` to `end` (an explicit end, or kUnsetTime for the first pause
     // track more than 100 ms on, else the end of the list); the caller has set state and solo.
     void PlayFrom(LONGLONG start, LONGLONG end);
@@ -195,6 +207,8 @@ private:
     CNowPlaying m_nowPlaying;
     std::atomic<LONG> m_loop{0};
     LONGLONG m_bucket = 0;
+    // Changes of the active items that the tick still has to make, one per tick.
+    bool m_activeItemsPending = false;
     std::atomic<LONG> m_currentTrackId{kTrackNotYetKnown};
     std::atomic<LONGLONG> m_heldPosition{0};
     std::atomic<LONGLONG> m_playPosition{0};

@@ -10,6 +10,9 @@
 #include "engine/playback/playmgr/PlayManager.h"
 #include "interfaces/IHostMedia.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 // The tick looks past the end position by this much for a pause track that would end a loop.
 constexpr LONGLONG kJustBeforeEnd = 1;
@@ -34,15 +37,19 @@ void CPlayManager::OnTick()
     m_playPosition = position;
     if (performing)
         m_heldPosition = position;
+    bool entered = false;
     if (changed) {
         Post(PlayManagerUi::PositionChanged);
         if (position / kBucketLength != m_bucket) {
             m_bucket = position / kBucketLength;
             if (IsPerformingNow() && m_nowPlaying.IsEnabled())
                 WriteNowPlaying(position);
-            UpdateActiveItems();
+            entered = true;
+            m_activeItemsPending = ReconcileActiveItems(Reconcile::kHeardSoon, position);
         }
     }
+    if (!entered && m_activeItemsPending)
+        m_activeItemsPending = ReconcileActiveItems(Reconcile::kOne, position);
     CPlayItem* item = nullptr;
     for (int i = 0; m_playList.GetAt(i, &item); ++i) {
         if (!item->TakeActivityChange())
@@ -105,16 +112,19 @@ void CPlayManager::WriteNowPlaying(LONGLONG position)
 void CPlayManager::UpdateActiveItems()
 {
     CLiveAndPendingMixSingleThreadAccess lock;
+    m_activeItemsPending = ReconcileActiveItems(Reconcile::kAll, m_playPosition);
+}
+
+bool CPlayManager::ReconcileActiveItems(Reconcile scope, LONGLONG position)
+{
+    CLiveAndPendingMixSingleThreadAccess lock;
     if (!m_mixOutput)
-        return;
-    const LONGLONG windowStart = m_bucket * kBucketLength;
-    const LONGLONG windowEnd = windowStart + kActiveWindow;
-    // An export pulls many times faster than real time: it must not read past the items given
-    // inputs here before the next tick moves the window on.
-    m_mixOutput->SetReadyHorizon(windowEnd);
+        return false;
     ComPtr<IMixManagerInternal> mixManager;
     if (FAILED(AcquireMixManager(mixManager.put())))
-        return;
+        return false;
+    const LONGLONG windowStart = m_bucket * kBucketLength;
+    const LONGLONG windowEnd = windowStart + kActiveWindow;
     // The next track after the one sounding at the window's end starts rendering early, so that a
     // long cross-fade into it is ready when the window reaches it.
     const CPlayItem* following = nullptr;
@@ -122,6 +132,22 @@ void CPlayManager::UpdateActiveItems()
     int index = 0;
     if (mixManager->FindTrackAtPosition(windowEnd, &trackAtEnd, &index))
         following = m_playList.GetNextPrimary(m_playList.FindByTrack(trackAtEnd));
+    const auto change = [&](CPlayItem* item, bool add) {
+        if (add) {
+            // An item whose track cannot be loaded has nothing to render.
+            if (mixManager->PreparePlayItem(item))
+                m_mixOutput->AddInput(item);
+        } else {
+            m_mixOutput->RemoveInput(item);
+            mixManager->CancelPlayItemAnalysis(item);
+        }
+    };
+    int left = 0;
+    // Items the window wants that are still without an input, by mix start: an export pulls many
+    // times faster than real time and must not read into them before the ticks have added them.
+    std::vector<const CPlayItem*> missing;
+    CPlayItem* chosen = nullptr;
+    bool chosenAdds = false;
     CPlayItem* item = nullptr;
     for (int i = 0; m_playList.GetAt(i, &item); ++i) {
         bool wanted = (item->GetMixEnd() >= windowStart && item->GetMixStart() <= windowEnd) || item == following;
@@ -129,16 +155,31 @@ void CPlayManager::UpdateActiveItems()
         if (wanted)
             wanted = SUCCEEDED(mixManager->GetTrackCatalogFlags(static_cast<DWORD>(item->GetTrackId()), &flags)) &&
                      (flags & kCatalogItemPlayable) != 0;
-        const bool hasInput = m_mixOutput->HasInput(item);
-        if (wanted && !hasInput) {
-            // An item whose track cannot be loaded has nothing to render.
-            if (mixManager->PreparePlayItem(item))
-                m_mixOutput->AddInput(item);
-        } else if (!wanted && hasInput) {
-            m_mixOutput->RemoveInput(item);
-            mixManager->CancelPlayItemAnalysis(item);
+        if (wanted == m_mixOutput->HasInput(item))
+            continue;
+        const bool heardSoon = item->GetMixEnd() >= position && item->GetMixStart() <= position + kBucketLength;
+        if (scope == Reconcile::kAll || (scope == Reconcile::kHeardSoon && wanted && heardSoon)) {
+            change(item, wanted);
+            continue;
+        }
+        ++left;
+        if (wanted && item->GetMixEnd() >= position)
+            missing.push_back(item);
+        // Inputs before removals, the item heard first before the others.
+        if (scope == Reconcile::kOne && (!chosen || (wanted && !chosenAdds) ||
+                                         (wanted && chosenAdds && item->GetMixStart() < chosen->GetMixStart()))) {
+            chosen = item;
+            chosenAdds = wanted;
         }
     }
+    if (chosen)
+        change(chosen, chosenAdds);
+    LONGLONG horizon = windowEnd;
+    for (const CPlayItem* waiting : missing)
+        if (waiting != chosen)
+            horizon = std::min(horizon, waiting->GetMixStart());
+    m_mixOutput->SetReadyHorizon(horizon);
+    return chosen ? left > 1 : left > 0;
 }
 
 void CPlayManager::UpdateCurrentTrack()
