@@ -167,11 +167,11 @@ LONGLONG SpanMixTime(ITrackEditItem* track, bool intro, bool last)
     return mixTime;
 }
 
-// Disabled until the analysis finds the beat of a click track: on these files (30 s of clicks, one
-// per beat, at 120, 126 and 100 BPM) it finds each tempo within 0.02 BPM but lays the measure
-// starts half a beat off the clicks and the mix-out points off the half-beat grid (at 0.14, 0.71
-// and 0.34 of a beat), so the engine lays the tracks tempo-matched but 208 ms and 150 ms apart
-// from beat to beat, and no two clicks of an overlap fall on one beat.
+// Disabled until the analysis finds the beat of a click track. On click tracks like these it
+// finds about the tempo but lays the measure starts some half a beat off the clicks and the
+// mix-out points off the half-beat grid, so the engine lays the tracks tempo-matched but apart by
+// a part of a beat: here 208 ms through the first overlap and 150 ms through the second, and no
+// two clicks of an overlap fall on one beat.
 TEST_F(PlaylistPlayback, DISABLED_TheListsTracksAreHeardBeatMatchedThroughEveryOverlap)
 {
     ASSERT_EQ(m_engine->LoadPlaylist(Bstr(List()), FALSE), S_OK);
