@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "classlib/com/ComPtr.h"
+#include "classlib/com/UniqueBstr.h"
 #include "interfaces/EngineIids.h"
 #include "interfaces/IBrennock.h"
 #include "interfaces/ICatDisplayItemMgr.h"
@@ -27,13 +28,11 @@
 #include "tests/engine/playback/render/RenderFixture.h"
 #include "tests/support/Signals.h"
 #include "tests/support/SoundSink.h"
-#include "tests/support/Bstr.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WavWriter.h"
 
 namespace {
 
-using fixtures::Bstr;
 using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 
 constexpr unsigned kRate = 44100;
@@ -174,7 +173,7 @@ LONGLONG SpanMixTime(ITrackEditItem* track, bool intro, bool last)
 // two clicks of an overlap fall on one beat.
 TEST_F(PlaylistPlayback, DISABLED_TheListsTracksAreHeardBeatMatchedThroughEveryOverlap)
 {
-    ASSERT_EQ(m_engine->LoadPlaylist(Bstr(List()), FALSE), S_OK);
+    ASSERT_EQ(m_engine->LoadPlaylist(UniqueBstr(List().c_str()).get(), FALSE), S_OK);
     std::vector<DWORD> ids;
     DWORD id = 0;
     for (int i = 0; m_mix->GetTrackIdAt(i, &id) == S_OK; ++i)

@@ -2,7 +2,6 @@
 #include "engine/playback/sources/WaveReader.h"
 
 #include "classlib/com/ComPtr.h"
-#include "tests/support/Bstr.h"
 #include "tests/support/Signals.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UnixTools.h"
@@ -16,8 +15,20 @@
 
 namespace {
 
-using fixtures::Bstr;
 using fixtures::RiffChunk;
+
+// A BSTR owned for the length of one call.
+class Bstr {
+public:
+    explicit Bstr(const std::wstring& s) : m_value(SysAllocString(s.c_str())) {}
+    ~Bstr() { SysFreeString(m_value); }
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+    operator BSTR() const { return m_value; }
+
+private:
+    BSTR m_value;
+};
 
 ComPtr<IPcmReader> OpenWave(const std::wstring& path, HRESULT* result = nullptr)
 {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "classlib/com/ComPtr.h"
+#include "classlib/com/UniqueBstr.h"
 #include "engine/catalog/catalog/Catalog.h"
 #include "engine/catalog/ids/ItemIdList.h"
 #include "engine/catalog/items/CatItem.h"
@@ -30,13 +31,11 @@
 #include "tests/engine/core/mix/OlderDocuments.h"
 #include "tests/engine/core/mix/SampleMix.h"
 #include "tests/support/Signals.h"
-#include "tests/support/Bstr.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WavWriter.h"
 
 namespace {
 
-using fixtures::Bstr;
 using mixtest::IdList;
 
 constexpr double kSeconds = 24.0;
@@ -142,8 +141,11 @@ protected:
     }
     std::wstring DocumentPath() const { return m_folder.File(L"two clicks.cfp"); }
     std::wstring LastMixPath() const { return m_dataFolder + L"defaultplaylist.cfp"; }
-    HRESULT Load(const std::wstring& path, BOOL append = FALSE) { return m_engine->LoadPlaylist(Bstr(path), append); }
-    HRESULT Save(const std::wstring& path) { return m_engine->SavePlaylist(Bstr(path)); }
+    HRESULT Load(const std::wstring& path, BOOL append = FALSE)
+    {
+        return m_engine->LoadPlaylist(UniqueBstr(path.c_str()).get(), append);
+    }
+    HRESULT Save(const std::wstring& path) { return m_engine->SavePlaylist(UniqueBstr(path.c_str()).get()); }
 
     // Copies of the mix's tracks, as the user interface gets them.
     void CopyMix(CTrackInfoContainer& tracks)
