@@ -368,7 +368,10 @@ void CBrennockDoc::OnFileAppend()
     const CString path = AskPlaylistPath(IDS_APPEND_PLAYLIST_TITLE);
     if (path.IsEmpty() || !m_bEngineReady)
         return;
-    m_pEngine->LoadPlaylist(UniqueBstr(path).get(), TRUE);
+    // A list that brought no track (unreadable, empty, every file missing) is reported as a failed
+    // open is; the mix stays as it was.
+    if (m_pEngine->LoadPlaylist(UniqueBstr(path).get(), TRUE) != S_OK)
+        AfxMessageBox(AFX_IDP_FAILED_TO_OPEN_DOC, MB_OK);
 }
 
 void CBrennockDoc::OnFileClose()

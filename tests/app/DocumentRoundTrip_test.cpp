@@ -5,6 +5,7 @@
 // Opening the document makes its click files catalog items, whose analysis runs in the
 // background; an analysis taken over changes what is saved. Two saves are compared only when no
 // analysis was stored while they were made (the engine's analysis store kept its time).
+#include "ProgramCatalog.h"
 #include "ProgramRun.h"
 
 #include <gtest/gtest.h>
@@ -12,17 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "classlib/com/ComPtr.h"
-#include "engine/catalog/catalog/Catalog.h"
-#include "engine/catalog/ids/ItemIdList.h"
-#include "engine/catalog/items/CatItem.h"
 #include "engine/core/mix/MixDocument.h"
 #include "engine/core/server/EngineFolders.h"
-#include "engine/core/server/Factory.h"
 #include "engine/core/track/TrackInfoContainer.h"
 #include "engine/playback/effects/MixGlobals.h"
-#include "interfaces/EngineIids.h"
-#include "interfaces/IBrennock.h"
 #include "tests/engine/core/mix/DocumentFiles.h"
 #include "tests/support/TempDir.h"
 
@@ -31,63 +25,6 @@ namespace {
 constexpr double kSeconds = 24.0;
 constexpr DWORD kProgramMs = 60000;
 const wchar_t* const kClickFiles[] = {L"click120.wav", L"click126.wav"};
-
-// The engine in this process, between runs of the program (never beside one: the engine's
-// mutex lets one process at a time hold it), for the catalog the program shares with it.
-class InProcessEngine {
-public:
-    InProcessEngine()
-    {
-        ComPtr<IClassFactory> factory;
-        if (FAILED(CFactory::GetClassObject(CLSID_BrennockMain, IID_IClassFactory, factory.put_void())) ||
-            FAILED(factory->CreateInstance(nullptr, IID_IBrennock, m_engine.put_void())) ||
-            FAILED(m_engine->Initialize(nullptr, nullptr, kMixVersionCurrent, 0x40000))) {
-            m_engine.reset();
-            return;
-        }
-        ComPtr<ICatalog> answer;
-        if (SUCCEEDED(m_engine->QueryInterface(EngineIid::CatalogInternal, answer.put_void())) && answer)
-            m_catalog = static_cast<CCatalog*>(answer.get());
-    }
-    ~InProcessEngine()
-    {
-        if (m_engine)
-            m_engine->Shutdown();
-    }
-    InProcessEngine(const InProcessEngine&) = delete;
-    InProcessEngine& operator=(const InProcessEngine&) = delete;
-
-    CCatalog* Catalog() const { return m_catalog; }
-
-private:
-    ComPtr<IBrennock> m_engine;
-    // Held through the engine, which answers for it while it lives.
-    CCatalog* m_catalog = nullptr;
-};
-
-FILETIME LastWrite(const std::wstring& path)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
-    return data.ftLastWriteTime;
-}
-
-bool SameTime(const FILETIME& a, const FILETIME& b)
-{
-    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
-}
-
-void PressCtrlS()
-{
-    INPUT keys[4] = {};
-    const WORD codes[4] = {VK_CONTROL, 'S', 'S', VK_CONTROL};
-    for (int i = 0; i < 4; ++i) {
-        keys[i].type = INPUT_KEYBOARD;
-        keys[i].ki.wVk = codes[i];
-        keys[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
-    }
-    SendInput(4, keys, sizeof(INPUT));
-}
 
 class DocumentRoundTrip : public testing::Test {
 protected:
@@ -105,25 +42,13 @@ protected:
     std::wstring DocumentPath() const { return m_folder.File(L"two clicks.cfp"); }
     static std::wstring Program() { return BuildFolder(L"bin") + L"\\Carrowfold.exe"; }
 
-    // The catalog lives in the engine data folder that the engine tests share: the click files
-    // leave it again, their analysis with them.
+    // The click files leave the catalog again, their analysis with them.
     void ForgetClickFiles()
     {
-        InProcessEngine engine;
-        if (!engine.Catalog())
-            return;
-        auto* ids = new CItemIdList();
-        for (const wchar_t* name : kClickFiles) {
-            CCatItem* item = nullptr;
-            if (engine.Catalog()->FindItemByPath(m_folder.File(name).c_str(), &item)) {
-                ids->Add(item->GetItemId());
-                item->Release();
-            }
-        }
-        if (ids->GetCount() > 0) {
-            EXPECT_EQ(engine.Catalog()->DeleteItems(ids, FALSE), S_OK);
-        }
-        ids->Release();
+        std::vector<std::wstring> paths;
+        for (const wchar_t* name : kClickFiles)
+            paths.push_back(m_folder.File(name));
+        ForgetCatalogFiles(paths);
     }
 
     // Starts the program on the document, saves it with Ctrl+S and closes the program.
@@ -137,15 +62,8 @@ protected:
         ASSERT_NE(main, nullptr) << "no main window (a box reported a failure?)";
         ASSERT_NE(WaitForTitleContaining(main, L"two clicks", kProgramMs).find(L"two clicks"), std::wstring::npos)
             << "the document was not opened";
-        SetForegroundWindow(main);
-        for (DWORD waited = 0; waited < kProgramMs && GetForegroundWindow() != main; waited += 20)
-            Sleep(20);
-        PressCtrlS();
-        bool saved = false;
-        for (DWORD waited = 0; waited < kProgramMs && !(saved = !SameTime(LastWrite(DocumentPath()), before));
-             waited += 20)
-            Sleep(20);
-        EXPECT_TRUE(saved) << "Ctrl+S wrote nothing";
+        PressCtrlKey(main, 'S');
+        EXPECT_TRUE(WaitForWrite(DocumentPath(), before, kProgramMs)) << "Ctrl+S wrote nothing";
         PostMessageW(main, WM_CLOSE, 0, 0);
         EXPECT_EQ(run.WaitForExit(kProgramMs), 0) << "the program did not close cleanly";
     }

@@ -156,6 +156,47 @@ std::wstring WaitForTitleContaining(HWND hwnd, const std::wstring& part, DWORD m
     return title;
 }
 
+std::wstring StatusText(HWND frame)
+{
+    const HWND bar = FindWindowExW(frame, nullptr, L"msctls_statusbar32", nullptr);
+    wchar_t text[512] = L"";
+    DWORD_PTR copied = 0;
+    // WM_GETTEXT itself, not GetWindowText: for a window of another process that reads the caption
+    // kept by the system, not the bar's first pane.
+    if (!bar ||
+        !SendMessageTimeoutW(bar, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &copied))
+        return L"";
+    return text;
+}
+
+void PressCtrlKey(HWND hwnd, WORD key)
+{
+    SetForegroundWindow(hwnd);
+    for (DWORD waited = 0; waited < 10000 && GetForegroundWindow() != hwnd; waited += 20)
+        Sleep(20);
+    INPUT keys[4] = {};
+    const WORD codes[4] = {VK_CONTROL, key, key, VK_CONTROL};
+    for (int i = 0; i < 4; ++i) {
+        keys[i].type = INPUT_KEYBOARD;
+        keys[i].ki.wVk = codes[i];
+        keys[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+    }
+    SendInput(4, keys, sizeof(INPUT));
+}
+
+bool ChooseInFileDialog(HWND dialog, const std::wstring& path)
+{
+    // The explorer-style dialogs name their file box cmb13 (a combo box) or edt1.
+    HWND box = GetDlgItem(dialog, 0x47C);
+    if (!box)
+        box = GetDlgItem(dialog, 0x480);
+    if (!box)
+        return false;
+    SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    return true;
+}
+
 void DeleteProgramProfile()
 {
     RegDeleteTreeW(HKEY_CURRENT_USER, kProfileKey);
@@ -166,6 +207,28 @@ bool ReadSettingsDword(const wchar_t* value, DWORD* out)
     DWORD size = sizeof(*out);
     const std::wstring key = std::wstring(kProfileKey) + L"\\Settings";
     return RegGetValueW(HKEY_CURRENT_USER, key.c_str(), value, RRF_RT_REG_DWORD, nullptr, out, &size) == ERROR_SUCCESS;
+}
+
+FILETIME LastWrite(const std::wstring& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+    return data.ftLastWriteTime;
+}
+
+bool SameTime(const FILETIME& a, const FILETIME& b)
+{
+    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+}
+
+bool WaitForWrite(const std::wstring& path, const FILETIME& before, DWORD ms)
+{
+    for (DWORD waited = 0; waited < ms; waited += 20) {
+        if (!SameTime(LastWrite(path), before))
+            return true;
+        Sleep(20);
+    }
+    return false;
 }
 
 std::vector<std::string> ReadLines(const std::wstring& path)

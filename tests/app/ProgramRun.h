@@ -38,9 +38,24 @@ HWND WaitForBox(DWORD pid, DWORD ms);
 std::wstring BoxMessage(HWND box);
 // Waits until the window title contains `part`; the last title seen.
 std::wstring WaitForTitleContaining(HWND hwnd, const std::wstring& part, DWORD ms);
+// The text of the first pane of the frame's status bar (asked of the bar, which keeps its panes'
+// texts itself); empty without a status bar.
+std::wstring StatusText(HWND frame);
+
+// Brings the window to the front and presses Ctrl with `key` as real keyboard input.
+void PressCtrlKey(HWND hwnd, WORD key);
+// Types `path` into the file name box of an open or save dialog and presses its OK button; false
+// when the dialog has no file name box.
+bool ChooseInFileDialog(HWND dialog, const std::wstring& path);
 
 // The program's profile key and values (HKCU\Software\Carrowfold Technology\Carrowfold Express 5).
 void DeleteProgramProfile();
 bool ReadSettingsDword(const wchar_t* value, DWORD* out);
+
+// The last write time of a file (zero when it does not exist), and a wait until it differs from
+// `before` (a file written, or made, since); false on time-out.
+FILETIME LastWrite(const std::wstring& path);
+bool SameTime(const FILETIME& a, const FILETIME& b);
+bool WaitForWrite(const std::wstring& path, const FILETIME& before, DWORD ms);
 
 std::vector<std::string> ReadLines(const std::wstring& path);

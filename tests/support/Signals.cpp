@@ -54,6 +54,14 @@ std::vector<int16_t> ClickTrack(double bpm, double seconds, unsigned rate, unsig
     return out;
 }
 
+void AddTone(std::vector<int16_t>& samples, double frequency, unsigned rate, unsigned channels, double amplitude)
+{
+    for (size_t i = 0; i < samples.size(); ++i) {
+        const double t = static_cast<double>(i / channels) / rate;
+        samples[i] = ToInt16(samples[i] / 32768.0 + amplitude * std::sin(kTwoPi * frequency * t));
+    }
+}
+
 std::vector<int16_t> MusicLike(double seconds, unsigned rate, unsigned channels)
 {
     auto frames = static_cast<size_t>(std::lround(seconds * rate));

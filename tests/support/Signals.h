@@ -14,6 +14,11 @@ std::vector<float> ToneFloat(double frequency, unsigned frames, unsigned rate, d
 // n starts at frame round(n x 60 x rate / bpm).
 std::vector<int16_t> ClickTrack(double bpm, double seconds, unsigned rate, unsigned channels);
 
+// Adds a steady sine of `frequency` Hz to every channel of interleaved samples. A quiet one gives
+// generated files of one length content of their own throughout: a music file's identity is read
+// from two places of the file, and files silent there would share it.
+void AddTone(std::vector<int16_t>& samples, double frequency, unsigned rate, unsigned channels, double amplitude);
+
 // A sweep of several tones with a slow level change, so that alignment by correlation is unique.
 std::vector<int16_t> MusicLike(double seconds, unsigned rate, unsigned channels);
 

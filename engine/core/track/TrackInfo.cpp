@@ -1,6 +1,7 @@
 #include "engine/core/track/TrackInfo.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -452,7 +453,10 @@ HRESULT STDMETHODCALLTYPE CTrackInfo::SetTempo(float bpm, BOOL reset)
 
 void CTrackInfo::SetBpm(float bpm)
 {
-    m_tempo = std::clamp(bpm, kMinBpm, kMaxBpm);
+    // Kept in thousandths of a BPM, as a mix document stores it: a mix laid from a finer tempo
+    // (an analysis gives one) would be laid otherwise once saved and opened again.
+    const float clamped = std::clamp(bpm, kMinBpm, kMaxBpm);
+    m_tempo = static_cast<float>(std::lround(clamped * 1000.0) * 0.001);
 }
 
 BOOL CTrackInfo::IsOlderThan(const CTrackInfo& other) const
@@ -795,7 +799,9 @@ BOOL CTrackInfo::WriteChunks(IRiffStream* stream, BOOL flat) const
         TRKH_RECORD header{};
         header.size = sizeof(TRKH_RECORD);
         std::memcpy(header.fileId, m_fileId.GetBytes(), sizeof(header.fileId));
-        header.tempoMilli = static_cast<LONG>(m_tempo * 1000.0);
+        // To the nearest thousandth: the value read back (a float) lies a hair below or above it,
+        // and cutting would lose a thousandth of a BPM at every save of a reopened mix.
+        header.tempoMilli = static_cast<LONG>(std::lround(m_tempo * 1000.0));
         header.volumeOffset = m_volumeOffset;
         header.flags = m_flags;
         header.mixingKind = m_mixingKind;

@@ -32,6 +32,19 @@ bool WriteTwoClickDocument(const std::wstring& folder, const std::wstring& path,
     return WriteMixFile(nullptr, &record, path.c_str(), document.tracks, CMixGlobals(), FALSE) != FALSE;
 }
 
+std::vector<BYTE> ExtendedM3u(const std::vector<ListEntry>& entries, UINT codePage)
+{
+    const auto encode = [codePage](const std::wstring& text) {
+        char bytes[1024] = {};
+        const int length = WideCharToMultiByte(codePage, 0, text.c_str(), -1, bytes, sizeof(bytes), nullptr, nullptr);
+        return std::string(bytes, static_cast<size_t>(length > 0 ? length - 1 : 0));
+    };
+    std::string text = "#EXTM3U";
+    for (const ListEntry& entry : entries)
+        text += "\r\n#EXTINF:12," + encode(entry.title) + "\r\n" + encode(entry.path);
+    return std::vector<BYTE>(text.begin(), text.end());
+}
+
 std::vector<BYTE> ReadFileBytes(const std::wstring& path)
 {
     CFile file;

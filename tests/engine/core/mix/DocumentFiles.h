@@ -1,6 +1,6 @@
 // Whole files for the mix document and undo tests: bytes in and out, the names in a folder, a
-// document of two click files laid out by hand, and a stand-in for the video montage library's clip list that records
-// what it is asked.
+// document of two click files laid out by hand, a playlist of file names, and a stand-in for the video montage
+// library's clip list that records what it is asked.
 #pragma once
 
 #include <windows.h>
@@ -22,6 +22,15 @@ std::vector<std::wstring> FolderNames(const std::wstring& folder);
 // the document `path` that holds them as two primary tracks laid out by hand, as a user's
 // document does (intro and outro markers, standard mixing); false when a file was not written.
 bool WriteTwoClickDocument(const std::wstring& folder, const std::wstring& path, double seconds);
+
+// One entry of a playlist of file names: its information line's title and the path as written.
+struct ListEntry {
+    std::wstring title;
+    std::wstring path;
+};
+// An extended M3U as players write them: "#EXTM3U", then an information line and the path of each
+// entry, in the code page; CR LF between lines and none after the last.
+std::vector<BYTE> ExtendedM3u(const std::vector<ListEntry>& entries, UINT codePage);
 
 class CFakeVideoList : public IVideoClipList {
 public:

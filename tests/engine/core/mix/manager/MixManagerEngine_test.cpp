@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "classlib/com/ComPtr.h"
+#include "classlib/com/UniqueBstr.h"
 #include "engine/catalog/catalog/Catalog.h"
 #include "engine/catalog/ids/ItemIdList.h"
 #include "engine/catalog/items/CatItem.h"
@@ -38,19 +39,6 @@ namespace {
 using mixtest::IdList;
 
 constexpr double kSeconds = 24.0;
-
-// A BSTR for the length of one call.
-class Bstr {
-public:
-    explicit Bstr(const std::wstring& text) : m_text(SysAllocString(text.c_str())) {}
-    ~Bstr() { SysFreeString(m_text); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    operator BSTR() const { return m_text; }
-
-private:
-    BSTR m_text;
-};
 
 // The main program's list of dropped files.
 class PathList : public IPathList {
@@ -153,8 +141,11 @@ protected:
     }
     std::wstring DocumentPath() const { return m_folder.File(L"two clicks.cfp"); }
     std::wstring LastMixPath() const { return m_dataFolder + L"defaultplaylist.cfp"; }
-    HRESULT Load(const std::wstring& path, BOOL append = FALSE) { return m_engine->LoadPlaylist(Bstr(path), append); }
-    HRESULT Save(const std::wstring& path) { return m_engine->SavePlaylist(Bstr(path)); }
+    HRESULT Load(const std::wstring& path, BOOL append = FALSE)
+    {
+        return m_engine->LoadPlaylist(UniqueBstr(path.c_str()).get(), append);
+    }
+    HRESULT Save(const std::wstring& path) { return m_engine->SavePlaylist(UniqueBstr(path.c_str()).get()); }
 
     // Copies of the mix's tracks, as the user interface gets them.
     void CopyMix(CTrackInfoContainer& tracks)
@@ -355,42 +346,95 @@ TEST_F(EngineMix, AppendAddsAtTheEndAndNewMixEmptiesIt)
     EXPECT_TRUE(Ids().empty());
 }
 
-TEST_F(EngineMix, EditsUndoneAndRedoneSaveTheDocumentsBeforeAndAfterByteForByte)
+// A scripted session of edits on the loaded document, then as many undos and as many redos: the
+// documents saved at the end of each match, byte for byte, the ones saved before and after the
+// edits.
+class EngineUndo : public EngineMix {
+protected:
+    void ExpectUndoAndRedoRestoreTheDocuments(const std::vector<std::function<HRESULT()>>& edits)
+    {
+        const std::wstring before = m_folder.File(L"before.cfp");
+        ASSERT_EQ(Save(before), S_OK);
+        for (size_t i = 0; i < edits.size(); ++i)
+            ASSERT_EQ(edits[i](), S_OK) << "edit " << i;
+        const std::wstring after = m_folder.File(L"after.cfp");
+        ASSERT_EQ(Save(after), S_OK);
+        ASSERT_NE(mixtest::ReadFileBytes(after), mixtest::ReadFileBytes(before));
+
+        for (size_t i = 0; i < edits.size(); ++i)
+            ASSERT_EQ(m_mix->Undo(), S_OK) << "undo " << i;
+        EXPECT_EQ(m_mix->CanUndo(), S_FALSE) << "back at the loaded document";
+        const std::wstring undone = m_folder.File(L"undone.cfp");
+        ASSERT_EQ(Save(undone), S_OK);
+        EXPECT_EQ(mixtest::ReadFileBytes(undone), mixtest::ReadFileBytes(before));
+
+        for (size_t i = 0; i < edits.size(); ++i)
+            ASSERT_EQ(m_mix->Redo(), S_OK) << "redo " << i;
+        EXPECT_EQ(m_mix->CanRedo(), S_FALSE);
+        const std::wstring redone = m_folder.File(L"redone.cfp");
+        ASSERT_EQ(Save(redone), S_OK);
+        EXPECT_EQ(mixtest::ReadFileBytes(redone), mixtest::ReadFileBytes(after));
+    }
+    LONGLONG StartOf(DWORD trackId)
+    {
+        ComPtr<ITrackEditItem> track;
+        LONGLONG start = 0;
+        EXPECT_EQ(m_mix->GetTrackById(trackId, track.put()), S_OK);
+        if (track) {
+            EXPECT_EQ(track->GetStartTime(&start), S_OK);
+        }
+        return start;
+    }
+};
+
+TEST_F(EngineUndo, TrackListEditsUndoneAndRedoneSaveTheDocumentsBeforeAndAfterByteForByte)
 {
     ASSERT_EQ(Load(DocumentPath()), S_OK);
-    const std::wstring before = m_folder.File(L"before.cfp");
-    ASSERT_EQ(Save(before), S_OK);
     const std::vector<DWORD> loaded = Ids();
     ASSERT_EQ(loaded.size(), 2u);
     PathList dropped({m_folder.File(L"click120.wav")});
-    const std::vector<std::function<HRESULT()>> edits = {
+    ExpectUndoAndRedoRestoreTheDocuments({
         [&] { return m_mix->InsertCatalogItems(IdList({ItemIdOf(m_folder.File(L"click126.wav"))}).get(), 0); },
         [&] { return m_mix->MoveTracks(IdList({loaded[0]}).get(), 99); },
         [&] { return m_mix->InsertFiles(&dropped, 1); },
         [&] { return m_mix->SortTracksByBpm(FALSE, nullptr); },
         [&] { return m_mix->RemoveTracks(IdList({loaded[1]}).get()); },
         [&] { return m_mix->ShuffleTracks(nullptr); },
-    };
-    for (size_t i = 0; i < edits.size(); ++i)
-        ASSERT_EQ(edits[i](), S_OK) << "edit " << i;
-    EXPECT_EQ(Ids().size(), 3u);
-    const std::wstring after = m_folder.File(L"after.cfp");
-    ASSERT_EQ(Save(after), S_OK);
-    ASSERT_NE(mixtest::ReadFileBytes(after), mixtest::ReadFileBytes(before));
+    });
+}
 
-    for (size_t i = 0; i < edits.size(); ++i)
-        ASSERT_EQ(m_mix->Undo(), S_OK) << "undo " << i;
-    EXPECT_EQ(m_mix->CanUndo(), S_FALSE) << "back at the loaded document";
-    const std::wstring undone = m_folder.File(L"undone.cfp");
-    ASSERT_EQ(Save(undone), S_OK);
-    EXPECT_EQ(mixtest::ReadFileBytes(undone), mixtest::ReadFileBytes(before));
-
-    for (size_t i = 0; i < edits.size(); ++i)
-        ASSERT_EQ(m_mix->Redo(), S_OK) << "redo " << i;
-    EXPECT_EQ(m_mix->CanRedo(), S_FALSE);
-    const std::wstring redone = m_folder.File(L"redone.cfp");
-    ASSERT_EQ(Save(redone), S_OK);
-    EXPECT_EQ(mixtest::ReadFileBytes(redone), mixtest::ReadFileBytes(after));
+TEST_F(EngineUndo, TrackEditsUndoneAndRedoneSaveTheDocumentsBeforeAndAfterByteForByte)
+{
+    ASSERT_EQ(Load(DocumentPath()), S_OK);
+    const std::vector<DWORD> loaded = Ids();
+    ASSERT_EQ(loaded.size(), 2u);
+    const LONGLONG second = StartOf(loaded[1]);
+    ComPtr<ITrackEditItem> copy;
+    ExpectUndoAndRedoRestoreTheDocuments({
+        [&] {
+            return m_mix->InsertCatalogItemsAtTime(IdList({ItemIdOf(m_folder.File(L"click126.wav"))}).get(), 0xFFFFFFFF,
+                                                   5000000);
+        },
+        [&] { return m_mix->InsertPauseAfterTrack(IdList({loaded[0]}).get()); },
+        [&] { return m_mix->SplitSegmentsAt(IdList({loaded[1]}).get(), second + 6000000); },
+        [&] { return m_mix->ReverseTrackRange(IdList({loaded[1]}).get(), second + 6000000, second + 9000000); },
+        [&] { return m_mix->DeleteTrackRange(IdList({loaded[1]}).get(), second + 12000000, second + 13000000); },
+        [&] { return m_mix->ResetObjectMarkers(IdList({loaded[1]}).get()); },
+        [&] {
+            // An edit copy, changed and committed: one step.
+            HRESULT hr = m_mix->BeginTrackEdit(loaded[1], copy.put());
+            LONG editId = -1;
+            if (SUCCEEDED(hr))
+                hr = copy->GetEditCopyId(&editId);
+            if (SUCCEEDED(hr))
+                hr = copy->SetVolumeOffset(-600);
+            if (SUCCEEDED(hr))
+                hr = m_mix->CommitTrackEdits(IdList({static_cast<DWORD>(editId)}).get(), TRUE);
+            m_mix->EndTrackEdit(copy.get());
+            return SUCCEEDED(hr) ? S_OK : hr;
+        },
+        [&] { return m_mix->MakeOverlayTracks(IdList({loaded[1]}).get()); },
+    });
 }
 
 TEST_F(EngineMix, AnalysisTakenOverKeepsAnEditedMixModifiedAndWritesNoUndoStep)
@@ -553,27 +597,20 @@ protected:
             {120.0, L"clicks\\a120.wav"}, {126.0, L"clicks\\b126.wav"}, {100.0, L"clicks\\c100 caf\u00e9.wav"}};
         for (const auto& [bpm, name] : files) {
             m_playlistFiles.push_back(m_folder.File(name));
-            ASSERT_TRUE(
-                fixtures::WriteWav16(m_playlistFiles.back(), fixtures::ClickTrack(bpm, 12.0, 44100, 2), 44100, 2));
+            // Long enough for the analysis to find the tempo; a hum of its own makes each file's
+            // identity its own.
+            std::vector<int16_t> samples = fixtures::ClickTrack(bpm, 30.0, 44100, 2);
+            fixtures::AddTone(samples, 50.0 + bpm, 44100, 2, 0.01);
+            ASSERT_TRUE(fixtures::WriteWav16(m_playlistFiles.back(), samples, 44100, 2));
         }
     }
-    // An extended M3U as players write them: CR LF, information lines, entries relative to the
-    // list with either separator, and no line end after the last.
-    std::string Playlist(UINT codePage) const
+    // Entries relative to the list, with either separator.
+    static std::vector<BYTE> Playlist(UINT codePage)
     {
-        const std::vector<std::wstring> lines = {
-            L"#EXTM3U",         L"#EXTINF:12,Clicks - 120", L"clicks\\a120.wav",          L"#EXTINF:12,Clicks - 126",
-            L"clicks/b126.wav", L"#EXTINF:12,Clicks - 100", L"clicks\\c100 caf\u00e9.wav"};
-        std::string text;
-        for (size_t i = 0; i < lines.size(); ++i) {
-            char bytes[512] = {};
-            const int length =
-                WideCharToMultiByte(codePage, 0, lines[i].c_str(), -1, bytes, sizeof(bytes), nullptr, nullptr);
-            text += std::string(bytes, static_cast<size_t>(length > 0 ? length - 1 : 0));
-            if (i + 1 < lines.size())
-                text += "\r\n";
-        }
-        return text;
+        return mixtest::ExtendedM3u({{L"Clicks - 120", L"clicks\\a120.wav"},
+                                     {L"Clicks - 126", L"clicks/b126.wav"},
+                                     {L"Clicks - 100", L"clicks\\c100 caf\u00e9.wav"}},
+                                    codePage);
     }
     std::vector<std::wstring> TrackPaths()
     {
@@ -597,8 +634,7 @@ TEST_F(EnginePlaylist, M3uAndM3u8ListsLoadTheirFilesInOrder)
     };
     for (const Case& c : {Case{L"mix.m3u", CP_ACP}, Case{L"mix.m3u8", CP_UTF8}}) {
         SCOPED_TRACE(testing::Message() << std::string(c.name, c.name + wcslen(c.name)));
-        const std::string text = Playlist(c.codePage);
-        const std::vector<BYTE> bytes(text.begin(), text.end());
+        const std::vector<BYTE> bytes = Playlist(c.codePage);
         mixtest::WriteFileBytes(m_folder.File(c.name), bytes);
         ASSERT_EQ(Load(m_folder.File(c.name)), S_OK);
         const std::vector<std::wstring> paths = TrackPaths();
@@ -610,6 +646,32 @@ TEST_F(EnginePlaylist, M3uAndM3u8ListsLoadTheirFilesInOrder)
     // Appended, the list's tracks follow the mix's.
     ASSERT_EQ(Load(m_folder.File(L"mix.m3u"), TRUE), S_OK);
     EXPECT_EQ(TrackPaths().size(), 6u);
+}
+
+TEST_F(EnginePlaylist, ItsAnalysedTracksSavedAndReopenedSaveTheSameBytes)
+{
+    mixtest::WriteFileBytes(m_folder.File(L"mix.m3u"), Playlist(CP_ACP));
+    ASSERT_EQ(Load(m_folder.File(L"mix.m3u")), S_OK);
+    // The analysis runs in the background; each result is taken over as the program does on its
+    // update.
+    const std::vector<DWORD> ids = Ids();
+    ASSERT_EQ(ids.size(), 3u);
+    bool analysed = false;
+    for (DWORD waited = 0; waited < 120000 && !analysed; waited += 100) {
+        Sleep(100);
+        for (const std::wstring& path : m_playlistFiles)
+            m_mix->UpdateTracksFromCatalogItem(ItemIdOf(path));
+        analysed = m_mix->CanEditTrackProperties(IdList(ids).get()) == S_OK;
+    }
+    ASSERT_TRUE(analysed) << "the tracks never took their analysis over";
+
+    const std::wstring first = m_folder.File(L"first.cfp");
+    ASSERT_EQ(Save(first), S_OK);
+    ASSERT_EQ(Load(first), S_OK);
+    const std::wstring second = m_folder.File(L"second.cfp");
+    ASSERT_EQ(Save(second), S_OK);
+    EXPECT_EQ(mixtest::ReadFileBytes(second), mixtest::ReadFileBytes(first))
+        << "the analysed tempo did not survive the document";
 }
 
 TEST_F(EnginePlaylist, BadListsFailCleanlyAndLeaveTheMixAsItWas)
