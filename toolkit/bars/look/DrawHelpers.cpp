@@ -73,6 +73,26 @@ void FillDitheredRect(CDC* dc, const RECT* rect)
     dc->SetBkColor(oldBack);
 }
 
+void DrawMonoImage(CDC* dc, HIMAGELIST images, int index, int x, int y, SIZE size, COLORREF colour)
+{
+    CDC mask;
+    if (!mask.CreateCompatibleDC(dc))
+        return;
+    CBitmap bits;
+    bits.CreateBitmap(size.cx, size.cy, 1, 1, nullptr);
+    CSelectedObject selected(mask, bits);
+    const RECT all{0, 0, size.cx, size.cy};
+    ::FillRect(mask.m_hDC, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    ImageList_Draw(images, index, mask.m_hDC, 0, 0, ILD_MASK);
+    CBrush brush(colour);
+    CSelectedObject selectedBrush(*dc, brush);
+    const COLORREF oldText = dc->SetTextColor(RGB(0, 0, 0));
+    const COLORREF oldBack = dc->SetBkColor(RGB(255, 255, 255));
+    dc->BitBlt(x, y, size.cx, size.cy, &mask, 0, 0, kRopBrushWhereBlack);
+    dc->SetTextColor(oldText);
+    dc->SetBkColor(oldBack);
+}
+
 void DrawArrowGlyph(CDC* dc, const RECT& box, COLORREF colour)
 {
     const int left = (box.left + box.right - 5) / 2;
