@@ -88,11 +88,11 @@ LRESULT CUVHiddenButtonsWndHook::WindowProc(UINT message, WPARAM wParam, LPARAM 
     return CUVWndHook::WindowProc(message, wParam, lParam);
 }
 
-CUVExpMenuWnd* CUVExpMenuWnd::Open(CUVToolBar* bar, HWND button, const RECT& exclude)
+CUVExpMenuWnd* CUVExpMenuWnd::Open(CUVToolBar* bar, HWND notify, const RECT& exclude)
 {
     auto* popup = new CUVExpMenuWnd;
     popup->m_pSource = bar;
-    popup->m_hWndButton = button;
+    popup->m_hWndNotify = notify;
     popup->m_rectExclude = exclude;
     const wchar_t* className =
         AfxRegisterWndClass(CS_SAVEBITS | CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, ::LoadCursorW(nullptr, IDC_ARROW));
@@ -347,7 +347,7 @@ void CUVExpMenuWnd::OnDestroy()
 {
     if (m_pHook)
         m_pHook->HookWindow(nullptr);
-    if (m_hWndButton && ::IsWindow(m_hWndButton))
-        ::SendMessageW(m_hWndButton, m_nClosedMessage, 0, 0);
+    if (m_hWndNotify && ::IsWindow(m_hWndNotify))
+        ::SendMessageW(m_hWndNotify, m_nClosedMessage, 0, 0);
     CWnd::OnDestroy();
 }

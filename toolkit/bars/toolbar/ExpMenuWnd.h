@@ -46,9 +46,10 @@ public:
     static constexpr int kWideButton = 41;
     static constexpr int kWideWrap = 250;
 
-    // Creates the popup for `bar`'s hidden buttons next to `exclude` (the expand button's screen
-    // rectangle, clipped by its parents), tells `button` when it closes. Null on failure.
-    static CUVExpMenuWnd* Open(CUVToolBar* bar, HWND button, const RECT& exclude);
+    // Creates the popup for `bar`'s hidden buttons next to `exclude` (the screen rectangle of the
+    // button it opens from, clipped by its parents) and tells `notify` (the expand button, or a
+    // floating frame for its toolbar-options button) with 0x89DF when it closes. Null on failure.
+    static CUVExpMenuWnd* Open(CUVToolBar* bar, HWND notify, const RECT& exclude);
 
     // Hides the popup and destroys it at the next message.
     void Close();
@@ -82,7 +83,7 @@ protected:
     UINT m_nClosedMessage = WM_UV_EXP_MENU_CLOSED;
     std::unique_ptr<CUVHiddenButtonsToolbar> m_pHidden;
     std::unique_ptr<CUVHiddenButtonsToolbar> m_pCustomize;
-    HWND m_hWndButton = nullptr;
+    HWND m_hWndNotify = nullptr;
     std::unique_ptr<CUVHiddenButtonsWndHook> m_pHook;
     RECT m_rectExclude{};
 
