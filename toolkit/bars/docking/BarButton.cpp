@@ -1,6 +1,5 @@
 #include "toolkit/bars/docking/BarButton.h"
 
-#include "classlib/core/WinApp.h"
 #include "toolkit/bars/docking/ControlBar.h"
 #include "toolkit/bars/look/DrawHelpers.h"
 #include "toolkit/bars/look/GlobalData.h"
@@ -8,25 +7,12 @@
 
 IMPLEMENT_DYNAMIC(CUVBarButton, CUVButton)
 
-namespace {
-
-constexpr COLORREF kTransparent = RGB(255, 0, 255);
-constexpr int kImageCount = 9;
-
-}  // namespace
-
 HIMAGELIST CUVBarButton::GetImages()
 {
     // One list for every docking window, loaded at the first drawing.
     static CImageList images;
-    if (images.GetSafeHandle())
-        return images.GetSafeHandle();
-    HINSTANCE module = uvAfxData.m_hResources ? uvAfxData.m_hResources : AfxGetResourceHandle();
-    HBITMAP glyphs = ::LoadBitmapW(module, MAKEINTRESOURCEW(IDB_UV_DOCK_BUTTONS));
-    if (glyphs && images.Create(kGlyphSize, kGlyphSize, ILC_COLOR24 | ILC_MASK, kImageCount, 0))
-        images.Add(glyphs, kTransparent);
-    if (glyphs)
-        ::DeleteObject(glyphs);
+    if (!images.GetSafeHandle())
+        LoadGlyphImages(images, IDB_UV_DOCK_BUTTONS, kGlyphSize);
     return images.GetSafeHandle();
 }
 

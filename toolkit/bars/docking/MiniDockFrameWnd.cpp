@@ -1,6 +1,5 @@
 #include "toolkit/bars/docking/MiniDockFrameWnd.h"
 
-#include "classlib/core/WinApp.h"
 #include "classlib/ui/AfxIds.h"
 #include "classlib/ui/DockBar.h"
 #include "classlib/ui/Gdi.h"
@@ -37,7 +36,6 @@ namespace {
 
 constexpr int kGlyphSize = 10;
 constexpr UINT kCaptionGlyphs = 4656;
-constexpr COLORREF kTransparent = RGB(255, 0, 255);
 // The frame's activation follows its owner's (the framework's rule then applies).
 constexpr DWORD kSyncActive = 0x0100;
 constexpr wchar_t kCloseTip[] = L"Close";
@@ -89,14 +87,8 @@ CUVToolBar* CUVMiniDockFrameWnd::FirstToolBar() const
 LRESULT CUVMiniDockFrameWnd::OnLayout(WPARAM, LPARAM)
 {
     m_bXPLayout = uvAfxData.m_bXPLook;
-    if (!m_images.GetSafeHandle()) {
-        HINSTANCE module = uvAfxData.m_hResources ? uvAfxData.m_hResources : AfxGetResourceHandle();
-        HBITMAP glyphs = ::LoadBitmapW(module, MAKEINTRESOURCEW(kCaptionGlyphs));
-        if (glyphs && m_images.Create(kGlyphSize, kGlyphSize, ILC_COLOR24 | ILC_MASK, 5, 0))
-            m_images.Add(glyphs, kTransparent);
-        if (glyphs)
-            ::DeleteObject(glyphs);
-    }
+    if (!m_images.GetSafeHandle())
+        LoadGlyphImages(m_images, kCaptionGlyphs, kGlyphSize);
     CControlBar* bar = GetFirstBar();
     m_buttons.clear();
     m_bMenuBarForm = IsMenuBar(bar);

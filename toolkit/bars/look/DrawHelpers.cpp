@@ -1,5 +1,6 @@
 #include "toolkit/bars/look/DrawHelpers.h"
 
+#include "classlib/core/WinApp.h"
 #include "toolkit/bars/look/GlobalData.h"
 
 namespace {
@@ -91,6 +92,20 @@ void DrawMonoImage(CDC* dc, HIMAGELIST images, int index, int x, int y, SIZE siz
     dc->BitBlt(x, y, size.cx, size.cy, &mask, 0, 0, kRopBrushWhereBlack);
     dc->SetTextColor(oldText);
     dc->SetBkColor(oldBack);
+}
+
+BOOL LoadGlyphImages(CImageList& list, UINT bitmapId, int size)
+{
+    HINSTANCE module = uvAfxData.m_hResources ? uvAfxData.m_hResources : AfxGetResourceHandle();
+    HBITMAP glyphs = ::LoadBitmapW(module, MAKEINTRESOURCEW(bitmapId));
+    if (!glyphs)
+        return FALSE;
+    BITMAP info{};
+    ::GetObjectW(glyphs, sizeof(info), &info);
+    const BOOL loaded = list.Create(size, size, ILC_COLOR24 | ILC_MASK, info.bmWidth / size, 0) &&
+                        list.Add(glyphs, RGB(255, 0, 255)) >= 0;
+    ::DeleteObject(glyphs);
+    return loaded;
 }
 
 void DrawArrowGlyph(CDC* dc, const RECT& box, COLORREF colour)

@@ -18,6 +18,9 @@ void FillDitheredRect(CDC* dc, const RECT* rect);
 // Paints the opaque pixels of image `index` (of `size`) at (x, y) in `colour`: monochrome glyphs
 // of an image list drawn in any colour.
 void DrawMonoImage(CDC* dc, HIMAGELIST images, int index, int x, int y, SIZE size, COLORREF colour);
+// Fills `list` with the glyphs of bitmap resource `bitmapId` of the toolkit's resources: square
+// images of `size` pixels on magenta (transparent). FALSE when the bitmap cannot be loaded.
+BOOL LoadGlyphImages(CImageList& list, UINT bitmapId, int size);
 // The 5 x 3 downward arrow of drop-down and combo buttons, centred in `box`.
 void DrawArrowGlyph(CDC* dc, const RECT& box, COLORREF colour);
 // A 32-bit top-down DIB section; *bits receives its pixels, row by row (0xAARRGGBB). NULL when it
