@@ -109,11 +109,12 @@ int CUVExpMenuWnd::OnCreate(LPCREATESTRUCT cs)
 {
     if (CWnd::OnCreate(cs) == -1)
         return -1;
+    // The owner by its handle: the bar may hand out a temporary object for it.
     CWnd* owner = m_pSource->GetOwner();
-    m_pOwner = owner;
+    m_hWndOwner = owner ? owner->m_hWnd : nullptr;
     m_pHook = std::make_unique<CUVHiddenButtonsWndHook>(this);
-    if (owner)
-        m_pHook->HookWindow(owner->m_hWnd);
+    if (m_hWndOwner)
+        m_pHook->HookWindow(m_hWndOwner);
     if (uvAfxData.m_bXPLook) {
         ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, (GetStyle() & ~kFrameStyles) | WS_BORDER);
         ::SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, GetExStyle() & ~kFrameExStyles);
@@ -138,7 +139,7 @@ BOOL CUVExpMenuWnd::CreateToolBars()
     };
     if (!make(m_pHidden, sourceStyle & (TBSTYLE_FLAT | TBSTYLE_LIST), kHiddenBarId))
         return FALSE;
-    m_pHidden->SetOwner(m_pOwner);
+    m_pHidden->SetOwner(CWnd::FromHandle(m_hWndOwner));
     m_pHidden->m_sizeImage = m_pSource->m_sizeImage;
     m_pHidden->m_sizeButton = m_pSource->m_sizeButton;
     m_pHidden->SendMessage(TB_SETBITMAPSIZE, 0, MAKELPARAM(m_pSource->m_sizeImage.cx, m_pSource->m_sizeImage.cy));
@@ -252,7 +253,6 @@ void CUVExpMenuWnd::PlaceNextTo(const RECT& exclude)
     }
     x = std::max<int>(x, screen.left);
     y = std::max<int>(y, screen.top);
-    SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(uvAfxData.m_fonts[CUVGlobalData::fontMenu].m_hObject), FALSE);
     ::SetWindowPos(m_hWnd, HWND_TOP, x, y, width, height, SWP_SHOWWINDOW);
 }
 

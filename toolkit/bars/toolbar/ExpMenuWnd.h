@@ -79,7 +79,7 @@ protected:
 
     BOOL m_bClosing = FALSE;
     CUVToolBar* m_pSource = nullptr;
-    CWnd* m_pOwner = nullptr;
+    HWND m_hWndOwner = nullptr;
     UINT m_nClosedMessage = WM_UV_EXP_MENU_CLOSED;
     std::unique_ptr<CUVHiddenButtonsToolbar> m_pHidden;
     std::unique_ptr<CUVHiddenButtonsToolbar> m_pCustomize;

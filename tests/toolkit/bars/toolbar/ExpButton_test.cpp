@@ -1,9 +1,10 @@
 // The expand button and its chevron popup in a real frame, driven by the mouse (SendInput): the
 // button shows over the chevron's place once buttons hide, a press opens the popup with the
 // hidden buttons below it, a hidden button's command reaches the frame and closes the popup, a
-// click elsewhere closes it too; a customisable bar offers "Customize..." (its command goes to
-// the frame through the bar); hidden buttons wrap at six buttons' width, or at 250 pixels when a
-// button is wider than 41; the glyphs sit at their places in both looks.
+// click elsewhere, a hidden button's closing colour popup and WM_CANCELMODE close it too; a
+// customisable bar offers "Customize..." (its command goes to the frame through the bar); hidden
+// buttons wrap at six buttons' width, or at 250 pixels when a button is wider than 41; the glyphs
+// sit at their places in both looks.
 #include "tests/toolkit/bars/toolbar/ToolBarFixture.h"
 
 #include "tests/classlib/ui/BarInput.h"
@@ -91,6 +92,13 @@ TEST(UVExpButton, AHiddenButtonsCommandReachesTheFrameAndClosesThePopup)
     ClickAt(CenterOf(place));
     ASSERT_NE(button->GetPopup(), nullptr);
     ClickAt(POINT{kFrameRect.left + 300, kFrameRect.bottom - 40});
+    EXPECT_EQ(button->GetPopup(), nullptr);
+
+    // A hidden button's colour popup that closes (reporting to the bar's owner) closes it too.
+    ClickAt(CenterOf(place));
+    ASSERT_NE(button->GetPopup(), nullptr);
+    t.frame->SendMessage(WM_UV_COLOR_POPUP_CLOSED, 0, 103);
+    PumpInput(50);
     EXPECT_EQ(button->GetPopup(), nullptr);
 
     // WM_CANCELMODE on the button closes it as well.
