@@ -316,6 +316,7 @@ void CUVDockWindow::SetBarInfo(const UVDockWindowRecord& record)
     m_sizeHorz = FromRecord(record.horz);
     m_sizeFloat = FromRecord(record.floating);
     m_sizeCurrent = FromRecord(record.current);
+    UpdateCaptionButtons();
 }
 
 bool CUVDockWindow::IsUsableRecord(const std::vector<BYTE>& data)
