@@ -179,6 +179,23 @@ TEST_F(UVFloatingFrame, ThePressedCloseButtonHidesTheBarOnlyWhenReleasedOverIt)
     EXPECT_FALSE(floating->GetStyle() & WS_VISIBLE);
 }
 
+TEST_F(UVFloatingFrame, ActivationIsRecordedAndTheButtonsStayOverTheSystemsCaption)
+{
+    CUVMiniDockFrameWnd* floating = Float<CUVTestBar>(0, 150, 28);
+    const RECT button = floating->GetButtonRect(0);
+    RECT window;
+    floating->GetWindowRect(&window);
+    for (const BOOL active : {TRUE, FALSE, TRUE}) {
+        floating->SendMessage(WM_NCACTIVATE, active);
+        EXPECT_EQ(floating->IsActiveCaption(), active);
+        HDC screen = ::GetWindowDC(floating->m_hWnd);
+        const POINT middle = Middle(button);
+        const COLORREF ink = ::GetPixel(screen, middle.x - window.left, middle.y - window.top);
+        ::ReleaseDC(floating->m_hWnd, screen);
+        EXPECT_EQ(ink, GetSysColor(COLOR_BTNTEXT)) << "active " << active;
+    }
+}
+
 TEST_F(UVFloatingFrame, AClassLibraryBarGetsNoButton)
 {
     CUVMiniDockFrameWnd* floating = Float<CTestBar>(CBRS_TOOLTIPS, 150, 28);
