@@ -11,6 +11,8 @@
 
 #include <shellapi.h>
 
+#include <vector>
+
 BEGIN_MESSAGE_MAP(CWindowedApp, CCmdTarget)
 ON_COMMAND_EX_RANGE(ID_FILE_MRU_FILE1, ID_FILE_MRU_FILE16, &CWindowedApp::OnOpenRecentFile)
 ON_UPDATE_COMMAND_UI(ID_FILE_MRU_FILE1, &CWindowedApp::OnUpdateRecentFileMenu)
@@ -39,6 +41,28 @@ BOOL CWindowedApp::PreTranslateMessage(MSG* msg)
     return CWnd::WalkPreTranslateTree(main, msg);
 }
 
+std::vector<HWND> CWindowedApp::OwnedVisibleFrames() const
+{
+    struct Search {
+        HWND main;
+        std::vector<HWND> frames;
+    } search{m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr, {}};
+    if (!search.main)
+        return {};
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM context) -> BOOL {
+            auto* found = reinterpret_cast<Search*>(context);
+            const CWnd* object = CWnd::FromHandlePermanent(hwnd);
+            if (hwnd != found->main && ::GetWindow(hwnd, GW_OWNER) == found->main && ::IsWindowVisible(hwnd) &&
+                object && object->IsKindOf(RUNTIME_CLASS(CFrameWnd)))
+                found->frames.push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.frames;
+}
+
 BOOL CWindowedApp::OnIdle(LONG count)
 {
     if (count <= 0) {
@@ -48,6 +72,15 @@ BOOL CWindowedApp::OnIdle(LONG count)
             AfxWndProc(m_pMainWnd->m_hWnd, WM_IDLEUPDATECMDUI, TRUE, 0);
             if (m_pMainWnd && m_pMainWnd->m_hWnd)
                 m_pMainWnd->SendMessageToDescendants(WM_IDLEUPDATECMDUI, TRUE, 0, TRUE, TRUE);
+        }
+        // Frames the main window owns (the floating frames of its bars) are top-level windows of
+        // their own: they and their bars update as the main window does.
+        for (HWND frame : OwnedVisibleFrames()) {
+            if (CWnd* object = CWnd::FromHandlePermanent(frame)) {
+                AfxWndProc(frame, WM_IDLEUPDATECMDUI, TRUE, 0);
+                if (::IsWindow(frame))
+                    object->SendMessageToDescendants(WM_IDLEUPDATECMDUI, TRUE, 0, TRUE, TRUE);
+            }
         }
         return TRUE;
     }

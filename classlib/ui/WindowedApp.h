@@ -62,6 +62,8 @@ protected:
     void OnAppExit();
     BOOL OnOpenRecentFile(UINT id);
     void OnUpdateRecentFileMenu(CCmdUI* cmdUI);
+    // The visible frame windows of this thread that the main window owns.
+    std::vector<HWND> OwnedVisibleFrames() const;
 
     std::vector<std::unique_ptr<CDocTemplate>> m_templates;
     std::vector<HWND> m_disabledModeless;

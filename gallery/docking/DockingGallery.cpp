@@ -2,7 +2,9 @@
 // and the XP look, written as BMP files into the folder given as the first argument
 // (tools/gallery turns them into PNGs): bars on all four sides with a floating one, and docking
 // windows sharing rows with splitter strips between them (test stand-ins), and the toolkit's
-// docking windows hosting lists, docked and floating.
+// docking windows hosting lists, docked on the left (caption along the top) and at the bottom
+// (caption strip on the left, title upward), one with the focus inside (active caption), one
+// expanded in its row, and one floating.
 #include "tests/toolkit/bars/docking/UVTestBar.h"
 #include "tests/toolkit/bars/menus/MenuDriver.h"
 #include "classlib/ui/FrameWnd.h"
@@ -170,6 +172,18 @@ void DockingWindows(const std::wstring& folder)
     auto* history = AddDockWindow(scene, L"History", SIZE{180, 150}, AFX_IDW_DOCKBAR_LEFT, nullptr,
                                   {L"Played at 21:04", L"Played at 21:09"});
     scene.frame->FloatControlBar(history, POINT{760, 120});
+    auto* playlist = AddDockWindow(scene, L"Playlist", SIZE{120, 300}, AFX_IDW_DOCKBAR_BOTTOM, nullptr,
+                                   {L"Opening", L"Peak", L"Closing"});
+    playlist->GetWindowRect(&rect);
+    const RECT right{rect.right + 1, rect.top, rect.right + 20, rect.bottom};
+    auto* notes = AddDockWindow(scene, L"Notes", SIZE{120, 200}, AFX_IDW_DOCKBAR_BOTTOM, &right, {L"Fade late"});
+    scene.frame->RecalcLayout();
+    Pump(100);
+    notes->SendMessage(WM_COMMAND, CUVDockWindow::kExpandCommand);
+    // The focus in the catalog's list: its caption shows active.
+    ::SetFocus(::FindWindowExW(catalog->m_hWnd, nullptr, L"LISTBOX", nullptr));
+    for (auto& bar : scene.bars)
+        bar->SendMessage(WM_IDLEUPDATECMDUI, TRUE);
     scene.frame->RecalcLayout();
     Save(folder, L"windows", RECT{30, 30, 1100, 560});
 }

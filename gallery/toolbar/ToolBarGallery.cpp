@@ -1,10 +1,15 @@
 // Pictures of the toolkit toolbar for a person to look at, each scene in the classic and the XP
 // look, written as BMP files into the folder given as the first argument: every button state,
-// a bar too short for its buttons, and bars docked on each side of a frame and floating.
-#include "classlib/ui/FrameWnd.h"
+// a bar too short for its buttons, its chevron popup with the hidden buttons and "Customize...",
+// bars docked on each side of a frame and floating, and a customisable bar's floating frame with
+// its caption buttons, plain and with the toolbar-options popup open.
 #include "tests/toolkit/bars/menus/MenuDriver.h"
+#include "toolkit/bars/docking/MiniDockFrameWnd.h"
+#include "toolkit/bars/frames/FrameWnd.h"
 #include "toolkit/bars/look/GlobalData.h"
 #include "toolkit/bars/look/UVColors.h"
+#include "toolkit/bars/toolbar/ExpButton.h"
+#include "toolkit/bars/toolbar/ExpMenuWnd.h"
 #include "toolkit/bars/toolbar/ToolBar.h"
 
 #include <shellapi.h>
@@ -31,13 +36,15 @@ class Scene {
 public:
     explicit Scene(RECT rect)
     {
-        m_frame = new CFrameWnd;
+        m_frame = new CUVFrameWnd;
         m_frame->Create(nullptr, L"gallery", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, rect, nullptr, nullptr, 0,
                         nullptr);
         m_frame->EnableDocking(CBRS_ALIGN_ANY);
     }
     ~Scene()
     {
+        for (auto& bar : m_bars)
+            bar->SetCustomizable(FALSE);
         m_bars.clear();
         m_frame->DestroyWindow();
     }
@@ -53,10 +60,10 @@ public:
         m_frame->RecalcLayout();
         return m_bars.back().get();
     }
-    CFrameWnd* Frame() const { return m_frame; }
+    CUVFrameWnd* Frame() const { return m_frame; }
 
 private:
-    CFrameWnd* m_frame;
+    CUVFrameWnd* m_frame;
     std::vector<std::unique_ptr<CUVToolBar>> m_bars;
 };
 
@@ -71,7 +78,9 @@ public:
             m_look = xp ? L"xp" : L"classic";
             States();
             Hidden();
+            Chevron();
             Docked();
+            Floating();
         }
     }
     int m_written = 0;
@@ -122,6 +131,56 @@ private:
         RECT rect;
         scene.Frame()->GetWindowRect(&rect);
         Save(L"hidden", rect);
+    }
+
+    // A customisable bar with two buttons hidden, its chevron popup open below the expand button.
+    void Chevron()
+    {
+        Scene scene(RECT{100, 100, 190, 160});
+        CUVToolBar* bar = scene.AddBar(0xE881, AFX_IDW_DOCKBAR_TOP);
+        bar->SetCustomizable(TRUE);
+        scene.Frame()->RecalcLayout();
+        Pump();
+        bar->GetExpandButton()->OpenPopup();
+        Pump();
+        RECT rect;
+        scene.Frame()->GetWindowRect(&rect);
+        RECT popup;
+        bar->GetExpandButton()->GetPopup()->GetWindowRect(&popup);
+        UnionRect(&rect, &rect, &popup);
+        InflateRect(&rect, 8, 8);
+        Save(L"chevron", rect);
+        bar->GetExpandButton()->GetPopup()->Close();
+        Pump();
+    }
+
+    // A customisable bar floating in the toolkit's frame: close and toolbar-options buttons on its
+    // caption; then with the options popup open.
+    void Floating()
+    {
+        Scene scene(RECT{100, 100, 400, 200});
+        CUVToolBar* bar = scene.AddBar(0xE881, AFX_IDW_DOCKBAR_TOP);
+        bar->SetCustomizable(TRUE);
+        scene.Frame()->FloatControlBar(bar, POINT{450, 150});
+        Pump();
+        auto* floating = static_cast<CUVMiniDockFrameWnd*>(bar->GetParentFrame());
+        RECT rect;
+        floating->GetWindowRect(&rect);
+        InflateRect(&rect, 8, 8);
+        Save(L"floating", rect);
+        const RECT options = floating->GetButtonRect(1);
+        const POINT at{(options.left + options.right) / 2, (options.top + options.bottom) / 2};
+        floating->SendMessage(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(at.x, at.y));
+        Pump();
+        if (CUVExpMenuWnd* popup = floating->GetOptionsPopup()) {
+            RECT shown;
+            popup->GetWindowRect(&shown);
+            UnionRect(&rect, &rect, &shown);
+            InflateRect(&rect, 8, 8);
+            Save(L"floating-options", rect);
+            popup->Close();
+            Pump();
+        }
     }
 
     void Docked()

@@ -54,6 +54,22 @@ inline void PumpInput(DWORD ms)
     } while (GetTickCount() < until);
 }
 
+inline POINT CenterOf(const RECT& rect)
+{
+    return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+// Moves to `point` and clicks the left button there, letting each step arrive before the next.
+inline void ClickAt(POINT point)
+{
+    MouseTo(point);
+    PumpInput(30);
+    MouseButton(MOUSEEVENTF_LEFTDOWN);
+    PumpInput(30);
+    MouseButton(MOUSEEVENTF_LEFTUP);
+    PumpInput(150);
+}
+
 // Presses the left button at `from`, moves in two steps to `to` and lets go there; with `ctrl`
 // the Ctrl key is held from before the press to after the release. Only the press is queued
 // first: the rest goes in from a timer once the drag loop that the press starts runs (Wine drops

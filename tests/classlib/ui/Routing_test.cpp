@@ -259,6 +259,31 @@ TEST_F(Routing, IdleTimeSendsIdleUpdateToDescendantsOfTheMainWindow)
     delete bar;
 }
 
+TEST_F(Routing, IdleTimeReachesTheFramesTheMainWindowOwns)
+{
+    frame->ShowWindow(SW_SHOWNOACTIVATE);
+    struct Case {
+        const char* name;
+        bool owned;
+        int updates;
+    } cases[] = {
+        {"a floating frame of the main window", true, 1},
+        {"a frame of no owner", false, 0},
+    };
+    for (const Case& c : cases) {
+        auto* floating = new CFrameWnd;
+        ASSERT_TRUE(floating->CreateEx(WS_EX_TOOLWINDOW, nullptr, L"floating", WS_POPUP | WS_VISIBLE, 600, 100, 80, 60,
+                                       c.owned ? frame->m_hWnd : nullptr, nullptr));
+        auto* bar = new CIdleBar;
+        ASSERT_TRUE(bar->Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, RECT{0, 0, 10, 10}, floating, 0xE800));
+        EXPECT_TRUE(TheTestApp().OnIdle(0));
+        EXPECT_EQ(bar->updates, c.updates) << c.name;
+        bar->DestroyWindow();
+        delete bar;
+        floating->DestroyWindow();
+    }
+}
+
 TEST_F(Routing, NotificationsRouteByControlIdAndCodeAndReturnTheHandlersResult)
 {
     NMHDR header{view->m_hWnd, ID_NOTIFYING_CONTROL, static_cast<UINT>(NM_CLICK)};

@@ -1,10 +1,15 @@
 #include "toolkit/bars/docking/DockWindow.h"
 
+#include "classlib/ui/AfxIds.h"
 #include "classlib/ui/FrameWnd.h"
 #include "classlib/ui/View.h"
+#include "toolkit/bars/docking/BarButton.h"
 #include "toolkit/bars/docking/DockBar.h"
 #include "toolkit/bars/look/GlobalData.h"
 #include "toolkit/bars/state/ProfileStore.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <cstring>
@@ -12,7 +17,11 @@
 IMPLEMENT_DYNAMIC(CUVDockWindow, CUVControlBar)
 
 BEGIN_MESSAGE_MAP(CUVDockWindow, CUVControlBar)
+ON_WM_CREATE()
+ON_WM_DESTROY()
 ON_MESSAGE(WM_NCCALCSIZE, &CUVDockWindow::OnNcCalcSize)
+ON_MESSAGE(UVM_INITCONTROL, &CUVDockWindow::OnInitialUpdateRequest)
+ON_MESSAGE(WM_LBUTTONDOWN, &CUVDockWindow::OnLButtonDownBar)
 ON_MESSAGE(WM_WINDOWPOSCHANGED, &CUVDockWindow::OnWindowPosChanged)
 ON_COMMAND(CUVDockWindow::kCloseCommand, &CUVDockWindow::OnClose)
 ON_COMMAND(CUVDockWindow::kExpandCommand, &CUVDockWindow::OnExpand)
@@ -37,6 +46,10 @@ constexpr int kGripperNoCaption = 5;
 constexpr int kGripperTopBottom = 18;
 constexpr int kGripperLeftRight = 24;
 
+constexpr wchar_t kCloseTip[] = L"Hide docked window";
+constexpr wchar_t kExpandTip[] = L"Expand docked window";
+constexpr wchar_t kContractTip[] = L"Contract docked window";
+
 UVDockWindowRecord::Size32 ToRecord(SIZE size)
 {
     return {size.cx, size.cy};
@@ -48,6 +61,15 @@ SIZE FromRecord(UVDockWindowRecord::Size32 size)
 }
 
 }  // namespace
+
+CUVDockWindow::CUVDockWindow() = default;
+
+CUVDockWindow::~CUVDockWindow()
+{
+    // The caption buttons go with the window, before their objects.
+    if (m_hWnd)
+        DestroyWindow();
+}
 
 BOOL CUVDockWindow::Create(CWnd* parent, UINT id, const wchar_t* title, SIZE size, DWORD style, DWORD styleEx)
 {
@@ -61,8 +83,53 @@ BOOL CUVDockWindow::Create(CWnd* parent, UINT id, const wchar_t* title, SIZE siz
     m_dwStyle = (style & kKeptBarStyles) | kAddedBarStyles;
     const wchar_t* className =
         AfxRegisterWndClass(CS_DBLCLKS, LoadCursorW(nullptr, IDC_ARROW), reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-    return CWnd::Create(className, title, kWindowStyles | (style & kUpperWindowStyles), RECT{0, 0, size.cx, size.cy},
-                        parent, id);
+    if (!CWnd::Create(className, title, kWindowStyles | (style & kUpperWindowStyles), RECT{0, 0, size.cx, size.cy},
+                      parent, id))
+        return FALSE;
+    // Once the caller has placed the new window (docked or floating), a floating one's views
+    // get their initial update.
+    PostMessage(UVM_INITCONTROL, 0, ++m_nCreateCount);
+    return TRUE;
+}
+
+int CUVDockWindow::OnCreate(LPCREATESTRUCT cs)
+{
+    if (CUVControlBar::OnCreate(cs) == -1)
+        return -1;
+    m_pCloseButton = std::make_unique<CUVBarButton>();
+    m_pExpandButton = std::make_unique<CUVBarButton>();
+    if (!m_pCloseButton->Create(this, kCloseCommand, CUVBarButton::kCloseImage) ||
+        !m_pExpandButton->Create(this, kExpandCommand, CUVBarButton::ArrowImage(0, FALSE)))
+        return -1;
+    m_hWndTips = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0,
+                                   0, 0, 0, m_hWnd, nullptr, nullptr, nullptr);
+    for (const auto& [button, text] :
+         {std::pair{m_pCloseButton.get(), kCloseTip}, std::pair{m_pExpandButton.get(), kExpandTip}}) {
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = m_hWnd;
+        tool.uId = reinterpret_cast<UINT_PTR>(button->m_hWnd);
+        tool.lpszText = const_cast<wchar_t*>(text);
+        ::SendMessageW(m_hWndTips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    ::SendMessageW(m_hWndTips, TTM_ACTIVATE, (m_dwStyle & CBRS_TOOLTIPS) != 0, 0);
+    return 0;
+}
+
+void CUVDockWindow::OnDestroy()
+{
+    if (m_hWndTips)
+        ::DestroyWindow(m_hWndTips);
+    m_hWndTips = nullptr;
+    CUVControlBar::OnDestroy();
+}
+
+LRESULT CUVDockWindow::OnInitialUpdateRequest(WPARAM, LPARAM counter)
+{
+    if (counter == m_nCreateCount && IsFloating())
+        SendMessageToDescendants(WM_INITIALUPDATE, 0, 0, TRUE, TRUE);
+    return 0;
 }
 
 SIZE& CUVDockWindow::StoredSize()
@@ -249,6 +316,7 @@ void CUVDockWindow::SetBarInfo(const UVDockWindowRecord& record)
     m_sizeHorz = FromRecord(record.horz);
     m_sizeFloat = FromRecord(record.floating);
     m_sizeCurrent = FromRecord(record.current);
+    UpdateCaptionButtons();
 }
 
 bool CUVDockWindow::IsUsableRecord(const std::vector<BYTE>& data)
@@ -302,18 +370,158 @@ LRESULT CUVDockWindow::OnNcCalcSize(WPARAM, LPARAM)
 LRESULT CUVDockWindow::OnWindowPosChanged(WPARAM, LPARAM)
 {
     const LRESULT result = Default();
+    // Every move of this layout in one deferred positioning.
+    HDWP positions = ::BeginDeferWindowPos(3);
+    if (IsFloating()) {
+        ShowCaptionButtons(SW_HIDE);
+        // Without a close button of its own the bar offers none on its floating frame either.
+        CFrameWnd* frame = GetParentFrame();
+        const DWORD closable = UVBS_CAPTION | UVBS_CLOSE_BUTTON;
+        if (frame && (m_dwStyleEx & closable) != closable && (frame->GetStyle() & WS_SYSMENU))
+            ::SetWindowLongPtrW(frame->m_hWnd, GWL_STYLE, frame->GetStyle() & ~WS_SYSMENU);
+    } else {
+        ShowCaptionButtons(SW_SHOW);
+        PlaceCaptionButtons(positions);
+    }
     if (m_pChild && m_pChild->m_hWnd) {
         RECT inside;
         GetInsideRect(inside);
         InflateRect(&inside, -1, -1);
         if (IsRectEmpty(&inside)) {
             m_pChild->ShowWindow(SW_HIDE);
-        } else {
-            ::SetWindowPos(m_pChild->m_hWnd, nullptr, inside.left, inside.top, inside.right - inside.left,
-                           inside.bottom - inside.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        } else if (positions) {
+            positions = ::DeferWindowPos(positions, m_pChild->m_hWnd, nullptr, inside.left, inside.top,
+                                         inside.right - inside.left, inside.bottom - inside.top,
+                                         SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
         }
     }
+    if (positions)
+        ::EndDeferWindowPos(positions);
     return result;
+}
+
+void CUVDockWindow::PlaceCaptionButtons(HDWP& positions)
+{
+    RECT close;
+    GetCaptionButtonRect(close);
+    RECT expand = close;
+    // Docked left or right the buttons sit at the right end of the caption, close last;
+    // docked top or bottom at the top of the left strip, close first.
+    if (IsVertDocked())
+        OffsetRect(&close, kCaptionButtonStep, 0);
+    else
+        OffsetRect(&expand, 0, kCaptionButtonStep);
+    const DWORD closable = UVBS_CAPTION | UVBS_CLOSE_BUTTON;
+    if ((m_dwStyleEx & closable) != closable)
+        expand = close;
+    for (const auto& [button, rect] :
+         {std::pair{m_pCloseButton.get(), close}, std::pair{m_pExpandButton.get(), expand}}) {
+        if (positions && button && button->m_hWnd)
+            positions = ::DeferWindowPos(positions, button->m_hWnd, nullptr, rect.left, rect.top,
+                                         rect.right - rect.left, rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+void CUVDockWindow::ShowCaptionButtons(int show)
+{
+    const bool caption = show == SW_SHOW && (m_dwStyleEx & UVBS_CAPTION);
+    if (m_pCloseButton && m_pCloseButton->m_hWnd)
+        m_pCloseButton->ShowWindow(caption && (m_dwStyleEx & UVBS_CLOSE_BUTTON) ? SW_SHOW : SW_HIDE);
+    if (m_pExpandButton && m_pExpandButton->m_hWnd)
+        m_pExpandButton->ShowWindow(caption && (m_dwStyleEx & UVBS_EXPAND_BUTTON) ? SW_SHOW : SW_HIDE);
+    UpdateCaptionButtons();
+}
+
+int CUVDockWindow::DockedSide() const
+{
+    if (IsBottomDocked())
+        return 1;
+    if (IsLeftDocked())
+        return 2;
+    if (IsRightDocked())
+        return 3;
+    return 0;
+}
+
+void CUVDockWindow::UpdateCaptionButtons()
+{
+    if (!m_pExpandButton || !m_pExpandButton->m_hWnd || IsFloating())
+        return;
+    m_nExpandImage = CUVBarButton::ArrowImage(DockedSide(), m_bExpanded);
+    m_pExpandButton->SetImage(m_nExpandImage);
+    SetTip(m_pExpandButton.get(), m_bExpanded ? kContractTip : kExpandTip);
+}
+
+void CUVDockWindow::SetTip(CUVBarButton* button, const wchar_t* text)
+{
+    if (!m_hWndTips)
+        return;
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_IDISHWND;
+    tool.hwnd = m_hWnd;
+    tool.uId = reinterpret_cast<UINT_PTR>(button->m_hWnd);
+    tool.lpszText = const_cast<wchar_t*>(text);
+    ::SendMessageW(m_hWndTips, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void CUVDockWindow::SetBarStyle(DWORD style)
+{
+    CUVControlBar::SetBarStyle(style);
+    if (m_hWndTips)
+        ::SendMessageW(m_hWndTips, TTM_ACTIVATE, (m_dwStyle & CBRS_TOOLTIPS) != 0, 0);
+}
+
+BOOL CUVDockWindow::ModifyBarStyleEx(DWORD remove, DWORD add, BOOL redraw)
+{
+    const BOOL result = CUVControlBar::ModifyBarStyleEx(remove, add, redraw);
+    ShowCaptionButtons(IsFloating() ? SW_HIDE : SW_SHOW);
+    return result;
+}
+
+void CUVDockWindow::OnUpdateCmdUI(CFrameWnd*, BOOL)
+{
+    const HWND focus = ::GetFocus();
+    SetCaptionActive(focus && ::IsChild(m_hWnd, focus));
+    UpdateCaptionButtons();
+}
+
+HWND CUVDockWindow::FindLargestChild() const
+{
+    HWND found = nullptr;
+    for (HWND parent = m_hWnd;;) {
+        HWND best = nullptr;
+        LONGLONG bestArea = -1;
+        for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+            if (!::IsWindowVisible(child) || !::IsWindowEnabled(child))
+                continue;
+            const CWnd* object = CWnd::FromHandlePermanent(child);
+            if (object &&
+                (object->IsKindOf(RUNTIME_CLASS(CControlBar)) || object->IsKindOf(RUNTIME_CLASS(CUVBarButton))))
+                continue;
+            RECT rect;
+            ::GetWindowRect(child, &rect);
+            const LONGLONG area = static_cast<LONGLONG>(rect.right - rect.left) * (rect.bottom - rect.top);
+            if (area > bestArea) {
+                best = child;
+                bestArea = area;
+            }
+        }
+        if (!best)
+            return found;
+        found = best;
+        parent = best;
+    }
+}
+
+LRESULT CUVDockWindow::OnLButtonDownBar(WPARAM wParam, LPARAM point)
+{
+    if (const HWND target = FindLargestChild())
+        ::SetFocus(target);
+    SetCaptionActive(TRUE);
+    if (m_dwStyleEx & UVBS_NO_DRAG)
+        return Default();
+    return OnLButtonDown(wParam, point);
 }
 
 void CUVDockWindow::OnClose()
@@ -331,4 +539,5 @@ void CUVDockWindow::OnExpand()
         dockBar->Contract(this, TRUE);
     else
         dockBar->Expand(this, TRUE);
+    UpdateCaptionButtons();
 }

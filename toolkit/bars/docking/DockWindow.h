@@ -5,18 +5,26 @@
 // and keeps its sizes in the profile as the binary value "Bar Position" of its bar section.
 // Command 5511 hides it, 5512 expands or contracts it.
 //
-// Not handled here: the caption strip's drawing, its two caption buttons and their tooltips,
-// the focus-driven caption activity.
+// Docked, it shows a caption strip (the drag handle) with its title and two caption buttons
+// (CUVBarButton: hide, and expand or contract) with their tooltips; the caption shows active
+// while the focus is inside the bar (checked at idle time), and a click on the bar gives the
+// focus to its largest child. Floating, the floating frame's caption takes their place.
+// A window created floating sends WM_INITIALUPDATE to its children once its creation is over.
 #pragma once
 
 #include "toolkit/bars/docking/ControlBar.h"
 #include "toolkit/bars/docking/DockingWindowOps.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // Extended style bits of a docking window (UVBS_DEFAULT has caption, title, close and expand).
 inline constexpr DWORD UVBS_CAPTION = 0x0001;
+inline constexpr DWORD UVBS_TITLE = 0x0002;
+inline constexpr DWORD UVBS_RAISED_GRIP = 0x0004;  // two raised grip lines instead of one
+inline constexpr DWORD UVBS_TITLE_BAND = 0x0008;   // a filled title band instead of grip lines
+inline constexpr DWORD UVBS_GRADIENT = 0x0010;     // the band is a gradient where captions are
 inline constexpr DWORD UVBS_CLOSE_BUTTON = 0x1000;
 inline constexpr DWORD UVBS_EXPAND_BUTTON = 0x2000;
 inline constexpr DWORD UVBS_NO_DRAG = 0x4000;
@@ -37,6 +45,7 @@ struct UVDockWindowRecord {
 };
 static_assert(sizeof(UVDockWindowRecord) == 44);
 
+class CUVBarButton;
 class CUVDockBar;
 struct CCreateContext;
 
@@ -48,7 +57,11 @@ public:
     static constexpr SIZE kFloatingSize{300, 150};
     static constexpr int kMinFloatingLength = 50;
 
-    CUVDockWindow() = default;
+    static constexpr int kCaptionButtonSize = 12;
+    static constexpr int kCaptionButtonStep = 14;
+
+    CUVDockWindow();
+    ~CUVDockWindow() override;
 
     // `size` is the size docked left or right when `style` aligns or borders the bar on a
     // vertical side, else the size docked top or bottom; the other docked size is it turned.
@@ -91,9 +104,31 @@ public:
     int CollapseToGripper() override;
     void RestoreDockedSize() override;
 
+    // The caption strip (client coordinates) of a docked bar: the drag handle with the title.
+    virtual void GetCaptionRect(RECT& rect) const;
+    // Where the first caption button goes (client coordinates).
+    virtual void GetCaptionButtonRect(RECT& rect) const;
+    // The caption's background; FALSE when only the grip is drawn (then the text is in the
+    // button-text colour).
+    virtual BOOL DrawCaptionBackground(CDC* dc, const RECT& caption);
+    virtual void DrawCaption(CDC* dc);
+    virtual void SetCaptionActive(BOOL active);
+    BOOL IsCaptionActive() const { return m_bCaptionActive; }
+    // The expand button's image and tooltip by the side and the expanded state.
+    virtual void UpdateCaptionButtons();
+    // SW_SHOW shows the caption buttons the extended style asks for; SW_HIDE hides both.
+    virtual void ShowCaptionButtons(int show);
+    void SetBarStyle(DWORD style) override;
+    BOOL ModifyBarStyleEx(DWORD remove, DWORD add, BOOL redraw = TRUE) override;
+    CUVBarButton* GetCloseButton() const { return m_pCloseButton.get(); }
+    CUVBarButton* GetExpandButton() const { return m_pExpandButton.get(); }
+    HWND GetCaptionToolTip() const { return m_hWndTips; }
+
     SIZE CalcFixedLayout(BOOL stretch, BOOL horz) override;
     SIZE CalcDynamicLayout(int length, DWORD mode) override;
-    void OnUpdateCmdUI(CFrameWnd*, BOOL) override {}
+    // At idle time: the caption is active while the focus is inside the bar.
+    void OnUpdateCmdUI(CFrameWnd* target, BOOL disableIfNoHandler) override;
+    void DoPaint(CDC* dc) override;
     void DelayShow(BOOL show) override;
 
 protected:
@@ -104,8 +139,21 @@ protected:
     void ShowAt(SIZE size);
     CUVDockBar* ToolkitDockBar() const;
 
+    // The side the bar is docked on (0 top, 1 bottom, 2 left, 3 right).
+    int DockedSide() const;
+    // The number of caption buttons the extended style asks for.
+    int CaptionButtonCount() const;
+    void PlaceCaptionButtons(HDWP& positions);
+    // The visible, enabled child of greatest area, then its own, down to a window without one.
+    HWND FindLargestChild() const;
+    void SetTip(CUVBarButton* button, const wchar_t* text);
+
+    int OnCreate(LPCREATESTRUCT cs);
+    void OnDestroy();
     LRESULT OnNcCalcSize(WPARAM, LPARAM);
     LRESULT OnWindowPosChanged(WPARAM, LPARAM);
+    LRESULT OnInitialUpdateRequest(WPARAM, LPARAM counter);
+    LRESULT OnLButtonDownBar(WPARAM, LPARAM point);
     void OnClose();
     void OnExpand();
 
@@ -118,6 +166,13 @@ protected:
     BOOL m_bFlag = FALSE;
     BOOL m_bOnlyInRow = FALSE;
     CWnd* m_pChild = nullptr;
+    std::unique_ptr<CUVBarButton> m_pCloseButton;
+    std::unique_ptr<CUVBarButton> m_pExpandButton;
+    HWND m_hWndTips = nullptr;
+    BOOL m_bCaptionActive = FALSE;
+    int m_nExpandImage = 0;
+    // The creation counter: only the last posted initial-update request acts.
+    LPARAM m_nCreateCount = 0;
 
     DECLARE_MESSAGE_MAP()
 };

@@ -1,5 +1,6 @@
 #include "toolkit/bars/look/DrawHelpers.h"
 
+#include "classlib/core/WinApp.h"
 #include "toolkit/bars/look/GlobalData.h"
 
 namespace {
@@ -71,6 +72,40 @@ void FillDitheredRect(CDC* dc, const RECT* rect)
     dc->FillRect(rect, &brush);
     dc->SetTextColor(oldText);
     dc->SetBkColor(oldBack);
+}
+
+void DrawMonoImage(CDC* dc, HIMAGELIST images, int index, int x, int y, SIZE size, COLORREF colour)
+{
+    CDC mask;
+    if (!mask.CreateCompatibleDC(dc))
+        return;
+    CBitmap bits;
+    bits.CreateBitmap(size.cx, size.cy, 1, 1, nullptr);
+    CSelectedObject selected(mask, bits);
+    const RECT all{0, 0, size.cx, size.cy};
+    ::FillRect(mask.m_hDC, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    ImageList_Draw(images, index, mask.m_hDC, 0, 0, ILD_MASK);
+    CBrush brush(colour);
+    CSelectedObject selectedBrush(*dc, brush);
+    const COLORREF oldText = dc->SetTextColor(RGB(0, 0, 0));
+    const COLORREF oldBack = dc->SetBkColor(RGB(255, 255, 255));
+    dc->BitBlt(x, y, size.cx, size.cy, &mask, 0, 0, kRopBrushWhereBlack);
+    dc->SetTextColor(oldText);
+    dc->SetBkColor(oldBack);
+}
+
+BOOL LoadGlyphImages(CImageList& list, UINT bitmapId, int size)
+{
+    HINSTANCE module = uvAfxData.m_hResources ? uvAfxData.m_hResources : AfxGetResourceHandle();
+    HBITMAP glyphs = ::LoadBitmapW(module, MAKEINTRESOURCEW(bitmapId));
+    if (!glyphs)
+        return FALSE;
+    BITMAP info{};
+    ::GetObjectW(glyphs, sizeof(info), &info);
+    const BOOL loaded = list.Create(size, size, ILC_COLOR24 | ILC_MASK, info.bmWidth / size, 0) &&
+                        list.Add(glyphs, RGB(255, 0, 255)) >= 0;
+    ::DeleteObject(glyphs);
+    return loaded;
 }
 
 void DrawArrowGlyph(CDC* dc, const RECT& box, COLORREF colour)

@@ -15,6 +15,12 @@ void DrawDisabledImage(CDC* dc, CImageList* images, int index, int x, int y, BOO
 void DrawFrame3d(CDC* dc, const RECT& rect, COLORREF topLeft, COLORREF bottomRight);
 // Fills the rectangle with the 8 x 8 checker of the face and highlight colours.
 void FillDitheredRect(CDC* dc, const RECT* rect);
+// Paints the opaque pixels of image `index` (of `size`) at (x, y) in `colour`: monochrome glyphs
+// of an image list drawn in any colour.
+void DrawMonoImage(CDC* dc, HIMAGELIST images, int index, int x, int y, SIZE size, COLORREF colour);
+// Fills `list` with the glyphs of bitmap resource `bitmapId` of the toolkit's resources: square
+// images of `size` pixels on magenta (transparent). FALSE when the bitmap cannot be loaded.
+BOOL LoadGlyphImages(CImageList& list, UINT bitmapId, int size);
 // The 5 x 3 downward arrow of drop-down and combo buttons, centred in `box`.
 void DrawArrowGlyph(CDC* dc, const RECT& box, COLORREF colour);
 // A 32-bit top-down DIB section; *bits receives its pixels, row by row (0xAARRGGBB). NULL when it

@@ -143,12 +143,7 @@ int CUVMenuBar::OnCreate(LPCREATESTRUCT cs)
 {
     if (CUVControlBar::OnCreate(cs) == -1)
         return -1;
-    HINSTANCE module = uvAfxData.m_hResources ? uvAfxData.m_hResources : AfxGetResourceHandle();
-    HBITMAP glyphs = ::LoadBitmapW(module, MAKEINTRESOURCEW(IDB_UV_MDI_BUTTONS));
-    if (glyphs && m_mdiImages.Create(10, 10, ILC_COLOR24 | ILC_MASK, 4, 0))
-        m_mdiImages.Add(glyphs, RGB(255, 0, 255));
-    if (glyphs)
-        ::DeleteObject(glyphs);
+    LoadGlyphImages(m_mdiImages, IDB_UV_MDI_BUTTONS, 10);
     m_hWndTips = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
                                    CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr, AfxGetInstanceHandle(), nullptr);
     for (UINT id = 1; id <= 3; ++id) {

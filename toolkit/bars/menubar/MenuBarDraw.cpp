@@ -16,28 +16,6 @@ constexpr int kXPTrackedFrame = 43;
 constexpr int kXPPressedGlyph = 47;
 constexpr int kGlyphSize = 10;
 
-// Paints the opaque pixels of image `index` in `colour`.
-void DrawMonoGlyph(CDC* dc, HIMAGELIST images, int index, int x, int y, COLORREF colour)
-{
-    CDC mask;
-    if (!mask.CreateCompatibleDC(dc))
-        return;
-    CBitmap bits;
-    bits.CreateBitmap(kGlyphSize, kGlyphSize, 1, 1, nullptr);
-    CSelectedObject selected(mask, bits);
-    const RECT all{0, 0, kGlyphSize, kGlyphSize};
-    ::FillRect(mask.m_hDC, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
-    ImageList_Draw(images, index, mask.m_hDC, 0, 0, ILD_MASK);
-    CBrush brush(colour);
-    CSelectedObject selectedBrush(*dc, brush);
-    const COLORREF oldText = dc->SetTextColor(RGB(0, 0, 0));
-    const COLORREF oldBack = dc->SetBkColor(RGB(255, 255, 255));
-    // Where the mask is black the brush goes down; elsewhere the destination stays.
-    dc->BitBlt(x, y, kGlyphSize, kGlyphSize, &mask, 0, 0, 0x00B8074A);
-    dc->SetTextColor(oldText);
-    dc->SetBkColor(oldBack);
-}
-
 SIZE SmallItemSize()
 {
     if (uvAfxData.m_bXPLook)
@@ -245,7 +223,7 @@ void CUVMenuBarMDIButton::Draw(CDC* dc)
         const int shift = pressed && !xp ? 1 : 0;
         const int x = rect.left + (width - kGlyphSize) / 2 + shift;
         const int y = rect.top + (rect.bottom - rect.top - kGlyphSize) / 2 + shift;
-        DrawMonoGlyph(dc, bar->m_mdiImages, m_nKind, x, y, glyph);
+        DrawMonoImage(dc, bar->m_mdiImages, m_nKind, x, y, SIZE{kGlyphSize, kGlyphSize}, glyph);
     }
     bar->UpdateMDIButtonTips();
 }

@@ -9,6 +9,7 @@
 #include "toolkit/bars/look/GlobalData.h"
 #include "toolkit/bars/menus/MenuState.h"
 #include "toolkit/bars/menus/PopupMenu.h"
+#include "toolkit/bars/toolbar/ExpButton.h"
 #include "toolkit/bars/toolbar/ToolBarEditor.h"
 #include "toolkit/controls/customize/CustomizeSession.h"
 
@@ -29,6 +30,7 @@ ON_MESSAGE(WM_UV_COLOR_POPUP_CLOSED, &CUVToolBar::OnColorPopupClosed)
 ON_MESSAGE(WM_UV_COLOR_CHOSEN, &CUVToolBar::OnColorChosen)
 ON_MESSAGE(WM_LBUTTONDOWN, &CUVToolBar::OnLButtonDown)
 ON_MESSAGE(WM_NCHITTEST, &CUVToolBar::OnNcHitTest)
+ON_MESSAGE(WM_SIZE, &CUVToolBar::OnSize)
 END_MESSAGE_MAP()
 
 namespace {
@@ -54,7 +56,7 @@ CUVToolBar::CUVToolBar()
 
 CUVToolBar::~CUVToolBar()
 {
-    // The editor and the window go before the lists they read.
+    // The editor and the window go before the lists they read; the expand button with its window.
     m_pEditor.reset();
     if (m_hWnd)
         DestroyWindow();
@@ -72,8 +74,8 @@ BOOL CUVToolBar::CreateEx(CWnd* parent, DWORD controlStyle, DWORD style, RECT bo
     InitCommonControlsEx(&init);
     SetBorders(borders);
     m_dwStyle = style & CBRS_ALL;
-    const DWORD windowStyle = (style & ~CBRS_ALL) | controlStyle | WS_CHILD | WS_CLIPSIBLINGS | CCS_NOPARENTALIGN |
-                              CCS_NOMOVEY | CCS_NODIVIDER | CCS_NORESIZE;
+    const DWORD windowStyle = (style & ~CBRS_ALL) | controlStyle | WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN |
+                              CCS_NOPARENTALIGN | CCS_NOMOVEY | CCS_NODIVIDER | CCS_NORESIZE;
     if (!CWnd::Create(TOOLBARCLASSNAMEW, nullptr, windowStyle, RECT{0, 0, 0, 0}, parent, id))
         return FALSE;
     CWinApp* app = AfxGetApp();
@@ -100,6 +102,12 @@ int CUVToolBar::OnCreate(LPCREATESTRUCT cs)
         return -1;
     SendMessage(TB_SETBITMAPSIZE, 0, MAKELPARAM(m_sizeImage.cx, m_sizeImage.cy));
     SendMessage(TB_SETBUTTONSIZE, 0, MAKELPARAM(m_sizeButton.cx, m_sizeButton.cy));
+    if (HasExpandButton()) {
+        m_pExpButton = std::make_unique<CUVExpButton>(this);
+        if (!m_pExpButton->Create(RECT{0, 0, 0, 0}))
+            return -1;
+        m_pExpButton->ShowWindow(SW_HIDE);
+    }
     return 0;
 }
 

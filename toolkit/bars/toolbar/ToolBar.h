@@ -9,8 +9,9 @@
 // The control's notifications come to the bar itself (it is its own notify parent), so that it
 // draws and drops down its buttons without reflection; what it leaves goes on to its owner.
 //
-// Not handled here: the expand button and chevron popup (the hidden buttons are only hidden),
-// child controls over buttons, wrapping into rows of a
+// At its end an expand button (CUVExpButton) opens the chevron popup with the hidden buttons.
+//
+// Not handled here: child controls over buttons, wrapping into rows of a
 // floating bar (a floating bar is one row), icons of user tools when a state is applied.
 #pragma once
 
@@ -27,6 +28,7 @@
 #include <vector>
 
 class CCmdUI;
+class CUVExpButton;
 class CUVToolBarEditor;
 
 // Private messages of the toolbar.
@@ -72,6 +74,9 @@ public:
     virtual void SetOwner(CWnd* owner);
     virtual BOOL HasExpandButton() const { return TRUE; }
     virtual BOOL HasHiddenButtons() const { return !m_hiddenButtons.empty(); }
+    // The buttons hidden for lack of room: index -> the width they had.
+    const std::map<int, int>& GetHiddenButtons() const { return m_hiddenButtons; }
+    CUVExpButton* GetExpandButton() const { return m_pExpButton.get(); }
     virtual CWnd* CreateDropDownPopup(UINT command, const RECT& button);
     virtual UVToolBarResetHandler GetResetHandler();
     virtual BOOL UsesXPLook() const;
@@ -152,6 +157,7 @@ protected:
     LRESULT OnColorChosen(WPARAM colour, LPARAM command);
     LRESULT OnLButtonDown(WPARAM, LPARAM);
     LRESULT OnNcHitTest(WPARAM, LPARAM);
+    LRESULT OnSize(WPARAM, LPARAM);
 
     // A query or change of the control's own that no message map needs to see: straight to the
     // control's procedure (layout asks hundreds of them per pass).
@@ -167,6 +173,8 @@ protected:
     void FitLength(int length, BOOL horz);
     int AvailableLength(BOOL horz) const;
     BOOL WantsChevron() const;
+    // Shows the expand button over the chevron's place at the bar's end, or hides it.
+    void PlaceExpandButton();
     void RestoreStateOnce();
     const std::vector<BYTE>& Snapshot();
     void DrawClassicButton(CDC* dc, int index, const RECT& rect);
@@ -194,6 +202,7 @@ protected:
     std::vector<BYTE> m_snapshot;
     BOOL m_bHaveSnapshot = FALSE;
     std::unique_ptr<CUVToolBarEditor> m_pEditor;
+    std::unique_ptr<CUVExpButton> m_pExpButton;
 
     DECLARE_MESSAGE_MAP()
 };

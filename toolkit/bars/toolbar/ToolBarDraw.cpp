@@ -171,6 +171,16 @@ void CUVToolBar::DrawClassicButton(CDC* dc, int index, const RECT& rect)
             view.Detach();
         }
     }
+    if (const CString text = GetButtonText(static_cast<UINT>(button.idCommand)); !text.IsEmpty()) {
+        // Beside the image (or alone) at the left, as the list style places it.
+        RECT textRect = body;
+        textRect.left = (m_hImages && button.iBitmap >= 0 ? x + m_sizeImage.cx : body.left) + 4 + offset;
+        OffsetRect(&textRect, 0, offset);
+        CSelectedObject font(*dc, m_fontRegular);
+        dc->SetBkMode(TRANSPARENT);
+        dc->SetTextColor(GetSysColor((button.fsState & TBSTATE_ENABLED) ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
+        dc->DrawText(text, &textRect, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
+    }
     if (const CUVToolBarButtonInfo* info = FindButtonInfo(static_cast<UINT>(button.idCommand));
         info && (info->flags & CUVToolBarButtonInfo::hasColorSwatch) &&
         info->selectedColor != CUVToolBarButtonInfo::kNoColor) {

@@ -5,6 +5,7 @@
 
 #include "classlib/ui/DockBar.h"
 #include "classlib/ui/FrameWnd.h"
+#include "toolkit/bars/toolbar/ExpButton.h"
 
 #include <algorithm>
 
@@ -20,6 +21,34 @@ BOOL IsSeparator(const TBBUTTON& button)
 BOOL CUVToolBar::WantsChevron() const
 {
     return HasExpandButton() && (m_bCustomizable || HasHiddenButtons()) && (!IsFloating() || m_bClassicForced);
+}
+
+void CUVToolBar::PlaceExpandButton()
+{
+    if (!m_pExpButton || !m_pExpButton->m_hWnd)
+        return;
+    if (!WantsChevron()) {
+        m_pExpButton->ShowWindow(SW_HIDE);
+        return;
+    }
+    // The chevron's place is the end of the client area, across the whole bar.
+    RECT client;
+    GetClientRect(&client);
+    RECT place = client;
+    if (IsVertDocked())
+        place.top = client.bottom - kChevronWidth;
+    else
+        place.left = client.right - kChevronWidth;
+    ::SetWindowPos(m_pExpButton->m_hWnd, nullptr, place.left, place.top, place.right - place.left,
+                   place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    m_pExpButton->Invalidate();
+}
+
+LRESULT CUVToolBar::OnSize(WPARAM, LPARAM)
+{
+    const LRESULT result = Default();
+    PlaceExpandButton();
+    return result;
 }
 
 SIZE CUVToolBar::CalcRowSize() const
@@ -194,6 +223,7 @@ LRESULT CUVToolBar::OnLayoutRequest(WPARAM, LPARAM sequence)
         if (CWnd* top = GetTopLevelParent(); top && top != frame && top->IsKindOf(RUNTIME_CLASS(CFrameWnd)))
             static_cast<CFrameWnd*>(top)->DelayRecalcLayout();
     }
+    PlaceExpandButton();
     RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     return 0;
 }

@@ -1,7 +1,9 @@
 // The toolkit's docking window in real frames: its sizes per place, its share of a row beside
-// other docking windows, closing, expanding and contracting by its commands, a floating frame
-// resized by its border with the mouse, the hosted child's place, and its sizes kept in the
-// profile ("Bar Position"), where damaged records are ignored whole.
+// other docking windows, closing, expanding and contracting by its commands and by its caption
+// buttons clicked with the mouse (with their tooltips), a floating frame resized by its border
+// with the mouse, the hosted child's place, the caption's activity following the focus, the
+// initial update of a window created floating, and its sizes kept in the profile ("Bar
+// Position"), where damaged records are ignored whole.
 #include "classlib/ui/DockBar.h"
 #include "classlib/ui/DockContext.h"
 #include "classlib/ui/FrameWnd.h"
@@ -9,9 +11,14 @@
 #include "classlib/ui/View.h"
 #include "tests/classlib/ui/BarInput.h"
 #include "tests/toolkit/bars/TestProfile.h"
+#include "toolkit/bars/docking/BarButton.h"
+#include "toolkit/bars/docking/BarLook.h"
 #include "toolkit/bars/docking/DockBar.h"
 #include "toolkit/bars/docking/DockWindow.h"
+#include "toolkit/bars/look/GlobalData.h"
+#include "toolkit/bars/look/UVColors.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -27,8 +34,12 @@ constexpr UINT kFirstId = 0xE8D0;
 // A view for the docking windows to host.
 class CHostedView : public CView {
     DECLARE_DYNCREATE(CHostedView)
+public:
+    static inline int initialUpdates = 0;
+
 protected:
     void OnDraw(CDC*) override {}
+    void OnInitialUpdate() override { ++initialUpdates; }
 };
 IMPLEMENT_DYNCREATE(CHostedView, CView)
 
@@ -53,11 +64,11 @@ protected:
         PumpInput(20);
         TestProfile::TearDown();
     }
-    CUVDockWindow* Make(SIZE size, DWORD side, UINT dockBar)
+    CUVDockWindow* Make(SIZE size, DWORD side, UINT dockBar, DWORD styleEx = UVBS_DEFAULT)
     {
         auto window = std::make_unique<CUVDockWindow>();
-        EXPECT_TRUE(
-            window->Create(frame, kFirstId + static_cast<UINT>(windows.size()), L"Docked", size, WS_VISIBLE | side));
+        EXPECT_TRUE(window->Create(frame, kFirstId + static_cast<UINT>(windows.size()), L"Docked", size,
+                                   WS_VISIBLE | CBRS_TOOLTIPS | side, styleEx));
         window->EnableDocking(CBRS_ALIGN_ANY);
         CUVDockWindow* raw = window.get();
         windows.push_back(std::move(window));
@@ -282,5 +293,257 @@ TEST_F(UVDockWindow, StoredSizesComeBackAndDamagedRecordsAreIgnored)
     EXPECT_EQ(memcmp(&loaded, &saved, offsetof(UVDockWindowRecord, styleEx)), 0);
     other->DestroyWindow();
 }
+
+RECT ScreenRect(const CWnd* window)
+{
+    RECT rect;
+    window->GetWindowRect(&rect);
+    return rect;
+}
+
+// `window`'s rectangle in the client coordinates of `parent`.
+RECT RectIn(const CWnd* window, const CWnd* parent)
+{
+    RECT rect = ScreenRect(window);
+    ::MapWindowPoints(nullptr, parent->m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+CString TipText(HWND tips, HWND owner, HWND tool)
+{
+    wchar_t text[64] = {};
+    TTTOOLINFOW info{};
+    info.cbSize = sizeof(info);
+    info.uFlags = TTF_IDISHWND;
+    info.hwnd = owner;
+    info.uId = reinterpret_cast<UINT_PTR>(tool);
+    info.lpszText = text;
+    ::SendMessageW(tips, TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&info));
+    return CString(text);
+}
+
+TEST_F(UVDockWindow, ItsCaptionButtonsSitAtTheCaptionsEndOnEachSide)
+{
+    struct Case {
+        const char* name;
+        DWORD side;
+        UINT dockBar;
+        DWORD styleEx;
+        RECT close;   // relative to the window; empty: hidden
+        RECT expand;  // the same
+        int image;
+    } cases[] = {
+        {"top: down the left strip, close first",
+         CBRS_TOP,
+         AFX_IDW_DOCKBAR_TOP,
+         UVBS_DEFAULT,
+         {3, 3, 15, 15},
+         {3, 17, 15, 29},
+         CUVBarButton::ArrowImage(0, FALSE)},
+        {"left: at the right end, close last",
+         CBRS_LEFT,
+         AFX_IDW_DOCKBAR_LEFT,
+         UVBS_DEFAULT,
+         {-15, 6, -3, 18},
+         {-29, 6, -17, 18},
+         CUVBarButton::ArrowImage(2, FALSE)},
+        {"right, expand only: in the close button's place",
+         CBRS_RIGHT,
+         AFX_IDW_DOCKBAR_RIGHT,
+         UVBS_CAPTION | UVBS_EXPAND_BUTTON,
+         {},
+         {-15, 6, -3, 18},
+         CUVBarButton::ArrowImage(3, FALSE)},
+        {"bottom without a caption: none",
+         CBRS_BOTTOM,
+         AFX_IDW_DOCKBAR_BOTTOM,
+         UVBS_CLOSE_BUTTON | UVBS_EXPAND_BUTTON,
+         {},
+         {},
+         0},
+    };
+    for (const Case& c : cases) {
+        CUVDockWindow* window = Make(SIZE{200, 120}, c.side, c.dockBar, c.styleEx);
+        PumpInput(10);
+        RECT client;
+        window->GetClientRect(&client);
+        auto expected = [&](RECT rect) {
+            if (rect.left < 0)
+                OffsetRect(&rect, client.right, 0);
+            return rect;
+        };
+        for (const auto& [button, rect] :
+             {std::pair{window->GetCloseButton(), c.close}, std::pair{window->GetExpandButton(), c.expand}}) {
+            const bool shown = !IsRectEmpty(&rect);
+            EXPECT_EQ((button->GetStyle() & WS_VISIBLE) != 0, shown) << c.name;
+            if (!shown)
+                continue;
+            const RECT placed = RectIn(button, window);
+            const RECT wanted = expected(rect);
+            EXPECT_TRUE(EqualRect(&placed, &wanted))
+                << c.name << ": at " << placed.left << "," << placed.top << " " << placed.right << "," << placed.bottom;
+        }
+        if (c.image) {
+            EXPECT_EQ(window->GetExpandButton()->GetImage(), c.image) << c.name;
+        }
+        window->DestroyWindow();
+        windows.clear();
+    }
+}
+
+TEST_F(UVDockWindow, ItsCaptionButtonsClickedWithTheMouseExpandContractAndHideIt)
+{
+    frame->ShowWindow(SW_SHOW);
+    for (int i = 0; i < 3; ++i)
+        Make(SIZE{150, 60}, CBRS_TOP, AFX_IDW_DOCKBAR_TOP);
+    PumpInput(20);
+    const std::vector<int> shared = Lengths();
+    CUVDockWindow* middle = windows[1].get();
+    HWND tips = middle->GetCaptionToolTip();
+    ASSERT_NE(tips, nullptr);
+    EXPECT_STREQ(TipText(tips, middle->m_hWnd, middle->GetCloseButton()->m_hWnd), L"Hide docked window");
+    EXPECT_STREQ(TipText(tips, middle->m_hWnd, middle->GetExpandButton()->m_hWnd), L"Expand docked window");
+
+    // Hovering shows the expand button's tip.
+    MouseTo(CenterOf(ScreenRect(middle->GetExpandButton())));
+    HWND shown = WaitForToolTip(3000);
+    ASSERT_EQ(shown, tips) << "the bar's own tooltip control";
+
+    ClickAt(CenterOf(ScreenRect(middle->GetExpandButton())));
+    EXPECT_TRUE(middle->IsExpanded());
+    EXPECT_EQ(Lengths(), (std::vector<int>{18, kWidth - 2 * kUVStripSize - 36, 18}));
+    EXPECT_EQ(middle->GetExpandButton()->GetImage(), CUVBarButton::ArrowImage(0, TRUE));
+    EXPECT_STREQ(TipText(tips, middle->m_hWnd, middle->GetExpandButton()->m_hWnd), L"Contract docked window");
+
+    ClickAt(CenterOf(ScreenRect(middle->GetExpandButton())));
+    EXPECT_FALSE(middle->IsExpanded());
+    EXPECT_EQ(Lengths(), shared);
+    EXPECT_EQ(middle->GetExpandButton()->GetImage(), CUVBarButton::ArrowImage(0, FALSE));
+
+    ClickAt(CenterOf(ScreenRect(middle->GetCloseButton())));
+    EXPECT_FALSE(middle->GetStyle() & WS_VISIBLE);
+}
+
+TEST_F(UVDockWindow, WithoutCloseAndExpandBitsFloatingFramesHaveNoSystemMenu)
+{
+    struct Case {
+        const char* name;
+        DWORD styleEx;
+        bool sysMenu;
+    } cases[] = {
+        {"caption, close and expand", UVBS_DEFAULT, true},
+        {"caption and title only", UVBS_CAPTION | UVBS_TITLE, false},
+    };
+    for (const Case& c : cases) {
+        CUVDockWindow* window = Make(SIZE{200, 120}, CBRS_LEFT, AFX_IDW_DOCKBAR_LEFT, c.styleEx);
+        frame->FloatControlBar(window, POINT{600, 300});
+        PumpInput(20);
+        EXPECT_FALSE(window->GetCloseButton()->IsWindowVisible()) << c.name << ": floating, the frame's caption serves";
+        EXPECT_FALSE(window->GetExpandButton()->IsWindowVisible()) << c.name;
+        EXPECT_EQ((window->GetParentFrame()->GetStyle() & WS_SYSMENU) != 0, c.sysMenu) << c.name;
+        window->DestroyWindow();
+        windows.clear();
+    }
+}
+
+TEST_F(UVDockWindow, AWindowCreatedFloatingUpdatesItsViewsOnceItsCreationIsOver)
+{
+    struct Case {
+        const char* name;
+        bool floating;
+        int updates;
+    } cases[] = {
+        {"docked at once", false, 0},
+        {"floated at once", true, 1},
+    };
+    for (const Case& c : cases) {
+        auto window = std::make_unique<CUVDockWindow>();
+        ASSERT_TRUE(window->Create(frame, kFirstId, L"New", SIZE{200, 120}, WS_VISIBLE | CBRS_LEFT));
+        window->EnableDocking(CBRS_ALIGN_ANY);
+        ASSERT_NE(window->CreateView(RUNTIME_CLASS(CHostedView)), nullptr);
+        frame->DockControlBar(window.get(), AFX_IDW_DOCKBAR_LEFT);
+        if (c.floating)
+            frame->FloatControlBar(window.get(), POINT{600, 300});
+        CHostedView::initialUpdates = 0;
+        PumpInput(30);
+        EXPECT_EQ(CHostedView::initialUpdates, c.updates) << c.name;
+        window->DestroyWindow();
+    }
+}
+
+class DockWindowLooks : public UVDockWindow, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override
+    {
+        uvAfxData.m_bXPLook = GetParam();
+        RefreshUVColors();
+        UVDockWindow::SetUp();
+    }
+    void TearDown() override
+    {
+        UVDockWindow::TearDown();
+        uvAfxData.m_bXPLook = FALSE;
+        RefreshUVColors();
+    }
+    COLORREF PixelOf(CWnd* window, POINT at)
+    {
+        window->Invalidate();
+        window->UpdateWindow();
+        HDC dc = ::GetDC(window->m_hWnd);
+        const COLORREF colour = ::GetPixel(dc, at.x, at.y);
+        ::ReleaseDC(window->m_hWnd, dc);
+        return colour;
+    }
+};
+
+TEST_P(DockWindowLooks, AClickGivesTheLargestChildTheFocusAndTheCaptionFollowsTheFocus)
+{
+    frame->ShowWindow(SW_SHOW);
+    CUVDockWindow* window = Make(SIZE{200, 120}, CBRS_LEFT, AFX_IDW_DOCKBAR_LEFT, UVBS_DEFAULT | UVBS_NO_DRAG);
+    HWND small = ::CreateWindowExW(0, L"EDIT", nullptr, WS_CHILD | WS_VISIBLE, 10, 40, 30, 20, window->m_hWnd, nullptr,
+                                   nullptr, nullptr);
+    HWND panel = ::CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE, 50, 40, 120, 200, window->m_hWnd,
+                                   nullptr, nullptr, nullptr);
+    HWND inner =
+        ::CreateWindowExW(0, L"EDIT", nullptr, WS_CHILD | WS_VISIBLE, 5, 5, 100, 100, panel, nullptr, nullptr, nullptr);
+    HWND other = ::CreateWindowExW(0, L"EDIT", nullptr, WS_CHILD | WS_VISIBLE, 300, 300, 60, 20, frame->m_hWnd, nullptr,
+                                   nullptr, nullptr);
+    ::SetFocus(other);
+    window->SendMessage(WM_IDLEUPDATECMDUI, TRUE);
+    EXPECT_FALSE(window->IsCaptionActive());
+
+    RECT caption;
+    window->GetCaptionRect(caption);
+    const POINT inCaption{caption.left + 10, (caption.top + caption.bottom) / 2};
+    const COLORREF inactive = PixelOf(window, POINT{caption.right - 3, caption.top + 2});
+
+    POINT click = inCaption;
+    ::ClientToScreen(window->m_hWnd, &click);
+    ClickAt(click);
+    EXPECT_EQ(::GetFocus(), inner) << "the largest child, descended into";
+    EXPECT_TRUE(window->IsCaptionActive());
+    const COLORREF active = PixelOf(window, POINT{caption.right - 3, caption.top + 2});
+    if (GetParam()) {
+        EXPECT_EQ(active, inactive) << "the XP band does not change";
+        EXPECT_EQ(PixelOf(window, POINT{caption.left + 1, caption.top}), GetUVBarColor(UVBarColor::border))
+            << "edged in the border colour";
+        EXPECT_EQ(PixelOf(window, POINT{caption.left, caption.top}), window->GetBackColor()) << "corners rounded off";
+    } else {
+        EXPECT_EQ(inactive, GetSysColor(COLOR_INACTIVECAPTION));
+        EXPECT_EQ(active, GetSysColor(COLOR_ACTIVECAPTION));
+    }
+
+    // At idle the caption follows the focus.
+    ::SetFocus(other);
+    window->SendMessage(WM_IDLEUPDATECMDUI, TRUE);
+    EXPECT_FALSE(window->IsCaptionActive());
+    ::SetFocus(small);
+    window->SendMessage(WM_IDLEUPDATECMDUI, TRUE);
+    EXPECT_TRUE(window->IsCaptionActive());
+    ::DestroyWindow(other);
+}
+
+INSTANTIATE_TEST_SUITE_P(ClassicAndXP, DockWindowLooks, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "XP" : "Classic"; });
 
 }  // namespace

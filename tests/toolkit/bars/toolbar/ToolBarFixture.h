@@ -15,6 +15,8 @@ public:
     {
         if (message == WM_UV_COLOR_CHOSEN || message == WM_UV_COLOR_POPUP_CLOSED)
             colourMessages.push_back({message, wParam, lParam});
+        if (message == WM_COMMAND)
+            commands.push_back(LOWORD(wParam));
         if (message == WM_SETMESSAGESTRING)
             statusIds.push_back(static_cast<UINT>(wParam));
         const LRESULT result = CFrameWnd::WindowProc(message, wParam, lParam);
@@ -32,6 +34,7 @@ public:
         LPARAM lParam;
     };
     std::vector<Message> colourMessages;
+    std::vector<UINT> commands;   // menu and toolbar commands that reached the frame
     std::vector<UINT> statusIds;  // fly-by texts asked for
     std::vector<CString> tipTexts;
 };
