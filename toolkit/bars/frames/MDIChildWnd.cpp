@@ -18,7 +18,8 @@ void CUVMDIChildWnd::ActivateFrame(int showCommand)
 LRESULT CUVMDIChildWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     const LRESULT result = CUVFrameImpl<CMDIChildWnd>::WindowProc(message, wParam, lParam);
+    // Only hooked: whether popups are drawn cool stays the main frame's choice.
     if (message == WM_CREATE && result != -1)
-        m_childCoolMenu.Install(this);
+        m_childCoolMenu.HookWindowPtr(this);
     return result;
 }

@@ -1,7 +1,7 @@
 // CUVMDIChildWnd: the toolkit's MDI child frame (CUVFrameImpl over the class library's MDI
 // child). Besides the frame helper's cool menu it has one of its own that hooks the child
-// window, so the child's own popups (its system menu, menus it tracks itself) are drawn by the
-// toolkit too. Activating the child makes its first view the active view.
+// window, so the child's own popups (menus it tracks itself) are drawn by the toolkit too once
+// the main frame turned cool menus on. Activating the child makes its first view the active view.
 //
 // Not handled here yet: the Customize dialog for the main window (it comes with the
 // customisation dialogs).

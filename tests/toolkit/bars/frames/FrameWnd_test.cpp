@@ -212,6 +212,7 @@ TEST(ToolkitMDIFrame, ChildFindsTheFramesMenuBarAndDrawsItsOwnPopups)
     ::SetMenu(*frame, nullptr);
     frame->ShowWindow(SW_SHOW);
     EXPECT_EQ(frame->FindMenuBar(), &bar);
+    ASSERT_TRUE(frame->InstallCoolMenus(kToolBar));
 
     auto* child = new CUVMDIChildWnd;
     ASSERT_TRUE(child->LoadFrame(kChildType, WS_CHILD | WS_VISIBLE | WS_OVERLAPPEDWINDOW, frame));
