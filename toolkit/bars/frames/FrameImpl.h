@@ -1,15 +1,16 @@
 // CUVFrameImpl<Base>: the operations every toolkit frame kind adds to its class-library frame
 // (CFrameWnd, CMDIFrameWnd, CMDIChildWnd), each forwarded to the frame's CUVFrameHelper: toolkit
 // dock bars and floating frames, the bar layout kept between runs, cool menus, the frame's menu,
-// hidden commands and the icon-bearing window class. The menu bar sees the frame's keys before
-// the class library translates them; "Display full menus" is always enabled; a change of the
-// system's colours or settings refreshes the toolkit's look after the frame handled it.
+// hidden commands, the icon-bearing window class and the user tools' commands. The menu bar sees the frame's keys
+// before the class library translates them; "Display full menus" is always enabled; a change of the system's colours or
+// settings refreshes the toolkit's look after the frame handled it.
 #pragma once
 
 #include "classlib/ui/AfxIds.h"
 #include "classlib/ui/CmdUI.h"
 #include "toolkit/bars/frames/FrameBarState.h"
 #include "toolkit/bars/frames/FrameHelper.h"
+#include "toolkit/bars/frames/UserToolLaunch.h"
 #include "toolkit/bars/menus/MenuState.h"
 
 class CControlBar;
@@ -55,6 +56,14 @@ public:
     {
         if (id == ID_UV_DISPLAY_FULL_MENUS && code == CN_UPDATE_COMMAND_UI && extra) {
             static_cast<CCmdUI*>(extra)->Enable(TRUE);
+            return TRUE;
+        }
+        // A user tool's command is always handled; its update goes on to later handlers.
+        if (id >= ID_UV_USER_TOOL_FIRST && id <= ID_UV_USER_TOOL_LAST && code == CN_COMMAND) {
+            if (info)
+                info->pTarget = this;
+            else
+                UVLaunchUserTool(this->m_hWnd, id);
             return TRUE;
         }
         return Base::OnCmdMsg(id, code, extra, info);

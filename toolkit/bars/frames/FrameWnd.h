@@ -1,8 +1,8 @@
 // CUVFrameWnd: the toolkit's single-document main frame (CUVFrameImpl: docking, bar layout, cool
 // menus, menu bar, hidden commands). It can also swap its view for a view of another class.
 //
-// Not handled here yet: user tools and the Customize dialog (they come with the customisation
-// dialogs; until then their commands have no handler).
+// Not handled here yet: the Customize dialog (it comes with the customisation dialogs; until
+// then its command has no handler).
 #pragma once
 
 #include "classlib/ui/FrameWnd.h"

@@ -2,7 +2,7 @@
 // docking, bar layout, cool menus, the menu bar in place of the frame's Windows menu and hidden
 // commands.
 //
-// Not handled here yet: user tools, the Customize dialog and the window list dialog of
+// Not handled here yet: the Customize dialog and the window list dialog of
 // "More Windows..." (they come with the customisation dialogs; until then their commands have no
 // handler).
 #pragma once

@@ -1,7 +1,8 @@
 // The toolkit frames driven by real messages: the menu bar they hold sees the frame's keys first,
 // cool menus draw the frame's popups with the images of a toolbar resource, hidden commands reach
 // the menu bar, "Display full menus" stays enabled, a colour change refreshes the toolkit's
-// colours, the window class carries the frame's icon and a view is replaced by another. The MDI
+// colours, the window class carries the frame's icon, a view is replaced by another and a user
+// tool's command starts the tool. The MDI
 // child finds its MDI frame's menu bar and draws its own popups; the in-place frame hosts bars
 // and cool menus inside a container window.
 #include "classlib/core/WinApp.h"
@@ -14,12 +15,14 @@
 #include "toolkit/bars/frames/MDIChildWnd.h"
 #include "toolkit/bars/frames/MDIFrameWnd.h"
 #include "toolkit/bars/frames/OleIPFrameWnd.h"
+#include "toolkit/bars/frames/UserToolLaunch.h"
 #include "toolkit/bars/look/CommandImages.h"
 #include "toolkit/bars/look/GlobalData.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -196,6 +199,69 @@ TEST_F(ToolkitFrame, ReplacedViewTakesThePaneTheDocumentAndTheFocusOfTheOld)
     EXPECT_GE(pane.top, bar.bottom);
     EXPECT_GT(pane.bottom - pane.top, 100);
     second->DestroyWindow();
+}
+
+// The user tools list answers through the lookup; a double gives one tool: the registry editor
+// importing, silently, a file named relative to the tool's directory.
+CString g_toolDirectory;
+constexpr wchar_t kToolKey[] = L"Software\\CarrowfoldTests\\UserTool";
+
+bool OneTool(UINT id, UVUserToolRecord& record)
+{
+    if (id != 53001)
+        return false;
+    record.command = L"regedit.exe";
+    record.arguments = L"/s tool.reg";
+    record.directory = g_toolDirectory;
+    return true;
+}
+
+DWORD ToolRan()
+{
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    return RegGetValueW(HKEY_CURRENT_USER, kToolKey, L"Ran", RRF_RT_REG_DWORD, nullptr, &value, &size) == ERROR_SUCCESS
+               ? value
+               : 0;
+}
+
+TEST_F(ToolkitFrame, UserToolCommandsStartTheirToolAndAreAlwaysHandled)
+{
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    g_toolDirectory.Format(L"%stoolkit-frame-tool-%lu", temp, GetCurrentProcessId());
+    CreateDirectoryW(g_toolDirectory, nullptr);
+    CString script;
+    script.Format(L"%s\\tool.reg", static_cast<const wchar_t*>(g_toolDirectory));
+    {
+        FILE* file = _wfopen(script, L"wb");
+        ASSERT_NE(file, nullptr);
+        fputs("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\CarrowfoldTests\\UserTool]\r\n\"Ran\"=dword:00000007\r\n",
+              file);
+        fclose(file);
+    }
+    RegDeleteKeyW(HKEY_CURRENT_USER, kToolKey);
+    GetUVUserToolLookup() = &OneTool;
+
+    HMENU tools = CreatePopupMenu();
+    AppendMenuW(tools, MF_STRING, 53001, L"Tool");
+    AppendMenuW(tools, MF_STRING, 53002, L"No tool");
+    frame->SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(tools), 2);
+    EXPECT_EQ(ItemState(tools, 53001) & MF_GRAYED, 0u);
+    EXPECT_EQ(ItemState(tools, 53002) & MF_GRAYED, 0u);
+    DestroyMenu(tools);
+
+    frame->SendMessage(WM_COMMAND, 53002);
+    frame->SendMessage(WM_COMMAND, 53001);
+    // A new process starts slowly under load.
+    const DWORD start = GetTickCount();
+    while (ToolRan() != 7 && GetTickCount() - start < 30000)
+        PumpInput(50);
+    GetUVUserToolLookup() = nullptr;
+    EXPECT_EQ(ToolRan(), 7u) << "the tool did not run in its directory";
+    RegDeleteKeyW(HKEY_CURRENT_USER, kToolKey);
+    DeleteFileW(script);
+    RemoveDirectoryW(g_toolDirectory);
 }
 
 // An MDI frame with the menu bar and two toolkit children.
