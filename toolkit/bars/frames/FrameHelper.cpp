@@ -12,12 +12,12 @@ CUVMenuBar* UVFindMenuBar(const CFrameWnd* frame)
     return bar && bar->IsKindOf(RUNTIME_CLASS(CUVMenuBar)) ? static_cast<CUVMenuBar*>(bar) : nullptr;
 }
 
-CUVMenuBar* CUVFrameHelper::MenuBar() const
+CUVMenuBar* CUVFrameHelper::MenuBar()
 {
     if (m_menuBar.GetSafeHwnd())
-        return const_cast<CUVMenuBar*>(&m_menuBar);
+        return &m_menuBar;
     CUVMenuBar* found = UVFindMenuBar(m_pFrame);
-    return found ? found : const_cast<CUVMenuBar*>(&m_menuBar);
+    return found ? found : &m_menuBar;
 }
 
 BOOL CUVFrameHelper::InstallCoolMenus(UINT toolbarId)
@@ -28,7 +28,7 @@ BOOL CUVFrameHelper::InstallCoolMenus(UINT toolbarId)
     return m_coolMenu.LoadToolbars(&toolbarId, 1);
 }
 
-HMENU CUVFrameHelper::GetFrameMenu() const
+HMENU CUVFrameHelper::GetFrameMenu()
 {
     // A child window's menu slot holds its control id, not a menu.
     if (!(m_pFrame->GetStyle() & WS_CHILD)) {

@@ -24,7 +24,7 @@ public:
     BOOL InstallCoolMenus(UINT toolbarId);
     // The frame's own window menu; else the menu of its menu bar (an MDI child without one: its
     // MDI frame's) while that bar's window exists; else null.
-    HMENU GetFrameMenu() const;
+    HMENU GetFrameMenu();
     // Hidden on the menu bar and, with cool menus on, in the cool menu; the menu bar's answer.
     BOOL HideCommand(UINT id);
     BOOL HideCommands(const UINT* ids, int count);
@@ -37,7 +37,7 @@ public:
     BOOL TranslateMessage(MSG* msg);
 
     // The frame's menu bar: the one this helper holds, or one the frame keeps itself.
-    CUVMenuBar* MenuBar() const;
+    CUVMenuBar* MenuBar();
 
     CUVCoolMenu m_coolMenu;
     CUVMenuBar m_menuBar;
