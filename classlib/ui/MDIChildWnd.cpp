@@ -9,8 +9,18 @@
 IMPLEMENT_DYNCREATE(CMDIChildWnd, CFrameWnd)
 
 BEGIN_MESSAGE_MAP(CMDIChildWnd, CFrameWnd)
+ON_WM_CREATE()
 ON_MESSAGE(WM_MDIACTIVATE, &CMDIChildWnd::OnMDIActivate)
 END_MESSAGE_MAP()
+
+int CMDIChildWnd::OnCreate(LPCREATESTRUCT cs)
+{
+    // The client hands a child its MDICREATESTRUCT; the creation context rides in its lParam.
+    CREATESTRUCTW own = *cs;
+    const auto* mdi = static_cast<const MDICREATESTRUCTW*>(cs->lpCreateParams);
+    own.lpCreateParams = mdi ? reinterpret_cast<void*>(mdi->lParam) : nullptr;
+    return CFrameWnd::OnCreate(&own);
+}
 
 HMENU CMDIChildWnd::SharedMenu(UINT resourceId)
 {

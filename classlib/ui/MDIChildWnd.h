@@ -33,6 +33,7 @@ public:
     HMENU m_hMenuShared = nullptr;
 
 protected:
+    int OnCreate(LPCREATESTRUCT cs);
     LRESULT OnMDIActivate(WPARAM deactivated, LPARAM activated);
 
     DECLARE_MESSAGE_MAP()

@@ -2,10 +2,9 @@
 // written as BMP files into the folder given as the first argument: the bar with its File popup
 // open, and the bar of an MDI frame whose child is maximised (icon, buttons, the restore button
 // hot).
-#include "classlib/ui/MDIChildWnd.h"
-#include "classlib/ui/MDIFrameWnd.h"
 #include "tests/toolkit/bars/menus/MenuDriver.h"
-#include "toolkit/bars/docking/DockBar.h"
+#include "toolkit/bars/frames/MDIChildWnd.h"
+#include "toolkit/bars/frames/MDIFrameWnd.h"
 #include "toolkit/bars/look/GlobalData.h"
 #include "toolkit/bars/look/UVColors.h"
 #include "toolkit/bars/menubar/MenuBar.h"
@@ -30,13 +29,12 @@ void Pump()
 
 class Scene {
 public:
-    Scene()
+    Scene() : m_frame(new CUVMDIFrameWnd), m_bar(m_frame->GetMenuBar())
     {
-        m_frame = new CMDIFrameWnd;
         m_frame->m_bAutoMenuEnable = FALSE;
         m_frame->LoadFrame(500, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN);
         m_frame->MoveWindow(100, 100, 520, 260);
-        EnableUVDocking(m_frame, CBRS_ALIGN_ANY, 0);
+        m_frame->EnableDocking(CBRS_ALIGN_ANY);
         m_bar.Create(m_frame);
         m_bar.EnableDocking(CBRS_ALIGN_ANY);
         m_frame->DockControlBar(&m_bar);
@@ -46,11 +44,7 @@ public:
         m_frame->RecalcLayout();
         Pump();
     }
-    ~Scene()
-    {
-        m_bar.DestroyWindow();
-        m_frame->DestroyWindow();
-    }
+    ~Scene() { m_frame->DestroyWindow(); }
     RECT Rect() const
     {
         RECT rect;
@@ -67,8 +61,8 @@ public:
         return -1;
     }
 
-    CMDIFrameWnd* m_frame;
-    CUVMenuBar m_bar;
+    CUVMDIFrameWnd* m_frame;
+    CUVMenuBar& m_bar;
 };
 
 class Gallery {
@@ -112,7 +106,7 @@ private:
     void MDIButtons()
     {
         Scene scene;
-        auto* child = new CMDIChildWnd;
+        auto* child = new CUVMDIChildWnd;
         child->LoadFrame(501, WS_CHILD | WS_VISIBLE | WS_OVERLAPPEDWINDOW, scene.m_frame);
         child->MDIMaximize();
         Pump();

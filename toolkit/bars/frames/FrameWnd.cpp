@@ -1,59 +1,39 @@
 #include "toolkit/bars/frames/FrameWnd.h"
 
-#include "classlib/ui/AfxIds.h"
-#include "toolkit/bars/docking/DockBar.h"
-#include "toolkit/bars/docking/MiniDockFrameWnd.h"
-#include "toolkit/bars/frames/FrameBarState.h"
+#include "classlib/ui/View.h"
 
 IMPLEMENT_DYNCREATE(CUVFrameWnd, CFrameWnd)
 
-void CUVFrameWnd::EnableDocking(DWORD dockStyle)
+BOOL CUVFrameWnd::ReplaceView(const CRuntimeClass* viewClass, CDocument* doc, CCreateContext* context)
 {
-    EnableUVDocking(this, dockStyle, 0);
-}
-
-void CUVFrameWnd::EnableDockingEx(DWORD dockStyle, DWORD dockBarFlags)
-{
-    EnableDocking(dockStyle);
-    for (const UINT id : {AFX_IDW_DOCKBAR_TOP, AFX_IDW_DOCKBAR_BOTTOM, AFX_IDW_DOCKBAR_LEFT, AFX_IDW_DOCKBAR_RIGHT}) {
-        CControlBar* bar = GetControlBar(id);
-        if (bar && bar->IsKindOf(RUNTIME_CLASS(CUVDockBar)))
-            static_cast<CUVDockBar*>(bar)->m_dwDockFlags = dockBarFlags;
+    CView* old = GetActiveView();
+    if (!doc && old)
+        doc = old->GetDocument();
+    CCreateContext own;
+    if (!context)
+        context = &own;
+    context->m_pNewViewClass = viewClass;
+    context->m_pCurrentDoc = doc;
+    context->m_pCurrentFrame = this;
+    context->m_pLastView = old;
+    // The pane id passes to the new view; the old one gives it up first so the layout finds the
+    // new one, and takes it back when the new view cannot be made.
+    CWnd* pane = GetDlgItem(AFX_IDW_PANE_FIRST);
+    if (pane)
+        ::SetWindowLongPtrW(pane->m_hWnd, GWLP_ID, 0);
+    CWnd* created = CreateView(context, AFX_IDW_PANE_FIRST);
+    auto* view = dynamic_cast<CView*>(created);
+    if (!view) {
+        if (created)
+            created->DestroyWindow();
+        if (pane)
+            ::SetWindowLongPtrW(pane->m_hWnd, GWLP_ID, AFX_IDW_PANE_FIRST);
+        return FALSE;
     }
-}
-
-void CUVFrameWnd::LoadBarState(const wchar_t* profileName)
-{
-    UVLoadBarState(this, profileName);
-}
-
-void CUVFrameWnd::SaveBarState(const wchar_t* profileName)
-{
-    UVSaveBarState(this, profileName);
-}
-
-void CUVFrameWnd::DockControlBarLeftOf(CControlBar* bar, CControlBar* other)
-{
-    RecalcLayout(TRUE);
-    RECT rect;
-    other->GetWindowRect(&rect);
-    OffsetRect(&rect, 1, 0);
-    const DWORD align = other->m_dwStyle;
-    UINT dockBar = 0;
-    if (align & CBRS_ALIGN_TOP)
-        dockBar = AFX_IDW_DOCKBAR_TOP;
-    else if (align & CBRS_ALIGN_BOTTOM)
-        dockBar = AFX_IDW_DOCKBAR_BOTTOM;
-    else if (align & CBRS_ALIGN_LEFT)
-        dockBar = AFX_IDW_DOCKBAR_LEFT;
-    else if (align & CBRS_ALIGN_RIGHT)
-        dockBar = AFX_IDW_DOCKBAR_RIGHT;
-    DockControlBar(bar, dockBar, &rect);
-}
-
-CMiniDockFrameWnd* CUVFrameWnd::CreateFloatingFrame(DWORD style)
-{
-    auto* floating = new CUVMiniDockFrameWnd;
-    // A failed creation has deleted the frame (it deletes itself after its window).
-    return floating->Create(this, style) ? floating : nullptr;
+    view->SendMessage(WM_INITIALUPDATE, 0, 0);
+    SetActiveView(view);
+    RecalcLayout();
+    if (pane)
+        pane->DestroyWindow();
+    return TRUE;
 }

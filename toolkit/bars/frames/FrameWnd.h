@@ -1,26 +1,24 @@
-// CUVFrameWnd: the toolkit's single-document main frame. It docks toolkit bars (CUVDockBar on
-// each side, in the order top, bottom, left, right), docks a bar just right of (or below)
-// another, floats bars in toolkit floating frames (CUVMiniDockFrameWnd), and keeps its bar layout with its docking
-// windows' sizes between runs (FrameBarState.h).
+// CUVFrameWnd: the toolkit's single-document main frame (CUVFrameImpl: docking, bar layout, cool
+// menus, menu bar, hidden commands). It can also swap its view for a view of another class.
 //
-// Not handled here yet: the menu bar and cool menus, user tools, the Customize dialog, view
-// replacement and the icon-bearing window class.
+// Not handled here yet: the Customize dialog (it comes with the customisation dialogs; until
+// then its command has no handler).
 #pragma once
 
 #include "classlib/ui/FrameWnd.h"
+#include "toolkit/bars/frames/FrameImpl.h"
 
-class CUVFrameWnd : public CFrameWnd {
+class CDocument;
+struct CCreateContext;
+
+class CUVFrameWnd : public CUVFrameImpl<CFrameWnd> {
     DECLARE_DYNCREATE(CUVFrameWnd)
 public:
     CUVFrameWnd() = default;
 
-    // Toolkit dock bars on the sides of `dockStyle` that have none yet.
-    void EnableDocking(DWORD dockStyle);
-    // The same, and every dock bar takes `dockBarFlags` (UVDB_*).
-    void EnableDockingEx(DWORD dockStyle, DWORD dockBarFlags);
-    virtual void LoadBarState(const wchar_t* profileName);
-    virtual void SaveBarState(const wchar_t* profileName);
-    // Docks `bar` just right of (or below) `other`, in its row, on the dock bar of `other`'s side.
-    virtual void DockControlBarLeftOf(CControlBar* bar, CControlBar* other);
-    CMiniDockFrameWnd* CreateFloatingFrame(DWORD style) override;
+    // A new view of `viewClass` becomes the pane (AFX_IDW_PANE_FIRST) for `doc` (null: the
+    // active view's document), gets its initial update and becomes the active view; the view
+    // it replaces is destroyed. FALSE, with the old view kept, when the new one cannot be made.
+    virtual BOOL ReplaceView(const CRuntimeClass* viewClass, CDocument* doc = nullptr,
+                             CCreateContext* context = nullptr);
 };

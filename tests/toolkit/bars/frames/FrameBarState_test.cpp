@@ -1,6 +1,7 @@
-// A toolkit main frame's bar layout across runs: three toolbars in one row, a hidden and a
-// floating bar and two docking windows sharing the left side are saved, and a fresh frame gets
-// back their places, visibility and the docking windows' sizes. A layout saved before a docking
+// A toolkit main frame's bar layout across runs: with its menu bar (menu 99) and status bar,
+// three toolbars in one row, a hidden and a floating bar and two docking windows sharing the left
+// side are saved under "Control Bar State", and a fresh frame gets back their places, visibility
+// and the docking windows' sizes. A layout saved before a docking
 // window existed is not applied; one naming a bar that no longer exists applies without it.
 #include "classlib/ui/DockBar.h"
 #include "tests/classlib/ui/BarInput.h"
@@ -11,6 +12,7 @@
 #include "toolkit/bars/frames/FrameBarState.h"
 #include "toolkit/bars/frames/FrameWnd.h"
 #include "toolkit/bars/state/DockState.h"
+#include "toolkit/bars/status/StatusBar.h"
 
 #include <gtest/gtest.h>
 
@@ -23,18 +25,26 @@ constexpr int kWidth = 600;
 constexpr int kHeight = 450;
 constexpr UINT kToolBarId = 0xE880;
 constexpr UINT kWindowId = 0xE890;
-constexpr wchar_t kProfile[] = L"Main";
+constexpr wchar_t kProfile[] = L"Control Bar State";
+constexpr UINT kMainMenu = 99;
 
-// A frame like the program's main frame: toolbars 0-2 in one top row, toolbar 3 hidden,
-// toolbar 4 floating, docking windows 0 and 1 on the left. `withThirdWindow` adds a docking
-// window that an older layout does not know; `toolBars` leaves out the last ones.
+// A frame like the program's main frame: its menu bar first on top, a status bar, toolbars
+// 0-2 in one top row, toolbar 3 hidden, toolbar 4 floating, docking windows 0 and 1 on the
+// left. `withThirdWindow` adds a docking window that an older layout does not know;
+// `toolBars` leaves out the last ones.
 struct MainFrame {
     explicit MainFrame(bool withThirdWindow = false, size_t toolBars = 5)
     {
         frame = new CUVFrameWnd;
         EXPECT_TRUE(frame->Create(nullptr, L"main", WS_POPUP | WS_CLIPCHILDREN, RECT{0, 0, kWidth, kHeight}, nullptr,
                                   nullptr, 0, nullptr));
+        CUVMenuBar& menuBar = frame->GetMenuBar();
+        EXPECT_TRUE(menuBar.CreateEx(frame));
+        EXPECT_TRUE(menuBar.LoadMenuBar(kMainMenu));
+        EXPECT_TRUE(status.Create(frame));
         frame->EnableDockingEx(CBRS_ALIGN_ANY, UVDB_KEEP_BAR_BORDERS);
+        menuBar.EnableDocking(CBRS_ALIGN_ANY);
+        frame->DockControlBar(&menuBar, AFX_IDW_DOCKBAR_TOP);
         for (UINT i = 0; i < toolBars; ++i) {
             auto bar = std::make_unique<CUVTestBar>(90 + 10 * static_cast<int>(i), 26);
             EXPECT_TRUE(bar->CreateBar(nullptr, WS_VISIBLE | CBRS_TOP | CBRS_GRIPPER, frame, kToolBarId + i));
@@ -57,6 +67,7 @@ struct MainFrame {
             bar->DestroyWindow();
         for (auto& window : windows)
             window->DestroyWindow();
+        status.DestroyWindow();
         frame->DestroyWindow();
         PumpInput(10);
     }
@@ -89,6 +100,7 @@ struct MainFrame {
     }
 
     CUVFrameWnd* frame = nullptr;
+    CUVStatusBar status;
     std::vector<std::unique_ptr<CUVTestBar>> toolBarsMade;
     std::vector<std::unique_ptr<CUVDockWindow>> windows;
 };
@@ -100,9 +112,13 @@ TEST_F(UVFrameBarState, ASecondRunGetsBackPlacesVisibilityFloatingFramesAndDocki
     RECT toolBars[3];
     RECT panes[2];
     SIZE sizes[2];
+    RECT menuBar;
+    RECT status;
     {
         MainFrame first;
         first.Arrange();
+        menuBar = first.InFrame(&first.frame->GetMenuBar());
+        status = first.InFrame(&first.status);
         for (size_t i = 0; i < 3; ++i)
             toolBars[i] = first.InFrame(first.toolBarsMade[i].get());
         for (size_t i = 0; i < 2; ++i)
@@ -111,6 +127,7 @@ TEST_F(UVFrameBarState, ASecondRunGetsBackPlacesVisibilityFloatingFramesAndDocki
             sizes[i] = first.windows[i]->GetDockedSize();
         ASSERT_EQ(toolBars[1].top, toolBars[0].top) << "one row";
         ASSERT_EQ(toolBars[2].top, toolBars[0].top) << "one row";
+        ASSERT_LT(menuBar.bottom, toolBars[0].bottom) << "the menu bar's row comes first";
         first.frame->SaveBarState(kProfile);
     }
     MainFrame second;
@@ -120,6 +137,11 @@ TEST_F(UVFrameBarState, ASecondRunGetsBackPlacesVisibilityFloatingFramesAndDocki
         const RECT now = second.InFrame(second.toolBarsMade[i].get());
         EXPECT_TRUE(EqualRect(&now, &toolBars[i])) << "toolbar " << i;
     }
+    const RECT menuBarNow = second.InFrame(&second.frame->GetMenuBar());
+    EXPECT_TRUE(EqualRect(&menuBarNow, &menuBar));
+    const RECT statusNow = second.InFrame(&second.status);
+    EXPECT_TRUE(EqualRect(&statusNow, &status));
+    EXPECT_TRUE(second.status.GetStyle() & WS_VISIBLE);
     EXPECT_FALSE(second.toolBarsMade[3]->GetStyle() & WS_VISIBLE);
     CControlBar* floating = second.toolBarsMade[4].get();
     ASSERT_TRUE(floating->m_pDockBar && floating->m_pDockBar->m_bFloating);

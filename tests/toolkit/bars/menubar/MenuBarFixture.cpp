@@ -104,7 +104,6 @@ void MenuBarTest::SetUp()
     frame->DockControlBar(&bar);
     ASSERT_TRUE(bar.LoadMenuBar(kFrameMenu));
     ::SetMenu(*frame, nullptr);
-    frame->bar = &bar;
     g_idleFrame = frame;
     frame->ShowWindow(SW_SHOW);
     SetForegroundWindow(*frame);
@@ -118,7 +117,6 @@ void MenuBarTest::TearDown()
     EndMenu();
     MouseTo(POINT{5, 1000});
     uvAfxData.m_bXPLook = FALSE;
-    frame->bar = nullptr;
     g_idleFrame = nullptr;
     bar.DestroyWindow();
     frame->DestroyWindow();

@@ -1,11 +1,11 @@
-// An MDI frame with the menu bar in place of its Windows menu (menu 500 of MenuBarTest.rc), the
+// A toolkit MDI frame with the menu bar in place of its Windows menu (menu 500 of MenuBarTest.rc), the
 // keys and the mouse of the display (SendInput), and steps run from a thread timer so that they
 // also run inside the menu loop of an open popup.
 #pragma once
 
-#include "classlib/ui/MDIChildWnd.h"
-#include "classlib/ui/MDIFrameWnd.h"
 #include "tests/classlib/ui/BarInput.h"
+#include "toolkit/bars/frames/MDIChildWnd.h"
+#include "toolkit/bars/frames/MDIFrameWnd.h"
 #include "toolkit/bars/menubar/MenuBar.h"
 
 #include <gtest/gtest.h>
@@ -18,33 +18,27 @@ inline constexpr UINT kChildType = 501;
 inline constexpr UINT kChildCommand = 5001;
 inline constexpr UINT kFrameCommand = 5010;
 
-// Keeps every command and system command it gets, and lets the menu bar see its keys first.
-class CMenuBarFrame : public CMDIFrameWnd {
+// Keeps every command and system command it gets; the toolkit frame lets the menu bar (the
+// fixture's, found by its id) see its keys first.
+class CMenuBarFrame : public CUVMDIFrameWnd {
 public:
     // The test commands have no handlers: their menu items stay enabled.
     CMenuBarFrame() { m_bAutoMenuEnable = FALSE; }
-    BOOL PreTranslateMessage(MSG* msg) override
-    {
-        if (bar && bar->TranslateFrameMessage(msg))
-            return TRUE;
-        return CMDIFrameWnd::PreTranslateMessage(msg);
-    }
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override
     {
         commands.push_back(LOWORD(wParam));
-        return CMDIFrameWnd::OnCommand(wParam, lParam);
+        return CUVMDIFrameWnd::OnCommand(wParam, lParam);
     }
-    CUVMenuBar* bar = nullptr;
     std::vector<UINT> commands;
 };
 
-class CMenuBarChild : public CMDIChildWnd {
+class CMenuBarChild : public CUVMDIChildWnd {
 public:
     CMenuBarChild() { m_bAutoMenuEnable = FALSE; }
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override
     {
         commands.push_back(LOWORD(wParam));
-        return CMDIChildWnd::OnCommand(wParam, lParam);
+        return CUVMDIChildWnd::OnCommand(wParam, lParam);
     }
     std::vector<UINT> commands;
 };

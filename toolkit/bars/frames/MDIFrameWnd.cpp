@@ -1,0 +1,3 @@
+#include "toolkit/bars/frames/MDIFrameWnd.h"
+
+IMPLEMENT_DYNCREATE(CUVMDIFrameWnd, CMDIFrameWnd)

@@ -1,0 +1,3 @@
+#include "toolkit/bars/frames/OleIPFrameWnd.h"
+
+IMPLEMENT_DYNCREATE(CUVOleIPFrameWnd, CFrameWnd)
