@@ -9,6 +9,7 @@
 // The peers run natively, as their users run them: each is timed by the host shell that starts it
 // (its own native start included), not through a process started from inside Wine, whose start
 // costs more than the work measured. Each figure line says how its peer was timed.
+#include "bench/common/Clock.h"
 #include "engine/playback/dsp/Resamp.h"
 
 #include "classlib/com/ComPtr.h"
@@ -32,14 +33,6 @@ namespace {
 constexpr CLSID kMp3ReaderClsid = {0x34649628, 0x9E4F, 0x4F98, {0x8B, 0xDF, 0x3C, 0x9B, 0xEA, 0xF9, 0x79, 0x10}};
 constexpr unsigned kMixRate = 44100;
 constexpr double kCutoff = 0.8;
-
-double Now()
-{
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // Resamples interleaved stereo the way the mix input does: both channels, stride 2, in pieces.
 std::vector<float> Resample(const std::vector<float>& in, unsigned sourceRate, unsigned channels)
@@ -95,7 +88,7 @@ void BenchMp3(const fixtures::TempDir& dir)
         return;
     }
     BSTR name = SysAllocString(mp3.c_str());
-    const double t0 = Now();
+    const double t0 = bench::NowSeconds();
     HRESULT hr = reader->Open(name, TRUE);
     SysFreeString(name);
     LONGLONG length = 0;
@@ -103,7 +96,7 @@ void BenchMp3(const fixtures::TempDir& dir)
     std::vector<unsigned char> chunk(65536);
     for (LONGLONG pos = 0; SUCCEEDED(hr) && pos < length; pos += 65536)
         hr = reader->LoadPcm(chunk.data(), pos, 65536);
-    const double ours = Now() - t0;
+    const double ours = bench::NowSeconds() - t0;
     const double peer =
         fixtures::TimeUnixTool("ffmpeg", {"-v", "error", "-i", fixtures::UnixPath(mp3), "-f", "null", "-"});
     std::printf("mp3 decode (V2, 44100 Hz stereo, %.0f s): %.4f s = %.0fx real time (target >= 100x)\n", seconds, ours,
@@ -124,9 +117,9 @@ void BenchResampleSpeed(const fixtures::TempDir& dir)
     const double seconds = 60.0;
     std::vector<int16_t> source = fixtures::MusicLike(seconds, 48000, 2);
     std::vector<float> in = ToFloat(source);
-    const double t0 = Now();
+    const double t0 = bench::NowSeconds();
     std::vector<float> out = Resample(in, 48000, 2);
-    const double ours = Now() - t0;
+    const double ours = bench::NowSeconds() - t0;
     const std::wstring wav = dir.File(L"speed48.wav");
     fixtures::WriteWav16(wav, source, 48000, 2);
     const double peer = fixtures::TimeUnixTool("sox", {fixtures::UnixPath(wav), "-n", "rate", "-h", "44100"});

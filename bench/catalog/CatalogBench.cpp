@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/Clock.h"
 #include "classlib/core/Archive.h"
 #include "classlib/core/MemFile.h"
 #include "engine/catalog/analysis/ProfileResults.h"
@@ -55,14 +56,6 @@ constexpr int kImportFolders = 100;
 constexpr int kImportFilesPerFolder = 100;
 constexpr int kLatencyRuns = 20;
 
-double Now()
-{
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 void PrintRate(const char* name, double count, double seconds, double floor)
 {
     const double rate = count / seconds;
@@ -87,7 +80,7 @@ void PrintBeside(const char* name, double seconds, double ceiling, double openRe
 double OpenReadClose(const std::vector<std::wstring>& files)
 {
     std::vector<BYTE> buffer(0x10000);
-    const double start = Now();
+    const double start = bench::NowSeconds();
     for (const std::wstring& file : files) {
         HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
         if (handle == INVALID_HANDLE_VALUE)
@@ -96,7 +89,7 @@ double OpenReadClose(const std::vector<std::wstring>& files)
         ReadFile(handle, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr);
         CloseHandle(handle);
     }
-    return Now() - start;
+    return bench::NowSeconds() - start;
 }
 
 bool WaitComplete(IProgressStatus* status)
@@ -166,13 +159,13 @@ void BenchFiles(const fixtures::TempDir& data)
     BenchEngine engine;
     engine.catalog = new CCatalog(Outer(engine));
     engine.catalog->Init((data.Path() + L"\\").c_str());
-    double start = Now();
+    double start = bench::NowSeconds();
     for (const std::wstring& file : files)
         engine.catalog->AddItemFromFile(file.c_str(), nullptr, FALSE);
-    PrintRate("AddItemFromFile (tagged MP3 and WAV)", kFiles, Now() - start, 300);
+    PrintRate("AddItemFromFile (tagged MP3 and WAV)", kFiles, bench::NowSeconds() - start, 300);
     engine.catalog->NonDelegatingRelease();
 
-    start = Now();
+    start = bench::NowSeconds();
     int mp3s = 0;
     for (int repeat = 0; repeat < kRepeats; ++repeat) {
         for (size_t i = 0; i < files.size(); i += 2) {
@@ -182,16 +175,16 @@ void BenchFiles(const fixtures::TempDir& data)
             ++mp3s;
         }
     }
-    PrintRate("tag reading (MP3 with ID3v2)", mp3s, Now() - start, 2000);
+    PrintRate("tag reading (MP3 with ID3v2)", mp3s, bench::NowSeconds() - start, 2000);
 
-    start = Now();
+    start = bench::NowSeconds();
     for (int repeat = 0; repeat < kRepeats; ++repeat) {
         for (const std::wstring& file : files) {
             CMusicFileId id;
             ComputeMusicFileId(file.c_str(), &id);
         }
     }
-    PrintRate("identity (MP3 and WAV)", kRepeats * kFiles, Now() - start, 2000);
+    PrintRate("identity (MP3 and WAV)", kRepeats * kFiles, bench::NowSeconds() - start, 2000);
 }
 
 CMusicFileId IdOf(int i)
@@ -269,23 +262,23 @@ void BenchDisplayList(BenchEngine& engine, const fixtures::TempDir& data)
 {
     DisplayManagers display(engine, data.Path());
     const double catalogFile = OpenReadClose({data.File(L"catalog.dat")});
-    double start = Now();
+    double start = bench::NowSeconds();
     display.manager->Refresh();
-    PrintBeside("refresh of 50,000 listed items", Now() - start, 0.1, catalogFile, 1);
+    PrintBeside("refresh of 50,000 listed items", bench::NowSeconds() - start, 0.1, catalogFile, 1);
     int listed = 0;
     display.manager->GetCount(&listed);
     std::printf("(%d items listed)\n", listed);
-    start = Now();
+    start = bench::NowSeconds();
     display.manager->Sort(CatAttribute::Title, TRUE);
-    PrintBeside("sort of 50,000 by title", Now() - start, 0.15, catalogFile, 1);
+    PrintBeside("sort of 50,000 by title", bench::NowSeconds() - start, 0.15, catalogFile, 1);
     BSTR filter = SysAllocString(L"track 12");
     BSTR none = SysAllocString(L"");
     // The first filter makes every item's search text; the figure is the filter after it.
     display.manager->SetFilterText(filter);
     display.manager->SetFilterText(none);
-    start = Now();
+    start = bench::NowSeconds();
     display.manager->SetFilterText(filter);
-    PrintBeside("text filter of 50,000 (search texts made)", Now() - start, 0.05, catalogFile, 1);
+    PrintBeside("text filter of 50,000 (search texts made)", bench::NowSeconds() - start, 0.05, catalogFile, 1);
     display.manager->SetFilterText(none);
     SysFreeString(filter);
     SysFreeString(none);
@@ -302,9 +295,9 @@ void BenchLargeCatalog(const fixtures::TempDir& data)
     {
         BenchEngine engine;
         engine.catalog = new CCatalog(Outer(engine));
-        double start = Now();
+        double start = bench::NowSeconds();
         engine.catalog->Init((data.Path() + L"\\").c_str());
-        const double load = Now() - start;
+        const double load = bench::NowSeconds() - start;
         std::printf("(%d items loaded)\n", engine.catalog->GetItemCount());
         PrintTime("load catalog.dat of 50,000 items", load, 2);
 
@@ -318,19 +311,19 @@ void BenchLargeCatalog(const fixtures::TempDir& data)
                 item->Release();
             }
         }
-        start = Now();
+        start = bench::NowSeconds();
         engine.catalog->NonDelegatingRelease();
-        PrintTime("shutdown with compaction", Now() - start, 2);
+        PrintTime("shutdown with compaction", bench::NowSeconds() - start, 2);
     }
 
     BenchEngine engine;
     engine.catalog = new CCatalog(Outer(engine));
     engine.catalog->Init((data.Path() + L"\\").c_str());
     ComPtr<IProgressStatus> status;
-    const double start = Now();
+    const double start = bench::NowSeconds();
     if (engine.catalog->StartCleanup(TRUE, FALSE, status.put()) == S_OK)
         WaitComplete(status.get());
-    const double cleanup = Now() - start;
+    const double cleanup = bench::NowSeconds() - start;
     int left = 0;
     for (int i = 0; i < engine.catalog->GetItemCount(); ++i) {
         CCatItem* item = nullptr;
@@ -376,10 +369,10 @@ void BenchImport()
     engine.catalog->Init((data.Path() + L"\\").c_str());
     BSTR folder = SysAllocString(tree.Path().c_str());
     ComPtr<IProgressStatus> status;
-    const double start = Now();
+    const double start = bench::NowSeconds();
     if (engine.catalog->StartImportDirectory(folder, nullptr, status.put()) == S_OK)
         WaitComplete(status.get());
-    const double import = Now() - start;
+    const double import = bench::NowSeconds() - start;
     SysFreeString(folder);
     std::printf("(%d items imported)\n", engine.catalog->GetItemCount());
     PrintBeside("import of 10,000 tagged MP3s in a tree", import, 40, OpenReadClose(files), files.size());
@@ -410,11 +403,11 @@ void BenchWatchLatency()
         files.push_back(watched.File(L"arrived " + std::to_wstring(run) + L".wav"));
         // WriteWav16 creates, writes and closes the file: the clock runs from its close.
         fixtures::WriteWav16(files.back(), tone, 44100, 2);
-        const double closed = Now();
+        const double closed = bench::NowSeconds();
         CCatItem* item = nullptr;
-        while (!engine.catalog->FindItemByPath(files.back().c_str(), &item) && Now() - closed < 10)
+        while (!engine.catalog->FindItemByPath(files.back().c_str(), &item) && bench::NowSeconds() - closed < 10)
             Sleep(1);
-        latencies.push_back(Now() - closed);
+        latencies.push_back(bench::NowSeconds() - closed);
         if (item)
             item->Release();
     }

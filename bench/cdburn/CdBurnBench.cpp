@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "bench/common/Clock.h"
 #include "engine/core/server/InnerPtr.h"
 #include "engine/core/server/LocalCoCreate.h"
 #include "engine/playback/graph/EfxChain.h"
@@ -49,15 +50,6 @@ public:
     HRESULT STDMETHODCALLTYPE UpdateMix(BOOL) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnOutputConfigurationChanged(BOOL) override { return S_OK; }
 };
-
-double Now()
-{
-    LARGE_INTEGER frequency{};
-    LARGE_INTEGER counter{};
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 }  // namespace
 
@@ -110,11 +102,11 @@ int main()
         }
         while (burner->IsRecorderListReady() != S_OK)
             Sleep(1);
-        const double start = Now();
+        const double start = bench::NowSeconds();
         burner->StartWrite();
         while (burner->GetResult() == S_FALSE)
             Sleep(1);
-        const double elapsed = Now() - start;
+        const double elapsed = bench::NowSeconds() - start;
         const HRESULT result = burner->GetResult();
         player->EndCdBurn(0);
         burner->Release();

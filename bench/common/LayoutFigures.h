@@ -5,6 +5,7 @@
 // each step (a step that is slow by itself is slow in every round), printing the raw series beside.
 #pragma once
 
+#include "bench/common/Clock.h"
 #include "classlib/ui/FrameWnd.h"
 
 #include <windows.h>
@@ -17,14 +18,7 @@ namespace bench {
 
 inline double NowMs()
 {
-    static const LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
+    return 1000.0 * NowSeconds();
 }
 
 inline void Pump()

@@ -6,6 +6,7 @@
 //   (target: at most 20 ms each).
 // No peer: nothing on this machine hosts DirectShow effect chains natively.
 // The test effect DMO is registered in the prefix for the run and removed again at the end.
+#include "bench/common/Clock.h"
 #include "tests/effects-host/OstrelFixture.h"
 
 #include <windows.h>
@@ -23,14 +24,6 @@ using namespace ostrel_test;
 constexpr double kSeconds = 120.0;
 constexpr unsigned kRate = 44100;
 constexpr int kEditRounds = 20;
-
-double Now()
-{
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // Registers the test effect for the life of the object.
 class TestEffectRegistration {
@@ -69,7 +62,7 @@ double Throughput(int effects)
     const std::vector<float> block = GridNoise(1024, 3);
     const size_t buffers = static_cast<size_t>(kSeconds * kRate / 1024);
     std::vector<float> sink(block.size());
-    const double start = Now();
+    const double start = bench::NowSeconds();
     for (size_t b = 0; b < buffers; ++b) {
         BYTE* data = nullptr;
         DWORD bytes = 0;
@@ -86,7 +79,7 @@ double Throughput(int effects)
         }
         host->Unlock();
     }
-    return kSeconds / (Now() - start);
+    return kSeconds / (bench::NowSeconds() - start);
 }
 
 struct EditTimes {
@@ -103,15 +96,15 @@ EditTimes Edits()
     for (int i = 0; i < 4; ++i)
         InsertTestEffect(host.get(), {1.0f, 0, 0});
     for (int round = 0; round < kEditRounds; ++round) {
-        double start = Now();
+        double start = bench::NowSeconds();
         const LONG id = InsertTestEffect(host.get(), {1.0f, 0, 0}, ChainIds(host.get()).front());
-        worst.insert = std::max(worst.insert, (Now() - start) * 1000.0);
-        start = Now();
+        worst.insert = std::max(worst.insert, (bench::NowSeconds() - start) * 1000.0);
+        start = bench::NowSeconds();
         host->MoveEffect(id, -1);
-        worst.move = std::max(worst.move, (Now() - start) * 1000.0);
-        start = Now();
+        worst.move = std::max(worst.move, (bench::NowSeconds() - start) * 1000.0);
+        start = bench::NowSeconds();
         host->RemoveEffect(id);
-        worst.remove = std::max(worst.remove, (Now() - start) * 1000.0);
+        worst.remove = std::max(worst.remove, (bench::NowSeconds() - start) * 1000.0);
     }
     return worst;
 }

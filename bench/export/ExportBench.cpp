@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench/common/Clock.h"
 #include "interfaces/IProgressStatus.h"
 #include "tests/engine/playback/playmgr/LiveStream.h"
 #include "tests/support/TempDir.h"
@@ -28,31 +29,23 @@ constexpr int kRuns = 3;
 constexpr int kBenchMeasures = 100;
 constexpr DWORD kGiveUpMs = 600000;
 
-double Now()
-{
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 // Seconds from the call to the reported completion; negative when the export failed.
 double ExportOnce(LiveStream& stream, const std::wstring& target)
 {
     const MixExportOptions wav{1, 1, FALSE};
     ComPtr<IProgressStatus> progress;
     BSTR path = SysAllocString(target.c_str());
-    const double start = Now();
+    const double start = bench::NowSeconds();
     const HRESULT hr = stream.Manager().ExportMix(path, &wav, progress.put());
     SysFreeString(path);
     if (FAILED(hr))
         return -1.0;
     HRESULT completion = S_FALSE;
-    while (completion == S_FALSE && Now() - start < kGiveUpMs / 1000.0) {
+    while (completion == S_FALSE && bench::NowSeconds() - start < kGiveUpMs / 1000.0) {
         Sleep(1);
         completion = progress->GetCompletion();
     }
-    const double elapsed = Now() - start;
+    const double elapsed = bench::NowSeconds() - start;
     // The tick gives the stream back to its device before the next export may start.
     for (int waited = 0; waited < 5000 && stream.Manager().GetPlayState() != CPlayManager::kStopped; waited += 10)
         Sleep(10);

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/Clock.h"
 #include "classlib/com/ComPtr.h"
 #include "classlib/com/UniqueHandle.h"
 #include "engine/playback/graph/PlayerInput.h"
@@ -55,14 +56,6 @@ public:
 private:
     LONGLONG m_frame = 0;
 };
-
-double Now()
-{
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // Reads the sink from `offset` on; true once a sample of the kind at least a quarter of full scale
 // is found. A file that got shorter was started again: reading goes on from its start.
@@ -115,12 +108,12 @@ void Measure(const char* name, CPlayerOutput* made, bool floatSamples)
     for (int i = 0; i < kStarts; ++i) {
         Sleep(300);
         LONGLONG offset = SinkBytes();
-        const double start = Now();
+        const double start = bench::NowSeconds();
         input->SetActive(TRUE);
         output->Start();
-        while (!AudibleFrom(offset, floatSamples) && Now() - start < 5.0)
+        while (!AudibleFrom(offset, floatSamples) && bench::NowSeconds() - start < 5.0)
             Sleep(1);
-        delays.push_back((Now() - start) * 1000.0);
+        delays.push_back((bench::NowSeconds() - start) * 1000.0);
         output->Stop();
     }
     output->Close();

@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/Clock.h"
 #include "classlib/com/UniqueHandle.h"
 #include "engine/core/server/LiveAndPendingMixLock.h"
 #include "engine/playback/graph/MixOutput.h"
@@ -44,14 +45,6 @@ constexpr LONGLONG kSecond = 1000000;
 constexpr int kRuns = 10;
 constexpr DWORD kGiveUpMs = 5000;
 
-double Now()
-{
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 // The sink as this process sees it: its size, and what it gained from an offset on (a device that
 // opens again truncates it, and then everything counts as gained).
 class SinkWatch {
@@ -64,7 +57,7 @@ public:
     {
         std::vector<float> gained;
         const size_t frameBytes = m_float ? 8 : 4;
-        while (Now() - since < kGiveUpMs / 1000.0) {
+        while (bench::NowSeconds() - since < kGiveUpMs / 1000.0) {
             const LONGLONG size = outputtest::SinkBytes();
             if (size < m_position) {
                 m_position = 0;
@@ -75,7 +68,7 @@ public:
                 AppendFrom(gained, size);
                 for (size_t frame = m_scanned; frame + kWindow <= gained.size() / 2; ++frame) {
                     if (wanted(gained, frame))
-                        return Now() - since;
+                        return bench::NowSeconds() - since;
                     m_scanned = frame + 1;
                 }
             }
@@ -173,7 +166,7 @@ Figures StartLatency(const std::vector<TrackFile>& files, Device device)
         stream.Manager().Stop();
         Sleep(300);
         SinkWatch sink(device == Device::DirectSound);
-        const double t0 = Now();
+        const double t0 = bench::NowSeconds();
         stream.Manager().PlayFromStart();
         runs.push_back(sink.WaitFor(t0, Audible));
     }
@@ -223,7 +216,7 @@ Figures RepositionLatency(Device device, LONGLONG target)
         stream.Manager().PlayFromStart();
         stream.WaitForPosition(kSecond, kGiveUpMs);
         SinkWatch sink(device == Device::DirectSound);
-        const double t0 = Now();
+        const double t0 = bench::NowSeconds();
         stream.Manager().PlayFromPosition(target);
         const unsigned rate = device == Device::DirectSound ? 48000 : 44100;
         runs.push_back(sink.WaitFor(t0, [&](const std::vector<float>& audio, size_t frame) {
@@ -287,12 +280,12 @@ void TickCost()
         }
     };
     const auto tick = [&] {
-        const double t0 = Now();
+        const double t0 = bench::NowSeconds();
         {
             CLiveAndPendingMixSingleThreadAccess lock;
             manager->OnTick();
         }
-        const double took = (Now() - t0) * 1000.0;
+        const double took = (bench::NowSeconds() - t0) * 1000.0;
         ui.Clear();
         return took;
     };

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/Clock.h"
 #include "engine/core/mix/MixBuilder.h"
 #include "engine/core/track/Marker.h"
 #include "engine/core/track/TrackBeatMap.h"
@@ -35,14 +36,6 @@ namespace {
 constexpr LONGLONG kSecond = 1000000;
 constexpr int kTrackSeconds = 40;
 constexpr unsigned kDeviceRead = 17640;  // 100 ms of 16-bit stereo
-
-double Now()
-{
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 double CpuSeconds()
 {
@@ -155,13 +148,13 @@ public:
         while (m_final->IsDataReady() != S_OK)
             Sleep(1);
         std::vector<BYTE> buffer(kDeviceRead);
-        const double start = Now();
+        const double start = bench::NowSeconds();
         LONGLONG delivered = 0;
         LONGLONG silence = 0;
         int shortReads = 0;
         for (double done = 0; done < seconds; done += kDeviceRead / 176400.0) {
             const double due = start + done / speed;
-            while (Now() < due)
+            while (bench::NowSeconds() < due)
                 Sleep(0);
             m_final->Read(buffer.data(), kDeviceRead);
             m_final->SetBufferedBytes(0);
@@ -178,11 +171,11 @@ public:
     // Milliseconds from SeekTo until the inputs are ready.
     double SeekToReady(LONGLONG time)
     {
-        const double start = Now();
+        const double start = bench::NowSeconds();
         m_output->SeekTo(time);
         while (m_output->IsDataReady() != S_OK)
             Sleep(0);
-        return (Now() - start) * 1000.0;
+        return (bench::NowSeconds() - start) * 1000.0;
     }
 
 private:
@@ -255,11 +248,11 @@ int main()
 
     {
         Graph graph(eight);
-        const double start = Now();
+        const double start = bench::NowSeconds();
         graph.PullWaiting(seconds);
         std::printf("eight tracks pulled as fast as they render (waiting for the inputs): %.1fx real time in wall "
                     "time\n",
-                    seconds / (Now() - start));
+                    seconds / (bench::NowSeconds() - start));
     }
     {
         Graph graph(eight);

@@ -147,6 +147,15 @@ protected:
     }
     HRESULT Save(const std::wstring& path) { return m_engine->SavePlaylist(UniqueBstr(path.c_str()).get()); }
 
+    // Loads a saved document and saves it again as `name` in the test folder: the bytes must come
+    // back as they were read.
+    void ExpectReloadSavesTheSameBytes(const std::wstring& saved, const wchar_t* name, const char* what)
+    {
+        ASSERT_EQ(Load(saved), S_OK);
+        const std::wstring again = m_folder.File(name);
+        ASSERT_EQ(Save(again), S_OK);
+        EXPECT_EQ(mixtest::ReadFileBytes(again), mixtest::ReadFileBytes(saved)) << what;
+    }
     // Copies of the mix's tracks, as the user interface gets them.
     void CopyMix(CTrackInfoContainer& tracks)
     {
@@ -195,14 +204,8 @@ TEST_F(EngineMix, DocumentLoadsSavesAsTheCurrentFormAndReloadsToTheSameBytes)
 
     // A saved document, loaded and saved again, is written byte for byte as it was read: what the
     // rebuild lays on a loaded mix is already in the file, in the same order.
-    ASSERT_EQ(Load(first), S_OK);
-    const std::wstring second = m_folder.File(L"second.cfp");
-    ASSERT_EQ(Save(second), S_OK);
-    EXPECT_EQ(mixtest::ReadFileBytes(second), mixtest::ReadFileBytes(first)) << "the first save is not a fixed point";
-    ASSERT_EQ(Load(second), S_OK);
-    const std::wstring third = m_folder.File(L"third.cfp");
-    ASSERT_EQ(Save(third), S_OK);
-    EXPECT_EQ(mixtest::ReadFileBytes(third), mixtest::ReadFileBytes(second));
+    ExpectReloadSavesTheSameBytes(first, L"second.cfp", "the first save is not a fixed point");
+    ExpectReloadSavesTheSameBytes(m_folder.File(L"second.cfp"), L"third.cfp", "the second save is not a fixed point");
 }
 
 TEST_F(EngineMix, AfterALoadTheSnapshotAndTheLastMixFileHoldTheMix)
@@ -297,12 +300,8 @@ TEST_F(EngineMix, OlderFormsLoadSaveAsTheCurrentFormAndReload)
         for (int i = 0; i < 2; ++i)
             EXPECT_EQ(std::wstring(saved.GetAt(i)->GetFilePath()), clicks[i]);
 
-        ASSERT_EQ(Load(first), S_OK);
+        ExpectReloadSavesTheSameBytes(first, L"second.cfp", "the reloaded mix saved other bytes");
         EXPECT_EQ(Ids().size(), 2u);
-        const std::wstring second = m_folder.File(L"second.cfp");
-        ASSERT_EQ(Save(second), S_OK);
-        EXPECT_EQ(mixtest::ReadFileBytes(second), mixtest::ReadFileBytes(first))
-            << "the reloaded mix saved other bytes";
     }
 }
 
@@ -667,11 +666,7 @@ TEST_F(EnginePlaylist, ItsAnalysedTracksSavedAndReopenedSaveTheSameBytes)
 
     const std::wstring first = m_folder.File(L"first.cfp");
     ASSERT_EQ(Save(first), S_OK);
-    ASSERT_EQ(Load(first), S_OK);
-    const std::wstring second = m_folder.File(L"second.cfp");
-    ASSERT_EQ(Save(second), S_OK);
-    EXPECT_EQ(mixtest::ReadFileBytes(second), mixtest::ReadFileBytes(first))
-        << "the analysed tempo did not survive the document";
+    ExpectReloadSavesTheSameBytes(first, L"second.cfp", "the analysed tempo did not survive the document");
 }
 
 TEST_F(EnginePlaylist, BadListsFailCleanlyAndLeaveTheMixAsItWas)
