@@ -354,8 +354,9 @@ TEST_F(CdRecordingTest, FailuresOfTheLibraryAndTheUsersAbortAreReported)
          "WriteData\nAbort 0\n", 1},
         {"disc write fails", [](CDDOUBLE_SCRIPT& s) { s.writeDiscResult = 5; }, false,
          "WriteData\nWriteDisc\nAbort 0\n", 7},
-        {"user aborts", [](CDDOUBLE_SCRIPT& s) { s.stallDataAfter = 2 * 37632; }, true,
-         "WriteData\nAbort 1\nAbort 0\nShutdown\n", 7},
+        // A piece the device thread was already handing over when the user aborted may still
+        // reach the library after the abort; the abort of the write follows it.
+        {"user aborts", [](CDDOUBLE_SCRIPT& s) { s.stallDataAfter = 2 * 37632; }, true, "Abort 1\n", 7},
     };
     for (const Failure& failure : failures) {
         SCOPED_TRACE(failure.name);
@@ -379,7 +380,13 @@ TEST_F(CdRecordingTest, FailuresOfTheLibraryAndTheUsersAbortAreReported)
         EXPECT_EQ(status, failure.actionStatus);
         ASSERT_EQ(player->EndCdBurn(0), S_OK);
         const std::string calls = Log().calls;
-        EXPECT_NE(calls.find(failure.calls), std::string::npos) << calls;
+        const size_t found = calls.find(failure.calls);
+        EXPECT_NE(found, std::string::npos) << calls;
+        if (failure.userAborts) {
+            EXPECT_TRUE(found != std::string::npos && EndsWith(calls, "Abort 0\nShutdown\n") &&
+                        calls.find("Abort 0\n") > found)
+                << calls;
+        }
         EXPECT_TRUE(EndsWith(calls, "Shutdown\n")) << calls;
         burner->Release();
     }
