@@ -5,6 +5,7 @@
 // docking windows hosting lists, docked on the left (caption along the top) and at the bottom
 // (caption strip on the left, title upward), one with the focus inside (active caption), one
 // expanded in its row, and one floating.
+#include "gallery/common/GalleryFrame.h"
 #include "gallery/common/GalleryRunner.h"
 #include "tests/toolkit/bars/docking/UVTestBar.h"
 #include "classlib/ui/FrameWnd.h"
@@ -44,11 +45,7 @@ class Scene {
 public:
     Scene()
     {
-        frame = new CUVFrameWnd;
-        frame->Create(nullptr, L"docking", WS_POPUP | WS_CLIPCHILDREN, RECT{40, 40, 740, 540}, nullptr, nullptr, 0,
-                      nullptr);
-        ::CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_WHITERECT, 0, 0, 0, 0, frame->m_hWnd,
-                          reinterpret_cast<HMENU>(static_cast<UINT_PTR>(AFX_IDW_PANE_FIRST)), nullptr, nullptr);
+        frame = CreateGalleryFrame(new CUVFrameWnd, RECT{40, 40, 740, 540});
         EnableUVDocking(frame, CBRS_ALIGN_ANY, UVDB_KEEP_BAR_BORDERS);
         frame->ShowWindow(SW_SHOW);
     }

@@ -2,6 +2,7 @@
 // classic and the XP look, written as BMP files into the folder given as the first argument
 // (tools/gallery turns them into PNGs): a frame with a status bar whose last pane holds a
 // progress control, and a frame whose client is a splitter with another splitter in one pane.
+#include "gallery/common/GalleryFrame.h"
 #include "gallery/common/GalleryRunner.h"
 #include "classlib/ui/FrameWnd.h"
 #include "classlib/ui/View.h"
@@ -40,18 +41,9 @@ protected:
 };
 IMPLEMENT_DYNCREATE(CNamedView, CView)
 
-CFrameWnd* MakeFrame(const RECT& rect)
-{
-    auto* frame = new CFrameWnd;
-    frame->Create(nullptr, L"gallery", WS_POPUP | WS_CLIPCHILDREN, rect, nullptr, nullptr, 0, nullptr);
-    return frame;
-}
-
 void StatusBarWithControl(GalleryShots& shots)
 {
-    CFrameWnd* frame = MakeFrame(RECT{40, 40, 640, 240});
-    ::CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_WHITERECT, 0, 0, 0, 0, frame->m_hWnd,
-                      reinterpret_cast<HMENU>(static_cast<UINT_PTR>(AFX_IDW_PANE_FIRST)), nullptr, nullptr);
+    CFrameWnd* frame = CreateGalleryFrame(new CFrameWnd, RECT{40, 40, 640, 240});
     auto* bar = new CUVStatusBar;
     bar->m_bAutoDelete = TRUE;
     bar->CreateEx(frame, SBARS_SIZEGRIP);
