@@ -39,6 +39,7 @@
 #include "tests/engine/catalog/CatalogTestSupport.h"
 #include "tests/engine/catalog/ProfilerTestSupport.h"
 #include "tests/engine/catalog/items/RecordBytes.h"
+#include "tests/support/PathListDouble.h"
 #include "tests/support/Signals.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UnixTools.h"
@@ -386,7 +387,7 @@ void BenchWatchLatency()
     BenchEngine engine;
     engine.catalog = new CCatalog(Outer(engine));
     engine.catalog->Init((data.Path() + L"\\").c_str());
-    catalog_test::PathListDouble folders;
+    PathListDouble folders;
     folders.paths = {watched.Path()};
     engine.catalog->SetAutoUpdateFolders(&folders);
     engine.catalog->SetAutoUpdate(TRUE, FALSE);

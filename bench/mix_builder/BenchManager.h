@@ -1,5 +1,5 @@
-// The mix manager of a benchmark leaves no file behind: its undo snapshots and the last-mix file
-// go with it.
+// The mix manager of a benchmark leaves no file behind: its undo and redo snapshots and the
+// last-mix file go with it.
 #pragma once
 
 #include <windows.h>
@@ -16,6 +16,8 @@ inline void ReleaseBenchManager(InnerPtr<CMixManager>& manager, const std::wstri
     std::vector<std::wstring> snapshots;
     for (int i = 0; i < manager->GetUndoStore()->GetUndoCount(); ++i)
         snapshots.emplace_back(static_cast<const wchar_t*>(manager->GetUndoStore()->GetUndoPath(i)));
+    for (int i = 0; i < manager->GetUndoStore()->GetRedoCount(); ++i)
+        snapshots.emplace_back(static_cast<const wchar_t*>(manager->GetUndoStore()->GetRedoPath(i)));
     manager.reset();
     for (const std::wstring& path : snapshots)
         DeleteFileW(path.c_str());

@@ -5,19 +5,16 @@
 // docking windows hosting lists, docked on the left (caption along the top) and at the bottom
 // (caption strip on the left, title upward), one with the focus inside (active caption), one
 // expanded in its row, and one floating.
+#include "gallery/common/GalleryFrame.h"
+#include "gallery/common/GalleryRunner.h"
 #include "tests/toolkit/bars/docking/UVTestBar.h"
-#include "tests/toolkit/bars/menus/MenuDriver.h"
 #include "classlib/ui/FrameWnd.h"
 #include "classlib/ui/MiniDockFrameWnd.h"
 #include "toolkit/bars/docking/DockBar.h"
 #include "toolkit/bars/docking/DockWindow.h"
 #include "toolkit/bars/frames/FrameWnd.h"
 #include "toolkit/bars/look/GlobalData.h"
-#include "toolkit/bars/look/UVColors.h"
 
-#include <shellapi.h>
-
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,26 +41,11 @@ public:
 using CGalleryBar = CLabelled<CUVTestBar>;
 using CGalleryWindow = CLabelled<CUVTestDockWindow>;
 
-void Pump(DWORD ms)
-{
-    const DWORD until = GetTickCount() + ms;
-    MSG msg;
-    do {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&msg);
-        Sleep(10);
-    } while (GetTickCount() < until);
-}
-
 class Scene {
 public:
     Scene()
     {
-        frame = new CUVFrameWnd;
-        frame->Create(nullptr, L"docking", WS_POPUP | WS_CLIPCHILDREN, RECT{40, 40, 740, 540}, nullptr, nullptr, 0,
-                      nullptr);
-        ::CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_WHITERECT, 0, 0, 0, 0, frame->m_hWnd,
-                          reinterpret_cast<HMENU>(static_cast<UINT_PTR>(AFX_IDW_PANE_FIRST)), nullptr, nullptr);
+        frame = CreateGalleryFrame(new CUVFrameWnd, RECT{40, 40, 740, 540});
         EnableUVDocking(frame, CBRS_ALIGN_ANY, UVDB_KEEP_BAR_BORDERS);
         frame->ShowWindow(SW_SHOW);
     }
@@ -71,7 +53,7 @@ public:
     {
         bars.clear();
         frame->DestroyWindow();
-        Pump(50);
+        GalleryPump(50);
     }
     template <class Bar, class... Args>
     Bar* Add(const wchar_t* title, UINT side, const RECT* at, Args... args)
@@ -103,15 +85,13 @@ public:
     std::vector<std::unique_ptr<CControlBar>> bars;
 };
 
-void Save(const std::wstring& folder, const std::wstring& name, const RECT& rect)
+void Save(GalleryShots& shots, const std::wstring& name, const RECT& rect)
 {
-    Pump(300);
-    const std::wstring path = folder + L"\\docking_" + name + (uvAfxData.m_bXPLook ? L"_xp" : L"_classic") + L".bmp";
-    if (!SaveScreenBmp(rect, path))
-        fwprintf(stderr, L"could not write %ls\n", path.c_str());
+    GalleryPump(300);
+    shots.Save(L"docking_" + name + L"_" + shots.Look() + L".bmp", rect);
 }
 
-void SidesAndFloating(const std::wstring& folder)
+void SidesAndFloating(GalleryShots& shots)
 {
     Scene scene;
     auto* transport = scene.Add<CGalleryBar>(L"Transport", AFX_IDW_DOCKBAR_TOP, nullptr, 160, 28);
@@ -122,10 +102,10 @@ void SidesAndFloating(const std::wstring& folder)
     scene.Add<CGalleryBar>(L"R", AFX_IDW_DOCKBAR_RIGHT, nullptr, 160, 28);
     auto* floating = scene.Add<CGalleryBar>(L"Floating", AFX_IDW_DOCKBAR_TOP, nullptr, 150, 28);
     scene.frame->FloatControlBar(floating, POINT{760, 120});
-    Save(folder, L"sides", RECT{30, 30, 960, 560});
+    Save(shots, L"sides", RECT{30, 30, 960, 560});
 }
 
-void StripsBetweenWindows(const std::wstring& folder)
+void StripsBetweenWindows(GalleryShots& shots)
 {
     Scene scene;
     auto* catalog = scene.Add<CGalleryWindow>(L"Catalog", AFX_IDW_DOCKBAR_LEFT, nullptr, SIZE{160, 200}, 40);
@@ -135,7 +115,7 @@ void StripsBetweenWindows(const std::wstring& folder)
     scene.AddAfter<CGalleryWindow>(L"History", AFX_IDW_DOCKBAR_BOTTOM, playlist, SIZE{300, 90}, 40);
     scene.Add<CGalleryBar>(L"Transport", AFX_IDW_DOCKBAR_TOP, nullptr, 200, 28);
     scene.frame->RecalcLayout();
-    Save(folder, L"strips", RECT{30, 30, 750, 550});
+    Save(shots, L"strips", RECT{30, 30, 750, 550});
 }
 
 // A docking window of the scene hosting a list box of `items`.
@@ -159,7 +139,7 @@ CUVDockWindow* AddDockWindow(Scene& scene, const wchar_t* title, SIZE size, UINT
     return raw;
 }
 
-void DockingWindows(const std::wstring& folder)
+void DockingWindows(GalleryShots& shots)
 {
     Scene scene;
     scene.Add<CGalleryBar>(L"Transport", AFX_IDW_DOCKBAR_TOP, nullptr, 200, 28);
@@ -178,31 +158,19 @@ void DockingWindows(const std::wstring& folder)
     const RECT right{rect.right + 1, rect.top, rect.right + 20, rect.bottom};
     auto* notes = AddDockWindow(scene, L"Notes", SIZE{120, 200}, AFX_IDW_DOCKBAR_BOTTOM, &right, {L"Fade late"});
     scene.frame->RecalcLayout();
-    Pump(100);
+    GalleryPump(100);
     notes->SendMessage(WM_COMMAND, CUVDockWindow::kExpandCommand);
     // The focus in the catalog's list: its caption shows active.
     ::SetFocus(::FindWindowExW(catalog->m_hWnd, nullptr, L"LISTBOX", nullptr));
     for (auto& bar : scene.bars)
         bar->SendMessage(WM_IDLEUPDATECMDUI, TRUE);
     scene.frame->RecalcLayout();
-    Save(folder, L"windows", RECT{30, 30, 1100, 560});
+    Save(shots, L"windows", RECT{30, 30, 1100, 560});
 }
 
 }  // namespace
 
 int main()
 {
-    int argc = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    const std::wstring folder = argc > 1 ? argv[1] : L".";
-    LocalFree(argv);
-    for (BOOL xp : {FALSE, TRUE}) {
-        uvAfxData.m_bXPLook = xp;
-        RefreshUVColors();
-        uvAfxData.LoadColors();
-        SidesAndFloating(folder);
-        StripsBetweenWindows(folder);
-        DockingWindows(folder);
-    }
-    return 0;
+    return RunGallery("gallery_docking", {SidesAndFloating, StripsBetweenWindows, DockingWindows});
 }

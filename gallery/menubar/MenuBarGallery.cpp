@@ -2,30 +2,14 @@
 // written as BMP files into the folder given as the first argument: the bar with its File popup
 // open, and the bar of an MDI frame whose child is maximised (icon, buttons, the restore button
 // hot).
-#include "tests/toolkit/bars/menus/MenuDriver.h"
+#include "gallery/common/GalleryRunner.h"
 #include "toolkit/bars/frames/MDIChildWnd.h"
 #include "toolkit/bars/frames/MDIFrameWnd.h"
-#include "toolkit/bars/look/GlobalData.h"
-#include "toolkit/bars/look/UVColors.h"
 #include "toolkit/bars/menubar/MenuBar.h"
 
-#include <shellapi.h>
-
-#include <cstdio>
 #include <string>
 
 namespace {
-
-void Pump()
-{
-    MSG msg;
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < 300) {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&msg);
-        Sleep(10);
-    }
-}
 
 class Scene {
 public:
@@ -42,7 +26,7 @@ public:
         ::SetMenu(*m_frame, nullptr);
         m_frame->ShowWindow(SW_SHOW);
         m_frame->RecalcLayout();
-        Pump();
+        GalleryPump(300);
     }
     ~Scene() { m_frame->DestroyWindow(); }
     RECT Rect() const
@@ -65,78 +49,49 @@ public:
     CUVMenuBar& m_bar;
 };
 
-class Gallery {
-public:
-    explicit Gallery(std::wstring folder) : m_folder(std::move(folder)) {}
+void Save(GalleryShots& shots, const wchar_t* scene, const RECT& rect)
+{
+    shots.Save(std::wstring(L"menubar-") + scene + L"-" + shots.Look() + L".bmp", rect);
+}
 
-    void Run()
-    {
-        for (bool xp : {false, true}) {
-            uvAfxData.m_bXPLook = xp;
-            m_look = xp ? L"xp" : L"classic";
-            OpenPopup();
-            MDIButtons();
-        }
-    }
-    int m_written = 0;
+// The File popup open from its entry; the picture is taken from inside the menu loop.
+void OpenPopup(GalleryShots& shots)
+{
+    static GalleryShots* s_shots = nullptr;
+    static RECT s_rect{};
+    Scene scene;
+    s_shots = &shots;
+    s_rect = scene.Rect();
+    SetTimer(nullptr, 0, 400, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        Save(*s_shots, L"open", s_rect);
+        EndMenu();
+    });
+    scene.m_bar.TrackPopup(scene.Entry(0));
+    GalleryPump(300);
+}
 
-private:
-    void Save(const wchar_t* scene, const RECT& rect)
-    {
-        if (SaveScreenBmp(rect, m_folder + L"\\menubar-" + scene + L"-" + m_look + L".bmp"))
-            ++m_written;
-    }
-
-    // The File popup open from its entry; the picture is taken from inside the menu loop.
-    void OpenPopup()
-    {
-        Scene scene;
-        s_gallery = this;
-        s_rect = scene.Rect();
-        SetTimer(nullptr, 0, 400, [](HWND, UINT, UINT_PTR id, DWORD) {
-            KillTimer(nullptr, id);
-            s_gallery->Save(L"open", s_rect);
-            EndMenu();
-        });
-        scene.m_bar.TrackPopup(scene.Entry(0));
-        Pump();
-    }
-
-    // A maximised child: its icon before the entries, its buttons at the bar's end, restore hot.
-    void MDIButtons()
-    {
-        Scene scene;
-        auto* child = new CUVMDIChildWnd;
-        child->LoadFrame(501, WS_CHILD | WS_VISIBLE | WS_OVERLAPPEDWINDOW, scene.m_frame);
-        child->MDIMaximize();
-        Pump();
-        scene.m_bar.OnUpdateCmdUI(scene.m_frame, FALSE);
-        scene.m_bar.RecalcAfterChange();
-        scene.m_bar.m_nHotItem = static_cast<int>(scene.m_bar.m_items.size()) - 2;
-        scene.m_bar.Invalidate();
-        Pump();
-        RECT rect = scene.Rect();
-        rect.bottom = rect.top + 80;
-        Save(L"mdi", rect);
-    }
-
-    static inline Gallery* s_gallery = nullptr;
-    static inline RECT s_rect{};
-    std::wstring m_folder;
-    std::wstring m_look;
-};
+// A maximised child: its icon before the entries, its buttons at the bar's end, restore hot.
+void MDIButtons(GalleryShots& shots)
+{
+    Scene scene;
+    auto* child = new CUVMDIChildWnd;
+    child->LoadFrame(501, WS_CHILD | WS_VISIBLE | WS_OVERLAPPEDWINDOW, scene.m_frame);
+    child->MDIMaximize();
+    GalleryPump(300);
+    scene.m_bar.OnUpdateCmdUI(scene.m_frame, FALSE);
+    scene.m_bar.RecalcAfterChange();
+    scene.m_bar.m_nHotItem = static_cast<int>(scene.m_bar.m_items.size()) - 2;
+    scene.m_bar.Invalidate();
+    GalleryPump(300);
+    RECT rect = scene.Rect();
+    rect.bottom = rect.top + 80;
+    Save(shots, L"mdi", rect);
+}
 
 }  // namespace
 
 int main()
 {
-    int argc = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    const std::wstring folder = argc > 1 ? argv[1] : L".";
-    LocalFree(argv);
-    RefreshUVColors();
-    Gallery gallery(folder);
-    gallery.Run();
-    std::printf("gallery_menubar: %d pictures\n", gallery.m_written);
-    return gallery.m_written > 0 ? 0 : 1;
+    return RunGallery("gallery_menubar", {OpenPopup, MDIButtons});
 }

@@ -2,17 +2,14 @@
 // classic and the XP look, written as BMP files into the folder given as the first argument
 // (tools/gallery turns them into PNGs): a frame with a status bar whose last pane holds a
 // progress control, and a frame whose client is a splitter with another splitter in one pane.
-#include "tests/toolkit/bars/menus/MenuDriver.h"
+#include "gallery/common/GalleryFrame.h"
+#include "gallery/common/GalleryRunner.h"
 #include "classlib/ui/FrameWnd.h"
 #include "classlib/ui/View.h"
 #include "toolkit/bars/look/GlobalData.h"
-#include "toolkit/bars/look/UVColors.h"
 #include "toolkit/bars/splitter/SplitterWnd.h"
 #include "toolkit/bars/status/StatusBar.h"
 
-#include <shellapi.h>
-
-#include <cstdio>
 #include <string>
 
 namespace {
@@ -20,23 +17,10 @@ namespace {
 constexpr UINT ID_TIME = 2301;
 constexpr UINT ID_VOLUME = 2302;
 
-void Pump(DWORD ms)
+void Save(GalleryShots& shots, const std::wstring& name, const RECT& rect)
 {
-    const DWORD until = GetTickCount() + ms;
-    MSG msg;
-    do {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&msg);
-        Sleep(10);
-    } while (GetTickCount() < until);
-}
-
-void Save(const std::wstring& folder, const std::wstring& name, const RECT& rect)
-{
-    Pump(300);
-    const std::wstring path = folder + L"\\statusbar_" + name + (uvAfxData.m_bXPLook ? L"_xp" : L"_classic") + L".bmp";
-    if (!SaveScreenBmp(rect, path))
-        fwprintf(stderr, L"could not write %ls\n", path.c_str());
+    GalleryPump(300);
+    shots.Save(L"statusbar_" + name + L"_" + shots.Look() + L".bmp", rect);
 }
 
 // A view that names its pane, so that the picture says which is which.
@@ -57,18 +41,9 @@ protected:
 };
 IMPLEMENT_DYNCREATE(CNamedView, CView)
 
-CFrameWnd* MakeFrame(const RECT& rect)
+void StatusBarWithControl(GalleryShots& shots)
 {
-    auto* frame = new CFrameWnd;
-    frame->Create(nullptr, L"gallery", WS_POPUP | WS_CLIPCHILDREN, rect, nullptr, nullptr, 0, nullptr);
-    return frame;
-}
-
-void StatusBarWithControl(const std::wstring& folder)
-{
-    CFrameWnd* frame = MakeFrame(RECT{40, 40, 640, 240});
-    ::CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_WHITERECT, 0, 0, 0, 0, frame->m_hWnd,
-                      reinterpret_cast<HMENU>(static_cast<UINT_PTR>(AFX_IDW_PANE_FIRST)), nullptr, nullptr);
+    CFrameWnd* frame = CreateGalleryFrame(new CFrameWnd, RECT{40, 40, 640, 240});
     auto* bar = new CUVStatusBar;
     bar->m_bAutoDelete = TRUE;
     bar->CreateEx(frame, SBARS_SIZEGRIP);
@@ -81,9 +56,9 @@ void StatusBarWithControl(const std::wstring& folder)
     bar->AddPaneControl(progress, ID_VOLUME, TRUE);
     frame->RecalcLayout();
     frame->ShowWindow(SW_SHOW);
-    Save(folder, L"control", RECT{30, 30, 650, 250});
+    Save(shots, L"control", RECT{30, 30, 650, 250});
     frame->DestroyWindow();
-    Pump(50);
+    GalleryPump(50);
 }
 
 // A frame whose client is a 1 x 2 splitter; its right pane is a 2 x 1 splitter.
@@ -105,31 +80,20 @@ protected:
     CUVSplitterWnd m_inner;
 };
 
-void NestedSplitters(const std::wstring& folder)
+void NestedSplitters(GalleryShots& shots)
 {
     auto* frame = new CNestedFrame;
     frame->Create(nullptr, L"gallery", WS_POPUP | WS_CLIPCHILDREN, RECT{40, 40, 560, 400}, nullptr, nullptr, 0,
                   nullptr);
     frame->ShowWindow(SW_SHOW);
-    Save(folder, L"nested_splitters", RECT{30, 30, 570, 410});
+    Save(shots, L"nested_splitters", RECT{30, 30, 570, 410});
     frame->DestroyWindow();
-    Pump(50);
+    GalleryPump(50);
 }
 
 }  // namespace
 
 int main()
 {
-    int argc = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    const std::wstring folder = argc > 1 ? argv[1] : L".";
-    LocalFree(argv);
-    for (BOOL xp : {FALSE, TRUE}) {
-        uvAfxData.m_bXPLook = xp;
-        RefreshUVColors();
-        uvAfxData.LoadColors();
-        StatusBarWithControl(folder);
-        NestedSplitters(folder);
-    }
-    return 0;
+    return RunGallery("gallery_statusbar", {StatusBarWithControl, NestedSplitters});
 }

@@ -1,15 +1,13 @@
 // Pictures of the toolkit's popup menus for a person to look at: each scene in the classic and
 // the XP look, written as BMP files into the folder given as the first argument (tools/gallery
 // turns them into PNGs). Run under a compositing manager so that the shadows blend.
+#include "gallery/common/GalleryRunner.h"
 #include "tests/toolkit/bars/menus/MenuDriver.h"
 #include "toolkit/bars/look/CommandImages.h"
 #include "toolkit/bars/look/GlobalData.h"
 #include "toolkit/bars/look/UVColors.h"
 #include "toolkit/bars/menus/MenuState.h"
 
-#include <shellapi.h>
-
-#include <cstdio>
 #include <string>
 
 namespace {
@@ -74,126 +72,90 @@ HMENU MakeMenu()
     return menu;
 }
 
-class Gallery {
-public:
-    Gallery(std::wstring folder) : m_folder(std::move(folder)) {}
+// Waits for the screen to settle (the compositor blends the shadows), then saves the popup and
+// its surroundings.
+MenuStep Capture(GalleryShots& shots, const wchar_t* scene, const RECT* extra = nullptr)
+{
+    return [&shots, scene, extra](HWND) {
+        Sleep(400);
+        RECT rect = OpenPopups();
+        if (extra)
+            UnionRect(&rect, &rect, extra);
+        InflateRect(&rect, 12, 12);
+        shots.Save(std::wstring(L"menu-") + scene + L"-" + shots.Look() + L".bmp", rect);
+    };
+}
 
-    void Run()
+void Plain(GalleryShots& shots)
+{
+    MenuDriver driver;
+    HMENU menu = MakeMenu();
+    driver.Track(menu, POINT{40, 40}, false, {[](HWND) {}, Capture(shots, L"plain")});
+    DestroyMenu(menu);
+}
+
+void Personalised(GalleryShots& shots)
+{
+    MenuDriver driver;
+    const HWND frame = driver.frame->m_hWnd;
+    driver.cool.ClearRecentItems();
+    const UINT hidden[] = {cmdClose, cmdExport, cmdStereo};
+    driver.cool.HideCommands(hidden, 3);
+    HMENU menu = MakeMenu();
+    GetUVMenuState().expandRequested = FALSE;
+    driver.Track(menu, POINT{40, 40}, true,
+                 {[](HWND) {}, Capture(shots, L"personalised-collapsed"), [frame](HWND) { PostKey(frame, VK_UP); },
+                  [frame](HWND) { PostKey(frame, VK_RETURN); }, [](HWND) {}, Capture(shots, L"personalised-expanded")});
+    GetUVMenuState().expandRequested = FALSE;
+    DestroyMenu(menu);
+}
+
+void States(GalleryShots& shots)
+{
+    MenuDriver driver;
+    const HWND frame = driver.frame->m_hWnd;
+    HMENU menu = MakeMenu();
+    auto down = [frame](HWND) { PostKey(frame, VK_DOWN); };
+    // Down four times: New, Open, Close, then Save (checked); once more: Save As (disabled);
+    // four more: Export, Mono, Stereo, Recent Mixes, which opens to the right.
+    driver.Track(menu, POINT{40, 40}, false,
+                 {[](HWND) {}, down, down, down, down, Capture(shots, L"selected-checked"), down,
+                  Capture(shots, L"selected-disabled"), down, down, down, down,
+                  [frame](HWND) { PostKey(frame, VK_RIGHT); }, [](HWND) {}, Capture(shots, L"submenu")});
+    DestroyMenu(menu);
+}
+
+void Dropped(GalleryShots& shots)
+{
+    MenuDriver driver;
+    // A pressed toolbar button, drawn as the XP look draws a dropped one.
+    static const RECT button{60, 40, 140, 64};
     {
-        for (BOOL xp : {FALSE, TRUE}) {
-            uvAfxData.m_bXPLook = xp;
-            m_look = xp ? L"xp" : L"classic";
-            Plain();
-            Personalised();
-            States();
-            Dropped();
-        }
+        CClientDC dc(driver.frame);
+        CBrush face(uvAfxData.m_bXPLook ? GetUVColor(30) : GetSysColor(COLOR_BTNFACE));
+        FillRect(dc, &button, face);
+        CBrush frame(uvAfxData.m_bXPLook ? GetUVColor(43) : GetSysColor(COLOR_BTNSHADOW));
+        FrameRect(dc, &button, frame);
+        dc.SetBkMode(TRANSPARENT);
+        RECT text = button;
+        dc.DrawText(L"File", &text, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
     }
-
-private:
-    std::wstring Name(const wchar_t* scene) const { return m_folder + L"\\menu-" + scene + L"-" + m_look + L".bmp"; }
-
-    // Waits for the screen to settle (the compositor blends the shadows), then saves the popup
-    // and its surroundings.
-    MenuStep Capture(const wchar_t* scene, const RECT* extra = nullptr)
-    {
-        return [this, scene, extra](HWND) {
-            Sleep(400);
-            RECT rect = OpenPopups();
-            if (extra)
-                UnionRect(&rect, &rect, extra);
-            InflateRect(&rect, 12, 12);
-            if (SaveScreenBmp(rect, Name(scene)))
-                ++m_written;
-        };
-    }
-
-    void Plain()
-    {
-        MenuDriver driver;
-        m_frame = driver.frame->m_hWnd;
-        HMENU menu = MakeMenu();
-        driver.Track(menu, POINT{40, 40}, false, {[](HWND) {}, Capture(L"plain")});
-        DestroyMenu(menu);
-    }
-
-    void Personalised()
-    {
-        MenuDriver driver;
-        m_frame = driver.frame->m_hWnd;
-        driver.cool.ClearRecentItems();
-        const UINT hidden[] = {cmdClose, cmdExport, cmdStereo};
-        driver.cool.HideCommands(hidden, 3);
-        HMENU menu = MakeMenu();
-        GetUVMenuState().expandRequested = FALSE;
-        driver.Track(menu, POINT{40, 40}, true,
-                     {[](HWND) {}, Capture(L"personalised-collapsed"), [this](HWND) { PostKey(m_frame, VK_UP); },
-                      [this](HWND) { PostKey(m_frame, VK_RETURN); }, [](HWND) {}, Capture(L"personalised-expanded")});
-        GetUVMenuState().expandRequested = FALSE;
-        DestroyMenu(menu);
-    }
-
-    void States()
-    {
-        MenuDriver driver;
-        m_frame = driver.frame->m_hWnd;
-        HMENU menu = MakeMenu();
-        auto down = [this](HWND) { PostKey(m_frame, VK_DOWN); };
-        // Down four times: New, Open, Close, then Save (checked); once more: Save As (disabled);
-        // four more: Export, Mono, Stereo, Recent Mixes, which opens to the right.
-        driver.Track(menu, POINT{40, 40}, false,
-                     {[](HWND) {}, down, down, down, down, Capture(L"selected-checked"), down,
-                      Capture(L"selected-disabled"), down, down, down, down,
-                      [this](HWND) { PostKey(m_frame, VK_RIGHT); }, [](HWND) {}, Capture(L"submenu")});
-        DestroyMenu(menu);
-    }
-
-    void Dropped()
-    {
-        MenuDriver driver;
-        // A pressed toolbar button, drawn as the XP look draws a dropped one.
-        static const RECT button{60, 40, 140, 64};
-        {
-            CClientDC dc(driver.frame);
-            CBrush face(uvAfxData.m_bXPLook ? GetUVColor(30) : GetSysColor(COLOR_BTNFACE));
-            FillRect(dc, &button, face);
-            CBrush frame(uvAfxData.m_bXPLook ? GetUVColor(43) : GetSysColor(COLOR_BTNSHADOW));
-            FrameRect(dc, &button, frame);
-            dc.SetBkMode(TRANSPARENT);
-            RECT text = button;
-            dc.DrawText(L"File", &text, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
-        }
-        RECT onScreen = button;
-        MapWindowPoints(driver.frame->m_hWnd, nullptr, reinterpret_cast<POINT*>(&onScreen), 2);
-        UVMenuState& state = GetUVMenuState();
-        state.dropRect = onScreen;
-        state.dropRectPending = TRUE;
-        HMENU menu = MakeMenu();
-        driver.Track(menu, POINT{button.left, button.bottom - 1}, false, {[](HWND) {}, Capture(L"dropped", &onScreen)},
-                     &button);
-        DestroyMenu(menu);
-    }
-
-    std::wstring m_folder;
-    std::wstring m_look;
-    HWND m_frame = nullptr;
-
-public:
-    int m_written = 0;
-};
+    RECT onScreen = button;
+    MapWindowPoints(driver.frame->m_hWnd, nullptr, reinterpret_cast<POINT*>(&onScreen), 2);
+    UVMenuState& state = GetUVMenuState();
+    state.dropRect = onScreen;
+    state.dropRectPending = TRUE;
+    HMENU menu = MakeMenu();
+    driver.Track(menu, POINT{button.left, button.bottom - 1}, false,
+                 {[](HWND) {}, Capture(shots, L"dropped", &onScreen)}, &button);
+    DestroyMenu(menu);
+}
 
 }  // namespace
 
 int main()
 {
-    int argc = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    const std::wstring folder = argc > 1 ? argv[1] : L".";
-    LocalFree(argv);
     GetUVCommandImages().LoadToolbarResource(GetModuleHandleW(nullptr), 300, TRUE, CUVCommandImages::menuMap);
     GetUVMenuAnimation().kind = 5;  // the pictures show the finished popups
-    Gallery gallery(folder);
-    gallery.Run();
-    std::printf("gallery_toolkit: %d pictures\n", gallery.m_written);
-    return gallery.m_written > 0 ? 0 : 1;
+    return RunGallery("gallery_toolkit", {Plain, Personalised, States, Dropped});
 }

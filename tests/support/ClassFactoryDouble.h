@@ -3,35 +3,13 @@
 // that double libraries need nothing else of the test support.
 #pragma once
 
-#include <windows.h>
-#include <unknwn.h>
+#include "tests/support/ComObjectDouble.h"
 
 #include <new>
 
 template <typename Object>
-class ClassFactoryDouble : public IClassFactory {
+class ClassFactoryDouble : public ComObjectDouble<IClassFactory, IID_IClassFactory> {
 public:
-    virtual ~ClassFactoryDouble() = default;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        if (!object)
-            return E_POINTER;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IClassFactory)) {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        *object = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_count)); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG count = InterlockedDecrement(&m_count);
-        if (count == 0)
-            delete this;
-        return static_cast<ULONG>(count);
-    }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override
     {
         if (!object)
@@ -58,7 +36,4 @@ public:
         factory->Release();
         return result;
     }
-
-private:
-    volatile LONG m_count = 1;
 };

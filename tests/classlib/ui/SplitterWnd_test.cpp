@@ -2,7 +2,7 @@
 // crossings, the active pane, and a bar dragged with the real mouse (the tracker follows it and
 // the release sets the new size; Esc cancels).
 #include "BarInput.h"
-#include "BarTestFrame.h"
+#include "SplitterTestFrame.h"
 
 #include "classlib/ui/SplitterWnd.h"
 #include "classlib/ui/View.h"
@@ -16,42 +16,13 @@ protected:
 };
 IMPLEMENT_DYNCREATE(CPaneView, CView)
 
-// A frame whose client is a 2 x 2 static splitter of views.
-class CSplitFrame : public CFrameWnd {
-public:
-    CSplitterWnd splitter;
-
-protected:
-    BOOL OnCreateClient(LPCREATESTRUCT, CCreateContext* context) override
-    {
-        if (!splitter.CreateStatic(this, 2, 2))
-            return FALSE;
-        for (int row = 0; row < 2; ++row) {
-            for (int column = 0; column < 2; ++column) {
-                if (!splitter.CreateView(row, column, RUNTIME_CLASS(CPaneView), SIZE{150, 100}, context))
-                    return FALSE;
-            }
-        }
-        return TRUE;
-    }
-};
-
 constexpr int kBorder = 2;
 constexpr int kGap = 7;
 
-class SplitterWnd : public ::testing::Test {
+// A 2 x 2 splitter of views whose ideal size is 150 x 100.
+class SplitterWnd : public SplitterFrameTest<CSplitterWnd> {
 protected:
-    void SetUp() override
-    {
-        frame = new CSplitFrame;
-        ASSERT_TRUE(frame->Create(nullptr, L"split", WS_POPUP | WS_CLIPCHILDREN, RECT{0, 0, kFrameWidth, kFrameHeight},
-                                  nullptr, nullptr, 0, nullptr));
-    }
-    void TearDown() override
-    {
-        if (frame)
-            frame->DestroyWindow();
-    }
+    SplitterWnd() : SplitterFrameTest({RUNTIME_CLASS(CPaneView), {150, 150}, {100, 100}}) {}
     RECT PaneRect(int row, int column) const { return RectIn(frame->splitter, *frame->splitter.GetPane(row, column)); }
     int RowSize(int row) const
     {
@@ -59,8 +30,6 @@ protected:
         frame->splitter.GetRowInfo(row, current, minimum);
         return current;
     }
-
-    CSplitFrame* frame = nullptr;
 };
 
 TEST_F(SplitterWnd, PanesTakeTheirIdealSizesInOrderAndTheLastTakesTheRest)

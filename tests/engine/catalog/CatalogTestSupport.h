@@ -14,7 +14,6 @@
 #include "engine/catalog/items/CatItem.h"
 #include "interfaces/EngineIids.h"
 #include "interfaces/IHostMedia.h"
-#include "interfaces/IPathList.h"
 #include "tests/engine/catalog/FakeEngine.h"
 #include "tests/engine/catalog/ProfilerTestSupport.h"
 #include "tests/support/Signals.h"
@@ -100,31 +99,6 @@ private:
     profiler_test::TestApp m_app;
     fixtures::TempDir m_data;
     fixtures::TempDir m_cache;
-};
-
-// Records the paths it is handed; answers GetAt from a list.
-class PathListDouble : public IPathList {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override
-    {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE GetAt(int index, BSTR* text) override
-    {
-        if (index < 0 || static_cast<size_t>(index) >= paths.size())
-            return S_FALSE;
-        *text = SysAllocString(paths[static_cast<size_t>(index)].c_str());
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Add(BSTR text) override
-    {
-        paths.push_back(text);
-        return S_OK;
-    }
-    std::vector<std::wstring> paths;
 };
 
 // A short MP3 made by lame from a tone (about `seconds` long); FALSE when the tools are missing.

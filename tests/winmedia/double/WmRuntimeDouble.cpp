@@ -1,6 +1,7 @@
 #include "tests/winmedia/double/WmRuntimeDouble.h"
 
 #include "classlib/com/UniqueHandle.h"
+#include "tests/support/CountedDouble.h"
 #include "tests/winmedia/double/WmInterfaceStubs.h"
 #include "winmedia/WmMediaTypes.h"
 
@@ -22,25 +23,7 @@ constexpr DWORD kWavHeaderBytes = 44;
 
 Recording* g_recording = nullptr;
 
-// Reference counting and one QueryInterface over a list of interfaces of the same object.
-class Counted {
-public:
-    virtual ~Counted() = default;
-
-protected:
-    ULONG Add() { return static_cast<ULONG>(InterlockedIncrement(&m_count)); }
-    ULONG Drop()
-    {
-        const LONG count = InterlockedDecrement(&m_count);
-        if (count == 0)
-            delete this;
-        return static_cast<ULONG>(count);
-    }
-
-private:
-    volatile LONG m_count = 1;
-};
-
+// One QueryInterface over a list of interfaces of the same object, and its reference count.
 #define DOUBLE_UNKNOWN                                                                                                 \
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override                                       \
     {                                                                                                                  \
@@ -89,7 +72,7 @@ HRESULT SetAttribute(AttributeStore& store, WORD stream, LPCWSTR name, WMT_ATTR_
     return S_OK;
 }
 
-class DoubleBuffer : public Counted, public NotImplementedNSSBuffer {
+class DoubleBuffer : public CountedDouble, public NotImplementedNSSBuffer {
 public:
     explicit DoubleBuffer(DWORD size) : m_data(size), m_length(size) {}
     DOUBLE_UNKNOWN
@@ -123,7 +106,7 @@ private:
     DWORD m_length;
 };
 
-class DoubleOutputProps : public Counted, public NotImplementedWMOutputMediaProps {
+class DoubleOutputProps : public CountedDouble, public NotImplementedWMOutputMediaProps {
 public:
     explicit DoubleOutputProps(const WAVEFORMATEX& format) : m_format(format) {}
     DOUBLE_UNKNOWN
@@ -159,7 +142,7 @@ private:
     WAVEFORMATEX m_format;
 };
 
-class DoubleSyncReader : public Counted, public NotImplementedWMSyncReader, public NotImplementedWMHeaderInfo {
+class DoubleSyncReader : public CountedDouble, public NotImplementedWMSyncReader, public NotImplementedWMHeaderInfo {
 public:
     explicit DoubleSyncReader(Recording& recording) : m_recording(recording) {}
     DOUBLE_UNKNOWN
@@ -237,7 +220,7 @@ private:
     size_t m_nextFrame = 0;
 };
 
-class DoubleEditor : public Counted, public NotImplementedWMMetadataEditor, public NotImplementedWMHeaderInfo {
+class DoubleEditor : public CountedDouble, public NotImplementedWMMetadataEditor, public NotImplementedWMHeaderInfo {
 public:
     explicit DoubleEditor(Recording& recording) : m_recording(recording) {}
     DOUBLE_UNKNOWN
@@ -266,7 +249,7 @@ private:
     Recording& m_recording;
 };
 
-class DoubleInputProps : public Counted, public NotImplementedWMInputMediaProps {
+class DoubleInputProps : public CountedDouble, public NotImplementedWMInputMediaProps {
 public:
     DOUBLE_UNKNOWN
     HRESULT STDMETHODCALLTYPE SetMediaType(WM_MEDIA_TYPE* type) override
@@ -299,7 +282,7 @@ private:
     std::vector<BYTE> m_format;
 };
 
-class DoubleProfile : public Counted, public NotImplementedWMProfile {
+class DoubleProfile : public CountedDouble, public NotImplementedWMProfile {
 public:
     explicit DoubleProfile(const ProfileSpec& spec) : m_spec(spec) {}
     DOUBLE_UNKNOWN
@@ -321,7 +304,7 @@ private:
     ProfileSpec m_spec;
 };
 
-class DoubleStreamConfig : public Counted, public NotImplementedWMStreamConfig {
+class DoubleStreamConfig : public CountedDouble, public NotImplementedWMStreamConfig {
 public:
     explicit DoubleStreamConfig(const ProfileStream& stream) : m_stream(stream) {}
     DOUBLE_UNKNOWN
@@ -366,7 +349,7 @@ HRESULT DoubleProfile::GetStreamByNumber(WORD number, IWMStreamConfig** config)
     return S_OK;
 }
 
-class DoubleProfileManager : public Counted, public NotImplementedWMProfileManager2 {
+class DoubleProfileManager : public CountedDouble, public NotImplementedWMProfileManager2 {
 public:
     explicit DoubleProfileManager(Recording& recording) : m_recording(recording) {}
     DOUBLE_UNKNOWN
@@ -401,7 +384,7 @@ private:
 
 // Writes the samples it receives as a 16-bit WAV file of the input format, so that an
 // independent tool can read back what the library wrote.
-class DoubleWriter : public Counted, public NotImplementedWMWriter, public NotImplementedWMHeaderInfo {
+class DoubleWriter : public CountedDouble, public NotImplementedWMWriter, public NotImplementedWMHeaderInfo {
 public:
     explicit DoubleWriter(Recording& recording) : m_recording(recording) {}
     DOUBLE_UNKNOWN

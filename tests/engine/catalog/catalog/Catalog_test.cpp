@@ -12,6 +12,7 @@
 #include "engine/catalog/tags/ID3Tag.h"
 #include "tests/engine/catalog/catalog/CatalogTest.h"
 #include "tests/engine/catalog/tags/TagBytes.h"
+#include "tests/support/PathListDouble.h"
 
 namespace {
 
@@ -246,8 +247,6 @@ TEST_F(CatalogTest, ResolvePathsKeepsCatalogedFilesAndDropsTheRest)
 }  // namespace
 
 namespace {
-
-using catalog_test::PathListDouble;
 
 TEST_F(CatalogTest, InterfaceSlotsAnswerAsTheirTableSays)
 {

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "tests/engine/catalog/DisplayFixture.h"
+#include "tests/support/PathListDouble.h"
 #include "tests/support/Programs.h"
 #include "tests/support/UnixTools.h"
 
@@ -19,7 +20,6 @@ namespace {
 
 using catalog_test::DisplayFixture;
 using catalog_test::IdList;
-using catalog_test::PathListDouble;
 
 // Notifications and a worker at idle priority on a loaded machine: a generous bound.
 template <typename Predicate>

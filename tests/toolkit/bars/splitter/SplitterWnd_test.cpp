@@ -3,7 +3,7 @@
 // lay the panes out while the button is down, style 0x08 blocks dragging, and the flat and the
 // framework's look paint their borders and bars at known pixels.
 #include "tests/classlib/ui/BarInput.h"
-#include "tests/classlib/ui/BarTestFrame.h"
+#include "tests/classlib/ui/SplitterTestFrame.h"
 #include "tests/toolkit/bars/Canvas.h"
 #include "classlib/ui/View.h"
 #include "toolkit/bars/docking/BarLook.h"
@@ -30,43 +30,11 @@ IMPLEMENT_DYNCREATE(COtherView, CView)
 constexpr int kRows = 3;
 constexpr int kColumns = 3;
 
-// A frame whose client is a 3 x 3 toolkit splitter of views, rows 60 and 80 high and columns 100
-// and 120 wide before the last.
-class CSplitFrame : public CFrameWnd {
-public:
-    CUVSplitterWnd splitter;
-
+// A 3 x 3 toolkit splitter of views, rows 60 and 80 high and columns 100 and 120 wide before the
+// last.
+class UVSplitterWnd : public SplitterFrameTest<CUVSplitterWnd> {
 protected:
-    BOOL OnCreateClient(LPCREATESTRUCT, CCreateContext* context) override
-    {
-        if (!splitter.CreateStatic(this, kRows, kColumns))
-            return FALSE;
-        const int heights[] = {60, 80, 0};
-        const int widths[] = {100, 120, 0};
-        for (int row = 0; row < kRows; ++row) {
-            for (int column = 0; column < kColumns; ++column) {
-                if (!splitter.CreateView(row, column, RUNTIME_CLASS(CPaneView), SIZE{widths[column], heights[row]},
-                                         context))
-                    return FALSE;
-            }
-        }
-        return TRUE;
-    }
-};
-
-class UVSplitterWnd : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        frame = new CSplitFrame;
-        ASSERT_TRUE(frame->Create(nullptr, L"split", WS_POPUP | WS_CLIPCHILDREN, RECT{0, 0, kFrameWidth, kFrameHeight},
-                                  nullptr, nullptr, 0, nullptr));
-    }
-    void TearDown() override
-    {
-        if (frame)
-            frame->DestroyWindow();
-    }
+    UVSplitterWnd() : SplitterFrameTest({RUNTIME_CLASS(CPaneView), {100, 120, 0}, {60, 80, 0}}) {}
     // Every pane's window and rectangle, row by row.
     struct Layout {
         std::vector<HWND> panes;
@@ -123,8 +91,6 @@ protected:
         ::SetForegroundWindow(frame->m_hWnd);
         PumpInput(50);
     }
-
-    CSplitFrame* frame = nullptr;
 };
 
 TEST_F(UVSplitterWnd, HidingAMiddleRowAndShowingItAgainRestoresOrderAndHeights)

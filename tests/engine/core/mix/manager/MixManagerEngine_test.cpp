@@ -24,12 +24,12 @@
 #include "engine/core/server/Factory.h"
 #include "interfaces/IBrennock.h"
 #include "interfaces/IMixManager.h"
-#include "interfaces/IPathList.h"
 #include "tests/engine/core/mix/DocumentFiles.h"
 #include "tests/engine/core/mix/MixFixture.h"
 #include "tests/engine/core/mix/IdList.h"
 #include "tests/engine/core/mix/OlderDocuments.h"
 #include "tests/engine/core/mix/SampleMix.h"
+#include "tests/support/PathListDouble.h"
 #include "tests/support/Signals.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WavWriter.h"
@@ -39,31 +39,6 @@ namespace {
 using mixtest::IdList;
 
 constexpr double kSeconds = 24.0;
-
-// The main program's list of dropped files.
-class PathList : public IPathList {
-public:
-    explicit PathList(std::vector<std::wstring> paths) : m_paths(std::move(paths)) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override
-    {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE GetAt(int index, BSTR* text) override
-    {
-        if (index < 0 || static_cast<size_t>(index) >= m_paths.size())
-            return S_FALSE;
-        *text = SysAllocString(m_paths[static_cast<size_t>(index)].c_str());
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Add(BSTR) override { return E_NOTIMPL; }
-    virtual ~PathList() = default;
-
-private:
-    std::vector<std::wstring> m_paths;
-};
 
 class EngineMix : public testing::Test {
 protected:
@@ -391,7 +366,7 @@ TEST_F(EngineUndo, TrackListEditsUndoneAndRedoneSaveTheDocumentsBeforeAndAfterBy
     ASSERT_EQ(Load(DocumentPath()), S_OK);
     const std::vector<DWORD> loaded = Ids();
     ASSERT_EQ(loaded.size(), 2u);
-    PathList dropped({m_folder.File(L"click120.wav")});
+    PathListDouble dropped({m_folder.File(L"click120.wav")});
     ExpectUndoAndRedoRestoreTheDocuments({
         [&] { return m_mix->InsertCatalogItems(IdList({ItemIdOf(m_folder.File(L"click126.wav"))}).get(), 0); },
         [&] { return m_mix->MoveTracks(IdList({loaded[0]}).get(), 99); },
@@ -515,10 +490,10 @@ TEST_F(EngineMix, DroppedFilesThatAreMissingInsertNothing)
 {
     ASSERT_EQ(Load(DocumentPath()), S_OK);
     const std::vector<DWORD> ids = Ids();
-    PathList missing({m_folder.File(L"gone.wav"), L"", L"C:\\no folder\\x.wav"});
+    PathListDouble missing({m_folder.File(L"gone.wav"), L"", L"C:\\no folder\\x.wav"});
     EXPECT_EQ(m_mix->InsertFiles(&missing, 0), S_FALSE);
     EXPECT_EQ(Ids(), ids);
-    PathList dropped({m_folder.File(L"click126.wav"), m_folder.File(L"gone.wav")});
+    PathListDouble dropped({m_folder.File(L"click126.wav"), m_folder.File(L"gone.wav")});
     EXPECT_EQ(m_mix->InsertFiles(&dropped, -7), S_OK);
     const std::vector<DWORD> now = Ids();
     ASSERT_EQ(now.size(), 3u);
@@ -532,7 +507,7 @@ TEST_F(EngineMix, InsertedItemsAndFilesLandAtVisiblePositionsWhilePerformedTrack
     const std::vector<DWORD> ids = Ids();
     ASSERT_EQ(ids.size(), 4u);
     const DWORD item = ItemIdOf(m_folder.File(L"click126.wav"));
-    PathList file({m_folder.File(L"click120.wav")});
+    PathListDouble file({m_folder.File(L"click120.wav")});
     ASSERT_EQ(m_mix->SetShowPerformedTracks(FALSE), S_OK);
     CPlayManager* live = Manager().GetLivePlayManager();
     ASSERT_NE(live, nullptr);

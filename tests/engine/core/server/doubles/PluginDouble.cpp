@@ -5,9 +5,7 @@
 #include "tests/engine/core/server/doubles/PluginDouble.h"
 
 #include "tests/engine/core/server/doubles/CallLog.h"
-
-#include <windows.h>
-#include <unknwn.h>
+#include "tests/support/ComObjectDouble.h"
 
 #include <new>
 
@@ -15,59 +13,14 @@ namespace {
 
 volatile LONG g_liveObjects = 0;
 
-class DoubleObject : public IUnknown {
+class DoubleObject : public ComObjectDouble<IUnknown, IID_IPluginDoubleObject> {
 public:
     DoubleObject() { InterlockedIncrement(&g_liveObjects); }
-    virtual ~DoubleObject() { InterlockedDecrement(&g_liveObjects); }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        if (!object)
-            return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPluginDoubleObject)) {
-            *object = this;
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_count)); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG count = InterlockedDecrement(&m_count);
-        if (count == 0)
-            delete this;
-        return static_cast<ULONG>(count);
-    }
-
-private:
-    volatile LONG m_count = 1;
+    ~DoubleObject() override { InterlockedDecrement(&g_liveObjects); }
 };
 
-class DoubleFactory : public IClassFactory {
+class DoubleFactory : public ComObjectDouble<IClassFactory, IID_IClassFactory> {
 public:
-    virtual ~DoubleFactory() = default;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        if (!object)
-            return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-            *object = this;
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_count)); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG count = InterlockedDecrement(&m_count);
-        if (count == 0)
-            delete this;
-        return static_cast<ULONG>(count);
-    }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override
     {
         if (!object)
@@ -91,9 +44,6 @@ public:
     {
         return S_OK;
     }
-
-private:
-    volatile LONG m_count = 1;
 };
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "classlib/com/UniqueHandle.h"
 #include "tests/support/ClassFactoryDouble.h"
+#include "tests/support/ComObjectDouble.h"
 #include "interfaces/ICdRecorder.h"
 
 namespace {
@@ -36,7 +37,7 @@ void LogCall(const std::string& call)
     }
 }
 
-class CdRecorder : public ICdRecorder {
+class CdRecorder : public ComObjectDouble<ICdRecorder, IID_ICdRecorder> {
 public:
     CdRecorder()
     {
@@ -50,27 +51,6 @@ public:
         CloseData();
         Lock lock;
         --g_log.live;
-    }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        if (!object)
-            return E_POINTER;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_ICdRecorder)) {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        *object = static_cast<ICdRecorder*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_count)); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG count = InterlockedDecrement(&m_count);
-        if (count == 0)
-            delete this;
-        return static_cast<ULONG>(count);
     }
 
     int STDMETHODCALLTYPE Initialize() override
@@ -206,7 +186,6 @@ public:
 private:
     void CloseData() { m_data.reset(); }
 
-    volatile LONG m_count = 1;
     CDDOUBLE_SCRIPT m_script;
     UniqueFile m_data;
     bool m_dataOpened = false;

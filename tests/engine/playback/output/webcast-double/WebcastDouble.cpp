@@ -7,6 +7,7 @@
 
 #include "classlib/com/ComPtr.h"
 #include "tests/support/ClassFactoryDouble.h"
+#include "tests/support/CountedDouble.h"
 #include "interfaces/IPlayerOutput.h"
 #include "interfaces/IWebcastControl.h"
 
@@ -14,7 +15,7 @@ namespace {
 
 WEBCASTDOUBLE_STATE g_state{};
 
-class WebcastOutput : public IPlayerOutput, public IWebcastControl {
+class WebcastOutput : public IPlayerOutput, public IWebcastControl, private CountedDouble {
 public:
     WebcastOutput()
     {
@@ -43,14 +44,8 @@ public:
         AddRef();
         return S_OK;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_count)); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG count = InterlockedDecrement(&m_count);
-        if (count == 0)
-            delete this;
-        return static_cast<ULONG>(count);
-    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return Add(); }
+    ULONG STDMETHODCALLTYPE Release() override { return Drop(); }
 
     HRESULT STDMETHODCALLTYPE IsOpen() override { return m_open ? S_OK : S_FALSE; }
     HRESULT STDMETHODCALLTYPE IsRunning() override { return m_running ? S_OK : S_FALSE; }
@@ -135,7 +130,6 @@ public:
     }
 
 private:
-    volatile LONG m_count = 1;
     ComPtr<IPlayerInput> m_input;
     int m_formatId = -1;
     int m_port = 0;
