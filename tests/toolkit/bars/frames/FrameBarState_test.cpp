@@ -1,15 +1,16 @@
 // A toolkit main frame's bar layout across runs: with its menu bar (menu 99) and status bar,
 // three toolbars in one row, a hidden and a floating bar and two docking windows sharing the left
 // side are saved under "Control Bar State", and a second run of the program (this binary again,
-// in a process of its own) gets back their places, visibility, the floating place and the docking
-// windows' sizes. A layout saved before a docking
-// window existed is not applied; one naming a bar that no longer exists applies without it.
+// in a process of its own) gets back their places, visibility, the floating place (in a toolkit
+// floating frame) and the docking windows' sizes. A layout saved before a docking window existed
+// is not applied; one naming a bar that no longer exists applies without it.
 #include "classlib/ui/DockBar.h"
 #include "tests/classlib/ui/BarInput.h"
 #include "tests/toolkit/bars/TestProfile.h"
 #include "tests/toolkit/bars/docking/UVTestBar.h"
 #include "toolkit/bars/docking/DockBar.h"
 #include "toolkit/bars/docking/DockWindow.h"
+#include "toolkit/bars/docking/MiniDockFrameWnd.h"
 #include "toolkit/bars/frames/FrameBarState.h"
 #include "toolkit/bars/frames/FrameWnd.h"
 #include "toolkit/bars/state/DockState.h"
@@ -130,9 +131,13 @@ LayoutReport Report(MainFrame& run)
     report["toolbar3-visible"] = {(run.toolBarsMade[3]->GetStyle() & WS_VISIBLE) != 0};
     CControlBar* floating = run.toolBarsMade[4].get();
     if (floating->m_pDockBar && floating->m_pDockBar->m_bFloating) {
+        CFrameWnd* floatingFrame = floating->m_pDockBar->GetParentFrame();
         RECT place;
-        floating->m_pDockBar->GetParentFrame()->GetWindowRect(&place);
+        floatingFrame->GetWindowRect(&place);
         report["toolbar4-floating-at"] = {place.left, place.top};
+        // A toolkit floating frame, with its close button.
+        const auto* toolkitFrame = dynamic_cast<CUVMiniDockFrameWnd*>(floatingFrame);
+        report["toolbar4-caption-buttons"] = {toolkitFrame ? static_cast<long>(toolkitFrame->Buttons().size()) : -1};
     }
     for (size_t i = 0; i < run.windows.size(); ++i) {
         const std::string name = "window" + std::to_string(i);
@@ -200,12 +205,14 @@ TEST_F(UVFrameBarState, ASecondRunGetsBackPlacesVisibilityFloatingFramesAndDocki
     {
         MainFrame first;
         first.Arrange();
+        PumpInput(50);
         saved = Report(first);
         ASSERT_EQ(saved["toolbar1"][1], saved["toolbar0"][1]) << "one row";
         ASSERT_EQ(saved["toolbar2"][1], saved["toolbar0"][1]) << "one row";
         ASSERT_LT(saved["menubar"][3], saved["toolbar0"][3]) << "the menu bar's row comes first";
         ASSERT_EQ(saved["toolbar3-visible"], std::vector<long>{0});
         ASSERT_EQ(saved["toolbar4-floating-at"].size(), 2u);
+        ASSERT_EQ(saved["toolbar4-caption-buttons"], std::vector<long>{1});
         ASSERT_EQ(saved["window0-size"][0], 210) << "the widened column";
         first.frame->SaveBarState(kProfile);
     }
