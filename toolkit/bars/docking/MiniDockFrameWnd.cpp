@@ -271,7 +271,7 @@ void CUVMiniDockFrameWnd::OpenOptionsPopup(size_t button)
     ShowTip(-1);
     m_buttons[button].drawnPressed = TRUE;
     DrawButtons();
-    m_pOptionsPopup = CUVExpMenuWnd::Open(toolBar, m_hWnd, GetButtonRect(button));
+    m_pOptionsPopup = CUVExpMenuWnd::Open(toolBar, m_hWnd, kPopupClosedMessage, GetButtonRect(button));
     if (!m_pOptionsPopup) {
         m_buttons[button].drawnPressed = FALSE;
         DrawButtons();

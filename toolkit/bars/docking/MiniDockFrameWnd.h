@@ -24,7 +24,8 @@ class CUVMiniDockFrameWnd : public CMiniDockFrameWnd {
 public:
     // Posted at creation: the frame takes its caption buttons once its bar is in.
     static constexpr UINT kLayoutMessage = 0x89DE;
-    // From the toolbar-options popup as it closes.
+    // The message (35295) the frame opens its toolbar-options popup with: the popup sends it
+    // back as it closes, and the buttons come up again.
     static constexpr UINT kPopupClosedMessage = 0x89DF;
     // Images of bitmap 4656 the buttons show.
     static constexpr int kCloseImage = 0;

@@ -5,11 +5,19 @@
 #include "classlib/ui/MDIChildWnd.h"
 #include "classlib/ui/MDIFrameWnd.h"
 #include "toolkit/bars/look/GlobalData.h"
+#include "toolkit/controls/customize/CustomizeSession.h"
 
 CUVMenuBar* UVFindMenuBar(const CFrameWnd* frame)
 {
     CControlBar* bar = frame ? frame->GetControlBar(IDW_UV_MENUBAR) : nullptr;
     return bar && bar->IsKindOf(RUNTIME_CLASS(CUVMenuBar)) ? static_cast<CUVMenuBar*>(bar) : nullptr;
+}
+
+CUVFrameHelper::~CUVFrameHelper()
+{
+    // Bars and buttons removed while the user customised may still be queued: a frame that goes
+    // takes them with it, before its own menu bar and cool menu (the members, after this body).
+    CUVCustomizeSession::GetInstance()->DeleteQueuedObjects();
 }
 
 CUVMenuBar* CUVFrameHelper::MenuBar()

@@ -1,7 +1,9 @@
 // CUVFrameHelper: what every toolkit frame kind shares. It holds the frame's cool menu and menu
 // bar, installs the cool menus, finds the menu the frame shows, hides commands, refreshes the
 // toolkit's look when the system's colours or settings change, lets the menu bar see keys first
-// and keeps the bar layout (FrameBarState.h). The frames only forward to it.
+// and keeps the bar layout (FrameBarState.h). The frames only forward to it. It goes with its
+// frame: the objects the customise session queued for deletion go first, then the menu bar and
+// the cool menu.
 #pragma once
 
 #include "toolkit/bars/menubar/MenuBar.h"
@@ -17,6 +19,7 @@ CUVMenuBar* UVFindMenuBar(const CFrameWnd* frame);
 class CUVFrameHelper {
 public:
     explicit CUVFrameHelper(CFrameWnd* frame) : m_pFrame(frame) {}
+    ~CUVFrameHelper();
     CUVFrameHelper(const CUVFrameHelper&) = delete;
     CUVFrameHelper& operator=(const CUVFrameHelper&) = delete;
 

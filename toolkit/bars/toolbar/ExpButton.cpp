@@ -155,7 +155,7 @@ void CUVExpButton::OpenPopup()
         ::IntersectRect(&visible, &visible, &client);
         child = parent;
     }
-    m_pPopup = CUVExpMenuWnd::Open(m_pBar, m_hWnd, visible);
+    m_pPopup = CUVExpMenuWnd::Open(m_pBar, m_hWnd, WM_UV_EXP_MENU_CLOSED, visible);
     Invalidate();
     UpdateWindow();
 }

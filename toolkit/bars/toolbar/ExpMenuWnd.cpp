@@ -88,11 +88,12 @@ LRESULT CUVHiddenButtonsWndHook::WindowProc(UINT message, WPARAM wParam, LPARAM 
     return CUVWndHook::WindowProc(message, wParam, lParam);
 }
 
-CUVExpMenuWnd* CUVExpMenuWnd::Open(CUVToolBar* bar, HWND notify, const RECT& exclude)
+CUVExpMenuWnd* CUVExpMenuWnd::Open(CUVToolBar* bar, HWND notify, UINT closedMessage, const RECT& exclude)
 {
     auto* popup = new CUVExpMenuWnd;
     popup->m_pSource = bar;
     popup->m_hWndNotify = notify;
+    popup->m_nClosedMessage = closedMessage;
     popup->m_rectExclude = exclude;
     const wchar_t* className =
         AfxRegisterWndClass(CS_SAVEBITS | CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, ::LoadCursorW(nullptr, IDC_ARROW));

@@ -47,9 +47,10 @@ public:
     static constexpr int kWideWrap = 250;
 
     // Creates the popup for `bar`'s hidden buttons next to `exclude` (the screen rectangle of the
-    // button it opens from, clipped by its parents) and tells `notify` (the expand button, or a
-    // floating frame for its toolbar-options button) with 0x89DF when it closes. Null on failure.
-    static CUVExpMenuWnd* Open(CUVToolBar* bar, HWND notify, const RECT& exclude);
+    // button it opens from, clipped by its parents) and sends `notify` (the expand button, or a
+    // floating frame for its toolbar-options button) the message `closedMessage` when it closes.
+    // Null on failure.
+    static CUVExpMenuWnd* Open(CUVToolBar* bar, HWND notify, UINT closedMessage, const RECT& exclude);
 
     // Hides the popup and destroys it at the next message.
     void Close();
@@ -80,7 +81,7 @@ protected:
     BOOL m_bClosing = FALSE;
     CUVToolBar* m_pSource = nullptr;
     HWND m_hWndOwner = nullptr;
-    UINT m_nClosedMessage = WM_UV_EXP_MENU_CLOSED;
+    UINT m_nClosedMessage = 0;
     std::unique_ptr<CUVHiddenButtonsToolbar> m_pHidden;
     std::unique_ptr<CUVHiddenButtonsToolbar> m_pCustomize;
     HWND m_hWndNotify = nullptr;

@@ -2,7 +2,8 @@
 // its own on the caption, drawn at the small caption-button size, hot under the mouse with the
 // tooltip "Close"; pressed and released over itself it hides the bar, released elsewhere it does
 // nothing. A customisable toolbar's frame also gets a toolbar-options button ("Toolbar Options")
-// that opens the toolbar's chevron popup with "Customize..." and stays pushed while it is open.
+// that opens the toolbar's chevron popup with "Customize..." and stays pushed while it is open;
+// the popup sends the frame 35295 as it closes, and the button comes up.
 // A bar of the class library alone gets no button; a menu bar's frame gets none and sizes at its
 // ends only and clips its children.
 #include "classlib/ui/DockBar.h"
@@ -241,6 +242,48 @@ TEST_F(UVFloatingToolBar, TheOptionsButtonOpensTheToolbarsPopupAndStaysPushedWhi
         << "through the toolbar to its owner";
     EXPECT_EQ(floating->GetOptionsPopup(), nullptr);
     EXPECT_FALSE(floating->Buttons()[1].drawnPressed) << "the popup closed: the button is up again";
+}
+
+// The messages sent to one window, seen by a hook on the thread as the window procedure gets them.
+struct SentMessages {
+    static inline HWND watched = nullptr;
+    static inline std::vector<UINT> seen;
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
+    {
+        const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && sent->hwnd == watched)
+            seen.push_back(sent->message);
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+};
+
+TEST_F(UVFloatingToolBar, TheOptionsPopupIsTheFirstToolBarsAndSendsItsFrame35295AsItCloses)
+{
+    frame->ShowWindow(SW_SHOW);
+    CUVMiniDockFrameWnd* floating = FloatToolBar();
+    ASSERT_EQ(floating->Buttons().size(), 2u);
+    const RECT options = floating->GetButtonRect(1);
+    SentMessages::watched = floating->m_hWnd;
+    SentMessages::seen.clear();
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, &SentMessages::Hook, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+
+    ClickAt(CenterOf(options));
+    CUVExpMenuWnd* popup = floating->GetOptionsPopup();
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(popup->GetSourceToolBar(), bar.get());
+    EXPECT_TRUE(floating->Buttons()[1].drawnPressed);
+    EXPECT_EQ(std::count(SentMessages::seen.begin(), SentMessages::seen.end(), 35295u), 0);
+
+    // A click in the main frame takes the activation from the popup, which closes.
+    RECT main;
+    frame->GetWindowRect(&main);
+    ClickAt(CenterOf(main));
+    PumpInput(50);
+    UnhookWindowsHookEx(hook);
+    EXPECT_EQ(std::count(SentMessages::seen.begin(), SentMessages::seen.end(), 35295u), 1);
+    EXPECT_EQ(floating->GetOptionsPopup(), nullptr);
+    EXPECT_FALSE(floating->Buttons()[1].drawnPressed) << "the button is up again";
 }
 
 TEST_F(UVFloatingToolBar, AtIdleAButtonLeftHotWithThePointerGoneComesBackUp)

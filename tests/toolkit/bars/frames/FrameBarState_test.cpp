@@ -1,14 +1,16 @@
 // A toolkit main frame's bar layout across runs: with its menu bar (menu 99) and status bar,
 // three toolbars in one row, a hidden and a floating bar and two docking windows sharing the left
-// side are saved under "Control Bar State", and a fresh frame gets back their places, visibility
-// and the docking windows' sizes. A layout saved before a docking
-// window existed is not applied; one naming a bar that no longer exists applies without it.
+// side are saved under "Control Bar State", and a second run of the program (this binary again,
+// in a process of its own) gets back their places, visibility, the floating place (in a toolkit
+// floating frame) and the docking windows' sizes. A layout saved before a docking window existed
+// is not applied; one naming a bar that no longer exists applies without it.
 #include "classlib/ui/DockBar.h"
 #include "tests/classlib/ui/BarInput.h"
 #include "tests/toolkit/bars/TestProfile.h"
 #include "tests/toolkit/bars/docking/UVTestBar.h"
 #include "toolkit/bars/docking/DockBar.h"
 #include "toolkit/bars/docking/DockWindow.h"
+#include "toolkit/bars/docking/MiniDockFrameWnd.h"
 #include "toolkit/bars/frames/FrameBarState.h"
 #include "toolkit/bars/frames/FrameWnd.h"
 #include "toolkit/bars/state/DockState.h"
@@ -16,7 +18,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <iterator>
+#include <map>
 #include <memory>
+#include <sstream>
+#include <string>
 #include <vector>
 
 namespace {
@@ -107,57 +114,127 @@ struct MainFrame {
 
 using UVFrameBarState = TestProfile;
 
+// What a run sees of the layout, by name: rectangles in the frame (the floating frame's on the
+// screen), visibility, the floating place and the docking windows' sizes. The second run prints
+// it as lines "layout <name> <numbers>"; the first reads them back.
+using LayoutReport = std::map<std::string, std::vector<long>>;
+
+LayoutReport Report(MainFrame& run)
+{
+    const auto rect = [](const RECT& r) { return std::vector<long>{r.left, r.top, r.right, r.bottom}; };
+    LayoutReport report;
+    report["menubar"] = rect(run.InFrame(&run.frame->GetMenuBar()));
+    report["status"] = rect(run.InFrame(&run.status));
+    report["status-visible"] = {(run.status.GetStyle() & WS_VISIBLE) != 0};
+    for (size_t i = 0; i < 3; ++i)
+        report["toolbar" + std::to_string(i)] = rect(run.InFrame(run.toolBarsMade[i].get()));
+    report["toolbar3-visible"] = {(run.toolBarsMade[3]->GetStyle() & WS_VISIBLE) != 0};
+    CControlBar* floating = run.toolBarsMade[4].get();
+    if (floating->m_pDockBar && floating->m_pDockBar->m_bFloating) {
+        CFrameWnd* floatingFrame = floating->m_pDockBar->GetParentFrame();
+        RECT place;
+        floatingFrame->GetWindowRect(&place);
+        report["toolbar4-floating-at"] = {place.left, place.top};
+        // A toolkit floating frame, with its close button.
+        const auto* toolkitFrame = dynamic_cast<CUVMiniDockFrameWnd*>(floatingFrame);
+        report["toolbar4-caption-buttons"] = {toolkitFrame ? static_cast<long>(toolkitFrame->Buttons().size()) : -1};
+    }
+    for (size_t i = 0; i < run.windows.size(); ++i) {
+        const std::string name = "window" + std::to_string(i);
+        report[name] = rect(run.InFrame(run.windows[i].get()));
+        report[name + "-size"] = {run.windows[i]->GetDockedWidth(), run.windows[i]->GetDockedHeight()};
+    }
+    return report;
+}
+
+LayoutReport ParseReport(const std::string& output)
+{
+    LayoutReport report;
+    std::istringstream lines(output);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream words(line);
+        std::string tag;
+        std::string name;
+        if (!(words >> tag >> name) || tag != "layout")
+            continue;
+        std::vector<long>& numbers = report[name];
+        for (long n = 0; words >> n;)
+            numbers.push_back(n);
+    }
+    return report;
+}
+
+constexpr wchar_t kSecondRunKey[] = L"CARROWFOLD_FRAME_LAYOUT_KEY";
+
+// The second run, in a process of its own: this binary started by the test below with the
+// registry key of its profile in the environment. It builds the same frame, loads the layout
+// and prints what it sees.
+class UVFrameBarStateSecondRun : public TestProfile {
+protected:
+    void SetUp() override
+    {
+        wchar_t company[256] = {};
+        if (!GetEnvironmentVariableW(kSecondRunKey, company, static_cast<DWORD>(std::size(company))))
+            GTEST_SKIP() << "runs only as the second run of ASecondRunGetsBack...";
+        m_company = company;
+        m_app.SetRegistryKey(m_company);
+    }
+    // The profile is the first run's, which checks and removes it.
+    void TearDown() override {}
+};
+
+TEST_F(UVFrameBarStateSecondRun, LoadsTheLayoutAndReportsIt)
+{
+    MainFrame second;
+    second.frame->LoadBarState(kProfile);
+    PumpInput(50);
+    second.frame->RecalcLayout();
+    for (const auto& [name, numbers] : Report(second)) {
+        std::printf("layout %s", name.c_str());
+        for (long n : numbers)
+            std::printf(" %ld", n);
+        std::printf("\n");
+    }
+    std::fflush(stdout);
+}
+
 TEST_F(UVFrameBarState, ASecondRunGetsBackPlacesVisibilityFloatingFramesAndDockingWindowSizes)
 {
-    RECT toolBars[3];
-    RECT panes[2];
-    SIZE sizes[2];
-    RECT menuBar;
-    RECT status;
+    LayoutReport saved;
     {
         MainFrame first;
         first.Arrange();
-        menuBar = first.InFrame(&first.frame->GetMenuBar());
-        status = first.InFrame(&first.status);
-        for (size_t i = 0; i < 3; ++i)
-            toolBars[i] = first.InFrame(first.toolBarsMade[i].get());
-        for (size_t i = 0; i < 2; ++i)
-            panes[i] = first.InFrame(first.windows[i].get());
-        for (size_t i = 0; i < 2; ++i)
-            sizes[i] = first.windows[i]->GetDockedSize();
-        ASSERT_EQ(toolBars[1].top, toolBars[0].top) << "one row";
-        ASSERT_EQ(toolBars[2].top, toolBars[0].top) << "one row";
-        ASSERT_LT(menuBar.bottom, toolBars[0].bottom) << "the menu bar's row comes first";
+        PumpInput(50);
+        saved = Report(first);
+        ASSERT_EQ(saved["toolbar1"][1], saved["toolbar0"][1]) << "one row";
+        ASSERT_EQ(saved["toolbar2"][1], saved["toolbar0"][1]) << "one row";
+        ASSERT_LT(saved["menubar"][3], saved["toolbar0"][3]) << "the menu bar's row comes first";
+        ASSERT_EQ(saved["toolbar3-visible"], std::vector<long>{0});
+        ASSERT_EQ(saved["toolbar4-floating-at"].size(), 2u);
+        ASSERT_EQ(saved["toolbar4-caption-buttons"], std::vector<long>{1});
+        ASSERT_EQ(saved["window0-size"][0], 210) << "the widened column";
         first.frame->SaveBarState(kProfile);
     }
-    MainFrame second;
-    second.frame->LoadBarState(kProfile);
-    second.frame->RecalcLayout();
-    for (size_t i = 0; i < 3; ++i) {
-        const RECT now = second.InFrame(second.toolBarsMade[i].get());
-        EXPECT_TRUE(EqualRect(&now, &toolBars[i])) << "toolbar " << i;
+
+    // This binary again, in a process of its own, running only the second run.
+    SetEnvironmentVariableW(kSecondRunKey, m_company);
+    std::string output;
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const int exitCode = RunProgram(
+        L"\"" + std::wstring(self) + L"\" --gtest_brief=1 --gtest_filter=UVFrameBarStateSecondRun.*", &output);
+    SetEnvironmentVariableW(kSecondRunKey, nullptr);
+    ASSERT_EQ(exitCode, 0) << output;
+    const LayoutReport restored = ParseReport(output);
+    for (const auto& [name, numbers] : saved) {
+        const auto found = restored.find(name);
+        if (found == restored.end())
+            ADD_FAILURE() << name << " not reported:\n" << output;
+        else
+            EXPECT_EQ(found->second, numbers) << name;
     }
-    const RECT menuBarNow = second.InFrame(&second.frame->GetMenuBar());
-    EXPECT_TRUE(EqualRect(&menuBarNow, &menuBar));
-    const RECT statusNow = second.InFrame(&second.status);
-    EXPECT_TRUE(EqualRect(&statusNow, &status));
-    EXPECT_TRUE(second.status.GetStyle() & WS_VISIBLE);
-    EXPECT_FALSE(second.toolBarsMade[3]->GetStyle() & WS_VISIBLE);
-    CControlBar* floating = second.toolBarsMade[4].get();
-    ASSERT_TRUE(floating->m_pDockBar && floating->m_pDockBar->m_bFloating);
-    RECT client{0, 0, 0, 0};
-    ::MapWindowPoints(floating->m_pDockBar->m_hWnd, nullptr, reinterpret_cast<POINT*>(&client), 1);
-    EXPECT_GE(client.left, 700);
-    for (size_t i = 0; i < 2; ++i) {
-        const RECT now = second.InFrame(second.windows[i].get());
-        EXPECT_TRUE(EqualRect(&now, &panes[i])) << "docking window " << i << ": (" << now.left << "," << now.top
-                                                << ")-(" << now.right << "," << now.bottom << ")";
-    }
-    for (size_t i = 0; i < 2; ++i) {
-        EXPECT_EQ(second.windows[i]->GetDockedWidth(), sizes[i].cx) << "docking window " << i;
-        EXPECT_EQ(second.windows[i]->GetDockedHeight(), sizes[i].cy) << "docking window " << i;
-    }
-    EXPECT_EQ(sizes[0].cx, 210) << "the widened column";
+    EXPECT_EQ(restored.size(), saved.size()) << output;
 
     // Each docking window's sizes are its section's "Bar Position", 44 bytes.
     CString section;

@@ -2,7 +2,8 @@
 // cool menus draw the frame's popups with the images of a toolbar resource, hidden commands reach
 // the menu bar, "Display full menus" stays enabled, a colour change refreshes the toolkit's
 // colours, the window class carries the frame's icon, a view is replaced by another and a user
-// tool's command starts the tool. The MDI
+// tool's command starts the tool; what the customise session queued for deletion goes with the
+// frame. The MDI
 // child finds its MDI frame's menu bar and draws its own popups; the in-place frame hosts bars
 // and cool menus inside a container window.
 #include "classlib/core/WinApp.h"
@@ -18,12 +19,14 @@
 #include "toolkit/bars/frames/UserToolLaunch.h"
 #include "toolkit/bars/look/CommandImages.h"
 #include "toolkit/bars/look/GlobalData.h"
+#include "toolkit/controls/customize/CustomizeSession.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -262,6 +265,35 @@ TEST_F(ToolkitFrame, UserToolCommandsStartTheirToolAndAreAlwaysHandled)
     RegDeleteKeyW(HKEY_CURRENT_USER, kToolKey);
     DeleteFileW(script);
     RemoveDirectoryW(g_toolDirectory);
+}
+
+// An object of the customise session's deletion queue that queues another as it goes.
+struct QueuedForDeletion : CObject {
+    QueuedForDeletion(std::vector<int>* deleted, int n) : deleted(deleted), n(n) {}
+    ~QueuedForDeletion() override
+    {
+        deleted->push_back(n);
+        if (n == 1)
+            CUVCustomizeSession::GetInstance()->QueueForDeletion(new QueuedForDeletion(deleted, 2));
+    }
+    std::vector<int>* deleted;
+    int n;
+};
+
+TEST(ToolkitFrameDestruction, ObjectsQueuedForDeletionGoWithTheFrame)
+{
+    std::vector<int> deleted;
+    auto* frame = new CUVFrameWnd;
+    ASSERT_TRUE(
+        frame->Create(nullptr, L"frame", WS_OVERLAPPEDWINDOW, RECT{100, 100, 500, 400}, nullptr, nullptr, 0, nullptr));
+    frame->ShowWindow(SW_SHOW);
+    CUVCustomizeSession::GetInstance()->QueueForDeletion(new QueuedForDeletion(&deleted, 1));
+    PumpInput(20);
+    EXPECT_TRUE(deleted.empty()) << "kept while the frame lives";
+    const HWND window = frame->m_hWnd;
+    ::SendMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_FALSE(::IsWindow(window));
+    EXPECT_EQ(deleted, (std::vector<int>{1, 2})) << "until the queue stays empty";
 }
 
 // An MDI frame with the menu bar and two toolkit children.
