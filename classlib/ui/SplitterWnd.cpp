@@ -230,13 +230,15 @@ void CSplitterWnd::RecalcLayout()
             const RECT rect{ColumnStart(column), RowStart(row),
                             ColumnStart(column) + m_pColInfo[static_cast<size_t>(column)].nCurSize,
                             RowStart(row) + m_pRowInfo[static_cast<size_t>(row)].nCurSize};
-            // A pane already in place is left alone: every move costs a server round trip.
+            // A pane already in place is left alone: every move costs a server round trip. The
+            // others are erased with the paint that follows: under Wine an erase inside the move
+            // costs more than the move itself.
             RECT current;
             ::GetWindowRect(pane, &current);
             ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&current), 2);
             if (!EqualRect(&current, &rect) && positions)
                 positions = ::DeferWindowPos(positions, pane, nullptr, rect.left, rect.top, rect.right - rect.left,
-                                             rect.bottom - rect.top, SWP_NOACTIVATE | SWP_NOZORDER);
+                                             rect.bottom - rect.top, SWP_NOACTIVATE | SWP_NOZORDER | SWP_DEFERERASE);
         }
     }
     if (positions)

@@ -322,6 +322,7 @@ SIZE CUVDockBar::CalcFixedLayout(BOOL stretch, BOOL horzQuery)
     m_trackers.clear();
     AFX_SIZEPARENTPARAMS layout;
     layout.hDWP = m_bLayoutQuery ? nullptr : ::BeginDeferWindowPos(static_cast<int>(m_arrBars.size()));
+    m_bPlacingBars = layout.hDWP != nullptr;
     const auto rowStrip = [&](int offset, int index) {
         UVSplitterTracker tracker;
         tracker.kind = UVSplitterTracker::row;
@@ -423,6 +424,7 @@ SIZE CUVDockBar::CalcFixedLayout(BOOL stretch, BOOL horzQuery)
                 GetDockedControlBar(pos)->m_dwStyle &= ~outerBorder;
         }
     }
+    m_bPlacingBars = false;
     if (layout.hDWP)
         ::EndDeferWindowPos(layout.hDWP);
     for (auto it = wraps.rbegin(); it != wraps.rend(); ++it)

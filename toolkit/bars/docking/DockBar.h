@@ -42,6 +42,9 @@ public:
     int TrackerAt(POINT point) const;
     const std::vector<UVSplitterTracker>& Trackers() const { return m_trackers; }
     bool IsTracking() const { return m_bTracking; }
+    // True while a layout that moves windows places the bars: a docking window resized by the
+    // row sharing then takes its new size with the move the placing gives it anyway.
+    bool IsPlacingBars() const { return m_bPlacingBars; }
 
     static IUVDockingWindow* AsDockingWindow(CControlBar* bar);
 
@@ -79,6 +82,7 @@ protected:
     std::vector<UVSplitterTracker> m_trackers;
     int m_nTracker = -1;  // the tracker under the mouse or being dragged
     bool m_bTracking = false;
+    bool m_bPlacingBars = false;
     bool m_bTrackerShown = false;
     RECT m_rectTrackerShown{};
     HWND m_hWndFocusBefore = nullptr;

@@ -4,6 +4,7 @@
 #include "classlib/ui/FrameWnd.h"
 #include "classlib/ui/View.h"
 #include "toolkit/bars/docking/BarButton.h"
+#include "toolkit/bars/docking/ChildMoves.h"
 #include "toolkit/bars/docking/DockBar.h"
 #include "toolkit/bars/look/GlobalData.h"
 #include "toolkit/bars/state/ProfileStore.h"
@@ -155,6 +156,11 @@ SIZE CUVDockWindow::GetDockedSize() const
 void CUVDockWindow::ShowAt(SIZE size)
 {
     m_sizeCurrent = size;
+    // Inside its dock bar's placing the move that follows brings the size: resizing here as well
+    // would move the window, its caption buttons and its child twice, each move a round trip to
+    // the window server under Wine, and erase it at once.
+    if (const CUVDockBar* dockBar = ToolkitDockBar(); dockBar && dockBar->IsPlacingBars())
+        return;
     if (m_hWnd)
         ::SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -370,8 +376,7 @@ LRESULT CUVDockWindow::OnNcCalcSize(WPARAM, LPARAM)
 LRESULT CUVDockWindow::OnWindowPosChanged(WPARAM, LPARAM)
 {
     const LRESULT result = Default();
-    // Every move of this layout in one deferred positioning.
-    HDWP positions = ::BeginDeferWindowPos(3);
+    UVChildMoves moves;
     if (IsFloating()) {
         ShowCaptionButtons(SW_HIDE);
         // Without a close button of its own the bar offers none on its floating frame either.
@@ -381,26 +386,21 @@ LRESULT CUVDockWindow::OnWindowPosChanged(WPARAM, LPARAM)
             ::SetWindowLongPtrW(frame->m_hWnd, GWL_STYLE, frame->GetStyle() & ~WS_SYSMENU);
     } else {
         ShowCaptionButtons(SW_SHOW);
-        PlaceCaptionButtons(positions);
+        PlaceCaptionButtons(moves);
     }
     if (m_pChild && m_pChild->m_hWnd) {
         RECT inside;
         GetInsideRect(inside);
         InflateRect(&inside, -1, -1);
-        if (IsRectEmpty(&inside)) {
+        if (IsRectEmpty(&inside))
             m_pChild->ShowWindow(SW_HIDE);
-        } else if (positions) {
-            positions = ::DeferWindowPos(positions, m_pChild->m_hWnd, nullptr, inside.left, inside.top,
-                                         inside.right - inside.left, inside.bottom - inside.top,
-                                         SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-        }
+        else
+            moves.Move(m_pChild->m_hWnd, inside, SWP_SHOWWINDOW);
     }
-    if (positions)
-        ::EndDeferWindowPos(positions);
     return result;
 }
 
-void CUVDockWindow::PlaceCaptionButtons(HDWP& positions)
+void CUVDockWindow::PlaceCaptionButtons(UVChildMoves& moves)
 {
     RECT close;
     GetCaptionButtonRect(close);
@@ -416,9 +416,8 @@ void CUVDockWindow::PlaceCaptionButtons(HDWP& positions)
         expand = close;
     for (const auto& [button, rect] :
          {std::pair{m_pCloseButton.get(), close}, std::pair{m_pExpandButton.get(), expand}}) {
-        if (positions && button && button->m_hWnd)
-            positions = ::DeferWindowPos(positions, button->m_hWnd, nullptr, rect.left, rect.top,
-                                         rect.right - rect.left, rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        if (button && button->m_hWnd)
+            moves.Move(button->m_hWnd, rect, 0);
     }
 }
 
@@ -447,7 +446,12 @@ void CUVDockWindow::UpdateCaptionButtons()
 {
     if (!m_pExpandButton || !m_pExpandButton->m_hWnd || IsFloating())
         return;
-    m_nExpandImage = CUVBarButton::ArrowImage(DockedSide(), m_bExpanded);
+    const int image = CUVBarButton::ArrowImage(DockedSide(), m_bExpanded);
+    // The tip follows the expanded state, which the image shows too: every move of the bar asks
+    // again, and the tooltip control need not hear the same text each time.
+    if (image == m_nExpandImage)
+        return;
+    m_nExpandImage = image;
     m_pExpandButton->SetImage(m_nExpandImage);
     SetTip(m_pExpandButton.get(), m_bExpanded ? kContractTip : kExpandTip);
 }

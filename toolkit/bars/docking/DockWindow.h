@@ -47,6 +47,7 @@ static_assert(sizeof(UVDockWindowRecord) == 44);
 
 class CUVBarButton;
 class CUVDockBar;
+class UVChildMoves;
 struct CCreateContext;
 
 class CUVDockWindow : public CUVControlBar, public IUVDockingWindow {
@@ -143,7 +144,7 @@ protected:
     int DockedSide() const;
     // The number of caption buttons the extended style asks for.
     int CaptionButtonCount() const;
-    void PlaceCaptionButtons(HDWP& positions);
+    void PlaceCaptionButtons(UVChildMoves& moves);
     // The visible, enabled child of greatest area, then its own, down to a window without one.
     HWND FindLargestChild() const;
     void SetTip(CUVBarButton* button, const wchar_t* text);

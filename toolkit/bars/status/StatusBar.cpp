@@ -73,9 +73,11 @@ void CUVStatusBar::RepositionControls()
         RECT current;
         ::GetWindowRect(record.control->m_hWnd, &current);
         ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&current), 2);
+        // Moved controls are erased with the paint that follows, not inside the move: under Wine
+        // that erase costs more than the move.
         if (!EqualRect(&current, &rect))
             ::SetWindowPos(record.control->m_hWnd, nullptr, rect.left, rect.top, rect.right - rect.left,
-                           rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+                           rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_DEFERERASE);
     }
 }
 

@@ -2,8 +2,9 @@
 // other docking windows, closing, expanding and contracting by its commands and by its caption
 // buttons clicked with the mouse (with their tooltips), a floating frame resized by its border
 // with the mouse, the hosted child's place, the caption's activity following the focus, the
-// initial update of a window created floating, and its sizes kept in the profile ("Bar
-// Position"), where damaged records are ignored whole.
+// initial update of a window created floating, the moves a resize of the frame makes of it and
+// its children, and its sizes kept in the profile ("Bar Position"), where damaged records are
+// ignored whole.
 #include "classlib/ui/DockBar.h"
 #include "classlib/ui/DockContext.h"
 #include "classlib/ui/FrameWnd.h"
@@ -218,6 +219,85 @@ TEST_F(UVDockWindow, TheHostedChildFillsTheInsideRectangle)
     InflateRect(&inside, -1, -1);
     EXPECT_TRUE(EqualRect(&placed, &inside));
     EXPECT_TRUE(::GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE);
+}
+
+// Counts the moves (WM_WINDOWPOSCHANGING) this thread's windows are sent while it lives.
+class MoveCounter {
+public:
+    MoveCounter()
+    {
+        s_current = this;
+        m_hook = ::SetWindowsHookExW(WH_CALLWNDPROC, &MoveCounter::Hook, nullptr, ::GetCurrentThreadId());
+    }
+    ~MoveCounter()
+    {
+        ::UnhookWindowsHookEx(m_hook);
+        s_current = nullptr;
+    }
+    MoveCounter(const MoveCounter&) = delete;
+    MoveCounter& operator=(const MoveCounter&) = delete;
+    int Of(HWND window) const
+    {
+        int count = 0;
+        for (HWND moved : m_moved)
+            count += moved == window;
+        return count;
+    }
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
+    {
+        const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code >= 0 && s_current && sent->message == WM_WINDOWPOSCHANGING)
+            s_current->m_moved.push_back(sent->hwnd);
+        return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static inline MoveCounter* s_current = nullptr;
+    HHOOK m_hook;
+    std::vector<HWND> m_moved;
+};
+
+TEST_F(UVDockWindow, AFrameResizeMovesEachWindowOfASharedRowOnceAndItsChildrenOnlyWhenOutOfPlace)
+{
+    // Under Wine every move is a round trip to the window server: a resize of the frame gives each
+    // docking window its share of the row with one move, and the caption buttons, which keep their
+    // place at the top of the windows' client areas, are not moved at all.
+    CUVDockWindow* first = Make(SIZE{200, 120}, CBRS_LEFT, AFX_IDW_DOCKBAR_LEFT);
+    CUVDockWindow* second = Make(SIZE{200, 120}, CBRS_LEFT, AFX_IDW_DOCKBAR_LEFT);
+    std::vector<HWND> children;
+    for (CUVDockWindow* window : {first, second}) {
+        HWND child = ::CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, window->m_hWnd,
+                                       nullptr, nullptr, nullptr);
+        window->SetChild(CWnd::FromHandle(child));
+        children.push_back(child);
+    }
+    frame->RecalcLayout();
+    const int before = first->GetDockedHeight() + second->GetDockedHeight();
+    {
+        MoveCounter moves;
+        ::SetWindowPos(frame->m_hWnd, nullptr, 0, 0, kWidth, kHeight - 40, SWP_NOMOVE | SWP_NOZORDER);
+        for (CUVDockWindow* window : {first, second}) {
+            EXPECT_EQ(moves.Of(window->m_hWnd), 1);
+            EXPECT_EQ(moves.Of(window->GetCloseButton()->m_hWnd), 0);
+            EXPECT_EQ(moves.Of(window->GetExpandButton()->m_hWnd), 0);
+        }
+        for (HWND child : children)
+            EXPECT_EQ(moves.Of(child), 1);
+    }
+    EXPECT_EQ(first->GetDockedHeight() + second->GetDockedHeight(), before - 40) << "the row is shared out again";
+    for (size_t i = 0; i < children.size(); ++i) {
+        CUVDockWindow* window = i == 0 ? first : second;
+        RECT shown;
+        window->GetWindowRect(&shown);
+        EXPECT_EQ(shown.bottom - shown.top, window->GetDockedHeight()) << "the window has its share";
+        RECT inside;
+        window->GetInsideRect(inside);
+        InflateRect(&inside, -1, -1);
+        RECT placed;
+        ::GetWindowRect(children[i], &placed);
+        ::MapWindowPoints(nullptr, window->m_hWnd, reinterpret_cast<POINT*>(&placed), 2);
+        EXPECT_TRUE(EqualRect(&placed, &inside)) << "the child fills the window's inside";
+    }
 }
 
 TEST_F(UVDockWindow, AViewMadeByItsClassIsTheHostedPane)
