@@ -161,13 +161,18 @@ PfMixPointSource FindMixPoints(const BEATSCAN& grid, const volatile LONG* cancel
                                int measures, CProfileResults& results)
 {
     if (!grid.positions.empty()) {
+        // The windows are whole measures in phase with the first and the last measure start: the
+        // grid's own ends may lie half a beat off the beat, and an intro laid on an off-beat is
+        // mixed half a beat apart from the outro it meets.
+        const LONGLONG from = grid.marks.empty() ? grid.positions.front() : grid.marks.front();
+        const LONGLONG to = grid.marks.empty() ? grid.positions.back() : grid.marks.back();
         INT_PTR first = 0;
         INT_PTR last = 0;
-        if (SnapWindowToBeats(grid, thumbnail, measures, grid.positions.front(), false, first, last)) {
+        if (SnapWindowToBeats(grid, thumbnail, measures, from, false, first, last)) {
             results.AddMixInPoint(grid.positions[Slot(first)]);
             results.AddMixInPoint(grid.positions[Slot(last)]);
         }
-        if (SnapWindowToBeats(grid, thumbnail, measures, grid.positions.back(), true, first, last)) {
+        if (SnapWindowToBeats(grid, thumbnail, measures, to, true, first, last)) {
             results.AddMixOutPoint(grid.positions[Slot(first)]);
             results.AddMixOutPoint(grid.positions[Slot(last)]);
         }
