@@ -1,6 +1,7 @@
 #include "engine/catalog/analysis/MixPoints.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "engine/catalog/analysis/OnsetScan.h"
@@ -20,6 +21,65 @@ constexpr LONGLONG kHugeSpan = 0x100000000LL;
 size_t Slot(INT_PTR index)
 {
     return static_cast<size_t>(index);
+}
+
+// The grid index of the beat nearest `position`: a point in phase with the downbeat at index
+// `downbeat` (the grid's points alternate between beats and off-beats).
+INT_PTR NearestBeatIndex(const BEATSCAN& grid, LONGLONG position, INT_PTR downbeat)
+{
+    const INT_PTR i = grid.NearestPositionIndex(position);
+    if ((i - downbeat) % 2 == 0)
+        return i;
+    const auto count = static_cast<INT_PTR>(grid.positions.size());
+    const INT_PTR toward = position < grid.positions[Slot(i)] ? i - 1 : i + 1;
+    if (toward >= 0 && toward < count)
+        return toward;
+    const INT_PTR away = 2 * i - toward;
+    return away >= 0 && away < count ? away : -1;
+}
+
+// The fallback's mix points moved onto beats of the grid, each pair keeping its whole number of
+// measures: the intro from its start, the outro from its end; each point keeps its place in its
+// list. Points the grid does not hold, or an intro that would no longer end before the outro
+// begins, leave the points as they are.
+void MoveMixPointsOntoBeats(const BEATSCAN& grid, CProfileResults& results)
+{
+    if (grid.marks.empty() || grid.gridPointsPerMeasure == 0)
+        return;
+    const INT_PTR downbeat = grid.NearestPositionIndex(grid.marks.front());
+    const auto count = static_cast<INT_PTR>(grid.positions.size());
+    const LONGLONG measure = PfSamplesPerMeasure(grid.sampleRate, results.GetTempo());
+    if (downbeat < 0 || measure <= 0)
+        return;
+    const auto snap = [&](const std::vector<LONGLONG>& points, bool fromEnd, std::vector<LONGLONG>& moved) {
+        if (points.empty())
+            return true;
+        const auto [low, high] = std::minmax_element(points.begin(), points.end());
+        const INT_PTR anchor = NearestBeatIndex(grid, fromEnd ? *high : *low, downbeat);
+        if (anchor < 0)
+            return false;
+        const LONGLONG measures = std::llround(static_cast<double>(*high - *low) / static_cast<double>(measure));
+        const INT_PTR span = static_cast<INT_PTR>(measures) * static_cast<INT_PTR>(grid.gridPointsPerMeasure);
+        const INT_PTR lowIndex = fromEnd ? anchor - span : anchor;
+        const INT_PTR highIndex = fromEnd ? anchor : anchor + span;
+        if (lowIndex < 0 || highIndex >= count)
+            return false;
+        for (LONGLONG point : points)
+            moved.push_back(grid.positions[Slot(point == *low ? lowIndex : highIndex)]);
+        return true;
+    };
+    std::vector<LONGLONG> in;
+    std::vector<LONGLONG> out;
+    if (!snap(results.GetMixInPoints(), false, in) || !snap(results.GetMixOutPoints(), true, out))
+        return;
+    if (!in.empty() && !out.empty() &&
+        *std::max_element(in.begin(), in.end()) > *std::min_element(out.begin(), out.end()))
+        return;
+    results.ClearMixPoints();
+    for (LONGLONG point : in)
+        results.AddMixInPoint(point);
+    for (LONGLONG point : out)
+        results.AddMixOutPoint(point);
 }
 
 }  // namespace
@@ -184,6 +244,9 @@ PfMixPointSource FindMixPoints(const BEATSCAN& grid, const volatile LONG* cancel
         return PfMixPointSource::grid;
     results.ClearMixPoints();
     FindMixPointsFromPeaks(thumbnail, cancel, measures, results);
+    // Beat mixing links the outro to the next intro beat for beat: the loud part's ends lie
+    // anywhere between two beats.
+    MoveMixPointsOntoBeats(grid, results);
     return PfMixPointSource::peaks;
 }
 
