@@ -166,13 +166,11 @@ LONGLONG SpanMixTime(ITrackEditItem* track, bool intro, bool last)
     return mixTime;
 }
 
-// Disabled: the analysis cannot lay these tracks within 2 ms of each other. Tracks of 30 s are
-// too short for two 8-measure windows of the beat grid, so their mix points come from the
-// loud-part fallback, whose outro ends at the quietest block of the last loud measure, between
-// two clicks (here 0.42 and 0.29 of a beat off). Longer tracks get grid mix points on the clicks,
-// but the grid is built from onsets found to a 256-frame block, a block or two before each click
-// and by an amount that depends on the click's sound and on where it falls in its block: the
-// intro and outro marks of two tracks then differ by 1 to 3 ms.
+// Disabled: the tracks are laid beat on beat, but 2 to 3 ms apart at the ends of each overlap
+// (1.9 to 3 ms measured: -104 frames at its start through the first, 131 at its end through the
+// second). The analysis finds each click a block or two of 256 frames before its first sample: at
+// the block start before the one it begins in, so how early depends on where the click falls in
+// its block, and the intro and outro marks of two tracks differ by that much.
 TEST_F(PlaylistPlayback, DISABLED_TheListsTracksAreHeardBeatMatchedThroughEveryOverlap)
 {
     ASSERT_EQ(m_engine->LoadPlaylist(UniqueBstr(List().c_str()).get(), FALSE), S_OK);
