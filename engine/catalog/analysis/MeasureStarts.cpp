@@ -100,10 +100,9 @@ void FindDownbeatPhase(const CPfPcmThumbnail& bass, BEATSCAN& grid)
             k = j;
         }
     }
-    // When no rise falls where the bass is loud (a track without a bass line), the loudest phase
-    // is the downbeat, not whichever phase the grid happens to begin with: that may lie between
-    // two beats.
-    if (bestProduct == 0.0)
+    // Without a single rise (a track without a bass line) the loudest phase is the downbeat, not
+    // whichever phase the grid happens to begin with: that may lie between two beats.
+    if (std::all_of(rises.begin(), rises.end(), [](int count) { return count == 0; }))
         k = std::max_element(sums.begin(), sums.end()) - sums.begin();
     if (k < count)
         grid.AddMark(grid.positions[Slot(k)]);

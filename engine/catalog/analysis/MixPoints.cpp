@@ -24,24 +24,27 @@ size_t Slot(INT_PTR index)
 }
 
 // The grid index of the beat nearest `position`: a point in phase with the downbeat at index
-// `downbeat` (the grid's points alternate between beats and off-beats).
-INT_PTR NearestBeatIndex(const BEATSCAN& grid, LONGLONG position, INT_PTR downbeat)
+// `downbeat` (the grid's points alternate between beats and off-beats). An off-beat grid point
+// itself moves to the beat after it (`later`) or before it.
+INT_PTR NearestBeatIndex(const BEATSCAN& grid, LONGLONG position, INT_PTR downbeat, bool later)
 {
     const INT_PTR i = grid.NearestPositionIndex(position);
     if ((i - downbeat) % 2 == 0)
         return i;
     const auto count = static_cast<INT_PTR>(grid.positions.size());
-    const INT_PTR toward = position < grid.positions[Slot(i)] ? i - 1 : i + 1;
+    const LONGLONG at = grid.positions[Slot(i)];
+    const bool forward = position == at ? later : position > at;
+    const INT_PTR toward = forward ? i + 1 : i - 1;
     if (toward >= 0 && toward < count)
         return toward;
     const INT_PTR away = 2 * i - toward;
     return away >= 0 && away < count ? away : -1;
 }
 
-// The fallback's mix points moved onto beats of the grid, each pair keeping its whole number of
-// measures: the intro from its start, the outro from its end; each point keeps its place in its
-// list. Points the grid does not hold, or an intro that would no longer end before the outro
-// begins, leave the points as they are.
+// The mix points moved onto beats of the grid, each pair keeping its whole number of measures:
+// the intro from its start, the outro from its end, both inwards from an off-beat grid point; each
+// point keeps its place in its list. Points the grid does not hold, or an intro that would no longer end before the
+// outro begins, leave the points as they are.
 void MoveMixPointsOntoBeats(const BEATSCAN& grid, CProfileResults& results)
 {
     if (grid.marks.empty() || grid.gridPointsPerMeasure == 0)
@@ -55,7 +58,7 @@ void MoveMixPointsOntoBeats(const BEATSCAN& grid, CProfileResults& results)
         if (points.empty())
             return true;
         const auto [low, high] = std::minmax_element(points.begin(), points.end());
-        const INT_PTR anchor = NearestBeatIndex(grid, fromEnd ? *high : *low, downbeat);
+        const INT_PTR anchor = NearestBeatIndex(grid, fromEnd ? *high : *low, downbeat, !fromEnd);
         if (anchor < 0)
             return false;
         const LONGLONG measures = std::llround(static_cast<double>(*high - *low) / static_cast<double>(measure));
@@ -221,33 +224,31 @@ PfMixPointSource FindMixPoints(const BEATSCAN& grid, const volatile LONG* cancel
                                int measures, CProfileResults& results)
 {
     if (!grid.positions.empty()) {
-        // The windows are whole measures in phase with the first and the last measure start: the
-        // grid's own ends may lie half a beat off the beat, and an intro laid on an off-beat is
-        // mixed half a beat apart from the outro it meets.
-        const LONGLONG from = grid.marks.empty() ? grid.positions.front() : grid.marks.front();
-        const LONGLONG to = grid.marks.empty() ? grid.positions.back() : grid.marks.back();
         INT_PTR first = 0;
         INT_PTR last = 0;
-        if (SnapWindowToBeats(grid, thumbnail, measures, from, false, first, last)) {
+        if (SnapWindowToBeats(grid, thumbnail, measures, grid.positions.front(), false, first, last)) {
             results.AddMixInPoint(grid.positions[Slot(first)]);
             results.AddMixInPoint(grid.positions[Slot(last)]);
         }
-        if (SnapWindowToBeats(grid, thumbnail, measures, to, true, first, last)) {
+        if (SnapWindowToBeats(grid, thumbnail, measures, grid.positions.back(), true, first, last)) {
             results.AddMixOutPoint(grid.positions[Slot(first)]);
             results.AddMixOutPoint(grid.positions[Slot(last)]);
         }
     }
     const std::vector<LONGLONG>& in = results.GetMixInPoints();
     const std::vector<LONGLONG>& out = results.GetMixOutPoints();
-    if (results.GetMixPointCount() == 4 && !in.empty() && !out.empty() &&
-        *std::max_element(in.begin(), in.end()) < *std::min_element(out.begin(), out.end()))
-        return PfMixPointSource::grid;
-    results.ClearMixPoints();
-    FindMixPointsFromPeaks(thumbnail, cancel, measures, results);
-    // Beat mixing links the outro to the next intro beat for beat: the loud part's ends lie
-    // anywhere between two beats.
+    PfMixPointSource source = PfMixPointSource::grid;
+    if (results.GetMixPointCount() != 4 || in.empty() || out.empty() ||
+        *std::max_element(in.begin(), in.end()) >= *std::min_element(out.begin(), out.end())) {
+        results.ClearMixPoints();
+        FindMixPointsFromPeaks(thumbnail, cancel, measures, results);
+        source = PfMixPointSource::peaks;
+    }
+    // Beat mixing links an outro to the next intro beat for beat: the grid's windows begin with
+    // its first or last point, which may be an off-beat, and the loud part's ends lie anywhere
+    // between two beats.
     MoveMixPointsOntoBeats(grid, results);
-    return PfMixPointSource::peaks;
+    return source;
 }
 
 void FindMixPointsFromPeaks(const CPfPcmThumbnail& thumbnail, const volatile LONG* cancel, int measures,

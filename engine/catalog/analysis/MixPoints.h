@@ -41,9 +41,10 @@ bool SnapWindowToBeats(const BEATSCAN& grid, const CPfPcmThumbnail& thumbnail, i
 enum class PfMixPointSource { grid, peaks };
 
 // Mix-in points 1 and 2 from the first whole loud window of the grid, mix-out points 1 and 2 from
-// the last one, both windows in phase with the grid's measure starts (its marks) when it has
-// them, else with its first and last points; when the grid gives no such pair that ends before the other begins, the
-// points come from FindMixPointsFromPeaks instead. The results' tempo must be set.
+// the last one; when the grid gives no such pair that ends before the other begins, the points
+// come from FindMixPointsFromPeaks instead. When the grid has measure starts (its marks), the
+// points then move onto its beats, each pair keeping its whole number of measures. The results'
+// tempo must be set.
 PfMixPointSource FindMixPoints(const BEATSCAN& grid, const volatile LONG* cancel, const CPfPcmThumbnail& thumbnail,
                                int measures, CProfileResults& results);
 
