@@ -42,9 +42,9 @@ INT_PTR NearestBeatIndex(const BEATSCAN& grid, LONGLONG position, INT_PTR downbe
 }
 
 // The mix points moved onto beats of the grid, each pair keeping its whole number of measures:
-// the intro from its start, the outro from its end, both inwards from an off-beat grid point; each
-// point keeps its place in its list. Points the grid does not hold, or an intro that would no longer end before the
-// outro begins, leave the points as they are.
+// the intro from its start, the outro from its end, both inwards from an off-beat grid point;
+// each point keeps its place in its list. Points the grid does not hold, or an intro that would
+// no longer end before the outro begins, leave the points as they are.
 void MoveMixPointsOntoBeats(const BEATSCAN& grid, CProfileResults& results)
 {
     if (grid.marks.empty() || grid.gridPointsPerMeasure == 0)
