@@ -7,6 +7,7 @@
 #include "engine/catalog/ids/ItemIdList.h"
 #include "engine/catalog/items/CatItem.h"
 #include "engine/core/mix/MixDocument.h"
+#include "engine/core/storage/MusicFileIdObjStore.h"
 #include "engine/core/server/Factory.h"
 #include "interfaces/EngineIids.h"
 #include "interfaces/IBrennock.h"
@@ -56,6 +57,10 @@ void ForgetCatalogFiles(const std::vector<std::wstring>& paths)
         CCatItem* item = nullptr;
         if (engine.Catalog()->FindItemByPath(path.c_str(), &item)) {
             engine.Catalog()->DeleteDefaultMix(item->GetMusicFileId());
+            // The analysis is kept by file identity, which generated files share from run to run:
+            // without this a later run would take over an analysis an older build made.
+            if (CMusicFileIdObjStore* profiles = engine.Catalog()->GetProfileStore())
+                profiles->RemoveObject(item->GetMusicFileId());
             ids->Add(item->GetItemId());
             item->Release();
         }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 
 namespace {
 
@@ -54,6 +55,8 @@ void FindDownbeatPhase(const CPfPcmThumbnail& bass, BEATSCAN& grid)
     const LONG half = measure / 2;
     const LONG look = measure / 32;
     const float threshold = kRiseShare * bass.GetPeakMeasureLevel();
+    // Half the spacing of the grid: a quarter beat.
+    const LONGLONG reach = static_cast<LONGLONG>(measure) * blockSize / (2 * kPhases);
 
     // 1. Sudden rises of the bass: which phase of the measure they fall on.
     std::array<int, kPhases> rises{};
@@ -66,8 +69,14 @@ void FindDownbeatPhase(const CPfPcmThumbnail& bass, BEATSCAN& grid)
             continue;
         const float rise = bass.GetValue(static_cast<LONG>(ahead)) - prior;
         if (rise > threshold && rise > 2.0f * prior) {
-            const INT_PTR nearest = grid.NearestPositionIndex((i + look / 2) * blockSize);
-            ++rises[Slot(nearest % kPhases)];
+            // A rise before the grid's first point (a track that starts on its first note, whose
+            // beat the grid could not reach) is nearest to a point up to half a beat away: it
+            // tells nothing about that point's phase.
+            const LONGLONG at = (i + look / 2) * blockSize;
+            const INT_PTR nearest = grid.NearestPositionIndex(at);
+            const LONGLONG distance = at - grid.positions[Slot(nearest)];
+            if (std::abs(distance) <= reach)
+                ++rises[Slot(nearest % kPhases)];
             // Hold off for half a measure.
             i += half;
         }
@@ -91,6 +100,10 @@ void FindDownbeatPhase(const CPfPcmThumbnail& bass, BEATSCAN& grid)
             k = j;
         }
     }
+    // Without a single rise (a track without a bass line) the loudest phase is the downbeat, not
+    // whichever phase the grid happens to begin with: that may lie between two beats.
+    if (std::all_of(rises.begin(), rises.end(), [](int count) { return count == 0; }))
+        k = std::max_element(sums.begin(), sums.end()) - sums.begin();
     if (k < count)
         grid.AddMark(grid.positions[Slot(k)]);
 }

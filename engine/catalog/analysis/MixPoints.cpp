@@ -1,6 +1,7 @@
 #include "engine/catalog/analysis/MixPoints.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "engine/catalog/analysis/OnsetScan.h"
@@ -20,6 +21,68 @@ constexpr LONGLONG kHugeSpan = 0x100000000LL;
 size_t Slot(INT_PTR index)
 {
     return static_cast<size_t>(index);
+}
+
+// The grid index of the beat nearest `position`: a point in phase with the downbeat at index
+// `downbeat` (the grid's points alternate between beats and off-beats). An off-beat grid point
+// itself moves to the beat after it (`later`) or before it.
+INT_PTR NearestBeatIndex(const BEATSCAN& grid, LONGLONG position, INT_PTR downbeat, bool later)
+{
+    const INT_PTR i = grid.NearestPositionIndex(position);
+    if ((i - downbeat) % 2 == 0)
+        return i;
+    const auto count = static_cast<INT_PTR>(grid.positions.size());
+    const LONGLONG at = grid.positions[Slot(i)];
+    const bool forward = position == at ? later : position > at;
+    const INT_PTR toward = forward ? i + 1 : i - 1;
+    if (toward >= 0 && toward < count)
+        return toward;
+    const INT_PTR away = 2 * i - toward;
+    return away >= 0 && away < count ? away : -1;
+}
+
+// The mix points moved onto beats of the grid, each pair keeping its whole number of measures:
+// the intro from its start, the outro from its end, both inwards from an off-beat grid point;
+// each point keeps its place in its list. Points the grid does not hold, or an intro that would
+// no longer end before the outro begins, leave the points as they are.
+void MoveMixPointsOntoBeats(const BEATSCAN& grid, CProfileResults& results)
+{
+    if (grid.marks.empty() || grid.gridPointsPerMeasure == 0)
+        return;
+    const INT_PTR downbeat = grid.NearestPositionIndex(grid.marks.front());
+    const auto count = static_cast<INT_PTR>(grid.positions.size());
+    const LONGLONG measure = PfSamplesPerMeasure(grid.sampleRate, results.GetTempo());
+    if (downbeat < 0 || measure <= 0)
+        return;
+    const auto snap = [&](const std::vector<LONGLONG>& points, bool fromEnd, std::vector<LONGLONG>& moved) {
+        if (points.empty())
+            return true;
+        const auto [low, high] = std::minmax_element(points.begin(), points.end());
+        const INT_PTR anchor = NearestBeatIndex(grid, fromEnd ? *high : *low, downbeat, !fromEnd);
+        if (anchor < 0)
+            return false;
+        const LONGLONG measures = std::llround(static_cast<double>(*high - *low) / static_cast<double>(measure));
+        const INT_PTR span = static_cast<INT_PTR>(measures) * static_cast<INT_PTR>(grid.gridPointsPerMeasure);
+        const INT_PTR lowIndex = fromEnd ? anchor - span : anchor;
+        const INT_PTR highIndex = fromEnd ? anchor : anchor + span;
+        if (lowIndex < 0 || highIndex >= count)
+            return false;
+        for (LONGLONG point : points)
+            moved.push_back(grid.positions[Slot(point == *low ? lowIndex : highIndex)]);
+        return true;
+    };
+    std::vector<LONGLONG> in;
+    std::vector<LONGLONG> out;
+    if (!snap(results.GetMixInPoints(), false, in) || !snap(results.GetMixOutPoints(), true, out))
+        return;
+    if (!in.empty() && !out.empty() &&
+        *std::max_element(in.begin(), in.end()) > *std::min_element(out.begin(), out.end()))
+        return;
+    results.ClearMixPoints();
+    for (LONGLONG point : in)
+        results.AddMixInPoint(point);
+    for (LONGLONG point : out)
+        results.AddMixOutPoint(point);
 }
 
 }  // namespace
@@ -174,12 +237,18 @@ PfMixPointSource FindMixPoints(const BEATSCAN& grid, const volatile LONG* cancel
     }
     const std::vector<LONGLONG>& in = results.GetMixInPoints();
     const std::vector<LONGLONG>& out = results.GetMixOutPoints();
-    if (results.GetMixPointCount() == 4 && !in.empty() && !out.empty() &&
-        *std::max_element(in.begin(), in.end()) < *std::min_element(out.begin(), out.end()))
-        return PfMixPointSource::grid;
-    results.ClearMixPoints();
-    FindMixPointsFromPeaks(thumbnail, cancel, measures, results);
-    return PfMixPointSource::peaks;
+    PfMixPointSource source = PfMixPointSource::grid;
+    if (results.GetMixPointCount() != 4 || in.empty() || out.empty() ||
+        *std::max_element(in.begin(), in.end()) >= *std::min_element(out.begin(), out.end())) {
+        results.ClearMixPoints();
+        FindMixPointsFromPeaks(thumbnail, cancel, measures, results);
+        source = PfMixPointSource::peaks;
+    }
+    // Beat mixing links an outro to the next intro beat for beat: the grid's windows begin with
+    // its first or last point, which may be an off-beat, and the loud part's ends lie anywhere
+    // between two beats.
+    MoveMixPointsOntoBeats(grid, results);
+    return source;
 }
 
 void FindMixPointsFromPeaks(const CPfPcmThumbnail& thumbnail, const volatile LONG* cancel, int measures,

@@ -42,7 +42,9 @@ enum class PfMixPointSource { grid, peaks };
 
 // Mix-in points 1 and 2 from the first whole loud window of the grid, mix-out points 1 and 2 from
 // the last one; when the grid gives no such pair that ends before the other begins, the points
-// come from FindMixPointsFromPeaks instead. The results' tempo must be set.
+// come from FindMixPointsFromPeaks instead. When the grid has measure starts (its marks), the
+// points then move onto its beats, each pair keeping its whole number of measures. The results'
+// tempo must be set.
 PfMixPointSource FindMixPoints(const BEATSCAN& grid, const volatile LONG* cancel, const CPfPcmThumbnail& thumbnail,
                                int measures, CProfileResults& results);
 

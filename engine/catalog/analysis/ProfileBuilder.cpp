@@ -118,7 +118,7 @@ bool CProfileBuilder::ProfileMusicFile(IProfileSource* source, CPlotFileManager*
     CPfPcmThumbnail shaped(level);
     shaped.DecayShaping(cancel, 2);
     shaped.SetTempo(tempo);
-    FindMixPoints(grid, cancel, shaped, kMixPointMeasures, results);
+    FindMixPoints(measures, cancel, shaped, kMixPointMeasures, results);
 
     results.SetSampleCount(level.GetSampleCount());
     results.SetSampleRate(level.GetSampleRate());

@@ -4,12 +4,14 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <numbers>
 #include <vector>
 
 #include "DrumPattern.h"
 #include "MemoryPcmReader.h"
 #include "ProfileRun.h"
 #include "classlib/com/ComPtr.h"
+#include "tests/support/Signals.h"
 
 namespace {
 
@@ -71,6 +73,53 @@ TEST(Analysis, DrumPatternTempoMeasureStartsKeyAndMixPoints)
                 EXPECT_LT(GridError(pattern, point, 0.5), 512.0) << point;
         }
         ASSERT_EQ(run.results.GetFadeSteps().size(), 12u);
+    }
+}
+
+// Click tracks without a bass line whose first click is the file's first sample: the grid cannot
+// reach that click's beat and begins half a beat later, on an off-beat. The measure starts and the
+// mix points must still fall on the clicks, not between them, or two such tracks are mixed apart
+// by a part of a beat. At 30 s the tracks are too short for two 8-measure windows of the grid, so
+// their mix points come from the loud part's ends.
+TEST(Analysis, ClickTracksStartingOnTheirFirstClickKeepTheirMeasuresAndMixPointsOnTheClicks)
+{
+    struct Row {
+        double bpm, pitch, amplitude, seconds;
+    } rows[] = {{120.0, 1000.0, 0.5, 45.0}, {126.0, 1800.0, 0.45, 45.0}, {100.0, 3100.0, 0.4, 45.0},
+                {120.0, 1000.0, 0.5, 30.0}, {126.0, 1800.0, 0.45, 30.0}, {100.0, 3100.0, 0.4, 30.0}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.bpm << " BPM, " << row.seconds << " s");
+        constexpr unsigned kRate = 44100;
+        const double beat = 60.0 * kRate / row.bpm;
+        std::vector<int16_t> samples(static_cast<size_t>(row.seconds * kRate) * 2, 0);
+        for (double at = 0.0; at < samples.size() / 2.0; at += beat) {
+            const auto first = static_cast<size_t>(std::llround(at));
+            for (size_t k = 0; k < 441 && first + k < samples.size() / 2; ++k) {
+                const double v = row.amplitude * std::exp(-static_cast<double>(k) / 60.0) *
+                                 std::sin(2.0 * std::numbers::pi * row.pitch * static_cast<double>(k) / kRate);
+                samples[(first + k) * 2] = samples[(first + k) * 2 + 1] =
+                    static_cast<int16_t>(std::lround(v * 32767.0));
+            }
+        }
+        fixtures::AddTone(samples, 50.0 + row.bpm, kRate, 2, 0.01);
+        auto reader = ComPtr<IPcmReader>::attach(new CMemoryPcmReader(samples, kRate, 2));
+        const ProfileRun run = Profile(reader.get());
+        ASSERT_TRUE(run.completed);
+        ASSERT_NEAR(run.results.GetTempo(), row.bpm, 0.1);
+
+        // On a click: within an eighth of a beat (the analysis finds a click's onset a block or
+        // two before its first sample); an off-beat lies half a beat away.
+        Pattern clicks;
+        clicks.bpm = row.bpm;
+        const auto onClick = [&](LONGLONG position) { return GridError(clicks, position, 1.0) < beat / 8; };
+        ASSERT_FALSE(run.results.GetMeasureStarts().empty());
+        for (LONGLONG start : run.results.GetMeasureStarts())
+            EXPECT_TRUE(onClick(start)) << "measure start at beat " << start / beat;
+        ASSERT_EQ(run.results.GetMixPointCount(), 4);
+        for (const auto* points : {&run.results.GetMixInPoints(), &run.results.GetMixOutPoints()}) {
+            for (LONGLONG point : *points)
+                EXPECT_TRUE(onClick(point)) << "mix point at beat " << point / beat;
+        }
     }
 }
 

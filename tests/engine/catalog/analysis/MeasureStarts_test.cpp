@@ -69,6 +69,26 @@ TEST(DownbeatPhase, TheLevelSumsOverruleTheRiseCount)
     EXPECT_EQ(grid.marks, (std::vector<LONGLONG>{grid.positions[4]}));
 }
 
+// A track without a bass line: its only rise is the first note, before the grid's first point and
+// half a beat from it, so it counts for no phase; the phase where the level peaks is the downbeat.
+TEST(DownbeatPhase, WithoutABassRiseTheLoudestPhaseIsTheDownbeat)
+{
+    BEATSCAN grid = Grid(200, 2048);
+    CPfPcmThumbnail bass;
+    ASSERT_TRUE(bass.Allocate(44100, grid.sampleCount, 256));
+    for (LONG b = 0; b < bass.GetCount(); ++b)
+        bass.SetValue(b, 100.0f);
+    for (size_t n = 3; n < grid.positions.size(); n += 8) {
+        const LONG b = static_cast<LONG>(grid.positions[n] / 256) + 2;
+        for (LONG k = 0; k < 4; ++k)
+            bass.SetValue(b + k, 150.0f);
+    }
+    bass.SetTempo(44100.0f * 240.0f / 16384.0f);
+    ASSERT_EQ(bass.GetStoredBlocksPerMeasure(), 64u);
+    FindDownbeatPhase(bass, grid);
+    EXPECT_EQ(grid.marks, (std::vector<LONGLONG>{grid.positions[3]}));
+}
+
 TEST(DownbeatPhase, NothingWithoutAGrid)
 {
     BEATSCAN grid;
