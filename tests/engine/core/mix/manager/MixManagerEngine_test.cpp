@@ -559,9 +559,11 @@ protected:
         for (const auto& [bpm, name] : files) {
             m_playlistFiles.push_back(m_folder.File(name));
             // Long enough for the analysis to find the tempo; a hum of its own makes each file's
-            // identity its own.
+            // identity its own, also against the program tests' click tracks of these tempos,
+            // which hum 50 Hz above the tempo (files of one identity share their stored analysis,
+            // and these tests leave theirs).
             std::vector<int16_t> samples = fixtures::ClickTrack(bpm, 30.0, 44100, 2);
-            fixtures::AddTone(samples, 50.0 + bpm, 44100, 2, 0.01);
+            fixtures::AddTone(samples, 55.0 + bpm, 44100, 2, 0.01);
             ASSERT_TRUE(fixtures::WriteWav16(m_playlistFiles.back(), samples, 44100, 2));
         }
     }
