@@ -4,11 +4,13 @@
 
 #include "classlib/com/ComPtr.h"
 #include "engine/catalog/catalog/Catalog.h"
+#include "engine/catalog/ids/ItemIdList.h"
+#include "engine/catalog/items/CatItem.h"
 #include "engine/core/mix/MixDocument.h"
+#include "engine/core/storage/MusicFileIdObjStore.h"
 #include "engine/core/server/Factory.h"
 #include "interfaces/EngineIids.h"
 #include "interfaces/IBrennock.h"
-#include "tests/engine/catalog/ForgetCatalogFiles.h"
 
 namespace {
 
@@ -48,6 +50,23 @@ private:
 void ForgetCatalogFiles(const std::vector<std::wstring>& paths)
 {
     InProcessEngine engine;
-    if (engine.Catalog())
-        catalogtest::ForgetCatalogFiles(engine.Catalog(), paths);
+    if (!engine.Catalog())
+        return;
+    auto* ids = new CItemIdList();
+    for (const std::wstring& path : paths) {
+        CCatItem* item = nullptr;
+        if (engine.Catalog()->FindItemByPath(path.c_str(), &item)) {
+            engine.Catalog()->DeleteDefaultMix(item->GetMusicFileId());
+            // The analysis is kept by file identity, which generated files share from run to run:
+            // without this a later run would take over an analysis an older build made.
+            if (CMusicFileIdObjStore* profiles = engine.Catalog()->GetProfileStore())
+                profiles->RemoveObject(item->GetMusicFileId());
+            ids->Add(item->GetItemId());
+            item->Release();
+        }
+    }
+    if (ids->GetCount() > 0) {
+        EXPECT_EQ(engine.Catalog()->DeleteItems(ids, FALSE), S_OK);
+    }
+    ids->Release();
 }

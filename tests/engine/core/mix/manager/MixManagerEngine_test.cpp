@@ -24,7 +24,6 @@
 #include "engine/core/server/Factory.h"
 #include "interfaces/IBrennock.h"
 #include "interfaces/IMixManager.h"
-#include "tests/engine/catalog/ForgetCatalogFiles.h"
 #include "tests/engine/core/mix/DocumentFiles.h"
 #include "tests/engine/core/mix/MixFixture.h"
 #include "tests/engine/core/mix/IdList.h"
@@ -69,8 +68,22 @@ protected:
     void ForgetClickFiles()
     {
         ComPtr<ICatalog> answer;
-        if (SUCCEEDED(m_engine->QueryInterface(EngineIid::CatalogInternal, answer.put_void())) && answer)
-            catalogtest::ForgetCatalogFiles(static_cast<CCatalog*>(answer.get()), ClickFiles());
+        if (FAILED(m_engine->QueryInterface(EngineIid::CatalogInternal, answer.put_void())) || !answer)
+            return;
+        auto* catalog = static_cast<CCatalog*>(answer.get());
+        auto* ids = new CItemIdList();
+        for (const std::wstring& path : ClickFiles()) {
+            CCatItem* item = nullptr;
+            if (catalog->FindItemByPath(path.c_str(), &item)) {
+                catalog->DeleteDefaultMix(item->GetMusicFileId());
+                ids->Add(item->GetItemId());
+                item->Release();
+            }
+        }
+        if (ids->GetCount() > 0) {
+            EXPECT_EQ(catalog->DeleteItems(ids, FALSE), S_OK);
+        }
+        ids->Release();
     }
     std::vector<std::wstring> ClickFiles() const
     {
