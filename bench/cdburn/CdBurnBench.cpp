@@ -20,7 +20,7 @@
 #include "engine/playback/graph/MixOutput.h"
 #include "engine/playback/output/Player.h"
 #include "interfaces/IBurnCdr.h"
-#include "tests/engine/core/mix/MixManagerInternalStub.h"
+#include "tests/engine/core/mix/MixOwnerDouble.h"
 #include "tests/engine/playback/output/cdr-double/CdRecorderDouble.h"
 #include "tests/engine/playback/render/RenderFixture.h"
 #include "tests/support/Programs.h"
@@ -30,26 +30,6 @@ namespace {
 
 constexpr int kWrites = 5;
 constexpr int kMeasures = 12;
-
-// The engine main object as the player's owner: the mix manager lists no track ends, so the mix
-// goes to the disc as one track.
-class Owner : public MixManagerInternalStub {
-public:
-    virtual ~Owner() = default;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        *object = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IMixManagerInternal))
-            return E_NOINTERFACE;
-        *object = static_cast<IMixManagerInternal*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE UpdateMix(BOOL) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnOutputConfigurationChanged(BOOL) override { return S_OK; }
-};
 
 }  // namespace
 
@@ -76,7 +56,8 @@ int main()
         std::printf("cd feed: the mix could not be made: %s\n", mix.Failure().c_str());
         return 1;
     }
-    Owner owner;
+    // The player's owner lists no track ends: the mix goes to the disc as one track.
+    MixOwnerDouble owner;
     InnerPtr<CPlayer> player;
     player.reset(new CPlayer(static_cast<IMixManagerInternal*>(&owner)));
     player->Setup(GetDesktopWindow());

@@ -3,7 +3,7 @@
 // and the owner's mix manager hears of each change.
 #include <gtest/gtest.h>
 
-#include "tests/engine/core/mix/MixManagerInternalStub.h"
+#include "tests/engine/core/mix/MixOwnerDouble.h"
 #include "engine/playback/effects/EfxManager.h"
 #include "tests/effects-host/OstrelFixture.h"
 
@@ -12,32 +12,6 @@ namespace {
 using namespace ostrel_test;
 
 constexpr size_t kFrames = 1024;
-
-// The engine main object as the manager's owner: it answers the mix manager's internal
-// interface and logs every UpdateMix.
-class OwnerDouble : public MixManagerInternalStub {
-public:
-    virtual ~OwnerDouble() = default;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        *object = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IMixManagerInternal))
-            return E_NOINTERFACE;
-        *object = static_cast<IMixManagerInternal*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&count)); }
-    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(InterlockedDecrement(&count)); }
-    HRESULT STDMETHODCALLTYPE UpdateMix(BOOL modified) override
-    {
-        updates.push_back(modified);
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE OnOutputConfigurationChanged(BOOL) override { return S_OK; }
-    volatile LONG count = 1;
-    std::vector<BOOL> updates;
-};
 
 // The position of the test effect among the installed ones, or -1.
 int TestEffectIndex(IEfxManager& manager)
@@ -65,7 +39,7 @@ class EfxManagerTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        manager = new CEfxManager(&owner);
+        manager = new CEfxManager(static_cast<IMixManagerInternal*>(&owner));
         first = NewInitializedHost();
         second = NewInitializedHost();
         ASSERT_TRUE(first && second);
@@ -90,7 +64,7 @@ protected:
     }
 
     ComApartment apartment;
-    OwnerDouble owner;
+    MixOwnerDouble owner;
     CEfxManager* manager = nullptr;
     ComPtr<IOstrel> first;
     ComPtr<IOstrel> second;

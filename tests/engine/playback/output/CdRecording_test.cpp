@@ -25,7 +25,7 @@
 #include "interfaces/IBurnCdr.h"
 #include "interfaces/IPlayManager.h"
 #include "interfaces/IUiUpdateQueue.h"
-#include "tests/engine/core/mix/MixManagerInternalStub.h"
+#include "tests/engine/core/mix/MixOwnerDouble.h"
 #include "tests/engine/playback/output/cdr-double/CdRecorderDouble.h"
 #include "tests/support/Programs.h"
 
@@ -44,27 +44,8 @@ struct ExportEntry {
 
 // The engine main object as the player's owner: its mix manager answers the export list the test
 // sets (E_FAIL when none is set), and counts how often it was asked.
-class OwnerDouble : public MixManagerInternalStub, public IUiUpdateQueue {
+class OwnerDouble : public MixOwnerDouble {
 public:
-    virtual ~OwnerDouble() = default;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        *object = nullptr;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IMixManagerInternal))
-            *object = static_cast<IMixManagerInternal*>(this);
-        else if (IsEqualIID(iid, IID_IUiUpdateQueue))
-            *object = static_cast<IUiUpdateQueue*>(this);
-        else
-            return E_NOINTERFACE;
-        static_cast<IUnknown*>(*object)->AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&count)); }
-    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(InterlockedDecrement(&count)); }
-    HRESULT STDMETHODCALLTYPE UpdateMix(BOOL) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnOutputConfigurationChanged(BOOL) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE PopUpdate(int*, int*) override { return E_FAIL; }
-    HRESULT STDMETHODCALLTYPE PostUpdate(int, int, BOOL) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE BuildExportTrackList(int mode, CPlayerOutputExportInfo* info) override
     {
         modes.push_back(mode);
@@ -75,7 +56,6 @@ public:
         return S_OK;
     }
 
-    volatile LONG count = 1;
     std::unique_ptr<std::vector<ExportEntry>> exportList;
     std::vector<int> modes;
 };

@@ -11,7 +11,6 @@
 #include "OutputTestSupport.h"
 #include "classlib/com/UniqueHandle.h"
 #include "classlib/core/WinApp.h"
-#include "tests/engine/core/mix/MixManagerInternalStub.h"
 #include "engine/core/server/InnerPtr.h"
 #include "engine/core/server/LocalCoCreate.h"
 #include "engine/playback/graph/EfxChain.h"
@@ -21,6 +20,7 @@
 #include "engine/playback/output/Player.h"
 #include "interfaces/IHostMedia.h"
 #include "interfaces/IUiUpdateQueue.h"
+#include "tests/engine/core/mix/MixOwnerDouble.h"
 #include "tests/engine/playback/output/webcast-double/WebcastDouble.h"
 #include "tests/support/Programs.h"
 #include "tests/support/Signals.h"
@@ -74,52 +74,23 @@ public:
     HRESULT STDMETHODCALLTYPE CreateVideoPreview(BSTR, BSTR, IVideoPreviewPlayer**) override { return E_NOTIMPL; }
 };
 
-// The engine main object as the player's owner. It answers the mix manager's internal interface
-// and the UI-update queue group, logging what reaches them; when the player tells the mix manager
-// of a new configuration, another thread asks the player for something under its lock, which
-// answers only when the player has let go of it.
-class OwnerDouble : public MixManagerInternalStub, public IUiUpdateQueue {
+// The engine main object as the player's owner: when the player tells the mix manager of a new
+// configuration, another thread asks the player for something under its lock, which answers only
+// when the player has let go of it.
+class OwnerDouble : public MixOwnerDouble {
 public:
-    virtual ~OwnerDouble() = default;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        *object = nullptr;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IMixManagerInternal))
-            *object = static_cast<IMixManagerInternal*>(this);
-        else if (IsEqualIID(iid, IID_IUiUpdateQueue))
-            *object = static_cast<IUiUpdateQueue*>(this);
-        else if (IsEqualIID(iid, IID_IHostMedia) && hostMedia)
-            *object = hostMedia;
-        else
-            return E_NOINTERFACE;
-        static_cast<IUnknown*>(*object)->AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&count)); }
-    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(InterlockedDecrement(&count)); }
-    HRESULT STDMETHODCALLTYPE UpdateMix(BOOL) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnOutputConfigurationChanged(BOOL add) override
     {
-        changes.push_back(add);
+        MixOwnerDouble::OnOutputConfigurationChanged(add);
         if (player) {
             const UniqueKernelHandle asker(CreateThread(nullptr, 0, AskPlayer, player, 0, nullptr));
             lockFreeWhenNotified.push_back(WaitForSingleObject(asker.get(), 5000) == WAIT_OBJECT_0);
         }
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE PopUpdate(int*, int*) override { return E_FAIL; }
-    HRESULT STDMETHODCALLTYPE PostUpdate(int code, int value, BOOL) override
-    {
-        posts.push_back({code, value});
-        return S_OK;
-    }
 
-    volatile LONG count = 1;
     CPlayer* player = nullptr;
-    IHostMedia* hostMedia = nullptr;
-    std::vector<BOOL> changes;
     std::vector<bool> lockFreeWhenNotified;
-    std::vector<std::pair<int, int>> posts;
 
 private:
     static DWORD WINAPI AskPlayer(void* player)
