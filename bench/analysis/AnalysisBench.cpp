@@ -17,6 +17,8 @@
 #include "ProfileRun.h"
 
 #include "classlib/com/ComPtr.h"
+#include "tests/engine/playback/render/RenderSources.h"
+#include "tests/support/Signals.h"
 #include "engine/playback/sources/Mp3ReaderBinding.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UnixTools.h"
@@ -315,6 +317,39 @@ void RunCase(const Case& c, const fixtures::TempDir& dir, const Peers& peers, in
     }
 }
 
+// The test playlists' click tracks (30 s; 120, 126 and 100 BPM, each clicking at a pitch of its
+// own) over a steady tone at -40 dB whose pitch, 40 to 60 Hz above the tempo's number, is what
+// tells such generated files apart. With one onset a beat the onset scan lowers its threshold
+// until the tone's faint ripple gives onsets too, so the tempo found depends on the tone's pitch.
+void BenchClickTracks()
+{
+    constexpr unsigned kRate = 44100;
+    constexpr double kSeconds = 30.0;
+    const struct {
+        double bpm;
+        rendertest::ClickSound sound;
+    } tracks[] = {{120.0, {1000.0, 0.5}}, {126.0, {1800.0, 0.45}}, {100.0, {3100.0, 0.4}}};
+    int count = 0, withinHundredth = 0, withinTolerance = 0, beyondHalf = 0;
+    for (const auto& track : tracks) {
+        std::printf("clicks %5.1f BPM, tone +40..+60 Hz: tempo error", track.bpm);
+        for (int above = 40; above <= 60; ++above) {
+            std::vector<int16_t> audio = rendertest::ClickTrack(track.sound, 60.0 * kRate / track.bpm,
+                                                                static_cast<LONGLONG>(kSeconds * kRate), kRate);
+            fixtures::AddTone(audio, track.bpm + above, kRate, 2, 0.01);
+            auto reader = ComPtr<IPcmReader>::attach(new CMemoryPcmReader(audio, kRate, 2));
+            const double error = std::fabs(Profile(reader.get()).results.GetTempo() - track.bpm);
+            std::printf(" %.2f", error);
+            ++count;
+            withinHundredth += error <= 0.02;
+            withinTolerance += error <= kTempoTolerance;
+            beyondHalf += error > 0.5;
+        }
+        std::printf("\n");
+    }
+    std::printf("clicks: %d tracks; tempo within 0.02 BPM %d, within %.1f BPM %d, more than 0.5 BPM off %d\n", count,
+                withinHundredth, kTempoTolerance, withinTolerance, beyondHalf);
+}
+
 void BenchSpeed(const fixtures::TempDir& dir)
 {
     Pattern p = Make(126.0, 300.0, 9, 1, 0.1);
@@ -374,6 +409,7 @@ int main()
             "%d of %d (with drums %d of %d); mix points inside the music %d\n",
             score.cases, kTempoTolerance, score.tempo, score.octave, score.starts, score.startsTwo, score.downbeat,
             score.key, score.keyCases, score.keyWithDrums, score.keyWithDrumsCases, score.mix);
+        BenchClickTracks();
         BenchSpeed(dir);
     }
     CoUninitialize();

@@ -4,13 +4,13 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <numbers>
 #include <vector>
 
 #include "DrumPattern.h"
 #include "MemoryPcmReader.h"
 #include "ProfileRun.h"
 #include "classlib/com/ComPtr.h"
+#include "tests/engine/playback/render/RenderSources.h"
 #include "tests/support/Signals.h"
 
 namespace {
@@ -84,23 +84,17 @@ TEST(Analysis, DrumPatternTempoMeasureStartsKeyAndMixPoints)
 TEST(Analysis, ClickTracksStartingOnTheirFirstClickKeepTheirMeasuresAndMixPointsOnTheClicks)
 {
     struct Row {
-        double bpm, pitch, amplitude, seconds;
-    } rows[] = {{120.0, 1000.0, 0.5, 45.0}, {126.0, 1800.0, 0.45, 45.0}, {100.0, 3100.0, 0.4, 45.0},
-                {120.0, 1000.0, 0.5, 30.0}, {126.0, 1800.0, 0.45, 30.0}, {100.0, 3100.0, 0.4, 30.0}};
+        double bpm;
+        rendertest::ClickSound sound;
+        double seconds;
+    } rows[] = {{120.0, {1000.0, 0.5}, 45.0}, {126.0, {1800.0, 0.45}, 45.0}, {100.0, {3100.0, 0.4}, 45.0},
+                {120.0, {1000.0, 0.5}, 30.0}, {126.0, {1800.0, 0.45}, 30.0}, {100.0, {3100.0, 0.4}, 30.0}};
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << row.bpm << " BPM, " << row.seconds << " s");
         constexpr unsigned kRate = 44100;
         const double beat = 60.0 * kRate / row.bpm;
-        std::vector<int16_t> samples(static_cast<size_t>(row.seconds * kRate) * 2, 0);
-        for (double at = 0.0; at < samples.size() / 2.0; at += beat) {
-            const auto first = static_cast<size_t>(std::llround(at));
-            for (size_t k = 0; k < 441 && first + k < samples.size() / 2; ++k) {
-                const double v = row.amplitude * std::exp(-static_cast<double>(k) / 60.0) *
-                                 std::sin(2.0 * std::numbers::pi * row.pitch * static_cast<double>(k) / kRate);
-                samples[(first + k) * 2] = samples[(first + k) * 2 + 1] =
-                    static_cast<int16_t>(std::lround(v * 32767.0));
-            }
-        }
+        std::vector<int16_t> samples =
+            rendertest::ClickTrack(row.sound, beat, static_cast<LONGLONG>(row.seconds * kRate), kRate);
         fixtures::AddTone(samples, 50.0 + row.bpm, kRate, 2, 0.01);
         auto reader = ComPtr<IPcmReader>::attach(new CMemoryPcmReader(samples, kRate, 2));
         const ProfileRun run = Profile(reader.get());
