@@ -17,9 +17,9 @@
 #include "ProfileRun.h"
 
 #include "classlib/com/ComPtr.h"
+#include "engine/playback/sources/Mp3ReaderBinding.h"
 #include "tests/engine/playback/render/RenderSources.h"
 #include "tests/support/Signals.h"
-#include "engine/playback/sources/Mp3ReaderBinding.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UnixTools.h"
 #include "tests/support/WavWriter.h"
