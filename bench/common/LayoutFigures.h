@@ -7,6 +7,7 @@
 
 #include "bench/common/Clock.h"
 #include "classlib/ui/FrameWnd.h"
+#include "tests/support/SentMessageLog.h"
 
 #include <windows.h>
 
@@ -46,40 +47,6 @@ private:
     int m_depth = 0;
 };
 
-// Counts the messages sent to this thread's windows while it lives, and among them the window
-// moves (WM_WINDOWPOSCHANGING). The hook costs time of its own: count in a round that is not timed.
-class SentMessageCounter {
-public:
-    SentMessageCounter()
-    {
-        s_current = this;
-        m_hook = SetWindowsHookExW(WH_CALLWNDPROC, &SentMessageCounter::Hook, nullptr, GetCurrentThreadId());
-    }
-    ~SentMessageCounter()
-    {
-        UnhookWindowsHookEx(m_hook);
-        s_current = nullptr;
-    }
-    SentMessageCounter(const SentMessageCounter&) = delete;
-    SentMessageCounter& operator=(const SentMessageCounter&) = delete;
-
-    int messages = 0;
-    int moves = 0;
-
-private:
-    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
-    {
-        if (code >= 0 && s_current) {
-            ++s_current->messages;
-            if (reinterpret_cast<const CWPSTRUCT*>(lParam)->message == WM_WINDOWPOSCHANGING)
-                ++s_current->moves;
-        }
-        return CallNextHookEx(nullptr, code, wParam, lParam);
-    }
-    static inline SentMessageCounter* s_current = nullptr;
-    HHOOK m_hook;
-};
-
 struct Counts {
     double messages;  // sent per step
     double moves;     // windows moved per step
@@ -92,10 +59,11 @@ Counts CountPerStep(int steps, Step step)
     int messages = 0, moves = 0;
     for (int i = 0; i < steps; ++i) {
         {
-            SentMessageCounter counter;
+            // The log's hook costs time of its own: counted in a round that is not timed.
+            SentMessageLog sent;
             step(i);
-            messages += counter.messages;
-            moves += counter.moves;
+            messages += static_cast<int>(sent.Messages().size());
+            moves += sent.Count(nullptr, WM_WINDOWPOSCHANGING);
         }
         Pump();
     }

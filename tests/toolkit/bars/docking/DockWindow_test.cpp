@@ -11,6 +11,7 @@
 #include "classlib/ui/MiniDockFrameWnd.h"
 #include "classlib/ui/View.h"
 #include "tests/classlib/ui/BarInput.h"
+#include "tests/support/SentMessageLog.h"
 #include "tests/toolkit/bars/TestProfile.h"
 #include "toolkit/bars/docking/BarButton.h"
 #include "toolkit/bars/docking/BarLook.h"
@@ -221,42 +222,6 @@ TEST_F(UVDockWindow, TheHostedChildFillsTheInsideRectangle)
     EXPECT_TRUE(::GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE);
 }
 
-// Counts the moves (WM_WINDOWPOSCHANGING) this thread's windows are sent while it lives.
-class MoveCounter {
-public:
-    MoveCounter()
-    {
-        s_current = this;
-        m_hook = ::SetWindowsHookExW(WH_CALLWNDPROC, &MoveCounter::Hook, nullptr, ::GetCurrentThreadId());
-    }
-    ~MoveCounter()
-    {
-        ::UnhookWindowsHookEx(m_hook);
-        s_current = nullptr;
-    }
-    MoveCounter(const MoveCounter&) = delete;
-    MoveCounter& operator=(const MoveCounter&) = delete;
-    int Of(HWND window) const
-    {
-        int count = 0;
-        for (HWND moved : m_moved)
-            count += moved == window;
-        return count;
-    }
-
-private:
-    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
-    {
-        const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
-        if (code >= 0 && s_current && sent->message == WM_WINDOWPOSCHANGING)
-            s_current->m_moved.push_back(sent->hwnd);
-        return ::CallNextHookEx(nullptr, code, wParam, lParam);
-    }
-    static inline MoveCounter* s_current = nullptr;
-    HHOOK m_hook;
-    std::vector<HWND> m_moved;
-};
-
 TEST_F(UVDockWindow, AFrameResizeMovesEachWindowOfASharedRowOnceAndItsChildrenOnlyWhenOutOfPlace)
 {
     // Under Wine every move is a round trip to the window server: a resize of the frame gives each
@@ -274,15 +239,17 @@ TEST_F(UVDockWindow, AFrameResizeMovesEachWindowOfASharedRowOnceAndItsChildrenOn
     frame->RecalcLayout();
     const int before = first->GetDockedHeight() + second->GetDockedHeight();
     {
-        MoveCounter moves;
+        SentMessageLog sent;
+        ASSERT_TRUE(sent.IsHooked());
         ::SetWindowPos(frame->m_hWnd, nullptr, 0, 0, kWidth, kHeight - 40, SWP_NOMOVE | SWP_NOZORDER);
+        const auto moves = [&sent](HWND window) { return sent.Count(window, WM_WINDOWPOSCHANGING); };
         for (CUVDockWindow* window : {first, second}) {
-            EXPECT_EQ(moves.Of(window->m_hWnd), 1);
-            EXPECT_EQ(moves.Of(window->GetCloseButton()->m_hWnd), 0);
-            EXPECT_EQ(moves.Of(window->GetExpandButton()->m_hWnd), 0);
+            EXPECT_EQ(moves(window->m_hWnd), 1);
+            EXPECT_EQ(moves(window->GetCloseButton()->m_hWnd), 0);
+            EXPECT_EQ(moves(window->GetExpandButton()->m_hWnd), 0);
         }
         for (HWND child : children)
-            EXPECT_EQ(moves.Of(child), 1);
+            EXPECT_EQ(moves(child), 1);
     }
     EXPECT_EQ(first->GetDockedHeight() + second->GetDockedHeight(), before - 40) << "the row is shared out again";
     for (size_t i = 0; i < children.size(); ++i) {

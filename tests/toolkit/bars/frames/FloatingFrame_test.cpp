@@ -9,6 +9,7 @@
 #include "classlib/ui/DockBar.h"
 #include "tests/classlib/ui/BarInput.h"
 #include "tests/classlib/ui/BarTestFrame.h"
+#include "tests/support/SentMessageLog.h"
 #include "tests/toolkit/bars/docking/UVTestBar.h"
 #include "toolkit/bars/docking/DockBar.h"
 #include "toolkit/bars/docking/MiniDockFrameWnd.h"
@@ -244,44 +245,28 @@ TEST_F(UVFloatingToolBar, TheOptionsButtonOpensTheToolbarsPopupAndStaysPushedWhi
     EXPECT_FALSE(floating->Buttons()[1].drawnPressed) << "the popup closed: the button is up again";
 }
 
-// The messages sent to one window, seen by a hook on the thread as the window procedure gets them.
-struct SentMessages {
-    static inline HWND watched = nullptr;
-    static inline std::vector<UINT> seen;
-    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
-    {
-        const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
-        if (code == HC_ACTION && sent->hwnd == watched)
-            seen.push_back(sent->message);
-        return CallNextHookEx(nullptr, code, wParam, lParam);
-    }
-};
-
 TEST_F(UVFloatingToolBar, TheOptionsPopupIsTheFirstToolBarsAndSendsItsFrame35295AsItCloses)
 {
     frame->ShowWindow(SW_SHOW);
     CUVMiniDockFrameWnd* floating = FloatToolBar();
     ASSERT_EQ(floating->Buttons().size(), 2u);
     const RECT options = floating->GetButtonRect(1);
-    SentMessages::watched = floating->m_hWnd;
-    SentMessages::seen.clear();
-    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, &SentMessages::Hook, nullptr, GetCurrentThreadId());
-    ASSERT_NE(hook, nullptr);
+    SentMessageLog sent;
+    ASSERT_TRUE(sent.IsHooked());
 
     ClickAt(CenterOf(options));
     CUVExpMenuWnd* popup = floating->GetOptionsPopup();
     ASSERT_NE(popup, nullptr);
     EXPECT_EQ(popup->GetSourceToolBar(), bar.get());
     EXPECT_TRUE(floating->Buttons()[1].drawnPressed);
-    EXPECT_EQ(std::count(SentMessages::seen.begin(), SentMessages::seen.end(), 35295u), 0);
+    EXPECT_EQ(sent.Count(floating->m_hWnd, 35295), 0);
 
     // A click in the main frame takes the activation from the popup, which closes.
     RECT main;
     frame->GetWindowRect(&main);
     ClickAt(CenterOf(main));
     PumpInput(50);
-    UnhookWindowsHookEx(hook);
-    EXPECT_EQ(std::count(SentMessages::seen.begin(), SentMessages::seen.end(), 35295u), 1);
+    EXPECT_EQ(sent.Count(floating->m_hWnd, 35295), 1);
     EXPECT_EQ(floating->GetOptionsPopup(), nullptr);
     EXPECT_FALSE(floating->Buttons()[1].drawnPressed) << "the button is up again";
 }
