@@ -10,18 +10,32 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 export HOME="$BUILD_DIR/home"
 export CARROWFOLD_SINK="${CARROWFOLD_SINK:-$BUILD_DIR/sink.raw}"
 
+# A compiler cache kept outside every clone, so that a fresh clone on this machine (CI's, a helper's)
+# rebuilds mostly from it. Paths inside the clone are rewritten relative to it and the working folder is
+# not hashed, so two clones in different folders share their entries.
+export CCACHE_DIR="${CCACHE_DIR:-/var/cache/carrowfold-ccache}"
+export CCACHE_BASEDIR="$ROOT"
+export CCACHE_NOHASHDIR=1
+export CCACHE_MAXSIZE="${CCACHE_MAXSIZE:-12G}"
+
 configure_build() {
   echo "build: configuring $BUILD_DIR"
-  cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja \
+  local launcher=()
+  command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja "${launcher[@]}" \
     -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" >/dev/null
 }
 
 build() {
-  [ -f "$BUILD_DIR/build.ninja" ] || configure_build
+  if [ ! -f "$BUILD_DIR/build.ninja" ]; then
+    local t0=$SECONDS
+    configure_build || return 1
+    echo "time: configure $((SECONDS - t0)) s"
+  fi
   echo "build: compiling"
   local log="$BUILD_DIR/build.log"
-  if ! cmake --build "$BUILD_DIR" -- -k 0 ${NINJA_QUIET:---quiet} >"$log" 2>&1; then
+  if ! cmake --build "$BUILD_DIR" -- -k 0 -j"$(nproc)" ${NINJA_QUIET:---quiet} >"$log" 2>&1; then
     cat "$log"
     return 1
   fi
