@@ -1,8 +1,7 @@
+#include "tests/support/Programs.h"
 #include "toolkit/bars/look/DrawHelpers.h"
 #include "toolkit/bars/look/GlobalData.h"
 #include "toolkit/bars/look/UVColors.h"
-
-#include "tests/support/Programs.h"
 
 #include <gtest/gtest.h>
 
