@@ -1,11 +1,13 @@
 // Pictures of the menu bar for a person to look at, each scene in the classic and the XP look,
 // written as BMP files into the folder given as the first argument: the bar with its File popup
-// open, and the bar of an MDI frame whose child is maximised (icon, buttons, the restore button
-// hot).
+// open, plain and as a cool menu, and the bar of an MDI frame whose child is maximised (icon,
+// buttons, the restore button hot).
 #include "gallery/common/GalleryRunner.h"
 #include "toolkit/bars/frames/MDIChildWnd.h"
 #include "toolkit/bars/frames/MDIFrameWnd.h"
+#include "toolkit/bars/look/GlobalData.h"
 #include "toolkit/bars/menubar/MenuBar.h"
+#include "toolkit/bars/menus/MenuState.h"
 
 #include <string>
 
@@ -54,21 +56,40 @@ void Save(GalleryShots& shots, const wchar_t* scene, const RECT& rect)
     shots.Save(std::wstring(L"menubar-") + scene + L"-" + shots.Look() + L".bmp", rect);
 }
 
-// The File popup open from its entry; the picture is taken from inside the menu loop.
-void OpenPopup(GalleryShots& shots)
+// The File popup open from its entry, the frame's menus owner-drawn with `coolMenus`; the
+// picture is taken from inside the menu loop.
+void ShowFilePopup(GalleryShots& shots, const wchar_t* name, bool coolMenus)
 {
     static GalleryShots* s_shots = nullptr;
+    static const wchar_t* s_name = nullptr;
     static RECT s_rect{};
     Scene scene;
+    if (coolMenus)
+        scene.m_frame->InstallCoolMenus(300);
     s_shots = &shots;
+    s_name = name;
     s_rect = scene.Rect();
     SetTimer(nullptr, 0, 400, [](HWND, UINT, UINT_PTR id, DWORD) {
         KillTimer(nullptr, id);
-        Save(*s_shots, L"open", s_rect);
+        Save(*s_shots, s_name, s_rect);
         EndMenu();
     });
     scene.m_bar.TrackPopup(scene.Entry(0));
     GalleryPump(300);
+    // The next scenes show the system's menus again.
+    GetUVMenuState().installed = FALSE;
+    uvAfxData.m_bCoolMenus = FALSE;
+}
+
+void OpenPopup(GalleryShots& shots)
+{
+    ShowFilePopup(shots, L"open", false);
+}
+
+// With cool menus: in the XP look the popup's border opens along the entry it drops from.
+void CoolMenuPopup(GalleryShots& shots)
+{
+    ShowFilePopup(shots, L"coolmenu", true);
 }
 
 // A maximised child: its icon before the entries, its buttons at the bar's end, restore hot.
@@ -93,5 +114,5 @@ void MDIButtons(GalleryShots& shots)
 
 int main()
 {
-    return RunGallery("gallery_menubar", {OpenPopup, MDIButtons});
+    return RunGallery("gallery_menubar", {OpenPopup, MDIButtons, CoolMenuPopup});
 }

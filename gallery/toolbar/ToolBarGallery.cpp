@@ -1,8 +1,9 @@
 // Pictures of the toolkit toolbar for a person to look at, each scene in the classic and the XP
 // look, written as BMP files into the folder given as the first argument: every button state,
 // a bar too short for its buttons, its chevron popup with the hidden buttons and "Customize...",
-// bars docked on each side of a frame and floating, and a customisable bar's floating frame with
-// its caption buttons, plain and with the toolbar-options popup open.
+// bars docked on each side of a frame and floating, a customisable bar's floating frame with
+// its caption buttons, plain and with the toolbar-options popup open, and a bar docked at the
+// left with separators between its groups.
 #include "gallery/common/GalleryRunner.h"
 #include "toolkit/bars/docking/MiniDockFrameWnd.h"
 #include "toolkit/bars/frames/FrameWnd.h"
@@ -32,11 +33,11 @@ public:
         m_bars.clear();
         m_frame->DestroyWindow();
     }
-    CUVToolBar* AddBar(UINT id, UINT dockBar)
+    CUVToolBar* AddBar(UINT id, UINT dockBar, UINT resource = 320)
     {
         auto bar = std::make_unique<CUVToolBar>();
         bar->CreateEx(m_frame, TBSTYLE_FLAT, WS_CHILD | WS_VISIBLE | CBRS_TOP | CBRS_GRIPPER, RECT{0, 0, 0, 0}, id);
-        bar->LoadToolBar(320);
+        bar->LoadToolBar(resource);
         bar->EnableDocking(CBRS_ALIGN_ANY);
         if (dockBar)
             m_frame->DockControlBar(bar.get(), dockBar);
@@ -161,9 +162,18 @@ void Docked(GalleryShots& shots)
     Save(shots, L"docked", scene.Rect());
 }
 
+// A bar docked at the left whose groups are parted by separators: each runs across the column.
+void Vertical(GalleryShots& shots)
+{
+    Scene scene(RECT{100, 100, 260, 330});
+    scene.AddBar(0xE881, AFX_IDW_DOCKBAR_LEFT, 321);
+    GalleryPump(300);
+    Save(shots, L"vertical", scene.Rect());
+}
+
 }  // namespace
 
 int main()
 {
-    return RunGallery("gallery_toolbar", {States, Hidden, Chevron, Docked, Floating});
+    return RunGallery("gallery_toolbar", {States, Hidden, Chevron, Docked, Floating, Vertical});
 }

@@ -184,4 +184,54 @@ TEST(UVColors, TintTowardWhiteMixesEachChannelWithWhite)
         EXPECT_EQ(TintTowardWhite(RGB(100, 0, 200), c.f), c.expected) << c.name;
 }
 
+// Known answers, worked out from the blending, contrast and brightening rules apart from the code:
+// the nine system colours the rules read and the twenty colours they give (30 to 49 in order).
+TEST(UVColors, DerivedColoursOfThreeSchemesMatchTheirWorkedAnswers)
+{
+    struct Scheme {
+        const char* name;
+        // BTNFACE, BTNSHADOW, GRAYTEXT, BTNTEXT, HIGHLIGHT, HIGHLIGHTTEXT, WINDOW, WINDOWTEXT, MENUTEXT
+        COLORREF system[9];
+        COLORREF derived[kUVDerivedColorCount];
+    } schemes[] = {
+        {"default (the XP blue scheme): too-light colours pushed darker",
+         {RGB(236, 233, 216), RGB(172, 168, 153), RGB(172, 168, 153), RGB(0, 0, 0), RGB(49, 106, 197),
+          RGB(255, 255, 255), RGB(255, 255, 255), RGB(0, 0, 0), RGB(0, 0, 0)},
+         {RGB(239, 237, 222), RGB(193, 210, 238), RGB(49, 106, 197),  RGB(152, 181, 226), RGB(144, 157, 178),
+          RGB(197, 194, 184), RGB(225, 230, 232), RGB(49, 106, 197),  RGB(191, 188, 177), RGB(197, 194, 184),
+          RGB(180, 177, 163), RGB(252, 252, 249), RGB(230, 227, 210), RGB(138, 134, 122), RGB(0, 0, 0),
+          RGB(0, 0, 0),       RGB(0, 0, 0),       RGB(73, 73, 73),    RGB(255, 251, 233), RGB(129, 126, 114)}},
+        {"dark: too-dark colours pushed lighter",
+         {RGB(45, 45, 48), RGB(30, 30, 30), RGB(110, 110, 110), RGB(230, 230, 230), RGB(0, 120, 215),
+          RGB(255, 255, 255), RGB(30, 30, 30), RGB(240, 240, 240), RGB(240, 240, 240)},
+         {RGB(43, 43, 45),    RGB(66, 95, 118),   RGB(52, 148, 223),  RGB(15, 75, 123),   RGB(49, 71, 88),
+          RGB(113, 113, 113), RGB(33, 45, 55),    RGB(81, 163, 228),  RGB(125, 125, 125), RGB(91, 91, 91),
+          RGB(120, 120, 120), RGB(32, 32, 33),    RGB(44, 44, 46),    RGB(70, 70, 70),    RGB(240, 240, 240),
+          RGB(240, 240, 240), RGB(230, 230, 230), RGB(255, 255, 255), RGB(77, 77, 83),    RGB(0, 0, 0)}},
+        {"high contrast white: grey text pulled toward the menu",
+         {RGB(255, 255, 255), RGB(128, 128, 128), RGB(0, 128, 0), RGB(0, 0, 0), RGB(55, 0, 110), RGB(255, 255, 255),
+          RGB(255, 255, 255), RGB(0, 0, 0), RGB(0, 0, 0)},
+         {RGB(255, 255, 255), RGB(195, 179, 212), RGB(55, 0, 110),    RGB(155, 128, 183), RGB(146, 134, 159),
+          RGB(124, 190, 124), RGB(234, 229, 240), RGB(55, 0, 110),    RGB(160, 160, 160), RGB(166, 166, 166),
+          RGB(141, 141, 141), RGB(255, 255, 255), RGB(242, 242, 242), RGB(102, 102, 102), RGB(0, 0, 0),
+          RGB(0, 0, 0),       RGB(0, 0, 0),       RGB(255, 255, 255), RGB(255, 255, 255), RGB(85, 85, 85)}},
+    };
+    constexpr int roles[9] = {COLOR_BTNFACE,       COLOR_BTNSHADOW, COLOR_GRAYTEXT,   COLOR_BTNTEXT, COLOR_HIGHLIGHT,
+                              COLOR_HIGHLIGHTTEXT, COLOR_WINDOW,    COLOR_WINDOWTEXT, COLOR_MENUTEXT};
+    for (const Scheme& scheme : schemes) {
+        std::array<COLORREF, 28> sys{};
+        for (size_t i = 0; i < 9; ++i)
+            sys[static_cast<size_t>(roles[i])] = scheme.system[i];
+        COLORREF table[kUVColorCount];
+        ComputeUVColors(sys.data(), false, table);
+        for (int i = 0; i < kUVDerivedColorCount; ++i) {
+            const COLORREF got = table[kUVFirstDerivedColor + i];
+            const COLORREF want = scheme.derived[i];
+            EXPECT_EQ(got, want) << scheme.name << ", colour " << kUVFirstDerivedColor + i << ": got RGB("
+                                 << int{GetRValue(got)} << ", " << int{GetGValue(got)} << ", " << int{GetBValue(got)}
+                                 << ")";
+        }
+    }
+}
+
 }  // namespace

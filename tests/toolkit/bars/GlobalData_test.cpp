@@ -1,8 +1,12 @@
+#include "tests/support/Programs.h"
 #include "toolkit/bars/look/DrawHelpers.h"
 #include "toolkit/bars/look/GlobalData.h"
 #include "toolkit/bars/look/UVColors.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
 
 namespace {
 
@@ -36,6 +40,41 @@ TEST(GlobalData, CommonControlsVersionIsReadOnceFromTheLibrary)
     EXPECT_GE(version, 0x50000u);  // Wine's comctl32 is 5.81 or later
     EXPECT_EQ(uvAfxData.m_nComCtlVersion, static_cast<int>(version));
     EXPECT_EQ(uvAfxData.GetComCtlVersion(), version);
+}
+
+constexpr wchar_t kUnreadableVersionRun[] = L"CARROWFOLD_COMCTL_UNREADABLE_RUN";
+
+// Run in a process of its own by the test below: the start-up check on a common-controls version
+// that could not be read (0). A thread answers the message box the check shows.
+TEST(GlobalDataUnreadableVersionRun, StartsWithVersionZero)
+{
+    if (!GetEnvironmentVariableW(kUnreadableVersionRun, nullptr, 0))
+        GTEST_SKIP() << "runs only in the process that AVersionThatCannotBeReadStopsTheProgram starts";
+    std::thread answer([] {
+        for (int i = 0; i < 100; ++i) {
+            if (HWND box = FindWindowW(nullptr, L"Comctl32.dll")) {
+                PostMessageW(box, WM_COMMAND, IDOK, 0);
+                return;
+            }
+            Sleep(100);
+        }
+    });
+    answer.detach();
+    uvAfxData.m_nComCtlVersion = 0;
+    uvAfxData.InitResources(nullptr);
+    ExitProcess(3);  // the check let the program go on
+}
+
+TEST(GlobalData, AVersionThatCannotBeReadStopsTheProgram)
+{
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    SetEnvironmentVariableW(kUnreadableVersionRun, L"1");
+    std::string output;
+    const int exitCode = RunProgram(
+        L"\"" + std::wstring(self) + L"\" --gtest_brief=1 --gtest_filter=GlobalDataUnreadableVersionRun.*", &output);
+    SetEnvironmentVariableW(kUnreadableVersionRun, nullptr);
+    EXPECT_EQ(exitCode, 1) << output;
 }
 
 TEST(GlobalData, FontsFollowTheSystemMenuFontWithTheirChanges)

@@ -3,8 +3,10 @@
 #include "classlib/ui/DockBar.h"
 #include "classlib/ui/FrameWnd.h"
 #include "classlib/ui/MiniDockFrameWnd.h"
+#include "classlib/ui/View.h"
 #include "toolkit/bars/docking/ControlBar.h"
 
+#include <algorithm>
 #include <vector>
 
 void CUVBarDragContext::StartDrag(POINT point)
@@ -13,9 +15,25 @@ void CUVBarDragContext::StartDrag(POINT point)
     Notify(TRUE);
     CDockContext::StartDrag(point);
     m_bLoopEnded = TRUE;
+    // Frames the drag reached into were marked for a layout that their idle time may not bring
+    // soon: they lay out now, whether the bar stayed with them or not.
+    std::vector<CFrameWnd*> touched;
+    touched.swap(m_touchedFrames);
+    for (CFrameWnd* frame : touched) {
+        if (frame != m_pDockSite && ::IsWindow(frame->m_hWnd))
+            frame->RecalcLayout();
+    }
     Notify(FALSE);
     if (m_pDockSite)
         m_pDockSite->RecalcLayout();
+}
+
+void CUVBarDragContext::TouchFrame(CFrameWnd* frame)
+{
+    if (std::find(m_touchedFrames.begin(), m_touchedFrames.end(), frame) != m_touchedFrames.end())
+        return;
+    m_touchedFrames.push_back(frame);
+    frame->DelayRecalcLayout();
 }
 
 BOOL CUVBarDragContext::AddDragObserver(DragObserver observer, void* context)
@@ -106,9 +124,17 @@ CDockBar* CUVBarDragContext::FindDockBar()
     // order, so the first is the one the user sees).
     FrameSearch frames{m_ptLast, m_pDockSite, {}};
     EnumThreadWindows(GetCurrentThreadId(), &CollectFrames, reinterpret_cast<LPARAM>(&frames));
+    // Then the frame of the active view (an MDI child's own dock bars) and the bar's own frame.
+    CView* view = m_pDockSite->GetActiveView();
+    for (CFrameWnd* frame : {view ? view->GetParentFrame() : nullptr, m_pBar->GetParentFrame()}) {
+        if (frame && frame != m_pDockSite && !frame->IsKindOf(RUNTIME_CLASS(CMiniDockFrameWnd)))
+            frames.found.push_back(frame);
+    }
     for (CFrameWnd* frame : frames.found) {
-        if (CDockBar* dockBar = search(frame))
+        if (CDockBar* dockBar = search(frame)) {
+            TouchFrame(frame);
             return dockBar;
+        }
     }
     return nullptr;
 }

@@ -2,13 +2,16 @@
 // tells up to four observers when a drag starts and ends, lets the bar keep the cursor at an
 // offset of its own in the floating frame (0x89E3), and docks into another top-level frame of
 // the application when the bar's own frame has no dock bar under the drag: the frame under the
-// cursor that the bar accepts.
+// cursor that the bar accepts, else the active view's frame or the bar's own. Frames the drag
+// reached into lay out again after it.
 //
 // Not handled here: handing the drag to a hosting rebar. No toolkit rebar exists, so even with
 // the rebar-drag setting on, the bar runs its own drag.
 #pragma once
 
 #include "classlib/ui/DockContext.h"
+
+#include <vector>
 
 class CUVBarDragContext : public CDockContext {
 public:
@@ -28,6 +31,8 @@ protected:
     void InitDragRects(POINT point) override;
     CDockBar* FindDockBar() override;
     void Notify(BOOL started);
+    // Marks a frame the drag found a dock bar in for a layout after the loop.
+    void TouchFrame(CFrameWnd* frame);
 
     struct Slot {
         void* context = nullptr;
@@ -37,4 +42,5 @@ protected:
     Slot m_slots[kObserverSlots];
     UINT m_nextSerial = 1;
     BOOL m_bLoopEnded = FALSE;
+    std::vector<CFrameWnd*> m_touchedFrames;
 };

@@ -398,6 +398,14 @@ SIZE CUVDockBar::CalcFixedLayout(BOOL stretch, BOOL horzQuery)
             position = start + Along(size, horz);
             thickness = std::max(thickness, Across(size, horz));
         }
+        // The row's last bar: a docking window that reaches the row's end leaves its end border
+        // to the frame; on a side without a bottom dock bar a row of docking windows ends at
+        // the frame's bottom.
+        CControlBar* last = GetDockedControlBar(row.back());
+        if (horz && isWindow(row.back()) && position >= available)
+            DropBorder(last, CBRS_BORDER_RIGHT);
+        else if (!horz && windows > 0 && frame && !frame->GetControlBar(AFX_IDW_DOCKBAR_BOTTOM))
+            DropBorder(last, CBRS_BORDER_BOTTOM);
         // The strips between the row's bars run across the whole row.
         for (size_t t = firstStrip; t < m_trackers.size(); ++t) {
             if (m_trackers[t].kind != UVSplitterTracker::bar)
@@ -413,12 +421,18 @@ SIZE CUVDockBar::CalcFixedLayout(BOOL stretch, BOOL horzQuery)
         if (CControlBar* bar = GetDockedControlBar(static_cast<int>(pos)))
             bar->RecalcDelayShow(&layout);
     }
+    // The rows' thickness, and what the last row adds: a final strip on a top or left dock bar
+    // (the left one shows it 4 pixels wide), a pixel below a bottom one's docking windows.
+    int thicknessTotal = previous.empty() ? 0 : offset + 1;
     if (previousHadWindows && leading) {
         rowStrip(offset, previous.front());
         offset += kUVStripSize;
+        thicknessTotal += horz ? kUVStripSize : kUVStripSize - 2;
         for (int pos : previous)
             DropBorder(GetDockedControlBar(pos), innerBorder);
     } else if (previousHadWindows) {
+        if (horz)
+            thicknessTotal += 1;
         for (int pos : previous) {
             if (isWindow(pos))
                 GetDockedControlBar(pos)->m_dwStyle &= ~outerBorder;
@@ -433,7 +447,6 @@ SIZE CUVDockBar::CalcFixedLayout(BOOL stretch, BOOL horzQuery)
         frame->DelayRecalcLayout();
 
     SIZE fixed = CControlBar::CalcFixedLayout(stretch, horzQuery);
-    const int thicknessTotal = previous.empty() ? 0 : offset + 1;
     if (horz) {
         fixed.cy = thicknessTotal;
         if (!stretch)
@@ -444,6 +457,16 @@ SIZE CUVDockBar::CalcFixedLayout(BOOL stretch, BOOL horzQuery)
             fixed.cy = longest;
     }
     return fixed;
+}
+
+CControlBar* CUVDockBar::LeftNeighbour(int index) const
+{
+    for (int pos = index - 1; pos > 0 && m_arrBars[static_cast<size_t>(pos)]; --pos) {
+        CControlBar* bar = GetDockedControlBar(pos);
+        if (bar && bar->IsVisible())
+            return bar;
+    }
+    return nullptr;
 }
 
 int CUVDockBar::TrackerAt(POINT point) const
@@ -530,11 +553,7 @@ LRESULT CUVDockBar::OnNcLButtonDown(WPARAM hitTest, LPARAM lParam)
         tracker.upper = thickness + std::max(free, 0);
     } else {
         // The windows on either side give and take down to their grippers.
-        size_t before = static_cast<size_t>(tracker.index) - 1;
-        while (before > 0 && !(GetDockedControlBar(static_cast<int>(before)) &&
-                               GetDockedControlBar(static_cast<int>(before))->IsVisible()))
-            --before;
-        IUVDockingWindow* first = AsDockingWindow(GetDockedControlBar(static_cast<int>(before)));
+        IUVDockingWindow* first = AsDockingWindow(LeftNeighbour(tracker.index));
         IUVDockingWindow* second = AsDockingWindow(GetDockedControlBar(tracker.index));
         tracker.start = 0;
         tracker.lower = first ? -(Along(first->GetDockedSize(), horz) - first->GetGripperSize()) : 0;
@@ -627,15 +646,14 @@ void CUVDockBar::EndTracking(bool apply)
                 window->SetDockedSize(MakeSize(Along(window->GetDockedSize(), horz), tracker.current, horz));
         }
     } else {
-        size_t before = static_cast<size_t>(tracker.index) - 1;
-        while (before > 0 && !AsDockingWindow(GetDockedControlBar(static_cast<int>(before))))
-            --before;
-        IUVDockingWindow* first = AsDockingWindow(GetDockedControlBar(static_cast<int>(before)));
-        IUVDockingWindow* second = AsDockingWindow(GetDockedControlBar(tracker.index));
-        if (first && second) {
+        // The strip's limits came from the same two neighbours; a bar that is no docking window
+        // (a toolbar left of the strip) has no docked length to give or take.
+        if (IUVDockingWindow* first = AsDockingWindow(LeftNeighbour(tracker.index))) {
             const SIZE a = first->GetDockedSize();
-            const SIZE b = second->GetDockedSize();
             first->SetDockedSize(MakeSize(Along(a, horz) + tracker.current, Across(a, horz), horz));
+        }
+        if (IUVDockingWindow* second = AsDockingWindow(GetDockedControlBar(tracker.index))) {
+            const SIZE b = second->GetDockedSize();
             second->SetDockedSize(MakeSize(Along(b, horz) - tracker.current, Across(b, horz), horz));
         }
     }

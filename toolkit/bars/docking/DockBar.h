@@ -65,6 +65,8 @@ protected:
     // one moved.
     bool SeparateMenuBars();
     void DropBorder(CControlBar* bar, DWORD border) const;
+    // The visible bar before entry `index` in its row (a strip's left or upper neighbour), or null.
+    CControlBar* LeftNeighbour(int index) const;
     void PaintStrip(CDC* dc, const UVSplitterTracker& tracker) const;
     void DrawTracker();
     void EndTracking(bool apply);

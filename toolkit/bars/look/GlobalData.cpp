@@ -82,9 +82,9 @@ void CUVGlobalData::InitResources(HINSTANCE module)
     LoadSysMetrics();
     CreateFonts();
     LoadCursors();
-    // An unknown version (0) passes: only a library known to be too old stops the program.
-    const DWORD version = GetComCtlVersion();
-    if (version != 0 && version <= 0x40047) {
+    // A version that cannot be read (0) counts as too old: nothing says the library has what the
+    // bars need.
+    if (GetComCtlVersion() <= 0x40047) {
         CString text;
         text.LoadString(m_hResources, IDS_UV_COMCTL_TOO_OLD);
         MessageBoxW(nullptr, text, L"Comctl32.dll", MB_OK | MB_ICONHAND);

@@ -31,7 +31,7 @@ public:
 
     // Resource module (NULL: the application's resource handle), colours, metrics, fonts,
     // cursors; then ends the process (exit code 1) after a message when the common controls are
-    // known to be older than 4.72.
+    // older than 4.72 or their version cannot be read.
     void InitResources(HINSTANCE module);
     void LoadColors();
     void LoadSysMetrics();

@@ -93,6 +93,8 @@ CUVMenuBar::~CUVMenuBar()
         DestroyWindow();
     if (s_pTrackingBar == this)
         s_pTrackingBar = nullptr;
+    if (m_hMenuLoaded)
+        ::DestroyMenu(m_hMenuLoaded);
 }
 
 void CUVMenuBar::ReadKeyboardCues()
@@ -310,7 +312,7 @@ void CUVMenuBar::UpdateWindowMenu()
         const UINT flags = MF_STRING | (children[static_cast<size_t>(i)] == active ? MF_CHECKED : 0);
         ::AppendMenuW(menu, flags, AFX_IDM_FIRST_MDICHILD + static_cast<UINT>(i), text);
     }
-    if (m_bMoreWindows && static_cast<int>(children.size()) > kMaxListedWindows) {
+    if (m_bMoreWindows) {
         ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
         CString more;
         more.LoadString(IDS_UV_MORE_WINDOWS);

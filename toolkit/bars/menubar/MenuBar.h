@@ -87,6 +87,8 @@ public:
     void OnMenuSelect(UINT flags, HMENU menu);
     // Opens item `index`'s popup and runs the tracking loop until no popup is requested.
     void TrackPopup(int index);
+    // Kills the owner's hover timer (1000) when it runs.
+    void StopHoverTimer();
     // Called by the items.
     void OpenEntry(CUVMenuBarEntry* entry);
     void OpenSystemMenu(CUVMenuBarIcon* icon);

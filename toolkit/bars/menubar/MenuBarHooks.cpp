@@ -30,7 +30,11 @@ BOOL CUVMBarWndHook::HandleShared(UINT message, WPARAM wParam, LPARAM lParam, LR
     case WM_NCACTIVATE: {
         CWnd* owner = m_pBar->GetOwnerFrame();
         BOOL active = static_cast<BOOL>(wParam);
-        if (owner && !owner->IsWindowEnabled())
+        // The frame stays active while a popup of the bar is open: the popup took the
+        // activation only on the frame's behalf.
+        if (m_pBar->m_nState == CUVMenuBar::stateTracking)
+            active = TRUE;
+        else if (owner && !owner->IsWindowEnabled())
             active = FALSE;
         m_pBar->SetActive(active);
         return FALSE;

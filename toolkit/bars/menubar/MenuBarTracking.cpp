@@ -100,6 +100,17 @@ void CUVMenuBar::TrackPopup(int index)
     }
     m_nTrackedItem = -1;
     menuState.menuBarNotTracking = TRUE;
+    StopHoverTimer();
+}
+
+void CUVMenuBar::StopHoverTimer()
+{
+    // The cool menu would otherwise press Enter into whatever menu opens next.
+    if (!m_bHoverTimer)
+        return;
+    m_bHoverTimer = FALSE;
+    if (CWnd* owner = GetOwnerFrame(); owner && owner->m_hWnd)
+        owner->KillTimer(kHoverTimer);
 }
 
 void CUVMenuBar::OpenEntry(CUVMenuBarEntry* entry)
@@ -204,9 +215,8 @@ BOOL CUVMenuBar::FilterMenuMessage(MSG* msg)
             if (hit >= 0 && hit == m_nOpenItem && !m_bHoverTimer && owner) {
                 owner->SetTimer(kHoverTimer, kHoverPeriod);
                 m_bHoverTimer = TRUE;
-            } else if (hit != m_nOpenItem && m_bHoverTimer && owner) {
-                owner->KillTimer(kHoverTimer);
-                m_bHoverTimer = FALSE;
+            } else if (hit != m_nOpenItem) {
+                StopHoverTimer();
             }
         }
         return FALSE;

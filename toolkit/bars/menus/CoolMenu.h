@@ -97,6 +97,8 @@ private:
     void DrawItemText(CDC* dc, const DRAWITEMSTRUCT& draw, const CUVMenuItemRecord& record, RECT textRect,
                       COLORREF colour);
     BOOL IsShownHidden(const CUVMenuItemRecord& record) const;
+    // A separator whose neighbours are both shown-hidden items of an expanded menu.
+    BOOL IsBetweenShownHidden(const CUVMenuItemRecord& record) const;
     CString RecentEntryName(int index) const;
     CString RecentSection() const;
 };

@@ -42,6 +42,15 @@ BOOL CUVCoolMenu::IsShownHidden(const CUVMenuItemRecord& record) const
     return record.IsInfrequent() && GetUVMenuState().expandRequested;
 }
 
+BOOL CUVCoolMenu::IsBetweenShownHidden(const CUVMenuItemRecord& record) const
+{
+    if (!GetUVMenuState().expandRequested)
+        return FALSE;
+    const CUVMenuItemRecord* before = RecordOf(record.menu, record.position - 1);
+    const CUVMenuItemRecord* after = RecordOf(record.menu, record.position + 1);
+    return before && after && before->IsInfrequent() && after->IsInfrequent();
+}
+
 BOOL CUVCoolMenu::MeasureItem(MEASUREITEMSTRUCT* measure)
 {
     if (!measure || measure->CtlType != ODT_MENU)
@@ -52,7 +61,8 @@ BOOL CUVCoolMenu::MeasureItem(MEASUREITEMSTRUCT* measure)
     const BOOL xp = uvAfxData.m_bXPLook;
     const int cyMenu = GetSystemMetrics(SM_CYMENU);
     if (record->IsSeparator()) {
-        measure->itemHeight = 3;
+        // In the XP look an expanded menu's run of shown-hidden items carries no line of its own.
+        measure->itemHeight = xp && IsBetweenShownHidden(*record) ? 0 : 3;
         measure->itemWidth = 0;
         return TRUE;
     }

@@ -59,13 +59,14 @@ RECT CUVMenuShadowWnd::PlaceFor(const RECT& owner) const
     return RECT{owner.right, owner.top + n, owner.right + n, owner.bottom};
 }
 
-BOOL CUVMenuShadowWnd::ShowFor(HWND owner, Side side, const RECT& exclude, BOOL popup)
+BOOL CUVMenuShadowWnd::ShowFor(HWND owner, Side side, const RECT& exclude, HWND excludeOwner, BOOL popup)
 {
     if (!IsWindow(owner) || !EnsureWindow())
         return FALSE;
     m_hOwner = owner;
     m_side = side;
     m_exclude = exclude;
+    m_hExcludeOwner = excludeOwner;
     m_bPopup = popup;
     m_ownerHook.HookWindow(owner);
     RECT ownerRect{};
@@ -105,6 +106,9 @@ void CUVMenuShadowWnd::MoveTo(const RECT& wanted)
 {
     const RECT rect = AvoidOtherShadows(wanted);
     m_rect = rect;
+    // The button the popup dropped from went with its window: nothing is left to keep uncovered.
+    if (m_hExcludeOwner && !::IsWindow(m_hExcludeOwner))
+        SetRectEmpty(&m_exclude);
     SetWindowPos(m_hWnd, HWND_TOPMOST, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                  SWP_NOACTIVATE);
     ApplyExclusion();
@@ -310,9 +314,15 @@ CUVMenuShadowWnd* CUVMenuShadowManager::Take()
 
 void CUVMenuShadowManager::ShowShadows(HWND owner, const RECT& exclude)
 {
+    ShowShadowsExcluding(owner, exclude.left, exclude.top, exclude.right, exclude.bottom, nullptr);
+}
+
+void CUVMenuShadowManager::ShowShadowsExcluding(HWND owner, int left, int top, int right, int bottom, HWND excludeOwner)
+{
+    const RECT exclude{left, top, right, bottom};
     for (CUVMenuShadowWnd::Side side : {CUVMenuShadowWnd::bottom, CUVMenuShadowWnd::right}) {
         CUVMenuShadowWnd* shadow = Take();
-        if (shadow->ShowFor(owner, side, exclude, TRUE))
+        if (shadow->ShowFor(owner, side, exclude, excludeOwner, TRUE))
             m_visible.push_back(shadow);
         else
             m_pool.push_back(shadow);

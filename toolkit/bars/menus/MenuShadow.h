@@ -29,8 +29,8 @@ public:
     ~CUVMenuShadowWnd() override;
 
     // Shows the shadow on `side` of `owner`, cut where it would cover `exclude` (screen; empty
-    // for none).
-    BOOL ShowFor(HWND owner, Side side, const RECT& exclude, BOOL popup);
+    // for none) while `excludeOwner` (the window holding that rectangle; null: none) exists.
+    BOOL ShowFor(HWND owner, Side side, const RECT& exclude, HWND excludeOwner, BOOL popup);
     // Hides the shadow and frees what belongs to its owner.
     void Release();
     // The shadow's rectangle (screen) for an owner's window rectangle.
@@ -43,6 +43,7 @@ public:
     BOOL m_bScreenCopy;
     HWND m_hOwner = nullptr;
     RECT m_exclude{};
+    HWND m_hExcludeOwner = nullptr;
 
 protected:
     void OnPaint();
@@ -90,6 +91,9 @@ public:
     // The bottom, then the right shadow of `owner`, cut where they would cover `exclude` (the
     // screen rectangle of the button the popup drops from; empty for none).
     void ShowShadows(HWND owner, const RECT& exclude);
+    // The same with the exclusion given by its edges and the window it belongs to: once that
+    // window is gone the shadows no longer leave the rectangle out when they follow the popup.
+    void ShowShadowsExcluding(HWND owner, int left, int top, int right, int bottom, HWND excludeOwner);
     // A shadow whose owner went returns to the pool.
     void ReturnToPool(CUVMenuShadowWnd* shadow);
 

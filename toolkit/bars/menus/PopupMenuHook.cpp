@@ -19,7 +19,6 @@ namespace {
 constexpr DWORD kStylesRemovedInXP = 0xC40000;   // caption, dialog frame, sizing border
 constexpr DWORD kExStylesRemovedInXP = 0x20101;  // static, window and dialog-modal edges
 constexpr UINT kThemeChangeOnXP = 0xAF;          // the system's own menu restyling message
-constexpr int kXPNarrowing = 4;
 
 std::vector<std::unique_ptr<CUVPopupMenuHook>>& PopupHooks()
 {
@@ -163,6 +162,15 @@ void CUVPopupMenuHook::ApplyXPStyle()
     const LONG_PTR newExStyle = (exStyle & ~static_cast<LONG_PTR>(kExStylesRemovedInXP)) | WS_EX_STATICEDGE;
     if (newStyle == style && newExStyle == exStyle)
         return;
+    // The thin border gives back what the old frame took: the popup narrows by that much, 4
+    // pixels where the system framed its menus in a dialog frame. A system that draws the frame
+    // inside the client gives nothing back, and its items keep the width it laid them out in.
+    const auto frameWidth = [](LONG_PTR frameStyle, LONG_PTR frameExStyle) {
+        RECT rect{0, 0, 0, 0};
+        AdjustWindowRectEx(&rect, static_cast<DWORD>(frameStyle), FALSE, static_cast<DWORD>(frameExStyle));
+        return static_cast<int>(rect.right - rect.left);
+    };
+    m_nNarrowing = frameWidth(style, exStyle) - frameWidth(newStyle, newExStyle);
     SetWindowLongPtrW(m_hPopup, GWL_STYLE, newStyle);
     SetWindowLongPtrW(m_hPopup, GWL_EXSTYLE, newExStyle);
     SetWindowPos(m_hPopup, nullptr, 0, 0, 0, 0,
@@ -311,7 +319,7 @@ LRESULT CUVPopupMenuHook::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     if (message == WM_WINDOWPOSCHANGING) {
         auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
         if (!(pos->flags & SWP_NOSIZE))
-            pos->cx -= kXPNarrowing;
+            pos->cx -= m_nNarrowing;
         if (m_bFirstPosChange && !(pos->flags & SWP_NOMOVE) && state.livePopupHooks > 1 && pos->x > 1) {
             m_bFirstPosChange = FALSE;
             pos->x += 1;

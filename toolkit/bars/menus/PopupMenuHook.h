@@ -26,6 +26,7 @@ public:
     HWND m_hPopup;
     HMENU m_hMenu = nullptr;
     BOOL m_bFirstPosChange = TRUE;
+    int m_nNarrowing = 0;  // what the XP border takes off the width the system gives the popup
     BOOL m_bShown = FALSE;
     RECT m_dropRect{};  // screen rectangle of the button it drops from; empty for none
 

@@ -97,8 +97,11 @@ CUVExpMenuWnd* CUVExpMenuWnd::Open(CUVToolBar* bar, HWND notify, UINT closedMess
     popup->m_rectExclude = exclude;
     const wchar_t* className =
         AfxRegisterWndClass(CS_SAVEBITS | CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, ::LoadCursorW(nullptr, IDC_ARROW));
-    // A failed creation has deleted the popup.
-    if (!popup->CreateEx(0, className, nullptr, WS_POPUP | WS_DLGFRAME, 0, 0, 0, 0, bar->m_hWnd, nullptr))
+    // A failed creation has deleted the popup. A tool window: no task-bar entry, and a frame the
+    // system draws itself (a window manager would take over a plain popup's dialog frame, and
+    // without one that frame is not drawn at all).
+    if (!popup->CreateEx(WS_EX_TOOLWINDOW, className, nullptr, WS_POPUP | WS_DLGFRAME, 0, 0, 0, 0, bar->m_hWnd,
+                         nullptr))
         return nullptr;
     popup->PlaceNextTo(exclude);
     if (uvAfxData.m_bXPLook && uvAfxData.m_bMenuShadows == 1)

@@ -180,6 +180,8 @@ protected:
     void DrawClassicButton(CDC* dc, int index, const RECT& rect);
     // The XP look's separators, over the control's own.
     void DrawSeparators(HDC dc);
+    // CCS_VERT on the control while the bar is a column: its separators lie across it.
+    void UseVerticalSeparators(BOOL vertical);
 
     std::unique_ptr<CImageList> m_pImages;
     HIMAGELIST m_hImages = nullptr;

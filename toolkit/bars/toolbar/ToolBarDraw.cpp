@@ -107,11 +107,16 @@ BOOL CUVToolBar::DrawButtonItem(CDC* dc, int index, UINT)
 void CUVToolBar::DrawSeparators(HDC hdc)
 {
     const CUVToolBarPainter* painter = GetCurrentPaintTheme()->GetToolBarPainter();
-    if (!UsesXPLook() || !painter)
+    const BOOL xp = UsesXPLook() && painter;
+    // A column's separators run across the whole bar at mid-height in both looks; in a row the
+    // classic look keeps the control's own line.
+    const BOOL vertical = (GetStyle() & CCS_VERT) != 0;
+    if (!xp && !vertical)
         return;
+    RECT client;
+    GetClientRect(&client);
     CDC dc;
     dc.Attach(hdc);
-    const BOOL vertical = (m_dwStyle & CBRS_ORIENT_VERT) && !(m_dwStyle & CBRS_FLOATING);
     const int count = GetButtonCount();
     for (int i = 0; i < count; ++i) {
         TBBUTTON button{};
@@ -119,8 +124,18 @@ void CUVToolBar::DrawSeparators(HDC hdc)
         if (!SendMessage(TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button)) || !(button.fsStyle & BTNS_SEP) ||
             (button.fsState & TBSTATE_HIDDEN) || !SendMessage(TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&rect)))
             continue;
-        painter->FillButton(&dc, rect, GetBackColor());
-        painter->DrawSeparator(&dc, rect, vertical);
+        if (vertical) {
+            rect.left = client.left;
+            rect.right = client.right;
+        }
+        if (xp) {
+            painter->FillButton(&dc, rect, GetBackColor());
+            painter->DrawSeparator(&dc, rect, vertical);
+            continue;
+        }
+        dc.FillSolidRect(&rect, GetSysColor(COLOR_BTNFACE));
+        RECT line{rect.left, (rect.top + rect.bottom) / 2, rect.right, (rect.top + rect.bottom) / 2 + 2};
+        DrawEdge(dc, &line, EDGE_ETCHED, BF_TOP);
     }
     dc.Detach();
 }

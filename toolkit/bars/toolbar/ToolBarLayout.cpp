@@ -160,6 +160,16 @@ void CUVToolBar::FitLength(int length, BOOL horz)
     }
 }
 
+void CUVToolBar::UseVerticalSeparators(BOOL vertical)
+{
+    // The control lays a separator of a vertical bar out as a row of its own width (a row of a
+    // button's height and more otherwise) and draws it across: CCS_VERT.
+    const LONG_PTR style = GetWindowLongPtrW(m_hWnd, GWL_STYLE);
+    const LONG_PTR wanted = vertical ? style | CCS_VERT : style & ~static_cast<LONG_PTR>(CCS_VERT);
+    if (wanted != style)
+        SetWindowLongPtrW(m_hWnd, GWL_STYLE, wanted);
+}
+
 SIZE CUVToolBar::CalcFixedLayout(BOOL stretch, BOOL horz)
 {
     return CalcDynamicLayout(-1, (stretch ? LM_STRETCH : 0) | (horz ? LM_HORZ | LM_HORZDOCK : LM_VERTDOCK));
@@ -169,6 +179,7 @@ SIZE CUVToolBar::CalcDynamicLayout(int, DWORD mode)
 {
     const BOOL docked = (mode & (LM_HORZDOCK | LM_VERTDOCK)) && !IsFloating();
     const BOOL horz = (mode & LM_VERTDOCK) == 0;
+    UseVerticalSeparators(!horz);
     // A vertical bar is one column: every button ends a row.
     const int count = static_cast<int>(Control(TB_BUTTONCOUNT));
     for (int i = 0; i < count; ++i) {

@@ -3,6 +3,7 @@
 #include "classlib/ui/Gdi.h"
 #include "toolkit/bars/look/CommandImages.h"
 #include "toolkit/bars/look/DrawHelpers.h"
+#include "toolkit/bars/look/GlobalData.h"
 #include "toolkit/bars/look/PaintTheme.h"
 #include "toolkit/bars/look/UVColors.h"
 
@@ -39,7 +40,7 @@ Colours ButtonColours(const UVToolButtonLook& look)
     }
     if (look.indeterminate) {
         if (!look.enabled)
-            return {GetSysColor(COLOR_3DLIGHT), kNoFrame, text};
+            return {uvAfxData.m_colors[4], kNoFrame, text};  // the light face colour
         if (look.state == UVToolButtonLook::pressed)
             return {GetUVColor(33), kNoFrame, GetUVColor(45)};
         if (look.state == UVToolButtonLook::hot)
@@ -95,8 +96,9 @@ void CUVToolBarPainter::DrawButton(CDC* dc, const UVToolButtonLook& given) const
         y = body.top + (body.bottom - body.top - image.cy) / 2;
     }
     if (look.wholeDropDown && !look.listStyle) {
-        x -= 5;
-        DrawArrowGlyph(dc, RECT{x + image.cx + 5, body.top, x + image.cx + 10, body.top + 3 + image.cy}, glyph);
+        // The arrow's part lies 10 pixels left of where a split button's would, under the image.
+        const int partRight = body.right - kWholeDropDownArrowShift;
+        DrawArrowGlyph(dc, RECT{partRight - kArrowPartWidth, y + image.cy, partRight, y + image.cy + 3}, glyph);
     }
     {
         const int saved = SaveDC(*dc);

@@ -33,6 +33,7 @@ struct UVToolButtonLook {
 class CUVToolBarPainter {
 public:
     static constexpr int kArrowPartWidth = 14;
+    static constexpr int kWholeDropDownArrowShift = 10;
 
     explicit CUVToolBarPainter(const CUVPaintSettings* settings) : m_pSettings(settings) {}
 

@@ -100,12 +100,13 @@ BOOL CUVButton::SetIcon(int cx, int cy, UINT normalId, UINT pushedId, BOOL redra
     ReleaseImages();
     HINSTANCE module = ResourceModule();
     m_hIcon = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(normalId), IMAGE_ICON, cx, cy, 0));
-    if (!m_hIcon)
-        return FALSE;
-    if (pushedId) {
+    if (pushedId && m_hIcon)
         m_hPushedIcon = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(pushedId), IMAGE_ICON, cx, cy, 0));
-        if (!m_hPushedIcon)
-            return FALSE;
+    if (!m_hIcon || (pushedId && !m_hPushedIcon)) {
+        // Half a pair would draw the normal icon pushed: the button is left without an image.
+        ReleaseImages();
+        m_cxImage = m_cyImage = 0;
+        return FALSE;
     }
     m_cxImage = cx;
     m_cyImage = cy;

@@ -7,6 +7,7 @@
 #include "classlib/ui/DockBar.h"
 #include "classlib/ui/FrameWnd.h"
 #include "classlib/ui/MiniDockFrameWnd.h"
+#include "classlib/ui/View.h"
 #include "tests/classlib/ui/BarInput.h"
 #include "toolkit/bars/docking/BarDragContext.h"
 #include "toolkit/bars/docking/DockBar.h"
@@ -46,12 +47,12 @@ protected:
             frame->DestroyWindow();
         PumpInput(20);
     }
-    CCountingFrame* MakeFrame(POINT at, bool visible)
+    CCountingFrame* MakeFrame(POINT at, bool visible, DWORD sides = CBRS_ALIGN_ANY)
     {
         auto* frame = new CCountingFrame;
         EXPECT_TRUE(frame->Create(nullptr, L"dock", WS_POPUP | WS_CLIPCHILDREN,
                                   RECT{at.x, at.y, at.x + kWidth, at.y + kHeight}, nullptr, nullptr, 0, nullptr));
-        EnableUVDocking(frame, CBRS_ALIGN_ANY, UVDB_KEEP_BAR_BORDERS);
+        EnableUVDocking(frame, sides, UVDB_KEEP_BAR_BORDERS);
         frame->RecalcLayout();
         if (visible) {
             frame->ShowWindow(SW_SHOW);
@@ -157,6 +158,65 @@ TEST_F(UVDockBar, DockingWindowsShareTheirRowsLength)
         frame->DestroyWindow();
         frames.pop_back();
     }
+}
+
+TEST_F(UVDockBar, TheLastRowsBordersAndWhatItAddsToTheDockBar)
+{
+    constexpr DWORD L = CBRS_BORDER_LEFT, T = CBRS_BORDER_TOP, B = CBRS_BORDER_BOTTOM;
+    struct Case {
+        const char* name;
+        UINT side;
+        DWORD frameSides;
+        int thickness;  // the dock bar across its side
+        DWORD borders;  // the docking window's border bits after the layout
+    } cases[] = {
+        // A window 60 high (80 wide on a side dock bar) that fills its row.
+        {"top: a strip below the row", AFX_IDW_DOCKBAR_TOP, CBRS_ALIGN_ANY, 60 + 6, L | T},
+        {"bottom: a strip above the row and one pixel below it", AFX_IDW_DOCKBAR_BOTTOM, CBRS_ALIGN_ANY, 6 + 60 + 1, L},
+        {"left: a strip shown 4 pixels wide", AFX_IDW_DOCKBAR_LEFT, CBRS_ALIGN_ANY, 80 + 4, L | T | B},
+        {"left of a frame without a bottom dock bar", AFX_IDW_DOCKBAR_LEFT, CBRS_ALIGN_LEFT | CBRS_ALIGN_TOP, 80 + 4,
+         L | T},
+        {"right: a strip left of the row", AFX_IDW_DOCKBAR_RIGHT, CBRS_ALIGN_ANY, 6 + 80, T | B},
+    };
+    for (const Case& c : cases) {
+        CCountingFrame* frame = MakeFrame(POINT{0, 0}, false, c.frameSides);
+        auto* window = Make<CUVTestDockWindow>(frame, CBRS_TOP, SIZE{80, 60}, 20);
+        DockAfter(frame, window, c.side, nullptr);
+        frame->RecalcLayout();
+        const RECT dock = Rect(frame->GetControlBar(c.side), frame);
+        const bool horz = c.side == AFX_IDW_DOCKBAR_TOP || c.side == AFX_IDW_DOCKBAR_BOTTOM;
+        EXPECT_EQ(horz ? dock.bottom - dock.top : dock.right - dock.left, c.thickness) << c.name;
+        EXPECT_EQ(window->GetBarStyle() & CBRS_BORDER_ANY, c.borders) << c.name;
+        bars.clear();
+        frame->DestroyWindow();
+        frames.pop_back();
+    }
+}
+
+TEST_F(UVDockBar, AStripBetweenAToolbarAndADockingWindowMovesTheWindowsEdge)
+{
+    CCountingFrame* frame = MakeFrame(POINT{100, 100}, true);
+    auto* bar = Make<CUVTestBar>(frame, CBRS_TOP);
+    auto* first = Make<CUVTestDockWindow>(frame, CBRS_TOP, SIZE{150, 60}, 40);
+    auto* second = Make<CUVTestDockWindow>(frame, CBRS_TOP, SIZE{150, 60}, 40);
+    DockAfter(frame, bar, AFX_IDW_DOCKBAR_TOP, nullptr);
+    DockAfter(frame, first, AFX_IDW_DOCKBAR_TOP, bar);
+    DockAfter(frame, second, AFX_IDW_DOCKBAR_TOP, first);
+    frame->RecalcLayout();
+    const int barRight = Rect(bar, frame).right;
+    ASSERT_EQ(Rect(first, frame).left - barRight, kUVStripSize) << "a strip between the toolbar and the window";
+    const int firstBefore = Length(first, true);
+    const int secondBefore = Length(second, true);
+
+    RECT rect;
+    first->GetWindowRect(&rect);
+    const POINT strip{rect.left - 3, rect.top + 20};
+    DragWithMouse(strip, POINT{strip.x + 30, strip.y});
+    frame->RecalcLayout();
+    // The toolbar keeps its length: the window gives up 30, which the row shares out again.
+    EXPECT_EQ(Rect(bar, frame).right, barRight);
+    EXPECT_LT(Length(first, true), firstBefore) << "the window's edge moved";
+    EXPECT_EQ(Length(first, true) + Length(second, true), firstBefore + secondBefore) << "the row stays full";
 }
 
 TEST_F(UVDockBar, AnExpandedWindowTakesWhatTheOthersOfItsRowGiveUp)
@@ -350,6 +410,100 @@ TEST_F(UVDockBar, ABarDraggedOverAnotherFrameDocksThere)
     EXPECT_EQ(bar->m_pDockContext->m_pDockSite, other);
     EXPECT_GT(home->layouts, homeLayouts) << "both frames laid out again";
     EXPECT_GT(other->layouts, otherLayouts);
+}
+
+// Presses the left button at `from`, moves to `via`, then a while later to `to` and lets go there
+// (each move from a timer once the drag loop runs, so that the loop sees both).
+void DragVia(POINT from, POINT via, POINT to)
+{
+    static POINT s_via;
+    static POINT s_to;
+    s_via = via;
+    s_to = to;
+    MouseTo(from);
+    PumpInput(30);
+    SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        MouseTo(s_via);
+        SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR next, DWORD) {
+            KillTimer(nullptr, next);
+            MouseTo(s_to);
+            MouseButton(MOUSEEVENTF_LEFTUP);
+        });
+    });
+    MouseButton(MOUSEEVENTF_LEFTDOWN);
+    PumpInput(500);
+}
+
+TEST_F(UVDockBar, AFrameTheDragReachedIntoLaysOutAgainWhereverTheBarLands)
+{
+    CCountingFrame* home = MakeFrame(POINT{50, 100}, true);
+    CCountingFrame* other = MakeFrame(POINT{650, 100}, true);
+    auto* bar = Make<CUVTestBar>(home, CBRS_TOP);
+    home->DockControlBar(bar, AFX_IDW_DOCKBAR_TOP);
+    home->RecalcLayout();
+    const int otherLayouts = other->layouts;
+    RECT window;
+    bar->GetWindowRect(&window);
+    // Over the other frame's left side, then back to the home frame's bottom.
+    DragVia(POINT{window.left + 5, window.top + 12}, POINT{652, 300}, POINT{300, 100 + kHeight - 2});
+    EXPECT_EQ(bar->GetParentFrame(), home);
+    EXPECT_EQ(static_cast<UINT>(bar->m_pDockBar->GetDlgCtrlID()), AFX_IDW_DOCKBAR_BOTTOM);
+    EXPECT_GT(other->layouts, otherLayouts) << "the frame the drag passed through laid out again";
+}
+
+TEST_F(UVDockBar, ADraggedBarTogglesBetweenItsPlacesBeforeAndAfterTheDrag)
+{
+    CCountingFrame* frame = MakeFrame(POINT{100, 100}, true);
+    auto* bar = Make<CUVTestBar>(frame, CBRS_TOP);
+    frame->DockControlBar(bar, AFX_IDW_DOCKBAR_LEFT);
+    frame->RecalcLayout();
+    RECT window;
+    bar->GetWindowRect(&window);
+    DragWithMouse(POINT{window.left + 12, window.top + 5}, POINT{350, 300});
+    ASSERT_TRUE(bar->IsFloating());
+    RECT floating;
+    bar->GetParentFrame()->GetWindowRect(&floating);
+    bar->m_pDockContext->ToggleDocking();
+    ASSERT_FALSE(bar->IsFloating());
+    EXPECT_EQ(static_cast<UINT>(bar->m_pDockBar->GetDlgCtrlID()), AFX_IDW_DOCKBAR_LEFT) << "docked where it was";
+    bar->m_pDockContext->ToggleDocking();
+    ASSERT_TRUE(bar->IsFloating());
+    RECT again;
+    bar->GetParentFrame()->GetWindowRect(&again);
+    EXPECT_EQ(again.left, floating.left) << "floating where the drag left it";
+    EXPECT_EQ(again.top, floating.top);
+}
+
+// A view that only has to exist: the active view of a frame inside another.
+class CBlankView : public CView {
+protected:
+    void OnDraw(CDC*) override {}
+};
+
+TEST_F(UVDockBar, WithNoDockBarOfItsFrameUnderTheDragABarDocksInTheActiveViewsFrame)
+{
+    CCountingFrame* home = MakeFrame(POINT{100, 100}, true, CBRS_ALIGN_TOP);
+    // A frame in the home frame's client, as an MDI child lies in its frame's, holding the view.
+    auto* inner = new CCountingFrame;
+    ASSERT_TRUE(inner->Create(nullptr, L"inner", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, RECT{0, 100, kWidth, kHeight},
+                              home, nullptr, 0, nullptr));
+    EnableUVDocking(inner, CBRS_ALIGN_ANY, UVDB_KEEP_BAR_BORDERS);
+    auto* view = new CBlankView;
+    ASSERT_TRUE(view->Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, RECT{0, 0, kWidth, kHeight - 100}, inner,
+                             AFX_IDW_PANE_FIRST, nullptr));
+    inner->RecalcLayout();
+    home->SetActiveView(view, FALSE);
+    auto* bar = Make<CUVTestBar>(home, CBRS_TOP);
+    home->DockControlBar(bar, AFX_IDW_DOCKBAR_TOP);
+    home->RecalcLayout();
+    RECT window;
+    bar->GetWindowRect(&window);
+    DragWithMouse(POINT{window.left + 5, window.top + 12}, POINT{100 + 2, 100 + 260});
+    EXPECT_EQ(bar->GetParentFrame(), inner);
+    ASSERT_NE(bar->m_pDockBar, nullptr);
+    EXPECT_EQ(static_cast<UINT>(bar->m_pDockBar->GetDlgCtrlID()), AFX_IDW_DOCKBAR_LEFT);
+    home->SetActiveView(nullptr, FALSE);
 }
 
 TEST_F(UVDockBar, DelayedLayoutRequestsComeToOneLayout)

@@ -125,6 +125,20 @@ TEST_F(MenuBarMDI, WindowMenuListsNineChildrenThenMoreWindows)
     EXPECT_TRUE(more);
 }
 
+TEST_F(MenuBarMDI, MoreWindowsEndsAShortListToo)
+{
+    NewChild();
+    NewChild();
+    HMENU window = bar.GetWindowMenu();
+    ASSERT_NE(nullptr, window);
+    bar.UpdateWindowMenu();
+    const int count = GetMenuItemCount(window);
+    ASSERT_GE(count, 4);
+    EXPECT_EQ(ID_UV_MORE_WINDOWS, GetMenuItemID(window, count - 1));
+    EXPECT_EQ(0u, GetMenuItemID(window, count - 2)) << "a separator before it";
+    EXPECT_EQ(0xFF01u, GetMenuItemID(window, count - 3)) << "after the second child";
+}
+
 TEST_F(MenuBarMDI, ChildOnlyEntriesSendTheirCommandsToTheChild)
 {
     CMenuBarChild* child = NewChild();

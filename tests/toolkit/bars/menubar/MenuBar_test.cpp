@@ -216,4 +216,52 @@ TEST_F(MenuBarTest, FloatingNarrowBarPutsEachEntryOnItsOwnRow)
     EXPECT_EQ(3 * GetSystemMetrics(SM_CYMENU), bar.MeasureItems(TRUE).cy);
 }
 
+TEST_F(MenuBarTest, HoverTimerEndsWithTheTrackingAndTheFrameStaysActiveMeanwhile)
+{
+    bar.HideCommand(kFrameCommand);
+    const int file = EntryItem(0);
+    BOOL timerWhileOpen = FALSE;
+    BOOL activeWhileOpen = FALSE;
+    const bool ran = RunSteps({
+                                  [&] {
+                                      MouseTo(ItemCentre(file));
+                                      MouseButton(MOUSEEVENTF_LEFTDOWN);
+                                      MouseButton(MOUSEEVENTF_LEFTUP);
+                                  },
+                                  [&] {
+                                      POINT beside = ItemCentre(file);
+                                      beside.x += 2;
+                                      MouseTo(beside);
+                                  },
+                                  [&] {
+                                      timerWhileOpen = bar.m_bHoverTimer;
+                                      frame->SendMessage(WM_NCACTIVATE, FALSE, 0);
+                                      activeWhileOpen = bar.m_bActive;
+                                  },
+                                  [&] { PressKey(VK_ESCAPE); },
+                                  [&] { PressKey(VK_ESCAPE); },
+                              },
+                              300);
+    EXPECT_TRUE(ran);
+    EXPECT_TRUE(timerWhileOpen) << "the pointer rests on the open entry";
+    EXPECT_TRUE(activeWhileOpen) << "a popup of the bar keeps the frame active";
+    EXPECT_FALSE(bar.m_bHoverTimer);
+    EXPECT_FALSE(KillTimer(*frame, CUVMenuBar::kHoverTimer)) << "no timer left running on the frame";
+    frame->SendMessage(WM_NCACTIVATE, FALSE, 0);
+    EXPECT_FALSE(bar.m_bActive) << "without a popup the frame's own state counts";
+}
+
+TEST_F(MenuBarTest, TheMenuItLoadedGoesWithTheBar)
+{
+    HMENU loaded = nullptr;
+    {
+        CUVMenuBar second;
+        ASSERT_TRUE(second.Create(frame, kUVMenuBarWindowStyle, IDW_UV_MENUBAR + 1));
+        ASSERT_TRUE(second.LoadMenuBar(kFrameMenu));
+        loaded = second.GetLoadedMenu();
+        ASSERT_TRUE(IsMenu(loaded));
+    }
+    EXPECT_FALSE(IsMenu(loaded));
+}
+
 }  // namespace

@@ -114,13 +114,9 @@ TEST_F(CoolMenuTest, ItemStatesSeparatorAndMarginReadAsTheLooksColoursOnScreen)
         Track({[&](HWND) { PostKey(Frame(), VK_DOWN); },
                [&](HWND popup) {
                    Sleep(200);  // the compositor catches up; the menu loop keeps its messages
-                   RECT window{};
-                   GetWindowRect(popup, &window);
                    for (const Pixel& p : pixels) {
                        const RECT r = ItemRect(popup, m_menu, p.item);
-                       // The XP look narrows the window by 4 pixels: items reach past it.
-                       const int visibleRight = std::min<int>(r.right, window.right - 3);
-                       const int x = p.dx >= 0 ? r.left + p.dx : visibleRight + p.dx;
+                       const int x = p.dx >= 0 ? r.left + p.dx : r.right + p.dx;
                        read.push_back(ScreenPixel(x, (r.top + r.bottom) / 2 + p.dy));
                    }
                }});
@@ -128,6 +124,30 @@ TEST_F(CoolMenuTest, ItemStatesSeparatorAndMarginReadAsTheLooksColoursOnScreen)
         for (size_t i = 0; i < pixels.size(); ++i)
             EXPECT_EQ(read[i], pixels[i].expected) << pixels[i].what;
     }
+}
+
+TEST_F(CoolMenuTest, InTheXPLookItemsLieInsideTheirPopup)
+{
+    DestroyMenu(m_menu);
+    HMENU recent = CreatePopupMenu();
+    AppendMenuW(recent, MF_STRING, 410, L"Friday mix");
+    m_menu = CreatePopupMenu();
+    AppendMenuW(m_menu, MF_STRING, cmdNew, L"&New\tCtrl+N");
+    AppendMenuW(m_menu, MF_POPUP, reinterpret_cast<UINT_PTR>(recent), L"&Recent Mixes");
+    const XPLook xp(TRUE);
+    RECT item{};
+    RECT client{};
+    COLORREF frameRight = 0;
+    Track({[&](HWND) { PostKey(Frame(), VK_DOWN); }, [&](HWND) { PostKey(Frame(), VK_DOWN); },
+           [&](HWND popup) {
+               Sleep(200);  // the compositor catches up; the menu loop keeps its messages
+               item = ItemRect(popup, m_menu, 1);
+               GetClientRect(popup, &client);
+               MapWindowPoints(popup, nullptr, reinterpret_cast<POINT*>(&client), 2);
+               frameRight = ScreenPixel(item.right - 2, item.top + 2);
+           }});
+    EXPECT_LE(item.right, client.right) << "the selected item, and the submenu arrow at its end, inside the popup";
+    EXPECT_EQ(frameRight, GetUVColor(32)) << "the selection frame keeps its right edge";
 }
 
 TEST_F(CoolMenuTest, SharedMnemonicSelectsTheNextMatchAndAUniqueOneExecutes)
@@ -289,6 +309,52 @@ TEST_F(CoolMenuTest, AdjacentSeparatorsLeftByHidingCollapseIntoOne)
            }},
           true);
     EXPECT_EQ(ids, (std::vector<UINT>{401, 0, 403, ID_UV_DISPLAY_FULL_MENUS}));
+}
+
+TEST_F(CoolMenuTest, InTheXPLookASeparatorBetweenShownHiddenItemsTakesNoHeight)
+{
+    DestroyMenu(m_menu);
+    m_menu = CreatePopupMenu();
+    AppendMenuW(m_menu, MF_STRING, 401, L"One");
+    AppendMenuW(m_menu, MF_STRING, 402, L"Rare");
+    AppendMenuW(m_menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(m_menu, MF_STRING, 404, L"Rarer");
+    AppendMenuW(m_menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(m_menu, MF_STRING, 403, L"Two");
+    Cool().ClearRecentItems();
+    Cool().HideCommand(402);
+    Cool().HideCommand(404);
+    GetUVMenuState().expandRequested = TRUE;
+    Cool().ConvertMenu(m_menu, TRUE);
+    Cool().HideInfrequentItems(m_menu);
+    const auto height = [&](int position) {
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_DATA;
+        GetMenuItemInfoW(m_menu, position, TRUE, &info);
+        MEASUREITEMSTRUCT measure{};
+        measure.CtlType = ODT_MENU;
+        measure.itemData = info.dwItemData;
+        EXPECT_TRUE(Cool().MeasureItem(&measure));
+        return measure.itemHeight;
+    };
+    struct Case {
+        const char* name;
+        BOOL xp;
+        BOOL expanded;
+        int position;
+        UINT height;
+    } cases[] = {
+        {"XP, between two shown-hidden items", TRUE, TRUE, 2, 0},
+        {"XP, after a shown-hidden item only", TRUE, TRUE, 4, 3},
+        {"XP, collapsed", TRUE, FALSE, 2, 3},
+        {"classic, between two shown-hidden items", FALSE, TRUE, 2, 3},
+    };
+    for (const Case& c : cases) {
+        const XPLook look(c.xp);
+        GetUVMenuState().expandRequested = c.expanded;
+        EXPECT_EQ(height(c.position), c.height) << c.name;
+    }
 }
 
 TEST_F(CoolMenuTest, ForeignOwnerDrawnItemsStayUntouched)

@@ -180,6 +180,34 @@ TEST_F(MenuShadowTest, ShadowsFollowTheirOwnerAndGoWithIt)
     }
 }
 
+TEST(MenuShadowDrawing, AnExclusionLastsAsLongAsTheWindowItBelongsTo)
+{
+    CUVMenuShadowManager manager;
+    HWND owner = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 600, 420, 120, 80, nullptr,
+                                 nullptr, nullptr, nullptr);
+    HWND bar = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 660, 499, 100, 31, nullptr, nullptr, nullptr, nullptr);
+    manager.ShowShadowsExcluding(owner, 660, 499, 760, 530, bar);
+    ASSERT_EQ(manager.VisibleShadows().size(), 2u);
+    const CUVMenuShadowWnd* bottom = manager.VisibleShadows()[0];
+    ASSERT_EQ(bottom->m_side, CUVMenuShadowWnd::bottom);
+    // Whether the bottom shadow's window covers screen point `at`.
+    const auto covers = [&](POINT at) {
+        RECT window{};
+        GetWindowRect(bottom->m_hWnd, &window);
+        HRGN region = CreateRectRgn(0, 0, 0, 0);
+        const bool whole = GetWindowRgn(bottom->m_hWnd, region) == ERROR;
+        const bool inside = whole || PtInRegion(region, at.x - window.left, at.y - window.top);
+        DeleteObject(region);
+        return inside && PtInRect(&window, at);
+    };
+    EXPECT_TRUE(covers(POINT{620, 501})) << "beside the button";
+    EXPECT_FALSE(covers(POINT{700, 501})) << "over the button";
+    DestroyWindow(bar);
+    SetWindowPos(owner, nullptr, 601, 420, 120, 80, SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_TRUE(covers(POINT{700, 501})) << "the button went with its window";
+    DestroyWindow(owner);
+}
+
 TEST(MenuShadowDrawing, SubmenuShadowGivesUpTheEndOverItsParentsShadow)
 {
     CUVMenuShadowManager manager;

@@ -219,6 +219,27 @@ TEST_P(ExpLooks, TheGlyphsAndTheOpenFrameAtTheirPixels)
 
     ClickAt(CenterOf(ScreenRectOf(button->m_hWnd)));
     ASSERT_NE(button->GetPopup(), nullptr);
+    // The popup's frame stands out from the bar: the XP border, or a raised edge.
+    {
+        HWND popup = button->GetPopup()->m_hWnd;
+        RedrawWindow(popup, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+        PumpInput(50);
+        const RECT window = ScreenRectOf(popup);
+        const int middle = (window.top + window.bottom) / 2;
+        HDC screen = GetDC(nullptr);
+        const COLORREF left = GetPixel(screen, window.left, middle);
+        const COLORREF right = GetPixel(screen, window.right - 1, middle);
+        const COLORREF rightInner = GetPixel(screen, window.right - 2, middle);
+        ReleaseDC(nullptr, screen);
+        if (GetParam()) {
+            EXPECT_EQ(left, GetUVColor(43)) << "XP border";
+            EXPECT_EQ(right, GetUVColor(43)) << "XP border";
+        } else {
+            EXPECT_EQ(left, GetSysColor(COLOR_3DLIGHT)) << "raised edge, outer light line";
+            EXPECT_EQ(right, GetSysColor(COLOR_3DDKSHADOW)) << "raised edge, outer dark line";
+            EXPECT_EQ(rightInner, GetSysColor(COLOR_BTNSHADOW)) << "raised edge, inner dark line";
+        }
+    }
     if (GetParam()) {
         EXPECT_EQ(pixel(0, size.cy / 2), GetUVColor(43)) << "framed while open";
         EXPECT_EQ(pixel(chevron.x, chevron.y), ink) << "the glyphs stay in place";

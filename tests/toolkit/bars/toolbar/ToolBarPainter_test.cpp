@@ -27,6 +27,14 @@ const CUVToolBarPainter& Painter()
     return *GetCurrentPaintTheme()->GetToolBarPainter();
 }
 
+// The light face colour: the face colour with 15 added to each channel, at most 255.
+COLORREF LightFace()
+{
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    const auto lighter = [](int channel) { return static_cast<BYTE>(channel + 15 > 255 ? 255 : channel + 15); };
+    return RGB(lighter(GetRValue(face)), lighter(GetGValue(face)), lighter(GetBValue(face)));
+}
+
 TEST(UVToolBarPainter, ButtonStatesFillAndFrame)
 {
     const XPLook xp;
@@ -49,7 +57,7 @@ TEST(UVToolBarPainter, ButtonStatesFillAndFrame)
         {"indeterminate", L::plain, TRUE, FALSE, TRUE, kBar, kNone},
         {"indeterminate hot", L::hot, TRUE, FALSE, TRUE, GetUVColor(31), kNone},
         {"indeterminate pressed", L::pressed, TRUE, FALSE, TRUE, GetUVColor(33), kNone},
-        {"indeterminate disabled", L::plain, FALSE, FALSE, TRUE, GetSysColor(COLOR_3DLIGHT), kNone},
+        {"indeterminate disabled", L::plain, FALSE, FALSE, TRUE, LightFace(), kNone},
     };
     for (const Case& c : cases) {
         Canvas canvas(40, 30);
@@ -92,6 +100,26 @@ TEST(UVToolBarPainter, SplitArrowSwatchAndSeparator)
     EXPECT_EQ(canvas.At(53, 10), GetUVColor(39));
     EXPECT_EQ(canvas.At(53, 1), Canvas::kBackground) << "2 pixels short of the top";
     EXPECT_EQ(canvas.At(54, 10), Canvas::kBackground);
+}
+
+TEST(UVToolBarPainter, WholeDropDownArrowSitsBelowTheImage)
+{
+    const XPLook xp;
+    Canvas canvas(40, 30);
+    UVToolButtonLook look;
+    look.rect = RECT{0, 0, 37, 22};
+    look.wholeDropDown = TRUE;
+    look.background = kBar;
+    Painter().DrawButton(&canvas.dc, look);
+    // The image row is 3 to 18 (15 high, centred); the arrow's part runs from 13 to 27 (10
+    // pixels left of the right-hand 14), the 5 x 3 glyph centred in it from x 17 and y 18.
+    EXPECT_EQ(canvas.At(17, 18), GetUVColor(46)) << "the glyph's top row, under the image";
+    EXPECT_EQ(canvas.At(21, 18), GetUVColor(46));
+    EXPECT_EQ(canvas.At(19, 20), GetUVColor(46)) << "its point";
+    EXPECT_EQ(canvas.At(17, 20), kBar);
+    for (int x = 26; x < 37; ++x)
+        for (int y = 0; y < 22; ++y)
+            ASSERT_EQ(canvas.At(x, y), kBar) << "nothing beside the image: " << x << "," << y;
 }
 
 }  // namespace

@@ -209,6 +209,37 @@ TEST_P(Looks, DroppedButtonArrowAndSwatch)
     EXPECT_EQ(canvas.At(button.left + 4, button.bottom - 6), RGB(250, 0, 0)) << "colour swatch";
 }
 
+TEST_P(Looks, ASeparatorOfAColumnIsARowOfItsWidthWithALineAcrossAtMidHeight)
+{
+    ToolBarFrame t;
+    t.bar->EnableDocking(CBRS_ALIGN_ANY);
+    t.frame->DockControlBar(t.bar.get(), AFX_IDW_DOCKBAR_LEFT);
+    t.frame->RecalcLayout();
+    Pump();
+    CUVToolBar& bar = *t.bar;
+    const CRect first = bar.GetItemRect(0);
+    const CRect separator = bar.GetItemRect(1);
+    const CRect second = bar.GetItemRect(2);
+    EXPECT_EQ(separator.top, first.bottom);
+    EXPECT_EQ(separator.Height(), 6) << "a flat bar's separator is 6 wide: its row is 6 high";
+    EXPECT_EQ(second.top, separator.bottom);
+    RECT client;
+    bar.GetClientRect(&client);
+    Canvas canvas(client.right, client.bottom);
+    bar.SendMessage(WM_PAINT, reinterpret_cast<WPARAM>(canvas.dc.GetSafeHdc()));
+    const bool xp = GetParam();
+    const int middle = separator.top + 3;
+    const COLORREF line = xp ? GetUVColor(39) : GetSysColor(COLOR_BTNSHADOW);
+    const COLORREF back = xp ? bar.GetBackColor() : GetSysColor(COLOR_BTNFACE);
+    for (int x : {0, static_cast<int>(client.right) / 2, static_cast<int>(client.right) - 1}) {
+        EXPECT_EQ(canvas.At(x, middle), line) << "across the bar at x " << x;
+        EXPECT_EQ(canvas.At(x, middle - 2), back) << "above the line at x " << x;
+    }
+    if (!xp) {
+        EXPECT_EQ(canvas.At(client.right / 2, middle + 1), GetSysColor(COLOR_BTNHIGHLIGHT)) << "etched";
+    }
+}
+
 TEST(UVToolBar, XPToolBarsRoundTheirCornersTowardTheBarFace)
 {
     ToolBarFrame t;

@@ -247,6 +247,13 @@ TEST_F(UVButton, LoadsImagesFromTheResourcesOrFails)
     CUVButton button;
     MakeButton(button);
     EXPECT_FALSE(button.SetIcon(16, 16, 9999u, 0u, TRUE));
+    ASSERT_TRUE(button.SetIcon(16, 16, 320u, 320u, TRUE));
+    EXPECT_NE(nullptr, button.m_hPushedIcon);
+    // A pushed icon that does not load leaves no half pair behind.
+    EXPECT_FALSE(button.SetIcon(16, 16, 320u, 9999u, TRUE));
+    EXPECT_EQ(nullptr, button.m_hIcon);
+    EXPECT_EQ(nullptr, button.m_hPushedIcon);
+    EXPECT_EQ(0, button.m_cxImage);
     EXPECT_FALSE(button.SetBitmap(16, 15, 9999, TRUE));
     ASSERT_TRUE(button.SetBitmap(64, 15, 300, TRUE));
     EXPECT_EQ(64, button.m_cxImage);
