@@ -23,6 +23,9 @@ inline constexpr wchar_t kCatalogFileName[] = L"catalog.dat";
 class CCatStore {
 public:
     explicit CCatStore(const wchar_t* path);
+    // The same over a file object of the caller's, not yet open (the record file's seam: a test
+    // hands in a file that stops writing part way, as a crash would).
+    CCatStore(std::unique_ptr<CFile> file, const wchar_t* path);
     // Closes the record file, which squeezes out the freed records.
     ~CCatStore();
     CCatStore(const CCatStore&) = delete;
@@ -36,9 +39,11 @@ public:
     // record order; the file is read in large pieces.
     std::vector<CCatItem*> ReadAllItems(IUnknown* outer);
     // Appends the item's record and frees its old one only when the new one was stored, so that
-    // a failed write keeps the item as it was. FALSE when the record could not be written.
+    // a failed write keeps the item as it was. FALSE when the record could not be written. A
+    // deleted item is not written: TRUE, and nothing of it is stored.
     BOOL WriteItem(CCatItem* item);
-    // Frees the item's record and sets its index to -1.
+    // Frees the item's record, sets its index to -1 and marks it deleted, so that a thread still
+    // holding it cannot bring it back with a later write.
     void DeleteItem(CCatItem* item);
 
 private:
