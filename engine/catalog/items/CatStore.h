@@ -36,7 +36,8 @@ public:
     // Loads the record into the item and sets its record index; FALSE when it cannot be read.
     BOOL ReadItem(int record, CCatItem* item);
     // Every record that can be read, as a new item (outer as given) with its record index, in
-    // record order; the file is read in large pieces.
+    // record order; the file is read in large pieces. Two records of one item, as a crash can
+    // leave them, both come back: the catalog keeps the last and deletes the other.
     std::vector<CCatItem*> ReadAllItems(IUnknown* outer);
     // Appends the item's record and frees its old one only when the new one was stored, so that
     // a failed write keeps the item as it was. FALSE when the record could not be written. A
