@@ -15,6 +15,8 @@ struct ICatDisplayItemMgr : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetItemAt(int position, ICatDisplayItem** item) = 0;
     // Listed or not; E_FAIL when the catalog has no such item.
     virtual HRESULT STDMETHODCALLTYPE GetItemById(DWORD id, ICatDisplayItem** item) = 0;
+    // Stores the item's record; a failure HRESULT when it could not be written (the edit stays
+    // in memory, to be stored by a later write).
     virtual HRESULT STDMETHODCALLTYPE UpdateItem(ICatDisplayItem* item) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetCount(int* count) = 0;
     virtual HRESULT STDMETHODCALLTYPE Sort(WORD attribute, BOOL ascending) = 0;

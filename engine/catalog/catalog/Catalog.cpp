@@ -84,8 +84,12 @@ void CCatalog::FinalRelease()
         m_pathIndex.clear();
     }
     for (CCatItem* item : items) {
-        if (item)
-            item->Release();
+        if (!item)
+            continue;
+        // A write that failed earlier (a full disk, say) gets one more try before the file closes.
+        if (m_store && item->HasUnsavedChanges())
+            m_store->WriteItem(item);
+        item->Release();
     }
     m_store.reset();
     m_profiles.reset();
@@ -109,6 +113,9 @@ BOOL CCatalog::Init(const CString& dataFolder)
         SysFreeString(list);
     }
     m_store = std::make_unique<CCatStore>(dataFolder + kCatalogFileName);
+    // Without its file the catalog would start empty and could keep nothing the user adds.
+    if (!m_store->IsOpen())
+        return FALSE;
     m_profiles = std::make_unique<CMusicFileIdObjStore>(dataFolder + kProfilesStoreName, TRUE);
     m_defaultMixes = std::make_unique<CMusicFileIdObjStore>(dataFolder + kDefaultMixesStoreName, TRUE);
     m_plotFiles = std::make_unique<CPlotFileManager>();
@@ -119,7 +126,7 @@ BOOL CCatalog::Init(const CString& dataFolder)
     LoadItems();
     if (m_updater && m_updater->IsEnabled())
         m_updater->Start();
-    return m_store->IsOpen() ? TRUE : FALSE;
+    return TRUE;
 }
 
 void CCatalog::StopWorkers()
@@ -140,22 +147,37 @@ void CCatalog::LoadItems()
 {
     CSingleThreadLock catalogHold(&m_catalogLock);
     CSingleThreadLock itemsHold(&m_itemsLock);
-    for (CCatItem* item : m_store->ReadAllItems(GetOuter())) {
+    std::vector<CCatItem*> loaded = m_store->ReadAllItems(GetOuter());
+    // One stable sort by folded path gives the order that inserting the items one by one would,
+    // and puts the records of one file side by side in file order; each path is folded once.
+    std::vector<std::pair<CString, size_t>> byPath;
+    byPath.reserve(loaded.size());
+    for (size_t i = 0; i < loaded.size(); ++i)
+        byPath.emplace_back(FoldPathCase(loaded[i]->GetPath()), i);
+    std::stable_sort(byPath.begin(), byPath.end(),
+                     [](const auto& a, const auto& b) { return a.first.Compare(b.first) < 0; });
+    // A save appends the item's new record before it frees the old one, and a compaction that
+    // stopped part way leaves a copy of the record it was moving: a stop between the two writes
+    // leaves one file in two records. Compaction keeps the records in file order, so the last is
+    // the newest; the others are freed here.
+    m_pathIndex.clear();
+    m_pathIndex.reserve(byPath.size());
+    for (size_t i = 0; i < byPath.size(); ++i) {
+        CCatItem*& item = loaded[byPath[i].second];
+        if (i + 1 < byPath.size() && byPath[i + 1].first == byPath[i].first) {
+            m_store->DeleteItem(item);
+            item->Release();
+            item = nullptr;
+            continue;
+        }
+        m_pathIndex.push_back(item);
+    }
+    for (CCatItem* item : loaded) {
+        if (!item)
+            continue;
         item->SetItemId(static_cast<DWORD>(m_items.size()));
         m_items.push_back(item);
     }
-    // One stable sort gives the order that inserting the items one by one would; each path is
-    // taken from its item once.
-    std::vector<std::pair<CString, CCatItem*>> byPath;
-    byPath.reserve(m_items.size());
-    for (CCatItem* item : m_items)
-        byPath.emplace_back(item->GetPath(), item);
-    std::stable_sort(byPath.begin(), byPath.end(),
-                     [](const auto& a, const auto& b) { return a.first.CompareNoCase(b.first) < 0; });
-    m_pathIndex.clear();
-    m_pathIndex.reserve(byPath.size());
-    for (const auto& entry : byPath)
-        m_pathIndex.push_back(entry.second);
     for (CCatItem* item : m_items)
         QueueIfNeeded(item);
 }
@@ -169,17 +191,18 @@ void CCatalog::QueueIfNeeded(CCatItem* item)
 INT_PTR CCatalog::FindPathPosition(const wchar_t* path, bool* found) const
 {
     // First position whose path compares greater than or equal to the given one.
+    const CString folded = FoldPathCase(path);
     INT_PTR low = 0;
     INT_PTR high = static_cast<INT_PTR>(m_pathIndex.size());
     while (low < high) {
         const INT_PTR middle = low + (high - low) / 2;
-        if (m_pathIndex[static_cast<size_t>(middle)]->GetPath().CompareNoCase(path) < 0)
+        if (FoldPathCase(m_pathIndex[static_cast<size_t>(middle)]->GetPath()).Compare(folded) < 0)
             low = middle + 1;
         else
             high = middle;
     }
     *found = low < static_cast<INT_PTR>(m_pathIndex.size()) &&
-             m_pathIndex[static_cast<size_t>(low)]->GetPath().CompareNoCase(path) == 0;
+             FoldPathCase(m_pathIndex[static_cast<size_t>(low)]->GetPath()) == folded;
     return low;
 }
 
@@ -300,6 +323,7 @@ bool CCatalog::FindItemByFileId(const CMusicFileId& id, CCatItem** out)
     for (CCatItem* item : m_items) {
         if (item && item->GetMusicFileId() == id) {
             *out = item;
+            item->AddRef();
             return true;
         }
     }
@@ -739,6 +763,7 @@ bool CCatalog::ApplyDefaultMix(CTrackInfo* track)
         FOURCC child = 0;
         haveEmbedded = item->ReadEmbeddedMixData(&image) == 0 && image.GetChildId(0, &child) && child == kTrackList &&
                        image.Descend(0) && embedded->ReadChunks(&image, 0) && embedded->HasCustomSettings();
+        item->Release();
     }
     const CTrackInfo* source = nullptr;
     if (haveStored && haveEmbedded)
@@ -756,8 +781,12 @@ bool CCatalog::ApplyDefaultMix(CTrackInfo* track)
 bool CCatalog::HasDefaultMix(CTrackInfo* track)
 {
     CCatItem* item = nullptr;
-    if (FindItemByFileId(track->GetMusicFileId(), &item) && !item->LacksEmbeddedMixData())
-        return true;
+    if (FindItemByFileId(track->GetMusicFileId(), &item)) {
+        const bool embedded = !item->LacksEmbeddedMixData();
+        item->Release();
+        if (embedded)
+            return true;
+    }
     return HasStoredDefaultMix(track->GetMusicFileId());
 }
 

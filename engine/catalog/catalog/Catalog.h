@@ -102,7 +102,8 @@ public:
     void TouchTrackPlot(CTrackInfo& track) override;
 
     // Opens the stores in dataFolder (the engine data folder, ending in a backslash), starts the
-    // plot file cache and loads the items. FALSE when catalog.dat cannot be opened.
+    // plot file cache and loads the items. FALSE when catalog.dat cannot be opened: nothing else
+    // is set up then.
     BOOL Init(const CString& dataFolder);
     // Stops the importer, the clean-up, the folder updater, the plot loader and the analysis job,
     // and waits for each.
@@ -119,7 +120,8 @@ public:
     // TRUE for every index below the count, with NULL (no reference) for a deleted item.
     bool GetItemByIndex(int index, CCatItem** out);
     int GetItemCount();
-    // Without a reference; FALSE for an invalid identity.
+    // With one reference (the clean-up may delete the item as soon as the lock is let go);
+    // FALSE for an invalid identity.
     bool FindItemByFileId(const CMusicFileId& id, CCatItem** out);
     // "wav;mp3;" and so on: the extensions of the readers this system has.
     const CString& GetSupportedExtensions() const { return m_extensions; }

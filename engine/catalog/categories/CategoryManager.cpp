@@ -1,5 +1,6 @@
 #include "engine/catalog/categories/CategoryManager.h"
 
+#include <algorithm>
 #include <new>
 
 #include "classlib/core/Exception.h"
@@ -100,6 +101,7 @@ BOOL CCategoryManager::Load(const CString& dataFolder)
             category->recordIndex = index;
             loaded.push_back(std::move(category));
         });
+        DropOlderRecords(loaded);
         ComPtr<IUnknown> catalogHold;
         CCatalog* catalog = ReachCatalog(catalogHold);
         if (catalog) {
@@ -122,6 +124,23 @@ BOOL CCategoryManager::Load(const CString& dataFolder)
     return TRUE;
 }
 
+void CCategoryManager::DropOlderRecords(std::vector<std::unique_ptr<CCategory>>& loaded)
+{
+    // A save appends the new record before it frees the old one, and a compaction that stopped
+    // part way leaves a copy: a stop between the two writes leaves a category in two records.
+    // Records come in file order, which compaction keeps: of one name the last is the newest.
+    for (size_t i = 0; i < loaded.size();) {
+        const bool newerFollows = std::any_of(loaded.begin() + static_cast<std::ptrdiff_t>(i) + 1, loaded.end(),
+                                              [&](const auto& later) { return later->name == loaded[i]->name; });
+        if (!newerFollows) {
+            ++i;
+            continue;
+        }
+        m_file->FreeItem(loaded[i]->recordIndex);
+        loaded.erase(loaded.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+}
+
 CCategory* CCategoryManager::FindByName(const CString& name, INT_PTR* position)
 {
     for (size_t i = 0; i < m_categories.size(); ++i) {
@@ -134,19 +153,22 @@ CCategory* CCategoryManager::FindByName(const CString& name, INT_PTR* position)
     return nullptr;
 }
 
-BOOL CCategoryManager::FindOrCreate(const CString& name, bool transient, INT_PTR* position)
+HRESULT CCategoryManager::FindOrCreate(const CString& name, bool transient, INT_PTR* position)
 {
     bool created = false;
     BOOL result = FALSE;
     {
         CSingleThreadLock hold(&m_lock);
+        const CCategory* existing = FindByName(name);
+        if (existing && existing->transient && !transient)
+            return kFolderCategoryNameTaken;
         const INT_PTR before = static_cast<INT_PTR>(m_categories.size());
         result = FindOrCreateLocked(name, transient, position);
         created = static_cast<INT_PTR>(m_categories.size()) != before;
     }
     if (created)
         Post(kCategoryListChangedCode);
-    return result;
+    return result ? S_OK : E_FAIL;
 }
 
 BOOL CCategoryManager::FindOrCreateLocked(const CString& name, bool transient, INT_PTR* position)
@@ -208,7 +230,7 @@ HRESULT CCategoryManager::AddCategory(BSTR name)
     // members at the next start.
     if (!IsStorableCategoryName(text))
         return E_FAIL;
-    return FindOrCreate(text, false, nullptr) ? S_OK : E_FAIL;
+    return FindOrCreate(text, false, nullptr);
 }
 
 void CCategoryManager::RemoveFromItem(CCatalog* catalog, DWORD id, const CString& name)
@@ -302,8 +324,10 @@ HRESULT CCategoryManager::AddItemsToCategory(IItemIdList* ids, BSTR name)
     {
         CSingleThreadLock hold(&m_lock);
         CCategory* category = FindByName(text);
-        if (!category || category->transient)
+        if (!category)
             return S_OK;
+        if (category->transient)
+            return kFolderCategoryNameTaken;
         ComPtr<IUnknown> catalogHold;
         CCatalog* catalog = ReachCatalog(catalogHold);
         DWORD id = 0;

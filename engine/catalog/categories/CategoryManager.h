@@ -33,6 +33,10 @@ class CCategoryManager : public CUnknown, public ICategoryManager {
 public:
     static constexpr int kCategoryListChangedCode = 5;
     static constexpr int kCurrentCategoryChangedCode = 6;
+    // AddCategory and AddItemsToCategory on a name that a folder category of the watched folders
+    // holds: such a category is never stored nor filled by the user, so the name is refused.
+    static constexpr HRESULT kFolderCategoryNameTaken =
+        MAKE_HRESULT(SEVERITY_ERROR, FACILITY_WIN32, ERROR_ALREADY_EXISTS);
 
     explicit CCategoryManager(IUnknown* outer);
 
@@ -53,8 +57,9 @@ public:
     // members from the item texts and posts codes 5 and 6. FALSE when the file cannot be opened.
     BOOL Load(const CString& dataFolder);
     // The position of the category with exactly this name, created (and stored unless transient)
-    // when none has it. FALSE when it cannot be made.
-    BOOL FindOrCreate(const CString& name, bool transient, INT_PTR* position);
+    // when none has it. kFolderCategoryNameTaken when a user category is asked for and a folder
+    // category holds the name; E_FAIL when it cannot be made.
+    HRESULT FindOrCreate(const CString& name, bool transient, INT_PTR* position);
     // The members of the current category in ascending order; FALSE when the current category is
     // the whole catalog or names no category.
     BOOL GetCurrentMembers(std::vector<DWORD>* ids);
@@ -63,6 +68,8 @@ public:
 
 private:
     // Under the lock.
+    // Keeps the last record of each name (the newest) and frees the others.
+    void DropOlderRecords(std::vector<std::unique_ptr<CCategory>>& loaded);
     CCategory* FindByName(const CString& name, INT_PTR* position = nullptr);
     BOOL FindOrCreateLocked(const CString& name, bool transient, INT_PTR* position);
     void SaveCategory(CCategory* category);

@@ -114,10 +114,12 @@ HRESULT CCatDisplayItemMgr::UpdateItem(ICatDisplayItem* item)
     CCatItem* found = nullptr;
     if (!catalog || !catalog->GetItemById(id, &found))
         return S_OK;
+    // Writing the tags into the music file is not supported; what counts is the record.
     found->Save(TRUE);
+    const bool saved = !found->HasUnsavedChanges();
     found->Release();
     PostToQueueGroup(GetOuter(), UiUpdateCode::ItemChanged, static_cast<int>(id));
-    return S_OK;
+    return saved ? S_OK : HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
 }
 
 HRESULT CCatDisplayItemMgr::GetCount(int* count)

@@ -6,6 +6,7 @@
 #include "classlib/com/UniqueHandle.h"
 
 #include "engine/catalog/catalog/Catalog.h"
+#include "engine/catalog/catalog/EngineMembers.h"
 #include "engine/catalog/files/MusicFileIdentity.h"
 #include "engine/catalog/files/PathNames.h"
 #include "engine/catalog/items/CatItem.h"
@@ -132,17 +133,45 @@ HRESULT CFileMapper::MapFile(BSTR path, IMusicFileId* identity, DWORD* itemId)
     m_added = false;
     const CString wanted(path);
     bool mapped = false;
-    CCatItem* byIdentity = nullptr;
     CString found;
     if (FileExists(wanted))
         mapped = FindOrAddItem(catalog, wanted, itemId);
-    else if (catalog->FindItemByFileId(id, &byIdentity) && FileExists(byIdentity->GetPath())) {
-        *itemId = byIdentity->GetItemId();
+    else if (FindPresentItemByIdentity(catalog, id, itemId, nullptr))
         mapped = true;
-    } else if (FindInFallbackFolders(wanted, true, &found) || AskLocator(wanted, &found))
-        mapped = FindOrAddItem(catalog, found, itemId);
-    // The display item manager is refreshed here when an item was added, once it exists.
+    else {
+        // A file of the same name beside the document that cannot be made an item is not the
+        // one wanted: the user is asked then, as when nothing was found.
+        mapped = FindInFallbackFolders(wanted, true, &found) && FindOrAddItem(catalog, found, itemId);
+        if (!mapped && AskLocator(wanted, &found))
+            mapped = FindOrAddItem(catalog, found, itemId);
+    }
+    RefreshDisplayListsIfAdded();
     return mapped ? S_OK : E_FAIL;
+}
+
+bool CFileMapper::FindPresentItemByIdentity(CCatalog* catalog, const CMusicFileId& id, DWORD* itemId, CTrackInfo* track)
+{
+    CCatItem* item = nullptr;
+    if (!catalog->FindItemByFileId(id, &item))
+        return false;
+    const CString path = item->GetPath();
+    const bool present = FileExists(path) != FALSE;
+    if (present) {
+        *itemId = item->GetItemId();
+        if (track) {
+            track->SetFilePath(path);
+            track->SetCatalogItemId(static_cast<LONG>(*itemId));
+            track->SetSampleInfo(item->GetSampleRate(), static_cast<LONGLONG>(item->GetSampleCount()));
+        }
+    }
+    item->Release();
+    return present;
+}
+
+void CFileMapper::RefreshDisplayListsIfAdded()
+{
+    if (m_added && GetOuter() != GetInner())
+        RefreshDisplayLists(GetOuter());
 }
 
 bool CFileMapper::AttachTrack(CCatalog* catalog, CTrackInfo* track)
@@ -200,20 +229,20 @@ void CFileMapper::ResolveTracks(CTrackInfoContainer* tracks, BOOL anyExtension)
             track->SetMusicFileId(id);
         if (FileExists(track->GetFilePath()) && AttachTrack(catalog, track))
             continue;
-        CCatItem* item = nullptr;
-        if (catalog->FindItemByFileId(id, &item) && FileExists(item->GetPath())) {
-            track->SetFilePath(item->GetPath());
-            track->SetCatalogItemId(static_cast<LONG>(item->GetItemId()));
-            track->SetSampleInfo(item->GetSampleRate(), static_cast<LONGLONG>(item->GetSampleCount()));
+        DWORD itemId = 0;
+        if (FindPresentItemByIdentity(catalog, id, &itemId, track))
             continue;
-        }
+        const CString missing = track->GetFilePath();
         CString found;
-        if (FindInFallbackFolders(track->GetFilePath(), true, &found)) {
+        if (FindInFallbackFolders(missing, true, &found)) {
             track->SetFilePath(found);
             if (AttachTrack(catalog, track))
                 continue;
-        } else if ((anyExtension || catalog->IsSupportedExtension(GetExtension(track->GetFilePath()))) &&
-                   AskLocator(track->GetFilePath(), &found)) {
+            // The file of that name could not be made an item: the user is asked as when nothing
+            // was found.
+            track->SetFilePath(missing);
+        }
+        if ((anyExtension || catalog->IsSupportedExtension(GetExtension(missing))) && AskLocator(missing, &found)) {
             track->SetFilePath(found);
             if (AttachTrack(catalog, track))
                 continue;
@@ -222,7 +251,7 @@ void CFileMapper::ResolveTracks(CTrackInfoContainer* tracks, BOOL anyExtension)
     }
     for (auto index = removals.rbegin(); index != removals.rend(); ++index)
         tracks->RemoveAt(*index);
-    // The display item manager is refreshed here when an item was added, once it exists.
+    RefreshDisplayListsIfAdded();
 }
 
 void CFileMapper::ResolvePaths(std::vector<CString>& paths, BOOL useLocator)
@@ -259,6 +288,7 @@ void CFileMapper::ResolvePaths(std::vector<CString>& paths, BOOL useLocator)
     }
     for (auto index = removals.rbegin(); index != removals.rend(); ++index)
         paths.erase(paths.begin() + static_cast<std::ptrdiff_t>(*index));
+    RefreshDisplayListsIfAdded();
 }
 
 void CFileMapper::ExpandFolders(std::vector<CString>& paths)

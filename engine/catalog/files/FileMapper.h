@@ -19,6 +19,7 @@
 
 class CCatalog;
 class CCatItem;
+class CMusicFileId;
 class CTrackInfo;
 class CTrackInfoContainer;
 
@@ -54,6 +55,11 @@ private:
     // The catalog's item for the path, or a new one; FALSE when neither.
     bool FindOrAddItem(CCatalog* catalog, const CString& path, DWORD* itemId);
     bool AttachTrack(CCatalog* catalog, CTrackInfo* track);
+    // The catalog's item of the identity, when its file is present: its id, and (when a track
+    // is given) its path, id and format taken into the track.
+    bool FindPresentItemByIdentity(CCatalog* catalog, const CMusicFileId& id, DWORD* itemId, CTrackInfo* track);
+    // Items added on the way must show in the catalog's lists.
+    void RefreshDisplayListsIfAdded();
     // The file name in the base folder (skipped while no base folder is set) or in the document
     // folder, when such a file exists.
     bool FindInFallbackFolders(const CString& path, bool withDocumentFolder, CString* found);

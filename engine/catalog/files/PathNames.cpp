@@ -35,6 +35,18 @@ CString GetExtension(const CString& path)
     return extension;
 }
 
+CString FoldPathCase(const CString& path)
+{
+    CString folded = path;
+    folded.MakeLower();
+    return folded;
+}
+
+int ComparePathNames(const CString& a, const CString& b)
+{
+    return FoldPathCase(a).Compare(FoldPathCase(b));
+}
+
 CString StripExtension(const CString& path)
 {
     const int dot = ExtensionDot(path);

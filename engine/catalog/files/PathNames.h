@@ -16,6 +16,12 @@ CString GetExtension(const CString& path);
 CString StripExtension(const CString& path);
 // folder + "\" + name; no backslash is added when the folder is empty or ends with one.
 CString AppendPathComponent(const CString& folder, const CString& name);
+// The path with every letter folded to lower case by the system (CharLowerBuffW), not only the
+// ASCII ones: "\u00C9.mp3" and "\u00E9.mp3" name one file. Every comparison of catalog paths
+// goes through this folding, so that the path index, the load and the folder watching agree.
+CString FoldPathCase(const CString& path);
+// Ordinal order of the folded paths: below, at or above zero.
+int ComparePathNames(const CString& a, const CString& b);
 // A find-first on the path succeeds.
 BOOL FileExists(const CString& path);
 // A find-first on "*.*" inside the folder finds nothing.

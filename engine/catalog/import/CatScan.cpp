@@ -105,7 +105,10 @@ void CCatScan::PurgeUnusedData()
 {
     const auto unused = [&](const CMusicFileId& id) {
         CCatItem* item = nullptr;
-        return !m_catalog->FindItemByFileId(id, &item);
+        if (!m_catalog->FindItemByFileId(id, &item))
+            return true;
+        item->Release();
+        return false;
     };
     if (CPlotFileManager* plots = m_catalog->GetPlotFileManager()) {
         std::vector<CMusicFileId> purge;

@@ -533,6 +533,28 @@ void CCatItem::ReadTagsFromWma()
     }
 }
 
+bool CCatItem::ReadTitleOrArtistFromTags(const CString& extension)
+{
+    if (extension != L"mp3" && extension != L"wma")
+        return false;
+    // What the item holds may come from tags the file no longer has: the tags are read over
+    // an empty title and artist, and what they leave empty keeps its old text.
+    const CString oldTitle = m_title;
+    const CString oldArtist = m_artist;
+    m_title.Empty();
+    m_artist.Empty();
+    if (extension == L"mp3")
+        ReadTagsFromFile(m_path, this);
+    else
+        ReadTagsFromWma();
+    const bool named = !m_title.IsEmpty() || !m_artist.IsEmpty();
+    if (m_title.IsEmpty())
+        m_title = oldTitle;
+    if (m_artist.IsEmpty())
+        m_artist = oldArtist;
+    return named;
+}
+
 BOOL CCatItem::RefreshFormat()
 {
     ComPtr<IPcmReader> reader;
@@ -588,8 +610,12 @@ BOOL CCatItem::RefreshFromHostMedia(bool* framesRequested)
                 taken = !IsDarkFrame(blob->GetData(), size);
             }
             result = read ? TRUE : FALSE;
-            if (read)
+            // The frame replaces the item's thumbnail: one more on each refresh would soon
+            // outgrow a catalog record, and no later change of the item could be stored.
+            if (read) {
+                m_thumbnails.clear();
                 m_thumbnails.push_back(std::move(blob));
+            }
         }
     }
     SysFreeString(name);
@@ -607,11 +633,7 @@ BOOL CCatItem::RefreshFromFile()
     m_date = CSysTime(written);
     m_searchText.Empty();
     const CString extension = GetExtension(m_path);
-    if (extension == L"mp3")
-        ReadTagsFromFile(m_path, this);
-    else if (extension == L"wma")
-        ReadTagsFromWma();
-    if (m_title.IsEmpty() && m_artist.IsEmpty())
+    if (!ReadTitleOrArtistFromTags(extension))
         m_title = StripExtension(GetFileName(m_path));
     BOOL succeeded = RefreshFormat();
     if (extension != L"mp3" && extension != L"wma" && extension != L"wav") {
@@ -677,15 +699,22 @@ void CCatItem::FillTrackInfo(CTrackInfo* track)
         track->SetBpm(m_bpm);
 }
 
+BOOL CCatItem::WriteRecord()
+{
+    ComPtr<IUnknown> catalogHold;
+    CCatalog* catalog = ReachCatalog(catalogHold);
+    if (!catalog)
+        return TRUE;
+    m_unsaved = !catalog->GetStore().WriteItem(this);
+    return m_unsaved ? FALSE : TRUE;
+}
+
 BOOL CCatItem::Save(BOOL updateMusicFile)
 {
     CSingleThreadLock hold(&m_lock);
     // Writing attributes back into music files is not supported: the step always fails.
-    const BOOL result = updateMusicFile ? FALSE : TRUE;
-    ComPtr<IUnknown> catalogHold;
-    if (CCatalog* catalog = ReachCatalog(catalogHold))
-        catalog->GetStore().WriteItem(this);
-    return result;
+    const BOOL fileResult = updateMusicFile ? FALSE : TRUE;
+    return WriteRecord() ? fileResult : FALSE;
 }
 
 void CCatItem::ClearPendingFileUpdate(BOOL save)
@@ -693,10 +722,14 @@ void CCatItem::ClearPendingFileUpdate(BOOL save)
     CSingleThreadLock hold(&m_lock);
     m_pendingFileUpdate = 0;
     m_embeddedIgnored = 0;
-    ComPtr<IUnknown> catalogHold;
-    CCatalog* catalog = save ? ReachCatalog(catalogHold) : nullptr;
-    if (catalog)
-        catalog->GetStore().WriteItem(this);
+    if (save)
+        WriteRecord();
+}
+
+BOOL CCatItem::HasUnsavedChanges()
+{
+    CSingleThreadLock hold(&m_lock);
+    return m_unsaved ? TRUE : FALSE;
 }
 
 HRESULT CCatItem::ReadEmbeddedMixData(CRiffFile* into)
@@ -901,6 +934,19 @@ int CCatItem::GetThumbnailCount()
 {
     CSingleThreadLock hold(&m_lock);
     return static_cast<int>(m_thumbnails.size());
+}
+
+void CCatItem::SetDeleted()
+{
+    CSingleThreadLock hold(&m_lock);
+    m_deleted = true;
+    m_unsaved = false;
+}
+
+BOOL CCatItem::IsDeleted()
+{
+    CSingleThreadLock hold(&m_lock);
+    return m_deleted ? TRUE : FALSE;
 }
 
 BOOL CCatItem::IsFrameTableMissing()

@@ -104,9 +104,12 @@ public:
     void ApplyProfileResults(const CProfileResults& results);
     void FillTrackInfo(CTrackInfo* track);
     // Writes the record; updateMusicFile first tries to write the tags into the music file, which
-    // is not supported (the result is then FALSE).
+    // is not supported (the result is then FALSE). FALSE also when the record could not be
+    // written: the item then stays marked unsaved until a later write succeeds.
     BOOL Save(BOOL updateMusicFile);
     void ClearPendingFileUpdate(BOOL save);
+    // Set while the item's last write to catalog.dat failed: its record is older than the item.
+    BOOL HasUnsavedChanges();
 
     // 1 when the music file carries saved mix settings and `into` is NULL; 0 when they were
     // loaded into `into`; E_FAIL when there are none or they are ignored.
@@ -133,6 +136,10 @@ public:
     void SetItemId(DWORD id);
     int GetRecordIndex();
     void SetRecordIndex(int index);
+    // Set when the item leaves the catalog: its record is gone and it is never written again,
+    // whoever still holds it.
+    void SetDeleted();
+    BOOL IsDeleted();
     CString GetPath();
     CMusicFileId GetMusicFileId();
     void SetMusicFileId(const CMusicFileId& id);
@@ -157,10 +164,15 @@ private:
     void SetBpmClamped(float bpm);
     void ParseKey(const CString& text);
     void ReadTagsFromWma();
+    // Reads the tags of an "mp3" or "wma" file; true when they gave a title or an artist.
+    bool ReadTitleOrArtistFromTags(const CString& extension);
     BOOL RefreshFormat();
     BOOL RefreshFromHostMedia(bool* framesRequested);
     void RestoreFrameTable(IPcmReader* reader);
     void MoveFileToRecycleBin();
+    // Writes the record through the catalog (when one is reachable) and keeps the unsaved mark
+    // up to date; FALSE when the write failed. Under the item lock.
+    BOOL WriteRecord();
 
     DWORD m_itemId = kNotInCatalog;
     int m_recordIndex = -1;
@@ -189,4 +201,6 @@ private:
     WORD m_keyNote = 0;
     WORD m_keyMode = 0;
     DWORD m_frameTableMissing = 0;
+    bool m_deleted = false;
+    bool m_unsaved = false;
 };

@@ -7,6 +7,10 @@
 
 CCatStore::CCatStore(const wchar_t* path) : m_file(std::make_unique<CItemFile>(path, CItemFile::flagAllowRepair)) {}
 
+CCatStore::CCatStore(std::unique_ptr<CFile> file, const wchar_t* path)
+    : m_file(std::make_unique<CItemFile>(std::move(file), path, CItemFile::flagAllowRepair))
+{}
+
 CCatStore::~CCatStore()
 {
     CSingleThreadLock hold(&m_lock);
@@ -67,6 +71,8 @@ std::vector<CCatItem*> CCatStore::ReadAllItems(IUnknown* outer)
 BOOL CCatStore::WriteItem(CCatItem* item)
 {
     CSingleThreadLock itemHold(item->GetLock());
+    if (item->IsDeleted())
+        return TRUE;
     CSingleThreadLock hold(&m_lock);
     CArchive* archive = nullptr;
     int record = -1;
@@ -95,4 +101,5 @@ void CCatStore::DeleteItem(CCatItem* item)
     if (record != -1)
         m_file->FreeItem(record);
     item->SetRecordIndex(-1);
+    item->SetDeleted();
 }

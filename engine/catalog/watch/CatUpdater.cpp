@@ -360,7 +360,7 @@ void CCatUpdater::FileCategory(const CString& path, const CString& watched)
 {
     CString folder;
     if (!GetFolder(path, &folder) || folder.GetLength() < watched.GetLength() ||
-        folder.Left(watched.GetLength()).CompareNoCase(watched) != 0)
+        ComparePathNames(folder.Left(watched.GetLength()), watched) != 0)
         return;
     CString name = folder.Mid(watched.GetLength());
     if (!name.IsEmpty() && name[0] == L'\\')
@@ -381,16 +381,13 @@ void CCatUpdater::FileCategory(const CString& path, const CString& watched)
 
 void CCatUpdater::CheckMissing(CCatalog* catalog, const CString& folder)
 {
-    CString lowerFolder = folder;
-    lowerFolder.MakeLower();
+    const CString lowerFolder = FoldPathCase(folder);
     const int count = catalog->GetItemCount();
     for (int index = 0; index < count && !Cancelled(); ++index) {
         CCatItem* item = nullptr;
         if (!catalog->GetItemByIndex(index, &item) || !item)
             continue;
-        CString path = item->GetPath();
-        path.MakeLower();
-        if (item->IsPresent() && path.Find(lowerFolder) >= 0 && !FileExists(item->GetPath())) {
+        if (item->IsPresent() && FoldPathCase(item->GetPath()).Find(lowerFolder) >= 0 && !FileExists(item->GetPath())) {
             item->SetPresent(FALSE);
             m_changesSeen = 1;
             PostItem(item->GetItemId());

@@ -140,8 +140,14 @@ HRESULT CBrennockMain::Initialize(HWND mainWindow, IUnknown* attached, DWORD val
     if (attached)
         attached->QueryInterface(IID_IAttachedObject, m_attached.put_void());
     m_catalog.reset(new (std::nothrow) CCatalog(GetOuter()));
-    if (m_catalog)
-        m_catalog->Init(GetEngineDataFolder());
+    if (m_catalog && !m_catalog->Init(GetEngineDataFolder())) {
+        // A catalog whose file cannot be opened (held by another program, no access) would run
+        // empty and keep nothing the user adds: the start is reported as failed instead, and a
+        // later Initialize runs it again.
+        m_catalog.reset();
+        m_attached.reset();
+        return HRESULT_FROM_WIN32(ERROR_OPEN_FAILED);
+    }
     m_categoryManager.reset(new (std::nothrow) CCategoryManager(GetOuter()));
     if (m_categoryManager)
         m_categoryManager->Load(GetEngineDataFolder());

@@ -113,6 +113,93 @@ TEST_F(CatalogTest, DeletedFilesReachTheTrashOnlyAtTheLastRelease)
     DeleteFileW((trash + L"\\..\\info\\" + added[0] + L".trashinfo").c_str());
 }
 
+// Who finds an item by its identity holds it: the clean-up may delete it from the catalog at
+// once, and the item (with its file) must stay until the finder lets it go.
+TEST_F(CatalogTest, AnItemFoundByIdentityOutlivesItsDeletion)
+{
+    const std::wstring trash = TrashFiles();
+    const std::wstring name = L"found by identity.wav";
+    const std::vector<std::wstring> before = TrashEntries(trash, name);
+    const std::wstring path = MakeWav(name);
+    CCatItem* added = Add(path);
+    ASSERT_NE(added, nullptr);
+    const CMusicFileId id = added->GetMusicFileId();
+    added->Release();
+    CCatItem* found = nullptr;
+    ASSERT_TRUE(m_fixture.Catalog()->FindItemByFileId(id, &found));
+    ASSERT_EQ(m_fixture.Catalog()->DeleteItems(Ids({0}).get(), TRUE), S_OK);
+    ASSERT_TRUE(profiler_test::FileExists(path)) << "the item went while the finder held it";
+    EXPECT_EQ(std::wstring(found->GetPath().GetString()), path);
+    EXPECT_EQ(found->Release(), 0u);
+    EXPECT_FALSE(profiler_test::FileExists(path));
+    for (const std::wstring& entry : TrashEntries(trash, name)) {
+        if (std::find(before.begin(), before.end(), entry) == before.end()) {
+            DeleteFileW((trash + L"\\" + entry).c_str());
+            DeleteFileW((trash + L"\\..\\info\\" + entry + L".trashinfo").c_str());
+        }
+    }
+}
+
+// A thread that still holds a deleted item (the analysis take-over, a content refresh) saves it:
+// the item stays deleted after a restart.
+TEST_F(CatalogTest, ADeletedItemHeldElsewhereIsNotWrittenBack)
+{
+    CCatItem* held = Add(MakeWav(L"held.wav"));
+    ASSERT_NE(held, nullptr);
+    ASSERT_EQ(m_fixture.Catalog()->DeleteItems(Ids({0}).get(), FALSE), S_OK);
+    held->SetAttributeText(CatAttribute::Title, L"late change");
+    held->Save(FALSE);
+    held->Release();
+    m_fixture.Reopen();
+    EXPECT_EQ(m_fixture.Catalog()->GetItemCount(), 0);
+}
+
+// The path index folds case as the system does, not only for ASCII letters; so does the load,
+// whose order the lookups rely on after a restart.
+TEST_F(CatalogTest, PathsDifferingInTheCaseOfAnyLetterNameOneItem)
+{
+    const wchar_t* names[] = {L"\u00E9t\u00E9.wav", L"F.wav", L"d.wav", L"\u00C0 la.wav", L"z.wav"};
+    const wchar_t* otherCase[] = {L"\u00C9T\u00C9.wav", L"f.wav", L"D.wav", L"\u00E0 LA.wav", L"Z.wav"};
+    for (const wchar_t* name : names) {
+        CCatItem* item = Add(MakeWav(name));
+        ASSERT_NE(item, nullptr);
+        item->Release();
+    }
+    for (int pass = 0; pass < 2; ++pass) {
+        for (DWORD i = 0; i < 5; ++i) {
+            CCatItem* item = nullptr;
+            ASSERT_TRUE(m_fixture.Catalog()->FindItemByPath(m_music.File(otherCase[i]).c_str(), &item))
+                << "pass " << pass << ", item " << i;
+            EXPECT_EQ(item->GetItemId(), i);
+            item->Release();
+        }
+        CCatItem* again = nullptr;
+        ASSERT_TRUE(m_fixture.Catalog()->AddItemFromFile(m_music.File(otherCase[0]).c_str(), &again, FALSE));
+        EXPECT_EQ(again->GetItemId(), 0u) << "no second item for the file";
+        again->Release();
+        EXPECT_EQ(m_fixture.Catalog()->GetItemCount(), 5);
+        m_fixture.Reopen();
+    }
+}
+
+// A write that fails (here a record too large for the file) is reported; the item keeps what it
+// holds, and the catalog tries again when it closes.
+TEST_F(CatalogTest, AFailedWriteIsReportedAndTriedAgainAtClose)
+{
+    CCatItem* item = Add(MakeWav(L"edited.wav"));
+    ASSERT_NE(item, nullptr);
+    item->SetAttributeText(CatAttribute::Album, std::wstring(40000, L'x').c_str());
+    EXPECT_FALSE(item->Save(FALSE));
+    item->SetAttributeText(CatAttribute::Album, L"Edited");
+    item->Release();
+    m_fixture.Reopen();
+    ASSERT_TRUE(m_fixture.Catalog()->GetItemById(0, &item));
+    CString album;
+    item->GetAttributeText(CatAttribute::Album, &album);
+    EXPECT_STREQ(album, L"Edited");
+    item->Release();
+}
+
 TEST_F(CatalogTest, AnalysisFillsWhatTheUserLeftUnsetAndStoresTheResults)
 {
     const std::wstring unset = m_music.File(L"unset.wav");

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/engine/catalog/DisplayFixture.h"
 
 namespace {
@@ -129,6 +131,37 @@ TEST_F(CatDisplayItemMgrTest, OwnCodesGoToItsQueueAndItemUpdatesToTheEngine)
     reloaded->GetAttributeText(CatAttribute::Title, &title);
     reloaded->Release();
     EXPECT_STREQ(title, L"Renamed");
+}
+
+// An edit that cannot be stored (a record too large for the file) is reported to the view.
+TEST_F(CatDisplayItemMgrTest, UpdateItemReportsARecordThatCouldNotBeWritten)
+{
+    ComPtr<ICatDisplayItem> item;
+    ASSERT_EQ(m.manager->GetItemById(m_ids[2], item.put()), S_OK);
+    BSTR album = SysAllocStringLen(nullptr, 40000);
+    std::fill(album, album + 40000, L'x');
+    ASSERT_EQ(item->SetAttribute(CatAttribute::Album, album), S_OK);
+    SysFreeString(album);
+    EXPECT_TRUE(FAILED(m.manager->UpdateItem(item.get())));
+}
+
+// Items that the file mapper adds for a loaded playlist show in the catalog's list at once.
+TEST_F(CatDisplayItemMgrTest, ItemsTheFileMapperAddsAreListed)
+{
+    const std::wstring path = m.music.File(L"mapped.wav");
+    ASSERT_TRUE(fixtures::WriteWav16(path, fixtures::Tone(330, 0.05, 44100, 1), 44100, 1));
+    BSTR name = SysAllocString(path.c_str());
+    DWORD id = CCatItem::kNotInCatalog;
+    EXPECT_EQ(m.catalog.engine.fileMapper->MapFile(name, nullptr, &id), S_OK);
+    SysFreeString(name);
+    const std::vector<DWORD> listed = m.Listed();
+    EXPECT_EQ(listed.size(), m_ids.size() + 1);
+    EXPECT_NE(std::find(listed.begin(), listed.end(), id), listed.end());
+
+    std::vector<CString> paths = {m.music.File(L"paths.wav").c_str()};
+    ASSERT_TRUE(fixtures::WriteWav16(paths[0].GetString(), fixtures::Tone(550, 0.05, 44100, 1), 44100, 1));
+    m.catalog.engine.fileMapper->ResolvePaths(paths, FALSE);
+    EXPECT_EQ(m.Listed().size(), m_ids.size() + 2);
 }
 
 TEST_F(CatDisplayItemMgrTest, ChainedManagersAreRefreshedTogether)

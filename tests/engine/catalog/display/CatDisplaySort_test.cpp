@@ -165,4 +165,41 @@ TEST(CatDisplaySort, EqualTitlesKeepTheirOrderAscendingAndAreReversedDescending)
     EXPECT_EQ((std::vector<DWORD>{rows[0].id, rows[1].id, rows[2].id}), (std::vector<DWORD>{2, 0, 1}));
 }
 
+// Orders written out by hand from the rule: titles compared with their letters folded to lower
+// case (so "_" and "[" come before every letter, which they would not with upper case), code
+// unit by code unit (so "10" before "9", the empty title first); equal titles and equal numbers
+// by their position before the sort; numbers as unsigned values; descending the exact reverse.
+TEST(CatDisplaySort, KnownOrders)
+{
+    const wchar_t* titles[] = {L"beta", L"Alpha", L"_under", L"alpha", L"10", L"9", L"", L"Zebra", L"[x"};
+    const DWORD numbers[] = {300, 12000, 0, 12000, 0xFFFFFFFF, 9};
+    const struct {
+        const char* name;
+        bool byText;
+        bool ascending;
+        std::vector<DWORD> positions;
+    } rows[] = {
+        {"titles ascending", true, true, {6, 4, 5, 8, 2, 1, 3, 0, 7}},
+        {"titles descending", true, false, {7, 0, 3, 1, 2, 8, 5, 4, 6}},
+        {"numbers ascending", false, true, {2, 5, 0, 1, 3, 4}},
+        {"numbers descending", false, false, {4, 3, 1, 0, 5, 2}},
+    };
+    for (const auto& row : rows) {
+        std::vector<CCatDisplaySortItem> items(row.byText ? std::size(titles) : std::size(numbers));
+        for (DWORD i = 0; i < items.size(); ++i) {
+            items[i].id = 100 + i;
+            items[i].position = i;
+            if (row.byText)
+                items[i].text = titles[i];
+            else
+                items[i].number = numbers[i];
+        }
+        ShellSortDisplayItems(items, row.byText, row.ascending);
+        std::vector<DWORD> positions;
+        for (const CCatDisplaySortItem& item : items)
+            positions.push_back(item.position);
+        EXPECT_EQ(positions, row.positions) << row.name;
+    }
+}
+
 }  // namespace

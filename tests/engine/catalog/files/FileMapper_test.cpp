@@ -169,6 +169,35 @@ TEST_F(FileMapperTest, ResolveTracksAsksOncePerMissingFileAndKeepsWhatWasFound)
     EXPECT_EQ(m_locator.asked.size(), 2u);
 }
 
+// A file of the missing one's name beside the document that cannot be made an item (it is no
+// music file) is not the one wanted: the user is asked, as when nothing was found.
+TEST_F(FileMapperTest, AFileBesideTheDocumentThatCannotBeAddedLeadsToTheQuestion)
+{
+    ASSERT_TRUE(profiler_test::WriteBytes(m_dir.File(L"doc\\broken.wav"), std::vector<BYTE>(5000, 0x42)));
+    const std::wstring picked = MakeWav(L"picked\\chosen.wav", 600);
+    const std::wstring missing = m_dir.File(L"old\\broken.wav");
+
+    CTrackInfoContainer tracks;
+    tracks.SetPath(m_dir.File(L"doc\\mix.cfp").c_str());
+    tracks.AppendReference(Track(missing));
+    m_locator.answers = {picked};
+    Mapper()->ResolveTracks(&tracks, FALSE);
+    ASSERT_EQ(m_locator.asked, std::vector<std::wstring>{missing});
+    ASSERT_EQ(tracks.GetCount(), 1);
+    EXPECT_EQ(std::wstring(tracks.GetAt(0)->GetFilePath().GetString()), picked);
+
+    m_locator.answers = {picked};
+    BSTR path = SysAllocString(missing.c_str());
+    DWORD mapped = CCatItem::kNotInCatalog;
+    EXPECT_EQ(Mapper()->MapFile(path, nullptr, &mapped), S_OK);
+    SysFreeString(path);
+    EXPECT_EQ(m_locator.asked.size(), 2u);
+    CCatItem* item = nullptr;
+    ASSERT_TRUE(m_catalog.Catalog()->GetItemById(mapped, &item));
+    EXPECT_EQ(std::wstring(item->GetPath().GetString()), picked);
+    item->Release();
+}
+
 TEST_F(FileMapperTest, AChangedFilesSavedMixMovesToItsNewIdentity)
 {
     const std::wstring path = MakeWav(L"old\\edited.wav", 440);

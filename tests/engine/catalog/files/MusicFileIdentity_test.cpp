@@ -95,4 +95,51 @@ TEST(MusicFileIdentity, CopiesAgreeAndARetaggedMp3MatchesItsBytes)
     }
 }
 
+// Identities worked out by hand from the rule on small files of zeros with a few bytes set: the
+// first sample at 4,000 (after the tag), the second at half the length less the tag, each folded
+// as 100 little-endian words, the even ones into the first half and the odd ones into the second.
+TEST(MusicFileIdentity, KnownAnswers)
+{
+    // 4,000 bytes: only the middle sample, at 2,000; its words 0 and 1.
+    Bytes middleOnly(4000, 0);
+    middleOnly[2000] = 0x01;
+    middleOnly[2008] = 0x02;
+    // 4,800 bytes: samples at 4,000 and 2,400. The first sample's word 0 meets the second's word
+    // 0 in the first half (0x0807060504030201 ^ 0x10); the first's word 99 (at 4,792) and the
+    // second's word 1 (top byte at 2,415) make the second half.
+    Bytes both(4800, 0);
+    for (int i = 0; i < 8; ++i)
+        both[4000 + i] = static_cast<BYTE>(i + 1);
+    both[2400] = 0x10;
+    both[2415] = 0xFF;
+    both[4792] = 0xAA;
+    // 6,000 bytes behind an ID3v2 header whose synchsafe size 00 00 01 00 is 128: samples at
+    // 4,128 and (6,000 - 128) / 2 = 2,936.
+    Bytes tagged(6000, 0);
+    const BYTE header[10] = {'I', 'D', '3', 3, 0, 0, 0, 0, 1, 0};
+    std::memcpy(tagged.data(), header, sizeof(header));
+    tagged[4128] = 0x44;
+    tagged[2944] = 0x33;
+    const struct {
+        const char* name;
+        Bytes file;
+        ULONGLONG first;
+        ULONGLONG second;
+    } rows[] = {
+        {"middle sample only", middleOnly, 0x1, 0x2},
+        {"both samples", both, 0x0807060504030211ULL, 0xFF000000000000AAULL},
+        {"after a tag", tagged, 0x44, 0x33},
+    };
+    fixtures::TempDir dir(L"identity answers");
+    for (const auto& row : rows) {
+        const std::wstring path = dir.File(L"file.bin");
+        ASSERT_TRUE(profiler_test::WriteBytes(path, row.file)) << row.name;
+        CMusicFileId id;
+        ASSERT_TRUE(ComputeMusicFileId(path.c_str(), &id)) << row.name;
+        CMusicFileId expected;
+        expected.SetId(static_cast<LONGLONG>(row.first), static_cast<LONGLONG>(row.second));
+        EXPECT_TRUE(id == expected) << row.name;
+    }
+}
+
 }  // namespace

@@ -161,6 +161,29 @@ TEST(CatItem, AWavFileBecomesAnAudioItemWithItsFormatTitleAndIdentity)
     EXPECT_EQ(display->Release(), 1u);
 }
 
+// A refresh takes the title from the tags only when they name a title or an artist; otherwise,
+// and for every file type without tags, the title is the file name, whatever the item held.
+TEST(CatItem, ARefreshTitlesTheItemByItsFileUnlessTheTagsNameIt)
+{
+    fixtures::TempDir dir(L"titles");
+    const std::wstring wav = dir.File(L"Night Drive.wav");
+    ASSERT_TRUE(fixtures::WriteWav16(wav, fixtures::Tone(440, 0.3, 44100, 2), 44100, 2));
+    const std::wstring mp3 = dir.File(L"Untagged Song.mp3");
+    const bool haveMp3 = catalog_test::MakeMp3(mp3, 0.5);
+    const struct {
+        std::wstring path;
+        const wchar_t* title;
+    } rows[] = {{wav, L"Night Drive"}, {mp3, L"Untagged Song"}};
+    for (const auto& row : rows) {
+        if (row.path == mp3 && !haveMp3)
+            continue;
+        ComPtr<CCatItem> item = ComPtr<CCatItem>::attach(new CCatItem(nullptr, row.path.c_str()));
+        ASSERT_TRUE(item->SetAttributeText(CatAttribute::Title, L"Stale title from older tags"));
+        ASSERT_TRUE(item->RefreshFromFile());
+        EXPECT_EQ(Text(item.get(), CatAttribute::Title), row.title);
+    }
+}
+
 }  // namespace
 
 namespace {
@@ -274,6 +297,35 @@ TEST(CatItem, VideoFilesTakeTheirThumbnailFromTheHostWithinBounds)
         item->Release();
         fixture.Close();
     }
+}
+
+// Every refresh of a video takes its frame anew: the item keeps one thumbnail, and a change made
+// after any number of refreshes still fits its record and comes back after a restart.
+TEST(CatItem, ARefreshedVideoReplacesItsThumbnail)
+{
+    catalog_test::CatalogFixture fixture;
+    HostMediaDouble host;
+    host.frameSize = 40 + 30000;
+    host.brightAt = 0;
+    fixture.engine.hostMedia = &host;
+    fixtures::TempDir dir(L"video refresh");
+    const std::wstring path = dir.File(L"clip.mpg");
+    ASSERT_TRUE(profiler_test::WriteBytes(path, std::vector<BYTE>(9000, 0x5A)));
+    CCatItem* item = nullptr;
+    ASSERT_TRUE(fixture.Catalog()->AddItemFromFile(path.c_str(), &item, FALSE));
+    for (int refresh = 0; refresh < 3; ++refresh) {
+        ASSERT_TRUE(item->RefreshFromFile());
+        EXPECT_EQ(item->GetThumbnailCount(), 1) << "refresh " << refresh;
+    }
+    item->SetAttributeText(CatAttribute::Title, L"Kept");
+    EXPECT_TRUE(item->Save(FALSE));
+    item->Release();
+    fixture.Reopen();
+    ASSERT_TRUE(fixture.Catalog()->FindItemByPath(path.c_str(), &item));
+    EXPECT_EQ(Text(item, CatAttribute::Title), L"Kept");
+    EXPECT_EQ(item->GetThumbnailCount(), 1);
+    item->Release();
+    fixture.Close();
 }
 
 }  // namespace

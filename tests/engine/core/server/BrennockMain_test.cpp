@@ -3,6 +3,7 @@
 #include "engine/core/server/BrennockMain.h"
 #include "engine/catalog/display/CatDisplayItemMgr.h"
 #include "classlib/com/ComPtr.h"
+#include "classlib/com/UniqueHandle.h"
 #include "classlib/core/WinApp.h"
 #include "engine/core/mix/MixManager.h"
 #include "engine/core/server/EngineFolders.h"
@@ -10,6 +11,8 @@
 #include "engine/core/server/ThreadStart.h"
 #include "engine/core/server/UiUpdateQueue.h"
 #include "engine/core/server/UiUpdateQueueGroup.h"
+#include "interfaces/EngineIids.h"
+#include "interfaces/ICatalog.h"
 #include "interfaces/ICatPreviewer.h"
 #include "tests/engine/core/server/FrameTestSupport.h"
 #include "tests/engine/core/track/TrackModelBytes.h"
@@ -310,6 +313,26 @@ TEST(BrennockMain, FailedServiceThreadStartLeavesTheEngineUninitialised)
     engine.reset();
     EXPECT_EQ(probe->NonDelegatingRelease(), 0u);
     EXPECT_EQ(attached.count, 1) << "the engine let every reference to the attached object go";
+}
+
+// A catalog file that cannot be opened (another program holds it) fails the start instead of
+// running an empty catalog that keeps nothing; once the file is free a second start runs.
+TEST(BrennockMain, ACatalogThatCannotBeOpenedFailsTheStart)
+{
+    ASSERT_TRUE(CreateEngineDataFolder());
+    const std::wstring path = std::wstring(GetEngineDataFolder().GetString()) + L"catalog.dat";
+    ComPtr<IBrennock> engine = NewEngine();
+    ASSERT_TRUE(engine);
+    {
+        UniqueFile held(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(held);
+        EXPECT_TRUE(FAILED(engine->Initialize(nullptr, nullptr, 1, 2)));
+    }
+    ASSERT_EQ(engine->Initialize(nullptr, nullptr, 1, 2), S_OK);
+    ComPtr<ICatalog> catalog;
+    EXPECT_EQ(engine->QueryInterface(EngineIid::Catalog, catalog.put_void()), S_OK);
+    catalog.reset();
+    EXPECT_EQ(engine->Shutdown(), S_OK);
 }
 
 }  // namespace

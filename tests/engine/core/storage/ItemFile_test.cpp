@@ -11,6 +11,7 @@
 #include "classlib/core/MemFile.h"
 #include "engine/core/storage/ItemFile.h"
 #include "engine/core/storage/MemBlob.h"
+#include "tests/support/StoppingFile.h"
 
 namespace {
 
@@ -127,34 +128,7 @@ TEST(ItemFile, FreedItemsDisappearAtCloseAndLiveItemsStayByteIdentical)
     EXPECT_EQ(path.Read().size(), total);
 }
 
-// A disk file that refuses every write from a given one on (Write and SetLength both count), as
-// if the machine stopped there: what lies on disk is what a crash at that point leaves.
-class StoppingFile : public CFile {
-public:
-    StoppingFile(int writesAllowed, bool* stopped) : m_left(writesAllowed), m_stopped(stopped) {}
-    void Write(const void* buffer, UINT count) override
-    {
-        Spend();
-        CFile::Write(buffer, count);
-    }
-    void SetLength(ULONGLONG length) override
-    {
-        Spend();
-        CFile::SetLength(length);
-    }
-
-private:
-    void Spend()
-    {
-        if (m_left-- > 0)
-            return;
-        *m_stopped = true;
-        throw CFileException(CFileException::hardIO, ERROR_WRITE_FAULT);
-    }
-
-    int m_left;
-    bool* m_stopped;
-};
+using fixtures::StoppingFile;
 
 Bytes Pattern(size_t length, int seed)
 {
