@@ -162,18 +162,16 @@ void Floating(GalleryShots& shots)
 // Twelve buttons in three groups, the four images in turn.
 void FillTwelve(CUVToolBar* bar)
 {
-    const UINT ids[] = {101, 102, 103, 0, 104, 101, 102, 0, 103, 104, 101, 102};
+    const UINT ids[] = {101, 102, 103, 0, 104, 105, 106, 0, 107, 108, 109, 110};
     bar->SetButtons(ids, 12);
-    int image = 0;
-    for (int i = 0; i < 12; ++i) {
-        if (ids[i] == 0)
-            continue;
-        TBBUTTONINFOW info{};
-        info.cbSize = sizeof(info);
-        info.dwMask = TBIF_BYINDEX | TBIF_IMAGE;
-        info.iImage = image++ % 4;
-        bar->SendMessage(TB_SETBUTTONINFOW, i, reinterpret_cast<LPARAM>(&info));
+    // Each button takes the next image: the four again and again.
+    auto images = reinterpret_cast<HIMAGELIST>(bar->SendMessage(TB_GETIMAGELIST));
+    for (int i = 4; i < 10; ++i) {
+        HICON icon = ImageList_GetIcon(images, i % 4, ILD_NORMAL);
+        ImageList_ReplaceIcon(images, -1, icon);
+        DestroyIcon(icon);
     }
+    bar->SetImageList(images, TRUE);
 }
 
 // A floating bar whose frame was narrowed until its buttons took two rows, then three.

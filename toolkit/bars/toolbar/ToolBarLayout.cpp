@@ -176,6 +176,7 @@ SIZE CUVToolBar::CalcFixedLayout(BOOL stretch, BOOL horz)
 
 void CUVToolBar::ApplyWraps(const std::vector<bool>& wraps)
 {
+    bool changed = false;
     for (size_t i = 0; i < wraps.size(); ++i) {
         TBBUTTONINFOW info{};
         info.cbSize = sizeof(info);
@@ -185,8 +186,12 @@ void CUVToolBar::ApplyWraps(const std::vector<bool>& wraps)
         if (state != info.fsState) {
             info.fsState = state;
             Control(TB_SETBUTTONINFOW, i, reinterpret_cast<LPARAM>(&info));
+            changed = true;
         }
     }
+    // The control repaints only the buttons it changed; the others moved to other rows too.
+    if (changed)
+        RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 SIZE CUVToolBar::CalcFloatingLayout(int length, DWORD mode)

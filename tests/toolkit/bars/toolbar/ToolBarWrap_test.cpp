@@ -137,7 +137,13 @@ TEST(ToolBarWrap, AHeightAskedOfAFloatingBarGivesTheNarrowestRowsThatFit)
     const int rowHeight = t.bar->GetItemSize().cy;
     for (int rows : {3, 2, 1}) {
         const int height = insets + rows * rowHeight + 2 * CUVToolBar::kWrappedSeparatorGap;
+        ValidateRect(t.bar->m_hWnd, nullptr);
         const SIZE size = t.bar->CalcDynamicLayout(height, LM_HORZ | LM_LENGTHY | LM_COMMIT);
+        // Buttons that moved to another row paint there, not only the ones whose wrap changed.
+        RECT update{}, client{};
+        GetUpdateRect(t.bar->m_hWnd, &update, FALSE);
+        t.bar->GetClientRect(&client);
+        EXPECT_TRUE(EqualRect(&update, &client)) << rows << " rows";
         t.bar->GetParentFrame()->RecalcLayout();
         PumpInput(30);
         EXPECT_LE(size.cy, height) << rows << " rows";
