@@ -14,6 +14,7 @@
 #include "toolkit/bars/toolbar/ExpButton.h"
 #include "toolkit/bars/toolbar/ToolBarEditor.h"
 #include "toolkit/controls/customize/CustomizeSession.h"
+#include "toolkit/controls/customize/ToolbarEntry.h"
 
 #include <windowsx.h>
 
@@ -114,6 +115,16 @@ int CUVToolBar::OnCreate(LPCREATESTRUCT cs)
             return -1;
         m_pExpButton->ShowWindow(SW_HIDE);
     }
+    // The Customize dialog's pages list the toolbars by their entries.
+    CUVCustomizeSession::GetInstance()
+        ->GetList(CUVCustomizeSession::enumerateToolbars)
+        .Add(
+            [](void* bar, LPARAM enumerator) {
+                const auto* report = reinterpret_cast<const UVToolbarEnumerator*>(enumerator);
+                CUVToolbarEntry entry;
+                report->function(report->object, static_cast<CUVToolBar*>(bar)->GetResetHandler(entry));
+            },
+            this);
     return 0;
 }
 

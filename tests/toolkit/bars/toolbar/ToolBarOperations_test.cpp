@@ -9,6 +9,8 @@
 #include "toolkit/bars/look/GlobalData.h"
 #include "toolkit/bars/menus/PopupMenu.h"
 #include "toolkit/controls/customize/CommandDescriptor.h"
+#include "toolkit/controls/customize/CustomizeSession.h"
+#include "toolkit/controls/customize/ToolbarEntry.h"
 
 #include <gtest/gtest.h>
 
@@ -91,6 +93,39 @@ TEST(ToolBarOperations, CustomButtonsTakeTheDescriptorsIconTextAndRecord)
     EXPECT_TRUE(t.bar->SendMessage(TB_GETEXTENDEDSTYLE) & TBSTYLE_EX_DRAWDDARROWS);
     EXPECT_EQ(t.bar->GetButtonCount(), 8);
     DestroyIcon(icon);
+}
+
+TEST(ToolBarOperations, EveryToolbarReportsItsEntryWhenToolbarsAreListed)
+{
+    std::vector<CUVToolbarEntry> listed;
+    UVToolbarEnumerator collect;
+    collect.object = &listed;
+    collect.function = [](void* list, const CUVToolbarEntry& entry) {
+        static_cast<std::vector<CUVToolbarEntry>*>(list)->push_back(entry);
+    };
+    auto windowsListed = [&] {
+        listed.clear();
+        CUVCustomizeSession::GetInstance()
+            ->GetList(CUVCustomizeSession::enumerateToolbars)
+            .CallAllWithArg(reinterpret_cast<LPARAM>(&collect));
+        std::vector<HWND> windows;
+        for (const CUVToolbarEntry& entry : listed)
+            windows.push_back(entry.window);
+        return windows;
+    };
+    HWND first = nullptr;
+    {
+        ToolBarFrame t;
+        ToolBarFrame second(kFrameRect, 0xE8B3);
+        first = t.bar->m_hWnd;
+        EXPECT_EQ(windowsListed(), (std::vector<HWND>{t.bar->m_hWnd, second.bar->m_hWnd}));
+        ASSERT_EQ(listed.size(), 2u);
+        EXPECT_EQ(listed[0].hideable, 1);
+        EXPECT_TRUE(listed[0].reset.IsSet());
+        second.bar->DestroyWindow();
+        EXPECT_EQ(windowsListed(), (std::vector<HWND>{first})) << "a destroyed bar is no longer listed";
+    }
+    EXPECT_TRUE(windowsListed().empty());
 }
 
 // The colour popup's stand-in: any window; the toolbar only remembers that one is open.
