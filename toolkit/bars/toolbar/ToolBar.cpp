@@ -554,8 +554,8 @@ LRESULT CUVToolBar::OnLButtonUp(WPARAM, LPARAM)
 
 LRESULT CUVToolBar::OnFontOrSettingChange(WPARAM, LPARAM)
 {
-    // Common controls 4.72 and later lay a flat or transparent bar out anew on these messages
-    // and change its button sizes: the bar keeps its own.
+    // Common controls 4.72 and later treat a flat or transparent bar's font and setting changes
+    // apart: the control handles them as a plain bar's, and the bar keeps its styles.
     const DWORD style = GetStyle();
     const DWORD kept = TBSTYLE_FLAT | TBSTYLE_TRANSPARENT;
     if (uvAfxData.GetComCtlVersion() < 0x40048 || !(style & kept))

@@ -141,7 +141,7 @@ public:
     UVToolBarState CaptureState() const;
     // Asks the user, then puts the buttons back as the bar was built; TRUE when reset.
     BOOL AskAndReset();
-    // "<profile name>-Bar<control id>": the bar's value in the profile.
+    // "<application name>-Bar<control id>": the bar's value in the profile.
     const CString& GetProfileEntry() const { return m_strBarEntry; }
     // Customise mode on or off (called for every customisable toolbar by the customise core).
     virtual void SetCustomizeMode(BOOL on);
@@ -248,7 +248,6 @@ protected:
     std::unique_ptr<CUVToolBarEditor> m_pEditor;
     std::unique_ptr<CUVExpButton> m_pExpButton;
     std::vector<HWND> m_controls;  // child controls over buttons, by window
-    BOOL m_bWraps = FALSE;         // the buttons lie in more than one row
     SIZE m_sizeReported{};         // the size the parent is told of with 0x89E6
     BOOL m_bSizeNotifyPending = FALSE;
 

@@ -241,18 +241,16 @@ SIZE CUVToolBar::CalcFloatingLayout(int length, DWORD mode)
     const SIZE insets{inside.left - inside.right, inside.top - inside.bottom};
 
     std::vector<bool> wraps;
-    int rows = 1;
     if ((mode & LM_MRUWIDTH) || length < 0)
-        rows = WrapItems(items, m_nMRUWidth - insets.cx, wraps);
+        WrapItems(items, m_nMRUWidth - insets.cx, wraps);
     else if (mode & LM_LENGTHY)
-        rows = FitHeight(items, length - insets.cy, metrics, wraps);
+        FitHeight(items, length - insets.cy, metrics, wraps);
     else
-        rows = FitWidth(items, length - insets.cx, wraps);
+        FitWidth(items, length - insets.cx, wraps);
 
     SIZE size = WrappedSize(items, wraps, metrics);
     if (floating) {
         ApplyWraps(wraps);
-        m_bWraps = rows > 1;
         // The control's own layout of the rows.
         size = SIZE{0, 0};
         for (int i = 0; i < count; ++i) {
@@ -320,7 +318,6 @@ SIZE CUVToolBar::CalcDockedLayout(DWORD mode)
         else
             size.cy = 0x7FFF;
     }
-    m_bWraps = !horz;
     return size;
 }
 
