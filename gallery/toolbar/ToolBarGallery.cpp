@@ -3,7 +3,8 @@
 // a bar too short for its buttons, its chevron popup with the hidden buttons and "Customize...",
 // bars docked on each side of a frame and floating, a customisable bar's floating frame with
 // its caption buttons, plain and with the toolbar-options popup open, and a bar docked at the
-// left with separators between its groups.
+// left with separators between its groups; a floating bar wrapped to two and to three rows; a bar
+// hosting a combo box, and the combo in the chevron popup when its button is hidden.
 #include "gallery/common/GalleryRunner.h"
 #include "toolkit/bars/docking/MiniDockFrameWnd.h"
 #include "toolkit/bars/frames/FrameWnd.h"
@@ -100,6 +101,24 @@ void Hidden(GalleryShots& shots)
     Save(shots, L"hidden", scene.Rect());
 }
 
+// The scene with `bar`'s chevron popup open below its expand button.
+void SaveWithChevronPopup(GalleryShots& shots, const wchar_t* name, const Scene& scene, CUVToolBar* bar)
+{
+    bar->GetExpandButton()->OpenPopup();
+    GalleryPump(300);
+    CUVExpMenuWnd* popup = bar->GetExpandButton()->GetPopup();
+    if (!popup)
+        return;
+    RECT rect = scene.Rect();
+    RECT shown;
+    popup->GetWindowRect(&shown);
+    UnionRect(&rect, &rect, &shown);
+    InflateRect(&rect, 8, 8);
+    Save(shots, name, rect);
+    popup->Close();
+    GalleryPump(300);
+}
+
 // A customisable bar with two buttons hidden, its chevron popup open below the expand button.
 void Chevron(GalleryShots& shots)
 {
@@ -108,16 +127,7 @@ void Chevron(GalleryShots& shots)
     bar->SetCustomizable(TRUE);
     scene.Frame()->RecalcLayout();
     GalleryPump(300);
-    bar->GetExpandButton()->OpenPopup();
-    GalleryPump(300);
-    RECT rect = scene.Rect();
-    RECT popup;
-    bar->GetExpandButton()->GetPopup()->GetWindowRect(&popup);
-    UnionRect(&rect, &rect, &popup);
-    InflateRect(&rect, 8, 8);
-    Save(shots, L"chevron", rect);
-    bar->GetExpandButton()->GetPopup()->Close();
-    GalleryPump(300);
+    SaveWithChevronPopup(shots, L"chevron", scene, bar);
 }
 
 // A customisable bar floating in the toolkit's frame: close and toolbar-options buttons on its
@@ -149,6 +159,67 @@ void Floating(GalleryShots& shots)
     }
 }
 
+// Twelve buttons in three groups, the four images in turn.
+void FillTwelve(CUVToolBar* bar)
+{
+    const UINT ids[] = {101, 102, 103, 0, 104, 105, 106, 0, 107, 108, 109, 110};
+    bar->SetButtons(ids, 12);
+    // Each button takes the next image: the four again and again.
+    auto images = reinterpret_cast<HIMAGELIST>(bar->SendMessage(TB_GETIMAGELIST));
+    for (int i = 4; i < 10; ++i) {
+        HICON icon = ImageList_GetIcon(images, i % 4, ILD_NORMAL);
+        ImageList_ReplaceIcon(images, -1, icon);
+        DestroyIcon(icon);
+    }
+    bar->SetImageList(images, TRUE);
+}
+
+// A floating bar whose frame was narrowed until its buttons took two rows, then three.
+void Wrapped(GalleryShots& shots)
+{
+    Scene scene(RECT{100, 100, 300, 160});
+    CUVToolBar* bar = scene.AddBar(0xE881, AFX_IDW_DOCKBAR_TOP);
+    FillTwelve(bar);
+    bar->SetBarStyle(bar->GetBarStyle() | CBRS_SIZE_DYNAMIC);
+    scene.Frame()->FloatControlBar(bar, POINT{450, 150});
+    GalleryPump(300);
+    CFrameWnd* floating = bar->GetParentFrame();
+    struct Shape {
+        const wchar_t* name;
+        int width;
+    } shapes[] = {{L"floating-two-rows", 160}, {L"floating-three-rows", 100}};
+    for (const Shape& shape : shapes) {
+        bar->CalcDynamicLayout(shape.width, LM_HORZ | LM_COMMIT);
+        floating->RecalcLayout();
+        GalleryPump(300);
+        RECT rect;
+        floating->GetWindowRect(&rect);
+        InflateRect(&rect, 8, 8);
+        Save(shots, shape.name, rect);
+    }
+}
+
+// A combo box over the button of its id; then the frame too short for it, the chevron popup
+// open with the combo inside.
+void Combo(GalleryShots& shots)
+{
+    Scene scene(RECT{100, 100, 400, 160});
+    CUVToolBar* bar = scene.AddBar(0xE881, AFX_IDW_DOCKBAR_TOP);
+    HWND combo = CreateWindowExW(0, L"COMBOBOX", nullptr, WS_CHILD | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 0, 100, 120,
+                                 bar->m_hWnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(103)), nullptr, nullptr);
+    SendMessageW(combo, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"Crossfade"));
+    SendMessageW(combo, CB_SETCURSEL, 0, 0);
+    bar->PositionControl(CWnd::FromHandle(combo));
+    scene.Frame()->RecalcLayout();
+    GalleryPump(300);
+    Save(shots, L"combo", scene.Rect());
+
+    SetWindowPos(scene.Frame()->m_hWnd, nullptr, 0, 0, 110, 60, SWP_NOMOVE | SWP_NOZORDER);
+    GalleryPump(300);
+    SaveWithChevronPopup(shots, L"combo-chevron", scene, bar);
+}
+
 void Docked(GalleryShots& shots)
 {
     Scene scene(RECT{100, 100, 600, 500});
@@ -175,5 +246,5 @@ void Vertical(GalleryShots& shots)
 
 int main()
 {
-    return RunGallery("gallery_toolbar", {States, Hidden, Chevron, Docked, Floating, Vertical});
+    return RunGallery("gallery_toolbar", {States, Hidden, Chevron, Docked, Floating, Vertical, Wrapped, Combo});
 }

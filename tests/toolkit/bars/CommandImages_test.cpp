@@ -67,6 +67,21 @@ TEST(UVCommandImages, FadedAndShadowIconsRecolourExactlyTheOpaquePixels)
     EXPECT_EQ(image->disabled.Get(), nullptr);
 }
 
+TEST(UVCommandImages, ASetImageTakesTheIconAtItsOwnSizeAndReplacesTheSetBefore)
+{
+    CUVCommandImages images;
+    CUVIconHandle red(MakeHalfIcon(RGB(200, 0, 0)));
+    CUVIconHandle green(MakeHalfIcon(RGB(0, 200, 0)));
+    ASSERT_TRUE(images.SetImage(53001, red.Get()));
+    ASSERT_TRUE(images.SetImage(53001, green.Get()));
+    const CUVCommandImage* image = images.Lookup(53001, TRUE);
+    ASSERT_NE(image, nullptr);
+    ExpectHalfIcon(image->normal.Get(), RGB(0, 200, 0), "the later icon");
+    ExpectHalfIcon(image->faded.Get(), TintTowardWhite(RGB(0, 200, 0), 0.3), "its variants with it");
+    EXPECT_FALSE(images.SetImage(53002, nullptr));
+    EXPECT_EQ(images.Lookup(53002, TRUE), nullptr);
+}
+
 TEST(UVCommandImages, LookUpSearchesThePreferredMapFirstThenTheOther)
 {
     CUVCommandImages images;

@@ -175,6 +175,12 @@ BOOL CUVCommandImages::AddIcon(UINT id, HICON icon, int cx, int cy, BOOL full, M
     return AddFromImageList(id, list, 0, full, map);
 }
 
+BOOL CUVCommandImages::SetImage(UINT id, HICON icon)
+{
+    const SIZE size = CUVIcon(icon).GetExtent();
+    return AddIcon(id, icon, size.cx, size.cy, TRUE, menuMap);
+}
+
 void DrawIconMono(CDC* dc, HICON icon, int x, int y, int cx, int cy, COLORREF colour)
 {
     CBrush brush(colour);

@@ -61,6 +61,8 @@ public:
     BOOL AddFromToolbar(HWND toolbar, HIMAGELIST list, BOOL full);
     // The icon (not taken over) put through a one-image list of cx x cy.
     BOOL AddIcon(UINT id, HICON icon, int cx, int cy, BOOL full, Map map);
+    // The icon (not taken over) at its own size as the whole set of `id` (a user tool's icon).
+    BOOL SetImage(UINT id, HICON icon);
 
 private:
     std::map<UINT, std::unique_ptr<CUVCommandImage>> m_maps[2];

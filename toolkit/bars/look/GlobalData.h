@@ -74,6 +74,8 @@ public:
     BOOL m_bNoScreenCopyShadows = FALSE;
     BOOL m_bUseHorzFace = FALSE;
     BOOL m_bUseVertFace = FALSE;
+    // Set while a toolbar's drop-down popup is open; the colour popup clears it as it goes.
+    BOOL m_bPopupOpen = FALSE;
     // The INI file that holds the toolkit profile instead of the registry; empty: the registry.
     CString m_strProfileFileName;
     HINSTANCE m_hResources = nullptr;

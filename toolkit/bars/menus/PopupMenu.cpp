@@ -12,6 +12,21 @@ CUVPopupMenu::~CUVPopupMenu()
     GetUVMenuState().toolkitPopupAlive = FALSE;
 }
 
+CUVPopupMenu* CUVPopupMenu::GetSubMenu(int position)
+{
+    HMENU popup = ::GetSubMenu(m_hMenu, position);
+    if (!popup)
+        return nullptr;
+    for (const auto& known : m_subMenus) {
+        if (known->m_hMenu == popup)
+            return known.get();
+    }
+    auto menu = std::make_unique<CUVPopupMenu>();
+    menu->Attach(popup);
+    m_subMenus.push_back(std::move(menu));
+    return m_subMenus.back().get();
+}
+
 UINT CUVPopupMenu::TrackPopupMenuEx(UINT flags, int x, int y, HWND owner, const RECT* exclude, BOOL send)
 {
     TPMPARAMS params{};

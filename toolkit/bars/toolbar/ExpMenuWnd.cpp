@@ -38,7 +38,7 @@ constexpr DWORD kFrameExStyles = 0x20101;
 constexpr UINT kHiddenBarId = 1;
 constexpr UINT kCustomizeBarId = 2;
 
-TBBUTTON GetButton(const CWnd& bar, int index)
+TBBUTTON ButtonOf(const CWnd& bar, int index)
 {
     TBBUTTON button{};
     ::SendMessageW(bar.m_hWnd, TB_GETBUTTON, index, reinterpret_cast<LPARAM>(&button));
@@ -53,7 +53,7 @@ SIZE CUVHiddenButtonsToolbar::GetContentSize() const
     const int count = GetButtonCount();
     for (int i = 0; i < count; ++i) {
         RECT rect{};
-        if (!(GetButton(*this, i).fsState & TBSTATE_HIDDEN) &&
+        if (!(ButtonOf(*this, i).fsState & TBSTATE_HIDDEN) &&
             SendMessage(TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&rect))) {
             size.cx = std::max(size.cx, rect.right);
             size.cy = std::max(size.cy, rect.bottom);
@@ -153,6 +153,7 @@ BOOL CUVExpMenuWnd::CreateToolBars()
         m_pHidden->SetImageList(images, TRUE);
     CopyHiddenButtons();
     WrapHiddenButtons();
+    LendControls();
 
     if (!m_pSource->IsCustomizable())
         return TRUE;
@@ -176,7 +177,7 @@ BOOL CUVExpMenuWnd::CreateToolBars()
 void CUVExpMenuWnd::CopyHiddenButtons()
 {
     for (const auto& [index, width] : m_pSource->GetHiddenButtons()) {
-        TBBUTTON button = GetButton(*m_pSource, index);
+        TBBUTTON button = ButtonOf(*m_pSource, index);
         button.fsState &= static_cast<BYTE>(~(TBSTATE_HIDDEN | TBSTATE_WRAP));
         button.iString = -1;
         const UINT command = static_cast<UINT>(button.idCommand);
@@ -189,6 +190,33 @@ void CUVExpMenuWnd::CopyHiddenButtons()
         }
         m_pHidden->SendMessage(TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&button));
     }
+}
+
+void CUVExpMenuWnd::LendControls()
+{
+    // The controls over hidden buttons move into the popup, over their buttons' places there.
+    for (const auto& [index, width] : m_pSource->GetHiddenButtons()) {
+        const TBBUTTON button = ButtonOf(*m_pSource, index);
+        HWND control =
+            (button.fsStyle & BTNS_SEP) ? m_pSource->GetControl(static_cast<UINT>(button.idCommand)) : nullptr;
+        if (!control || ::GetParent(control) != m_pSource->m_hWnd)
+            continue;
+        ::SetParent(control, m_pHidden->m_hWnd);
+        m_lentControls.push_back(control);
+        m_pHidden->PositionControl(CWnd::FromHandle(control));
+    }
+}
+
+void CUVExpMenuWnd::ReturnControls()
+{
+    for (HWND control : m_lentControls) {
+        if (!::IsWindow(control))
+            continue;
+        // Still hidden on the bar: the bar shows it again when its button comes back.
+        ::ShowWindow(control, SW_HIDE);
+        ::SetParent(control, m_pSource->m_hWnd);
+    }
+    m_lentControls.clear();
 }
 
 void CUVExpMenuWnd::WrapHiddenButtons()
@@ -210,7 +238,7 @@ void CUVExpMenuWnd::WrapHiddenButtons()
             TBBUTTONINFOW info{};
             info.cbSize = sizeof(info);
             info.dwMask = TBIF_BYINDEX | TBIF_STATE;
-            info.fsState = static_cast<BYTE>(GetButton(*m_pHidden, i - 1).fsState | TBSTATE_WRAP);
+            info.fsState = static_cast<BYTE>(ButtonOf(*m_pHidden, i - 1).fsState | TBSTATE_WRAP);
             m_pHidden->SendMessage(TB_SETBUTTONINFOW, i - 1, reinterpret_cast<LPARAM>(&info));
             x = 0;
         }
@@ -349,6 +377,7 @@ void CUVExpMenuWnd::OnCustomize()
 
 void CUVExpMenuWnd::OnDestroy()
 {
+    ReturnControls();
     if (m_pHook)
         m_pHook->HookWindow(nullptr);
     if (m_hWndNotify && ::IsWindow(m_hWndNotify))

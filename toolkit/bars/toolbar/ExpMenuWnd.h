@@ -4,8 +4,7 @@
 // source bar's owner keeps the owner's caption active while the popup is open and closes the
 // popup when a command reaches the owner. It closes when it loses activation, a command is
 // chosen or its expand button is cancelled, and tells the expand button (0x89DF) as it goes.
-//
-// Not handled here: child controls over hidden buttons (the toolbar has none yet).
+// Child controls over hidden buttons are lent to the popup while it is open.
 #pragma once
 
 #include "classlib/ui/Wnd.h"
@@ -14,6 +13,7 @@
 #include "toolkit/bars/toolbar/ToolBar.h"
 
 #include <memory>
+#include <vector>
 
 class CUVExpMenuWnd;
 
@@ -65,6 +65,9 @@ protected:
     BOOL CreateToolBars();
     void CopyHiddenButtons();
     void WrapHiddenButtons();
+    // Moves the source bar's controls over hidden buttons into the popup, and back.
+    void LendControls();
+    void ReturnControls();
     SIZE ContentSize() const;
     void PlaceNextTo(const RECT& exclude);
 
@@ -87,6 +90,7 @@ protected:
     HWND m_hWndNotify = nullptr;
     std::unique_ptr<CUVHiddenButtonsWndHook> m_pHook;
     RECT m_rectExclude{};
+    std::vector<HWND> m_lentControls;
 
     DECLARE_MESSAGE_MAP()
 };

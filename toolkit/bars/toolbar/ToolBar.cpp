@@ -5,13 +5,16 @@
 #include "classlib/ui/DockContext.h"
 #include "classlib/ui/FrameWnd.h"
 #include "classlib/ui/ImageList.h"
+#include "toolkit/bars/docking/ChildMoves.h"
 #include "toolkit/bars/look/CommandImages.h"
 #include "toolkit/bars/look/GlobalData.h"
+#include "toolkit/bars/look/MappedBitmap.h"
 #include "toolkit/bars/menus/MenuState.h"
 #include "toolkit/bars/menus/PopupMenu.h"
 #include "toolkit/bars/toolbar/ExpButton.h"
 #include "toolkit/bars/toolbar/ToolBarEditor.h"
 #include "toolkit/controls/customize/CustomizeSession.h"
+#include "toolkit/controls/customize/ToolbarEntry.h"
 
 #include <windowsx.h>
 
@@ -31,6 +34,10 @@ ON_MESSAGE(WM_UV_COLOR_CHOSEN, &CUVToolBar::OnColorChosen)
 ON_MESSAGE(WM_LBUTTONDOWN, &CUVToolBar::OnLButtonDown)
 ON_MESSAGE(WM_NCHITTEST, &CUVToolBar::OnNcHitTest)
 ON_MESSAGE(WM_SIZE, &CUVToolBar::OnSize)
+ON_MESSAGE(WM_LBUTTONUP, &CUVToolBar::OnLButtonUp)
+ON_MESSAGE(WM_SYSCOLORCHANGE, &CUVToolBar::OnSysColorChange)
+ON_MESSAGE(WM_SETFONT, &CUVToolBar::OnFontOrSettingChange)
+ON_MESSAGE(WM_SETTINGCHANGE, &CUVToolBar::OnFontOrSettingChange)
 END_MESSAGE_MAP()
 
 namespace {
@@ -108,6 +115,16 @@ int CUVToolBar::OnCreate(LPCREATESTRUCT cs)
             return -1;
         m_pExpButton->ShowWindow(SW_HIDE);
     }
+    // The Customize dialog's pages list the toolbars by their entries.
+    CUVCustomizeSession::GetInstance()
+        ->GetList(CUVCustomizeSession::enumerateToolbars)
+        .Add(
+            [](void* bar, LPARAM enumerator) {
+                const auto* report = reinterpret_cast<const UVToolbarEnumerator*>(enumerator);
+                CUVToolbarEntry entry;
+                report->function(report->object, static_cast<CUVToolBar*>(bar)->GetResetHandler(entry));
+            },
+            this);
     return 0;
 }
 
@@ -191,6 +208,7 @@ BOOL CUVToolBar::LoadToolBar(UINT resourceId)
         images->Add(bitmap, kImageMaskColor) < 0)
         return FALSE;
     m_hResourceModule = module;
+    m_nResourceId = resourceId;
     SetSizes(SIZE{layout.width + 7, layout.height + 7}, SIZE{layout.width, layout.height});
     if (!SetButtons(layout.ids.data(), static_cast<int>(layout.ids.size())))
         return FALSE;
@@ -233,12 +251,20 @@ void CUVToolBar::GetButtonInfo(int index, UINT& id, UINT& style, int& image) con
     image = button.iBitmap;
 }
 
+BOOL CUVToolBar::GetButton(int index, TBBUTTON* button) const
+{
+    if (!button || !SendMessage(TB_GETBUTTON, index, reinterpret_cast<LPARAM>(button)))
+        return FALSE;
+    button->fsState ^= TBSTATE_ENABLED;
+    return TRUE;
+}
+
 UINT CUVToolBar::GetButtonStyle(int index) const
 {
     TBBUTTON button{};
-    if (!SendMessage(TB_GETBUTTON, index, reinterpret_cast<LPARAM>(&button)))
+    if (!GetButton(index, &button))
         return 0;
-    return (static_cast<UINT>(button.fsState ^ TBSTATE_ENABLED) << 16) | button.fsStyle;
+    return (static_cast<UINT>(button.fsState) << 16) | button.fsStyle;
 }
 
 void CUVToolBar::SetButtonStyle(int index, UINT style)
@@ -252,20 +278,113 @@ void CUVToolBar::SetButtonStyle(int index, UINT style)
         return;
     button.fsStyle = newStyle;
     button.fsState = newState;
+    ReplaceButton(index, button);
+}
+
+void CUVToolBar::ReplaceButton(int index, const TBBUTTON& button)
+{
+    TBBUTTON old{};
+    Control(TB_GETBUTTON, index, reinterpret_cast<LPARAM>(&old));
     // Hidden from redraw while the button is replaced.
     const DWORD windowStyle = GetStyle();
     SetWindowLongPtrW(m_hWnd, GWL_STYLE, windowStyle & ~WS_VISIBLE);
     SendMessage(TB_DELETEBUTTON, index);
     SendMessage(TB_INSERTBUTTONW, index, reinterpret_cast<LPARAM>(&button));
     SetWindowLongPtrW(m_hWnd, GWL_STYLE, windowStyle);
+    if ((old.fsState ^ button.fsState) & TBSTATE_HIDDEN)
+        ShowControlOf(index, !(button.fsState & TBSTATE_HIDDEN));
     m_bLayoutPending = TRUE;
     Invalidate();
 }
 
+HWND CUVToolBar::GetControl(UINT command) const
+{
+    if (command == 0)
+        return nullptr;
+    for (HWND control : m_controls) {
+        if (IsWindow(control) && static_cast<UINT>(::GetDlgCtrlID(control)) == command)
+            return control;
+    }
+    return nullptr;
+}
+
+void CUVToolBar::ShowControlOf(int index, BOOL shown)
+{
+    TBBUTTON button{};
+    Control(TB_GETBUTTON, index, reinterpret_cast<LPARAM>(&button));
+    HWND control = (button.fsStyle & BTNS_SEP) ? GetControl(static_cast<UINT>(button.idCommand)) : nullptr;
+    // A control lent to the chevron popup stays there until the popup gives it back.
+    if (!control || ::GetParent(control) != m_hWnd || !::IsWindowVisible(control) == !shown)
+        return;
+    ::ShowWindow(control, shown ? SW_SHOWNA : SW_HIDE);
+}
+
+BOOL CUVToolBar::PositionControl(CWnd* control)
+{
+    if (!control || !IsWindow(control->m_hWnd))
+        return FALSE;
+    const UINT command = static_cast<UINT>(control->GetDlgCtrlID());
+    const int index = command ? CommandToIndex(command) : -1;
+    if (index < 0)
+        return FALSE;
+    if (std::find(m_controls.begin(), m_controls.end(), control->m_hWnd) == m_controls.end())
+        m_controls.push_back(control->m_hWnd);
+    RECT window;
+    ::GetWindowRect(control->m_hWnd, &window);
+    TBBUTTON button{};
+    Control(TB_GETBUTTON, index, reinterpret_cast<LPARAM>(&button));
+    if (!(button.fsStyle & BTNS_SEP) || button.iBitmap != window.right - window.left) {
+        button.fsStyle = BTNS_SEP;
+        button.iBitmap = window.right - window.left;
+        ReplaceButton(index, button);
+        Control(TB_AUTOSIZE);
+    }
+    PlaceControls();
+    return TRUE;
+}
+
+void CUVToolBar::PlaceControls()
+{
+    if (m_controls.empty())
+        return;
+    std::erase_if(m_controls, [](HWND control) { return !IsWindow(control); });
+    UVChildMoves moves;
+    for (HWND control : m_controls) {
+        const int index = ::GetParent(control) == m_hWnd ? CommandToIndex(::GetDlgCtrlID(control)) : -1;
+        if (index < 0)
+            continue;
+        TBBUTTON button{};
+        RECT rect{};
+        Control(TB_GETBUTTON, index, reinterpret_cast<LPARAM>(&button));
+        if ((button.fsState & TBSTATE_HIDDEN) || !Control(TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&rect))) {
+            ShowControlOf(index, FALSE);
+            continue;
+        }
+        // Over the button, centred on its height.
+        RECT window;
+        ::GetWindowRect(control, &window);
+        const int height = window.bottom - window.top;
+        const int top = rect.top + (rect.bottom - rect.top - height) / 2;
+        moves.Move(control, RECT{rect.left, top, rect.left + (window.right - window.left), top + height},
+                   SWP_SHOWWINDOW);
+    }
+}
+
+void CUVToolBar::RepositionControls()
+{
+    PlaceControls();
+    if (CFrameWnd* frame = GetParentFrame())
+        frame->RecalcLayout();
+}
+
+// By index: separators share command id 0, so a state asked for by command would be the first
+// separator's.
 BYTE CUVToolBar::GetButtonState(int index) const
 {
-    const UINT command = GetItemID(index);
-    return static_cast<BYTE>(SendMessage(TB_GETSTATE, command));
+    TBBUTTON button{};
+    if (!SendMessage(TB_GETBUTTON, index, reinterpret_cast<LPARAM>(&button)))
+        return 0;
+    return button.fsState;
 }
 
 void CUVToolBar::SetButtonState(int index, BYTE state)
@@ -273,7 +392,15 @@ void CUVToolBar::SetButtonState(int index, BYTE state)
     TBBUTTON button{};
     if (!SendMessage(TB_GETBUTTON, index, reinterpret_cast<LPARAM>(&button)) || button.fsState == state)
         return;
-    SendMessage(TB_SETSTATE, button.idCommand, MAKELPARAM(state, 0));
+    TBBUTTONINFOW info{};
+    info.cbSize = sizeof(info);
+    info.dwMask = TBIF_BYINDEX | TBIF_STATE;
+    info.fsState = state;
+    SendMessage(TB_SETBUTTONINFOW, index, reinterpret_cast<LPARAM>(&info));
+    if ((button.fsState ^ state) & TBSTATE_HIDDEN) {
+        ShowControlOf(index, !(state & TBSTATE_HIDDEN));
+        m_bLayoutPending = TRUE;
+    }
 }
 
 void CUVToolBar::SetButtonText(UINT command, const wchar_t* text)
@@ -295,7 +422,7 @@ CString CUVToolBar::GetButtonText(UINT command) const
 CRect CUVToolBar::GetItemRect(int index)
 {
     if (m_bLayoutPending)
-        OnLayoutRequest(0, m_nLayoutSequence);
+        PerformLayout();
     RECT rect{};
     if (!SendMessage(TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&rect)))
         return CRect();
@@ -357,6 +484,12 @@ void CUVToolBar::EnableDocking(DWORD dockStyle)
     CUVControlBar::EnableDocking(dockStyle);
 }
 
+void CUVToolBar::EnableDockingWithStyle(DWORD dockStyle, DWORD barStyle)
+{
+    SetBarStyle(GetBarStyle() | barStyle);
+    EnableDocking(dockStyle);
+}
+
 INT_PTR CUVToolBar::OnToolHitTest(POINT point, TOOLINFOW* info) const
 {
     const int count = GetButtonCount();
@@ -403,12 +536,80 @@ LRESULT CUVToolBar::OnLButtonDown(WPARAM, LPARAM lParam)
     return Default();
 }
 
+BOOL CUVToolBar::PreTranslateMessage(MSG* msg)
+{
+    if (m_pEditor && m_pEditor->FilterMessage(msg))
+        return TRUE;
+    return CUVControlBar::PreTranslateMessage(msg);
+}
+
+LRESULT CUVToolBar::OnLButtonUp(WPARAM, LPARAM)
+{
+    const LRESULT result = Default();
+    if (GetCapture() == m_hWnd)
+        ReleaseCapture();
+    Invalidate();
+    return result;
+}
+
+LRESULT CUVToolBar::OnFontOrSettingChange(WPARAM, LPARAM)
+{
+    // Common controls 4.72 and later treat a flat or transparent bar's font and setting changes
+    // apart: the control handles them as a plain bar's, and the bar keeps its styles.
+    const DWORD style = GetStyle();
+    const DWORD kept = TBSTYLE_FLAT | TBSTYLE_TRANSPARENT;
+    if (uvAfxData.GetComCtlVersion() < 0x40048 || !(style & kept))
+        return Default();
+    SetWindowLongPtrW(m_hWnd, GWL_STYLE, style & ~kept);
+    const LRESULT result = Default();
+    SetWindowLongPtrW(m_hWnd, GWL_STYLE, GetStyle() | (style & kept));
+    return result;
+}
+
+LRESULT CUVToolBar::OnSysColorChange(WPARAM, LPARAM)
+{
+    const LRESULT result = Default();
+    // The bar's own images again, their standard colours in the new scheme; images added since
+    // (a state's icons) stay.
+    HBITMAP mapped = (m_nResourceId && m_hImages) ? LoadMappedBitmap(m_hResourceModule, m_nResourceId) : nullptr;
+    if (!mapped)
+        return result;
+    CBitmap bitmap;
+    bitmap.Attach(mapped);
+    CImageList fresh;
+    if (fresh.Create(m_sizeImage.cx, m_sizeImage.cy, ILC_COLOR32 | ILC_MASK, 0, 10) &&
+        fresh.Add(bitmap, GetSysColor(COLOR_BTNFACE)) >= 0) {
+        const int count = std::min(ImageList_GetImageCount(fresh.GetSafeHandle()), ImageList_GetImageCount(m_hImages));
+        for (int i = 0; i < count; ++i) {
+            HICON icon = ImageList_GetIcon(fresh.GetSafeHandle(), i, ILD_NORMAL);
+            if (icon) {
+                ImageList_ReplaceIcon(m_hImages, i, icon);
+                DestroyIcon(icon);
+            }
+        }
+        GetUVCommandImages().AddFromToolbar(m_hWnd, m_hImages, TRUE);
+        Invalidate();
+    }
+    return result;
+}
+
+LRESULT CUVToolBar::OnColorPopupMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (CWnd* owner = GetOwner())
+        return owner->SendMessage(message, wParam, lParam);
+    return 0;
+}
+
 LRESULT CUVToolBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     // While customising, the edit controller sees every message first.
     LRESULT result = 0;
     if (m_pEditor && m_pEditor->HandleMessage(message, wParam, lParam, &result))
         return result;
+    // The colour popup's other messages are its owner's business.
+    if (message >= WM_UV_COLOR_POPUP_FIRST && message <= WM_UV_COLOR_POPUP_LAST && message != WM_UV_COLOR_CHOSEN &&
+        message != WM_UV_COLOR_POPUP_CLOSED)
+        return OnColorPopupMessage(message, wParam, lParam);
     return CUVControlBar::WindowProc(message, wParam, lParam);
 }
 
@@ -478,6 +679,7 @@ LRESULT CUVToolBar::OnColorPopupClosed(WPARAM, LPARAM command)
     SetButtonDropped(index, FALSE);
     m_nDroppedCommand = -1;
     m_pPopup = nullptr;
+    uvAfxData.m_bPopupOpen = FALSE;
     Invalidate();
     if (CWnd* owner = GetOwner())
         owner->SendMessage(WM_UV_COLOR_POPUP_CLOSED, 0, command);
@@ -511,6 +713,7 @@ void CUVToolBar::OnButtonDropDown(int index, const RECT& screenRect)
     menus.dropRect = screenRect;
     menus.dropRectPending = TRUE;
     const CUVToolBarButtonInfo* info = FindButtonInfo(command);
+    uvAfxData.m_bPopupOpen = TRUE;
     if (info && info->menuId) {
         CMenu menu;
         if (menu.Attach(LoadMenuW(m_hResourceModule ? m_hResourceModule : GetModuleHandleW(nullptr),
@@ -525,6 +728,7 @@ void CUVToolBar::OnButtonDropDown(int index, const RECT& screenRect)
         SetButtonDropped(index, FALSE);
         m_nDroppedCommand = -1;
         menus.dropRectPending = FALSE;
+        uvAfxData.m_bPopupOpen = FALSE;
         Invalidate();
         return;
     }
@@ -533,6 +737,7 @@ void CUVToolBar::OnButtonDropDown(int index, const RECT& screenRect)
         SetButtonDropped(index, FALSE);
         m_nDroppedCommand = -1;
         menus.dropRectPending = FALSE;
+        uvAfxData.m_bPopupOpen = FALSE;
         Invalidate();
     }
 }
@@ -621,8 +826,7 @@ BOOL CUVToolBar::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result)
         return TRUE;
     }
     case TBN_TOOLBARCHANGE:
-        if (CFrameWnd* frame = GetParentFrame())
-            frame->RecalcLayout();
+        RepositionControls();
         *result = 0;
         return TRUE;
     case TBN_CUSTHELP:

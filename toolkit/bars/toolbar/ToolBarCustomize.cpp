@@ -3,10 +3,16 @@
 #include "toolkit/bars/toolbar/ToolBar.h"
 
 #include "classlib/core/WinApp.h"
+#include "classlib/ui/FrameWnd.h"
+#include "toolkit/bars/look/GlobalData.h"
 #include "toolkit/bars/toolbar/SavedToolBarState.h"
 #include "toolkit/bars/toolbar/ToolBarEditor.h"
+#include "toolkit/controls/customize/CommandDescriptor.h"
 #include "toolkit/controls/customize/CommandIconMap.h"
 #include "toolkit/controls/customize/CustomizeSession.h"
+#include "toolkit/controls/customize/ToolbarEntry.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -59,7 +65,8 @@ UVToolBarState CUVToolBar::CaptureState() const
         UVToolBarState::Button saved;
         saved.command = static_cast<uint32_t>(button.idCommand);
         saved.style = button.fsStyle;
-        saved.image = (button.fsStyle & BTNS_SEP) ? UVToolBarState::kNoImage : button.iBitmap;
+        // A separator's image is its width (a control's over it is wider than the others).
+        saved.image = button.iBitmap;
         for (const CUVToolBarButtonInfo& info : m_buttonInfos) {
             if (info.command == saved.command && saved.command != 0)
                 saved.record = info;
@@ -88,8 +95,6 @@ BOOL CUVToolBar::ApplyState(const UVToolBarState& state)
 {
     if (!m_hWnd)
         return FALSE;
-    if ((state.flags & UVToolBarState::kListStyle) && !(GetStyle() & TBSTYLE_LIST))
-        SetWindowLongPtrW(m_hWnd, GWL_STYLE, GetStyle() | TBSTYLE_LIST);
 
     // The bar's own images, collected before its buttons are replaced.
     CUVCommandIconMap ownIcons;
@@ -107,7 +112,10 @@ BOOL CUVToolBar::ApplyState(const UVToolBarState& state)
         ->GetList(CUVCustomizeSession::fillCommandIcons)
         .CallAllWithArg(reinterpret_cast<LPARAM>(&providedIcons));
 
+    // Images appended for the state go again if the control refuses it.
+    const int oldImageCount = m_hImages ? ImageList_GetImageCount(m_hImages) : 0;
     std::vector<TBBUTTON> buttons;
+    std::vector<CUVToolBarButtonInfo> records;
     BOOL dropDownArrows = FALSE;
     for (const UVToolBarState::Button& saved : state.buttons) {
         TBBUTTON button{};
@@ -122,7 +130,7 @@ BOOL CUVToolBar::ApplyState(const UVToolBarState& state)
         }
         button.iBitmap = UVToolBarState::kNoImage;
         if (saved.record) {
-            SetButtonInfo(*saved.record);
+            records.push_back(*saved.record);
             dropDownArrows |= (saved.record->flags & CUVToolBarButtonInfo::isDropDown) != 0;
         }
         HICON normal = nullptr, hot = nullptr, disabled = nullptr;
@@ -139,9 +147,6 @@ BOOL CUVToolBar::ApplyState(const UVToolBarState& state)
         }
         buttons.push_back(button);
     }
-    if (dropDownArrows)
-        SendMessage(TB_SETEXTENDEDSTYLE, 0, SendMessage(TB_GETEXTENDEDSTYLE) | TBSTYLE_EX_DRAWDDARROWS);
-
     const std::map<UINT, CString> oldTexts = m_texts;
     while (SendMessage(TB_BUTTONCOUNT) > 0)
         SendMessage(TB_DELETEBUTTON, 0);
@@ -159,24 +164,38 @@ BOOL CUVToolBar::ApplyState(const UVToolBarState& state)
         m_texts = oldTexts;
         if (!oldButtons.empty())
             SendMessage(TB_ADDBUTTONSW, oldButtons.size(), reinterpret_cast<LPARAM>(oldButtons.data()));
+        for (int i = m_hImages ? ImageList_GetImageCount(m_hImages) : 0; i > oldImageCount; --i)
+            ImageList_Remove(m_hImages, i - 1);
+        PostLayoutRequest();
+        return FALSE;
     }
+    // Only a state the control took changes the bar's records and looks.
+    for (const CUVToolBarButtonInfo& record : records)
+        SetButtonInfo(record);
+    if (dropDownArrows)
+        SendMessage(TB_SETEXTENDEDSTYLE, 0, SendMessage(TB_GETEXTENDEDSTYLE) | TBSTYLE_EX_DRAWDDARROWS);
+    if ((state.flags & UVToolBarState::kListStyle) && !(GetStyle() & TBSTYLE_LIST))
+        SetWindowLongPtrW(m_hWnd, GWL_STYLE, GetStyle() | TBSTYLE_LIST);
     PostLayoutRequest();
-    return added;
+    return TRUE;
 }
 
-UVToolBarResetHandler CUVToolBar::GetResetHandler()
+CUVToolbarEntry& CUVToolBar::GetResetHandler(CUVToolbarEntry& entry)
 {
-    UVToolBarResetHandler handler;
-    handler.context = this;
-    handler.callback = [](void* bar) { static_cast<CUVToolBar*>(bar)->AskAndReset(); };
-    return handler;
+    entry.hideable = 1;
+    entry.userToolbar = 0;
+    entry.window = m_hWnd;
+    entry.reset.function = [](void* bar) { static_cast<CUVToolBar*>(bar)->AskAndReset(); };
+    entry.reset.object = this;
+    return entry;
 }
 
 BOOL CUVToolBar::AskAndReset()
 {
     CWinApp* app = AfxGetApp();
-    if (MessageBoxW(GetFocus(), L"This will restore the toolbar to it's original state, do you wish to continue?",
-                    app ? app->m_pszAppName : nullptr, MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
+    CString question;
+    question.LoadString(uvAfxData.m_hResources, IDS_UV_RESET_TOOLBAR);
+    if (MessageBoxW(GetFocus(), question, app ? app->m_pszAppName : nullptr, MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
         return FALSE;
     UVToolBarState initial;
     const std::vector<BYTE>& snapshot = Snapshot();
@@ -184,7 +203,49 @@ BOOL CUVToolBar::AskAndReset()
         return FALSE;
     if (m_pEditor)
         m_pEditor->ClearSelection();
+    RepositionControls();
     PostLayoutRequest();
+    return TRUE;
+}
+
+BOOL CUVToolBar::InsertCustomButton(const CUVCommandDescriptor& descriptor, int index)
+{
+    TBBUTTON button{};
+    button.idCommand = static_cast<int>(descriptor.command);
+    button.fsState = TBSTATE_ENABLED;
+    button.iString = -1;
+    button.iBitmap = UVToolBarState::kNoImage;
+    if (descriptor.normalIcon && m_hImages) {
+        button.iBitmap = ImageList_ReplaceIcon(m_hImages, -1, descriptor.normalIcon);
+        if (HIMAGELIST hot = reinterpret_cast<HIMAGELIST>(SendMessage(TB_GETHOTIMAGELIST)); hot && descriptor.hotIcon)
+            ImageList_ReplaceIcon(hot, -1, descriptor.hotIcon);
+    }
+    std::optional<CUVToolBarButtonInfo> record = descriptor.record;
+    if (record) {
+        button.fsStyle |= BTNS_DROPDOWN;
+        if (record->handler) {
+            // A command of the bar's own: past every other such command, and at least 100.
+            UINT next = 100;
+            for (const CUVToolBarButtonInfo& info : m_buttonInfos) {
+                if (info.handler)
+                    next = std::max(next, info.command + 1);
+            }
+            button.idCommand = static_cast<int>(next);
+            button.fsStyle |= BTNS_WHOLEDROPDOWN;
+        }
+        record->command = static_cast<uint32_t>(button.idCommand);
+    }
+    if (!SendMessage(TB_INSERTBUTTONW, index, reinterpret_cast<LPARAM>(&button)))
+        return FALSE;
+    if (record)
+        SetButtonInfo(*record);
+    const CString text = descriptor.ShownText();
+    if (!text.IsEmpty())
+        SetButtonText(static_cast<UINT>(button.idCommand), text);
+    if (CFrameWnd* frame = GetParentFrame()) {
+        PostLayoutRequest();
+        frame->DelayRecalcLayout();
+    }
     return TRUE;
 }
 

@@ -67,9 +67,9 @@ BOOL CUVToolBarEditor::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
         return FALSE;
     case WM_LBUTTONDOWN: {
         POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        const int index = static_cast<int>(m_pBar->SendMessage(TB_HITTEST, 0, reinterpret_cast<LPARAM>(&point)));
+        const int index = ButtonAt(point);
         *result = 0;
-        if (index < 0 || index >= m_pBar->GetButtonCount())
+        if (index < 0)
             return TRUE;
         if (index == m_nSelected) {
             StartDrag(index);
@@ -97,15 +97,72 @@ BOOL CUVToolBarEditor::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
     }
 }
 
+BOOL CUVToolBarEditor::Horizontal() const
+{
+    return !((m_pBar->IsLeftDocked() || m_pBar->IsRightDocked()) && !m_pBar->IsFloating());
+}
+
+int CUVToolBarEditor::ButtonAt(POINT point) const
+{
+    const int hit = static_cast<int>(m_pBar->SendMessage(TB_HITTEST, 0, reinterpret_cast<LPARAM>(&point)));
+    if (hit >= 0 && hit < m_pBar->GetButtonCount())
+        return hit;
+    // Separators do not answer the control's hit test: one that holds a control counts.
+    const int count = m_pBar->GetButtonCount();
+    for (int i = 0; i < count; ++i) {
+        TBBUTTON button{};
+        RECT rect{};
+        m_pBar->SendMessage(TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
+        if ((button.fsStyle & BTNS_SEP) && !(button.fsState & TBSTATE_HIDDEN) &&
+            m_pBar->GetControl(static_cast<UINT>(button.idCommand)) &&
+            m_pBar->SendMessage(TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&rect)) && PtInRect(&rect, point))
+            return i;
+    }
+    return -1;
+}
+
+BOOL CUVToolBarEditor::FilterMessage(MSG* msg)
+{
+    // The bar's own messages reach the controller through its window procedure.
+    if (msg->hwnd == m_pBar->m_hWnd || !IsChild(m_pBar->m_hWnd, msg->hwnd))
+        return FALSE;
+    if (msg->message == WM_TIMER) {
+        // A child's blinking or scrolling would paint over the selection frame.
+        KillTimer(msg->hwnd, msg->wParam);
+        PostSelectionPaint();
+        return TRUE;
+    }
+    if (msg->message < WM_MOUSEFIRST || msg->message > WM_MOUSEWHEEL)
+        return FALSE;
+    // A press on a control over a button acts on the bar at that place.
+    POINT point{GET_X_LPARAM(msg->lParam), GET_Y_LPARAM(msg->lParam)};
+    if (msg->message == WM_MOUSEWHEEL)
+        ScreenToClient(m_pBar->m_hWnd, &point);
+    else
+        MapWindowPoints(msg->hwnd, m_pBar->m_hWnd, &point, 1);
+    LRESULT result = 0;
+    HandleMessage(msg->message, msg->wParam, MAKELPARAM(point.x, point.y), &result);
+    return TRUE;
+}
+
 void CUVToolBarEditor::StartDrag(int index)
 {
     UVButtonDragData data{m_pBar, index, m_pBar->GetItemID(index)};
     m_nSource = index;
     m_bDroppedOnSelf = FALSE;
+    // The dragged button widened along the bar by half a button.
+    m_pBar->SendMessage(TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&m_sourceArea));
+    const SIZE button = m_pBar->GetItemSize();
+    if (Horizontal())
+        InflateRect(&m_sourceArea, button.cy / 2, 0);
+    else
+        InflateRect(&m_sourceArea, 0, button.cx / 2);
+    m_bOverSource = TRUE;
     if (GetCapture() == m_pBar->m_hWnd)
         ReleaseCapture();
     const BOOL moved = CUVCustomizeSession::GetInstance()->RunButtonDrag(m_pBar->m_hWnd, TRUE, &data);
     // Moved off every bar (or to another bar): the button leaves this one.
+    m_bOverSource = FALSE;
     if (moved && !m_bDroppedOnSelf && IsWindow(m_pBar->m_hWnd)) {
         m_pBar->SendMessage(TB_DELETEBUTTON, index);
         m_nSelected = -1;
@@ -150,7 +207,9 @@ int CUVToolBarEditor::InsertionAt(POINT point, RECT* mark) const
     ScreenToClient(m_pBar->m_hWnd, &local);
     RECT client;
     GetClientRect(m_pBar->m_hWnd, &client);
-    const BOOL horz = !((m_pBar->IsLeftDocked() || m_pBar->IsRightDocked()) && !m_pBar->IsFloating());
+    const BOOL horz = Horizontal();
+    if (m_bOverSource && !PtInRect(&m_sourceArea, local))
+        m_bOverSource = FALSE;
     const int count = m_pBar->GetButtonCount();
     int nearest = -1;
     long long best = LLONG_MAX;
@@ -187,8 +246,10 @@ int CUVToolBarEditor::InsertionAt(POINT point, RECT* mark) const
         OffsetRect(mark, client.left - mark->left, 0);
     if (mark->right > client.right)
         OffsetRect(mark, client.right - mark->right, 0);
-    // At either edge of the dragged button itself nothing would move.
-    if (index == m_nSource || index == m_nSource + 1)
+    // At either edge of the dragged button itself nothing would move; near it, while the pointer
+    // has not left it, the user has not meant to move it yet.
+    RECT touched{};
+    if (index == m_nSource || index == m_nSource + 1 || (m_bOverSource && IntersectRect(&touched, mark, &m_sourceArea)))
         return -1;
     return index;
 }
@@ -235,6 +296,7 @@ void CUVToolBarEditor::Drop(void* data, POINT point)
     m_pBar->SendMessage(TB_INSERTBUTTONW, to, reinterpret_cast<LPARAM>(&button));
     m_nSelected = to;
     m_pBar->PostLayoutRequest();
+    m_pBar->RepositionControls();
     m_pBar->PostMessage(WM_IDLEUPDATECMDUI, TRUE);
     if (CFrameWnd* frame = m_pBar->GetParentFrame())
         frame->DelayRecalcLayout();

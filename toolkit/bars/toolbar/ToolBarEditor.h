@@ -1,7 +1,9 @@
 // CUVToolBarEditor: a toolbar's edit controller while the customise core is in customise mode.
 // It sees the toolbar's messages first: a click selects a button (framed), a drag hands the
 // button to the core's button drag, the toolbar itself is a drop target that moves the button
-// to the insertion mark, and a drag that ends off every bar removes the button. Exists from
+// to the insertion mark, and a drag that ends off every bar removes the button. Its message
+// filter sees what the bar's children are sent: their timers stop and their mouse messages act
+// on the bar (a control over a button is selected and dragged as that button). Exists from
 // customise mode on to customise mode off. UI thread only.
 #pragma once
 
@@ -27,6 +29,8 @@ public:
 
     // TRUE when the message was handled here and goes no further.
     BOOL HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+    // Messages for the bar and its children before they are dispatched; TRUE: eaten.
+    BOOL FilterMessage(MSG* msg);
     int GetSelection() const { return m_nSelected; }
     void ClearSelection() { Select(-1); }
 
@@ -42,6 +46,10 @@ private:
     void PostSelectionPaint();
     void PaintSelection();
     void StartDrag(int index);
+    // The bar counts as horizontal unless it is docked left or right.
+    BOOL Horizontal() const;
+    // The button under `point` (client): a button, or a separator that holds a control; -1.
+    int ButtonAt(POINT point) const;
     // The index a drop at `point` (screen) inserts at, and the mark's strip; -1 for no mark.
     int InsertionAt(POINT point, RECT* mark) const;
     void UpdateMark(POINT point);
@@ -54,4 +62,8 @@ private:
     int m_nInsert = -1;
     RECT m_mark{};
     BOOL m_bDroppedOnSelf = FALSE;
+    // The dragged button widened along the bar by half a button: until the pointer leaves it,
+    // no mark is shown that touches it.
+    RECT m_sourceArea{};
+    mutable BOOL m_bOverSource = FALSE;
 };

@@ -1,11 +1,12 @@
 // The toolbar's size in each docking mode and its overflow: a docked bar shorter than its buttons
-// hides them from the end and shows them again as it grows. Sizes are measured on the control's
-// own layout of its visible buttons.
+// hides them from the end and shows them again as it grows; a floating bar wraps its buttons
+// into rows. Sizes are measured on the control's own layout of its visible buttons.
 #include "toolkit/bars/toolbar/ToolBar.h"
 
 #include "classlib/ui/DockBar.h"
 #include "classlib/ui/FrameWnd.h"
 #include "toolkit/bars/toolbar/ExpButton.h"
+#include "toolkit/bars/toolbar/ToolBarWrap.h"
 
 #include <algorithm>
 
@@ -48,6 +49,13 @@ LRESULT CUVToolBar::OnSize(WPARAM, LPARAM)
 {
     const LRESULT result = Default();
     PlaceExpandButton();
+    RECT window;
+    GetWindowRect(&window);
+    const SIZE size{window.right - window.left, window.bottom - window.top};
+    if (size.cx != m_sizeReported.cx || size.cy != m_sizeReported.cy) {
+        m_sizeReported = size;
+        m_bSizeNotifyPending = TRUE;
+    }
     return result;
 }
 
@@ -116,6 +124,7 @@ void CUVToolBar::FitLength(int length, BOOL horz)
         Control(TB_GETBUTTONINFOW, index, reinterpret_cast<LPARAM>(&info));
         info.fsState = static_cast<BYTE>(hidden ? info.fsState | TBSTATE_HIDDEN : info.fsState & ~TBSTATE_HIDDEN);
         Control(TB_SETBUTTONINFOW, index, reinterpret_cast<LPARAM>(&info));
+        ShowControlOf(index, !hidden);
     };
     auto extent = [&] {
         const SIZE size = CalcRowSize();
@@ -175,9 +184,116 @@ SIZE CUVToolBar::CalcFixedLayout(BOOL stretch, BOOL horz)
     return CalcDynamicLayout(-1, (stretch ? LM_STRETCH : 0) | (horz ? LM_HORZ | LM_HORZDOCK : LM_VERTDOCK));
 }
 
-SIZE CUVToolBar::CalcDynamicLayout(int, DWORD mode)
+void CUVToolBar::ApplyWraps(const std::vector<bool>& wraps)
 {
-    const BOOL docked = (mode & (LM_HORZDOCK | LM_VERTDOCK)) && !IsFloating();
+    bool changed = false;
+    for (size_t i = 0; i < wraps.size(); ++i) {
+        TBBUTTONINFOW info{};
+        info.cbSize = sizeof(info);
+        info.dwMask = TBIF_BYINDEX | TBIF_STATE;
+        Control(TB_GETBUTTONINFOW, i, reinterpret_cast<LPARAM>(&info));
+        const BYTE state = static_cast<BYTE>(wraps[i] ? info.fsState | TBSTATE_WRAP : info.fsState & ~TBSTATE_WRAP);
+        if (state != info.fsState) {
+            info.fsState = state;
+            Control(TB_SETBUTTONINFOW, i, reinterpret_cast<LPARAM>(&info));
+            changed = true;
+        }
+    }
+    // The control repaints only the buttons it changed; the others moved to other rows too.
+    if (changed)
+        RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+SIZE CUVToolBar::CalcFloatingLayout(int length, DWORD mode)
+{
+    const BOOL floating = IsFloating();
+    // Nothing is hidden for lack of room on a floating bar: it wraps instead.
+    if (floating) {
+        for (const auto& [index, width] : m_hiddenButtons) {
+            TBBUTTONINFOW info{};
+            info.cbSize = sizeof(info);
+            info.dwMask = TBIF_BYINDEX | TBIF_STATE;
+            Control(TB_GETBUTTONINFOW, index, reinterpret_cast<LPARAM>(&info));
+            info.fsState &= static_cast<BYTE>(~TBSTATE_HIDDEN);
+            Control(TB_SETBUTTONINFOW, index, reinterpret_cast<LPARAM>(&info));
+            ShowControlOf(index, TRUE);
+        }
+        m_hiddenButtons.clear();
+    }
+    const int count = static_cast<int>(Control(TB_BUTTONCOUNT));
+    std::vector<UVWrapItem> items(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        TBBUTTON button{};
+        RECT rect{};
+        Control(TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
+        UVWrapItem& item = items[static_cast<size_t>(i)];
+        item.separator = IsSeparator(button);
+        const auto hidden = m_hiddenButtons.find(i);
+        if (hidden != m_hiddenButtons.end()) {
+            item.width = hidden->second;
+        } else if (button.fsState & TBSTATE_HIDDEN) {
+            item.hidden = true;
+        } else {
+            Control(TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&rect));
+            item.width = rect.right - rect.left;
+        }
+    }
+    UVWrapMetrics metrics;
+    metrics.buttonHeight = HIWORD(static_cast<DWORD>(Control(TB_GETBUTTONSIZE)));
+    metrics.separatorGap = kWrappedSeparatorGap;
+    // Measured as the bar is once floating (every border line, no gripper), also when a docked
+    // bar is asked during a drag.
+    RECT inside{0, 0, 0, 0};
+    const DWORD style = m_dwStyle;
+    m_dwStyle |= CBRS_BORDER_ANY | CBRS_FLOATING;
+    CalcInsideRect(inside, TRUE);
+    m_dwStyle = style;
+    const SIZE insets{inside.left - inside.right, inside.top - inside.bottom};
+
+    std::vector<bool> wraps;
+    if ((mode & LM_MRUWIDTH) || length < 0)
+        WrapItems(items, m_nMRUWidth - insets.cx, wraps);
+    else if (mode & LM_LENGTHY)
+        FitHeight(items, length - insets.cy, metrics, wraps);
+    else
+        FitWidth(items, length - insets.cx, wraps);
+
+    SIZE size = WrappedSize(items, wraps, metrics);
+    if (floating) {
+        ApplyWraps(wraps);
+        // The control's own layout of the rows.
+        size = SIZE{0, 0};
+        for (int i = 0; i < count; ++i) {
+            RECT rect{};
+            if (items[static_cast<size_t>(i)].hidden || !Control(TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&rect)))
+                continue;
+            size.cx = std::max(size.cx, rect.right);
+            size.cy = std::max(size.cy, rect.bottom);
+        }
+    }
+    if (count == 0)
+        size = CalcRowSize();
+    size.cx += insets.cx;
+    size.cy += insets.cy;
+    if (mode & LM_COMMIT)
+        m_nMRUWidth = size.cx;
+    return size;
+}
+
+SIZE CUVToolBar::CalcDynamicLayout(int length, DWORD mode)
+{
+    SIZE size{};
+    if (!(mode & (LM_HORZDOCK | LM_VERTDOCK)))
+        size = CalcFloatingLayout(length, mode);
+    else
+        size = CalcDockedLayout(mode);
+    PlaceControls();
+    return size;
+}
+
+SIZE CUVToolBar::CalcDockedLayout(DWORD mode)
+{
+    const BOOL docked = !IsFloating();
     const BOOL horz = (mode & LM_VERTDOCK) == 0;
     UseVerticalSeparators(!horz);
     // A vertical bar is one column: every button ends a row.
@@ -227,6 +343,21 @@ LRESULT CUVToolBar::OnLayoutRequest(WPARAM, LPARAM sequence)
     // Only the latest of the requests posted in a row is acted on.
     if (static_cast<int>(sequence) != m_nLayoutSequence || !m_bLayoutPending)
         return 0;
+    // A new size goes to the parent first; the layout follows with the next request.
+    if (m_bSizeNotifyPending) {
+        m_bSizeNotifyPending = FALSE;
+        if (CWnd* parent = GetParent())
+            parent->SendMessage(WM_UV_TOOLBAR_RESIZED, reinterpret_cast<WPARAM>(m_hWnd),
+                                MAKELPARAM(m_sizeReported.cx, m_sizeReported.cy));
+        PostLayoutRequest();
+        return 0;
+    }
+    PerformLayout();
+    return 0;
+}
+
+void CUVToolBar::PerformLayout()
+{
     m_bLayoutPending = FALSE;
     Control(TB_AUTOSIZE);
     if (CFrameWnd* frame = GetParentFrame()) {
@@ -234,7 +365,7 @@ LRESULT CUVToolBar::OnLayoutRequest(WPARAM, LPARAM sequence)
         if (CWnd* top = GetTopLevelParent(); top && top != frame && top->IsKindOf(RUNTIME_CLASS(CFrameWnd)))
             static_cast<CFrameWnd*>(top)->DelayRecalcLayout();
     }
+    PlaceControls();
     PlaceExpandButton();
     RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-    return 0;
 }

@@ -2,6 +2,7 @@
 // core) a button dragged by SendInput moves one place, and one dragged off every bar leaves it.
 #include "tests/toolkit/bars/toolbar/ToolBarFixture.h"
 
+#include "tests/classlib/ui/BarInput.h"
 #include "toolkit/bars/look/GlobalData.h"
 #include "toolkit/bars/toolbar/ToolBarEditor.h"
 #include "toolkit/controls/customize/CustomizeSession.h"
@@ -68,6 +69,42 @@ TEST_F(Customise, AButtonDroppedOffEveryBarLeavesIt)
     DragBySendInput(ScreenPoint(4, 8), outside);
     EXPECT_EQ(Ids(*t.bar), (std::vector<UINT>{101, 0, 102, 103}));
     EXPECT_EQ(dragged, (std::vector<UINT>{104})) << "the core handed the drag to the bars";
+}
+
+TEST_F(Customise, ADragThatStaysNearItsButtonMovesNothing)
+{
+    // From the first button to just past the separator beside it: still within half a button
+    // of where the drag began.
+    POINT to = ScreenPoint(2, 1);
+    DragBySendInput(ScreenPoint(0, 8), to);
+    EXPECT_EQ(Ids(*t.bar), (std::vector<UINT>{101, 0, 102, 103, 104}));
+}
+
+TEST_F(Customise, AControlOverAButtonIsSelectedAsThatButtonAndItsTimersStop)
+{
+    HWND combo = CreateWindowExW(0, L"COMBOBOX", nullptr, WS_CHILD | CBS_DROPDOWNLIST, 0, 0, 80, 100, t.bar->m_hWnd,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(103)), nullptr, nullptr);
+    ASSERT_TRUE(t.bar->PositionControl(CWnd::FromHandle(combo)));
+    RECT rect;
+    GetWindowRect(combo, &rect);
+    const POINT inside{rect.left + 10, (rect.top + rect.bottom) / 2};
+    std::thread mouse([inside] {
+        INPUT inputs[] = {MouseAt(inside), MouseAt(inside, MOUSEEVENTF_LEFTDOWN), MouseAt(inside, MOUSEEVENTF_LEFTUP)};
+        for (INPUT& input : inputs) {
+            SendInput(1, &input, sizeof(INPUT));
+            Sleep(150);
+        }
+    });
+    PumpInput(800);
+    mouse.join();
+    ASSERT_NE(t.bar->GetEditor(), nullptr);
+    EXPECT_EQ(t.bar->GetEditor()->GetSelection(), 3) << "the press selected the combo's button";
+    EXPECT_FALSE(SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0)) << "the combo itself saw no press";
+
+    SetTimer(combo, 77, 10, nullptr);
+    PumpInput(200);
+    EXPECT_FALSE(KillTimer(combo, 77)) << "the child's timer was stopped";
+    DestroyWindow(combo);
 }
 
 TEST_F(Customise, LeavingCustomiseModeEndsEditing)

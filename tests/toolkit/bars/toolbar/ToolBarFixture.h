@@ -1,5 +1,6 @@
 // A frame with docking and a toolkit toolbar docked at its top, made from the test resource 320
-// (buttons 101, separator, 102, 103, 104), for the toolbar tests and the toolbar benchmark.
+// (buttons 101, separator, 102, 103, 104), for the toolbar tests and the toolbar benchmark; and a
+// toolbar whose control refuses a batch of buttons.
 #pragma once
 
 #include "classlib/ui/FrameWnd.h"
@@ -15,6 +16,10 @@ public:
     {
         if (message == WM_UV_COLOR_CHOSEN || message == WM_UV_COLOR_POPUP_CLOSED)
             colourMessages.push_back({message, wParam, lParam});
+        else if (message >= WM_UV_COLOR_POPUP_FIRST && message <= WM_UV_COLOR_POPUP_LAST)
+            forwarded.push_back(message);
+        if (message == WM_UV_TOOLBAR_RESIZED)
+            resized.push_back({message, wParam, lParam});
         if (message == WM_COMMAND)
             commands.push_back(LOWORD(wParam));
         if (message == WM_SETMESSAGESTRING)
@@ -34,8 +39,10 @@ public:
         LPARAM lParam;
     };
     std::vector<Message> colourMessages;
-    std::vector<UINT> commands;   // menu and toolbar commands that reached the frame
-    std::vector<UINT> statusIds;  // fly-by texts asked for
+    std::vector<UINT> forwarded;   // the colour popup's other messages
+    std::vector<Message> resized;  // 0x89E6 from a bar whose parent this is
+    std::vector<UINT> commands;    // menu and toolbar commands that reached the frame
+    std::vector<UINT> statusIds;   // fly-by texts asked for
     std::vector<CString> tipTexts;
 };
 
@@ -76,6 +83,20 @@ struct ToolBarFrame {
 
     CToolBarFrame* frame = nullptr;
     std::unique_ptr<CUVToolBar> bar;
+};
+
+// A toolbar whose control refuses the next batch of buttons, as a control out of memory would.
+class CRefusingToolBar : public CUVToolBar {
+public:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == TB_ADDBUTTONSW && refuseNext) {
+            refuseNext = false;
+            return FALSE;
+        }
+        return CUVToolBar::WindowProc(message, wParam, lParam);
+    }
+    bool refuseNext = false;
 };
 
 inline INPUT MouseAt(POINT point, DWORD flags = 0)

@@ -6,6 +6,7 @@
 #include "tests/support/Programs.h"
 #include "tests/toolkit/bars/TestProfile.h"
 #include "toolkit/bars/toolbar/SavedToolBarState.h"
+#include "toolkit/controls/customize/ToolbarEntry.h"
 
 #include <gtest/gtest.h>
 
@@ -115,32 +116,22 @@ TEST(ToolBarReset, TheResetHandlerAsksThenPutsBackTheBuiltButtons)
     t.Dock();  // restoring the state takes the snapshot of the built buttons
     const std::vector<UINT> built{101, 0, 102, 103, 104};
     ASSERT_TRUE(t.bar->ApplyState(Swapped(*t.bar)));
-    const UVToolBarResetHandler handler = t.bar->GetResetHandler();
-    EXPECT_EQ(handler.enabled, 1);
-    EXPECT_EQ(handler.reserved, 0);
-    EXPECT_EQ(handler.context, t.bar.get());
+    CUVToolbarEntry entry;
+    t.bar->GetResetHandler(entry);
+    EXPECT_EQ(entry.hideable, 1);
+    EXPECT_EQ(entry.userToolbar, 0);
+    EXPECT_EQ(entry.window, t.bar->m_hWnd);
+    EXPECT_FALSE(entry.rename.IsSet());
+    EXPECT_FALSE(entry.remove.IsSet());
+    ASSERT_TRUE(entry.reset.IsSet());
     AnswerNextMessageBox(IDNO);
-    handler.callback(handler.context);
+    entry.reset.function(entry.reset.object);
     EXPECT_EQ(Ids(*t.bar), (std::vector<UINT>{101, 0, 103, 102, 104})) << "no: left as it is";
     AnswerNextMessageBox(IDYES);
-    handler.callback(handler.context);
+    entry.reset.function(entry.reset.object);
     EXPECT_EQ(Ids(*t.bar), built) << "yes: reset";
     t.bar->SetCustomizable(FALSE);
 }
-
-// A toolbar whose control refuses the next batch of buttons, as a control out of memory would.
-class CRefusingToolBar : public CUVToolBar {
-public:
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
-    {
-        if (message == TB_ADDBUTTONSW && refuseNext) {
-            refuseNext = false;
-            return FALSE;
-        }
-        return CUVToolBar::WindowProc(message, wParam, lParam);
-    }
-    bool refuseNext = false;
-};
 
 TEST(ToolBarApply, ARefusedStateLeavesTheOldButtons)
 {

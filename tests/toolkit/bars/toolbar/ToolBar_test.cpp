@@ -458,3 +458,42 @@ TEST(UVToolBar, PointerOverAButtonShowsItsTooltipAndStatusText)
 }
 
 }  // namespace
+
+// Every separator has command id 0: a separator hidden for lack of room is told apart from the
+// others only by its place on the bar.
+// The control's own state of a button, read by its place.
+BYTE StateAt(const CUVToolBar& bar, int index)
+{
+    TBBUTTON button{};
+    bar.SendMessage(TB_GETBUTTON, index, reinterpret_cast<LPARAM>(&button));
+    return button.fsState;
+}
+
+TEST(UVToolBar, ASecondSeparatorHiddenForLackOfRoomComesBackInAdjustMode)
+{
+    ToolBarFrame t;
+    const UINT ids[] = {101, 0, 102, 0, 103, 104};
+    ASSERT_TRUE(t.bar->SetButtons(ids, 6));
+    t.Dock();
+    Pump();
+    // Narrow enough that 103, 104 and the separator before them go.
+    RECT window, client;
+    t.bar->GetWindowRect(&window);
+    t.bar->GetClientRect(&client);
+    t.SetWidth(t.bar->GetItemRect(2).right + (window.right - window.left) - client.right + CUVToolBar::kChevronWidth +
+               1);
+    Pump();
+    ASSERT_TRUE(StateAt(*t.bar, 3) & TBSTATE_HIDDEN);
+    ASSERT_FALSE(StateAt(*t.bar, 1) & TBSTATE_HIDDEN);
+
+    NMTOOLBARW query = Notification(*t.bar, TBN_QUERYDELETE, 3);
+    EXPECT_EQ(Send(*t.bar, query), FALSE) << "the hidden separator cannot be deleted";
+    query.iItem = 1;
+    EXPECT_EQ(Send(*t.bar, query), TRUE) << "the visible one can";
+
+    NMTOOLBARW begin = Notification(*t.bar, TBN_BEGINADJUST, 0);
+    Send(*t.bar, begin);
+    Pump();
+    for (int i = 0; i < 6; ++i)
+        EXPECT_FALSE(StateAt(*t.bar, i) & TBSTATE_HIDDEN) << i;
+}
