@@ -267,4 +267,24 @@ TEST_F(OverlayEdits, MovesUndosRedosAndAReloadKeepEveryPlace)
     }
 }
 
+TEST_F(OverlayEdits, AnEditOfItsParentUndoneAndRedoneLeavesTheOverlayWhereTheEditPutIt)
+{
+    // Four seconds of the parent's material before the overlay are cut out: the overlay keeps its
+    // musical place, and the parent track times it was first placed by no longer match it.
+    const DWORD parent = static_cast<DWORD>(Overlay().GetLinkId());
+    CTrackInfo* parentTrack = nullptr;
+    ASSERT_TRUE(Manager().Tracks().FindById(static_cast<LONG>(parent), &parentTrack));
+    LONGLONG parentStart = 0;
+    ASSERT_EQ(parentTrack->GetStartTime(&parentStart), S_OK);
+    const LONGLONG placed = OverlayStart();
+    ASSERT_EQ(Manager().DeleteTrackRange(IdList({parent}).get(), parentStart + 1000000, parentStart + 5000000), S_OK);
+    const LONGLONG edited = OverlayStart();
+    ASSERT_EQ(Manager().Undo(), S_OK);
+    EXPECT_NEAR(static_cast<double>(OverlayStart()), static_cast<double>(placed), kMillisecond);
+    ASSERT_EQ(Manager().Redo(), S_OK);
+    EXPECT_NEAR(static_cast<double>(OverlayStart()), static_cast<double>(edited), kMillisecond);
+    SaveAndReload();
+    EXPECT_NEAR(static_cast<double>(OverlayStart()), static_cast<double>(edited), kMillisecond);
+}
+
 }  // namespace
