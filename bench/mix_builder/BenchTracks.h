@@ -1,6 +1,7 @@
 // Analysed tracks for the benchmarks of the mix model: tempos cycling through 100 to 130 BPM,
-// 96 measures each, 8-measure intros and outros as mix points, laid out as one full segment
-// with the analysis applied; and the results they were made from, answered by file identity.
+// 96 measures each unless asked for more, 8-measure intros and outros as mix points, laid out as
+// one full segment with the analysis applied; and the results they were made from, answered by
+// file identity.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "classlib/core/File.h"
 #include "engine/catalog/analysis/ProfileResults.h"
 #include "engine/core/mix/MixProfileSource.h"
 #include "engine/core/track/TrackInfo.h"
@@ -31,11 +33,10 @@ public:
     }
 };
 
-inline void AddTrack(CTrackInfoContainer& tracks, CResults& source, int index)
+inline void AddTrack(CTrackInfoContainer& tracks, CResults& source, int index, int measures = 96)
 {
     const float bpm = 100.0f + static_cast<float>((index * 7) % 31);
     const LONGLONG measure = static_cast<LONGLONG>(240.0 * kRate / bpm + 0.5);
-    const int measures = 96;
     CProfileResults results;
     results.SetTempo(bpm);
     results.SetSampleRate(kRate);
@@ -45,11 +46,11 @@ inline void AddTrack(CTrackInfoContainer& tracks, CResults& source, int index)
     results.SetMusicFileId(id);
     for (int m = 0; m <= 8; ++m) {
         results.AddMixInPoint(measure * (4 + m));
-        results.AddMixOutPoint(measure * (84 + m));
+        results.AddMixOutPoint(measure * (measures - 12 + m));
     }
     for (int s = 0; s <= 10; ++s)
         results.AddFadeStep(static_cast<LONGLONG>(kRate) * s);
-    results.SetLoudPositions(measure * 4, measure * 92);
+    results.SetLoudPositions(measure * 4, measure * (measures - 4));
     CTrackInfo* track = new CTrackInfo();
     track->SetTrackId(index + 1);
     track->SetSampleInfo(kRate, results.GetSampleCount());
@@ -96,4 +97,15 @@ inline std::wstring BenchFolder(const wchar_t* name)
     std::wstring folder = std::wstring(temp) + name;
     CreateDirectoryW(folder.c_str(), nullptr);
     return folder + L"\\";
+}
+
+// The whole content of a file; empty when it cannot be read.
+inline std::vector<BYTE> BenchFileBytes(const std::wstring& path)
+{
+    CFile file;
+    if (!file.Open(path.c_str(), CFile::modeRead))
+        return {};
+    std::vector<BYTE> bytes(static_cast<size_t>(file.GetLength()));
+    file.Read(bytes.data(), static_cast<UINT>(bytes.size()));
+    return bytes;
 }

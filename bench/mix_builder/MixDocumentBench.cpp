@@ -61,16 +61,6 @@ double MedianMs(const std::function<void()>& work)
     return BenchMedianMs(kRuns, work);
 }
 
-std::vector<BYTE> FileBytes(const std::wstring& path)
-{
-    CFile file;
-    if (!file.Open(path.c_str(), CFile::modeRead))
-        return {};
-    std::vector<BYTE> bytes(static_cast<size_t>(file.GetLength()));
-    file.Read(bytes.data(), static_cast<UINT>(bytes.size()));
-    return bytes;
-}
-
 bool PlainWrite(const std::wstring& path, const std::vector<BYTE>& bytes)
 {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -130,7 +120,7 @@ int main()
         CFVR_RECORD record = {12, 0, kMixVersionCurrent, 0x40000};
         saved = WriteMixFile(nullptr, &record, document.c_str(), tracks, globals, FALSE) && saved;
     });
-    const std::vector<BYTE> bytes = FileBytes(document);
+    const std::vector<BYTE> bytes = BenchFileBytes(document);
     const double plainMs = MedianMs([&] { PlainWrite(plain, bytes); });
 
     bool opened = true;
@@ -145,7 +135,7 @@ int main()
     });
 
     CUndoStore::WriteSnapshot(snapshot.c_str(), tracks, globals, nullptr);
-    const size_t snapshotBytes = FileBytes(snapshot).size();
+    const size_t snapshotBytes = BenchFileBytes(snapshot).size();
 
     // The mix manager on its own (no player, catalog or file mapper: the tracks stay as read and the
     // play managers have no graph), with the analysis results of the tracks.

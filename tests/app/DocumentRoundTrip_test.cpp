@@ -1,6 +1,7 @@
 // The real program with the real engine: a mix document named on the command line is opened and
 // saved with Ctrl+S (real key input); started again on that file it saves the same bytes. A
-// damaged document is reported, the program starts untitled and the file stays as it was.
+// damaged document, or one whose music file is missing, is reported, the program starts untitled
+// and the file stays as it was.
 //
 // Opening the document makes its click files catalog items, whose analysis runs in the
 // background; an analysis taken over changes what is saved. Two saves are compared only when no
@@ -128,6 +129,25 @@ TEST_F(DocumentRoundTrip, DamagedDocumentIsReportedAndTheProgramStartsUntitled)
     EXPECT_EQ(mixtest::FolderNames(m_folder.Path()),
               (std::vector<std::wstring>{L"click120.wav", L"click126.wav", L"damaged.cfp", L"two clicks.cfp"}))
         << "a file was left beside the document";
+}
+
+TEST_F(DocumentRoundTrip, ADocumentWithAMissingFileIsReportedAndNotSavedOver)
+{
+    ASSERT_TRUE(DeleteFileW(m_folder.File(L"click126.wav").c_str()));
+    const std::vector<BYTE> before = mixtest::ReadFileBytes(DocumentPath());
+
+    ProgramRun run(Program(), L"\"" + DocumentPath() + L"\"");
+    ASSERT_TRUE(run.Started());
+    const HWND box = WaitForBox(run.ProcessId(), kProgramMs);
+    ASSERT_NE(box, nullptr) << "the track left out was not reported";
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    const HWND main = run.WaitForMainWindow(kProgramMs);
+    ASSERT_NE(main, nullptr);
+    const std::wstring title = WindowTitle(main);
+    EXPECT_EQ(title.find(L"two clicks"), std::wstring::npos) << "a save would write the document with a track less";
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(run.WaitForExit(kProgramMs), 0);
+    EXPECT_TRUE(mixtest::ReadFileBytes(DocumentPath()) == before) << "the document was changed";
 }
 
 }  // namespace

@@ -76,5 +76,10 @@ HRESULT ReadFileNamePlaylist(const wchar_t* path, std::vector<CString>& paths)
             entry = folder + entry;
         paths.emplace_back(entry.c_str());
     }
+    // A list cut short by a read error is not the list: none of it is taken.
+    if (file.HasFailed()) {
+        paths.clear();
+        return HRESULT_FROM_WIN32(ERROR_READ_FAULT);
+    }
     return S_OK;
 }

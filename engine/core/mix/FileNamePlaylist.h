@@ -12,6 +12,6 @@
 
 #include "classlib/core/String.h"
 
-// S_OK with the paths in file order (possibly none); a failure HRESULT when the file cannot be
-// opened.
+// S_OK with the paths in file order (possibly none); a failure HRESULT, and no paths, when the
+// file cannot be opened or a read fails part way.
 HRESULT ReadFileNamePlaylist(const wchar_t* path, std::vector<CString>& paths);

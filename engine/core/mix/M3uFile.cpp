@@ -26,6 +26,7 @@ BOOL CM3uFile::Open(LPCWSTR path)
     m_current = m_filled = 0;
     m_end = true;
     m_utf8 = false;
+    m_failed = false;
     if (!path || !m_file.Open(path, CFile::modeRead | CFile::shareDenyNone))
         return FALSE;
     m_end = false;
@@ -54,6 +55,7 @@ int CM3uFile::NextByte()
             m_filled = m_file.Read(m_buffer.data(), static_cast<UINT>(m_buffer.size()));
         } catch (const CFileException&) {
             m_filled = 0;
+            m_failed = true;
         }
         if (m_filled == 0) {
             m_end = true;

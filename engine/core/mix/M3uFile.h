@@ -31,9 +31,12 @@ public:
     // fit (with its NUL) is skipped. FALSE when no line is left or the file cannot be read.
     BOOL ReadLine(char* line, unsigned size);
     bool IsUtf8() const { return m_utf8; }
+    // Whether the reading ended at a read error rather than at the end of the file: the lines
+    // read so far are then not the whole list.
+    bool HasFailed() const { return m_failed; }
 
 private:
-    // The next byte of the file, or -1 at its end (a read error ends it too).
+    // The next byte of the file, or -1 at its end (a read error ends it too, and is noted).
     int NextByte();
 
     CFile m_file;
@@ -42,4 +45,5 @@ private:
     size_t m_filled = 0;
     bool m_end = true;
     bool m_utf8 = false;
+    bool m_failed = false;
 };

@@ -4,7 +4,6 @@
 #include <atomic>
 #include <climits>
 #include <cstring>
-#include <memory>
 #include <new>
 #include <vector>
 
@@ -25,28 +24,13 @@ constexpr FOURCC kVideoListId = mmioFOURCC('V', 'I', 'D', 'L');
 // Every "TRKI" list read gets the next run-time id, engine-wide, never reset.
 std::atomic<LONG> g_nextRuntimeId{0};
 
-// The record-file reader opens its file for reading and writing, creates a missing one and
-// compacts a damaged one when it closes. A document is only read: this file opens for reading
-// whatever mode is asked and refuses every change, so the reader cannot create or rewrite it.
-class CReadOnlyFile : public CFile {
-public:
-    BOOL Open(LPCWSTR fileName, UINT, CFileException* error) override
-    {
-        return CFile::Open(fileName, modeRead | shareDenyWrite, error);
-    }
-    void Write(const void*, UINT) override { Refuse(); }
-    void SetLength(ULONGLONG) override { Refuse(); }
-
-private:
-    [[noreturn]] static void Refuse() { throw CFileException(CFileException::accessDenied, ERROR_ACCESS_DENIED); }
-};
-
 // The oldest form: a record file whose records are older track archives. FALSE when the file
-// holds no record. Opened without repair: a RIFF document then fails at its first bytes instead
-// of being searched byte by byte for record headers.
+// holds no record. Opened read-only (a document is only read: nothing is created, appended or
+// compacted) and without repair: a RIFF document then fails at its first bytes instead of being
+// searched byte by byte for record headers.
 BOOL ReadRecordFile(LPCWSTR path, CTrackInfoContainer& tracks)
 {
-    CItemFile file(std::make_unique<CReadOnlyFile>(), path, 0);
+    CItemFile file(path, CItemFile::flagReadOnly);
     bool anyRecord = false;
     file.ForEachItem([&](int, CArchive& body) {
         anyRecord = true;

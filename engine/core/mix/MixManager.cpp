@@ -27,7 +27,7 @@ HRESULT CMixManager::NonDelegatingQueryInterface(REFIID iid, void** object)
 {
     if (!object)
         return E_POINTER;
-    if (IsEqualIID(iid, EngineIid::MixManager))
+    if (IsEqualIID(iid, EngineIid::MixManager) || IsEqualIID(iid, EngineIid::MixManagerInternal))
         return GetInterface(static_cast<IMixManager*>(this), object);
     if (IsEqualIID(iid, IID_IMixManagerInternal))
         return GetInterface(static_cast<IMixManagerInternal*>(this), object);

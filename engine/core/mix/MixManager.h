@@ -48,6 +48,8 @@ inline constexpr int MixChanged = 8;       // value 0
 inline constexpr int ModifiedChanged = 9;  // value: the modified flag
 inline constexpr int OutputConfigurationChanged = 15;
 inline constexpr int PendingStreamChanged = 17;
+// value: the number of tracks a loaded document lost because their files could not be found
+inline constexpr int TracksLeftOut = 24;
 }  // namespace MixManagerUi
 
 class CMixManager : public IMixManager, public IMixManagerInternal, public CUnknown {
@@ -91,12 +93,16 @@ public:
     // video: the video montage's restored state, or null.
     void RebuildMix(BOOL edit, BOOL setModified, IVideoClipList* video);
     // The mix becomes the given tracks (copies, prepared as for a commit) and globals (an empty
-    // record without them), then a rebuild as an edit with setModified.
+    // record without them), then a rebuild as an edit with setModified. Tracks whose files the
+    // file mapper cannot find are left out (it may ask the user, with the global mix lock not
+    // held): the answer is then S_FALSE, the mix is marked modified and UI update TracksLeftOut
+    // carries their number.
     HRESULT ReplaceMix(const CTrackInfoContainer* tracks, const CMixGlobals* globals, IVideoClipList* video,
                        BOOL setModified);
     // Inserts the tracks (references taken, prepared as for a commit) at the absolute index;
     // tracks whose ids are already in the mix leave their old place. Rebuilds as an edit. The
-    // number of tracks inserted (those whose files were found); 0 changes nothing.
+    // number of tracks inserted (those whose files were found, looked for before the global mix
+    // lock is taken); 0 changes nothing.
     int InsertTracksAt(const CTrackInfoContainer& tracks, int index);
     // Tracks for music files, as dropping files on the mix makes them: each path that is missing
     // is looked for through the file mapper, found in the catalog or added to it, and its item
@@ -222,7 +228,8 @@ private:
     void UpdatePlayList(CPlayManager& manager);
     // The play manager's item of the track that holds its play position, or null.
     CPlayItem* FindCurrentItem(CPlayManager& manager, LONGLONG position);
-    void LoadItem(CPlayItem& item, CTrackInfo& track);
+    // FALSE when the track gives the item nothing to render.
+    BOOL LoadItem(CPlayItem& item, CTrackInfo& track);
     // Before a track joins the mix or an edit copy is written back: an overlay track mixes by
     // standard mixing and its markers take the form the builder and the editor keep them in.
     // committed: the track of the mix an edit copy replaces, or null.
@@ -295,6 +302,9 @@ private:
     // A track whose material was cut: without a segment left it leaves the mix, else it is
     // prepared as for a commit.
     void SettleEditedTrack(int index);
+    // The clipboard's container of the clip's format, read whole; FALSE (the clip possibly
+    // partly filled) when it is not there or does not read as a whole container.
+    static BOOL ReadWholeClipboard(CTrackInfoContainer& clip);
     // Pasted tracks join the mix after the track at the time, or at its end.
     HRESULT PasteAsTracks(CTrackInfoContainer& clip, LONGLONG mixTime);
     // The segments of the layer heard at the time are split there.

@@ -22,12 +22,13 @@ constexpr int kBeatEndKind = 7;
 
 // Every track's file becomes a catalog item's, through the engine's file mapper (which may ask
 // the user about a missing file); a track whose file cannot be found leaves the list. Pause
-// tracks have no file and keep their place.
-void ResolveTrackFiles(IUnknown* owner, CTrackInfoContainer& tracks)
+// tracks have no file and keep their place. Called without the global mix lock: the play
+// managers' threads must not wait while the user is asked. The number of tracks left out.
+int ResolveTrackFiles(IUnknown* owner, CTrackInfoContainer& tracks)
 {
     ComPtr<IFileMapper> answer;
     if (FAILED(owner->QueryInterface(EngineIid::FileMapperInternal, answer.put_void())) || !answer)
-        return;
+        return 0;
     CTrackInfoContainer music;
     music.SetPath(tracks.GetPath());
     for (int i = 0; i < tracks.GetCount(); ++i)
@@ -37,9 +38,13 @@ void ResolveTrackFiles(IUnknown* owner, CTrackInfoContainer& tracks)
     std::set<const CTrackInfo*> found;
     for (int i = 0; i < music.GetCount(); ++i)
         found.insert(music.GetAt(i));
+    int leftOut = 0;
     for (int i = tracks.GetCount() - 1; i >= 0; --i)
-        if (!tracks.GetAt(i)->IsPause() && !found.count(tracks.GetAt(i)))
+        if (!tracks.GetAt(i)->IsPause() && !found.count(tracks.GetAt(i))) {
             tracks.RemoveAt(i);
+            ++leftOut;
+        }
+    return leftOut;
 }
 
 }  // namespace
@@ -47,15 +52,16 @@ void ResolveTrackFiles(IUnknown* owner, CTrackInfoContainer& tracks)
 HRESULT CMixManager::ReplaceMix(const CTrackInfoContainer* tracks, const CMixGlobals* globals, IVideoClipList* video,
                                 BOOL setModified)
 {
-    CLiveAndPendingMixSingleThreadAccess lock;
     CTrackInfoContainer incoming;
+    int leftOut = 0;
     if (tracks) {
         incoming.SetPath(tracks->GetPath());
         for (int i = 0; i < tracks->GetCount(); ++i)
             if (!incoming.AppendCopy(*tracks->GetAt(i)))
                 return E_OUTOFMEMORY;
-        ResolveTrackFiles(GetOuter(), incoming);
+        leftOut = ResolveTrackFiles(GetOuter(), incoming);
     }
+    CLiveAndPendingMixSingleThreadAccess lock;
     for (int i = 0; i < incoming.GetCount(); ++i)
         PrepareAsForCommit(*incoming.GetAt(i));
     m_tracks.TakeAllFrom(incoming);
@@ -65,20 +71,26 @@ HRESULT CMixManager::ReplaceMix(const CTrackInfoContainer* tracks, const CMixGlo
         m_globals.CopyFrom(CMixGlobals());
     if (m_efxManager)
         m_efxManager->SetEffectList(m_globals.Effects());
-    RebuildMix(TRUE, setModified, video);
+    // A mix that lost tracks on the way is not the document any more: it is marked modified and
+    // the user is told, so that nobody saves over the document without knowing.
+    if (leftOut > 0)
+        Post(MixManagerUi::TracksLeftOut, leftOut);
+    RebuildMix(TRUE, setModified || leftOut > 0, video);
     // The mix is now exactly the given tracks.
     TouchTrackPlots(m_tracks);
-    return S_OK;
+    return leftOut > 0 ? S_FALSE : S_OK;
 }
 
 int CMixManager::InsertTracksAt(const CTrackInfoContainer& tracks, int index)
 {
-    CLiveAndPendingMixSingleThreadAccess lock;
     CTrackInfoContainer given;
     given.SetPath(tracks.GetPath());
     for (int i = 0; i < tracks.GetCount(); ++i)
         given.AppendReference(tracks.GetAt(i));
-    ResolveTrackFiles(GetOuter(), given);
+    const int leftOut = ResolveTrackFiles(GetOuter(), given);
+    CLiveAndPendingMixSingleThreadAccess lock;
+    if (leftOut > 0)
+        Post(MixManagerUi::TracksLeftOut, leftOut);
     // Nothing left to insert (every file missing): no rebuild, so no empty undo step.
     if (given.GetCount() == 0)
         return 0;

@@ -128,13 +128,16 @@ void CMixManager::RefreshEditMusicTimes(CTrackInfo& copy)
             segment->SetTime(kBeatLength, mixEnd - mixStart);
             if (!m_beatMap)
                 continue;
+            // As the builder keeps them: master musical times less the reference's offset.
+            CMusicTime offset;
+            if (reference)
+                m_beatMap->GetTrackMusicTimeOffset(reference->GetTrackIdValue(), &offset);
             for (const auto& [kind, time] : {std::pair{kMusicStart, mixStart}, std::pair{kMusicEnd, mixEnd}}) {
                 CMusicTime music;
-                const HRESULT hr = reference
-                                       ? m_beatMap->MixTimeToTrackMusicTime(reference->GetTrackIdValue(), time, &music)
-                                       : m_beatMap->TimeToMusicTime(time, &music);
-                if (SUCCEEDED(hr))
-                    segment->SetMusicTime(kind, &music);
+                if (FAILED(m_beatMap->TimeToMusicTime(time, &music)))
+                    continue;
+                music.SetTicks(music.GetTicks() - offset.GetTicks());
+                segment->SetMusicTime(kind, &music);
             }
         }
     }

@@ -1,5 +1,5 @@
 // IMixManagerInternal: the mix manager's operations that other engine objects call, reached by
-// asking the engine main object (an object's outer) for EngineIid::MixManagerInternal. The mix
+// asking the engine main object (an object's outer) for EngineIid::MixManagerOperations. The mix
 // manager implements it; objects that change the mix behind its back (the effects manager, the
 // play manager, the player) report here. Tests give the caller an owner double that answers it.
 // Called under the global mix lock.
@@ -47,4 +47,4 @@ struct IMixManagerInternal : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE BuildExportTrackList(int mode, CPlayerOutputExportInfo* info) = 0;
 };
 
-inline constexpr IID IID_IMixManagerInternal = EngineIid::MixManagerInternal;
+inline constexpr IID IID_IMixManagerInternal = EngineIid::MixManagerOperations;

@@ -120,7 +120,9 @@ BOOL CMixManager::SwitchMixingMode(CTrackInfo& track, BOOL toStandard)
         CProfileResults results;
         if (m_profiles && m_profiles->GetProfileResults(track.GetMusicFileId(), &results))
             changed = track.SwitchMixing(results, toStandard);
-        // The tempo and mix-point markers belong to the mode the track leaves.
+        // The tempo and mix-point markers belong to the mode the track leaves. Removing them is a
+        // change too: the user's tempo markers must come back with an undo.
+        ForEachObject(track.Layers(), kTrackObjMarker, kMarkerMixPointMask, [&changed](CTrackObj*) { changed = TRUE; });
         track.Layers().RemoveObjects(kTrackObjMarker, kMarkerMixPointMask);
     } else if (toStandard && !track.IsPrimary() && !track.IsPause() && track.GetMixingKind() != kMixingStandard) {
         // Overlay tracks always mix by standard mixing.

@@ -50,14 +50,15 @@ void CMixManager::RemapOverlayMusicTimes(CTrackInfo& track, LONG oldParent, LONG
 HRESULT CMixManager::AlignOverlayTracks()
 {
     CLiveAndPendingMixSingleThreadAccess lock;
-    // 1. Each overlay belongs to the track that plays at its start.
+    // 1. Each overlay belongs to the track that plays at its start. A pause track is no overlay:
+    // it stops the mix after the primary track it follows, and stays there.
     for (int i = 0; i < m_tracks.GetCount(); ++i) {
         CTrackInfo* track = m_tracks.GetAt(i);
         LONGLONG start = 0;
         LONG found = -1;
         int at = 0;
-        if (track->IsPrimary() || FAILED(track->GetStartTime(&start)) || !FindTrackAtPosition(start, &found, &at) ||
-            found == track->GetTrackIdValue())
+        if (track->IsPrimary() || track->IsPause() || FAILED(track->GetStartTime(&start)) ||
+            !FindTrackAtPosition(start, &found, &at) || found == track->GetTrackIdValue())
             continue;
         if (found != track->GetLinkId()) {
             if (m_beatMap)
@@ -65,29 +66,35 @@ HRESULT CMixManager::AlignOverlayTracks()
             track->SetLinkId(found);
         }
     }
-    // 2. Primary tracks in their order, each followed by its overlays; orphans at the end.
-    CTrackInfoContainer ordered;
+    // 2. Primary tracks in their order, each followed by its overlays and then by the pause
+    // tracks that followed it; pause tracks before the first primary track stay first, orphaned
+    // overlays go to the end.
+    CTrackInfoContainer result;
     CTrackInfoContainer orphans;
+    CTrackInfoContainer pauses;
+    const auto placeFollowers = [&](CTrackInfo* parent) {
+        for (int i = 0; parent && i < m_tracks.GetCount(); ++i)
+            if (CTrackInfo* track = m_tracks.GetAt(i);
+                !track->IsPrimary() && !track->IsPause() && track->GetLinkId() == parent->GetTrackIdValue())
+                result.AppendReference(track);
+        for (int i = 0; i < pauses.GetCount(); ++i)
+            result.AppendReference(pauses.GetAt(i));
+        pauses.RemoveAll();
+    };
+    CTrackInfo* parent = nullptr;
     for (int i = 0; i < m_tracks.GetCount(); ++i) {
         CTrackInfo* track = m_tracks.GetAt(i);
-        if (track->IsPrimary()) {
-            ordered.AppendReference(track);
-            continue;
+        if (track->IsPause()) {
+            pauses.AppendReference(track);
+        } else if (track->IsPrimary()) {
+            placeFollowers(parent);
+            result.AppendReference(track);
+            parent = track;
+        } else if (CTrackInfo* owner = FindTrack(track->GetLinkId(), nullptr); !owner || !owner->IsPrimary()) {
+            orphans.AppendReference(track);
         }
-        CTrackInfo* parent = FindTrack(track->GetLinkId(), nullptr);
-        if (parent && parent->IsPrimary())
-            continue;
-        orphans.AppendReference(track);
     }
-    CTrackInfoContainer result;
-    for (int p = 0; p < ordered.GetCount(); ++p) {
-        CTrackInfo* parent = ordered.GetAt(p);
-        result.AppendReference(parent);
-        for (int i = 0; i < m_tracks.GetCount(); ++i)
-            if (CTrackInfo* track = m_tracks.GetAt(i);
-                !track->IsPrimary() && track->GetLinkId() == parent->GetTrackIdValue())
-                result.AppendReference(track);
-    }
+    placeFollowers(parent);
     for (int i = 0; i < orphans.GetCount(); ++i)
         result.AppendReference(orphans.GetAt(i));
     m_tracks.TakeAllFrom(result);
@@ -97,13 +104,17 @@ HRESULT CMixManager::AlignOverlayTracks()
         m_beatMap->Rebuild(m_tracks);
         CMixBuilder::LinkOverlayTracks(m_profiles, *m_beatMap.get(), m_tracks);
     }
+    const auto isOverlay = [this](int i) {
+        const CTrackInfo* track = m_tracks.GetAt(i);
+        return !track->IsPrimary() && !track->IsPause();
+    };
     for (int i = 0; i < m_tracks.GetCount();) {
-        if (m_tracks.GetAt(i)->IsPrimary()) {
+        if (!isOverlay(i)) {
             ++i;
             continue;
         }
         int end = i;
-        while (end < m_tracks.GetCount() && !m_tracks.GetAt(end)->IsPrimary())
+        while (end < m_tracks.GetCount() && isOverlay(end))
             ++end;
         for (int a = i; a < end; ++a)
             for (int b = a + 1; b < end; ++b)

@@ -112,6 +112,10 @@ BOOL CMixManager::MoveOutroTo(CTrackInfo& track, LONGLONG mixTime, BOOL pauseAft
         if (SUCCEEDED(track.GetMeasureCount(positions[i - 1], positions[i], &count)) && count != 0)
             offsets.push_back(offsets.back() + count * kMeasureTicks);
     }
+    // All or nothing: a marker that cannot be laid (past the track's material) leaves the outro
+    // as it was, never a track without one.
+    CTrackObjContainer previous;
+    objects.CopyMatchingTo(previous, kTrackObjMarker, kMarkerEnd);
     objects.RemoveObjects(kTrackObjMarker, kMarkerEnd);
     for (LONGLONG offset : offsets) {
         CMusicTime at;
@@ -120,8 +124,12 @@ BOOL CMixManager::MoveOutroTo(CTrackInfo& track, LONGLONG mixTime, BOOL pauseAft
         LONGLONG markerMixTime = 0;
         if (FAILED(m_beatMap->TrackMusicTimeToTime(id, &at, &trackTime)) ||
             FAILED(track.TrackTimeToMixTime(trackTime, &markerMixTime)) ||
-            FAILED(track.AddMarker(markerMixTime, kMarkerEnd)))
+            FAILED(track.AddMarker(markerMixTime, kMarkerEnd))) {
+            objects.RemoveObjects(kTrackObjMarker, kMarkerEnd);
+            while (previous.GetCount() > 0)
+                objects.Append(previous.DetachAt(0));
             return FALSE;
+        }
     }
     return TRUE;
 }

@@ -195,8 +195,7 @@ BOOL CMixManager::PreparePlayItem(CPlayItem* item)
             catalogItem->Release();
         }
     }
-    LoadItem(*item, *track);
-    return TRUE;
+    return LoadItem(*item, *track);
 }
 
 BOOL CMixManager::CancelPlayItemAnalysis(CPlayItem* item)

@@ -122,7 +122,7 @@ CPlayItem* CMixManager::FindCurrentItem(CPlayManager& manager, LONGLONG position
     return nullptr;
 }
 
-void CMixManager::LoadItem(CPlayItem& item, CTrackInfo& track)
+BOOL CMixManager::LoadItem(CPlayItem& item, CTrackInfo& track)
 {
     std::vector<std::unique_ptr<CTrackBeatMap>> maps;
     std::vector<const CTrackBeatMap*> beatMaps;
@@ -134,7 +134,7 @@ void CMixManager::LoadItem(CPlayItem& item, CTrackInfo& track)
         maps.back()->Update(*layer, track);
         beatMaps.push_back(maps.back().get());
     }
-    item.LoadFromTrack(track, beatMaps);
+    return item.LoadFromTrack(track, beatMaps);
 }
 
 void CMixManager::UpdatePlayList(CPlayManager& manager)

@@ -76,21 +76,24 @@ HRESULT CMixManager::CanPasteTracks()
     return clip.CanPaste() ? S_OK : S_FALSE;
 }
 
+BOOL CMixManager::ReadWholeClipboard(CTrackInfoContainer& clip)
+{
+    // Any process may have written the clipboard: what does not read as a whole container is
+    // not pasted at all.
+    try {
+        return clip.PasteFromClipboard() ? TRUE : FALSE;
+    } catch (const CException&) {
+        return FALSE;
+    } catch (const std::exception&) {
+        return FALSE;
+    }
+}
+
 HRESULT CMixManager::PasteTracks(int visiblePosition)
 {
     CLiveAndPendingMixSingleThreadAccess lock;
     CTrackInfoContainer clip;
-    // Any process may have written the clipboard: what does not read as a whole container is
-    // not pasted at all.
-    try {
-        if (!clip.CanPaste() || !clip.PasteFromClipboard())
-            return S_FALSE;
-    } catch (const CException&) {
-        return S_FALSE;
-    } catch (const std::exception&) {
-        return S_FALSE;
-    }
-    if (clip.GetCount() == 0)
+    if (!clip.CanPaste() || !ReadWholeClipboard(clip) || clip.GetCount() == 0)
         return S_FALSE;
     // A paste is new material: the tracks get ids of their own at the rebuild, so pasting twice
     // gives two sets.

@@ -7,7 +7,6 @@
 #include <new>
 #include <set>
 
-#include "classlib/core/ArchiveException.h"
 #include "engine/core/mix/MixManager.h"
 #include "engine/core/server/LiveAndPendingMixLock.h"
 #include "engine/core/track/Segment.h"
@@ -114,8 +113,7 @@ HRESULT CMixManager::CopyTrackObjects(IItemIdList* objectIds)
         clip.CollectObject(static_cast<LONG>(id), m_tracks);
     }
     clip.NormalizeObjectTimes();
-    clip.CopyToClipboard();
-    return S_OK;
+    return clip.CopyToClipboard() ? S_OK : E_FAIL;
 }
 
 HRESULT CMixManager::DeleteTrackObjects(IItemIdList* objectIds)
@@ -151,13 +149,7 @@ HRESULT CMixManager::PasteTrackObjects(IItemIdList* trackIds, LONGLONG mixTime)
     CLiveAndPendingMixSingleThreadAccess lock;
     CTrackInfoContainer clip;
     clip.SetClipboardFormatName(kTrackObjectsClipboardFormat);
-    try {
-        if (!clip.PasteFromClipboard())
-            return S_FALSE;
-    } catch (const CArchiveException&) {
-        return S_FALSE;  // written by another process: a malformed container pastes nothing
-    }
-    if (clip.GetCount() == 0)
+    if (!ReadWholeClipboard(clip) || clip.GetCount() == 0)
         return S_FALSE;
     // The pasted objects are new objects of the mix.
     clip.ClearObjectIds();
@@ -207,6 +199,7 @@ HRESULT CMixManager::PasteTrackObjects(IItemIdList* trackIds, LONGLONG mixTime)
         CTrackInfo* track = clip.GetAt(i);
         track->SetTrackId(-1);
         track->SetPrimary(FALSE);
+        track->SetOverlayMusicTimesSet(FALSE);
         track->SetLinkId(target->GetTrackIdValue());
         for (int l = 0; l < track->Layers().GetCount(); ++l) {
             CTrackLayer* layer = nullptr;
@@ -254,8 +247,7 @@ HRESULT CMixManager::CopyTrackRange(IItemIdList* trackIds, LONGLONG start, LONGL
         copy->ReleaseFromOwner();
     }
     clip.NormalizeObjectTimes();
-    clip.CopyToClipboard();
-    return S_OK;
+    return clip.CopyToClipboard() ? S_OK : E_FAIL;
 }
 
 HRESULT CMixManager::DeleteTrackRange(IItemIdList* trackIds, LONGLONG start, LONGLONG end)

@@ -62,8 +62,9 @@ CBrennockMain::~CBrennockMain()
 INondelegatingUnknown* CBrennockMain::RoutedMember(REFIID iid)
 {
     using namespace EngineIid;
-    if (IsEqualIID(iid, MixManager) || IsEqualIID(iid, MixManagerInternal) || IsEqualIID(iid, PlayManager) ||
-        IsEqualIID(iid, PlayManagerInternal) || IsEqualIID(iid, MasterBeatMap) || IsEqualIID(iid, EfxManager))
+    if (IsEqualIID(iid, MixManager) || IsEqualIID(iid, MixManagerInternal) || IsEqualIID(iid, MixManagerOperations) ||
+        IsEqualIID(iid, PlayManager) || IsEqualIID(iid, PlayManagerInternal) || IsEqualIID(iid, MasterBeatMap) ||
+        IsEqualIID(iid, EfxManager))
         return m_mixManager.get();
     if (IsEqualIID(iid, Player) || IsEqualIID(iid, PlayerInternal))
         return m_player.get();
@@ -300,11 +301,13 @@ HRESULT CBrennockMain::LoadPlaylist(BSTR path, BOOL append)
         tracks.SetPath(path);
     }
     tracks.ClearTrackIds();
+    // Tracks whose files cannot be found are left out, never silently: S_FALSE, and the mix
+    // manager posts how many (the document itself stays as it was until the user saves).
     // Appended tracks go after the last track, hidden performed tracks or not.
     if (append)
-        return m_mixManager->InsertTracksAt(tracks, m_mixManager->Tracks().GetCount()) > 0 ? S_OK : S_FALSE;
-    m_mixManager->ReplaceMix(&tracks, &globals, video.get(), FALSE);
-    return S_OK;
+        return m_mixManager->InsertTracksAt(tracks, m_mixManager->Tracks().GetCount()) == tracks.GetCount() ? S_OK
+                                                                                                            : S_FALSE;
+    return m_mixManager->ReplaceMix(&tracks, &globals, video.get(), FALSE);
 }
 
 HRESULT CBrennockMain::SavePlaylist(BSTR path)

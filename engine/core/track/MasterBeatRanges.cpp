@@ -92,7 +92,7 @@ CMasterRangeBuilder::Piece CMasterRangeBuilder::CutPiece(LONGLONG from, LONGLONG
 BOOL CMasterRangeBuilder::AddTrack(const CTrackBeatMap& map, const CTimeMap& timeMap, LONGLONG clipFrom,
                                    LONGLONG clipTo, LONG* offset)
 {
-    m_run.clear();
+    EndRun();
     const std::vector<GRID_DOWNBEAT> all = MixDownbeats(map, timeMap, clipFrom, clipTo);
     size_t begin = 0;
     while (begin < all.size() && all[begin].mixTime < clipFrom - kGridTolerance)
@@ -130,35 +130,47 @@ void CMasterRangeBuilder::AddPiece(const Piece& piece, const CTimeMap& timeMap)
         range.to = piece.to;
         range.last += piece.measures;
         range.rateTo = RateAt(timeMap, piece.to);
-        m_run.push_back({piece.to, range.last - range.first});
+        AddRunBoundary(piece.to, range.last - range.first);
     } else {
         CloseGapTo(piece.from);
         m_ranges.push_back({piece.from, piece.to, RateAt(timeMap, piece.from), RateAt(timeMap, piece.to), m_measure,
                             m_measure + piece.measures});
-        m_run.clear();
-        if (piece.whole && piece.measures > 0)
-            m_run = {{piece.from, 0}, {piece.to, piece.measures}};
+        EndRun();
+        if (piece.whole && piece.measures > 0) {
+            m_runOpen = true;
+            m_runStart = piece.from;
+            m_lengthLow = -HUGE_VAL;
+            m_lengthHigh = HUGE_VAL;
+            AddRunBoundary(piece.to, piece.measures);
+        }
     }
     m_measure += piece.measures;
 }
 
+void CMasterRangeBuilder::AddRunBoundary(LONGLONG mixTime, LONG measure)
+{
+    // The boundary stays within the tolerance of start + length x measure for the lengths in
+    // [low, high]; the run's start lies on every such line.
+    const double offset = static_cast<double>(mixTime) - static_cast<double>(m_runStart);
+    m_lengthLow = std::max(m_lengthLow, (offset - kGridTolerance) / measure);
+    m_lengthHigh = std::min(m_lengthHigh, (offset + kGridTolerance) / measure);
+    m_runLast = {mixTime, measure};
+}
+
 bool CMasterRangeBuilder::Extends(const Piece& piece, const CTimeMap& timeMap) const
 {
-    if (m_run.empty() || !piece.whole || piece.measures <= 0 || m_run.back().mixTime != piece.from)
+    if (!m_runOpen || !piece.whole || piece.measures <= 0 || m_runLast.mixTime != piece.from)
         return false;
     for (int p = 0; p < timeMap.GetPointCount(); ++p) {
         const LONGLONG at = timeMap.GetPoint(p).mixTime;
         if (at >= piece.from && at < piece.to)
             return false;
     }
-    const double start = static_cast<double>(m_run.front().mixTime);
-    const double span = static_cast<double>(piece.to) - start;
-    const double measures = m_run.back().measure + piece.measures;
-    for (const GRID_DOWNBEAT& boundary : m_run)
-        if (std::fabs(static_cast<double>(boundary.mixTime) - (start + span * boundary.measure / measures)) >
-            kGridTolerance)
-            return false;
-    return true;
+    // The range with the piece has one measure length; every boundary of the run must stay
+    // close to its place at that spacing.
+    const double length =
+        (static_cast<double>(piece.to) - static_cast<double>(m_runStart)) / (m_runLast.measure + piece.measures);
+    return length >= m_lengthLow && length <= m_lengthHigh;
 }
 
 void CMasterRangeBuilder::CloseGapTo(LONGLONG time)
@@ -171,7 +183,7 @@ void CMasterRangeBuilder::CloseGapTo(LONGLONG time)
     const LONG count = length > 0.0 ? static_cast<LONG>((time - before.to) / static_cast<LONGLONG>(length)) : 0;
     m_ranges.push_back({before.to, time, before.rateTo, before.rateTo, m_measure, m_measure + count});
     m_measure += count;
-    m_run.clear();
+    EndRun();
 }
 
 std::vector<MASBEATMAP_RANGE> CMasterRangeBuilder::Finish()
@@ -191,6 +203,6 @@ std::vector<MASBEATMAP_RANGE> CMasterRangeBuilder::Finish()
     std::vector<MASBEATMAP_RANGE> ranges;
     ranges.swap(m_ranges);
     m_measure = 0;
-    m_run.clear();
+    EndRun();
     return ranges;
 }

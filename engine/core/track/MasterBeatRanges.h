@@ -64,11 +64,21 @@ private:
     static Piece CutPiece(LONGLONG from, LONGLONG to, const GRID_DOWNBEAT& before, const GRID_DOWNBEAT& after);
     void AddPiece(const Piece& piece, const CTimeMap& timeMap);
     bool Extends(const Piece& piece, const CTimeMap& timeMap) const;
+    // The last range takes no more measures.
+    void EndRun() { m_runOpen = false; }
+    // The boundary at the time, its measure count from the run's start, joins the run.
+    void AddRunBoundary(LONGLONG mixTime, LONG measure);
     void CloseGapTo(LONGLONG time);
 
     std::vector<MASBEATMAP_RANGE> m_ranges;
     LONG m_measure = 0;
-    // The boundaries of the last range while it can still take more measures of the same track,
-    // each with its measure count from the range's start.
-    std::vector<GRID_DOWNBEAT> m_run;
+    // The last range while it can still take more measures of the same track: its start and last
+    // boundary, and the measure lengths that keep every boundary in it within the grid tolerance
+    // of an even spacing. Each boundary narrows that interval once, so a track of many measures
+    // is added in time linear in their number.
+    bool m_runOpen = false;
+    LONGLONG m_runStart = 0;
+    GRID_DOWNBEAT m_runLast{};
+    double m_lengthLow = 0.0;
+    double m_lengthHigh = 0.0;
 };

@@ -459,6 +459,11 @@ void CTrackInfo::SetBpm(float bpm)
     m_tempo = static_cast<float>(std::lround(clamped * 1000.0) * 0.001);
 }
 
+bool CTrackInfo::IsStoredTempoAccepted(double bpm)
+{
+    return bpm == 0.0 || (bpm >= kMinBpm / 2 && bpm <= kMaxBpm * 2);
+}
+
 BOOL CTrackInfo::IsOlderThan(const CTrackInfo& other) const
 {
     FILETIME mine{};
@@ -552,7 +557,6 @@ void CTrackInfo::CopyFrom(const CTrackInfo& source)
     m_beatPoints = source.m_beatPoints;
     m_leadFrom = source.m_leadFrom;
     m_leadTo = source.m_leadTo;
-    m_overlayMusicTimesSet = source.m_overlayMusicTimesSet;
 }
 
 BOOL CTrackInfo::IsEqual(const CTrackInfo& other) const
@@ -889,7 +893,8 @@ BOOL CTrackInfo::ReadChunks(IRiffStream* stream, DWORD version)
             TRKH_RECORD header{};
             if (size >= sizeof(header) && archive->Read(&header, sizeof(header), &got) && got == sizeof(header)) {
                 m_fileId.SetBytes(header.fileId);
-                m_tempo = static_cast<float>(header.tempoMilli * 0.001);
+                const double tempo = header.tempoMilli * 0.001;
+                m_tempo = IsStoredTempoAccepted(tempo) ? static_cast<float>(tempo) : 0.0f;
                 m_volumeOffset = header.volumeOffset;
                 m_flags = header.flags;
                 m_mixingKind = header.mixingKind;

@@ -78,6 +78,11 @@ public:
 
     // Engine-side operations.
     void SetBpm(float bpm);
+    // Whether a tempo read from a stored track is one a track can have: 0 (not yet known), or
+    // within the range tempos are set in, with a margin either side. A damaged tempo far outside
+    // it makes measures so short that laying the mix out would take minutes; such a tempo is not
+    // taken (the track's tempo stays unknown until its analysis gives one).
+    static bool IsStoredTempoAccepted(double bpm);
     float GetBpm() const { return m_tempo; }
     void SetFilePath(const wchar_t* path) { m_path = path ? path : L""; }
     const CString& GetFilePath() const { return m_path; }
@@ -136,9 +141,13 @@ public:
     BOOL IsProfileApplied() const { return m_profileApplied != 0; }
     void SetPerformed(BOOL on) { m_performed = on ? 1 : 0; }
     // Whether an overlay track's beat segments hold their musical times (computed once by the
-    // mix builder; cleared to have them computed again from the parent's track times).
-    BOOL AreOverlayMusicTimesSet() const { return m_overlayMusicTimesSet; }
-    void SetOverlayMusicTimesSet(BOOL on) { m_overlayMusicTimesSet = on ? TRUE : FALSE; }
+    // mix builder; cleared to have them computed again from the parent's track times). It is the
+    // word set to 1 at construction, copied and archived with the track: an undo, a redo or a
+    // reloaded document keeps the musical times the overlay was placed by instead of computing
+    // them again from parent track times that may no longer match. A document keeps the musical
+    // times themselves, so a track read from one starts with them set.
+    BOOL AreOverlayMusicTimesSet() const { return m_word1 != 0; }
+    void SetOverlayMusicTimesSet(BOOL on) { m_word1 = on ? 1 : 0; }
     bool IsPrimary() const { return (m_flags & kTrackPrimary) != 0; }
     bool IsPause() const { return (m_flags & kTrackPause) != 0; }
     CTrackLayerContainer& Layers() { return m_layers; }
@@ -191,5 +200,4 @@ private:
     CBeatPoints m_beatPoints;
     LONGLONG m_leadFrom = 0;
     LONGLONG m_leadTo = 0;
-    BOOL m_overlayMusicTimesSet = FALSE;
 };

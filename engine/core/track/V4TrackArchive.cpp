@@ -238,7 +238,7 @@ BOOL LoadV4TrackArchive(CArchive& archive, CTrackInfo& track)
         fileId.SetId(fileIdLow, fileIdHigh);
         track.SetMusicFileId(fileId);
         track.SetSampleInfo(context.rate, samples);
-        track.m_tempo = tempo;
+        track.m_tempo = CTrackInfo::IsStoredTempoAccepted(tempo) ? tempo : 0.0f;
 
         CTrackObjContainer& objects = track.MainObjects();
         LoadList<CV4Segment>(archive, context, &objects);

@@ -168,10 +168,11 @@ void CPlayItem::UpdateFromTrack(CTrackInfo& track)
     }
 }
 
-void CPlayItem::LoadFromTrack(CTrackInfo& track, const std::vector<const CTrackBeatMap*>& beatMaps)
+BOOL CPlayItem::LoadFromTrack(CTrackInfo& track, const std::vector<const CTrackBeatMap*>& beatMaps)
 {
     UpdateFromTrack(track);
     CSingleThreadLock lock(&m_positionLock);
+    const BOOL placed = m_timeMap.GetPointCount() > 0;
     BuildFadeMap(track, beatMaps, 44100, m_fadeMap);
     m_clipChains.clear();
     const CTrackLayerContainer& layers = track.Layers();
@@ -184,6 +185,7 @@ void CPlayItem::LoadFromTrack(CTrackInfo& track, const std::vector<const CTrackB
             if (objects.GetAt(i)->GetClass() == kTrackObjEffectClip)
                 AddEffectClip(*static_cast<const CEfxClip*>(objects.GetAt(i)));
     }
+    return placed;
 }
 
 void CPlayItem::AddEffectClip(const CEfxClip& clip)

@@ -53,8 +53,9 @@ public:
     // Everything the renderer needs of the track: UpdateFromTrack, then its fade map at 44100 Hz
     // from the layers' beat maps (as BuildFadeMap takes them), and one effect clip chain per
     // effect clip of its layers, each on a host of its own running the clip's effects. A clip
-    // whose host cannot be created is left out (the track plays dry there).
-    void LoadFromTrack(CTrackInfo& track, const std::vector<const CTrackBeatMap*>& beatMaps);
+    // whose host cannot be created is left out (the track plays dry there). FALSE when the track
+    // has no place in the mix (no time map): the item has nothing to render.
+    BOOL LoadFromTrack(CTrackInfo& track, const std::vector<const CTrackBeatMap*>& beatMaps);
 
     HRESULT TrackToMixTime(LONGLONG trackTime, LONGLONG* mixTime);
     HRESULT MixToTrackTime(LONGLONG* trackTime, LONGLONG mixTime);

@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "classlib/core/File.h"
+#include "engine/core/mix/FileNamePlaylist.h"
 #include "engine/core/mix/M3uFile.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/UnixTools.h"
@@ -113,6 +115,70 @@ TEST(M3uFile, ALineLongerThanTheCallersBufferIsSkipped)
     char line[8];
     ASSERT_TRUE(file.ReadLine(line, sizeof(line)));
     EXPECT_STREQ(line, "k.mp3");
+}
+
+// Serves the bytes once through a new named pipe, then breaks it: the read after them fails
+// (ERROR_BROKEN_PIPE), as a read from a failing disk or a lost network share would.
+class BreakingPipe {
+public:
+    explicit BreakingPipe(std::string bytes)
+        : m_name(L"\\\\.\\pipe\\carrowfold m3u " + std::to_wstring(GetCurrentProcessId()) + L" " +
+                 std::to_wstring(++s_count)),
+          m_server(CreateNamedPipeW(m_name.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 1 << 16,
+                                    1 << 16, 0, nullptr)),
+          m_writer([this, bytes = std::move(bytes)] {
+              ConnectNamedPipe(m_server, nullptr);
+              DWORD written = 0;
+              WriteFile(m_server, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+              FlushFileBuffers(m_server);
+              DisconnectNamedPipe(m_server);
+          })
+    {}
+    ~BreakingPipe()
+    {
+        m_writer.join();
+        CloseHandle(m_server);
+    }
+    const std::wstring& Name() const { return m_name; }
+
+private:
+    static inline int s_count = 0;
+    std::wstring m_name;
+    HANDLE m_server;
+    std::thread m_writer;
+};
+
+TEST(M3uFile, AReadErrorPartWayIsAFailureNotTheEndOfTheList)
+{
+    // 5,000 lines (over 64 KiB), after a byte-order mark; the pipe breaks after 70,000 bytes.
+    std::string bytes = "\xEF\xBB\xBF";
+    for (int i = 0; i < 5000; ++i)
+        bytes += "C:\\Music\\track " + std::to_string(10000 + i) + ".mp3\r\n";
+    const std::string part = bytes.substr(0, 70000);
+    {
+        BreakingPipe pipe(part);
+        CM3uFile file;
+        ASSERT_TRUE(file.Open(pipe.Name().c_str()));
+        EXPECT_LT(ReadAllLines(file).size(), 5000u);
+        EXPECT_TRUE(file.HasFailed());
+    }
+    {
+        BreakingPipe pipe(part);
+        std::vector<CString> paths;
+        EXPECT_TRUE(FAILED(ReadFileNamePlaylist(pipe.Name().c_str(), paths)));
+        EXPECT_TRUE(paths.empty()) << "no part of a list cut short is taken";
+    }
+    // The same bytes in a file are read whole.
+    fixtures::TempDir dir(L"m3u");
+    const std::wstring path = dir.File(L"whole.m3u");
+    WriteBytes(path, bytes);
+    std::vector<CString> paths;
+    ASSERT_EQ(ReadFileNamePlaylist(path.c_str(), paths), S_OK);
+    EXPECT_EQ(paths.size(), 5000u);
+    CM3uFile whole;
+    ASSERT_TRUE(whole.Open(path.c_str()));
+    EXPECT_EQ(ReadAllLines(whole).size(), 5000u);
+    EXPECT_FALSE(whole.HasFailed());
 }
 
 TEST(M3uFile, MissingFileDoesNotOpen)

@@ -26,6 +26,8 @@ CTrackInfo* AddOverlay(Mix& mix, DWORD mixing, LONGLONG length, LONGLONG parentS
     track->SetTrackId(mix.tracks.GetCount() + 1);
     track->SetSampleInfo(kRate, MeasureSamples(126) * 60);
     track->SetFlags(kTrackOverlay);
+    // Dropped just now: its musical times come from the parent's track times at the next rebuild.
+    track->SetOverlayMusicTimesSet(FALSE);
     track->SetBpm(126);
     track->SetMixingKind(mixing);
     CSegment* segment = new CSegment(kSegmentBeat, 0, length, 0);
@@ -320,6 +322,7 @@ TEST(OverlayWalk, StepsOverAMasterRangeWithoutMeasures)
     overlay->SetTrackId(3);
     overlay->SetSampleInfo(kRate, MeasureSamples(126) * 60);
     overlay->SetFlags(kTrackOverlay);
+    overlay->SetOverlayMusicTimesSet(FALSE);
     overlay->SetBpm(126);
     overlay->SetMixingKind(kMixingBeat);
     CSegment* segment = new CSegment(kSegmentBeat, 0, 20 * kSecond, 0);

@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "engine/core/track/Marker.h"
 #include "tests/engine/core/mix/MixManagerFixture.h"
 
 namespace {
@@ -125,6 +126,36 @@ TEST_F(TrackModesTest, MixingModeSwitchChangesOnlyWhatItMustAndIsOneUndoStep)
             ExpectMixEquals(before);
         }
     }
+}
+
+TEST_F(TrackModesTest, ASwitchThatOnlyRemovesTempoMarkersCanBeUndone)
+{
+    // A beat-mixed track whose analysis is not at hand, with a tempo marker the user set.
+    const mixtest::SyntheticTrack spec{128, 24, 0, 2, 18, 2, kMixingBeat};
+    CTrackInfo* track = mixtest::MakeTrack(spec, mixtest::MakeResults(spec, 128), -1);
+    auto* tempo = new CMarker(kMarkerTempoStart, 4000000);
+    tempo->SetMainValue(131000);
+    tempo->SetUserAdjusted(TRUE);
+    track->MainObjects().Append(tempo);
+    Insert({track}, 4);
+    // The rebuild lays default tempo markers of its own; the user's are those marked adjusted.
+    const auto tempoMarkers = [&] {
+        int count = 0;
+        ForEachObject(At(5).Layers(), kTrackObjMarker, kMarkerMixPointMask, [&count](CTrackObj* object) {
+            count += static_cast<CMarker*>(object)->IsUserAdjusted() ? 1 : 0;
+        });
+        return count;
+    };
+    ASSERT_GT(tempoMarkers(), 0);
+    const std::vector<ComPtr<ITrackEditItem>> before = CopyMix();
+    const int undo = UndoCount();
+
+    ASSERT_EQ(Manager().SetStandardMixing(IdList({5}).get()), S_OK);
+    EXPECT_EQ(tempoMarkers(), 0);
+    EXPECT_EQ(UndoCount(), undo + 1) << "the removal is an edit";
+    EXPECT_TRUE(Manager().IsModified());
+    ASSERT_EQ(Manager().Undo(), S_OK);
+    ExpectMixEquals(before);
 }
 
 TEST_F(TrackModesTest, OverlayWithoutAPrimaryBeforeItChangesNothing)

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "classlib/core/Archive.h"
@@ -235,8 +236,8 @@ protected:
         return RunProgram(L"\"" + BinFolder() + L"track_clipboard_helper.exe\" " + verb +
                           L" \"Carrowfold TrackInfo Container\" \"" + file + L"\"");
     }
-    // Puts bytes on the clipboard under the track format, as any process could.
-    static void PutOnClipboard(const std::vector<BYTE>& bytes)
+    // Puts bytes on the clipboard under the format, as any process could.
+    static void PutOnClipboard(const std::vector<BYTE>& bytes, const wchar_t* format = kTrackClipboardFormat)
     {
         ASSERT_TRUE(OpenClipboard(nullptr));
         EmptyClipboard();
@@ -244,7 +245,7 @@ protected:
         ASSERT_NE(memory, nullptr);
         std::copy(bytes.begin(), bytes.end(), static_cast<BYTE*>(GlobalLock(memory)));
         GlobalUnlock(memory);
-        EXPECT_NE(SetClipboardData(RegisterClipboardFormatW(kTrackClipboardFormat), memory), nullptr);
+        EXPECT_NE(SetClipboardData(RegisterClipboardFormatW(format), memory), nullptr);
         CloseClipboard();
     }
 };
@@ -337,6 +338,54 @@ TEST_F(TrackClipboardTest, MalformedDataUnderTheTrackFormatPastesNothing)
     }
     PutOnClipboard(valid);
     EXPECT_EQ(Manager().PasteTracks(0), S_OK) << "the whole container pastes";
+}
+
+TEST_F(TrackClipboardTest, MalformedDataUnderTheObjectFormatPastesNothing)
+{
+    const std::vector<std::vector<BYTE>> cases = {
+        std::vector<BYTE>(300, 0xA5), {0, 0, 0, 0}, {0xFF, 0xFF, 0xFF, 0x7F, 1, 2, 3}, {1, 0, 0, 0, 5, 0, 2}};
+    for (size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(i);
+        PutOnClipboard(cases[i], kTrackObjectsClipboardFormat);
+        const std::vector<LONG> ids = Ids();
+        const int undo = UndoCount();
+        EXPECT_EQ(Manager().CanPasteTrackObjects(), S_OK);
+        EXPECT_EQ(Manager().PasteTrackObjects(IdList({1}).get(), 1000000), S_FALSE);
+        EXPECT_EQ(Ids(), ids);
+        EXPECT_EQ(UndoCount(), undo);
+    }
+}
+
+TEST_F(TrackClipboardTest, ACopyThatCannotReachTheClipboardFails)
+{
+    // Another window holds the clipboard open while the copies are made.
+    HANDLE opened = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread holder([&] {
+        HWND window = CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+        const BOOL open = OpenClipboard(window);
+        SetEvent(opened);
+        WaitForSingleObject(release, INFINITE);
+        if (open)
+            CloseClipboard();
+        DestroyWindow(window);
+    });
+    WaitForSingleObject(opened, INFINITE);
+    const LONG segment = Manager().Tracks().GetAt(0)->MainObjects().GetAt(0)->GetId();
+    const HRESULT objects = Manager().CopyTrackObjects(IdList({static_cast<DWORD>(segment)}).get());
+    const HRESULT range = Manager().CopyTrackRange(IdList({1}).get(), 0, 2000000);
+    const HRESULT tracks = Manager().CopyTracks(IdList({1}).get());
+    SetEvent(release);
+    holder.join();
+    CloseHandle(opened);
+    CloseHandle(release);
+    EXPECT_TRUE(FAILED(tracks)) << "the clipboard was not held";
+    EXPECT_TRUE(FAILED(objects));
+    EXPECT_TRUE(FAILED(range));
+    // Free again, the same copies succeed.
+    EXPECT_EQ(Manager().CopyTrackObjects(IdList({static_cast<DWORD>(segment)}).get()), S_OK);
+    EXPECT_EQ(Manager().CanPasteTrackObjects(), S_OK);
+    EXPECT_EQ(Manager().CopyTrackRange(IdList({1}).get(), 0, 2000000), S_OK);
 }
 
 }  // namespace

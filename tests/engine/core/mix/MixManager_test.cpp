@@ -12,6 +12,7 @@
 #include "engine/core/mix/MixTrackSource.h"
 #include "engine/core/server/InnerPtr.h"
 #include "engine/core/track/Segment.h"
+#include "engine/playback/graph/PlayItem.h"
 #include "engine/playback/playmgr/PlayManager.h"
 #include "interfaces/IEfxManager.h"
 #include "interfaces/IMasterBeatMap.h"
@@ -45,6 +46,8 @@ TEST_F(MixManagerTest, AnswersEachInterfaceOfItsTable)
     CPlayManager* live = Manager().GetLivePlayManager();
     ASSERT_NE(live, nullptr);
     EXPECT_EQ(answer(EngineIid::MixManager), static_cast<IMixManager*>(&Manager()));
+    EXPECT_EQ(answer(EngineIid::MixManagerInternal), static_cast<IMixManager*>(&Manager()))
+        << "the engine's own IID of the same table";
     EXPECT_EQ(answer(IID_IMixManagerInternal), static_cast<IMixManagerInternal*>(&Manager()));
     EXPECT_EQ(answer(IID_IPlayManager), static_cast<IPlayManager*>(live));
     EXPECT_EQ(answer(IID_IPlayManagerLive), static_cast<IPlayManager*>(live));
@@ -336,6 +339,24 @@ TEST_F(MixManagerTest, ReadOnlySlotsDescribeTheMix)
     EXPECT_EQ(length, lastEnd) << "the live play list ends with the last track";
     EXPECT_EQ(mix.NotImplemented39(), E_FAIL);
     EXPECT_EQ(mix.RemoveTracks(nullptr), S_FALSE) << "an empty list removes nothing";
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MixManagerTest, APlayItemIsPreparedOnlyFromATrackWithAPlaceInTheMix)
+{
+    Insert({NewTrack(120), NewTrack(126)}, 0);
+    CPlayItem* item = nullptr;
+    ASSERT_TRUE(Manager().GetLivePlayManager()->GetPlayList().GetAt(1, &item));
+    EXPECT_TRUE(Manager().PreparePlayItem(item));
+    // The track loses its time map: the item has nothing to render.
+    CTrackLayer* layer = nullptr;
+    ASSERT_TRUE(Manager().Tracks().GetAt(1)->Layers().GetLayer(0, &layer));
+    layer->TimeMap().Clear();
+    EXPECT_FALSE(Manager().PreparePlayItem(item));
+    EXPECT_FALSE(Manager().PreparePlayItem(nullptr));
 }
 
 }  // namespace

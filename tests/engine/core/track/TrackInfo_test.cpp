@@ -148,6 +148,23 @@ TEST(TrackInfo, ChunkReaderTable)
          false},
         {"oldest archive form read, nothing else", Form("TRKI", {Chunk("TRKF", cutPath), Chunk("TRKB", V4Blob({}))}),
          TRUE, 1, L"C:\\Music\\a.mp3", 120.0f, false},
+        // Stored tempos beyond what a track can have are not taken: the tempo stays unknown.
+        {"highest tempo taken", Form("TRKI", {Chunk("TRKH", TrkhBody(500000, 0, kTrackPrimary, 1))}), TRUE, 1, L"",
+         500.0f, false},
+        {"lowest tempo taken", Form("TRKI", {Chunk("TRKH", TrkhBody(20000, 0, kTrackPrimary, 1))}), TRUE, 1, L"", 20.0f,
+         false},
+        {"a damaged tempo of 20,000 BPM", Form("TRKI", {Chunk("TRKH", TrkhBody(20000000, 0, kTrackPrimary, 1))}), TRUE,
+         1, L"", 0.0f, false},
+        {"a tempo just too high", Form("TRKI", {Chunk("TRKH", TrkhBody(500001, 0, kTrackPrimary, 1))}), TRUE, 1, L"",
+         0.0f, false},
+        {"a negative tempo", Form("TRKI", {Chunk("TRKH", TrkhBody(-120000, 0, kTrackPrimary, 1))}), TRUE, 1, L"", 0.0f,
+         false},
+        {"oldest archive form with a damaged tempo", Form("TRKI", {Chunk("TRKB", V4Blob([] {
+                                                                             V4_BLOB blob;
+                                                                             blob.tempo = 20000.0f;
+                                                                             return blob;
+                                                                         }()))}),
+         TRUE, 1, L"C:\\Music\\a.mp3", 0.0f, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

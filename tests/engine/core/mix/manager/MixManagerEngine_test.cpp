@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <functional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -22,6 +23,10 @@
 #include "engine/playback/playmgr/PlayManager.h"
 #include "engine/core/server/EngineFolders.h"
 #include "engine/core/server/Factory.h"
+#include "engine/core/server/LiveAndPendingMixLock.h"
+#include "interfaces/ICatDisplayItemMgr.h"
+#include "interfaces/IMissingFileLocator.h"
+#include "interfaces/IUiUpdateQueue.h"
 #include "interfaces/IBrennock.h"
 #include "interfaces/IMixManager.h"
 #include "tests/engine/core/mix/DocumentFiles.h"
@@ -559,6 +564,97 @@ TEST_F(EngineMix, InsertedItemsAndFilesLandAtVisiblePositionsWhilePerformedTrack
     const std::vector<DWORD> after = Ids();
     ASSERT_EQ(after.size(), 7u);
     EXPECT_EQ(std::vector<DWORD>(after.begin(), after.begin() + 6), now);
+}
+
+// The program's missing-file locator: while the user is asked, another thread (a play manager's)
+// tries the global mix lock; the user then skips the file.
+class LockProbeLocator : public IMissingFileLocator {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override
+    {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE LocateFile(BSTR missing, int, BSTR* newPath) override
+    {
+        asked.emplace_back(missing ? missing : L"");
+        *newPath = nullptr;
+        HANDLE taken = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        // Joined after the load: a thread that could not take the lock gets it only then.
+        others.emplace_back([taken] {
+            CLiveAndPendingMixSingleThreadAccess lock;
+            SetEvent(taken);
+        });
+        lockFreeWhileAsked.push_back(WaitForSingleObject(taken, 3000) == WAIT_OBJECT_0);
+        events.push_back(taken);
+        return S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE ResetAnswer() override { return S_OK; }
+    void JoinOthers()
+    {
+        for (std::thread& other : others)
+            other.join();
+        others.clear();
+        for (HANDLE event : events)
+            CloseHandle(event);
+        events.clear();
+    }
+    virtual ~LockProbeLocator() { JoinOthers(); }
+
+    std::vector<std::wstring> asked;
+    std::vector<bool> lockFreeWhileAsked;
+    std::vector<std::thread> others;
+    std::vector<HANDLE> events;
+};
+
+// Takes the locator back from the engine however the test ends.
+struct CallbackSet {
+    IBrennock* engine;
+    ~CallbackSet() { engine->ClearFileMapperCallback(); }
+};
+
+TEST_F(EngineMix, ADocumentWithAMissingFileSaysSoAndIsNotWrittenOver)
+{
+    // The program's view of the engine's updates.
+    ComPtr<ICatDisplayItemMgr> display;
+    ASSERT_EQ(m_engine->CreateCatDisplayItemMgr(display.put()), S_OK);
+    ComPtr<IUiUpdateQueue> queue;
+    ASSERT_EQ(display->QueryInterface(IID_IUiUpdateQueue, queue.put_void()), S_OK);
+    LockProbeLocator locator;
+    ASSERT_EQ(m_engine->SetFileMapperCallback(&locator), S_OK);
+    const CallbackSet callback{m_engine.get()};
+    const std::wstring missing = m_folder.File(L"click126.wav");
+    ASSERT_TRUE(DeleteFileW(missing.c_str()));
+    const std::vector<BYTE> document = mixtest::ReadFileBytes(DocumentPath());
+    int code = 0;
+    int value = 0;
+    while (queue->PopUpdate(&code, &value) == S_OK) {
+    }
+
+    EXPECT_EQ(Load(DocumentPath()), S_FALSE) << "a distinct success: a track was left out";
+    locator.JoinOthers();
+    EXPECT_EQ(Ids().size(), 1u);
+    EXPECT_TRUE(Manager().IsModified()) << "the mix is not the document any more";
+    EXPECT_EQ(mixtest::ReadFileBytes(DocumentPath()), document) << "the document stays as it was";
+    std::vector<std::pair<int, int>> posts;
+    while (queue->PopUpdate(&code, &value) == S_OK)
+        posts.emplace_back(code, value);
+    EXPECT_NE(std::find(posts.begin(), posts.end(), std::make_pair(MixManagerUi::TracksLeftOut, 1)), posts.end())
+        << "the program learns how many tracks were left out";
+    EXPECT_EQ(std::find(posts.begin(), posts.end(), std::make_pair(MixManagerUi::ModifiedChanged, 0)), posts.end());
+    ASSERT_EQ(locator.asked.size(), 1u) << "the user was asked about the missing file";
+    EXPECT_EQ(lstrcmpiW(locator.asked[0].c_str(), missing.c_str()), 0);
+    EXPECT_TRUE(locator.lockFreeWhileAsked[0]) << "the mix stayed locked while the user was asked";
+
+    // Appended, the document also answers that a track was left out.
+    locator.asked.clear();
+    EXPECT_EQ(Load(DocumentPath(), TRUE), S_FALSE);
+    locator.JoinOthers();
+    EXPECT_EQ(Ids().size(), 2u);
+    ASSERT_EQ(locator.lockFreeWhileAsked.size(), 2u);
+    EXPECT_TRUE(locator.lockFreeWhileAsked[1]);
 }
 
 class EnginePlaylist : public EngineMix {
