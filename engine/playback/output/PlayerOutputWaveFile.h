@@ -48,7 +48,8 @@ private:
     // Writer thread: pulls and writes every piece; S_OK when all were written, S_FALSE when
     // cancelled or closed first, else the failure.
     HRESULT WriteAll(IPlayerInput& input);
-    // Writer thread: closes the file and moves it over the target, or removes it.
+    // Writer thread: closes the file and moves it over the target, or removes it (S_FALSE when a
+    // cancel or close came after the last piece).
     HRESULT Finish(bool keep);
 
     CString m_path;

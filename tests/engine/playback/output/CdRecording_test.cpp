@@ -14,7 +14,6 @@
 
 #include "OutputTestSupport.h"
 #include "classlib/core/WinApp.h"
-#include "engine/core/server/EngineFolders.h"
 #include "engine/core/server/InnerPtr.h"
 #include "engine/core/server/LocalCoCreate.h"
 #include "engine/playback/graph/EfxChain.h"
@@ -77,6 +76,14 @@ std::string Ansi(const std::wstring& text)
     WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, result.data(), bytes, nullptr, nullptr);
     result.resize(result.size() - 1);
     return result;
+}
+
+// GetTempPathW's answer, the folder the recording library is given when none is set.
+std::wstring SystemTempFolder()
+{
+    wchar_t path[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, path);
+    return path;
 }
 
 bool EndsWith(const std::string& text, const std::string& end)
@@ -291,9 +298,8 @@ TEST_F(CdRecordingTest, TheLibraryReceivesTheWholeFinalMixInCdTracks)
         EXPECT_LE(log.largestPiece, static_cast<LONG>(CPlayerOutputCdr::kTransferBytes));
         EXPECT_EQ(log.writeSpeed, 16);
         EXPECT_FALSE(log.burnProof);
-        const CString dataFolder = GetEngineDataFolder();
-        EXPECT_EQ(std::string(log.tempDirectory), Ansi(dataFolder.GetString()))
-            << "the engine's data folder by default";
+        EXPECT_EQ(std::string(log.tempDirectory), Ansi(SystemTempFolder().c_str()))
+            << "the system's temporary folder by default";
         const std::string calls = log.calls;
         EXPECT_EQ(
             calls.rfind("Initialize\nGetRecorderName 0\nGetRecorderName 1\nGetRecorderName 2\nSelectRecorder 0\n", 0),
@@ -477,7 +483,7 @@ TEST_F(CdRecordingTest, WritePropertiesAreStoredAsFiveHundredFortyBytes)
     EXPECT_EQ(burner->GetBurnProof(), S_OK) << "on by default";
     BSTR directory = nullptr;
     ASSERT_EQ(burner->GetTempDirectory(&directory), S_OK);
-    EXPECT_EQ(Text(directory), std::wstring(GetEngineDataFolder().GetString()));
+    EXPECT_EQ(Text(directory), SystemTempFolder()) << "the system's temporary folder by default";
     EXPECT_EQ(burner->SetTempDirectory(std::wstring(264, L'x').c_str()), E_INVALIDARG) << "no room for the end";
     EXPECT_EQ(burner->SetTempDirectory(std::wstring(263, L'x').c_str()), S_OK);
     EXPECT_EQ(burner->SetTempDirectory(L"C:\\cd temp\\"), S_OK);
@@ -532,7 +538,7 @@ TEST_F(CdRecordingTest, StoredPropertiesThatCannotBeTrustedAreNotUsed)
         ASSERT_NE(burner, nullptr);
         BSTR directory = nullptr;
         ASSERT_EQ(burner->GetTempDirectory(&directory), S_OK);
-        EXPECT_EQ(Text(directory), std::wstring(GetEngineDataFolder().GetString()));
+        EXPECT_EQ(Text(directory), SystemTempFolder()) << "the system's temporary folder by default";
         int speed = -1;
         burner->GetWriteSpeed(&speed);
         EXPECT_EQ(speed, stored.speed);
