@@ -378,6 +378,31 @@ TEST_F(CdRecordingTest, FailuresOfTheLibraryAndTheUsersAbortAreReported)
     }
 }
 
+// A stream that stops under the write hands out silence with S_FALSE: that is a failure of the
+// source, never a disc written as if it held the mix.
+TEST_F(CdRecordingTest, AStreamThatStopsUnderTheWriteFailsIt)
+{
+    UseLibraryDouble();
+    MakeStream();
+    IBurnCdr* burner = CreateBurner();
+    ASSERT_NE(burner, nullptr);
+    ASSERT_EQ(burner->StartWrite(), S_OK);
+    for (int waited = 0; waited < 20000 && Log().bytesReceived == 0; ++waited)
+        Sleep(1);
+    ASSERT_GT(Log().bytesReceived, 0);
+    // Stopped between two reads of the device thread.
+    output->Lock();
+    output->SetActive(FALSE);
+    output->Unlock();
+    ASSERT_TRUE(WaitFor([&] { return burner->GetResult() != S_FALSE; }));
+    EXPECT_EQ(burner->GetResult(), E_FAIL);
+    int status = 0;
+    EXPECT_EQ(burner->GetActionStatus(&status), S_OK);
+    EXPECT_EQ(status, 1) << "a failure of the source";
+    ASSERT_EQ(player->EndCdBurn(0), S_OK);
+    burner->Release();
+}
+
 TEST_F(CdRecordingTest, AFailedInitialisationLeavesNothingToWaitFor)
 {
     UseLibraryDouble();

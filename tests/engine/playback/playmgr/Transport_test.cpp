@@ -62,6 +62,66 @@ std::vector<int16_t> WaveOutCapture()
     return WaveOutSamples(outputtest::ReadSink(false));
 }
 
+// A DirectSound capture of the mix that stops and, after a silence, goes on elsewhere in it.
+struct HeardParts {
+    // Frame of the capture where the mix begins; -1 when it is not in the capture.
+    LONGLONG origin = -1;
+    // Frame of the mix up to which the first part is the mix.
+    LONGLONG heardUntil = 0;
+    // Frame of the mix (within half a second of where it was expected) that the first sound after
+    // the silence is, and how far it is from it; -1 when nothing follows the silence.
+    LONGLONG resumedAt = -1;
+    double resumedError = 1e300;
+};
+
+// Relative error of 10 ms of `audio` from frame `at` against `reference` from `referenceAt`.
+double WindowError(const std::vector<int16_t>& audio, LONGLONG at, const std::vector<int16_t>& reference,
+                   LONGLONG referenceAt)
+{
+    double error = 0.0;
+    double energy = 0.0;
+    for (LONGLONG k = 0; k < 441; ++k) {
+        const double a = audio[static_cast<size_t>((at + k) * 2)];
+        const double r = reference[static_cast<size_t>((referenceAt + k) * 2)];
+        error += (a - r) * (a - r);
+        energy += r * r;
+    }
+    return energy > 0 ? error / energy : 1.0;
+}
+
+// Splits a capture of music-like sound (no silence of its own) at the silence in it: where the
+// first part stops matching the mix (10 ms windows of relative error) and which place of the mix
+// near `expected` the first sound after the silence is.
+HeardParts SplitAtSilence(const std::vector<int16_t>& audio, const std::vector<int16_t>& reference, LONGLONG expected)
+{
+    HeardParts parts;
+    parts.origin = FindOrigin(audio, reference);
+    if (parts.origin < 0)
+        return parts;
+    LONGLONG heardUntil = parts.origin;
+    while (heardUntil + 441 < parts.origin + static_cast<LONGLONG>(reference.size() / 2) &&
+           WindowError(audio, heardUntil, reference, heardUntil - parts.origin) < 0.1)
+        heardUntil += 441;
+    parts.heardUntil = heardUntil - parts.origin;
+    const LONGLONG frames = static_cast<LONGLONG>(audio.size() / 2);
+    const auto quiet = [&](LONGLONG at) { return std::abs(audio[static_cast<size_t>(at * 2)]) < 200; };
+    LONGLONG after = heardUntil;
+    for (LONGLONG run = 0; after < frames && run < 441; ++after)
+        run = quiet(after) ? run + 1 : 0;
+    while (after < frames && quiet(after))
+        ++after;
+    if (after + FrameOf(kSecond) >= frames)
+        return parts;
+    for (LONGLONG at = expected - FrameOf(kSecond / 2); at < expected + FrameOf(kSecond / 2); ++at) {
+        const double error = WindowError(audio, after + 441, reference, at + 441);
+        if (error < parts.resumedError) {
+            parts.resumedError = error;
+            parts.resumedAt = at;
+        }
+    }
+    return parts;
+}
+
 }  // namespace
 
 TEST(Transport, ALoopedRangeRepeatsTheRange)
@@ -129,10 +189,9 @@ TEST(Transport, PlayTrackPlaysOneTrackAloneToItsEnd)
     EXPECT_EQ(calls[1], "started " + std::to_string(itemStart));
 }
 
-// A skip stops the device before it seeks: nothing of the old place plays on past the moment of the
-// skip, and the next track's audible start follows at once, with no silence of unrendered blocks
-// before it.
-TEST(Transport, ASkipMovesThePlayPositionToTheNextTracksAudibleStartAtOnce)
+// Wave-out hands the sink our samples as they are: after a skip the next track's audible start
+// follows what was heard of the mix, sample for sample, with no silence of unrendered blocks.
+TEST(Transport, ASkipMovesThePlayPositionToTheNextTracksAudibleStart)
 {
     fixtures::TempDir folder(L"playmgr");
     LiveStream stream(folder.Path(), kThreeTracks, kMeasures, Device::WaveOut);
@@ -177,6 +236,50 @@ TEST(Transport, ASkipMovesThePlayPositionToTheNextTracksAudibleStartAtOnce)
         << " ms after the skip";
     const std::vector<std::string> calls = stream.Host().Take();
     EXPECT_NE(std::find(calls.begin(), calls.end(), "starting " + std::to_string(audibleStart)), calls.end());
+}
+
+// Heard through DirectSound, whose buffer holds what was written ahead of its play cursor (up to
+// the whole buffer): the skip stops it before it seeks, so nothing of the old place plays on past
+// the moment of the skip, and the next track's audible start is what follows the short silence
+// while its first blocks render.
+TEST(Transport, ASkipThroughDirectSoundLeavesNothingOfTheOldPlaceToPlayOn)
+{
+    const outputtest::ComScope com;
+    fixtures::TempDir folder(L"playmgr");
+    const std::vector<int16_t> music = fixtures::MusicLike(24.0, 44100, 2);
+    const std::vector<TrackFile> files = {{120, kLow, 44100, false, music}, {126, kMid, 44100, false, music}};
+    LiveStream stream(folder.Path(), files, kMeasures, Device::DirectSound);
+    ASSERT_TRUE(stream.Ready()) << stream.Failure();
+    fixtures::TempDir offline(L"playmgr");
+    const std::vector<int16_t> reference = OfflineRender(offline.Path(), files);
+    LONGLONG audibleStart = 0;
+    ASSERT_EQ(stream.Mix().Track(1).GetAudibleStart(&audibleStart), S_OK);
+    CPlayManager& manager = stream.Manager();
+    LONGLONG heardAtSkip = 0;
+    bool reached = false;
+    ASSERT_TRUE(stream.PlayCleanly([&] {
+        manager.PlayFromStart();
+        stream.WaitForPosition(3 * kSecond, kWaitMs);
+        heardAtSkip = manager.GetMixOutput()->GetPosition();
+        manager.SkipToNextTrack();
+        reached = stream.WaitForPosition(audibleStart + 2 * kSecond, kWaitMs);
+        manager.Stop();
+        Sleep(200);
+    })) << "the renderer fell behind the sink in every attempt";
+    ASSERT_TRUE(reached);
+    const std::vector<int16_t> audio = SinkFloat48ToPcm44(folder.Path(), outputtest::ReadSink(true));
+    if (audio.empty())
+        GTEST_SKIP() << "sox is not reachable from this process";
+    const HeardParts parts = SplitAtSilence(audio, reference, FrameOf(audibleStart));
+    ASSERT_GE(parts.origin, 0);
+    // One 20 ms pass of the device thread is 80 ms of audio in the sink: that is the tolerance.
+    EXPECT_LE(parts.heardUntil, FrameOf(heardAtSkip) + FrameOf(100000))
+        << "the old place played on for " << (parts.heardUntil - FrameOf(heardAtSkip)) * 1000 / CMixOutput::kRate
+        << " ms after the skip";
+    ASSERT_GE(parts.resumedAt, 0) << "nothing heard after the skip";
+    EXPECT_LT(parts.resumedError, 0.1) << "what was heard after the skip is not the mix";
+    EXPECT_NEAR(static_cast<double>(parts.resumedAt), static_cast<double>(FrameOf(audibleStart)), kThreeMilliseconds)
+        << "the skip landed elsewhere than at the next track's audible start";
 }
 
 TEST(Transport, ARebuildKeepsTheEndOfATrackPlayedAloneAndOfARange)
@@ -314,47 +417,14 @@ TEST(Transport, PauseAndResumeContinueWhereItPaused)
     const std::vector<int16_t> audio = SinkFloat48ToPcm44(folder.Path(), outputtest::ReadSink(true));
     if (audio.empty())
         GTEST_SKIP() << "sox is not reachable from this process";
-    const LONGLONG origin = FindOrigin(audio, reference);
-    ASSERT_GE(origin, 0);
-    // Where the first part stops matching the mix (10 ms windows of relative error).
-    const auto windowError = [&](LONGLONG at, LONGLONG referenceAt) {
-        double error = 0.0;
-        double energy = 0.0;
-        for (LONGLONG k = 0; k < 441; ++k) {
-            const double a = audio[static_cast<size_t>((at + k) * 2)];
-            const double r = reference[static_cast<size_t>((referenceAt + k) * 2)];
-            error += (a - r) * (a - r);
-            energy += r * r;
-        }
-        return energy > 0 ? error / energy : 1.0;
-    };
-    LONGLONG heardUntil = origin;
-    while (heardUntil + 441 < origin + static_cast<LONGLONG>(reference.size() / 2) &&
-           windowError(heardUntil, heardUntil - origin) < 0.1)
-        heardUntil += 441;
-    // The second part: the first sound after the silence of the pause, located in the mix.
-    const LONGLONG frames = static_cast<LONGLONG>(audio.size() / 2);
-    const auto quiet = [&](LONGLONG at) { return std::abs(audio[static_cast<size_t>(at * 2)]) < 200; };
-    LONGLONG after = heardUntil;
-    for (LONGLONG run = 0; after < frames && run < 441; ++after)
-        run = quiet(after) ? run + 1 : 0;
-    while (after < frames && quiet(after))
-        ++after;
-    ASSERT_LT(after + FrameOf(kSecond), static_cast<LONGLONG>(audio.size() / 2)) << "nothing heard after the pause";
-    LONGLONG best = 0;
-    double bestError = 1e300;
-    for (LONGLONG at = FrameOf(cursor) - FrameOf(kSecond / 2); at < FrameOf(cursor) + FrameOf(kSecond / 2); ++at) {
-        const double error = windowError(after + 441, at + 441);
-        if (error < bestError) {
-            bestError = error;
-            best = at;
-        }
-    }
-    EXPECT_LT(bestError, 0.1) << "what was heard after the pause is not the mix";
-    EXPECT_NEAR(static_cast<double>(best), static_cast<double>(FrameOf(cursor)), kThreeMilliseconds)
+    const HeardParts parts = SplitAtSilence(audio, reference, FrameOf(cursor));
+    ASSERT_GE(parts.origin, 0);
+    ASSERT_GE(parts.resumedAt, 0) << "nothing heard after the pause";
+    EXPECT_LT(parts.resumedError, 0.1) << "what was heard after the pause is not the mix";
+    EXPECT_NEAR(static_cast<double>(parts.resumedAt), static_cast<double>(FrameOf(cursor)), kThreeMilliseconds)
         << "playback resumed elsewhere than at the cursor";
     // The pause lands where the sound stopped. The sink drains four times faster than real
     // time, so one 20 ms pass of the device thread is 80 ms of audio: that is the tolerance.
-    EXPECT_NEAR(static_cast<double>(heardUntil - origin), static_cast<double>(FrameOf(cursor)), FrameOf(100000))
+    EXPECT_NEAR(static_cast<double>(parts.heardUntil), static_cast<double>(FrameOf(cursor)), FrameOf(100000))
         << "the cursor is not where the sound paused";
 }
