@@ -35,6 +35,25 @@ HRESULT SetQwordAttribute(IWMHeaderInfo* header, const wchar_t* name, QWORD valu
     return header->SetAttribute(0, name, WMT_TYPE_QWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
 }
 
+// An empty new file in the folder of `target`, for the runtime to write the export into. A
+// read-only target is refused before anything is written: the rename at the end would replace it.
+HRESULT CreateFileBeside(const wchar_t* target, std::wstring* created)
+{
+    const DWORD attributes = GetFileAttributesW(target);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        return E_ACCESSDENIED;
+    std::wstring folder(target);
+    const size_t slash = folder.find_last_of(L"\\/");
+    folder = slash == std::wstring::npos ? std::wstring(L".") : folder.substr(0, slash + 1);
+    wchar_t temp[MAX_PATH];
+    if (!GetTempFileNameW(folder.c_str(), L"cfw", 0, temp)) {
+        const DWORD error = GetLastError();
+        return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
+    }
+    *created = temp;
+    return S_OK;
+}
+
 }  // namespace
 
 HRESULT CWmWriteFile::InternalQueryInterface(REFIID iid, void** object)
@@ -135,12 +154,16 @@ HRESULT CWmWriteFile::StartFile(LPCWSTR path, int)
         m_totalBytes = 0;
 
     m_path = path;
-    const HRESULT named = m_writer->SetOutputFilename(path);
+    const HRESULT created = CreateFileBeside(path, &m_tempPath);
+    if (FAILED(created))
+        return created;
+    const HRESULT named = m_writer->SetOutputFilename(m_tempPath.c_str());
     WriteHeaderAttributes(format.nAvgBytesPerSec);
-    if (FAILED(named))
+    // Whatever a refused start made is removed: the target is not touched before the end.
+    if (FAILED(named) || FAILED(m_writer->BeginWriting())) {
+        DeleteFileW(m_tempPath.c_str());
         return E_FAIL;
-    if (FAILED(m_writer->BeginWriting()))
-        return E_FAIL;
+    }
 
     m_started = true;
     m_running = true;
@@ -157,7 +180,7 @@ HRESULT CWmWriteFile::StartFile(LPCWSTR path, int)
         const HRESULT hr = HRESULT_FROM_WIN32(GetLastError());
         m_running = false;
         m_writer->EndWriting();
-        DeleteFileW(m_path.c_str());
+        DeleteFileW(m_tempPath.c_str());
         if (library)
             FreeLibrary(library);
         Release();
@@ -276,16 +299,14 @@ void CWmWriteFile::RunWriterLoop()
     const HRESULT finished = FinishFile();
     if (result == S_OK && FAILED(finished))
         result = finished;
-    // A cancel that came while the file was finished still removes it.
+    // A cancel that came while the file was finished still leaves the target as it was.
     if (result == S_OK && m_progress->IsCancelRequested() == S_OK)
         result = S_FALSE;
-    if (result != S_OK) {
-        // Deleted by its UTF-16 path: a path outside the ANSI code page must not leave the
-        // partial file, nor hit another file by best-fit mapping.
-        DeleteFileW(m_path.c_str());
-        if (FAILED(result))
-            m_progress->SetError(result);
-    }
+    const HRESULT replaced = ReplaceTarget(result == S_OK);
+    if (result == S_OK && FAILED(replaced))
+        result = replaced;
+    if (FAILED(result))
+        m_progress->SetError(result);
     m_running = false;
     m_input->SetActive(FALSE);
     m_input->CloseSource();
@@ -354,6 +375,19 @@ HRESULT CWmWriteFile::FinishFile()
     if (FAILED(flushed))
         return flushed;
     return FAILED(ended) ? ended : S_OK;
+}
+
+HRESULT CWmWriteFile::ReplaceTarget(bool keep)
+{
+    // By UTF-16 paths: a path outside the ANSI code page must not leave the new file, nor hit
+    // another file by best-fit mapping.
+    if (keep && MoveFileExW(m_tempPath.c_str(), m_path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return S_OK;
+    const DWORD error = keep ? GetLastError() : ERROR_SUCCESS;
+    DeleteFileW(m_tempPath.c_str());
+    if (!keep)
+        return S_FALSE;
+    return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
 }
 
 QWORD CWmWriteFile::TimeOfBytes(LONGLONG bytes) const

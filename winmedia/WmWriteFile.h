@@ -6,8 +6,10 @@
 // into a sample the runtime allocates, and writes them in order with their time stamps. A piece
 // the runtime refuses is written again (the same bytes, after kRetryDelayMs); when writing makes
 // no progress for the stall limit (the input not ready, or the runtime refusing every write),
-// the export ends with the error in the progress object. A cancelled or failed export leaves no
-// file behind. Either way the progress object receives SetComplete last.
+// the export ends with the error in the progress object. The runtime writes into a new file beside
+// the target, which replaces the target only once the whole file was written: a cancelled or
+// failed export leaves no file behind and an older target as it was. Either way the progress
+// object receives SetComplete last.
 //
 // One object writes one file: the runtime's writer is released when the thread ends, and
 // StartFile answers E_FAIL without an open writer or when it already ran.
@@ -81,6 +83,8 @@ private:
     // Writes the input out; S_OK when all of it went, S_FALSE when cancelled, else the failure.
     HRESULT WritePieces();
     HRESULT FinishFile();
+    // Moves the new file over the target, or removes it when `keep` is false or the move fails.
+    HRESULT ReplaceTarget(bool keep);
     QWORD TimeOfBytes(LONGLONG bytes) const;
 
     const WmRuntime& m_runtime;
@@ -90,6 +94,8 @@ private:
     LONGLONG m_totalBytes = 0;
     LONGLONG m_writtenBytes = 0;
     std::wstring m_path;
+    // The new file the runtime writes, beside the target.
+    std::wstring m_tempPath;
     std::wstring m_title;
     std::wstring m_author;
     std::wstring m_albumTitle;

@@ -2,6 +2,7 @@
 // the double's samples, read back from its WAV file by sox, must be the input byte for byte.
 #include "engine/core/server/ProgressStatus.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TextFiles.h"
 #include "tests/support/UnixTools.h"
 #include "tests/support/WavWriter.h"
 #include "tests/winmedia/WmaFixtures.h"
@@ -39,6 +40,17 @@ bool WaitForCompletion(IProgressStatus* progress, IPlayerOutput* writer, DWORD t
 bool FileExists(const std::wstring& path)
 {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Whether a file the writer made beside its target ("cfw....tmp") is still in the folder.
+bool HasWriterFile(const std::wstring& folder)
+{
+    WIN32_FIND_DATAW found{};
+    const HANDLE find = FindFirstFileW((folder + L"\\cfw*.tmp").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(find);
+    return true;
 }
 
 class WmWriteFileTest : public testing::Test {
@@ -292,6 +304,45 @@ TEST_F(WmWriteFileTest, AFailedExportEndsWithTheErrorAndNoFile)
         progress->GetError(&error);
         EXPECT_TRUE(FAILED(error));
         EXPECT_FALSE(FileExists(path));
+    }
+}
+
+// The runtime writes a new file beside the target, which replaces the target only at the end: a
+// cancel, a failure or a refused start leaves an older target as it was and nothing beside it.
+TEST_F(WmWriteFileTest, AnOlderTargetSurvivesACancelAFailureAndARefusedStart)
+{
+    const std::wstring path = dir.File(L"older.wma");
+    fixtures::WriteFileText(path, "older");
+    struct Case {
+        const char* name;
+        bool cancel;
+        bool writesFail;
+        bool beginFails;
+    };
+    const Case cases[] = {
+        {"a cancel a third of the way", true, false, false},
+        {"every write refused", false, true, false},
+        {"the start of writing refused", false, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        runtime.recording.writesAlwaysFail = c.writesFail;
+        runtime.recording.beginWritingFails = c.beginFails;
+        progress->Reset();
+        WriterInput input(wmafixtures::Chirp(1.0, 44100, 2));
+        if (c.cancel) {
+            input.cancelTarget = progress.get();
+            input.cancelAfterBytes = input.Bytes() / 3;
+        }
+        ComPtr<IPlayerOutput> writer = PreparedWriter(input);
+        if (c.beginFails) {
+            EXPECT_EQ(writer->StartFile(path.c_str(), 0), E_FAIL);
+        } else {
+            ASSERT_EQ(writer->StartFile(path.c_str(), 0), S_OK);
+            ASSERT_TRUE(WaitForCompletion(progress.get(), writer.get(), 10 * kTestStallLimitMs));
+        }
+        EXPECT_FALSE(HasWriterFile(dir.Path())) << "nothing left beside the target";
+        EXPECT_EQ(fixtures::ReadFileText(path), "older") << "the older target is as it was";
     }
 }
 

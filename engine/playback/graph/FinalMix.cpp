@@ -50,7 +50,8 @@ HRESULT STDMETHODCALLTYPE CFinalMix::Read(BYTE* buffer, unsigned bytes)
     const unsigned outBytes = floatBytes / m_ratio;
     if (bytes > outBytes)
         std::memset(buffer + outBytes, 0, bytes - outBytes);
-    if (FAILED(Upstream()->Read(m_work.Get(), floatBytes))) {
+    const HRESULT read = Upstream()->Read(m_work.Get(), floatBytes);
+    if (FAILED(read)) {
         std::memset(buffer, 0, outBytes);
         return S_FALSE;
     }
@@ -59,7 +60,8 @@ HRESULT STDMETHODCALLTYPE CFinalMix::Read(BYTE* buffer, unsigned bytes)
     StorePeaks(floats, samples / 2);
     ScaleFloatToFloat(floats, floats, 32768.0f, samples);
     ConvertFloatToInt16(reinterpret_cast<int16_t*>(buffer), floats, samples);
-    return S_OK;
+    // An inactive stream hands out silence with S_FALSE: a writer must be able to tell.
+    return read == S_FALSE ? S_FALSE : S_OK;
 }
 
 void CFinalMix::StorePeaks(const float* samples, unsigned frames)

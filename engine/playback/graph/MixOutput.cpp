@@ -140,10 +140,24 @@ void CMixOutput::SeekTo(LONGLONG time)
 {
     CSingleThreadLock state(&m_stateLock);
     CSingleThreadLock blocks(&m_blockLock);
-    m_readPosition = m_nextBlockPosition = MicrosecondsToBytes(time);
-    m_silenceBytes = 0;
     m_loop = 0;
     m_repeat = 0;
+    MoveReadPosition(MicrosecondsToBytes(time));
+}
+
+void CMixOutput::ResumeFrom(LONGLONG time)
+{
+    CSingleThreadLock state(&m_stateLock);
+    CSingleThreadLock blocks(&m_blockLock);
+    MoveReadPosition(MicrosecondsToBytes(time));
+}
+
+void CMixOutput::MoveReadPosition(LONGLONG bytes)
+{
+    m_readPosition = m_nextBlockPosition = bytes;
+    // Nothing read before the move waits to be heard.
+    m_bufferedBytes = 0;
+    m_silenceBytes = 0;
     m_discontinuity = 1;
     m_shortReads = 0;
     ReleaseAll();

@@ -55,6 +55,9 @@ public:
     bool HasInput(const CPlayItem* item);
     // Positions and times in microseconds of the mix timeline.
     void SeekTo(LONGLONG time);
+    // Reads from `time` on again, as SeekTo does, but keeps the loop: a stream whose device was
+    // replaced goes on from what was heard last.
+    void ResumeFrom(LONGLONG time);
     void SetEndPosition(LONGLONG time);
     void SetLoop(LONGLONG from, LONGLONG to, BOOL repeat);
     // The mix time up to which the owner has given the play items their mix inputs (the end of
@@ -101,6 +104,8 @@ private:
         LONGLONG partner = -1;
     };
 
+    // The read position at `bytes`, every block requested anew from there.
+    void MoveReadPosition(LONGLONG bytes);
     void RequestBlock(Block& block);
     void ReleaseBlock(Block& block);
     void RequestAll();

@@ -56,6 +56,7 @@ void CDSoundFill::Reset(DWORD bufferBytes, DWORD blockAlign)
     m_writeOffset = 0;
     m_queued = 0;
     m_lastPlay = 0;
+    m_lastLook = 0;
 }
 
 bool CDSoundFill::Update(IDirectSoundBuffer* buffer, DWORD* freeBytes)
@@ -65,10 +66,19 @@ bool CDSoundFill::Update(IDirectSoundBuffer* buffer, DWORD* freeBytes)
     DWORD write = 0;
     if (!m_size || FAILED(buffer->GetCurrentPosition(&play, &write)))
         return false;
-    const DWORD played = (play + m_size - m_lastPlay) % m_size;
+    const ULONGLONG now = GetTickCount64();
+    ULONGLONG played = (play + m_size - m_lastPlay) % m_size;
+    if (m_lastLook && m_bytesPerSecond) {
+        // Whole turns are counted only when the time says more than half a turn beyond what the
+        // cursor shows: a play cursor that runs behind the clock never gains a turn it did not make.
+        const ULONGLONG elapsed = (now - m_lastLook) * m_bytesPerSecond / 1000;
+        if (elapsed > played + m_size / 2)
+            played += (elapsed - played + m_size / 2) / m_size * m_size;
+    }
     m_lastPlay = play;
+    m_lastLook = now;
     if (played <= m_queued) {
-        m_queued -= played;
+        m_queued -= static_cast<DWORD>(played);
     } else {
         // Ran dry: the play cursor went past what was written. Writing resumes at the write
         // cursor, the first byte not yet committed to the device.

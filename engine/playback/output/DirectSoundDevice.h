@@ -15,10 +15,14 @@ HRESULT OpenDirectSound(const GUID& device, HWND window, ComPtr<IDirectSound>& d
 // The fill of one looping secondary buffer. Play cursor and write offset alone cannot tell a full
 // buffer from an empty one (both are equal after a stop and at the first start), so the bytes
 // written and not yet played are counted: the play cursor's advance since the last look is what
-// was played. A buffer the player ran dry of is caught up to its write cursor.
+// was played. The cursor shows that advance only within one turn of the buffer: after a stall of
+// the feeding thread of a whole buffer or more, the time that passed tells the whole turns it made
+// besides. A buffer the player ran dry of is caught up to its write cursor.
 class CDSoundFill {
 public:
     void Reset(DWORD bufferBytes, DWORD blockAlign);
+    // The rate the buffer plays at; without it a stall of whole turns goes unseen.
+    void SetBytesPerSecond(DWORD bytesPerSecond) { m_bytesPerSecond = bytesPerSecond; }
     // Looks at the cursors; the bytes that can be written now (one block align kept free, so a
     // full buffer never meets its play cursor). FALSE when the cursors cannot be read.
     bool Update(IDirectSoundBuffer* buffer, DWORD* freeBytes);
@@ -33,6 +37,9 @@ private:
     DWORD m_writeOffset = 0;
     DWORD m_queued = 0;
     DWORD m_lastPlay = 0;
+    DWORD m_bytesPerSecond = 0;
+    // When the cursors were last read (GetTickCount64); 0 before the first look since a reset.
+    ULONGLONG m_lastLook = 0;
 };
 
 // Locks `bytes` at `offset` of the buffer; the two parts (the second when the region wraps) are

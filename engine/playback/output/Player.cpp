@@ -74,7 +74,7 @@ bool CPlayer::CreateStream(int streamId, CMixOutput** output, CEfxChain** chain,
     bool added = false;
     if (last) {
         try {
-            m_streams.push_back({ComPtr<IPlayerInput>::copy(last), {}, static_cast<int16_t>(streamId)});
+            m_streams.push_back({ComPtr<IPlayerInput>::copy(last), {}, static_cast<int16_t>(streamId), mixOutput});
             added = true;
         } catch (const std::bad_alloc&) {
         }
@@ -160,14 +160,13 @@ BOOL CPlayer::IsStreamRunning(int streamId)
 
 void CPlayer::Bind(PLAYERSTREAM_MAPITEM& stream)
 {
-    if (stream.streamId == kLiveStream && m_config.outputMode == kModeWebcast) {
+    if (stream.streamId == kLiveStream && m_config.outputMode == kModeWebcast)
         BindWebcast(stream);
-        return;
-    }
-    if (stream.streamId == kLiveStream)
+    else if (stream.streamId == kLiveStream)
         BindDevice(stream, {m_config.mainIndex, m_config.mainPairType, m_config.mainGuid});
     else
         BindDevice(stream, {m_config.previewIndex, m_config.previewPairType, m_config.previewGuid});
+    stream.onDevice = static_cast<bool>(stream.output);
 }
 
 void CPlayer::BindDevice(PLAYERSTREAM_MAPITEM& stream, const DeviceChoice& device)
@@ -194,6 +193,7 @@ void CPlayer::Unbind(PLAYERSTREAM_MAPITEM& stream)
         stream.output->DetachInput(stream.input.get());
         stream.output.reset();
     }
+    stream.onDevice = false;
     if (stream.streamId == kLiveStream && !m_webcastUrl.IsEmpty())
         SetWebcastUrl(CString());
 }

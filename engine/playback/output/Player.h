@@ -54,6 +54,10 @@ struct PLAYERSTREAM_MAPITEM {
     ComPtr<IPlayerInput> input;
     ComPtr<IPlayerOutput> output;
     int16_t streamId;
+    // The stream's first stage (no reference: the stream owns it); NULL for the preview.
+    CMixOutput* mixOutput = nullptr;
+    // The output is the stream's device (not a file or CD writer).
+    bool onDevice = false;
 };
 
 class CPlayer : public CUnknown, public IPlayer {
@@ -178,7 +182,8 @@ private:
     // Applies the stored value; FALSE when there is none to apply.
     bool LoadStoredConfig();
     void StoreConfig();
-    // SetOutputConfig without the mix manager's notification; under the lock.
+    // SetOutputConfig without the mix manager's notification; under the lock. A stream that was
+    // playing on its device plays on on the new one from what was heard last.
     void ApplyConfig(const PLAYER_OUTPUTCONFIG& config);
     const WebcastFormat* ChosenWebcastFormat() const;
     int WebcastFormatIndex() const;

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "classlib/core/WinApp.h"
+#include "engine/playback/graph/MixOutput.h"
 
 namespace {
 
@@ -123,11 +124,26 @@ void CPlayer::ApplyConfig(const PLAYER_OUTPUTCONFIG& config)
     }
     StoreConfig();
 
-    // The preview stays unbound: the previewer adds it again for its next item.
-    for (PLAYERSTREAM_MAPITEM& stream : m_streams)
+    // The preview stays unbound: the previewer adds it again for its next item. A stream that was
+    // playing (or waiting for its first blocks) on its device goes on on the new one from the
+    // place last heard: its old device held audio that was read but not yet played.
+    std::vector<LONGLONG> resumeAt(m_streams.size(), -1);
+    for (size_t i = 0; i < m_streams.size(); ++i) {
+        PLAYERSTREAM_MAPITEM& stream = m_streams[i];
+        if (stream.mixOutput && stream.onDevice && stream.input->IsActive() == S_OK)
+            resumeAt[i] = stream.mixOutput->GetPosition();
         Unbind(stream);
-    for (PLAYERSTREAM_MAPITEM& stream : m_streams) {
-        if (stream.streamId != kPreviewStream)
-            Bind(stream);
+    }
+    for (size_t i = 0; i < m_streams.size(); ++i) {
+        PLAYERSTREAM_MAPITEM& stream = m_streams[i];
+        if (stream.streamId == kPreviewStream)
+            continue;
+        Bind(stream);
+        if (resumeAt[i] < 0)
+            continue;
+        stream.mixOutput->ResumeFrom(resumeAt[i]);
+        stream.input->SetActive(TRUE);
+        if (stream.output)
+            stream.output->Start();
     }
 }

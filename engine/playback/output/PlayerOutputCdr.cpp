@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <cwchar>
+#include <iterator>
 #include <memory>
 
 #include "classlib/core/WinApp.h"
@@ -25,12 +26,20 @@ bool CopyDirectory(wchar_t (&field)[kTempDirectoryChars], const wchar_t* directo
     return true;
 }
 
+// The system's temporary folder, where the recording library puts its image by default.
+CString SystemTempFolder()
+{
+    wchar_t path[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathW(static_cast<DWORD>(std::size(path)), path);
+    return length > 0 && length < std::size(path) ? CString(path) : CString();
+}
+
 }  // namespace
 
 CPlayerOutputCdr::CPlayerOutputCdr() : m_wake(CreateEventW(nullptr, FALSE, FALSE, nullptr))
 {
     m_properties.burnProof = 1;
-    CopyDirectory(m_properties.tempDirectory, GetEngineDataFolder());
+    CopyDirectory(m_properties.tempDirectory, SystemTempFolder());
     LoadProperties();
     try {
         m_transfer.resize(kTransferBytes);
@@ -75,7 +84,7 @@ CString CPlayerOutputCdr::TempDirectory() const
 {
     CSingleThreadLock lock(&m_lock);
     if (m_properties.tempDirectory[0] == L'\0')
-        return GetEngineDataFolder();
+        return SystemTempFolder();
     return CString(m_properties.tempDirectory);
 }
 

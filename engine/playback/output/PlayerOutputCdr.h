@@ -112,7 +112,7 @@ private:
 
     void LoadProperties();
     void StoreProperties() const;
-    // The temporary directory in use: the stored one, or the engine's data folder when empty.
+    // The temporary directory in use: the stored one, or the system's temporary folder when empty.
     CString TempDirectory() const;
     LONGLONG InputLength() const;
     // The tracks of the mix from the mix manager's list for the split mode (one track of the

@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "engine/core/mix/MixManagerInternal.h"
-#include "engine/core/server/EngineFolders.h"
 #include "engine/core/server/LiveAndPendingMixLock.h"
 #include "engine/playback/output/PlayerOutputExportInfo.h"
 
@@ -224,11 +223,19 @@ bool CPlayerOutputCdr::WaitForInput()
 bool CPlayerOutputCdr::DeliverInput()
 {
     BYTE* buffer = m_transfer.data();
+    const LONGLONG mixBytes = InputLength();
     while (!m_stop && m_delivered < m_total) {
-        if (!WaitForInput())
-            continue;
         const auto bytes = static_cast<unsigned>(std::min<LONGLONG>(m_total - m_delivered, kTransferBytes));
-        if (FAILED(m_loopInput->Read(buffer, bytes)) || m_recorder->WriteData(buffer, bytes) != 0) {
+        // The layout rounds tracks up to whole sectors and four seconds: past the mix's end the
+        // disc gets silence of its own, not reads from a stream that has ended.
+        const auto fromInput = static_cast<unsigned>(std::clamp<LONGLONG>(mixBytes - m_delivered, 0, bytes));
+        if (fromInput > 0 && !WaitForInput())
+            continue;
+        // Anything but a whole read (a stopped stream answers S_FALSE with silence) would put
+        // something other than the mix on the disc.
+        const bool whole = fromInput == 0 || m_loopInput->Read(buffer, fromInput) == S_OK;
+        std::memset(buffer + fromInput, 0, bytes - fromInput);
+        if (!whole || m_recorder->WriteData(buffer, bytes) != 0) {
             InterlockedExchange(&m_sourceFailed, 1);
             return false;
         }

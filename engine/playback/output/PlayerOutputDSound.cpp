@@ -53,8 +53,10 @@ void CPlayerOutputDSound::RunDeviceLoop()
     {
         CSingleThreadLock lock(&m_section);
         made = m_loopInput && SUCCEEDED(m_loopInput->GetFormat(&format)) && CreateBuffer(format);
-        if (made)
+        if (made) {
             m_fill.Reset(m_bufferBytes, m_blockAlign);
+            m_fill.SetBytesPerSecond(format.nAvgBytesPerSec);
+        }
         InterlockedExchange(&m_open, made ? 1 : 0);
     }
     while (made && !m_stopFlag) {

@@ -65,6 +65,7 @@ bool CPlayerOutputDSound3D::CreateChannelBuffer(const WAVEFORMATEX& mono, Channe
     channel.position->SetMaxDistance(kMaxDistance, DS3D_IMMEDIATE);
     channel.position->SetPosition(x, 0.0f, z, DS3D_IMMEDIATE);
     channel.fill.Reset(m_channelBytes, m_bytesPerSample);
+    channel.fill.SetBytesPerSecond(format.nAvgBytesPerSec);
     return true;
 }
 

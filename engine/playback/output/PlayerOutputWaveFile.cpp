@@ -181,10 +181,15 @@ HRESULT CPlayerOutputWaveFile::Finish(bool keep)
     if (keep && !FlushFileBuffers(m_file.get()))
         hr = LastError();
     m_file.reset();
+    // A cancel or a close that came after the last piece still leaves the target as it was.
+    const bool dropped =
+        keep && (m_status->IsCancelRequested() == S_OK || WaitForSingleObject(m_stopEvent.get(), 0) == WAIT_OBJECT_0);
+    if (dropped)
+        keep = false;
     if (keep && SUCCEEDED(hr) &&
         !MoveFileExW(m_tempPath.GetString(), m_path.GetString(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         hr = LastError();
     if (!keep || FAILED(hr))
         DeleteFileW(m_tempPath.GetString());
-    return hr;
+    return dropped && SUCCEEDED(hr) ? S_FALSE : hr;
 }

@@ -25,8 +25,10 @@ class CPlayerOutputWaveFile : public CPlayerOutput {
 public:
     // The only format: 44.1 kHz 16-bit stereo.
     static constexpr int kFormatId = 1;
-    // Bytes pulled per piece: two of the mix output's blocks, which the ring renders well ahead.
-    static constexpr unsigned kPieceBytes = 65536;
+    // Bytes pulled per piece: the most one read is served from the ring's rendered blocks (five of
+    // its six blocks: a read need not start on a block). The writer waits for the inputs after
+    // every piece, so the larger the piece the fewer the waits.
+    static constexpr unsigned kPieceBytes = 163840;
     // The writer polls this often for the mix inputs to finish the next blocks: the mix output
     // hands out zeros for a block that is not filled, and at the 20 ms sleep of the Windows Media
     // writer two blocks per piece would hold an export to about 18 times real time.
@@ -48,7 +50,8 @@ private:
     // Writer thread: pulls and writes every piece; S_OK when all were written, S_FALSE when
     // cancelled or closed first, else the failure.
     HRESULT WriteAll(IPlayerInput& input);
-    // Writer thread: closes the file and moves it over the target, or removes it.
+    // Writer thread: closes the file and moves it over the target, or removes it (S_FALSE when a
+    // cancel or close came after the last piece).
     HRESULT Finish(bool keep);
 
     CString m_path;

@@ -210,10 +210,6 @@ void CNowPlaying::AppendToLog(const CString& title, const CString& artist, const
 {
     if (title == m_lastTitle && artist == m_lastArtist && album == m_lastAlbum)
         return;
-    m_lastTitle = title;
-    m_lastArtist = artist;
-    m_lastAlbum = album;
-
     SYSTEMTIME now{};
     m_clock(&now);
     const CSysTime entryTime(now);
@@ -237,5 +233,10 @@ void CNowPlaying::AppendToLog(const CString& title, const CString& artist, const
     file.SeekToEnd();
     file.Write(line.data(), static_cast<UINT>(line.size()));
     file.Close();
+    // Remembered only once written: a track whose line could not be written is tried again at
+    // the next step.
+    m_lastTitle = title;
+    m_lastArtist = artist;
+    m_lastAlbum = album;
     m_lastEntryTime = entryTime;
 }

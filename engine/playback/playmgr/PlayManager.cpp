@@ -116,13 +116,24 @@ void CPlayManager::EndExport()
 void CPlayManager::StopStream()
 {
     EndExport();
+    StopDevice();
+    ComPtr<IHostMedia> host;
+    if (SUCCEEDED(AcquireHostMedia(host.put())))
+        host->OnPlayStopped();
+}
+
+void CPlayManager::StopDevice()
+{
     if (CPlayer* player = AcquirePlayer()) {
         player->StopStream(m_streamId);
         player->Release();
     }
-    ComPtr<IHostMedia> host;
-    if (SUCCEEDED(AcquireHostMedia(host.put())))
-        host->OnPlayStopped();
+}
+
+bool CPlayManager::IsStarted()
+{
+    const LONG state = m_state.load();
+    return IsRunning() || state == kPlaying || state == kLooping || state == kSolo || state == kPerforming;
 }
 
 void CPlayManager::StartStream(LONGLONG start)
@@ -151,8 +162,10 @@ LONGLONG CPlayManager::OpenEndFrom(LONGLONG from)
 void CPlayManager::PlayFrom(LONGLONG start, LONGLONG end)
 {
     EndExport();
+    StopDevice();
     m_bucket = start / kBucketLength;
     UpdateActiveItems();
+    m_rangeEnd = kUnsetTime;
     if (end == kUnsetTime)
         end = OpenEndFrom(start);
     m_endPosition = end;
@@ -168,7 +181,7 @@ void CPlayManager::PlayFrom(LONGLONG start, LONGLONG end)
 HRESULT CPlayManager::PlayFromCursor()
 {
     CLiveAndPendingMixSingleThreadAccess lock;
-    if (IsPerformingNow())
+    if (IsTransportHeld())
         return S_FALSE;
     PlayFromPosition(m_cursorPosition);
     return S_OK;
@@ -177,9 +190,10 @@ HRESULT CPlayManager::PlayFromCursor()
 HRESULT CPlayManager::PlayFromStart()
 {
     CLiveAndPendingMixSingleThreadAccess lock;
-    if (IsPerformingNow())
+    if (IsTransportHeld())
         return E_FAIL;
     m_playList.ClearSolo();
+    m_soloTrackId = kNoTrack;
     m_bucket = 0;
     SetState(kPlaying);
     PlayFrom(0, kUnsetTime);
@@ -189,10 +203,11 @@ HRESULT CPlayManager::PlayFromStart()
 HRESULT CPlayManager::PlayFromPosition(LONGLONG position)
 {
     CLiveAndPendingMixSingleThreadAccess lock;
-    if (IsPerformingNow())
+    if (IsTransportHeld())
         return S_FALSE;
     StopStream();
     m_playList.ClearSolo();
+    m_soloTrackId = kNoTrack;
     SetState(kPlaying);
     PlayFrom(position, kUnsetTime);
     return S_OK;
@@ -201,10 +216,13 @@ HRESULT CPlayManager::PlayFromPosition(LONGLONG position)
 HRESULT CPlayManager::PlayRange(LONGLONG start, LONGLONG end, BOOL loop)
 {
     CLiveAndPendingMixSingleThreadAccess lock;
-    if (IsPerformingNow())
+    if (IsTransportHeld())
         return S_FALSE;
     EndExport();
+    StopDevice();
     m_playList.ClearSolo();
+    m_soloTrackId = kNoTrack;
+    m_rangeEnd = loop ? kUnsetTime : end;
     Post(PlayManagerUi::PlaybackStarted);
     m_bucket = start / kBucketLength;
     UpdateActiveItems();
@@ -237,9 +255,10 @@ HRESULT CPlayManager::PlayRange(LONGLONG start, LONGLONG end, BOOL loop)
 HRESULT CPlayManager::StartPerformance()
 {
     CLiveAndPendingMixSingleThreadAccess lock;
-    if (IsPerformingNow())
+    if (IsTransportHeld())
         return S_FALSE;
     m_playList.ClearSolo();
+    m_soloTrackId = kNoTrack;
     SetState(kPerforming);
     PlayFrom(m_heldPosition, kUnsetTime);
     return S_OK;
@@ -250,7 +269,11 @@ HRESULT CPlayManager::StopPerformance()
     // Under the global mix lock like every other command: the tick restarts a looping
     // performance at the mix end, and an unlocked stop could land between its steps.
     CLiveAndPendingMixSingleThreadAccess lock;
-    if (IsRunning())
+    if (m_cdBurner)
+        return S_FALSE;
+    // A performance still waiting for its first blocks is stopped too: its device would
+    // otherwise start later in state 0, which nothing ever ends.
+    if (IsStarted())
         StopStream();
     SetState(kStopped);
     return S_OK;
@@ -259,14 +282,14 @@ HRESULT CPlayManager::StopPerformance()
 HRESULT CPlayManager::TogglePause()
 {
     CLiveAndPendingMixSingleThreadAccess lock;
-    if (IsPerformingNow())
+    if (IsTransportHeld())
         return S_FALSE;
     CPlayer* player = AcquirePlayer();
     if (!player)
         return S_OK;
-    const bool running = player->IsStreamRunning(m_streamId);
     player->Release();
-    if (running) {
+    // A start still waiting for its first blocks pauses too (at the place it was to start from).
+    if (IsStarted()) {
         // The tick's position may be up to one period old: the pause lands where the stream is.
         if (m_mixOutput)
             m_playPosition = m_mixOutput->GetPosition();
@@ -292,9 +315,10 @@ HRESULT CPlayManager::SkipToPreviousTrack()
 HRESULT CPlayManager::SkipTo(BOOL next)
 {
     CLiveAndPendingMixSingleThreadAccess lock;
-    if (IsPerformingNow())
+    if (IsTransportHeld())
         return E_FAIL;
     m_playList.ClearSolo();
+    m_soloTrackId = kNoTrack;
     const LONGLONG from = m_state.load() == kPlaying ? m_playPosition.load() : m_cursorPosition.load();
     ComPtr<IMixManagerInternal> mixManager;
     LONGLONG start = 0;
@@ -424,10 +448,11 @@ HRESULT CPlayManager::ExportMix(BSTR path, const MixExportOptions* options, IPro
     CLiveAndPendingMixSingleThreadAccess lock;
     // One export at a time; one that has ended but whose stream the tick has not yet returned
     // is put back by the stop below.
-    if (IsPerformingNow() || (m_export && m_export->GetCompletion() == S_FALSE))
+    if (IsTransportHeld() || (m_export && m_export->GetCompletion() == S_FALSE))
         return E_FAIL;
     Stop();
     m_playList.ClearSolo();
+    m_soloTrackId = kNoTrack;
     m_bucket = 0;
     UpdateActiveItems();
     ComPtr<IMixManagerInternal> mixManager;
@@ -492,13 +517,15 @@ HRESULT CPlayManager::PlayTrackFromStart(DWORD trackId)
 HRESULT CPlayManager::PlaySolo(DWORD trackId, bool fromCursor)
 {
     CLiveAndPendingMixSingleThreadAccess lock;
-    if (IsPerformingNow())
+    if (IsTransportHeld())
         return E_FAIL;
     m_playList.ClearSolo();
+    m_soloTrackId = kNoTrack;
     CPlayItem* item = m_playList.FindByTrack(static_cast<LONG>(trackId));
     if (!item)
         return S_OK;
     m_playList.Solo(item);
+    m_soloTrackId = item->GetTrackId();
     SetState(kSolo);
     LONGLONG start = m_cursorPosition;
     if (!fromCursor || start < item->GetMixStart() || start >= item->GetMixEnd())
@@ -510,7 +537,7 @@ HRESULT CPlayManager::PlaySolo(DWORD trackId, bool fromCursor)
 HRESULT CPlayManager::Stop()
 {
     CLiveAndPendingMixSingleThreadAccess lock;
-    if (IsPerformingNow())
+    if (IsTransportHeld())
         return S_FALSE;
     StopStream();
     SetState(kStopped);
@@ -519,7 +546,7 @@ HRESULT CPlayManager::Stop()
 
 HRESULT CPlayManager::StopTrack(DWORD)
 {
-    if (IsPerformingNow())
+    if (IsTransportHeld())
         return E_FAIL;
     Stop();
     return S_OK;

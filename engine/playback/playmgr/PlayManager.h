@@ -19,9 +19,11 @@
 #include <windows.h>
 
 #include <atomic>
+#include <vector>
 
 #include "classlib/com/ComPtr.h"
 #include "engine/core/server/Unknown.h"
+#include "engine/core/time/TimeMap.h"
 #include "engine/playback/graph/PlayList.h"
 #include "engine/playback/playmgr/NowPlaying.h"
 #include "interfaces/IPlayManager.h"
@@ -167,6 +169,8 @@ private:
     bool ReconcileActiveItems(Reconcile scope, LONGLONG position);
     // Starts the stream from `start` to `end` (an explicit end, or kUnsetTime for the first pause
     // track more than 100 ms on, else the end of the list); the caller has set state and solo.
+    // A stream still playing is stopped first: what the device holds of the old place must not
+    // play on, and the new place starts only once its first blocks are rendered.
     void PlayFrom(LONGLONG start, LONGLONG end);
     // The track's item alone (the others muted) from the cursor when it lies on the item, else
     // from the item's start, to the item's end.
@@ -181,6 +185,18 @@ private:
     LONGLONG OpenEndFrom(LONGLONG from);
     // Stops the device and tells the video montage (live stream); ends an export still running.
     void StopStream();
+    // Stops the device and drops what it holds, without telling anyone: a command that moves the
+    // stream starts it again at once.
+    void StopDevice();
+    // Playing, or started and waiting for its first blocks (the device starts only once the
+    // input is ready): a stop or a pause then must reach the device too.
+    bool IsStarted();
+    // The end a rebuild leaves in place: a solo item's end (where that item now ends) or a
+    // range's end; kUnsetTime when playback runs to the first pause or the list's end.
+    LONGLONG ExplicitEnd();
+    // A rebuild moved the mix under a running export: the file would no longer be the mix from
+    // its start. The export fails with an error (no file) and the stream returns to its device.
+    void FailExport();
     // A command that stops or moves the stream while it is exported ends the export: the writer
     // would go on pulling silence from a stopped stream, or another part of the mix after a seek,
     // and call the file complete. The task is cancelled (no file) and the stream goes back to its
@@ -191,6 +207,9 @@ private:
     void StartStream(LONGLONG start);
     bool IsRunning();
     bool IsPerformingNow() { return m_state.load() == kPerforming; }
+    // While a CD output runs the stream (from CreateCdBurner to EndCdBurn) the transport is held:
+    // a stop would feed the disc silence and a start another part of the mix.
+    bool IsTransportHeld() { return IsPerformingNow() || m_cdBurner; }
     void SetState(PlayState state) { m_state.store(state); }
     void Post(int code, int value = 0);
     // Per use and released at once: the outer may come and go, and the player may be absent.
@@ -215,8 +234,16 @@ private:
     std::atomic<LONGLONG> m_cursorPosition{0};
     std::atomic<LONGLONG> m_endPosition{0};
     std::atomic<LONG> m_state{kStopped};
+    // The explicit end of the running range play (kUnsetTime for none) and the solo track; both
+    // survive rebuilds.
+    LONGLONG m_rangeEnd = kUnsetTime;
+    LONG m_soloTrackId = kNoTrack;
+    // Track ids whose items the mix manager could not prepare since the last full refresh: they
+    // play as silence and never hold the ready horizon.
+    std::vector<LONG> m_unpreparedTracks;
     // The running export's task, until the tick has seen it end.
     ComPtr<CProgressStatus> m_export;
     bool m_playbackLocked = false;
+    bool m_cdBurner = false;
     bool m_closed = false;
 };

@@ -13,10 +13,11 @@ HRESULT CPlayManager::CreateCdBurner(IBurnCdr** burner)
         return E_POINTER;
     *burner = nullptr;
     CLiveAndPendingMixSingleThreadAccess lock;
-    if (IsPerformingNow())
+    if (IsTransportHeld())
         return E_FAIL;
     Stop();
     m_playList.ClearSolo();
+    m_soloTrackId = kNoTrack;
     m_bucket = 0;
     UpdateActiveItems();
     if (m_mixOutput) {
@@ -29,13 +30,19 @@ HRESULT CPlayManager::CreateCdBurner(IBurnCdr** burner)
         result = player->CreateCdBurner(m_streamId, burner);
         player->Release();
     }
-    // The CD output runs the stream from here on; the transport is stopped.
+    // The CD output runs the stream from here on; the transport is stopped and held until
+    // EndCdBurn.
     Stop();
+    m_cdBurner = SUCCEEDED(result);
     return result;
 }
 
 HRESULT CPlayManager::EndCdBurn()
 {
+    {
+        CLiveAndPendingMixSingleThreadAccess lock;
+        m_cdBurner = false;
+    }
     Stop();
     CPlayer* player = AcquirePlayer();
     if (!player)

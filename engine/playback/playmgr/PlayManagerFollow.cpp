@@ -112,6 +112,8 @@ void CPlayManager::WriteNowPlaying(LONGLONG position)
 void CPlayManager::UpdateActiveItems()
 {
     CLiveAndPendingMixSingleThreadAccess lock;
+    // A full refresh asks the mix manager again for every item it could not prepare.
+    m_unpreparedTracks.clear();
     m_activeItemsPending = ReconcileActiveItems(Reconcile::kAll, m_playPosition);
 }
 
@@ -132,11 +134,19 @@ bool CPlayManager::ReconcileActiveItems(Reconcile scope, LONGLONG position)
     int index = 0;
     if (mixManager->FindTrackAtPosition(windowEnd, &trackAtEnd, &index))
         following = m_playList.GetNextPrimary(m_playList.FindByTrack(trackAtEnd));
+    const auto unprepared = [&](const CPlayItem* item) {
+        return std::find(m_unpreparedTracks.begin(), m_unpreparedTracks.end(), item->GetTrackId()) !=
+               m_unpreparedTracks.end();
+    };
     const auto change = [&](CPlayItem* item, bool add) {
         if (add) {
-            // An item whose track cannot be loaded has nothing to render.
+            // An item whose track cannot be loaded has nothing to render: it is heard as silence,
+            // as a gap in the mix would be, and is not asked for again until the next full
+            // refresh. Waiting for it would hold an export at its start for ever.
             if (mixManager->PreparePlayItem(item))
                 m_mixOutput->AddInput(item);
+            else
+                m_unpreparedTracks.push_back(item->GetTrackId());
         } else {
             m_mixOutput->RemoveInput(item);
             mixManager->CancelPlayItemAnalysis(item);
@@ -153,7 +163,8 @@ bool CPlayManager::ReconcileActiveItems(Reconcile scope, LONGLONG position)
         bool wanted = (item->GetMixEnd() >= windowStart && item->GetMixStart() <= windowEnd) || item == following;
         int flags = 0;
         if (wanted)
-            wanted = SUCCEEDED(mixManager->GetTrackCatalogFlags(static_cast<DWORD>(item->GetTrackId()), &flags)) &&
+            wanted = !unprepared(item) &&
+                     SUCCEEDED(mixManager->GetTrackCatalogFlags(static_cast<DWORD>(item->GetTrackId()), &flags)) &&
                      (flags & kCatalogItemPlayable) != 0;
         if (wanted == m_mixOutput->HasInput(item))
             continue;
@@ -200,21 +211,54 @@ void CPlayManager::UpdateCurrentTrack()
     Post(PlayManagerUi::CurrentTrack);
 }
 
+LONGLONG CPlayManager::ExplicitEnd()
+{
+    const LONG state = m_state.load();
+    if (state == kSolo) {
+        const CPlayItem* item = m_playList.FindByTrack(m_soloTrackId);
+        return item ? item->GetMixEnd() : kUnsetTime;
+    }
+    return state == kPlaying ? m_rangeEnd : kUnsetTime;
+}
+
 void CPlayManager::UpdateEndPosition()
 {
     CLiveAndPendingMixSingleThreadAccess lock;
-    if (m_mixOutput && IsRunning()) {
-        const LONGLONG end = OpenEndFrom(IsPerformingNow() ? m_heldPosition.load() : m_playPosition.load());
-        m_endPosition = end;
-        m_mixOutput->SetEndPosition(end);
+    // An export's range was fixed when its writer took the stream's length.
+    if (m_mixOutput && IsRunning() && m_state.load() != kRecording) {
+        const LONGLONG explicitEnd = ExplicitEnd();
+        if (explicitEnd != kUnsetTime) {
+            // A range ends where it was asked to; solo playback where its item now ends.
+            if (m_state.load() == kSolo)
+                m_endPosition = explicitEnd;
+            m_mixOutput->SetEndPosition(explicitEnd);
+        } else {
+            const LONGLONG end = OpenEndFrom(IsPerformingNow() ? m_heldPosition.load() : m_playPosition.load());
+            m_endPosition = end;
+            m_mixOutput->SetEndPosition(end);
+        }
     }
     UpdateCurrentTrack();
     UpdateActiveItems();
 }
 
+void CPlayManager::FailExport()
+{
+    m_export->SetError(HRESULT_FROM_WIN32(ERROR_INVALID_STATE));
+    EndExport();
+    SetState(kStopped);
+}
+
 void CPlayManager::Reposition(LONGLONG offset, LONGLONG sequence)
 {
     CLiveAndPendingMixSingleThreadAccess lock;
+    if (m_export && m_export->GetCompletion() == S_FALSE) {
+        FailExport();
+        return;
+    }
+    // The stream's end moves with it (the mix output shifts its own); a range's end follows.
+    if (m_rangeEnd != kUnsetTime)
+        m_rangeEnd += offset;
     m_bucket = (m_playPosition + offset) / kBucketLength;
     LONGLONG position = 0;
     if (m_mixOutput) {

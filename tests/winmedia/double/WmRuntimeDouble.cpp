@@ -422,6 +422,11 @@ public:
                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!m_file)
             return HRESULT_FROM_WIN32(GetLastError());
+        if (m_recording.beginWritingFails) {
+            // The file it made stays behind, closed.
+            m_file.reset();
+            return NS_E_INVALID_REQUEST;
+        }
         m_recording.beganWriting = true;
         return WriteHeader();
     }

@@ -74,6 +74,8 @@ struct Recording {
     std::atomic<bool> writesAlwaysFail{false};
     std::atomic<bool> flushFails{false};
     std::atomic<bool> endWritingFails{false};
+    // BeginWriting creates the output file, closes it and refuses.
+    std::atomic<bool> beginWritingFails{false};
     bool beganWriting = false;
     bool endedWriting = false;
     // Profile manager.

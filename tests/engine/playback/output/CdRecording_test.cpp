@@ -14,7 +14,6 @@
 
 #include "OutputTestSupport.h"
 #include "classlib/core/WinApp.h"
-#include "engine/core/server/EngineFolders.h"
 #include "engine/core/server/InnerPtr.h"
 #include "engine/core/server/LocalCoCreate.h"
 #include "engine/playback/graph/EfxChain.h"
@@ -77,6 +76,14 @@ std::string Ansi(const std::wstring& text)
     WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, result.data(), bytes, nullptr, nullptr);
     result.resize(result.size() - 1);
     return result;
+}
+
+// GetTempPathW's answer, the folder the recording library is given when none is set.
+std::wstring SystemTempFolder()
+{
+    wchar_t path[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, path);
+    return path;
 }
 
 bool EndsWith(const std::string& text, const std::string& end)
@@ -291,9 +298,8 @@ TEST_F(CdRecordingTest, TheLibraryReceivesTheWholeFinalMixInCdTracks)
         EXPECT_LE(log.largestPiece, static_cast<LONG>(CPlayerOutputCdr::kTransferBytes));
         EXPECT_EQ(log.writeSpeed, 16);
         EXPECT_FALSE(log.burnProof);
-        const CString dataFolder = GetEngineDataFolder();
-        EXPECT_EQ(std::string(log.tempDirectory), Ansi(dataFolder.GetString()))
-            << "the engine's data folder by default";
+        EXPECT_EQ(std::string(log.tempDirectory), Ansi(SystemTempFolder().c_str()))
+            << "the system's temporary folder by default";
         const std::string calls = log.calls;
         EXPECT_EQ(
             calls.rfind("Initialize\nGetRecorderName 0\nGetRecorderName 1\nGetRecorderName 2\nSelectRecorder 0\n", 0),
@@ -370,6 +376,31 @@ TEST_F(CdRecordingTest, FailuresOfTheLibraryAndTheUsersAbortAreReported)
         EXPECT_TRUE(EndsWith(calls, "Shutdown\n")) << calls;
         burner->Release();
     }
+}
+
+// A stream that stops under the write hands out silence with S_FALSE: that is a failure of the
+// source, never a disc written as if it held the mix.
+TEST_F(CdRecordingTest, AStreamThatStopsUnderTheWriteFailsIt)
+{
+    UseLibraryDouble();
+    MakeStream();
+    IBurnCdr* burner = CreateBurner();
+    ASSERT_NE(burner, nullptr);
+    ASSERT_EQ(burner->StartWrite(), S_OK);
+    for (int waited = 0; waited < 20000 && Log().bytesReceived == 0; ++waited)
+        Sleep(1);
+    ASSERT_GT(Log().bytesReceived, 0);
+    // Stopped between two reads of the device thread.
+    output->Lock();
+    output->SetActive(FALSE);
+    output->Unlock();
+    ASSERT_TRUE(WaitFor([&] { return burner->GetResult() != S_FALSE; }));
+    EXPECT_EQ(burner->GetResult(), E_FAIL);
+    int status = 0;
+    EXPECT_EQ(burner->GetActionStatus(&status), S_OK);
+    EXPECT_EQ(status, 1) << "a failure of the source";
+    ASSERT_EQ(player->EndCdBurn(0), S_OK);
+    burner->Release();
 }
 
 TEST_F(CdRecordingTest, AFailedInitialisationLeavesNothingToWaitFor)
@@ -477,7 +508,7 @@ TEST_F(CdRecordingTest, WritePropertiesAreStoredAsFiveHundredFortyBytes)
     EXPECT_EQ(burner->GetBurnProof(), S_OK) << "on by default";
     BSTR directory = nullptr;
     ASSERT_EQ(burner->GetTempDirectory(&directory), S_OK);
-    EXPECT_EQ(Text(directory), std::wstring(GetEngineDataFolder().GetString()));
+    EXPECT_EQ(Text(directory), SystemTempFolder()) << "the system's temporary folder by default";
     EXPECT_EQ(burner->SetTempDirectory(std::wstring(264, L'x').c_str()), E_INVALIDARG) << "no room for the end";
     EXPECT_EQ(burner->SetTempDirectory(std::wstring(263, L'x').c_str()), S_OK);
     EXPECT_EQ(burner->SetTempDirectory(L"C:\\cd temp\\"), S_OK);
@@ -532,7 +563,7 @@ TEST_F(CdRecordingTest, StoredPropertiesThatCannotBeTrustedAreNotUsed)
         ASSERT_NE(burner, nullptr);
         BSTR directory = nullptr;
         ASSERT_EQ(burner->GetTempDirectory(&directory), S_OK);
-        EXPECT_EQ(Text(directory), std::wstring(GetEngineDataFolder().GetString()));
+        EXPECT_EQ(Text(directory), SystemTempFolder()) << "the system's temporary folder by default";
         int speed = -1;
         burner->GetWriteSpeed(&speed);
         EXPECT_EQ(speed, stored.speed);

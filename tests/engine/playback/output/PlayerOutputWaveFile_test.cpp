@@ -42,6 +42,9 @@ public:
             samples[2 * i + 1] = static_cast<int16_t>(-(m_frame & 0x7FFF));
         }
         ++reads;
+        // The user's cancel, landing after the last piece was read and before the file is kept.
+        if (cancelAfterLastRead && m_frame * 4 >= m_bytes)
+            cancelAfterLastRead->RequestCancel();
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE SetBufferedBytes(LONGLONG) override { return S_OK; }
@@ -71,6 +74,7 @@ public:
     std::atomic<bool> ready{true};
     std::atomic<int> reads{0};
     std::atomic<BOOL> active{FALSE};
+    IProgressStatus* cancelAfterLastRead = nullptr;
 
 private:
     LONGLONG m_bytes;
@@ -200,6 +204,27 @@ TEST_F(WaveFileTest, RefusalsAtTheStartLeaveNoFile)
     EXPECT_EQ(status->GetCompletion(), S_OK) << "closed before the end: no error, like a cancel";
     EXPECT_EQ(Entries(), before) << "closed before the end: no file";
     SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(WaveFileTest, ACancelAfterTheLastPieceLeavesTheOlderTarget)
+{
+    const std::wstring target = m_folder.File(L"target.wav");
+    const std::vector<int16_t> older(8, 7);
+    ASSERT_TRUE(fixtures::WriteWav16(target, older, 44100, 2));
+    const std::vector<std::wstring> before = Entries();
+    RampSource source(CPlayerOutputWaveFile::kPieceBytes * 3);
+    auto status = ComPtr<CProgressStatus>::attach(new CProgressStatus());
+    source.cancelAfterLastRead = status.get();
+    auto output = ComPtr<CPlayerOutputWaveFile>::attach(new CPlayerOutputWaveFile());
+    ASSERT_EQ(Start(*output.get(), &source, status.get(), target), S_OK);
+    ASSERT_TRUE(WaitForCompletion(*status.get()));
+    EXPECT_EQ(output->Close(), S_OK);
+    EXPECT_EQ(Entries(), before) << "no new file beside the target";
+    std::vector<int16_t> samples;
+    uint32_t rate = 0;
+    uint16_t channels = 0;
+    ASSERT_TRUE(fixtures::ReadWav16(target, samples, rate, channels));
+    EXPECT_EQ(samples, older) << "the older target is as it was";
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 
 #include "LiveStream.h"
 #include "classlib/com/UniqueHandle.h"
@@ -81,17 +82,45 @@ private:
     CdDoubleGetLogFn m_getLog = nullptr;
 };
 
+// The recording library double writing what it receives into a folder of the test's own, and the
+// live stream of the three tracks.
+struct BurnRig {
+    static CDDOUBLE_SCRIPT ScriptInto(const fixtures::TempDir& folder)
+    {
+        CDDOUBLE_SCRIPT script = CdDoubleDefaultScript();
+        lstrcpynW(script.dataPath, (folder.Path() + L"\\received.raw").c_str(), MAX_PATH);
+        return script;
+    }
+    fixtures::TempDir folder{L"cdburn"};
+    CDDOUBLE_SCRIPT script = ScriptInto(folder);
+    CdLibrary library{script};
+    LiveStream stream{folder.Path(), kThreeTracks, kMeasures, Device::WaveOut};
+};
+
+// What the disc received begins with the three tracks' mix rendered offline, to 1 LSB.
+void ExpectTheMix(const std::vector<int16_t>& received)
+{
+    fixtures::TempDir modelFolder(L"cdburn-model");
+    RenderedMix model(modelFolder.Path(), kThreeTracks, kMeasures);
+    ASSERT_TRUE(model.Ready()) << model.Failure();
+    model.Start(0);
+    const std::vector<int16_t> reference =
+        model.Pull(static_cast<size_t>(CMixOutput::MicrosecondsToBytes(model.EndTime()) / 2), 17640);
+    ASSERT_GE(received.size(), reference.size());
+    size_t differing = 0;
+    for (size_t i = 0; i < reference.size(); ++i)
+        differing += std::abs(received[i] - reference[i]) > 1 ? 1 : 0;
+    EXPECT_EQ(differing, 0u) << "of " << reference.size() << " samples";
+}
+
 }  // namespace
 
 TEST(CdBurn, TheWholeMixIsWrittenAndTheStreamReturnsToItsDevice)
 {
-    fixtures::TempDir folder(L"cdburn");
-    CDDOUBLE_SCRIPT script = CdDoubleDefaultScript();
-    lstrcpynW(script.dataPath, (folder.Path() + L"\\received.raw").c_str(), MAX_PATH);
-    const CdLibrary library(script);
-    ASSERT_TRUE(library.Ready());
-    LiveStream stream(folder.Path(), kThreeTracks, kMeasures, Device::WaveOut);
-    ASSERT_TRUE(stream.Ready()) << stream.Failure();
+    BurnRig rig;
+    ASSERT_TRUE(rig.library.Ready());
+    ASSERT_TRUE(rig.stream.Ready()) << rig.stream.Failure();
+    LiveStream& stream = rig.stream;
     CPlayManager& manager = stream.Manager();
 
     // Playing from the middle of the mix with one track alone: the recording starts from the
@@ -110,29 +139,65 @@ TEST(CdBurn, TheWholeMixIsWrittenAndTheStreamReturnsToItsDevice)
     ASSERT_EQ(manager.EndCdBurn(), S_OK);
     EXPECT_EQ(burner->Release(), 0u);
 
-    const CDDOUBLE_LOG log = library.Log();
+    const CDDOUBLE_LOG log = rig.library.Log();
     LONGLONG total = 0;
     for (int i = 0; i < log.trackCount; ++i)
         total += log.tracks[i].bytes;
     EXPECT_GE(log.trackCount, 1);
     EXPECT_EQ(log.bytesReceived, total);
-    const std::vector<int16_t> received = ReadSamples(script.dataPath);
+    const std::vector<int16_t> received = ReadSamples(rig.script.dataPath);
     ASSERT_EQ(static_cast<LONGLONG>(received.size()) * 2, total);
 
-    fixtures::TempDir modelFolder(L"cdburn-model");
-    RenderedMix model(modelFolder.Path(), kThreeTracks, kMeasures);
-    ASSERT_TRUE(model.Ready()) << model.Failure();
-    model.Start(0);
-    const std::vector<int16_t> reference =
-        model.Pull(static_cast<size_t>(CMixOutput::MicrosecondsToBytes(model.EndTime()) / 2), 17640);
-    ASSERT_GE(received.size(), reference.size());
-    size_t differing = 0;
-    for (size_t i = 0; i < reference.size(); ++i)
-        differing += std::abs(received[i] - reference[i]) > 1 ? 1 : 0;
-    EXPECT_EQ(differing, 0u) << "of " << reference.size() << " samples";
+    ExpectTheMix(received);
 
     ASSERT_EQ(manager.PlayFromStart(), S_OK);
     EXPECT_TRUE(WaitFor([&] { return manager.IsPlaying() == S_OK; })) << "the device plays the stream again";
+    manager.Stop();
+}
+
+// While the CD output runs the stream the transport is held: a stop would feed the disc silence, a
+// start another part of the mix. Every command is refused and the disc gets the whole mix.
+TEST(CdBurn, TheTransportIsRefusedWhileTheBurnerHoldsTheStream)
+{
+    BurnRig rig;
+    ASSERT_TRUE(rig.library.Ready());
+    ASSERT_TRUE(rig.stream.Ready()) << rig.stream.Failure();
+    LiveStream& stream = rig.stream;
+    CPlayManager& manager = stream.Manager();
+    const DWORD track = static_cast<DWORD>(stream.Mix().Track(1).GetTrackIdValue());
+    struct Case {
+        const char* name;
+        std::function<HRESULT()> command;
+        HRESULT refused;
+    };
+    const std::vector<Case> cases = {
+        {"PlayFromStart", [&] { return manager.PlayFromStart(); }, E_FAIL},
+        {"PlayFromPosition", [&] { return manager.PlayFromPosition(20000000); }, S_FALSE},
+        {"PlayRange", [&] { return manager.PlayRange(20000000, 30000000, TRUE); }, S_FALSE},
+        {"StartPerformance", [&] { return manager.StartPerformance(); }, S_FALSE},
+        {"SkipToNextTrack", [&] { return manager.SkipToNextTrack(); }, E_FAIL},
+        {"PlayTrack", [&] { return manager.PlayTrack(track); }, E_FAIL},
+        {"TogglePause", [&] { return manager.TogglePause(); }, S_FALSE},
+        {"Stop", [&] { return manager.Stop(); }, S_FALSE},
+        {"StopPerformance", [&] { return manager.StopPerformance(); }, S_FALSE},
+    };
+    IBurnCdr* burner = nullptr;
+    ASSERT_EQ(manager.CreateCdBurner(&burner), S_OK);
+    ASSERT_TRUE(WaitFor([&] { return burner->IsRecorderListReady() == S_OK; }));
+    for (const Case& c : cases)
+        EXPECT_EQ(c.command(), c.refused) << c.name << " before the write";
+    ASSERT_EQ(burner->StartWrite(), S_OK);
+    for (const Case& c : cases)
+        EXPECT_EQ(c.command(), c.refused) << c.name << " during the write";
+    ASSERT_TRUE(WaitFor([&] { return burner->GetResult() != S_FALSE; }));
+    EXPECT_EQ(burner->GetResult(), S_OK);
+    ASSERT_EQ(manager.EndCdBurn(), S_OK);
+    EXPECT_EQ(burner->Release(), 0u);
+
+    ExpectTheMix(ReadSamples(rig.script.dataPath));
+
+    ASSERT_EQ(manager.PlayFromStart(), S_OK) << "the transport is free again after EndCdBurn";
+    EXPECT_TRUE(WaitFor([&] { return manager.IsPlaying() == S_OK; }));
     manager.Stop();
 }
 

@@ -88,6 +88,13 @@ HRESULT WaitForExport(LiveStream& stream, IProgressStatus& progress)
     return completion;
 }
 
+// Until the writer's thread runs (the stream then counts as playing, as a rebuild sees it).
+void WaitUntilWriting(CPlayManager& manager)
+{
+    for (int waited = 0; waited < 5000 && manager.IsPlaying() != S_OK; ++waited)
+        Sleep(1);
+}
+
 // Starts an export of the stream's mix to `target`.
 HRESULT StartExport(CPlayManager& manager, const std::wstring& target, const MixExportOptions& options,
                     ComPtr<IProgressStatus>& progress)
@@ -213,6 +220,75 @@ TEST_F(Export, AnExportWaitsForTheTickToGiveTheNextTracksTheirInputs)
     uint16_t channels = 0;
     ASSERT_TRUE(fixtures::ReadWav16(target, exported, rate, channels));
     ExpectSameAsPull(four, kLongMeasures, exported, "the export");
+}
+
+// A rebuild while the writer runs (an analysis taken over is enough) either leaves the export's
+// range as the writer took it, or, when it moves the mix under the export, fails the export.
+TEST_F(Export, ARebuildDuringTheExportKeepsItsRangeOrFailsIt)
+{
+    LiveStream stream(m_folder.Path(), kThreeTracks, kMeasures, Device::WaveOut);
+    ASSERT_TRUE(stream.Ready()) << stream.Failure();
+    CPlayManager& manager = stream.Manager();
+    const std::wstring target = m_folder.File(L"rebuilt.wav");
+    const std::vector<std::wstring> before = mixtest::FolderNames(m_folder.Path());
+    ComPtr<IProgressStatus> progress;
+    {
+        // The tick waits: the rebuild comes before the writer has gone far.
+        CLiveAndPendingMixSingleThreadAccess lock;
+        ASSERT_EQ(StartExport(manager, target, kWav, progress), S_OK);
+        WaitUntilWriting(manager);
+        // The rebuilt mix has a pause track a third of the way in.
+        stream.MixManager().pauseAt = stream.EndTime() / 3;
+        manager.UpdateEndPosition();
+    }
+    ASSERT_EQ(WaitForExport(stream, *progress.get()), S_OK);
+    std::vector<int16_t> exported;
+    uint32_t rate = 0;
+    uint16_t channels = 0;
+    ASSERT_TRUE(fixtures::ReadWav16(target, exported, rate, channels));
+    ExpectSameAsPull(kThreeTracks, kMeasures, exported, "the export across a rebuild");
+    ASSERT_TRUE(DeleteFileW(target.c_str()));
+    stream.MixManager().pauseAt = -1;
+
+    {
+        CLiveAndPendingMixSingleThreadAccess lock;
+        ASSERT_EQ(StartExport(manager, target, kWav, progress), S_OK);
+        WaitUntilWriting(manager);
+        // The rebuild moved the track under the play position by a second.
+        manager.Reposition(1000000, manager.GetMixOutput()->GetCurrentSequence());
+    }
+    EXPECT_TRUE(FAILED(WaitForExport(stream, *progress.get()))) << "the export fails with an error";
+    EXPECT_EQ(manager.GetPlayState(), CPlayManager::kStopped);
+    EXPECT_EQ(mixtest::FolderNames(m_folder.Path()), before) << "no file";
+    ASSERT_EQ(manager.PlayFromStart(), S_OK);
+    EXPECT_TRUE(stream.WaitForPosition(1000000, 20000)) << "the stream plays on its device again";
+    manager.Stop();
+}
+
+// Items the mix manager cannot prepare (their files unreadable) are heard as silence: the writer
+// never waits for them, and the tick does not ask for them again and again.
+TEST_F(Export, TracksThatCannotBePreparedNeverHoldTheExport)
+{
+    // Eight tracks, all but the first unpreparable: whenever the tick tries the earliest of them,
+    // a later one still lies ahead of the writer.
+    std::vector<TrackFile> eight;
+    for (int i = 0; i < 8; ++i)
+        eight.push_back(kThreeTracks[static_cast<size_t>(i % 3)]);
+    LiveStream stream(m_folder.Path(), eight, kMeasures, Device::WaveOut);
+    ASSERT_TRUE(stream.Ready()) << stream.Failure();
+    for (int i = 1; i < 8; ++i)
+        stream.MixManager().unpreparable.push_back(stream.Mix().Track(i).GetTrackIdValue());
+    CPlayManager& manager = stream.Manager();
+    const std::wstring target = m_folder.File(L"gaps.wav");
+    ComPtr<IProgressStatus> progress;
+    ASSERT_EQ(StartExport(manager, target, kWav, progress), S_OK);
+    ASSERT_EQ(WaitForExport(stream, *progress.get()), S_OK) << "the export completes";
+    std::vector<int16_t> exported;
+    uint32_t rate = 0;
+    uint16_t channels = 0;
+    ASSERT_TRUE(fixtures::ReadWav16(target, exported, rate, channels));
+    EXPECT_EQ(static_cast<LONGLONG>(exported.size() / 2), FrameOf(stream.EndTime())) << "the whole mix";
+    EXPECT_LE(stream.MixManager().refused.load(), 7) << "each unpreparable item asked for once per refresh";
 }
 
 TEST_F(Export, ACancelHalfWayLeavesNoFileAndTheOlderTargetAndTheStreamPlaysAgain)

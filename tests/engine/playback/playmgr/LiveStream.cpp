@@ -100,6 +100,10 @@ BOOL MixDouble::PreparePlayItem(CPlayItem* item)
     CTrackInfo* track = FindTrack(item->GetTrackId(), nullptr);
     if (!track)
         return FALSE;
+    if (std::find(unpreparable.begin(), unpreparable.end(), item->GetTrackId()) != unpreparable.end()) {
+        ++refused;
+        return FALSE;
+    }
     rendertest::LoadPlayItem(*item, *track);
     ++prepared;
     return TRUE;
@@ -118,6 +122,11 @@ BOOL MixDouble::FindTrackAtPosition(LONGLONG position, LONG* trackId, int* index
 
 BOOL MixDouble::FindNextTrackStart(LONGLONG position, LONGLONG* start)
 {
+    const LONGLONG pause = pauseAt.load();
+    if (pause >= 0 && pause > position) {
+        *start = pause;
+        return TRUE;
+    }
     return MixTrackLookup::FindNextPauseStart(m_tracks, position, start);
 }
 

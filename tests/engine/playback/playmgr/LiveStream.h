@@ -130,6 +130,11 @@ public:
 
     std::atomic<int> prepared{0};
     std::atomic<int> cancelled{0};
+    // Tracks whose items cannot be prepared (their files unreadable), and how often one was asked.
+    std::vector<LONG> unpreparable;
+    std::atomic<int> refused{0};
+    // A pause track starting here (mix time), as a rebuild may add; none when negative.
+    std::atomic<LONGLONG> pauseAt{-1};
     std::vector<LONGLONG> appendedPauses;
     // Export entries are named "Track <n>" (by list position) with this artist and the album
     // "Generated"; the mix end is the end of this manager's play list.

@@ -298,6 +298,23 @@ TEST_F(NowPlayingTest, UnwritableFoldersAreSkippedAndTheNextStepTriesAgain)
     EXPECT_EQ(ReadFileText(Destination()), "<CARROWFOLD.CURRENT.TITLE>Next</CARROWFOLD.CURRENT.TITLE>");
 }
 
+TEST_F(NowPlayingTest, ATrackWhoseLineCouldNotBeWrittenIsLoggedAtTheNextStep)
+{
+    CNowPlaying record;
+    record.SetClock(TestClock);
+    const std::wstring later = folder.File(L"later");
+    record.SetSettings(FALSE, L"", L"", TRUE, later.c_str());
+    ItemDouble item;
+    g_clockTime = At(2027, 3, 1, 12, 0, 0);
+    record.WriteNowPlaying(&item, 0, 0);
+    ASSERT_FALSE(FileExists(later));
+    ASSERT_TRUE(CreateDirectoryW(later.c_str(), nullptr));
+    g_clockTime = At(2027, 3, 1, 12, 0, 10);
+    record.WriteNowPlaying(&item, 0, 0);
+    EXPECT_EQ(ReadFileText(later + L"\\202703.log"), "Title\tArtist\tAlbum\t20270301\t120010\t120010\t\r\n")
+        << "the same track again, now that its line can be written";
+}
+
 TEST_F(NowPlayingTest, SettingsAreStoredAndReadBackAtTheNextStart)
 {
     auto record = Record(TRUE, TRUE);

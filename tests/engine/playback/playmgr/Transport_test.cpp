@@ -6,9 +6,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "LiveStream.h"
+#include "engine/core/server/LiveAndPendingMixLock.h"
 #include "engine/playback/graph/MixOutput.h"
+#include "engine/playback/graph/PlayItem.h"
 #include "tests/support/Signals.h"
 #include "tests/support/TempDir.h"
 
@@ -57,6 +60,71 @@ size_t Differing(const std::vector<int16_t>& capture, LONGLONG from, const std::
 std::vector<int16_t> WaveOutCapture()
 {
     return WaveOutSamples(outputtest::ReadSink(false));
+}
+
+// A DirectSound capture of the mix that stops and, after a silence, goes on elsewhere in it.
+struct HeardParts {
+    // Frame of the capture where the mix begins; -1 when it is not in the capture.
+    LONGLONG origin = -1;
+    // Frame of the mix up to which the first part is the mix.
+    LONGLONG heardUntil = 0;
+    // Frame of the mix (within half a second of where it was expected) that the first sound after
+    // the silence is, and how far it is from it; -1 when nothing follows the silence.
+    LONGLONG resumedAt = -1;
+    double resumedError = 1e300;
+};
+
+// Relative error of 10 ms of `audio` from frame `at` against `reference` from `referenceAt`.
+double WindowError(const std::vector<int16_t>& audio, LONGLONG at, const std::vector<int16_t>& reference,
+                   LONGLONG referenceAt)
+{
+    double error = 0.0;
+    double energy = 0.0;
+    for (LONGLONG k = 0; k < 441; ++k) {
+        const double a = audio[static_cast<size_t>((at + k) * 2)];
+        const double r = reference[static_cast<size_t>((referenceAt + k) * 2)];
+        error += (a - r) * (a - r);
+        energy += r * r;
+    }
+    return energy > 0 ? error / energy : 1.0;
+}
+
+// Splits a capture of music-like sound (no silence of its own) at the silence in it: where the
+// first part stops matching the mix (10 ms windows of relative error) and which place of the mix
+// near `expected` the first sound after the silence is.
+HeardParts SplitAtSilence(const std::vector<int16_t>& audio, const std::vector<int16_t>& reference, LONGLONG expected)
+{
+    HeardParts parts;
+    parts.origin = FindOrigin(audio, reference);
+    if (parts.origin < 0)
+        return parts;
+    LONGLONG heardUntil = parts.origin;
+    while (heardUntil + 441 < parts.origin + static_cast<LONGLONG>(reference.size() / 2) &&
+           WindowError(audio, heardUntil, reference, heardUntil - parts.origin) < 0.1)
+        heardUntil += 441;
+    parts.heardUntil = heardUntil - parts.origin;
+    const LONGLONG frames = static_cast<LONGLONG>(audio.size() / 2);
+    const auto quiet = [&](LONGLONG at) { return std::abs(audio[static_cast<size_t>(at * 2)]) < 200; };
+    // A silence that does not begin within half a second is not there: the second part follows
+    // the first at once.
+    LONGLONG after = heardUntil;
+    const LONGLONG lookUntil = std::min(frames, heardUntil + FrameOf(kSecond / 2));
+    for (LONGLONG run = 0; after < lookUntil && run < 441; ++after)
+        run = quiet(after) ? run + 1 : 0;
+    if (after >= lookUntil)
+        after = heardUntil;
+    while (after < frames && quiet(after))
+        ++after;
+    if (after + FrameOf(kSecond) >= frames)
+        return parts;
+    for (LONGLONG at = expected - FrameOf(kSecond / 2); at < expected + FrameOf(kSecond / 2); ++at) {
+        const double error = WindowError(audio, after + 441, reference, at + 441);
+        if (error < parts.resumedError) {
+            parts.resumedError = error;
+            parts.resumedAt = at;
+        }
+    }
+    return parts;
 }
 
 }  // namespace
@@ -126,6 +194,8 @@ TEST(Transport, PlayTrackPlaysOneTrackAloneToItsEnd)
     EXPECT_EQ(calls[1], "started " + std::to_string(itemStart));
 }
 
+// Wave-out hands the sink our samples as they are: after a skip the next track's audible start
+// follows what was heard of the mix, sample for sample, with no silence of unrendered blocks.
 TEST(Transport, ASkipMovesThePlayPositionToTheNextTracksAudibleStart)
 {
     fixtures::TempDir folder(L"playmgr");
@@ -138,11 +208,13 @@ TEST(Transport, ASkipMovesThePlayPositionToTheNextTracksAudibleStart)
     fixtures::TempDir offlineAfter(L"playmgr");
     const std::vector<int16_t> afterReference = OfflineRender(offlineAfter.Path(), kThreeTracks, -1, audibleStart);
     CPlayManager& manager = stream.Manager();
+    LONGLONG heardAtSkip = 0;
     LONGLONG afterSkip = -1;
     bool reached = false;
     ASSERT_TRUE(stream.PlayCleanly([&] {
         manager.PlayFromStart();
         stream.WaitForPosition(2 * kSecond, kWaitMs);
+        heardAtSkip = manager.GetMixOutput()->GetPosition();
         manager.SkipToNextTrack();
         manager.GetPlayPosition(&afterSkip);
         reached = stream.WaitForPosition(audibleStart + 2 * kSecond, kWaitMs);
@@ -151,23 +223,140 @@ TEST(Transport, ASkipMovesThePlayPositionToTheNextTracksAudibleStart)
     ASSERT_TRUE(reached);
     EXPECT_EQ(afterSkip, audibleStart);
     const std::vector<int16_t> capture = WaveOutCapture();
-    // The capture is the mix from its start, then (after what the device already held) the mix
-    // from the next track's audible start, sample for sample.
-    LONGLONG diverges = 0;
-    while (diverges < static_cast<LONGLONG>(capture.size() / 2) &&
-           Differing(capture, diverges, reference, diverges, 1) == 0)
-        ++diverges;
-    ASSERT_GT(diverges, FrameOf(2 * kSecond) - kThreeMilliseconds) << "the start of the mix was not heard whole";
-    // The next track's audible start follows within a second (at most 2% of 100 ms off by more
-    // than 1 LSB: a seek while playing renders its first blocks without the inputs' history).
+    // Where the next track's audible start begins in the capture: the capture from there is that
+    // part of the mix for a second (at most 2% of it off by more than 1 LSB: a seek renders its
+    // first blocks without the inputs' history).
+    const LONGLONG second = FrameOf(kSecond);
     LONGLONG resumed = -1;
-    const LONGLONG probe = FrameOf(kSecond / 10);
-    for (LONGLONG at = diverges - 1; at < diverges + FrameOf(kSecond) && resumed < 0; ++at)
-        if (Differing(capture, at, afterReference, 0, probe) <= static_cast<size_t>(probe * 2 / 50))
+    for (LONGLONG at = 0; at + second <= static_cast<LONGLONG>(capture.size() / 2) && resumed < 0; ++at)
+        if (Differing(capture, at, afterReference, 0, second) <= static_cast<size_t>(second * 2 / 50))
             resumed = at;
-    EXPECT_GE(resumed, 0) << "the next track's audible start is not heard after the skip";
+    ASSERT_GE(resumed, 0) << "the next track's audible start is not heard whole after the skip";
+    // Before it the capture holds the mix from its start, as far as the sink kept it (wave-out
+    // opens the sink anew when the stream starts again): the next track follows within 100 ms of
+    // what was heard at the skip.
+    EXPECT_EQ(Differing(capture, 0, reference, 0, resumed), 0u) << "the start of the mix was not heard as it is";
+    EXPECT_LE(resumed, FrameOf(heardAtSkip) + FrameOf(kSecond / 10))
+        << "the old place played on for " << (resumed - FrameOf(heardAtSkip)) * 1000 / CMixOutput::kRate
+        << " ms after the skip";
     const std::vector<std::string> calls = stream.Host().Take();
     EXPECT_NE(std::find(calls.begin(), calls.end(), "starting " + std::to_string(audibleStart)), calls.end());
+}
+
+// Heard through DirectSound, whose buffer holds what was written ahead of its play cursor (up to
+// the whole buffer): the skip stops it before it seeks, so nothing of the old place plays on past
+// the moment of the skip, and the next track's audible start is what follows the short silence
+// while its first blocks render.
+TEST(Transport, ASkipThroughDirectSoundLeavesNothingOfTheOldPlaceToPlayOn)
+{
+    const outputtest::ComScope com;
+    fixtures::TempDir folder(L"playmgr");
+    // Two tracks of music-like sound, the second the first backwards: no place of one passes for
+    // a place of the other.
+    const std::vector<int16_t> music = fixtures::MusicLike(24.0, 44100, 2);
+    const std::vector<int16_t> backwards(music.rbegin(), music.rend());
+    const std::vector<TrackFile> files = {{120, kLow, 44100, false, music}, {126, kMid, 44100, false, backwards}};
+    LiveStream stream(folder.Path(), files, kMeasures, Device::DirectSound);
+    ASSERT_TRUE(stream.Ready()) << stream.Failure();
+    fixtures::TempDir offline(L"playmgr");
+    const std::vector<int16_t> reference = OfflineRender(offline.Path(), files);
+    LONGLONG audibleStart = 0;
+    ASSERT_EQ(stream.Mix().Track(1).GetAudibleStart(&audibleStart), S_OK);
+    CPlayManager& manager = stream.Manager();
+    LONGLONG heardAtSkip = 0;
+    bool reached = false;
+    ASSERT_TRUE(stream.PlayCleanly([&] {
+        manager.PlayFromStart();
+        stream.WaitForPosition(3 * kSecond, kWaitMs);
+        heardAtSkip = manager.GetMixOutput()->GetPosition();
+        manager.SkipToNextTrack();
+        reached = stream.WaitForPosition(audibleStart + 2 * kSecond, kWaitMs);
+        manager.Stop();
+        Sleep(200);
+    })) << "the renderer fell behind the sink in every attempt";
+    ASSERT_TRUE(reached);
+    const std::vector<int16_t> audio = SinkFloat48ToPcm44(folder.Path(), outputtest::ReadSink(true));
+    if (audio.empty())
+        GTEST_SKIP() << "sox is not reachable from this process";
+    const HeardParts parts = SplitAtSilence(audio, reference, FrameOf(audibleStart));
+    ASSERT_GE(parts.origin, 0);
+    // One 20 ms pass of the device thread is 80 ms of audio in the sink: that is the tolerance.
+    EXPECT_LE(parts.heardUntil, FrameOf(heardAtSkip) + FrameOf(100000))
+        << "the old place played on for " << (parts.heardUntil - FrameOf(heardAtSkip)) * 1000 / CMixOutput::kRate
+        << " ms after the skip";
+    ASSERT_GE(parts.resumedAt, 0) << "nothing heard after the skip";
+    EXPECT_LT(parts.resumedError, 0.1) << "what was heard after the skip is not the mix";
+    // Where the second part begins is known to a 10 ms window when no silence parts it from the first.
+    EXPECT_NEAR(static_cast<double>(parts.resumedAt), static_cast<double>(FrameOf(audibleStart)),
+                441 + kThreeMilliseconds)
+        << "the skip landed elsewhere than at the next track's audible start";
+}
+
+TEST(Transport, ARebuildKeepsTheEndOfATrackPlayedAloneAndOfARange)
+{
+    fixtures::TempDir folder(L"playmgr");
+    LiveStream stream(folder.Path(), kThreeTracks, kMeasures, Device::WaveOut);
+    ASSERT_TRUE(stream.Ready()) << stream.Failure();
+    CPlayManager& manager = stream.Manager();
+    CPlayItem* item = nullptr;
+    ASSERT_TRUE(manager.GetPlayList().GetAt(1, &item));
+    const DWORD track = static_cast<DWORD>(item->GetTrackId());
+    struct Case {
+        const char* name;
+        std::function<void()> play;
+        LONGLONG end;
+    };
+    const std::vector<Case> cases = {
+        {"a track alone", [&] { manager.PlayTrackFromStart(track); }, item->GetMixEnd()},
+        {"a range", [&] { manager.PlayRange(2 * kSecond, 5 * kSecond, FALSE); }, 5 * kSecond},
+    };
+    for (const Case& c : cases) {
+        c.play();
+        for (int i = 0; i < 1000 && manager.IsPlaying() != S_OK; ++i)
+            Sleep(10);
+        ASSERT_EQ(manager.IsPlaying(), S_OK) << c.name;
+        // What the mix manager does after every rebuild.
+        manager.UpdateEndPosition();
+        LONGLONG end = 0;
+        ASSERT_EQ(manager.GetMixOutput()->GetLength(&end), S_OK);
+        EXPECT_EQ(end, CMixOutput::MicrosecondsToBytes(c.end)) << c.name << " plays to its own end after a rebuild";
+        manager.Stop();
+    }
+}
+
+// The device starts only once the first blocks are rendered; a stop or a pause in that wait is
+// honoured: the stream never starts on its own afterwards.
+TEST(Transport, AStopOrAPauseWhileTheFirstBlocksRenderIsHonoured)
+{
+    fixtures::TempDir folder(L"playmgr");
+    LiveStream stream(folder.Path(), kThreeTracks, kMeasures, Device::WaveOut);
+    ASSERT_TRUE(stream.Ready()) << stream.Failure();
+    CPlayManager& manager = stream.Manager();
+    struct Case {
+        const char* name;
+        HRESULT (CPlayManager::*start)();
+        HRESULT (CPlayManager::*stop)();
+    };
+    const std::vector<Case> cases = {
+        {"StopPerformance", &CPlayManager::StartPerformance, &CPlayManager::StopPerformance},
+        {"TogglePause", &CPlayManager::PlayFromStart, &CPlayManager::TogglePause},
+    };
+    for (const Case& c : cases) {
+        {
+            // The render threads wait for the items (and the tick for the mix lock) until both
+            // commands have run: the device is still waiting for its first blocks.
+            CLiveAndPendingMixSingleThreadAccess lock;
+            manager.GetPlayList().LockAll();
+            ASSERT_EQ((manager.*c.start)(), S_OK) << c.name;
+            EXPECT_EQ(manager.IsPlaying(), S_FALSE) << c.name << ": still waiting";
+            EXPECT_EQ((manager.*c.stop)(), S_OK) << c.name;
+            manager.GetPlayList().UnlockAll();
+        }
+        Sleep(500);
+        EXPECT_EQ(manager.IsPlaying(), S_FALSE) << c.name << ": the stream started after all";
+        EXPECT_EQ(manager.GetPlayState(), CPlayManager::kStopped) << c.name;
+        manager.Stop();
+    }
 }
 
 TEST(Transport, APerformancePlaysOnThroughTheCommandsItRefuses)
@@ -238,47 +427,14 @@ TEST(Transport, PauseAndResumeContinueWhereItPaused)
     const std::vector<int16_t> audio = SinkFloat48ToPcm44(folder.Path(), outputtest::ReadSink(true));
     if (audio.empty())
         GTEST_SKIP() << "sox is not reachable from this process";
-    const LONGLONG origin = FindOrigin(audio, reference);
-    ASSERT_GE(origin, 0);
-    // Where the first part stops matching the mix (10 ms windows of relative error).
-    const auto windowError = [&](LONGLONG at, LONGLONG referenceAt) {
-        double error = 0.0;
-        double energy = 0.0;
-        for (LONGLONG k = 0; k < 441; ++k) {
-            const double a = audio[static_cast<size_t>((at + k) * 2)];
-            const double r = reference[static_cast<size_t>((referenceAt + k) * 2)];
-            error += (a - r) * (a - r);
-            energy += r * r;
-        }
-        return energy > 0 ? error / energy : 1.0;
-    };
-    LONGLONG heardUntil = origin;
-    while (heardUntil + 441 < origin + static_cast<LONGLONG>(reference.size() / 2) &&
-           windowError(heardUntil, heardUntil - origin) < 0.1)
-        heardUntil += 441;
-    // The second part: the first sound after the silence of the pause, located in the mix.
-    const LONGLONG frames = static_cast<LONGLONG>(audio.size() / 2);
-    const auto quiet = [&](LONGLONG at) { return std::abs(audio[static_cast<size_t>(at * 2)]) < 200; };
-    LONGLONG after = heardUntil;
-    for (LONGLONG run = 0; after < frames && run < 441; ++after)
-        run = quiet(after) ? run + 1 : 0;
-    while (after < frames && quiet(after))
-        ++after;
-    ASSERT_LT(after + FrameOf(kSecond), static_cast<LONGLONG>(audio.size() / 2)) << "nothing heard after the pause";
-    LONGLONG best = 0;
-    double bestError = 1e300;
-    for (LONGLONG at = FrameOf(cursor) - FrameOf(kSecond / 2); at < FrameOf(cursor) + FrameOf(kSecond / 2); ++at) {
-        const double error = windowError(after + 441, at + 441);
-        if (error < bestError) {
-            bestError = error;
-            best = at;
-        }
-    }
-    EXPECT_LT(bestError, 0.1) << "what was heard after the pause is not the mix";
-    EXPECT_NEAR(static_cast<double>(best), static_cast<double>(FrameOf(cursor)), kThreeMilliseconds)
+    const HeardParts parts = SplitAtSilence(audio, reference, FrameOf(cursor));
+    ASSERT_GE(parts.origin, 0);
+    ASSERT_GE(parts.resumedAt, 0) << "nothing heard after the pause";
+    EXPECT_LT(parts.resumedError, 0.1) << "what was heard after the pause is not the mix";
+    EXPECT_NEAR(static_cast<double>(parts.resumedAt), static_cast<double>(FrameOf(cursor)), kThreeMilliseconds)
         << "playback resumed elsewhere than at the cursor";
     // The pause lands where the sound stopped. The sink drains four times faster than real
     // time, so one 20 ms pass of the device thread is 80 ms of audio: that is the tolerance.
-    EXPECT_NEAR(static_cast<double>(heardUntil - origin), static_cast<double>(FrameOf(cursor)), FrameOf(100000))
+    EXPECT_NEAR(static_cast<double>(parts.heardUntil), static_cast<double>(FrameOf(cursor)), FrameOf(100000))
         << "the cursor is not where the sound paused";
 }
