@@ -7,6 +7,8 @@
 // No peer: nothing on this machine hosts DirectShow effect chains natively.
 // The test effect DMO is registered in the prefix for the run and removed again at the end.
 #include "bench/common/Clock.h"
+#include "bench/common/TestEffectRegistration.h"
+#include "engine/core/server/ThreadCom.h"
 #include "tests/effects-host/OstrelFixture.h"
 
 #include <windows.h>
@@ -24,33 +26,6 @@ using namespace ostrel_test;
 constexpr double kSeconds = 120.0;
 constexpr unsigned kRate = 44100;
 constexpr int kEditRounds = 20;
-
-// Registers the test effect for the life of the object.
-class TestEffectRegistration {
-public:
-    TestEffectRegistration()
-    {
-        wchar_t path[MAX_PATH] = {};
-        GetModuleFileNameW(nullptr, path, MAX_PATH);
-        std::wstring dll(path);
-        dll.erase(dll.find_last_of(L'\\') + 1);
-        dll += L"test_effect\\TestEffectDmo.dll";
-        m_module.reset(LoadLibraryW(dll.c_str()));
-        m_ok = Call("DllRegisterServer");
-    }
-    ~TestEffectRegistration() { Call("DllUnregisterServer"); }
-    bool ok() const { return m_ok; }
-
-private:
-    bool Call(const char* name)
-    {
-        using Entry = HRESULT(WINAPI*)();
-        auto entry = reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(m_module.get(), name)));
-        return entry && SUCCEEDED(entry());
-    }
-    UniqueModule m_module;
-    bool m_ok = false;
-};
 
 // Seconds of audio per second of processing through a chain of `effects` unity test effects.
 double Throughput(int effects)
@@ -113,8 +88,9 @@ EditTimes Edits()
 
 int main()
 {
-    ComApartment apartment;
-    TestEffectRegistration registration;
+    // The engine's threads drive effects hosts from the multithreaded apartment.
+    const CThreadCom com;
+    bench::TestEffectRegistration registration;
     if (!registration.ok()) {
         std::printf("effects: the test effect could not be registered\n");
         return 1;

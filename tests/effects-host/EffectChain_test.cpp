@@ -31,7 +31,6 @@ protected:
         host = NewInitializedHost();
         ASSERT_TRUE(host);
     }
-    ComApartment apartment;
     ComPtr<IOstrel> host;
 };
 
@@ -75,7 +74,6 @@ TEST_F(EffectChainTest, ListsTheTestEffectOnceSortedAndSkipsWhatWineShips)
 
 TEST(EffectChainUninitialised, RefusesWorkAndListsNothing)
 {
-    ComApartment apartment;
     Library library;
     ComPtr<IOstrel> host = library.CreateHost();
     ASSERT_TRUE(host);

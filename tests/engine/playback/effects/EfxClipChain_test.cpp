@@ -59,7 +59,6 @@ std::vector<float> Render(const std::vector<float>& signal, const EFXCLIP_RANGE&
 
 class EfxClipChainTest : public testing::Test {
 protected:
-    ComApartment apartment;
     const std::vector<float> noise = GridNoise(kTotalFrames, 77);
 };
 

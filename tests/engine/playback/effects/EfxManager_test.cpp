@@ -63,7 +63,6 @@ protected:
         ASSERT_EQ(settings->SetSettings(&changed), S_OK);
     }
 
-    ComApartment apartment;
     MixOwnerDouble owner;
     CEfxManager* manager = nullptr;
     ComPtr<IOstrel> first;

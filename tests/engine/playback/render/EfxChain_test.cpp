@@ -75,7 +75,6 @@ void ExpectHalf(const std::vector<int16_t>& plain, const std::vector<int16_t>& e
 
 TEST(EfxChain, TestEffectInTheMasterChainHalvesTheMixAndItsLatencyIsNotYetHeard)
 {
-    ostrel_test::ComApartment com;
     fixtures::TempDir folder(L"efxchain");
     LONGLONG plainPosition = 0;
     const std::vector<int16_t> plain = Render(folder.Path(), nullptr, 12, 3.0, -1, &plainPosition);
@@ -93,7 +92,6 @@ TEST(EfxChain, TestEffectInTheMasterChainHalvesTheMixAndItsLatencyIsNotYetHeard)
 
 TEST(EfxChain, SeekFlushesWhatTheEffectHeld)
 {
-    ostrel_test::ComApartment com;
     fixtures::TempDir folder(L"efxchain");
     const std::vector<int16_t> plain = Render(folder.Path(), nullptr, 12, 2.0, 20);
     ChainSetup setup{{0.5f, 300, 0}};
@@ -107,7 +105,6 @@ TEST(EfxChain, SeekFlushesWhatTheEffectHeld)
 // unchanged.
 TEST(EfxChain, TestEffectInAnEffectClipHalvesTheTrackInsideTheClip)
 {
-    ostrel_test::ComApartment com;
     fixtures::TempDir folder(L"efxclip");
     const std::vector<int16_t> plain = Render(folder.Path(), nullptr, 0, 8.0, -1);
 
@@ -148,7 +145,6 @@ TEST(EfxChain, TestEffectInAnEffectClipHalvesTheTrackInsideTheClip)
 // chain fills the rest with silence rather than leave what the buffer held before.
 TEST(EfxChain, RequestTheEffectsCannotFillIsSilence)
 {
-    ostrel_test::ComApartment com;
     fixtures::TempDir folder(L"efxchain");
     RenderedMix mix(folder.Path(), kFiles, 14);
     ASSERT_TRUE(mix.Ready()) << mix.Failure();
