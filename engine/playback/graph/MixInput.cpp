@@ -304,7 +304,7 @@ void CMixInput::Render(const MIXINPUTBUFFER& request)
     for (int c = 0; c < m_item->GetEffectClipChainCount(); ++c) {
         CEfxClipChain* chain = nullptr;
         if (m_item->GetEffectClipChain(c, &chain))
-            chain->Process(render, static_cast<unsigned>(span), f0);
+            chain->Process(render, kBlockFrames, static_cast<unsigned>(span) - kBlockFrames, f0);
     }
     ApplyTone(m_treble, kMarkerTrebleMask, t0, t1);
     ApplyTone(m_bass, kMarkerBassMask, t0, t1);
