@@ -7,17 +7,23 @@ function(carrowfold_dll target file_name)
   set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${stem} SUFFIX ${ext})
 endfunction()
 
-# carrowfold_test(<name> SOURCES ... [LIBS ...] [DEPENDS ...] [ENGINE_LOCK] [COMPOSITOR])
+# carrowfold_test(<name> SOURCES ... [LIBS ...] [DEPENDS ...] [ENGINE_LOCK] [COMPOSITOR] [APARTMENT_MAIN])
 # One GoogleTest binary registered as one CTest test, run under Wine from the output folder.
+# APARTMENT_MAIN: the binary's main thread is a single-threaded COM apartment, as the program's
+# is (tests/support/ApartmentMain.cpp), for tests whose engine code reaches COM from its threads.
 # ENGINE_LOCK: the test loads the engine library, whose named mutex makes a second process
 # wait at load, so such tests never run at the same time.
 # COMPOSITOR: the test reads translucent windows from the screen; it runs with a compositing
 # manager on the display (tools/with-compositor) and alone, so that no other test's window
 # covers what it reads.
 function(carrowfold_test name)
-  cmake_parse_arguments(T "ENGINE_LOCK;COMPOSITOR" "" "SOURCES;LIBS;DEPENDS" ${ARGN})
+  cmake_parse_arguments(T "ENGINE_LOCK;COMPOSITOR;APARTMENT_MAIN" "" "SOURCES;LIBS;DEPENDS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main ${T_LIBS})
+  if(T_APARTMENT_MAIN)
+    target_link_libraries(${name} PRIVATE test_apartment_main ${T_LIBS})
+  else()
+    target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main ${T_LIBS})
+  endif()
   if(T_DEPENDS)
     add_dependencies(${name} ${T_DEPENDS})
   endif()

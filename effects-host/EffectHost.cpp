@@ -146,10 +146,14 @@ HRESULT CEffectHost::RemoveEffect(LONG id)
     if (found == m_inserted.end())
         return E_FAIL;
     Unlink();
-    ComPtr<IBaseFilter> filter = found->instance.filter;
+    const auto at = found - m_inserted.begin();
+    InsertedEffect removed = std::move(*found);
     m_inserted.erase(found);
-    m_graph->RemoveFilter(filter.get());
-    return m_inserted.empty() ? S_OK : Relink();
+    m_graph->RemoveFilter(removed.instance.filter.get());
+    return RelinkOrUndo([&] {
+        m_graph->AddFilter(removed.instance.filter.get(), L"PlugIn");
+        m_inserted.insert(m_inserted.begin() + at, std::move(removed));
+    });
 }
 
 HRESULT CEffectHost::MoveEffect(LONG id, LONG beforeId)
@@ -178,11 +182,30 @@ HRESULT CEffectHost::RelinkOrUndo(Undo undo)
     if (SUCCEEDED(hr))
         return hr;
     undo();
-    if (m_inserted.empty())
-        Unlink();
-    else
-        Relink();
+    if (FAILED(Relink()))
+        LeaveOutUnlinkable();
     return hr;
+}
+
+void CEffectHost::LeaveOutUnlinkable()
+{
+    std::vector<InsertedEffect> wanted = std::move(m_inserted);
+    m_inserted.clear();
+    for (InsertedEffect& effect : wanted) {
+        m_inserted.push_back(std::move(effect));
+        if (FAILED(Relink())) {
+            m_graph->RemoveFilter(m_inserted.back().instance.filter.get());
+            m_inserted.pop_back();
+        }
+    }
+    if (SUCCEEDED(Relink()))
+        return;
+    // Not even the effects that linked one by one link together again: the chain is emptied, so
+    // that the audio passes unprocessed rather than not at all.
+    Unlink();
+    for (InsertedEffect& effect : m_inserted)
+        m_graph->RemoveFilter(effect.instance.filter.get());
+    m_inserted.clear();
 }
 
 HRESULT CEffectHost::GetEffectById(LONG id, IUnknown** filter) const

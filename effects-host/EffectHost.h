@@ -53,9 +53,14 @@ private:
     HRESULT Relink();
     HRESULT LinkChain();
     // Relink; when that fails, undo() puts the previous chain back, which is relinked again, and
-    // the failure is returned.
+    // the failure is returned. When the previous chain does not link either (an effect changed
+    // since it was linked), the effects it cannot link are left out.
     template <typename Undo>
     HRESULT RelinkOrUndo(Undo undo);
+    // Links the chain effect by effect, leaving out each one with which it does not link, so that
+    // the graph runs what it can rather than stand stopped with effects in it (its stage would
+    // then hand out silence).
+    void LeaveOutUnlinkable();
     std::vector<InsertedEffect>::iterator FindInserted(LONG id);
     size_t InsertionIndex(LONG beforeId) const;
 

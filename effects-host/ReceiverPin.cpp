@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace {
 // 16-bit samples back to the float scale of the engine: 2^-15.
@@ -15,8 +16,8 @@ constexpr float kFromInt16Scale = 1.0f / 32768.0f;
 
 CReceiverPin::CReceiverPin(CSampleFilter& filter) : CSamplePinBase(filter, PINDIR_INPUT, L"Input")
 {
-    m_queue.reserve(kReceiverQueueLimit);
-    m_pool.reserve(kReceiverQueueLimit);
+    m_queue.reserve(kReceiverQueueDepth);
+    m_pool.reserve(kReceiverQueueDepth);
 }
 
 CReceiverPin::~CReceiverPin() = default;
@@ -74,7 +75,7 @@ HRESULT CReceiverPin::GetAllocatorRequirements(ALLOCATOR_PROPERTIES* properties)
 {
     if (!properties)
         return E_POINTER;
-    properties->cBuffers = kReceiverQueueLimit;
+    properties->cBuffers = kReceiverQueueDepth;
     properties->cbBuffer = 0;
     properties->cbAlign = 1;
     properties->cbPrefix = 0;
@@ -98,7 +99,7 @@ ComPtr<CSampleBuffer> CReceiverPin::CopyToPoolBuffer(const BYTE* data, LONG leng
 
 void CReceiverPin::ReturnToPool(ComPtr<CSampleBuffer> buffer)
 {
-    if (m_pool.size() < static_cast<size_t>(kReceiverQueueLimit))
+    if (m_pool.size() < static_cast<size_t>(kReceiverQueueDepth))
         m_pool.push_back(std::move(buffer));
 }
 
@@ -114,14 +115,19 @@ HRESULT CReceiverPin::Receive(IMediaSample* sample)
     if (length < 0 || length > sample->GetSize())
         return E_INVALIDARG;
     CComCritSecLock lock(m_queueSection);
-    // The queue is bounded: an effect that delivers more than it holds without the engine
-    // taking anything out is refused rather than allowed to grow it without end.
-    if (m_queue.size() >= static_cast<size_t>(kReceiverQueueLimit))
-        return E_OUTOFMEMORY;
+    // Every delivered sample is kept, however many the engine has not taken out yet: a refused
+    // one would be audio lost without a trace. Blocking the effect instead is no choice, since it
+    // delivers inside the engine's own DeliverInputBuffer, on the thread that would empty the
+    // queue. Past the reserved depth the queue grows (rarely: the engine takes everything out
+    // after each delivery).
     ComPtr<CSampleBuffer> copy = CopyToPoolBuffer(data, length);
     if (!copy)
         return E_OUTOFMEMORY;
-    m_queue.push_back({std::move(copy), m_nextHandle++});
+    try {
+        m_queue.push_back({std::move(copy), m_nextHandle++});
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
     return S_OK;
 }
 

@@ -4,7 +4,7 @@
 // The queue keeps copies, not the delivered samples: Wine's DMO wrapper delivers the pieces of
 // one output in the same sample, emptying it after each Receive, so a kept reference would see
 // its data vanish. Copies come from a pool of the pin's own buffers, which grows only until it
-// covers the deepest queue seen.
+// covers the deepest queue seen (up to the reserved depth).
 //
 // Threads: an effect may deliver from a streaming thread of its own while the engine reads the
 // queue, so the queue has a section of its own.
@@ -18,10 +18,9 @@
 
 class CSampleBuffer;
 
-// Samples the queue may hold: also the buffer count the receiver asks of the upstream allocator,
-// so an effect that delivers several outputs per input never waits for a buffer that the queue
-// keeps (that wait would never end, since the engine empties the queue only after delivery).
-inline constexpr LONG kReceiverQueueLimit = 64;
+// The queue depth reserved ahead (it grows past it rather than refuse a sample), the copies kept
+// for reuse, and the buffer count the receiver asks of the upstream allocator.
+inline constexpr LONG kReceiverQueueDepth = 64;
 
 class CReceiverPin : public CSamplePinBase, public IMemInputPin {
 public:

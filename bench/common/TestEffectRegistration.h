@@ -1,5 +1,5 @@
-// Registers the test effect DMO (bin/test_effect/TestEffectDmo.dll) in the prefix for the life of
-// the object, for benchmarks whose chains or effect clips run it.
+// The test effect DMO registered in the benchmark's prefix for the life of the object (the test
+// suite's fixture does it for the tests), loaded from the bin folder's "test_effect" subfolder.
 #pragma once
 
 #include <windows.h>

@@ -8,6 +8,7 @@
 // The test effect DMO is registered in the prefix for the run and removed again at the end.
 #include "bench/common/Clock.h"
 #include "bench/common/TestEffectRegistration.h"
+#include "engine/core/server/ThreadCom.h"
 #include "tests/effects-host/OstrelFixture.h"
 
 #include <windows.h>
@@ -87,7 +88,8 @@ EditTimes Edits()
 
 int main()
 {
-    ComApartment apartment;
+    // The engine's threads drive effects hosts from the multithreaded apartment.
+    const CThreadCom com;
     bench::TestEffectRegistration registration;
     if (!registration.ok()) {
         std::printf("effects: the test effect could not be registered\n");

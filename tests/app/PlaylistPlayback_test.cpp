@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -22,6 +23,7 @@
 #include "interfaces/IMixManager.h"
 #include "interfaces/IPlayManager.h"
 #include "interfaces/IPlayer.h"
+#include "interfaces/IProgressStatus.h"
 #include "interfaces/IUiUpdateQueue.h"
 #include "tests/engine/core/mix/DocumentFiles.h"
 #include "tests/engine/core/mix/IdList.h"
@@ -122,6 +124,24 @@ protected:
         }
     }
 
+    // Opens the list and pumps until its three tracks have taken their analysis over.
+    void LoadListAndWaitForAnalysis()
+    {
+        ASSERT_EQ(m_engine->LoadPlaylist(UniqueBstr(List().c_str()).get(), FALSE), S_OK);
+        std::vector<DWORD> ids;
+        DWORD id = 0;
+        for (int i = 0; m_mix->GetTrackIdAt(i, &id) == S_OK; ++i)
+            ids.push_back(id);
+        ASSERT_EQ(ids.size(), 3u);
+        bool analysed = false;
+        for (DWORD waited = 0; waited < kWaitMs && !analysed; waited += 25) {
+            Sleep(25);
+            Pump();
+            analysed = m_mix->CanEditTrackProperties(mixtest::IdList(ids).get()) == S_OK;
+        }
+        ASSERT_TRUE(analysed) << "the tracks did not take their analysis over";
+    }
+
     std::vector<ComPtr<ITrackEditItem>> Tracks()
     {
         std::vector<ComPtr<ITrackEditItem>> tracks;
@@ -173,19 +193,7 @@ LONGLONG SpanMixTime(ITrackEditItem* track, bool intro, bool last)
 // between beats lays them, is thousands of frames.
 TEST_F(PlaylistPlayback, TheListsTracksAreHeardBeatMatchedThroughEveryOverlap)
 {
-    ASSERT_EQ(m_engine->LoadPlaylist(UniqueBstr(List().c_str()).get(), FALSE), S_OK);
-    std::vector<DWORD> ids;
-    DWORD id = 0;
-    for (int i = 0; m_mix->GetTrackIdAt(i, &id) == S_OK; ++i)
-        ids.push_back(id);
-    ASSERT_EQ(ids.size(), 3u);
-    bool analysed = false;
-    for (DWORD waited = 0; waited < kWaitMs && !analysed; waited += 25) {
-        Sleep(25);
-        Pump();
-        analysed = m_mix->CanEditTrackProperties(mixtest::IdList(ids).get()) == S_OK;
-    }
-    ASSERT_TRUE(analysed) << "the tracks did not take their analysis over";
+    ASSERT_NO_FATAL_FAILURE(LoadListAndWaitForAnalysis());
     const std::vector<ComPtr<ITrackEditItem>> tracks = Tracks();
     for (size_t i = 0; i < tracks.size(); ++i)
         EXPECT_EQ(tracks[i]->IsBeatMixed(), S_OK) << "track " << i;
@@ -241,6 +249,57 @@ TEST_F(PlaylistPlayback, TheListsTracksAreHeardBeatMatchedThroughEveryOverlap)
             }
         EXPECT_GT(shared, 4) << "too few shared beats: the tracks are not laid beat on beat";
     }
+}
+
+// The service thread hands the stream back to its device when an export ends; with DirectSound
+// that makes a COM object on that thread. This process's main thread is a single-threaded
+// apartment, as the program's is, so nothing lends the service thread COM: the mix played after
+// the export must still reach the sink.
+TEST_F(PlaylistPlayback, AfterAnExportTheMixPlaysThroughDirectSound)
+{
+    PLAYER_OUTPUTCONFIG config = m_storedConfig;
+    config.outputMode = 1;
+    config.deviceKind = 1;
+    config.mainDevice = 0;
+    config.bufferBytes = 176400;
+    ASSERT_EQ(m_player->SetOutputConfig(&config), S_OK);
+    ASSERT_NO_FATAL_FAILURE(LoadListAndWaitForAnalysis());
+
+    ComPtr<IPlayManager> live;
+    ASSERT_EQ(m_engine->QueryInterface(IID_IPlayManagerLive, live.put_void()), S_OK);
+    const MixExportOptions wav{1, 1, FALSE};
+    ComPtr<IProgressStatus> progress;
+    ASSERT_EQ(live->ExportMix(UniqueBstr(m_folder.File(L"mix.wav").c_str()).get(), &wav, progress.put()), S_OK);
+    ASSERT_TRUE(progress);
+    HRESULT completion = S_FALSE;
+    for (DWORD waited = 0; waited < kWaitMs && completion == S_FALSE; waited += 25) {
+        Sleep(25);
+        Pump();
+        completion = progress->GetCompletion();
+    }
+    ASSERT_EQ(completion, S_OK) << "the export did not complete";
+    // The tick, not a command of this thread, gives the stream back to its device.
+    for (DWORD waited = 0; waited < 5000 && live->IsPlaying() == S_OK; waited += 25) {
+        Sleep(25);
+        Pump();
+    }
+    ASSERT_EQ(live->IsPlaying(), S_FALSE) << "the stream stayed with the writer";
+
+    const LONGLONG sinkBefore = fixtures::SinkBytes();
+    ASSERT_EQ(live->PlayFromStart(), S_OK);
+    // Two seconds of Wine's mixer format (48 kHz float stereo).
+    constexpr LONGLONG kTwoSeconds = 2 * 48000 * 2 * 4;
+    for (DWORD waited = 0; waited < 20000 && fixtures::SinkBytes() < sinkBefore + kTwoSeconds; waited += 25) {
+        Sleep(25);
+        Pump();
+    }
+    live->Stop();
+    const std::vector<float> sink = outputtest::ReadSink(true);
+    float loudest = 0.0f;
+    for (size_t i = static_cast<size_t>(sinkBefore / 4); i < sink.size(); ++i)
+        loudest = std::max(loudest, std::abs(sink[i]));
+    EXPECT_GT(loudest, 0.1f) << "the mix played after the export is not heard ("
+                             << static_cast<LONGLONG>(sink.size() * 4) - sinkBefore << " bytes reached the sink)";
 }
 
 }  // namespace

@@ -31,7 +31,6 @@ protected:
         host = NewInitializedHost();
         ASSERT_TRUE(host);
     }
-    ComApartment apartment;
     ComPtr<IOstrel> host;
 };
 
@@ -75,7 +74,6 @@ TEST_F(EffectChainTest, ListsTheTestEffectOnceSortedAndSkipsWhatWineShips)
 
 TEST(EffectChainUninitialised, RefusesWorkAndListsNothing)
 {
-    ComApartment apartment;
     Library library;
     ComPtr<IOstrel> host = library.CreateHost();
     ASSERT_TRUE(host);
@@ -192,6 +190,30 @@ TEST_F(EffectChainTest, AChainThatCannotBeLinkedIsPutBackAsItWas)
     // The previous chain is linked and running again: the audio still goes through both.
     const std::vector<float> input = GridNoise(kBufferFloats / 2, 9);
     EXPECT_EQ(Process(host.get(), input), Predict(input, 1.0f, 0));
+}
+
+// An effect whose settings changed since it was linked may refuse the link that a removal needs,
+// and the chain put back as it was then does not link either: the host leaves that effect out
+// and runs the rest, rather than keep a stopped graph with effects in it that passes nothing.
+TEST_F(EffectChainTest, AnEffectThatNoLongerLinksIsLeftOutAndTheRestRunsOn)
+{
+    const LONG a = InsertTestEffect(host.get(), {0.5f, 0, 0});
+    const LONG b = InsertTestEffect(host.get(), {2.0f, 0, 0});
+    const LONG c = InsertTestEffect(host.get(), {0.25f, 0, 0});
+    ASSERT_GT(c, b);
+    ComPtr<ITestEffectSettings> settings = EffectSettings(host.get(), b);
+    ASSERT_TRUE(settings);
+    const TestEffectSettings refusing = {2.0f, 0, kTestEffectRefuseLink};
+    ASSERT_EQ(settings->SetSettings(&refusing), S_OK);
+
+    EXPECT_TRUE(FAILED(host->RemoveEffect(a)));
+    EXPECT_EQ(ChainIds(host.get()), (std::vector<LONG>{a, c}));
+    EXPECT_EQ(host->HasEffects(), 1);
+    const std::vector<float> input = GridNoise(kBufferFloats / 2, 13);
+    EXPECT_EQ(Process(host.get(), input), Predict(input, 0.125f, 0));
+    // The chain takes changes again.
+    EXPECT_EQ(host->RemoveEffect(a), S_OK);
+    EXPECT_EQ(Process(host.get(), input), Predict(input, 0.25f, 0));
 }
 
 TEST_F(EffectChainTest, AnEffectThatFaultsWhileInsertedIsRefusedAndTheChainRunsOn)

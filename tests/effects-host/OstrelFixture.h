@@ -13,15 +13,6 @@
 
 namespace ostrel_test {
 
-// COM for the test's thread, for the life of the object.
-class ComApartment {
-public:
-    ComApartment() { CoInitializeEx(nullptr, COINIT_MULTITHREADED); }
-    ~ComApartment() { CoUninitialize(); }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-};
-
 class Library {
 public:
     Library();

@@ -20,7 +20,6 @@ void* Poison()
 
 TEST(OstrelLibrary, FactoryAndObjectFollowTheComRules)
 {
-    ComApartment apartment;
     Library library;
     ASSERT_TRUE(library.Loaded());
     void* out = Poison();
@@ -70,7 +69,6 @@ TEST(OstrelLibrary, FactoryAndObjectFollowTheComRules)
 
 TEST(OstrelLibrary, TheEngineCreatesTheHostByClsid)
 {
-    ComApartment apartment;
     CLocalCoCreate binder;
     ComPtr<IOstrel> host;
     ASSERT_EQ(CLocalCoCreate::CreateInstance(PluginClsid::Ostrel, &binder, IID_IOstrel, host.put_void()), S_OK);

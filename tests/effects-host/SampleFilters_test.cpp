@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -235,6 +236,32 @@ TEST(SampleFilters, FloatAndSixteenBitConnectionsCarryTheSamples)
     }
 }
 
+// Samples the engine has not taken out yet are never refused: past the reserved queue depth the
+// receiver keeps every one, and they come out in delivery order.
+TEST(SampleFilters, TheReceiverKeepsEverySamplePastItsReservedDepth)
+{
+    DirectChain chain(kSampleTypeFloat);
+    ASSERT_EQ(chain.connected, S_OK);
+    constexpr int kDelivered = 2 * kReceiverQueueDepth + 3;
+    for (int n = 0; n < kDelivered; ++n) {
+        BYTE* data = nullptr;
+        DWORD bytes = 0;
+        ASSERT_EQ(chain.feeder->Feeder().GetInputBuffer(FALSE, &data, &bytes), S_OK) << n;
+        auto* samples = reinterpret_cast<float*>(data);
+        std::fill(samples, samples + bytes / sizeof(float), static_cast<float>(n));
+        ASSERT_EQ(chain.feeder->Feeder().DeliverInputBuffer(), S_OK) << "sample " << n;
+    }
+    for (int n = 0; n < kDelivered; ++n) {
+        BYTE* data = nullptr;
+        DWORD bytes = 0;
+        LONGLONG handle = -1;
+        ASSERT_EQ(chain.receiver->Receiver().GetOutputBuffer(&data, &bytes, &handle), S_OK) << "sample " << n;
+        ASSERT_EQ(bytes, 8192u);
+        EXPECT_EQ(reinterpret_cast<const float*>(data)[bytes / sizeof(float) - 1], static_cast<float>(n));
+        EXPECT_EQ(chain.receiver->Receiver().ReleaseOutputBuffer(handle), S_OK);
+    }
+}
+
 TEST(SampleFilters, FeederRefusesBuffersWhileStoppedOrUnconnected)
 {
     ComPtr<CSampleFilter> feeder = ComPtr<CSampleFilter>::attach(CSampleFilter::CreateFeeder());
@@ -252,7 +279,7 @@ TEST(SampleFilters, FeederRefusesBuffersWhileStoppedOrUnconnected)
     ASSERT_EQ(chain.receiver->Pin().QueryInterface(IID_IMemInputPin, input.put_void()), S_OK);
     ALLOCATOR_PROPERTIES wanted{};
     input->GetAllocatorRequirements(&wanted);
-    EXPECT_EQ(wanted.cBuffers, kReceiverQueueLimit);
+    EXPECT_EQ(wanted.cBuffers, kReceiverQueueDepth);
     EXPECT_EQ(chain.feeder->Pin().Disconnect(), S_OK);
     EXPECT_EQ(chain.feeder->Pin().Disconnect(), S_FALSE);
     AM_MEDIA_TYPE type{};

@@ -15,6 +15,7 @@
 #include "engine/catalog/tags/ID3Tag.h"
 #include "engine/catalog/tags/TagReader.h"
 #include "engine/core/server/LocalCoCreate.h"
+#include "engine/core/server/ThreadCom.h"
 #include "engine/core/storage/ItemFile.h"
 #include "engine/core/storage/RiffFile.h"
 #include "engine/core/track/TrackInfo.h"
@@ -57,21 +58,6 @@ constexpr DWORD kMaxThumbnailBytes = CItemFile::kMaxBodyLength - 0x2000;
 constexpr FILEOP_FLAGS kRecycleFlags = 0x454;
 constexpr FILEOP_FLAGS kDeleteFlags = 0x414;
 
-class ComInit {
-public:
-    ComInit() : m_result(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
-    ~ComInit()
-    {
-        if (SUCCEEDED(m_result))
-            CoUninitialize();
-    }
-    ComInit(const ComInit&) = delete;
-    ComInit& operator=(const ComInit&) = delete;
-
-private:
-    HRESULT m_result;
-};
-
 // The Windows Media library's reader, opened for decoding on a file (its attributes are readable
 // then), and shut down when it goes. Not valid when the library is absent or the file does not
 // open.
@@ -80,7 +66,7 @@ public:
     explicit OpenedWmaReader(const CString& path)
     {
         {
-            ComInit com;
+            CThreadCom com;
             if (FAILED(CLocalCoCreate::CreateInstance(PluginClsid::PcmReaderWma, &g_localCoCreate, IID_IPcmReaderWma,
                                                       m_attributes.put_void())) ||
                 !m_attributes || FAILED(m_attributes.query(IID_IPcmReader, m_pcm)) || !m_pcm)
@@ -460,7 +446,7 @@ HRESULT CCatItem::OpenPcmReader(BOOL profiling, IPcmReader** reader)
     const CString extension = GetExtension(path);
     ComPtr<IPcmReader> created;
     {
-        ComInit com;
+        CThreadCom com;
         if (extension == L"mp3") {
             CreateMp3PcmReader(created.put());
         } else if (extension == L"wav") {

@@ -94,8 +94,11 @@ CPlayManager* CMixManager::CreatePlayManager(WORD stream)
 void CMixManager::RegisterEffectChain(CPlayManager& manager)
 {
     CEfxChain* chain = manager.GetEfxChain();
-    if (m_efxManager && chain && chain->GetHost())
-        m_efxManager->AddProcessor(chain->GetHost());
+    if (!m_efxManager || !chain || !chain->GetHost())
+        return;
+    // The live and the pending stream run the same master chain from the moment a stream exists.
+    m_efxManager->AddProcessor(chain->GetHost());
+    m_efxManager->ApplyPending();
 }
 
 void CMixManager::RegisterEffectChains()

@@ -30,6 +30,7 @@
 #include "engine/core/server/Unknown.h"
 #include "engine/core/track/TrackInfoContainer.h"
 #include "engine/playback/effects/MixGlobals.h"
+#include "engine/playback/graph/PlayItem.h"
 #include "interfaces/IMixManager.h"
 
 class CCatalog;
@@ -228,8 +229,11 @@ private:
     void UpdatePlayList(CPlayManager& manager);
     // The play manager's item of the track that holds its play position, or null.
     CPlayItem* FindCurrentItem(CPlayManager& manager, LONGLONG position);
-    // FALSE when the track gives the item nothing to render.
-    BOOL LoadItem(CPlayItem& item, CTrackInfo& track);
+    // Loads the item from its track with the track's effect clip chains (made by
+    // CPlayItem::MakeEffectClipChains), and asks the catalog for the item's analysis when it has
+    // none yet; `clipChains` comes back holding the chains the item had. FALSE when the track gives
+    // the item nothing to render.
+    BOOL PrepareItem(CPlayItem& item, CTrackInfo& track, CPlayItem::EffectClipChains& clipChains);
     // Before a track joins the mix or an edit copy is written back: an overlay track mixes by
     // standard mixing and its markers take the form the builder and the editor keep them in.
     // committed: the track of the mix an edit copy replaces, or null.

@@ -6,7 +6,6 @@
 #include "classlib/com/ComPtr.h"
 #include "engine/catalog/catalog/Catalog.h"
 #include "engine/catalog/catalog/EngineMembers.h"
-#include "engine/catalog/items/CatItem.h"
 #include "engine/core/mix/MixBuilder.h"
 #include "engine/core/mix/MixManager.h"
 #include "engine/core/mix/MixTrackLookup.h"
@@ -185,17 +184,8 @@ BOOL CMixManager::PreparePlayItem(CPlayItem* item)
     CTrackInfo* track = item ? FindTrack(item->GetTrackId(), nullptr) : nullptr;
     if (!track)
         return FALSE;
-    ComPtr<IUnknown> hold;
-    CCatItem* catalogItem = nullptr;
-    if (CCatalog* catalog = ReachCatalog(GetOuter(), hold)) {
-        const DWORD itemId = item->GetCatalogItemId();
-        if (itemId != static_cast<DWORD>(-1) && catalog->GetItemById(itemId, &catalogItem)) {
-            if (catalog->NeedsProfile(catalogItem))
-                catalog->RequestProfileNow(itemId);
-            catalogItem->Release();
-        }
-    }
-    return LoadItem(*item, *track);
+    CPlayItem::EffectClipChains clipChains = CPlayItem::MakeEffectClipChains(*track);
+    return PrepareItem(*item, *track, clipChains);
 }
 
 BOOL CMixManager::CancelPlayItemAnalysis(CPlayItem* item)

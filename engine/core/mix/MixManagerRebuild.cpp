@@ -1,6 +1,7 @@
 // The rebuild: every change of the mix ends here, and the play managers follow it without moving
 // what is being heard.
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "engine/catalog/analysis/ProfileResults.h"
 #include "engine/catalog/catalog/Catalog.h"
 #include "engine/catalog/catalog/EngineMembers.h"
+#include "engine/catalog/items/CatItem.h"
 #include "engine/core/mix/MixBuilder.h"
 #include "engine/core/mix/MixManager.h"
 #include "engine/core/mix/MixProfileSource.h"
@@ -122,8 +124,18 @@ CPlayItem* CMixManager::FindCurrentItem(CPlayManager& manager, LONGLONG position
     return nullptr;
 }
 
-BOOL CMixManager::LoadItem(CPlayItem& item, CTrackInfo& track)
+BOOL CMixManager::PrepareItem(CPlayItem& item, CTrackInfo& track, CPlayItem::EffectClipChains& clipChains)
 {
+    ComPtr<IUnknown> hold;
+    if (CCatalog* catalog = ReachCatalog(GetOuter(), hold)) {
+        CCatItem* catalogItem = nullptr;
+        const DWORD itemId = item.GetCatalogItemId();
+        if (itemId != static_cast<DWORD>(-1) && catalog->GetItemById(itemId, &catalogItem)) {
+            if (catalog->NeedsProfile(catalogItem))
+                catalog->RequestProfileNow(itemId);
+            catalogItem->Release();
+        }
+    }
     std::vector<std::unique_ptr<CTrackBeatMap>> maps;
     std::vector<const CTrackBeatMap*> beatMaps;
     for (int l = 0; l < track.Layers().GetCount(); ++l) {
@@ -134,12 +146,24 @@ BOOL CMixManager::LoadItem(CPlayItem& item, CTrackInfo& track)
         maps.back()->Update(*layer, track);
         beatMaps.push_back(maps.back().get());
     }
-    return item.LoadFromTrack(track, beatMaps);
+    return item.LoadFromTrack(track, beatMaps, clipChains);
 }
 
 void CMixManager::UpdatePlayList(CPlayManager& manager)
 {
     CPlayList& list = manager.GetPlayList();
+    // 0. The effect clip chains of the items that render (those step 6 loads again), made before
+    // playback is held below: the device thread waits for the held mix output, and making a host
+    // takes milliseconds. The chains the items had are let go at the end, past the hold too.
+    std::map<LONG, CPlayItem::EffectClipChains> clipChains;
+    CPlayItem* item = nullptr;
+    for (int i = 0; list.GetAt(i, &item); ++i) {
+        LONGLONG trackTime = 0;
+        LONGLONG sequence = 0;
+        if (CTrackInfo* track = FindTrack(item->GetTrackId(), nullptr);
+            track && !item->GetCurrentTrackTime(&trackTime, &sequence))
+            clipChains[item->GetTrackId()] = CPlayItem::MakeEffectClipChains(*track);
+    }
     // 1. Where playback is, within its track: the rebuild may move that track in the mix.
     LONG currentTrack = -1;
     LONGLONG notedPosition = 0;
@@ -178,7 +202,6 @@ void CMixManager::UpdatePlayList(CPlayManager& manager)
     }
     // 3. Items whose track left the mix.
     bool stop = false;
-    CPlayItem* item = nullptr;
     for (int i = list.GetCount() - 1; i >= 0; --i) {
         if (!list.GetAt(i, &item) || FindTrack(item->GetTrackId(), nullptr))
             continue;
@@ -227,8 +250,12 @@ void CMixManager::UpdatePlayList(CPlayManager& manager)
         item->UpdateFromTrack(*track);
         LONGLONG trackTime = 0;
         LONGLONG sequence = 0;
-        if (!item->GetCurrentTrackTime(&trackTime, &sequence))
-            PreparePlayItem(item);
+        if (item->GetCurrentTrackTime(&trackTime, &sequence))
+            continue;
+        auto made = clipChains.find(item->GetTrackId());
+        if (made == clipChains.end())
+            made = clipChains.emplace(item->GetTrackId(), CPlayItem::MakeEffectClipChains(*track)).first;
+        PrepareItem(*item, *track, made->second);
     }
     // 7. Playback stays at the same place of its track.
     if (currentTrack != -1 && (item = list.FindByTrack(currentTrack))) {

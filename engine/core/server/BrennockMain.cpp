@@ -9,6 +9,7 @@
 #include "engine/core/mix/MixManager.h"
 #include "engine/core/server/BrennockApp.h"
 #include "engine/core/server/EngineFolders.h"
+#include "engine/core/server/ThreadCom.h"
 #include "engine/core/server/ThreadStart.h"
 #include "engine/core/server/UiUpdateMsg.h"
 #include "engine/playback/effects/EfxPresetManager.h"
@@ -209,15 +210,20 @@ DWORD WINAPI CBrennockMain::ServiceThreadProc(void* parameter)
 
 void CBrennockMain::RunServiceThread()
 {
-    while (m_serviceRun) {
-        Sleep(kServicePeriodMs);
-        if (m_mixManager)
-            m_mixManager->Tick();
-        if (m_catalog)
-            m_catalog->ProcessProfileQueue();
-        RelayEngineQueue();
-        if (CCatPreviewer* previewer = Previewer(false))
-            previewer->Tick();
+    {
+        // The tick binds streams to their devices again (after an export or a CD write) and makes
+        // effect-clip hosts: both are COM objects.
+        const CThreadCom com;
+        while (m_serviceRun) {
+            Sleep(kServicePeriodMs);
+            if (m_mixManager)
+                m_mixManager->Tick();
+            if (m_catalog)
+                m_catalog->ProcessProfileQueue();
+            RelayEngineQueue();
+            if (CCatPreviewer* previewer = Previewer(false))
+                previewer->Tick();
+        }
     }
     // The reference taken in Initialize goes before the alive flag is cleared: Shutdown's caller
     // still holds its own, so this Release never destroys the object, and once the flag is clear

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/core/mix/MixManagerInternal.h"
+#include "engine/core/server/LiveAndPendingMixLock.h"
 
 namespace {
 
@@ -39,6 +40,7 @@ HRESULT CEfxManager::GetAvailablePlugIn(int index, DWORD* plugInIndex, BSTR* nam
     if (!plugInIndex || !name)
         return E_POINTER;
     *name = nullptr;
+    CLiveAndPendingMixSingleThreadAccess lock;
     IOstrel* host = First();
     CLSID clsid{};
     WCHAR text[kNameChars] = {};
@@ -58,6 +60,7 @@ HRESULT CEfxManager::GetChainPlugIn(int position, BSTR* name, LONG* id)
     if (!name)
         return E_POINTER;
     *name = nullptr;
+    CLiveAndPendingMixSingleThreadAccess lock;
     IOstrel* host = First();
     CLSID clsid{};
     WCHAR text[kNameChars] = {};
@@ -71,41 +74,41 @@ HRESULT CEfxManager::GetChainPlugIn(int position, BSTR* name, LONG* id)
 
 HRESULT CEfxManager::AddChainPlugIn(int availableIndex)
 {
+    CLiveAndPendingMixSingleThreadAccess lock;
     IOstrel* host = First();
     CLSID clsid{};
     WCHAR text[kNameChars] = {};
     if (!host || host->GetAvailableEffect(availableIndex, &clsid, text) != S_OK)
         return E_FAIL;
     LONG id = 0;
-    // The main program shows its error only on E_FAIL, and a refused plug-in changed nothing.
-    if (FAILED(host->InsertEffect(&clsid, -1, nullptr, &id)))
-        return E_FAIL;
-    Capture();
-    Propagate();
-    Notify(TRUE);
-    return S_OK;
+    const HRESULT hr = host->InsertEffect(&clsid, -1, nullptr, &id);
+    FollowChainEdit(hr);
+    // The main program shows its error only on E_FAIL.
+    return SUCCEEDED(hr) ? S_OK : E_FAIL;
 }
 
 HRESULT CEfxManager::RemoveChainPlugIn(LONG id)
 {
+    CLiveAndPendingMixSingleThreadAccess lock;
     IOstrel* host = First();
-    if (!host || FAILED(host->RemoveEffect(id)))
+    if (!host)
         return E_FAIL;
-    Capture();
-    Propagate();
-    Notify(TRUE);
-    return S_OK;
+    const bool inserted = IsInChain(host, id);
+    FollowChainEdit(host->RemoveEffect(id));
+    // What the chain holds now answers: a failed removal puts the effect back, but may have left
+    // out another one.
+    return inserted && !IsInChain(host, id) ? S_OK : E_FAIL;
 }
 
 BOOL CEfxManager::MoveChainPlugIn(LONG id, LONG beforeId)
 {
+    CLiveAndPendingMixSingleThreadAccess lock;
     IOstrel* host = First();
-    if (!host || FAILED(host->MoveEffect(id, beforeId)))
+    if (!host)
         return FALSE;
-    Capture();
-    Propagate();
-    Notify(TRUE);
-    return TRUE;
+    const HRESULT hr = host->MoveEffect(id, beforeId);
+    FollowChainEdit(hr);
+    return SUCCEEDED(hr) ? TRUE : FALSE;
 }
 
 HRESULT CEfxManager::GetChainPlugInObject(LONG id, IUnknown** object)
@@ -113,6 +116,7 @@ HRESULT CEfxManager::GetChainPlugInObject(LONG id, IUnknown** object)
     if (!object)
         return E_POINTER;
     *object = nullptr;
+    CLiveAndPendingMixSingleThreadAccess lock;
     IOstrel* host = First();
     if (!host)
         return E_FAIL;
@@ -121,6 +125,7 @@ HRESULT CEfxManager::GetChainPlugInObject(LONG id, IUnknown** object)
 
 HRESULT CEfxManager::RevertChainSettings()
 {
+    CLiveAndPendingMixSingleThreadAccess lock;
     IOstrel* host = First();
     if (!host)
         return E_FAIL;
@@ -132,6 +137,7 @@ HRESULT CEfxManager::RevertChainSettings()
 
 HRESULT CEfxManager::CommitChainSettings()
 {
+    CLiveAndPendingMixSingleThreadAccess lock;
     if (!First())
         return E_FAIL;
     Capture();
@@ -159,11 +165,13 @@ void CEfxManager::RemoveProcessor(IOstrel* processor)
 
 BOOL CEfxManager::SetEffectList(const CEfxInfoCntr& list)
 {
-    if (list.IsEqual(m_list))
-        return TRUE;
-    if (!list.CopyTo(m_list))
-        return FALSE;
-    m_modified = true;
+    // An equal list changes nothing, but a processor added since the last change still waits
+    // for it.
+    if (!list.IsEqual(m_list)) {
+        if (!list.CopyTo(m_list))
+            return FALSE;
+        m_modified = true;
+    }
     ApplyPending();
     return TRUE;
 }
@@ -205,6 +213,39 @@ void CEfxManager::ApplyPending()
     Apply(m_list, host);
     Propagate();
     m_modified = false;
+}
+
+void CEfxManager::FollowChainEdit(HRESULT result)
+{
+    if (FAILED(result) && !ChainDiffersFromList())
+        return;
+    Capture();
+    Propagate();
+    Notify(TRUE);
+}
+
+bool CEfxManager::IsInChain(IOstrel* host, LONG id)
+{
+    CLSID clsid{};
+    WCHAR name[kNameChars] = {};
+    LONG inserted = 0;
+    for (int i = 0; host->GetInsertedEffect(i, &clsid, name, &inserted) == S_OK; ++i)
+        if (inserted == id)
+            return true;
+    return false;
+}
+
+bool CEfxManager::ChainDiffersFromList() const
+{
+    IOstrel* host = First();
+    CLSID clsid{};
+    WCHAR name[kNameChars] = {};
+    LONG id = 0;
+    int i = 0;
+    for (; host->GetInsertedEffect(i, &clsid, name, &id) == S_OK; ++i)
+        if (i >= m_list.GetCount() || m_list.GetAt(i)->GetHostId() != id)
+            return true;
+    return i != m_list.GetCount();
 }
 
 void CEfxManager::Capture()

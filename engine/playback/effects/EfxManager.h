@@ -7,9 +7,14 @@
 // Changes are reported to the owner's mix manager (IMixManagerInternal::UpdateMix); a manager
 // without an owner (an effect clip's) reports to nobody.
 //
-// Threads: IEfxManager calls come from the user interface thread and the engine-side operations
-// from the mix manager, all under the global mix lock; each host call takes the host's own lock,
+// Threads: IEfxManager calls come from the user interface thread and take the global mix lock
+// themselves; the engine-side operations come from the mix manager (a rebuild on the service
+// tick copies a clip's list), which holds it already. Each host call takes the host's own lock,
 // so a chain never changes in the middle of a processing pass.
+//
+// An edit of the first processor's chain that fails may still change it (an effect that no
+// longer links is left out): the list, the other processors and the owner follow the chain
+// whenever it changed.
 #pragma once
 
 #include <vector>
@@ -59,6 +64,12 @@ public:
 
 private:
     IOstrel* First() const { return m_processors.empty() ? nullptr : m_processors.front().get(); }
+    // After an edit of the first processor's chain with this result: Capture, Propagate and
+    // Notify when the chain changed.
+    void FollowChainEdit(HRESULT result);
+    static bool IsInChain(IOstrel* host, LONG id);
+    // Whether the first processor's chain is other than the list's effects (by host id, in order).
+    bool ChainDiffersFromList() const;
     // The first processor's chain, with each effect's settings, into the list.
     void Capture();
     // Empties processor's chain and inserts every effect of list with its settings; the host ids

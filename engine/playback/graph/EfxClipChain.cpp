@@ -68,21 +68,30 @@ void CEfxClipChain::ReleaseHeldOutput()
     m_heldLeft = 0;
 }
 
+void CEfxClipChain::Restart()
+{
+    ReleaseHeldOutput();
+    m_host->ReleaseOutputBuffer(-1);
+    m_streaming = false;
+    m_restart = true;
+}
+
 void CEfxClipChain::Flush()
 {
     m_host->ReleaseOutputBuffer(-1);
     BYTE* data = nullptr;
     DWORD bytes = 0;
     if (m_host->GetInputBuffer(TRUE, &data, &bytes) == S_OK) {
+        m_blockFrames = bytes / kFrameBytes;
         memset(data, 0, bytes);
         m_host->DeliverInputBuffer();
     }
     m_host->ReleaseOutputBuffer(-1);
 }
 
-void CEfxClipChain::Drain(float* buffer, LONGLONG position, DWORD leadBytes, DWORD spanBytes, DWORD* mixedBytes)
+void CEfxClipChain::Drain(float* buffer, LONGLONG position, LONGLONG mixEnd)
 {
-    for (int step = 0; step < kMaxPassSteps && *mixedBytes < spanBytes; ++step) {
+    for (int step = 0; step < kMaxPassSteps && m_mixedTo < mixEnd; ++step) {
         BYTE* data = nullptr;
         DWORD bytes = 0;
         LONGLONG handle = m_heldHandle;
@@ -91,30 +100,25 @@ void CEfxClipChain::Drain(float* buffer, LONGLONG position, DWORD leadBytes, DWO
             m_heldLeft = 0;
             return;
         }
+        const DWORD whole = bytes / kFrameBytes * kFrameBytes;
         if (m_heldHandle == -1)
-            m_heldLeft = bytes / kFrameBytes * kFrameBytes;
-        DWORD offset = bytes / kFrameBytes * kFrameBytes - m_heldLeft;
-        const DWORD late = std::min(m_late, m_heldLeft);
-        m_late -= late;
-        m_heldLeft -= late;
-        offset += late;
-        const DWORD take = std::min(m_heldLeft, spanBytes - *mixedBytes);
-        const auto* processed = reinterpret_cast<const float*>(data + offset);
-        for (DWORD done = 0; done < take; done += kFrameBytes) {
-            const DWORD at = *mixedBytes + done;
-            if (at < leadBytes)
+            m_heldLeft = whole;
+        const auto* processed = reinterpret_cast<const float*>(data + (whole - m_heldLeft));
+        const LONGLONG take = std::min<LONGLONG>(m_heldLeft / kFrameBytes, mixEnd - m_mixedTo);
+        for (LONGLONG k = 0; k < take; ++k) {
+            const LONGLONG at = m_mixedTo + k;
+            // Late output of an earlier buffer, and output for the zeros sent before the clip.
+            if (at < position || at < m_range.start)
                 continue;
-            const DWORD frame = at / kFrameBytes;
             float wet = 0.0f;
             float dry = 0.0f;
-            GainsAt(position + frame, &wet, &dry);
-            float* out = buffer + 2 * frame;
-            const float* in = processed + done / sizeof(float);
-            out[0] = out[0] * dry + in[0];
-            out[1] = out[1] * dry + in[1];
+            GainsAt(at, &wet, &dry);
+            float* out = buffer + 2 * (at - position);
+            out[0] = out[0] * dry + processed[2 * k];
+            out[1] = out[1] * dry + processed[2 * k + 1];
         }
-        *mixedBytes += take;
-        m_heldLeft -= take;
+        m_mixedTo += take;
+        m_heldLeft -= static_cast<DWORD>(take) * kFrameBytes;
         if (m_heldLeft == 0) {
             m_host->ReleaseOutputBuffer(handle);
             m_heldHandle = -1;
@@ -124,82 +128,84 @@ void CEfxClipChain::Drain(float* buffer, LONGLONG position, DWORD leadBytes, DWO
     }
 }
 
-bool CEfxClipChain::Send(const float* buffer, LONGLONG position, DWORD spanBytes, DWORD* sentBytes)
+bool CEfxClipChain::Send(const float* buffer, LONGLONG position, LONGLONG materialEnd)
 {
     BYTE* data = nullptr;
     DWORD capacity = 0;
     if (m_host->GetInputBuffer(m_restart ? TRUE : FALSE, &data, &capacity) != S_OK)
         return false;
     m_restart = false;
+    m_blockFrames = capacity / kFrameBytes;
     auto* input = reinterpret_cast<float*>(data);
-    const DWORD bytes = std::min(capacity, spanBytes - *sentBytes) / kFrameBytes * kFrameBytes;
-    const DWORD firstFrame = *sentBytes / kFrameBytes;
-    for (DWORD f = 0; f < bytes / kFrameBytes; ++f) {
-        const LONGLONG at = position + firstFrame + f;
+    const LONGLONG frames = std::clamp<LONGLONG>(materialEnd - m_sentTo, 0, m_blockFrames);
+    for (LONGLONG f = 0; f < frames; ++f) {
+        const LONGLONG at = m_sentTo + f;
         float wet = 0.0f;
         float dry = 0.0f;
-        if (at >= m_range.start)
+        // Before the clip, and before the buffer (frames an earlier pass could not send), zeros.
+        if (at >= m_range.start && at >= position)
             GainsAt(at, &wet, &dry);
-        input[2 * f] = buffer[2 * (firstFrame + f)] * wet;
-        input[2 * f + 1] = buffer[2 * (firstFrame + f) + 1] * wet;
+        const float* in = at >= position ? buffer + 2 * (at - position) : nullptr;
+        input[2 * f] = in ? in[0] * wet : 0.0f;
+        input[2 * f + 1] = in ? in[1] * wet : 0.0f;
     }
-    memset(data + bytes, 0, capacity - bytes);
-    *sentBytes += capacity;
+    memset(data + frames * kFrameBytes, 0, capacity - static_cast<DWORD>(frames) * kFrameBytes);
+    m_sentTo += m_blockFrames;
     return SUCCEEDED(m_host->DeliverInputBuffer());
 }
 
-void CEfxClipChain::Process(float* buffer, unsigned frames, LONGLONG position)
+void CEfxClipChain::Process(float* buffer, unsigned frames, unsigned lookahead, LONGLONG position)
 {
     if (!m_host || frames == 0)
         return;
+    const LONGLONG ownEnd = position + frames;
     if (m_host->HasEffects() != 1) {
-        ReleaseHeldOutput();
-        m_carry = 0;
-        m_late = 0;
+        if (m_streaming)
+            Restart();
+        m_expected = ownEnd;
         return;
     }
     m_host->Lock();
-    if (position != m_expected) {
-        ReleaseHeldOutput();
-        m_host->ReleaseOutputBuffer(-1);
-        m_carry = 0;
-        m_late = 0;
-        m_restart = true;
-    }
-    m_expected = position + frames;
-    const LONGLONG bufferEnd = position + frames;
+    if (position != m_expected && m_streaming)
+        Restart();
+    m_expected = ownEnd;
+    const LONGLONG bufferEnd = ownEnd + lookahead;
     if (bufferEnd > m_range.start && position < m_range.end) {
-        if (m_restart)
-            Flush();
-        const DWORD leadBytes = static_cast<DWORD>(std::max<LONGLONG>(0, m_range.start - position)) * kFrameBytes;
-        const DWORD spanBytes = static_cast<DWORD>(std::min(bufferEnd, m_range.end) - position) * kFrameBytes;
-        // The carry's stream places hold zeros already: those bytes are not sent again.
-        DWORD sent = std::min(m_carry, spanBytes);
-        DWORD mixed = 0;
+        if (!m_streaming) {
+            if (m_restart)
+                Flush();
+            m_streaming = true;
+            m_sentTo = position;
+            m_mixedTo = position;
+        }
+        // Output is taken for the buffer's own frames inside the clip; the material reaches to
+        // the buffer's end or the clip's, whichever comes first.
+        const LONGLONG mixEnd = std::min(ownEnd, m_range.end);
+        const LONGLONG materialEnd = std::min(bufferEnd, m_range.end);
         for (int step = 0; step < kMaxPassSteps; ++step) {
-            Drain(buffer, position, leadBytes, spanBytes, &mixed);
-            if (mixed >= spanBytes || sent >= spanBytes)
+            Drain(buffer, position, mixEnd);
+            if (m_mixedTo >= mixEnd || m_sentTo >= materialEnd)
                 break;
-            if (!Send(buffer, position, spanBytes, &sent))
+            // A block the material cannot fill waits for the next buffer's material, unless
+            // frames of this buffer or the clip's end lie in it.
+            const bool full = m_blockFrames == 0 || m_sentTo + m_blockFrames <= materialEnd;
+            if (!full && m_sentTo >= mixEnd && materialEnd < m_range.end)
+                break;
+            if (!Send(buffer, position, materialEnd))
                 break;
         }
-        // What the effect still holds back of this buffer comes late and is dropped then.
-        m_late += spanBytes - std::min(mixed, spanBytes);
-        m_carry = sent > spanBytes ? sent - spanBytes : 0;
-        if (mixed < spanBytes)
-            ScaleUnmixedTail(buffer, position, std::max(mixed, leadBytes), spanBytes);
+        ScaleUnmixedTail(buffer, position, std::max({m_mixedTo, position, m_range.start}), mixEnd);
     }
     m_host->Unlock();
 }
 
-void CEfxClipChain::ScaleUnmixedTail(float* buffer, LONGLONG position, DWORD fromBytes, DWORD spanBytes) const
+void CEfxClipChain::ScaleUnmixedTail(float* buffer, LONGLONG position, LONGLONG from, LONGLONG to) const
 {
-    for (DWORD at = fromBytes; at < spanBytes; at += kFrameBytes) {
-        const DWORD frame = at / kFrameBytes;
+    for (LONGLONG at = from; at < to; ++at) {
         float wet = 0.0f;
         float dry = 0.0f;
-        GainsAt(position + frame, &wet, &dry);
-        buffer[2 * frame] *= dry;
-        buffer[2 * frame + 1] *= dry;
+        GainsAt(at, &wet, &dry);
+        buffer[2 * (at - position)] *= dry;
+        buffer[2 * (at - position) + 1] *= dry;
     }
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/core/mix/ApplyFadeMap.h"
+#include "engine/core/server/ThreadCom.h"
 #include "engine/core/server/Unknown.h"
 #include "engine/core/track/Marker.h"
 #include "engine/playback/dsp/SampleKernels.h"
@@ -204,6 +205,15 @@ void CMixInput::Run()
     }
     // Bound: the maker makes up for this spare while the source opens.
     m_output->ReplenishSpares();
+    RenderBoundItem(events);
+    Release();
+    ModuleCounts::RemoveActivity();
+}
+
+void CMixInput::RenderBoundItem(const HANDLE (&events)[2])
+{
+    // Readers of some formats and the effect clips' hosts are COM objects.
+    const CThreadCom com;
     if (FAILED(m_item->OpenSource())) {
         m_failed = 1;
     } else {
@@ -232,8 +242,6 @@ void CMixInput::Run()
         }
         m_item->CloseSource();
     }
-    Release();
-    ModuleCounts::RemoveActivity();
 }
 
 bool CMixInput::TakeRequest(MIXINPUTBUFFER* request)
@@ -296,7 +304,7 @@ void CMixInput::Render(const MIXINPUTBUFFER& request)
     for (int c = 0; c < m_item->GetEffectClipChainCount(); ++c) {
         CEfxClipChain* chain = nullptr;
         if (m_item->GetEffectClipChain(c, &chain))
-            chain->Process(render, static_cast<unsigned>(span), f0);
+            chain->Process(render, kBlockFrames, static_cast<unsigned>(span) - kBlockFrames, f0);
     }
     ApplyTone(m_treble, kMarkerTrebleMask, t0, t1);
     ApplyTone(m_bass, kMarkerBassMask, t0, t1);

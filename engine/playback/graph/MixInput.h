@@ -63,6 +63,8 @@ private:
     ~CMixInput();
     static DWORD WINAPI ThreadMain(void* self);
     void Run();
+    // Opens the bound item's source and renders its requests until the quit event.
+    void RenderBoundItem(const HANDLE (&events)[2]);
     bool TakeRequest(MIXINPUTBUFFER* request);
     void UpdateWorkEvent();
     void SignalWork();

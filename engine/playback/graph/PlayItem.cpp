@@ -168,31 +168,50 @@ void CPlayItem::UpdateFromTrack(CTrackInfo& track)
     }
 }
 
-BOOL CPlayItem::LoadFromTrack(CTrackInfo& track, const std::vector<const CTrackBeatMap*>& beatMaps)
+CPlayItem::EffectClipChains CPlayItem::MakeEffectClipChains(CTrackInfo& track)
 {
-    UpdateFromTrack(track);
-    CSingleThreadLock lock(&m_positionLock);
-    const BOOL placed = m_timeMap.GetPointCount() > 0;
-    BuildFadeMap(track, beatMaps, 44100, m_fadeMap);
-    m_clipChains.clear();
+    EffectClipChains chains;
     const CTrackLayerContainer& layers = track.Layers();
+    CTrackLayer* first = nullptr;
+    if (!layers.GetLayer(0, &first))
+        return chains;
     for (int l = 0; l < layers.GetCount(); ++l) {
         CTrackLayer* layer = nullptr;
         if (!layers.GetLayer(l, &layer))
             continue;
         const CTrackObjContainer& objects = layer->Objects();
-        for (int i = 0; i < objects.GetCount(); ++i)
-            if (objects.GetAt(i)->GetClass() == kTrackObjEffectClip)
-                AddEffectClip(*static_cast<const CEfxClip*>(objects.GetAt(i)));
+        for (int i = 0; i < objects.GetCount(); ++i) {
+            if (objects.GetAt(i)->GetClass() != kTrackObjEffectClip)
+                continue;
+            if (auto chain = MakeEffectClipChain(*static_cast<const CEfxClip*>(objects.GetAt(i)), first->TimeMap()))
+                chains.push_back(std::move(chain));
+        }
     }
+    return chains;
+}
+
+BOOL CPlayItem::LoadFromTrack(CTrackInfo& track, const std::vector<const CTrackBeatMap*>& beatMaps,
+                              EffectClipChains& clipChains)
+{
+    UpdateFromTrack(track);
+    CSingleThreadLock lock(&m_positionLock);
+    const BOOL placed = m_timeMap.GetPointCount() > 0;
+    BuildFadeMap(track, beatMaps, 44100, m_fadeMap);
+    m_clipChains.swap(clipChains);
     return placed;
 }
 
-void CPlayItem::AddEffectClip(const CEfxClip& clip)
+BOOL CPlayItem::LoadFromTrack(CTrackInfo& track, const std::vector<const CTrackBeatMap*>& beatMaps)
 {
-    const auto frame = [this](LONGLONG trackTime) {
+    EffectClipChains chains = MakeEffectClipChains(track);
+    return LoadFromTrack(track, beatMaps, chains);
+}
+
+std::unique_ptr<CEfxClipChain> CPlayItem::MakeEffectClipChain(const CEfxClip& clip, const CTimeMap& timeMap)
+{
+    const auto frame = [&timeMap](LONGLONG trackTime) {
         LONGLONG mixTime = 0;
-        m_timeMap.TrackToMixTime(trackTime, &mixTime);
+        timeMap.TrackToMixTime(trackTime, &mixTime);
         return mixTime * 44100 / 1000000;
     };
     const LONGLONG start = frame(clip.GetStart());
@@ -202,16 +221,16 @@ void CPlayItem::AddEffectClip(const CEfxClip& clip)
     ComPtr<IOstrel> host;
     if (FAILED(CLocalCoCreate::CreateInstance(PluginClsid::Ostrel, &g_localCoCreate, IID_IOstrel, host.put_void())) ||
         !host || FAILED(host->Initialize()))
-        return;
+        return nullptr;
     // A manager of the chain's own puts the clip's effects, with their settings, into the host.
     auto* manager = new (std::nothrow) CEfxManager(nullptr);
     if (!manager)
-        return;
+        return nullptr;
     manager->AddProcessor(host.get());
     manager->SetEffectList(clip.Manager().EffectList());
     manager->ApplyPending();
     manager->NonDelegatingRelease();
-    m_clipChains.push_back(std::make_unique<CEfxClipChain>(host.get(), range));
+    return std::make_unique<CEfxClipChain>(host.get(), range);
 }
 
 HRESULT CPlayItem::TrackToMixTime(LONGLONG trackTime, LONGLONG* mixTime)

@@ -50,11 +50,21 @@ public:
     // Copies the track's mix range, lead span, time map (of its first layer), primary flag, volume
     // offset and its volume, treble and bass markers (each placed at its mix time).
     void UpdateFromTrack(CTrackInfo& track);
+    using EffectClipChains = std::vector<std::unique_ptr<CEfxClipChain>>;
+    // One effect clip chain per effect clip of the track's layers, each on a host of its own
+    // running the clip's effects. A clip whose host cannot be created is left out (the track plays
+    // dry there). Making a host (creating it, listing the installed plug-ins, instantiating and
+    // linking the effects) takes milliseconds: callers make the chains before taking the locks
+    // that render and device threads wait on.
+    static EffectClipChains MakeEffectClipChains(CTrackInfo& track);
     // Everything the renderer needs of the track: UpdateFromTrack, then its fade map at 44100 Hz
-    // from the layers' beat maps (as BuildFadeMap takes them), and one effect clip chain per
-    // effect clip of its layers, each on a host of its own running the clip's effects. A clip
-    // whose host cannot be created is left out (the track plays dry there). FALSE when the track
-    // has no place in the mix (no time map): the item has nothing to render.
+    // from the layers' beat maps (as BuildFadeMap takes them), and `clipChains` (made for this
+    // track by MakeEffectClipChains) in place of the item's chains. `clipChains` comes back with
+    // the chains replaced, for the caller to let go once it holds no lock a thread waits on.
+    // FALSE when the track has no place in the mix (no time map): the item has nothing to render.
+    BOOL LoadFromTrack(CTrackInfo& track, const std::vector<const CTrackBeatMap*>& beatMaps,
+                       EffectClipChains& clipChains);
+    // The same with the track's chains made here first.
     BOOL LoadFromTrack(CTrackInfo& track, const std::vector<const CTrackBeatMap*>& beatMaps);
 
     HRESULT TrackToMixTime(LONGLONG trackTime, LONGLONG* mixTime);
@@ -101,7 +111,7 @@ public:
     bool TakeActivityChange() { return InterlockedExchange(&m_activityChanged, 0) != 0; }
 
 private:
-    void AddEffectClip(const CEfxClip& clip);
+    static std::unique_ptr<CEfxClipChain> MakeEffectClipChain(const CEfxClip& clip, const CTimeMap& timeMap);
 
     LONG m_hasMixInput = 0;
     LONG m_muted = 0;
@@ -126,7 +136,7 @@ private:
     CTrackObjContainer m_objects;
     LONG m_volumeOffset = 0;
     CSampleFadeMap m_fadeMap;
-    std::vector<std::unique_ptr<CEfxClipChain>> m_clipChains;
+    EffectClipChains m_clipChains;
     CSingleThreadToken m_sourceLock;
     CSingleThreadToken m_positionLock;
     LONG m_activationEnabled = 1;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/core/server/ThreadCom.h"
 #include "engine/core/server/ThreadStart.h"
 
 CPlayerOutput::CPlayerOutput() : m_stopEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
@@ -124,15 +125,19 @@ DWORD WINAPI CPlayerOutput::DeviceThreadProc(void* parameter)
 {
     auto* output = static_cast<CPlayerOutput*>(parameter);
     ModuleCounts::AddActivity();
-    // The thread's own reference on the input: the owner may detach it while the loop runs.
-    const ComPtr<IPlayerInput> input = output->m_input;
-    output->m_loopInput = input.get();
-    if (input)
-        input->OpenSource();
-    output->RunDeviceLoop();
-    output->m_loopInput = nullptr;
-    if (input)
-        input->CloseSource();
+    {
+        // The loop pulls the effects chain and drives device and writer objects.
+        const CThreadCom com;
+        // The thread's own reference on the input: the owner may detach it while the loop runs.
+        const ComPtr<IPlayerInput> input = output->m_input;
+        output->m_loopInput = input.get();
+        if (input)
+            input->OpenSource();
+        output->RunDeviceLoop();
+        output->m_loopInput = nullptr;
+        if (input)
+            input->CloseSource();
+    }
     output->Release();
     ModuleCounts::RemoveActivity();
     return 0;

@@ -2,7 +2,7 @@
 // its settings, so that the effect chain has something real to run under Wine (which lists no
 // effect with property pages). Output k = gain x input k; a latent effect holds back its last
 // `latencyFrames` frames until more input comes (a discontinuity drops them and starts anew);
-// the flags below change how it delivers and links. Takes float stereo and 16-bit
+// the flags below change how it delivers, links and what it outputs. Takes float stereo and 16-bit
 // stereo at 44100 Hz. Shared by the DMO library and the tests that drive it.
 #pragma once
 
@@ -31,6 +31,10 @@ enum : DWORD {
     kTestEffectFaultAccess = 4,
     kTestEffectFaultFloat = 8,
     kTestEffectFaultOnLink = 16,
+    // Output k = gain x input (k - latencyFrames), zeros before the stream's first input, and
+    // nothing held back: a delay line whose state runs on from one input to the next, as an
+    // echo's does (a discontinuity starts it anew).
+    kTestEffectDelay = 32,
 };
 
 // What a property page would change, reachable through the wrapper filter's forwarding.

@@ -317,6 +317,7 @@ HRESULT CTestEffectDmo::Flush()
 {
     SectionLock lock(m_section);
     m_line.clear();
+    m_delayStarted = false;
     return S_OK;
 }
 
@@ -327,6 +328,7 @@ HRESULT CTestEffectDmo::Discontinuity(DWORD index)
     // A new stream begins: what is held back belongs to the old one.
     SectionLock lock(m_section);
     m_line.clear();
+    m_delayStarted = false;
     return S_OK;
 }
 
@@ -364,9 +366,15 @@ HRESULT CTestEffectDmo::ProcessInput(DWORD index, IMediaBuffer* buffer, DWORD, R
     SectionLock lock(m_section);
     if (!m_hasInput)
         return DMO_E_TYPE_NOT_SET;
+    const DWORD block = BlockAlign();
+    // A delay starts its stream with `latencyFrames` frames of silence; held back behind the
+    // stream's end as a latent effect's frames are, they delay it by that much.
+    if ((m_settings.flags & kTestEffectDelay) && !m_delayStarted) {
+        m_line.insert(m_line.end(), static_cast<size_t>(m_settings.latencyFrames) * block, BYTE{0});
+        m_delayStarted = true;
+    }
     // The data is copied into the delay line at once: nothing of the caller's buffer is kept.
     m_line.insert(m_line.end(), data, data + length);
-    const DWORD block = BlockAlign();
     m_pieceBytes = (m_settings.flags & kTestEffectSplit) ? std::max(block, (length / 2) / block * block) : length;
     return S_OK;
 }

@@ -93,5 +93,7 @@ private:
     bool m_hasOutput = false;
     // Input not yet given out: the last latency frames stay here until more input comes.
     std::vector<BYTE> m_line;
+    // With kTestEffectDelay: whether the stream's leading zeros are in the line.
+    bool m_delayStarted = false;
     DWORD m_pieceBytes = 0;
 };

@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <string>
 #include <thread>
@@ -111,6 +112,49 @@ TEST_F(RunningEngine, PostUiUpdateRelaysCodeOneAsFourThenTwentyOneAndDropsTheRes
         const std::vector<Msg> got = Collect(400);
         EXPECT_EQ(got, row.expected) << row.name << ": got " << Describe(got);
     }
+}
+
+// A member of the UI-update group that notes the COM apartment of the thread posting to it.
+class ApartmentProbe : public CUiUpdateQueue {
+public:
+    ApartmentProbe() : CUiUpdateQueue(nullptr) {}
+    HRESULT STDMETHODCALLTYPE PostUpdate(int code, int value, BOOL coalesceByCode) override
+    {
+        APTTYPE type = APTTYPE_CURRENT;
+        APTTYPEQUALIFIER qualifier = APTTYPEQUALIFIER_NONE;
+        const HRESULT hr = CoGetApartmentType(&type, &qualifier);
+        if (!noted.exchange(true)) {
+            result = hr;
+            apartment = type;
+            apartmentQualifier = qualifier;
+        }
+        return CUiUpdateQueue::PostUpdate(code, value, coalesceByCode);
+    }
+    std::atomic<bool> noted{false};
+    HRESULT result = E_FAIL;
+    APTTYPE apartment = APTTYPE_CURRENT;
+    APTTYPEQUALIFIER apartmentQualifier = APTTYPEQUALIFIER_NONE;
+};
+
+// The service thread binds streams to DirectSound devices again and makes effect-clip hosts: it
+// holds the multithreaded apartment itself, not one that another thread of the process happens
+// to keep alive (which ends when that thread leaves it).
+TEST_F(RunningEngine, TheServiceThreadHoldsTheMultithreadedApartmentItself)
+{
+    ComPtr<IUiUpdateQueue> group;
+    ASSERT_EQ(m_engine->QueryInterface(IID_IUiUpdateQueue, group.put_void()), S_OK);
+    auto* probe = new ApartmentProbe;
+    ASSERT_TRUE(static_cast<CUiUpdateQueueGroup*>(group.get())->AddQueue(probe));
+    // The service thread relays code 1 to the group.
+    EXPECT_EQ(m_engine->PostUiUpdate(1, 5), S_OK);
+    for (DWORD waited = 0; waited < 2000 && !probe->noted.load(); waited += 10)
+        Sleep(10);
+    ASSERT_TRUE(probe->noted.load()) << "nothing was relayed";
+    EXPECT_EQ(probe->result, S_OK) << "the service thread has no COM";
+    EXPECT_EQ(probe->apartment, APTTYPE_MTA);
+    EXPECT_EQ(probe->apartmentQualifier, APTTYPEQUALIFIER_NONE) << "the service thread borrows another's apartment";
+    // The group holds the probe until the engine goes.
+    probe->NonDelegatingRelease();
 }
 
 TEST_F(RunningEngine, RelayArrivesWithinAFewServicePasses)

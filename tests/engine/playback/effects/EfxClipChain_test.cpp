@@ -52,14 +52,13 @@ std::vector<float> Render(const std::vector<float>& signal, const EFXCLIP_RANGE&
     CEfxClipChain stage(host.get(), clip);
     for (LONGLONG at = 0; at < kTotalFrames; at += frames) {
         const unsigned count = static_cast<unsigned>(std::min<LONGLONG>(frames, kTotalFrames - at));
-        stage.Process(out.data() + 2 * at, count, at);
+        stage.Process(out.data() + 2 * at, count, 0, at);
     }
     return out;
 }
 
 class EfxClipChainTest : public testing::Test {
 protected:
-    ComApartment apartment;
     const std::vector<float> noise = GridNoise(kTotalFrames, 77);
 };
 
@@ -111,11 +110,11 @@ TEST_F(EfxClipChainTest, APositionJumpFlushesWhatTheChainHeld)
     ASSERT_TRUE(host);
     CEfxClipChain stage(host.get(), clip);
     std::vector<float> first(noise.begin(), noise.begin() + 2 * kBuffer);
-    stage.Process(first.data(), kBuffer, 0);
+    stage.Process(first.data(), kBuffer, 0, 0);
     // Elsewhere in the track: nothing of the first buffer comes out here.
     const std::vector<float> later = GridNoise(kBuffer, 5);
     std::vector<float> out = later;
-    stage.Process(out.data(), kBuffer, 500000);
+    stage.Process(out.data(), kBuffer, 0, 500000);
     for (size_t i = 0; i < 2 * (kBuffer - 100); ++i)
         ASSERT_EQ(out[i], later[i]) << i;
 }
@@ -127,13 +126,13 @@ TEST_F(EfxClipChainTest, WithoutEffectsOrBeforeTheClipTheBufferPassesUnchanged)
     ASSERT_TRUE(empty);
     CEfxClipChain none(empty.get(), clip);
     std::vector<float> out = noise;
-    none.Process(out.data(), 8192, 0);
+    none.Process(out.data(), 8192, 0, 0);
     EXPECT_EQ(out, noise);
 
     ComPtr<IOstrel> host = HostWith({0.0f, 0, 0});
     ASSERT_TRUE(host);
     CEfxClipChain stage(host.get(), clip);
-    stage.Process(out.data(), 4096, 0);
+    stage.Process(out.data(), 4096, 0, 0);
     EXPECT_EQ(out, noise);
     BYTE* data = nullptr;
     DWORD bytes = 0;

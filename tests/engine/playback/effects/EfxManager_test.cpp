@@ -3,8 +3,13 @@
 // and the owner's mix manager hears of each change.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "tests/engine/core/mix/MixOwnerDouble.h"
 #include "engine/playback/effects/EfxManager.h"
+#include "classlib/com/UniqueHandle.h"
+#include "engine/core/server/LiveAndPendingMixLock.h"
 #include "tests/effects-host/OstrelFixture.h"
 
 namespace {
@@ -63,7 +68,6 @@ protected:
         ASSERT_EQ(settings->SetSettings(&changed), S_OK);
     }
 
-    ComApartment apartment;
     MixOwnerDouble owner;
     CEfxManager* manager = nullptr;
     ComPtr<IOstrel> first;
@@ -175,6 +179,58 @@ TEST(EfxManagerWithoutHost, AnswersEFailToEveryPlugInOperation)
     ASSERT_EQ(manager->QueryInterface(IID_IEfxManager, &out), S_OK);
     EXPECT_EQ(manager->Release(), 1u);
     EXPECT_EQ(manager->NonDelegatingRelease(), 0u);
+}
+
+// A removal whose relink fails on another effect (its settings changed so that it refuses the
+// link) leaves that effect out of the first host: the list, the other host and the mix manager
+// follow what the chain now holds, and the answer says the effect asked for is still there.
+TEST_F(EfxManagerTest, AFailedRemovalThatChangedTheChainIsFollowedAndAnsweredAsItHappened)
+{
+    ASSERT_EQ(manager->AddChainPlugIn(testEffect), S_OK);
+    ASSERT_EQ(manager->AddChainPlugIn(testEffect), S_OK);
+    const std::vector<LONG> ids = ChainIds(first.get());
+    ASSERT_EQ(ids.size(), 2u);
+    ComPtr<ITestEffectSettings> settings = EffectSettings(first.get(), ids[1]);
+    ASSERT_TRUE(settings);
+    const TestEffectSettings refusing = {1.0f, 0, kTestEffectRefuseLink};
+    ASSERT_EQ(settings->SetSettings(&refusing), S_OK);
+    owner.updates.clear();
+
+    EXPECT_EQ(manager->RemoveChainPlugIn(ids[0]), E_FAIL) << "the effect is still in the chain";
+    EXPECT_EQ(ChainIds(first.get()), (std::vector<LONG>{ids[0]}));
+    ASSERT_EQ(manager->EffectList().GetCount(), 1);
+    EXPECT_EQ(manager->EffectList().GetAt(0)->GetHostId(), ids[0]);
+    EXPECT_EQ(ChainIds(second.get()).size(), 1u);
+    EXPECT_EQ(owner.updates, (std::vector<BOOL>{TRUE}));
+    EXPECT_EQ(Process(second.get(), input), input) << "the second host runs the unity effect left";
+}
+
+// The user interface edits the chain while the service tick may rebuild (and copy the list):
+// every IEfxManager call waits for the global mix lock.
+TEST_F(EfxManagerTest, ChainCallsWaitForTheGlobalMixLock)
+{
+    struct Holder {
+        UniqueKernelHandle taken{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+        std::atomic<double> releasedAt{0.0};
+    } holder;
+    const auto now = [] {
+        LARGE_INTEGER t;
+        LARGE_INTEGER f;
+        QueryPerformanceCounter(&t);
+        QueryPerformanceFrequency(&f);
+        return static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
+    };
+    std::thread tick([&] {
+        CLiveAndPendingMixSingleThreadAccess lock;
+        SetEvent(holder.taken.get());
+        Sleep(300);
+        holder.releasedAt = now();
+    });
+    ASSERT_EQ(WaitForSingleObject(holder.taken.get(), 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(manager->AddChainPlugIn(testEffect), S_OK);
+    const double returnedAt = now();
+    tick.join();
+    EXPECT_GE(returnedAt, holder.releasedAt.load()) << "the edit ran while the lock was held";
 }
 
 }  // namespace

@@ -189,7 +189,6 @@ protected:
             m_app->WriteProfileBinary(L"Settings", L"CD Write Properties", static_cast<const BYTE*>(data), bytes));
     }
 
-    ComScope com;
     fixtures::TempDir folder{L"cdr"};
     OwnerDouble owner;
     CDDOUBLE_SCRIPT script{};

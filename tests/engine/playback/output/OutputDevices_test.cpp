@@ -84,7 +84,6 @@ protected:
             << "the sink stopped growing";
     }
 
-    ComScope com;
     fixtures::TempDir folder{L"outputs"};
     std::unique_ptr<rendertest::RenderedMix> mix;
     ComPtr<CPlayerOutput> output;
@@ -174,7 +173,6 @@ INSTANTIATE_TEST_SUITE_P(Outputs, OutputDevice, ::testing::ValuesIn(kDevices),
 // without the placement both sides would be equal.)
 TEST(PlayerOutputDSound3D, LeftOnlyInputIsLouderOnTheLeft)
 {
-    ComScope com;
     for (const bool front : {true, false}) {
         SCOPED_TRACE(front ? "front pair" : "rear pair");
         fixtures::TempDir folder{L"output3d"};

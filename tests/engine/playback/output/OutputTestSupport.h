@@ -64,11 +64,4 @@ inline constexpr double kToneAmplitude = 0.5;
 inline constexpr int kSwitchSeconds = 8;
 std::unique_ptr<rendertest::RenderedMix> TwoToneMix(const fixtures::TempDir& folder, bool leftOnly = false);
 
-// COM on the test's thread, for DirectSound.
-class ComScope {
-public:
-    ComScope() { CoInitializeEx(nullptr, COINIT_MULTITHREADED); }
-    ~ComScope() { CoUninitialize(); }
-};
-
 }  // namespace outputtest

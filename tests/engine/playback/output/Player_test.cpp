@@ -130,7 +130,6 @@ protected:
         return QueryRegistryBinary(L"Software\\" + m_key + L"\\" + kAppName + L"\\Settings", L"Output Configuration");
     }
 
-    ComScope com;
     OwnerDouble owner;
     InnerPtr<CPlayer> player;
 

@@ -90,7 +90,6 @@ class EndToEnd : public ::testing::TestWithParam<Device> {};
 
 TEST_P(EndToEnd, AMixPlaysFromStartToEndAsTheModelLaysItOut)
 {
-    const outputtest::ComScope com;
     const bool waveOut = GetParam() == Device::WaveOut;
     const char* name = waveOut ? "wave-out" : "DirectSound";
     fixtures::TempDir folder(L"playmgr");

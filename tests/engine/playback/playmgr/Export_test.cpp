@@ -126,7 +126,6 @@ void ExpectSameAsPull(const std::vector<TrackFile>& files, int measures, const s
 
 class Export : public ::testing::Test {
 protected:
-    const outputtest::ComScope m_com;
     fixtures::TempDir m_folder{L"export"};
 };
 

@@ -10,6 +10,7 @@
 #include "engine/core/mix/MixExportList.h"
 #include "engine/core/mix/MixTrackLookup.h"
 #include "engine/core/server/LiveAndPendingMixLock.h"
+#include "engine/core/server/ThreadCom.h"
 #include "engine/core/time/TimeMap.h"
 #include "engine/playback/graph/MixOutput.h"
 #include "engine/playback/graph/PlayItem.h"
@@ -248,6 +249,8 @@ LiveStream::~LiveStream()
 DWORD WINAPI LiveStream::TickerMain(void* self)
 {
     auto* stream = static_cast<LiveStream*>(self);
+    // COM as the service thread has it.
+    const CThreadCom com;
     while (stream->m_tickerRun.load()) {
         Sleep(kTickMs);
         // As the service thread does: the mix manager's tick holds the global mix lock around

@@ -156,7 +156,6 @@ TEST(Transport, ALoopedRangeRepeatsTheRange)
 
 TEST(Transport, PlayTrackPlaysOneTrackAloneToItsEnd)
 {
-    const outputtest::ComScope com;
     fixtures::TempDir folder(L"playmgr");
     LiveStream stream(folder.Path(), kThreeTracks, kMeasures, Device::WaveOut);
     ASSERT_TRUE(stream.Ready()) << stream.Failure();
@@ -249,7 +248,6 @@ TEST(Transport, ASkipMovesThePlayPositionToTheNextTracksAudibleStart)
 // while its first blocks render.
 TEST(Transport, ASkipThroughDirectSoundLeavesNothingOfTheOldPlaceToPlayOn)
 {
-    const outputtest::ComScope com;
     fixtures::TempDir folder(L"playmgr");
     // Two tracks of music-like sound, the second the first backwards: no place of one passes for
     // a place of the other.
@@ -401,7 +399,6 @@ TEST(Transport, APerformancePlaysOnThroughTheCommandsItRefuses)
 // each part lies in the mix.
 TEST(Transport, PauseAndResumeContinueWhereItPaused)
 {
-    const outputtest::ComScope com;
     fixtures::TempDir folder(L"playmgr");
     const std::vector<TrackFile> files = {{120, kLow, 44100, false, fixtures::MusicLike(24.0, 44100, 2)}};
     LiveStream stream(folder.Path(), files, kMeasures, Device::DirectSound);

@@ -2,6 +2,8 @@
 
 #include <cwctype>
 
+#include "engine/core/server/ThreadCom.h"
+
 namespace previewtest {
 
 HRESULT VideoPlayerDouble::QueryInterface(REFIID iid, void** object)
@@ -163,6 +165,8 @@ void PreviewTest::TearDown()
 DWORD WINAPI PreviewTest::TickerMain(void* self)
 {
     auto* test = static_cast<PreviewTest*>(self);
+    // COM as the service thread has it.
+    const CThreadCom com;
     while (test->m_tickerRun.load()) {
         Sleep(50);
         test->m_previewer->Tick();

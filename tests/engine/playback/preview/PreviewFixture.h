@@ -113,7 +113,6 @@ protected:
 
     static DWORD WINAPI TickerMain(void* self);
 
-    const outputtest::ComScope m_com;
     profiler_test::TestApp m_app;
     fixtures::TempDir m_folder{L"preview"};
     fixtures::TempDir m_data{L"preview catalog"};

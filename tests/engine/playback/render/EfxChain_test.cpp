@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <tuple>
 
 #include "RenderFixture.h"
 #include "engine/core/track/EfxClip.h"
@@ -71,11 +73,26 @@ void ExpectHalf(const std::vector<int16_t>& plain, const std::vector<int16_t>& e
         ASSERT_NEAR(effected[i], plain[i] / 2.0, 1.0) << what << ": sample " << i;
 }
 
+// An effect clip over track time [from, to) whose chain is the test effect with these settings.
+void AddTestEffectClip(CTrackInfo& track, LONGLONG from, LONGLONG to, const TestEffectSettings& settings)
+{
+    ASSERT_TRUE(track.AddEffectClip(1, from, to));
+    CTrackObjContainer& objects = track.MainObjects();
+    auto* clip = static_cast<CEfxClip*>(objects.GetAt(objects.GetCount() - 1));
+    ASSERT_EQ(clip->GetClass(), kTrackObjEffectClip);
+    CEfxInfoCntr list;
+    CEfxInfo* info = CEfxInfo::Create();
+    info->Set(CLSID_TestEffectDmo, kTestEffectName, kEfxNotInserted);
+    ULONG written = 0;
+    info->Write(&settings, sizeof(settings), &written);
+    list.Append(info);
+    ASSERT_TRUE(clip->Manager().SetEffectList(list));
+}
+
 }  // namespace
 
 TEST(EfxChain, TestEffectInTheMasterChainHalvesTheMixAndItsLatencyIsNotYetHeard)
 {
-    ostrel_test::ComApartment com;
     fixtures::TempDir folder(L"efxchain");
     LONGLONG plainPosition = 0;
     const std::vector<int16_t> plain = Render(folder.Path(), nullptr, 12, 3.0, -1, &plainPosition);
@@ -93,7 +110,6 @@ TEST(EfxChain, TestEffectInTheMasterChainHalvesTheMixAndItsLatencyIsNotYetHeard)
 
 TEST(EfxChain, SeekFlushesWhatTheEffectHeld)
 {
-    ostrel_test::ComApartment com;
     fixtures::TempDir folder(L"efxchain");
     const std::vector<int16_t> plain = Render(folder.Path(), nullptr, 12, 2.0, 20);
     ChainSetup setup{{0.5f, 300, 0}};
@@ -107,25 +123,13 @@ TEST(EfxChain, SeekFlushesWhatTheEffectHeld)
 // unchanged.
 TEST(EfxChain, TestEffectInAnEffectClipHalvesTheTrackInsideTheClip)
 {
-    ostrel_test::ComApartment com;
     fixtures::TempDir folder(L"efxclip");
     const std::vector<int16_t> plain = Render(folder.Path(), nullptr, 0, 8.0, -1);
 
     RenderedMix mix(folder.Path(), kFiles, 14);
     ASSERT_TRUE(mix.Ready()) << mix.Failure();
     CTrackInfo& track = mix.Track(0);
-    ASSERT_TRUE(track.AddEffectClip(1, 2000000, 6000000));
-    CTrackObjContainer& objects = track.MainObjects();
-    auto* clip = static_cast<CEfxClip*>(objects.GetAt(objects.GetCount() - 1));
-    ASSERT_EQ(clip->GetClass(), kTrackObjEffectClip);
-    CEfxInfoCntr list;
-    CEfxInfo* info = CEfxInfo::Create();
-    info->Set(CLSID_TestEffectDmo, kTestEffectName, kEfxNotInserted);
-    const TestEffectSettings settings{0.5f, 0, 0};
-    ULONG written = 0;
-    info->Write(&settings, sizeof(settings), &written);
-    list.Append(info);
-    ASSERT_TRUE(clip->Manager().SetEffectList(list));
+    ASSERT_NO_FATAL_FAILURE(AddTestEffectClip(track, 2000000, 6000000, {0.5f, 0, 0}));
     mix.Start(0);
     ASSERT_EQ(mix.Item(0).GetEffectClipChainCount(), 1);
     const std::vector<int16_t> clipped = mix.Pull(plain.size() * 2, 4410);
@@ -148,7 +152,6 @@ TEST(EfxChain, TestEffectInAnEffectClipHalvesTheTrackInsideTheClip)
 // chain fills the rest with silence rather than leave what the buffer held before.
 TEST(EfxChain, RequestTheEffectsCannotFillIsSilence)
 {
-    ostrel_test::ComApartment com;
     fixtures::TempDir folder(L"efxchain");
     RenderedMix mix(folder.Path(), kFiles, 14);
     ASSERT_TRUE(mix.Ready()) << mix.Failure();
@@ -165,4 +168,54 @@ TEST(EfxChain, RequestTheEffectsCannotFillIsSilence)
     EXPECT_EQ(setup.chain->Read(buffer.data(), 8000), S_OK);
     EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](BYTE b) { return b == 0; }));
     setup.chain->GetHost()->DeliverInputBuffer();
+}
+
+// The mix input renders each 8192-frame block with 2048 frames of the track after it for the
+// clip's chain. Over a clip of sixteen blocks the chain must hear the track once, in order, as an
+// effect run once over the whole clip does: a delay line (the test effect's delay, whose state
+// runs from block to block as an echo's does) comes out as the track delayed throughout, and a
+// latent effect (its output held back up to the look-ahead) leaves no frame without its wet part.
+TEST(EfxChain, AnEffectClipRunsItsChainOnceOverTheClipAsAnEffectRunOnceOverTheSpan)
+{
+    constexpr LONGLONG kFrom = 2000000;
+    constexpr LONGLONG kTo = 5000000;
+    constexpr unsigned kFrames = 1500;
+    struct Case {
+        const char* name;
+        TestEffectSettings settings;
+        LONGLONG delay;  // frames by which the effect run once delays the track
+    };
+    const Case cases[] = {{"a delay line", {0.5f, kFrames, kTestEffectDelay}, kFrames},
+                          {"a latent effect", {0.5f, kFrames, 0}, 0}};
+    fixtures::TempDir folder(L"efxclip once");
+    const auto render = [&](const TestEffectSettings* settings) {
+        RenderedMix mix(folder.Path(), kFiles, 14);
+        EXPECT_TRUE(mix.Ready()) << mix.Failure();
+        mix.Solo(0, true);
+        if (settings)
+            AddTestEffectClip(mix.Track(0), kFrom, kTo, *settings);
+        mix.Start(0);
+        LONGLONG start = 0;
+        LONGLONG end = 0;
+        mix.Track(0).TrackTimeToMixTime(kFrom, &start);
+        mix.Track(0).TrackTimeToMixTime(kTo, &end);
+        return std::make_tuple(mix.Pull(6 * 176400, 4410), FrameOf(start), FrameOf(end));
+    };
+    const auto [plain, start, end] = render(nullptr);
+    ASSERT_GT(end - start, 10 * 8192) << "the clip spans fewer than ten blocks";
+    for (const Case& c : cases) {
+        const auto [clipped, clipStart, clipEnd] = render(&c.settings);
+        ASSERT_EQ(clipped.size(), plain.size()) << c.name;
+        size_t differing = 0;
+        LONGLONG first = 0;
+        for (LONGLONG f = start + c.delay + 2; f < end - 2; ++f)
+            for (int ch = 0; ch < 2; ++ch) {
+                const auto i = static_cast<size_t>(2 * f + ch);
+                const double expected = plain[i - static_cast<size_t>(2 * c.delay)] / 2.0;
+                if (std::abs(clipped[i] - expected) > 1.0 && differing++ == 0)
+                    first = f;
+            }
+        EXPECT_EQ(differing, 0u) << c.name << ": the clip leaves the effect run once over the span from frame " << first
+                                 << " (block " << (first / 8192) << ", " << first % 8192 << " frames in)";
+    }
 }

@@ -6,10 +6,15 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <thread>
 #include <vector>
 
 #include "engine/core/server/LiveAndPendingMixLock.h"
+#include "engine/playback/effects/EfxInfo.h"
+#include "engine/playback/effects/MixGlobals.h"
+#include "engine/playback/graph/EfxChain.h"
+#include "tests/effects-host/dmo/TestEffect.h"
 
 #include "tests/engine/core/mix/playback/MixPlaybackFixture.h"
 
@@ -123,6 +128,60 @@ TEST_F(MixPlayback, ARebuildNotesWherePlaybackIsOnlyOnceItHoldsIt)
     live->Stop();
     for (const std::string& call : m_engine.host.Take())
         EXPECT_EQ(call.rfind("reposition", 0), std::string::npos) << call;
+}
+
+// The live and the pending stream run the same master chain: a pending stream made after the
+// chain was set runs it from the start, and takes each later change as the live one does.
+TEST_F(MixPlayback, ThePendingStreamRunsTheMasterChain)
+{
+    const auto chainOf = [](CPlayManager* manager) {
+        std::vector<std::pair<CLSID, TestEffectSettings>> effects;
+        IOstrel* host = manager && manager->GetEfxChain() ? manager->GetEfxChain()->GetHost() : nullptr;
+        CLSID clsid{};
+        WCHAR name[128] = {};
+        LONG id = 0;
+        for (int i = 0; host && host->GetInsertedEffect(i, &clsid, name, &id) == S_OK; ++i) {
+            TestEffectSettings settings{};
+            ComPtr<IUnknown> filter;
+            ComPtr<ITestEffectSettings> access;
+            if (SUCCEEDED(host->GetEffectById(id, filter.put())) &&
+                SUCCEEDED(filter->QueryInterface(IID_ITestEffectSettings, access.put_void())))
+                access->GetSettings(&settings);
+            effects.emplace_back(clsid, settings);
+        }
+        return effects;
+    };
+    const auto setChain = [&](float gain) {
+        CMixGlobals globals;
+        CEfxInfo* info = CEfxInfo::Create();
+        info->Set(CLSID_TestEffectDmo, kTestEffectName, kEfxNotInserted);
+        const TestEffectSettings settings{gain, 0, 0};
+        ULONG written = 0;
+        info->Write(&settings, sizeof(settings), &written);
+        globals.Effects().Append(info);
+        m_mix->SetMixGlobals(globals, FALSE);
+    };
+    // As the engine main object does once the mix manager is made.
+    m_mix->RegisterEffectChains();
+    setChain(0.5f);
+    const auto live = chainOf(m_mix->GetLivePlayManager());
+    ASSERT_EQ(live.size(), 1u) << "the live stream does not run the test effect";
+    EXPECT_EQ(live[0].second.gain, 0.5f);
+
+    m_mix->AddPendingPlayManager();
+    CPlayManager* pending = m_mix->GetCurrentPlayManager();
+    ASSERT_NE(pending, m_mix->GetLivePlayManager());
+    auto chain = chainOf(pending);
+    ASSERT_EQ(chain.size(), 1u) << "the pending stream was made without the master chain";
+    EXPECT_TRUE(IsEqualGUID(chain[0].first, CLSID_TestEffectDmo));
+    EXPECT_EQ(chain[0].second.gain, 0.5f);
+
+    setChain(0.25f);
+    chain = chainOf(pending);
+    ASSERT_EQ(chain.size(), 1u);
+    EXPECT_EQ(chain[0].second.gain, 0.25f) << "the pending stream missed a change of the chain";
+    EXPECT_EQ(chainOf(m_mix->GetLivePlayManager())[0].second.gain, 0.25f);
+    m_mix->RemovePendingPlayManager();
 }
 
 }  // namespace

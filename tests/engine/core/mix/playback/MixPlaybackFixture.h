@@ -13,6 +13,7 @@
 #include "engine/core/mix/MixManager.h"
 #include "engine/core/mix/MixTrackSource.h"
 #include "engine/core/server/InnerPtr.h"
+#include "engine/core/server/ThreadCom.h"
 #include "engine/playback/graph/MixOutput.h"
 #include "engine/playback/output/Player.h"
 #include "engine/playback/playmgr/PlayManager.h"
@@ -187,6 +188,8 @@ protected:
     static DWORD WINAPI Ticker(void* self)
     {
         auto* test = static_cast<MixPlayback*>(self);
+        // COM as the service thread has it.
+        const CThreadCom com;
         while (test->m_run.load()) {
             Sleep(50);
             test->m_mix->Tick();
@@ -211,7 +214,6 @@ protected:
         return false;
     }
 
-    const outputtest::ComScope m_com;
     fixtures::TempDir m_folder{L"mixmgr playback"};
     rendertest::RenderedMix m_model;
     ModelFiles m_files{m_model};
