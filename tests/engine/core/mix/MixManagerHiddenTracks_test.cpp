@@ -93,8 +93,9 @@ TEST_F(HiddenTracks, VisiblePositionsCountFromTheCurrentTrack)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const int undoStart = Manager().GetUndoStore()->GetUndoCount();
-        if (c.overlayThird)
+        if (c.overlayThird) {
             ASSERT_EQ(mix.MakeOverlayTracks(IdList({3}).get()), S_OK);
+        }
         ASSERT_EQ(mix.SetShowPerformedTracks(c.shown ? TRUE : FALSE), S_OK);
         MakeCurrent(c.current);
         const std::vector<LONG> ids = Ids();
