@@ -78,9 +78,15 @@ bool XClipWrite(const std::string& target, const std::vector<BYTE>& bytes)
     WriteFileText(file, std::string(bytes.begin(), bytes.end()));
     const std::string script =
         "xclip -selection clipboard -t " + ShellQuote(target) + " -i " + ShellQuote(UnixPath(file));
+    const DWORD before = GetClipboardSequenceNumber();
     const bool written = RunScriptPumping(script) == 0;
     DeleteFileW(file.c_str());
-    return written;
+    // Wine takes the new owner's offer over a moment later, from its own clipboard thread: wait
+    // until the clipboard has changed.
+    const DWORD start = GetTickCount();
+    while (written && GetClipboardSequenceNumber() == before && GetTickCount() - start < 5000)
+        Sleep(10);
+    return written && GetClipboardSequenceNumber() != before;
 }
 
 }  // namespace fixtures

@@ -15,7 +15,8 @@ bool HaveXClip();
 // The bytes that the clipboard offers under the X target (a registered format's name, or
 // "text/uri-list" ...); nothing when xclip failed to get them.
 std::optional<std::vector<BYTE>> XClipRead(const std::string& target);
-// Makes xclip the clipboard's owner, offering the bytes under the target; false when it failed.
+// Makes xclip the clipboard's owner, offering the bytes under the target, and waits until Wine
+// has taken the offer over; false when it failed.
 // xclip serves them in the background until another program takes the clipboard.
 bool XClipWrite(const std::string& target, const std::vector<BYTE>& bytes);
 
