@@ -1,7 +1,6 @@
 #include "app/ItemDataSource.h"
 
 #include <cstring>
-#include <limits>
 #include <memory>
 
 #include "classlib/com/UniqueHandle.h"
@@ -95,9 +94,8 @@ BOOL CItemDataSource::ReadFromDataObject(const COleDataObject& dataObject)
     CDWordArray ids;
     try {
         CArchive archive(file.get(), CArchive::load, kArchiveBufferBytes);
+        // At most a quarter of the file's bytes, which the data object keeps below 2 GiB.
         const ULONGLONG count = archive.ReadCount(sizeof(DWORD));
-        if (count > static_cast<ULONGLONG>(std::numeric_limits<UINT>::max() / sizeof(DWORD)))
-            return FALSE;
         ids.SetSize(static_cast<INT_PTR>(count));
         if (count > 0)
             archive.ReadExactly(ids.GetData(), static_cast<UINT>(count * sizeof(DWORD)));
