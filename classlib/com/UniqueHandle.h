@@ -61,6 +61,10 @@ struct ModuleTraits {
     static void Close(HMODULE h) { FreeLibrary(h); }
     static HMODULE Invalid() { return nullptr; }
 };
+struct GlobalTraits {
+    static void Close(HGLOBAL h) { GlobalFree(h); }
+    static HGLOBAL Invalid() { return nullptr; }
+};
 }  // namespace unique_handle_detail
 
 using UniqueFile = UniqueHandle<HANDLE, unique_handle_detail::FileTraits>;
@@ -68,3 +72,4 @@ using UniqueKernelHandle = UniqueHandle<HANDLE, unique_handle_detail::KernelTrai
 using UniqueMmio = UniqueHandle<HMMIO, unique_handle_detail::MmioTraits>;
 using UniqueFind = UniqueHandle<HANDLE, unique_handle_detail::FindTraits>;
 using UniqueModule = UniqueHandle<HMODULE, unique_handle_detail::ModuleTraits>;
+using UniqueGlobal = UniqueHandle<HGLOBAL, unique_handle_detail::GlobalTraits>;

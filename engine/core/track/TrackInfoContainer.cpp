@@ -9,7 +9,7 @@
 #include "classlib/core/Archive.h"
 #include "classlib/core/MemFile.h"
 #include "classlib/com/ComPtr.h"
-#include "engine/core/track/TrackDataSource.h"
+#include "classlib/ole/OleDataSource.h"
 
 namespace {
 
@@ -372,15 +372,18 @@ void CTrackInfoContainer::Serialize(CArchive& archive)
 
 BOOL CTrackInfoContainer::CopyToClipboard()
 {
-    CTrackDataSource* source = new (std::nothrow) CTrackDataSource();
+    // The clipboard takes the source's only reference; when the copy failed, Release deletes it.
+    COleDataSource* source = new (std::nothrow) COleDataSource();
     if (!source)
         return FALSE;
-    const BOOL copied = CopyToDataSource(source) && SUCCEEDED(source->SetClipboard());
-    source->Release();
-    return copied;
+    if (!CopyToDataSource(source)) {
+        source->Release();
+        return FALSE;
+    }
+    return SUCCEEDED(source->SetClipboard());
 }
 
-BOOL CTrackInfoContainer::CopyToDataSource(CTrackDataSource* dataSource)
+BOOL CTrackInfoContainer::CopyToDataSource(COleDataSource* dataSource)
 {
     if (!dataSource)
         return FALSE;

@@ -14,7 +14,7 @@
 #include "engine/core/track/TrackInfo.h"
 
 class CArchive;
-class CTrackDataSource;
+class COleDataSource;
 
 inline constexpr wchar_t kTrackClipboardFormat[] = L"Carrowfold TrackInfo Container";
 inline constexpr wchar_t kTrackObjectsClipboardFormat[] = L"Carrowfold TrackInfo Container with TrackObjects";
@@ -74,7 +74,7 @@ public:
     // read before the fault stay in the list.
     void Serialize(CArchive& archive);
     BOOL CopyToClipboard();
-    BOOL CopyToDataSource(CTrackDataSource* dataSource);
+    BOOL CopyToDataSource(COleDataSource* dataSource);
     BOOL CanPaste() const;
     BOOL PasteFromClipboard();
 

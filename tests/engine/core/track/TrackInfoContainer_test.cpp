@@ -10,7 +10,7 @@
 #include "classlib/core/MemFile.h"
 #include "engine/core/track/Marker.h"
 #include "engine/core/track/Segment.h"
-#include "engine/core/track/TrackDataSource.h"
+#include "classlib/ole/OleDataSource.h"
 #include "engine/core/track/TrackInfoContainer.h"
 #include "TrackModelBytes.h"
 
@@ -309,7 +309,7 @@ TEST_F(OleThread, CopiedByAnotherProcessPastedHere)
 
 TEST_F(OleThread, DamagedClipboardDataIsAnArchiveError)
 {
-    CTrackDataSource* source = new CTrackDataSource();
+    auto* source = new COleDataSource();
     const BYTE damaged[] = {3, 0, 0, 0, 5, 0, 2, 0, 0xFF};
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, sizeof(damaged));
     std::memcpy(GlobalLock(block), damaged, sizeof(damaged));
@@ -317,7 +317,6 @@ TEST_F(OleThread, DamagedClipboardDataIsAnArchiveError)
     CTrackInfoContainer list;
     source->CacheGlobalData(static_cast<CLIPFORMAT>(list.GetClipboardFormat()), block);
     ASSERT_EQ(source->SetClipboard(), S_OK);
-    source->Release();
     EXPECT_THROW(list.PasteFromClipboard(), CArchiveException);
     EXPECT_EQ(list.GetCount(), 0);
 }
