@@ -7,17 +7,20 @@ function(carrowfold_dll target file_name)
   set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${stem} SUFFIX ${ext})
 endfunction()
 
-# carrowfold_test(<name> SOURCES ... [LIBS ...] [DEPENDS ...] [ENGINE_LOCK] [COMPOSITOR])
+# carrowfold_test(<name> SOURCES ... [LIBS ...] [DEPENDS ...] [ENGINE_LOCK] [DESKTOP] [COMPOSITOR])
 # One GoogleTest binary registered as one CTest test, run under Wine from the output folder.
 # ENGINE_LOCK: the test loads the engine library, whose named mutex makes a second process
 # wait at load, so such tests never run at the same time.
+# DESKTOP: the test shows windows on the display or moves its one mouse and keyboard, so no two such
+# tests run at the same time; tests without windows run beside it.
 # COMPOSITOR: the test reads translucent windows from the screen; it runs with a compositing
 # manager on the display (tools/with-compositor) and alone, so that no other test's window
 # covers what it reads.
 function(carrowfold_test name)
-  cmake_parse_arguments(T "ENGINE_LOCK;COMPOSITOR" "" "SOURCES;LIBS;DEPENDS" ${ARGN})
+  cmake_parse_arguments(T "ENGINE_LOCK;DESKTOP;COMPOSITOR" "" "SOURCES;LIBS;DEPENDS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main ${T_LIBS})
+  target_precompile_headers(${name} REUSE_FROM carrowfold_test_pch)
   if(T_DEPENDS)
     add_dependencies(${name} ${T_DEPENDS})
   endif()
@@ -35,6 +38,9 @@ function(carrowfold_test name)
     set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
   endif()
   if(T_ENGINE_LOCK)
-    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK brennock_engine)
+    set_property(TEST ${name} APPEND PROPERTY RESOURCE_LOCK brennock_engine)
+  endif()
+  if(T_DESKTOP)
+    set_property(TEST ${name} APPEND PROPERTY RESOURCE_LOCK desktop)
   endif()
 endfunction()
