@@ -7,23 +7,26 @@ function(carrowfold_dll target file_name)
   set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${stem} SUFFIX ${ext})
 endfunction()
 
-# carrowfold_test(<name> SOURCES ... [LIBS ...] [DEPENDS ...] [ENGINE_LOCK] [COMPOSITOR] [APARTMENT_MAIN])
+# carrowfold_test(<name> SOURCES ... [LIBS ...] [DEPENDS ...] [ENGINE_LOCK] [DESKTOP] [COMPOSITOR] [APARTMENT_MAIN])
 # One GoogleTest binary registered as one CTest test, run under Wine from the output folder.
 # APARTMENT_MAIN: the binary's main thread is a single-threaded COM apartment, as the program's
 # is (tests/support/ApartmentMain.cpp), for tests whose engine code reaches COM from its threads.
 # ENGINE_LOCK: the test loads the engine library, whose named mutex makes a second process
 # wait at load, so such tests never run at the same time.
+# DESKTOP: the test shows windows on the display or moves its one mouse and keyboard, so no two such
+# tests run at the same time; tests without windows run beside it.
 # COMPOSITOR: the test reads translucent windows from the screen; it runs with a compositing
 # manager on the display (tools/with-compositor) and alone, so that no other test's window
 # covers what it reads.
 function(carrowfold_test name)
-  cmake_parse_arguments(T "ENGINE_LOCK;COMPOSITOR;APARTMENT_MAIN" "" "SOURCES;LIBS;DEPENDS" ${ARGN})
+  cmake_parse_arguments(T "ENGINE_LOCK;DESKTOP;COMPOSITOR;APARTMENT_MAIN" "" "SOURCES;LIBS;DEPENDS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   if(T_APARTMENT_MAIN)
     target_link_libraries(${name} PRIVATE test_apartment_main ${T_LIBS})
   else()
     target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main ${T_LIBS})
   endif()
+  target_precompile_headers(${name} REUSE_FROM carrowfold_test_pch)
   if(T_DEPENDS)
     add_dependencies(${name} ${T_DEPENDS})
   endif()
@@ -41,6 +44,9 @@ function(carrowfold_test name)
     set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
   endif()
   if(T_ENGINE_LOCK)
-    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK brennock_engine)
+    set_property(TEST ${name} APPEND PROPERTY RESOURCE_LOCK brennock_engine)
+  endif()
+  if(T_DESKTOP)
+    set_property(TEST ${name} APPEND PROPERTY RESOURCE_LOCK desktop)
   endif()
 endfunction()

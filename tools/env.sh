@@ -16,6 +16,8 @@ export CARROWFOLD_SINK="${CARROWFOLD_SINK:-$BUILD_DIR/sink.raw}"
 export CCACHE_DIR="${CCACHE_DIR:-/var/cache/carrowfold-ccache}"
 export CCACHE_BASEDIR="$ROOT"
 export CCACHE_NOHASHDIR=1
+# The shared precompiled headers: their time stamps and macros differ between clones, their content not.
+export CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime
 export CCACHE_MAXSIZE="${CCACHE_MAXSIZE:-12G}"
 
 configure_build() {
