@@ -171,6 +171,17 @@ TEST(ColorScheme, RefusesIndexesOutsideItsTables)
     }
 }
 
+// `cell` holds, pixel for pixel, cell `index` (of `cellWidth` pixels) of the strip.
+void ExpectCellOfStrip(HBITMAP cell, const looktest::PixelDump& strip, int index, int cellWidth)
+{
+    const looktest::PixelDump pixels = looktest::ReadPixels(cell);
+    ASSERT_EQ(pixels.width, cellWidth);
+    ASSERT_EQ(pixels.height, strip.height);
+    for (int y = 0; y < pixels.height; ++y)
+        for (int x = 0; x < pixels.width; ++x)
+            ASSERT_EQ(pixels.At(x, y), strip.At(index * cellWidth + x, y)) << x << "," << y;
+}
+
 // The kinds and the cells of the button strip (four cells) they are cut from.
 struct ButtonKind {
     int kind;
@@ -194,12 +205,7 @@ TEST(ColorScheme, GivesEachButtonKindItsCellOfTheStrip)
         ASSERT_EQ(!!scheme.GetButtonBitmap(b.kind, &button), b.stripCell >= 0);
         if (b.stripCell < 0)
             continue;
-        const looktest::PixelDump pixels = looktest::ReadPixels(button);
-        ASSERT_EQ(pixels.width, cellWidth);
-        ASSERT_EQ(pixels.height, stripPixels.height);
-        for (int y = 0; y < pixels.height; ++y)
-            for (int x = 0; x < pixels.width; ++x)
-                ASSERT_EQ(pixels.At(x, y), stripPixels.At(b.stripCell * cellWidth + x, y)) << x << "," << y;
+        ExpectCellOfStrip(button, stripPixels, b.stripCell, cellWidth);
     }
 }
 
@@ -215,12 +221,7 @@ TEST(ColorScheme, CutsTheRowImagesIntoTwelveCellsOf16By16)
         SCOPED_TRACE(i);
         CBitmapCell* cell = nullptr;
         ASSERT_TRUE(scheme.GetCellBitmap(i, &cell));
-        const looktest::PixelDump pixels = looktest::ReadPixels(cell->bitmap);
-        ASSERT_EQ(pixels.width, 16);
-        ASSERT_EQ(pixels.height, 16);
-        for (int y = 0; y < 16; ++y)
-            for (int x = 0; x < 16; ++x)
-                ASSERT_EQ(pixels.At(x, y), rowPixels.At(i * 16 + x, y)) << x << "," << y;
+        ExpectCellOfStrip(cell->bitmap, rowPixels, i, 16);
     }
 }
 
