@@ -4,6 +4,7 @@
 #include "app/MainFrame.h"
 #include "app/PlayListView.h"
 #include "app/SingleDocTemplateEx.h"
+#include "app/look/ColorScheme.h"
 #include "app/resource.h"
 #include "classlib/ole/OleInit.h"
 #include "classlib/ui/CmdUI.h"
@@ -130,6 +131,8 @@ BOOL CCarrowfoldApp::InitInstance()
     m_bStarted = TRUE;
     const int startCount = static_cast<int>(GetProfileInt(kSettings, kStartCount, 0)) + 1;
     WriteProfileInt(kSettings, kStartCount, startCount);
+
+    g_colorScheme.Load(GetProgramFolder());
 
     if (!AfxOleInit())
         return FALSE;

@@ -4,6 +4,7 @@
 #include "app/BstrResult.h"
 #include "classlib/com/ComPtr.h"
 #include "app/PlayListView.h"
+#include "app/look/ColorScheme.h"
 #include "app/resource.h"
 #include "classlib/ui/AfxIds.h"
 #include "classlib/ui/WindowedApp.h"
@@ -27,6 +28,7 @@ BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
 ON_WM_CREATE()
 ON_WM_CLOSE()
 ON_WM_TIMER()
+ON_WM_SYSCOLORCHANGE()
 END_MESSAGE_MAP()
 
 CMainFrame::CMainFrame() : m_nInstanceMsg(RegisterWindowMessageW(L"Carrowfold 5 MultiInst communication")) {}
@@ -118,6 +120,12 @@ void CMainFrame::OnTimer(UINT_PTR id)
             doc->PumpUiUpdates();
     }
     CFrameWnd::OnTimer(id);
+}
+
+void CMainFrame::OnSysColorChange()
+{
+    CFrameWnd::OnSysColorChange();
+    g_colorScheme.ComputeColors();
 }
 
 void CMainFrame::OnClose()

@@ -46,6 +46,8 @@ protected:
     int OnCreate(LPCREATESTRUCT cs);
     void OnClose();
     void OnTimer(UINT_PTR id);
+    // The program's colours that follow the system colours are computed again.
+    void OnSysColorChange();
 
     UINT m_nInstanceMsg;
     HWND m_hStatusBar = nullptr;  // a child window: destroyed with the frame

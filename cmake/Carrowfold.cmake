@@ -50,3 +50,17 @@ function(carrowfold_test name)
     set_property(TEST ${name} APPEND PROPERTY RESOURCE_LOCK desktop)
   endif()
 endfunction()
+
+# The program's pictures: drawn at build time by app/res/pictures/make_pictures.py into this folder
+# (target carrowfold_pictures, made in app/), where the program's resource script finds them.
+set(CARROWFOLD_PICTURES_DIR ${CMAKE_BINARY_DIR}/pictures)
+
+# carrowfold_program_resources(<target> <resource script>): the target compiles the program's
+# resource script (the program itself, tests and galleries that load its resources): it finds
+# the pictures through its include path and is compiled again when they or what it includes change.
+function(carrowfold_program_resources target rc_file)
+  add_dependencies(${target} carrowfold_pictures)
+  target_include_directories(${target} PRIVATE $<$<COMPILE_LANGUAGE:RC>:${CARROWFOLD_PICTURES_DIR}>)
+  set_source_files_properties(${rc_file} PROPERTIES OBJECT_DEPENDS
+    "${CMAKE_SOURCE_DIR}/app/res/Carrowfold.ico;${CMAKE_SOURCE_DIR}/classlib/ui/res/ClassLibUi.rc;${CMAKE_SOURCE_DIR}/toolkit/bars/res/ToolkitBars.rc;${CARROWFOLD_PICTURES_DIR}/pictures.stamp")
+endfunction()
