@@ -236,7 +236,6 @@ BOOL LoadV4TrackArchive(CArchive& archive, CTrackInfo& track)
             archive.ReadExactly(record, sizeof(record));
         }
         const V4_CONTEXT context{rate == 0 ? 1 : rate};
-        ToMicroseconds(samples, context);  // the track's length is bounded as its positions are
         track.SetFilePath(path.GetString());
         track.SetLinkId(linkId);
         track.SetTrackId(trackId);
