@@ -59,8 +59,8 @@ LONGLONG TicksFromDouble(double ticks)
     return static_cast<LONGLONG>(ticks);
 }
 
-// The parent's start and end and the length (time kinds 6 to 8) are track times, the musical
-// times places on the master beat map from the reference track: all bounded. The mix start and
+// The parent's start and end and the length (time kinds 6 to 8) are track times and the musical
+// times places on the master beat map counted from the reference track: all bounded. The mix start and
 // end (kinds 9 and 10) are not: the layout lays them again from the musical times before any use.
 bool AreStoredBeatTimesAccepted(const TRKS_BEATBLOCK& block)
 {

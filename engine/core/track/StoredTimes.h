@@ -1,4 +1,4 @@
-// The bounds a time read from a stored track (a mix document, either older track form) must keep.
+// The bounds a time read from a stored track (a mix document, in any of its forms) must keep.
 // Laying a mix out walks a track measure by measure between its markers and over its segments, so
 // a damaged position far past any music (a start marker decades into the track) made one rebuild
 // run for minutes under the global mix lock. A value beyond these bounds is a damaged one: each

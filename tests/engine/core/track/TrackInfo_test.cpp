@@ -199,6 +199,26 @@ TEST(TrackInfo, StoredTimesPastADayAreNotTaken)
         change(b);
         return Form("TRKI", {Chunk("TRKB", V4Blob(b))});
     };
+    // A beat segment's "TRKS" chunk: the parent's start given, its musical start in measures.
+    auto beat = [](long long parentStart, long measures) {
+        Bytes b;
+        Put16(b, 32);
+        Put16(b, 0);
+        Put32(b, kSegmentBeat);
+        Put64(b, 0);
+        Put64(b, 10);
+        Put64(b, 0);
+        Put16(b, 64);
+        PutZeros(b, 6);
+        for (long long value : {parentStart, parentStart + 10, 10LL, 0LL, 10LL})
+            Put64(b, value);
+        Put32(b, static_cast<unsigned>(measures));
+        PutFloat(b, 0.5f);
+        Put32(b, static_cast<unsigned>(measures + 1));
+        PutFloat(b, 0.0f);
+        return Form("TRKI", {Chunk("TRKS", b)});
+    };
+    const long maxMeasures = static_cast<long>(kMaxStoredMeasures);
     struct Row {
         const char* name;
         Bytes form;
@@ -206,6 +226,9 @@ TEST(TrackInfo, StoredTimesPastADayAreNotTaken)
         int objects;
     };
     const Row rows[] = {
+        {"beat segment within the bounds", beat(day - 10, maxMeasures - 1), TRUE, 1},
+        {"beat segment's parent time past the bound", beat(day, 0), TRUE, 0},
+        {"beat segment's musical time past the bound", beat(0, maxMeasures), TRUE, 0},
         {"marker and segment end at the bound",
          Form("TRKI", {Chunk("TRKS", TrksPlain(0, day, 0)), Chunk("TRKM", TrkmPlain(kMarkerStart, day))}), TRUE, 2},
         {"marker past the bound",
