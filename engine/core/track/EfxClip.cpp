@@ -4,6 +4,7 @@
 #include <new>
 
 #include "classlib/core/Archive.h"
+#include "engine/core/track/StoredTimes.h"
 #include "engine/playback/effects/EfxManager.h"
 #include "interfaces/IArchive.h"
 #include "interfaces/IEfxManager.h"
@@ -313,7 +314,9 @@ BOOL CEfxClip::ReadChunks(IRiffStream* stream)
         TRKE_RECORD record{};
         const UINT take = std::min<DWORD>(size, kTrkeNeeded);
         UINT got = 0;
-        found = size >= kTrkeNeeded && archive->Read(&record, take, &got) && got == take;
+        found = size >= kTrkeNeeded && archive->Read(&record, take, &got) && got == take &&
+                IsStoredTrackTimeAccepted(record.start) && IsStoredTrackTimeAccepted(record.end) &&
+                IsStoredTrackTimeAccepted(record.fadeIn) && IsStoredTrackTimeAccepted(record.fadeOut);
         stream->CloseChunk();
         if (!found)
             return FALSE;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "classlib/core/Archive.h"
+#include "engine/core/track/StoredTimes.h"
 #include "interfaces/IRiffStream.h"
 
 namespace {
@@ -203,7 +204,8 @@ BOOL CMarker::ReadChunk(IArchive* archive, DWORD size)
         return FALSE;
     TRKM_HEADER header{};
     UINT got = 0;
-    if (!archive->Read(&header, sizeof(header), &got) || got != sizeof(header))
+    if (!archive->Read(&header, sizeof(header), &got) || got != sizeof(header) ||
+        !IsStoredTrackTimeAccepted(header.position))
         return FALSE;
     m_type = header.type;
     m_position = header.position;

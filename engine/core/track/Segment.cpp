@@ -5,6 +5,7 @@
 #include <new>
 
 #include "classlib/core/Archive.h"
+#include "engine/core/track/StoredTimes.h"
 #include "interfaces/IRiffStream.h"
 
 namespace {
@@ -56,6 +57,18 @@ LONGLONG TicksFromDouble(double ticks)
     if (!std::isfinite(ticks) || ticks >= 9.2233720368547758e18 || ticks < -9.2233720368547758e18)
         return std::numeric_limits<LONGLONG>::min();
     return static_cast<LONGLONG>(ticks);
+}
+
+// The parent's start and end and the length (time kinds 6 to 8) are track times and the musical
+// times places on the master beat map counted from the reference track: all bounded. The mix start and
+// end (kinds 9 and 10) are not: the layout lays them again from the musical times before any use.
+bool AreStoredBeatTimesAccepted(const TRKS_BEATBLOCK& block)
+{
+    for (int i = 0; i < 3; ++i)
+        if (!IsStoredTrackTimeAccepted(block.beatValues[i]))
+            return false;
+    return IsStoredMusicTimeAccepted(block.startMeasures, block.startFraction) &&
+           IsStoredMusicTimeAccepted(block.endMeasures, block.endFraction);
 }
 
 }  // namespace
@@ -368,7 +381,9 @@ BOOL CSegment::ReadChunk(IArchive* archive, DWORD size)
     TRKS_HEADER header{};
     header.headerSize = sizeof(TRKS_HEADER);
     UINT consumed = 0;
-    if (!archive->ReadSizedRecord(reinterpret_cast<BYTE*>(&header), sizeof(header), size, &consumed))
+    if (!archive->ReadSizedRecord(reinterpret_cast<BYTE*>(&header), sizeof(header), size, &consumed) ||
+        !IsStoredTrackTimeAccepted(header.start) || !IsStoredTrackTimeAccepted(header.end) ||
+        !IsStoredTrackTimeAccepted(header.source))
         return FALSE;
     m_flags = header.flags;
     m_start = header.start;
@@ -380,7 +395,8 @@ BOOL CSegment::ReadChunk(IArchive* archive, DWORD size)
     TRKS_BEATBLOCK block{};
     block.blockSize = sizeof(TRKS_BEATBLOCK);
     UINT blockBytes = 0;
-    if (!archive->ReadSizedRecord(reinterpret_cast<BYTE*>(&block), sizeof(block), size - consumed, &blockBytes))
+    if (!archive->ReadSizedRecord(reinterpret_cast<BYTE*>(&block), sizeof(block), size - consumed, &blockBytes) ||
+        !AreStoredBeatTimesAccepted(block))
         return FALSE;
     for (int i = 0; i < 5; ++i)
         m_beat->beatValues[i] = block.beatValues[i];

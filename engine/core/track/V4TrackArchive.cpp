@@ -6,6 +6,7 @@
 #include "classlib/core/Archive.h"
 #include "engine/core/track/Marker.h"
 #include "engine/core/track/Segment.h"
+#include "engine/core/track/StoredTimes.h"
 #include "engine/core/track/TrackInfo.h"
 #include "engine/core/track/TrackObjContainer.h"
 
@@ -30,10 +31,12 @@ struct V4_CONTEXT {
     DWORD rate;
 };
 
+// A position or length in samples as a track time; one past the bound of stored track times
+// is as malformed as one that does not fit.
 LONGLONG ToMicroseconds(LONGLONG samples, const V4_CONTEXT& context)
 {
     const __int128 us = static_cast<__int128>(samples) * 1000000 / context.rate;
-    if (us > INT64_MAX || us < INT64_MIN)
+    if (us > kMaxStoredTrackTime || us < -kMaxStoredTrackTime)
         Malformed();
     return static_cast<LONGLONG>(us);
 }
@@ -83,8 +86,11 @@ struct CV4SlaveSegment : CV4Segment {
 
     CSegment* MakeSegment(const V4_CONTEXT& context) const
     {
+        // The parent's start and end and the length are track times (the mix times are laid
+        // again from them).
         LONGLONG beat8 = 0;
-        if (__builtin_sub_overflow(beat10, beat9, &beat8))
+        if (__builtin_sub_overflow(beat10, beat9, &beat8) || !IsStoredTrackTimeAccepted(beat8) ||
+            !IsStoredTrackTimeAccepted(beat6) || !IsStoredTrackTimeAccepted(beat7))
             Malformed();
         CSegment* segment = CV4Segment::MakeSegment(context);
         segment->SetType(kSegmentBeat);

@@ -6,13 +6,18 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "engine/core/mix/MixDocument.h"
+#include "engine/core/mix/MixManager.h"
 #include "engine/core/mix/TrackListOrder.h"
+#include "engine/core/server/InnerPtr.h"
 #include "engine/core/track/Segment.h"
+#include "engine/core/track/StoredTimes.h"
 #include "tests/engine/core/mix/DocumentFiles.h"
 #include "tests/engine/core/mix/SampleMix.h"
 #include "tests/engine/core/mix/OlderDocuments.h"
@@ -313,6 +318,62 @@ TEST(MixDocument, FailedLoadsChangeNeitherMixNorFile)
     }
 }
 
+// The mix manager, with no engine around it, laying out what a document held as opening it does.
+class LayOut {
+public:
+    LayOut()
+    {
+        m_manager.reset(new CMixManager(nullptr));
+        m_manager->Initialize(m_folder.File(L"defaultplaylist.cfp").c_str());
+    }
+    // Lays the tracks out; the mix's tracks after it.
+    const CTrackInfoContainer& Replace(CTrackInfoContainer& tracks, const CMixGlobals& globals, DWORD version)
+    {
+        m_manager->ConvertLoadedTracks(tracks, version);
+        tracks.ClearTrackIds();
+        m_manager->ReplaceMix(&tracks, &globals, nullptr, FALSE);
+        return m_manager->Tracks();
+    }
+
+private:
+    fixtures::TempDir m_folder{L"mixdoc-layout"};
+    InnerPtr<CMixManager> m_manager;
+};
+
+// A laid-out mix whose stored times were bounded: no object lies beyond a day of track time, and
+// the mix ends within a day per track (at the fastest rate a tempo match gives, 25 times).
+void ExpectBoundedLayout(const CTrackInfoContainer& tracks, const std::string& name)
+{
+    LONGLONG mixEnd = 0;
+    for (int i = 0; i < tracks.GetCount(); ++i) {
+        CTrackInfo* track = tracks.GetAt(i);
+        for (int l = 0; l < track->Layers().GetCount(); ++l) {
+            CTrackLayer* layer = nullptr;
+            if (!track->Layers().GetLayer(l, &layer))
+                continue;
+            for (int k = 0; k < layer->Objects().GetCount(); ++k) {
+                const CTrackObj* object = layer->Objects().GetAt(k);
+                EXPECT_LE(std::llabs(object->GetStart()), kMaxStoredTrackTime) << name << ", track " << i;
+                EXPECT_LE(std::llabs(object->GetEnd()), kMaxStoredTrackTime) << name << ", track " << i;
+            }
+        }
+        LONGLONG end = 0;
+        if (SUCCEEDED(track->GetEndTime(&end)))
+            mixEnd = std::max(mixEnd, end);
+    }
+    EXPECT_LE(mixEnd, 25 * kMaxStoredTrackTime * tracks.GetCount()) << name;
+}
+
+// A track of the oldest form whose segment runs on to a start marker 7.9e13 samples in (57
+// years): laying it out went measure by measure to that marker.
+V4_BLOB FarStartMarkerBlob()
+{
+    V4_BLOB blob = SmallBlob(3, L"C:\\far.mp3");
+    blob.segments = {{0, 79000000000001LL, 0}};
+    blob.markers.push_back({0, 79000000000000LL, 1, 0, L""});
+    return blob;
+}
+
 TEST(MixDocument, DamagedDocumentsNeverCrashAndAFailedLoadChangesNothing)
 {
     fixtures::TempDir dir(L"mixdoc");
@@ -321,25 +382,37 @@ TEST(MixDocument, DamagedDocumentsNeverCrashAndAFailedLoadChangesNothing)
     BuildSampleMix(mix, globals);
     const std::wstring saved = dir.File(L"saved.cfp");
     ASSERT_TRUE(Save(saved, mix.tracks, globals));
+    const Bytes farMarker = RecordFile({V4Blob(SmallBlob(4, L"C:\\e.mp3")), V4Blob(FarStartMarkerBlob())});
     const std::vector<Bytes> bases = {
         ReadFileBytes(saved),
         Form("CFMP",
              {List("TRKL", {List("TRKI", {Chunk("TRKB", V4Blob(SmallBlob(4, L"C:\\a.mp3")))})}), GlobalsList(1, 2, 3)}),
         RecordFile({V4Blob(SmallBlob(3, L"C:\\d.mp3")), V4Blob(SmallBlob(4, L"C:\\e.mp3"))}),
     };
-    std::mt19937 random(20261210);
+    LayOut layout;
     const std::wstring path = dir.File(L"damaged.cfp");
-    int failed = 0;
-    for (int i = 0; i < 2000; ++i) {
-        const Bytes damaged = Damaged(bases[static_cast<size_t>(i) % bases.size()], random);
+    // Every document that loads is laid out too, as opening it does.
+    auto loadAndLayOut = [&](const Bytes& damaged, const std::string& name) {
         WriteFileBytes(path, damaged);
         Sentinel kept;
         CFVR_RECORD record{};
-        if (!ReadMixFile(&record, path.c_str(), kept.tracks, kept.globals, nullptr, &kept.version)) {
+        const BOOL loaded = ReadMixFile(&record, path.c_str(), kept.tracks, kept.globals, nullptr, &kept.version);
+        if (!loaded)
+            kept.ExpectUnchanged(name.c_str());
+        else
+            ExpectBoundedLayout(layout.Replace(kept.tracks, kept.globals, kept.version), name);
+        EXPECT_EQ(ReadFileBytes(path), damaged) << name;
+        return loaded;
+    };
+    // The far-off marker is a damaged track: the sound track beside it is laid out.
+    ASSERT_TRUE(loadAndLayOut(farMarker, "far-off start marker"));
+    std::mt19937 random(20261210);
+    int failed = 0;
+    for (int i = 0; i < 2000; ++i) {
+        if (!loadAndLayOut(Damaged(bases[static_cast<size_t>(i) % bases.size()], random), "case " + std::to_string(i)))
             ++failed;
-            kept.ExpectUnchanged("damaged document");
-        }
-        ASSERT_EQ(ReadFileBytes(path), damaged) << "case " << i;
+        if (::testing::Test::HasFailure())
+            break;
     }
     EXPECT_GT(failed, 100);
     EXPECT_EQ(FolderNames(dir.Path()), (std::vector<std::wstring>{L"damaged.cfp", L"saved.cfp"}));

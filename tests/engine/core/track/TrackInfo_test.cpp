@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <utility>
 #include <vector>
 
 #include "engine/catalog/analysis/ProfileResults.h"
 #include "engine/core/track/Marker.h"
 #include "engine/core/track/Segment.h"
+#include "engine/core/track/StoredTimes.h"
 #include "engine/core/track/TrackInfo.h"
 #include "TrackModelBytes.h"
 #include "V4Blobs.h"
@@ -56,6 +58,14 @@ CMarker* AddMarker(CTrackInfo& track, DWORD type, LONGLONG position, LONG value)
     marker->SetMainValue(value);
     track.MainObjects().Append(marker);
     return marker;
+}
+
+// What the track's reader answers for a hand-made "TRKI" form, its version left to the reader.
+BOOL ReadTrackForm(const Bytes& form, CTrackInfo& track)
+{
+    CRiffFile riff;
+    EXPECT_TRUE(riff.OpenFromMemory(form.data(), static_cast<int>(form.size())));
+    return track.ReadChunks(&riff, 0);
 }
 
 }  // namespace
@@ -169,13 +179,88 @@ TEST(TrackInfo, ChunkReaderTable)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         CTrackInfo* track = new CTrackInfo();
-        CRiffFile riff;
-        ASSERT_TRUE(riff.OpenFromMemory(row.form.data(), static_cast<int>(row.form.size())));
-        EXPECT_EQ(track->ReadChunks(&riff, 0), row.result);
+        EXPECT_EQ(ReadTrackForm(row.form, *track), row.result);
         EXPECT_EQ(track->Layers().GetCount(), row.layers);
         EXPECT_EQ(track->GetFilePath(), row.path);
         EXPECT_EQ(track->GetBpm(), row.bpm);
         EXPECT_EQ(track->GetTimestamp().wYear, row.timeRead ? 2024 : 0);
+        track->ReleaseFromOwner();
+    }
+}
+
+// Times past a day either side of the track's start are damaged: a chunk holding one is not read
+// (its object is left out), an older track archive holding one is malformed.
+TEST(TrackInfo, StoredTimesPastADayAreNotTaken)
+{
+    const long long day = kMaxStoredTrackTime;
+    const long long daySamples = day / 1000000 * 44100;
+    auto blob = [](const std::function<void(V4_BLOB&)>& change) {
+        V4_BLOB b;
+        change(b);
+        return Form("TRKI", {Chunk("TRKB", V4Blob(b))});
+    };
+    // A beat segment's "TRKS" chunk: the parent's start given, its musical start in measures.
+    auto beat = [](long long parentStart, long measures) {
+        Bytes b;
+        Put16(b, 32);
+        Put16(b, 0);
+        Put32(b, kSegmentBeat);
+        Put64(b, 0);
+        Put64(b, 10);
+        Put64(b, 0);
+        Put16(b, 64);
+        PutZeros(b, 6);
+        for (long long value : {parentStart, parentStart + 10, 10LL, 0LL, 10LL})
+            Put64(b, value);
+        Put32(b, static_cast<unsigned>(measures));
+        PutFloat(b, 0.5f);
+        Put32(b, static_cast<unsigned>(measures + 1));
+        PutFloat(b, 0.0f);
+        return Form("TRKI", {Chunk("TRKS", b)});
+    };
+    const long maxMeasures = static_cast<long>(kMaxStoredMeasures);
+    struct Row {
+        const char* name;
+        Bytes form;
+        BOOL result;
+        int objects;
+    };
+    const Row rows[] = {
+        {"beat segment within the bounds", beat(day - 10, maxMeasures - 1), TRUE, 1},
+        {"beat segment's parent time past the bound", beat(day, 0), TRUE, 0},
+        {"beat segment's musical time past the bound", beat(0, maxMeasures), TRUE, 0},
+        {"marker and segment end at the bound",
+         Form("TRKI", {Chunk("TRKS", TrksPlain(0, day, 0)), Chunk("TRKM", TrkmPlain(kMarkerStart, day))}), TRUE, 2},
+        {"marker past the bound",
+         Form("TRKI", {Chunk("TRKS", TrksPlain(0, day, 0)), Chunk("TRKM", TrkmPlain(1, day + 1))}), TRUE, 1},
+        {"marker before the bound", Form("TRKI", {Chunk("TRKM", TrkmPlain(kMarkerStart, -day - 1))}), TRUE, 0},
+        {"segment end past the bound",
+         Form("TRKI", {Chunk("TRKS", TrksPlain(0, day + 1, 0)), Chunk("TRKM", TrkmPlain(kMarkerStart, 0))}), TRUE, 1},
+        {"segment file position past the bound", Form("TRKI", {Chunk("TRKS", TrksPlain(0, 10, day + 1))}), TRUE, 0},
+        {"older archive, marker at the bound", blob([&](V4_BLOB& b) {
+             b.markers = {{0, daySamples, 1, 0, L""}};
+         }),
+         TRUE, 1},
+        {"older archive, marker a sample past the bound", blob([&](V4_BLOB& b) {
+             b.markers = {{0, daySamples + 1, 1, 0, L""}};
+         }),
+         FALSE, 0},
+        {"older archive, segment far past the bound", blob([&](V4_BLOB& b) {
+             b.segments = {{0, 79000000000000LL, 0}};
+         }),
+         FALSE, 0},
+        {"older archive, overlay parent time past the bound", blob([&](V4_BLOB& b) {
+             b.slaves = {{0, 10, 0, 0, 100, day + 1, day + 2}};
+         }),
+         FALSE, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CTrackInfo* track = new CTrackInfo();
+        EXPECT_EQ(ReadTrackForm(row.form, *track), row.result);
+        if (row.result) {
+            EXPECT_EQ(track->MainObjects().GetCount(), row.objects);
+        }
         track->ReleaseFromOwner();
     }
 }

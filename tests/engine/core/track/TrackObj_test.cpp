@@ -66,7 +66,8 @@ void ReadForm(const Bytes& form, CTrackObjContainer& into)
 
 TEST(TrackObjects, MarkerChunkMatchesTheHandMadeLayout)
 {
-    CMarker marker(kMarkerLabel, 0x0102030405060708LL);
+    // A position within the day a stored position may lie in, its five low bytes distinct.
+    CMarker marker(kMarkerLabel, 0x0000000405060708LL);
     marker.SetValue(1, -250);
     marker.SetValue(6, 1);
     marker.SetTime(5, 777);
@@ -75,7 +76,7 @@ TEST(TrackObjects, MarkerChunkMatchesTheHandMadeLayout)
     marker.SetId(12);
 
     const Bytes expected =
-        Form("TEST", {Chunk("TRKM", TrkmBody(kMarkerLabel, 0x0102030405060708LL, 1, -250, L"Intro"))});
+        Form("TEST", {Chunk("TRKM", TrkmBody(kMarkerLabel, 0x0000000405060708LL, 1, -250, L"Intro"))});
     EXPECT_EQ(WriteForm("TEST", [&](IRiffStream* s) { marker.WriteChunk(s); }), expected);
 
     CTrackObjContainer back;
@@ -83,7 +84,7 @@ TEST(TrackObjects, MarkerChunkMatchesTheHandMadeLayout)
     ASSERT_EQ(back.GetCount(), 1);
     CMarker* read = static_cast<CMarker*>(back.GetAt(0));
     EXPECT_EQ(read->GetType(), kMarkerLabel);
-    EXPECT_EQ(read->GetStart(), 0x0102030405060708LL);
+    EXPECT_EQ(read->GetStart(), 0x0000000405060708LL);
     EXPECT_EQ(read->GetMainValue(), -250);
     EXPECT_TRUE(read->IsUserAdjusted());
     EXPECT_EQ(read->GetLabelText(), L"Intro");
