@@ -6,5 +6,6 @@
 #include "classlib/ui/Gdi.h"
 
 // Draws `bitmap` at (x, y), logical units of `dc`, leaving its pixels of `transparentColour`
-// out. Nothing is drawn when the bitmap cannot be read or the memory it needs cannot be had.
+// out. The bitmap's pixels are read, never selected: it must not be selected into a DC. Nothing
+// is drawn when the bitmap cannot be read or the memory it needs cannot be had.
 void DrawTransparentBitmap(CDC* dc, HBITMAP bitmap, int x, int y, COLORREF transparentColour);

@@ -155,7 +155,7 @@ void CCatalog::LoadItems()
     for (size_t i = 0; i < loaded.size(); ++i)
         byPath.emplace_back(FoldPathCase(loaded[i]->GetPath()), i);
     std::stable_sort(byPath.begin(), byPath.end(),
-                     [](const auto& a, const auto& b) { return a.first.Compare(b.first) < 0; });
+                     [](const auto& a, const auto& b) { return CompareFoldedPaths(a.first, b.first) < 0; });
     // A save appends the item's new record before it frees the old one, and a compaction that
     // stopped part way leaves a copy of the record it was moving: a stop between the two writes
     // leaves one file in two records. Compaction keeps the records in file order, so the last is
@@ -164,13 +164,14 @@ void CCatalog::LoadItems()
     m_pathIndex.reserve(byPath.size());
     for (size_t i = 0; i < byPath.size(); ++i) {
         CCatItem*& item = loaded[byPath[i].second];
-        if (i + 1 < byPath.size() && byPath[i + 1].first == byPath[i].first) {
+        if (i + 1 < byPath.size() && CompareFoldedPaths(byPath[i + 1].first, byPath[i].first) == 0) {
             m_store->DeleteItem(item);
             item->Release();
             item = nullptr;
             continue;
         }
-        m_pathIndex.push_back(item);
+        // Only the next record is compared with this one: its folded path moves into the index.
+        m_pathIndex.push_back({std::move(byPath[i].first), item});
     }
     for (CCatItem* item : loaded) {
         if (!item)
@@ -188,21 +189,20 @@ void CCatalog::QueueIfNeeded(CCatItem* item)
         m_queue->QueueLow(item);
 }
 
-INT_PTR CCatalog::FindPathPosition(const wchar_t* path, bool* found) const
+INT_PTR CCatalog::FindPathPosition(const CString& folded, bool* found) const
 {
     // First position whose path compares greater than or equal to the given one.
-    const CString folded = FoldPathCase(path);
     INT_PTR low = 0;
     INT_PTR high = static_cast<INT_PTR>(m_pathIndex.size());
     while (low < high) {
         const INT_PTR middle = low + (high - low) / 2;
-        if (FoldPathCase(m_pathIndex[static_cast<size_t>(middle)]->GetPath()).Compare(folded) < 0)
+        if (CompareFoldedPaths(m_pathIndex[static_cast<size_t>(middle)].foldedPath, folded) < 0)
             low = middle + 1;
         else
             high = middle;
     }
     *found = low < static_cast<INT_PTR>(m_pathIndex.size()) &&
-             FoldPathCase(m_pathIndex[static_cast<size_t>(low)]->GetPath()) == folded;
+             CompareFoldedPaths(m_pathIndex[static_cast<size_t>(low)].foldedPath, folded) == 0;
     return low;
 }
 
@@ -210,20 +210,22 @@ void CCatalog::AppendItem(CCatItem* item)
 {
     item->SetItemId(static_cast<DWORD>(m_items.size()));
     m_items.push_back(item);
+    CString folded = FoldPathCase(item->GetPath());
     bool found = false;
-    const INT_PTR position = FindPathPosition(item->GetPath(), &found);
-    m_pathIndex.insert(m_pathIndex.begin() + position, item);
+    const INT_PTR position = FindPathPosition(folded, &found);
+    m_pathIndex.insert(m_pathIndex.begin() + position, {std::move(folded), item});
 }
 
 void CCatalog::RemoveFromPathIndex(CCatItem* item)
 {
     bool found = false;
-    const INT_PTR position = FindPathPosition(item->GetPath(), &found);
-    if (found && m_pathIndex[static_cast<size_t>(position)] == item) {
+    const INT_PTR position = FindPathPosition(FoldPathCase(item->GetPath()), &found);
+    if (found && m_pathIndex[static_cast<size_t>(position)].item == item) {
         m_pathIndex.erase(m_pathIndex.begin() + position);
         return;
     }
-    auto other = std::find(m_pathIndex.begin(), m_pathIndex.end(), item);
+    auto other = std::find_if(m_pathIndex.begin(), m_pathIndex.end(),
+                              [item](const PathIndexEntry& entry) { return entry.item == item; });
     if (other != m_pathIndex.end())
         m_pathIndex.erase(other);
 }
@@ -232,10 +234,10 @@ bool CCatalog::FindItemByPath(const wchar_t* path, CCatItem** out)
 {
     CSingleThreadLock hold(&m_itemsLock);
     bool found = false;
-    const INT_PTR position = FindPathPosition(path, &found);
+    const INT_PTR position = FindPathPosition(FoldPathCase(path), &found);
     if (!found)
         return false;
-    *out = m_pathIndex[static_cast<size_t>(position)];
+    *out = m_pathIndex[static_cast<size_t>(position)].item;
     (*out)->AddRef();
     return true;
 }

@@ -154,15 +154,24 @@ private:
     void LoadItems();
     // Under the item-array lock.
     void AppendItem(CCatItem* item);
-    INT_PTR FindPathPosition(const wchar_t* path, bool* found) const;
+    // Position of a path folded by FoldPathCase in the path index.
+    INT_PTR FindPathPosition(const CString& folded, bool* found) const;
     void RemoveFromPathIndex(CCatItem* item);
     void QueueIfNeeded(CCatItem* item);
     void PostToQueueGroup(int code, int value);
     bool ReadDefaultMix(const CMusicFileId& id, CTrackInfo* into);
     bool HasStoredDefaultMix(const CMusicFileId& id);
 
+    // An item of the path index beside its path folded once, as it entered the index: a lookup
+    // folds only the path it is asked for, not the items' paths at each step of its search.
+    struct PathIndexEntry {
+        CString foldedPath;
+        CCatItem* item;
+    };
+
     std::vector<CCatItem*> m_items;
-    std::vector<CCatItem*> m_pathIndex;
+    // Sorted by folded path (CompareFoldedPaths).
+    std::vector<PathIndexEntry> m_pathIndex;
     std::unique_ptr<CCatStore> m_store;
     InnerPtr<CPlotStoreManager> m_plotStores;
     std::unique_ptr<CProfileJobQueue> m_queue;

@@ -42,9 +42,14 @@ CString FoldPathCase(const CString& path)
     return folded;
 }
 
+int CompareFoldedPaths(const CString& a, const CString& b)
+{
+    return a.Compare(b);
+}
+
 int ComparePathNames(const CString& a, const CString& b)
 {
-    return FoldPathCase(a).Compare(FoldPathCase(b));
+    return CompareFoldedPaths(FoldPathCase(a), FoldPathCase(b));
 }
 
 CString StripExtension(const CString& path)

@@ -20,6 +20,9 @@ CString AppendPathComponent(const CString& folder, const CString& name);
 // ASCII ones: "\u00C9.mp3" and "\u00E9.mp3" name one file. Every comparison of catalog paths
 // goes through this folding, so that the path index, the load and the folder watching agree.
 CString FoldPathCase(const CString& path);
+// Ordinal order of paths already folded by FoldPathCase: below, at or above zero. The one
+// comparison of catalog paths; a caller that keeps folded paths compares them with it directly.
+int CompareFoldedPaths(const CString& a, const CString& b);
 // Ordinal order of the folded paths: below, at or above zero.
 int ComparePathNames(const CString& a, const CString& b);
 // A find-first on the path succeeds.

@@ -1,5 +1,6 @@
 // The colour scheme: its 82 colours for two sets of system colours, the darker faces of dark and
 // black faces, what Load gives (with and without "banner.bmp") and the index edges of its tables.
+#include "app/CarrowfoldApp.h"
 #include "app/look/ColorScheme.h"
 #include "app/resource.h"
 #include "tests/app/look/Pixels.h"
@@ -103,12 +104,10 @@ TEST(ColorScheme, DarkerFacesStopEachChannelAtZero)
     }
 }
 
+// The test binary's folder, which holds the "banner.bmp" the build ships beside the program.
 CString TestProgramFolder()
 {
-    wchar_t path[MAX_PATH] = L"";
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    CString folder = path;
-    return folder.Left(folder.ReverseFind(L'\\') + 1);
+    return CCarrowfoldApp::GetProgramFolder();
 }
 
 TEST(ColorScheme, LoadsEverythingButTheBannerWhenTheProgramFolderHasNone)

@@ -5,12 +5,16 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <initializer_list>
 
 namespace {
 
-std::array<COLORREF, 28> ClassicScheme()
+using SystemColours = std::array<COLORREF, 28>;
+using UVColourTable = std::array<COLORREF, kUVColorCount>;
+
+SystemColours ClassicScheme()
 {
-    std::array<COLORREF, 28> sys{};
+    SystemColours sys{};
     for (int i = 1; i <= 27; ++i)
         sys[static_cast<size_t>(i)] = RGB(i * 9, 255 - i * 9, (i * 37) % 256);
     sys[COLOR_BTNFACE] = RGB(212, 208, 200);
@@ -22,58 +26,76 @@ std::array<COLORREF, 28> ClassicScheme()
     return sys;
 }
 
+// A colour a rule gave beside the one worked out for it; the row's name tells a failure apart.
+struct KnownColour {
+    const char* name;
+    COLORREF got;
+    COLORREF expected;
+};
+
+void ExpectKnownColours(std::initializer_list<KnownColour> rows)
+{
+    for (const KnownColour& row : rows)
+        EXPECT_EQ(row.got, row.expected) << row.name;
+}
+
+// The toolkit's colours of a system scheme. The table starts filled with a value no rule gives,
+// so that an entry the computation leaves unwritten shows.
+UVColourTable UVColoursOf(const SystemColours& sys, bool paletteDisplay)
+{
+    UVColourTable table;
+    table.fill(0xFFFFFFFF);
+    ComputeUVColors(sys.data(), paletteDisplay, table.data());
+    return table;
+}
+
 TEST(UVColors, BlendWeightBelowHundredIsPercentFromHundredOnPerMille)
 {
-    struct Case {
-        const char* name;
-        int weight;
-        COLORREF expected;
-    } cases[] = {
-        {"0 %: all second colour", 0, RGB(0, 0, 0)},
-        {"50 %", 50, RGB(100, 50, 25)},
-        {"99 %", 99, RGB(198, 99, 50)},
-        {"100 is per mille: 10 %", 100, RGB(20, 10, 5)},
-        {"500 per mille", 500, RGB(100, 50, 25)},
-        {"1000 per mille: all first colour", 1000, RGB(200, 100, 50)},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(BlendColors(RGB(200, 100, 50), RGB(0, 0, 0), c.weight), c.expected) << c.name;
+    const COLORREF first = RGB(200, 100, 50);
+    const COLORREF second = RGB(0, 0, 0);
+    ExpectKnownColours({
+        {"0 %: all second colour", BlendColors(first, second, 0), RGB(0, 0, 0)},
+        {"50 %", BlendColors(first, second, 50), RGB(100, 50, 25)},
+        {"99 %", BlendColors(first, second, 99), RGB(198, 99, 50)},
+        {"100 is per mille: 10 %", BlendColors(first, second, 100), RGB(20, 10, 5)},
+        {"500 per mille", BlendColors(first, second, 500), RGB(100, 50, 25)},
+        {"1000 per mille: all first colour", BlendColors(first, second, 1000), RGB(200, 100, 50)},
+    });
 }
 
 TEST(UVColors, PaletteDisplayKeepsEveryDerivedColourAtItsSystemDefault)
 {
-    const auto sys = ClassicScheme();
-    COLORREF table[kUVColorCount];
-    ComputeUVColors(sys.data(), true, table);
-    struct Case {
-        int index;
-        int system;
-    } cases[] = {{30, COLOR_BTNFACE},  {31, COLOR_WINDOW},    {32, COLOR_HIGHLIGHT},
-                 {35, COLOR_GRAYTEXT}, {38, COLOR_BTNSHADOW}, {44, COLOR_WINDOWTEXT},
-                 {46, COLOR_BTNTEXT},  {48, COLOR_BTNFACE},   {49, COLOR_BTNTEXT}};
-    for (const auto& c : cases)
-        EXPECT_EQ(table[c.index], sys[static_cast<size_t>(c.system)]) << "colour " << c.index;
-    for (int i = 1; i <= 27; ++i)
-        EXPECT_EQ(table[i], sys[static_cast<size_t>(i)]) << "system colour " << i;
+    const SystemColours sys = ClassicScheme();
+    const UVColourTable table = UVColoursOf(sys, true);
+    ExpectKnownColours({
+        {"colour 30: button face", table[30], sys[COLOR_BTNFACE]},
+        {"colour 31: window", table[31], sys[COLOR_WINDOW]},
+        {"colour 32: highlight", table[32], sys[COLOR_HIGHLIGHT]},
+        {"colour 35: grey text", table[35], sys[COLOR_GRAYTEXT]},
+        {"colour 38: button shadow", table[38], sys[COLOR_BTNSHADOW]},
+        {"colour 44: window text", table[44], sys[COLOR_WINDOWTEXT]},
+        {"colour 46: button text", table[46], sys[COLOR_BTNTEXT]},
+        {"colour 48: button face", table[48], sys[COLOR_BTNFACE]},
+        {"colour 49: button text", table[49], sys[COLOR_BTNTEXT]},
+    });
+    for (size_t i = 1; i <= 27; ++i)
+        EXPECT_EQ(table[i], sys[i]) << "system colour " << i;
     EXPECT_EQ(table[28], 0u);
     EXPECT_EQ(table[29], 0u);
 }
 
 TEST(UVColors, BlackFaceGivesFixedBrightAndDarkColours)
 {
-    auto sys = ClassicScheme();
+    SystemColours sys = ClassicScheme();
     sys[COLOR_BTNFACE] = RGB(0, 0, 0);
-    COLORREF table[kUVColorCount];
-    ComputeUVColors(sys.data(), false, table);
+    const UVColourTable table = UVColoursOf(sys, false);
     EXPECT_EQ(table[48], RGB(35, 35, 35));
     EXPECT_EQ(table[49], RGB(127, 127, 127));
 }
 
 TEST(UVColors, DerivedColoursKeepTheirContrastWithTheMenuBackground)
 {
-    const auto sys = ClassicScheme();
-    COLORREF table[kUVColorCount];
-    ComputeUVColors(sys.data(), false, table);
+    const UVColourTable table = UVColoursOf(ClassicScheme(), false);
     // The contrast pass guarantees these pairs (target, reference, x) are told apart.
     struct Case {
         int target;
@@ -171,17 +193,12 @@ namespace {
 
 TEST(UVColors, TintTowardWhiteMixesEachChannelWithWhite)
 {
-    struct Case {
-        const char* name;
-        double f;
-        COLORREF expected;
-    } cases[] = {
-        {"none", 0.0, RGB(100, 0, 200)},
-        {"half", 0.5, RGB(177, 127, 227)},
-        {"all", 1.0, RGB(255, 255, 255)},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(TintTowardWhite(RGB(100, 0, 200), c.f), c.expected) << c.name;
+    const COLORREF colour = RGB(100, 0, 200);
+    ExpectKnownColours({
+        {"none", TintTowardWhite(colour, 0.0), RGB(100, 0, 200)},
+        {"half", TintTowardWhite(colour, 0.5), RGB(177, 127, 227)},
+        {"all", TintTowardWhite(colour, 1.0), RGB(255, 255, 255)},
+    });
 }
 
 // Known answers, worked out from the blending, contrast and brightening rules apart from the code:
@@ -219,11 +236,10 @@ TEST(UVColors, DerivedColoursOfThreeSchemesMatchTheirWorkedAnswers)
     constexpr int roles[9] = {COLOR_BTNFACE,       COLOR_BTNSHADOW, COLOR_GRAYTEXT,   COLOR_BTNTEXT, COLOR_HIGHLIGHT,
                               COLOR_HIGHLIGHTTEXT, COLOR_WINDOW,    COLOR_WINDOWTEXT, COLOR_MENUTEXT};
     for (const Scheme& scheme : schemes) {
-        std::array<COLORREF, 28> sys{};
+        SystemColours sys{};
         for (size_t i = 0; i < 9; ++i)
             sys[static_cast<size_t>(roles[i])] = scheme.system[i];
-        COLORREF table[kUVColorCount];
-        ComputeUVColors(sys.data(), false, table);
+        const UVColourTable table = UVColoursOf(sys, false);
         for (int i = 0; i < kUVDerivedColorCount; ++i) {
             const COLORREF got = table[kUVFirstDerivedColor + i];
             const COLORREF want = scheme.derived[i];

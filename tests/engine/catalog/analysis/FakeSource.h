@@ -15,10 +15,11 @@
 #include "engine/playback/sources/Mp3ReaderBinding.h"
 #include "engine/playback/sources/WaveReader.h"
 #include "interfaces/IUiUpdateQueue.h"
+#include "tests/support/CountedDouble.h"
 
 namespace profiler_test {
 
-class MemoryReader : public IPcmReader {
+class MemoryReader : public IPcmReader, private CountedDouble {
 public:
     MemoryReader(std::vector<int16_t> samples, HANDLE gate, std::vector<BYTE> frameTable)
         : m_samples(std::move(samples)), m_gate(gate), m_frameTable(std::move(frameTable))
@@ -28,14 +29,8 @@ public:
         *object = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_refs)); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG count = InterlockedDecrement(&m_refs);
-        if (count == 0)
-            delete this;
-        return static_cast<ULONG>(count);
-    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return Add(); }
+    ULONG STDMETHODCALLTYPE Release() override { return Drop(); }
     HRESULT STDMETHODCALLTYPE Open(BSTR, long) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE GetFormatInfo(unsigned char* info) override
     {
@@ -96,9 +91,8 @@ public:
     static inline volatile LONG s_lastReadPriority = THREAD_PRIORITY_ERROR_RETURN;
 
 private:
-    virtual ~MemoryReader() = default;
+    ~MemoryReader() override = default;
 
-    volatile LONG m_refs = 1;
     std::vector<int16_t> m_samples;
     HANDLE m_gate;
     std::vector<BYTE> m_frameTable;

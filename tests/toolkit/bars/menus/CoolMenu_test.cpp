@@ -12,24 +12,39 @@
 #include "toolkit/bars/menus/MenuState.h"
 #include "toolkit/bars/menus/PopupMenu.h"
 
+#include <initializer_list>
 #include <optional>
 
 namespace {
 
 enum : UINT { cmdNew = 101, cmdOpen = 102, cmdSave = 103, cmdPrint = 104, cmdSaveAs = 105, cmdClose = 106 };
 
+// One item of a test's popup menu, as AppendMenuW takes it: flags, command id (a submenu's
+// handle under MF_POPUP) and text (the item data under MF_OWNERDRAW).
+struct MenuEntry {
+    UINT flags;
+    UINT_PTR id;
+    const wchar_t* text;
+};
+
+HMENU MakeMenu(std::initializer_list<MenuEntry> entries)
+{
+    HMENU menu = CreatePopupMenu();
+    for (const MenuEntry& entry : entries)
+        AppendMenuW(menu, entry.flags, entry.id, entry.text);
+    return menu;
+}
+
 // New, Open, separator, Save (checked), Save As (disabled), Close, Print.
 HMENU MakeFileMenu()
 {
-    HMENU menu = CreatePopupMenu();
-    AppendMenuW(menu, MF_STRING, cmdNew, L"&New\tCtrl+N");
-    AppendMenuW(menu, MF_STRING, cmdOpen, L"&Open");
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING | MF_CHECKED, cmdSave, L"&Save");
-    AppendMenuW(menu, MF_STRING | MF_GRAYED, cmdSaveAs, L"Save &As");
-    AppendMenuW(menu, MF_STRING, cmdClose, L"&Close");
-    AppendMenuW(menu, MF_STRING, cmdPrint, L"&Print");
-    return menu;
+    return MakeMenu({{MF_STRING, cmdNew, L"&New\tCtrl+N"},
+                     {MF_STRING, cmdOpen, L"&Open"},
+                     {MF_SEPARATOR, 0, nullptr},
+                     {MF_STRING | MF_CHECKED, cmdSave, L"&Save"},
+                     {MF_STRING | MF_GRAYED, cmdSaveAs, L"Save &As"},
+                     {MF_STRING, cmdClose, L"&Close"},
+                     {MF_STRING, cmdPrint, L"&Print"}});
 }
 
 class XPLook {
@@ -67,6 +82,19 @@ protected:
     UINT Track(std::vector<MenuStep> steps, bool toolkitPopup = false)
     {
         return m_driver->Track(m_menu, POINT{40, 30}, toolkitPopup, std::move(steps));
+    }
+    // The test's own menu in place of the file menu.
+    void ReplaceMenu(std::initializer_list<MenuEntry> entries)
+    {
+        DestroyMenu(m_menu);
+        m_menu = MakeMenu(entries);
+    }
+    // Personalised menus with these commands hidden and no command recent, so that each of them
+    // stays hidden.
+    void HideWithNoneRecent(std::initializer_list<UINT> ids)
+    {
+        Cool().ClearRecentItems();
+        Cool().HideCommands(ids.begin(), static_cast<int>(ids.size()));
     }
 
     std::optional<MenuDriver> m_driver;
@@ -128,12 +156,9 @@ TEST_F(CoolMenuTest, ItemStatesSeparatorAndMarginReadAsTheLooksColoursOnScreen)
 
 TEST_F(CoolMenuTest, InTheXPLookItemsLieInsideTheirPopup)
 {
-    DestroyMenu(m_menu);
-    HMENU recent = CreatePopupMenu();
-    AppendMenuW(recent, MF_STRING, 410, L"Friday mix");
-    m_menu = CreatePopupMenu();
-    AppendMenuW(m_menu, MF_STRING, cmdNew, L"&New\tCtrl+N");
-    AppendMenuW(m_menu, MF_POPUP, reinterpret_cast<UINT_PTR>(recent), L"&Recent Mixes");
+    HMENU recent = MakeMenu({{MF_STRING, 410, L"Friday mix"}});
+    ReplaceMenu(
+        {{MF_STRING, cmdNew, L"&New\tCtrl+N"}, {MF_POPUP, reinterpret_cast<UINT_PTR>(recent), L"&Recent Mixes"}});
     const XPLook xp(TRUE);
     RECT item{};
     RECT client{};
@@ -152,13 +177,11 @@ TEST_F(CoolMenuTest, InTheXPLookItemsLieInsideTheirPopup)
 
 TEST_F(CoolMenuTest, SharedMnemonicSelectsTheNextMatchAndAUniqueOneExecutes)
 {
-    DestroyMenu(m_menu);
-    m_menu = CreatePopupMenu();
-    AppendMenuW(m_menu, MF_STRING, 201, L"&Alpha");
-    AppendMenuW(m_menu, MF_STRING, 202, L"&Beta");
-    AppendMenuW(m_menu, MF_STRING, 203, L"&Bravo");
-    AppendMenuW(m_menu, MF_STRING, 204, L"Fish && &Chips");
-    AppendMenuW(m_menu, MF_STRING, 205, L"&Bolt");
+    ReplaceMenu({{MF_STRING, 201, L"&Alpha"},
+                 {MF_STRING, 202, L"&Beta"},
+                 {MF_STRING, 203, L"&Bravo"},
+                 {MF_STRING, 204, L"Fish && &Chips"},
+                 {MF_STRING, 205, L"&Bolt"}});
     Cool().ConvertMenu(m_menu, TRUE);
     struct Case {
         const char* name;
@@ -191,9 +214,7 @@ TEST_F(CoolMenuTest, SharedMnemonicSelectsTheNextMatchAndAUniqueOneExecutes)
 
 TEST_F(CoolMenuTest, DisplayFullMenusReopensTheMenuExpandedInPlace)
 {
-    Cool().ClearRecentItems();
-    const UINT hidden[] = {cmdSaveAs, cmdClose};
-    Cool().HideCommands(hidden, 2);
+    HideWithNoneRecent({cmdSaveAs, cmdClose});
     RECT collapsedRect{}, expandedRect{};
     int collapsedCount = 0, expandedCount = 0, chevronAt = -2, chevronAfter = -2;
     Track({[](HWND) {},
@@ -222,9 +243,7 @@ TEST_F(CoolMenuTest, DisplayFullMenusReopensTheMenuExpandedInPlace)
 
 TEST_F(CoolMenuTest, RecentCommandsAreNotHiddenAndTheListKeepsFiveMostRecentFirst)
 {
-    Cool().ClearRecentItems();
-    const UINT hidden[] = {301, 302, 303, 304, 305, 306, cmdSaveAs};
-    Cool().HideCommands(hidden, 7);
+    HideWithNoneRecent({301, 302, 303, 304, 305, 306, cmdSaveAs});
     for (UINT id : {301u, 302u, 303u, 304u, 305u, 306u, 303u})
         Cool().SaveRecentItems(id);
     Cool().SaveRecentItems(999);  // neither hidden nor recent: not recorded
@@ -257,9 +276,7 @@ TEST_F(CoolMenuTest, RecentCommandsAreNotHiddenAndTheListKeepsFiveMostRecentFirs
 
 TEST_F(CoolMenuTest, ChevronItemReadsAsTheLooksColoursOnScreen)
 {
-    Cool().ClearRecentItems();
-    const UINT hidden[] = {cmdClose};
-    Cool().HideCommands(hidden, 1);
+    HideWithNoneRecent({cmdClose});
     struct Case {
         const char* name;
         BOOL xp;
@@ -292,15 +309,12 @@ TEST_F(CoolMenuTest, ChevronItemReadsAsTheLooksColoursOnScreen)
 
 TEST_F(CoolMenuTest, AdjacentSeparatorsLeftByHidingCollapseIntoOne)
 {
-    DestroyMenu(m_menu);
-    m_menu = CreatePopupMenu();
-    AppendMenuW(m_menu, MF_STRING, 401, L"One");
-    AppendMenuW(m_menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(m_menu, MF_STRING, 402, L"Rare");
-    AppendMenuW(m_menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(m_menu, MF_STRING, 403, L"Two");
-    Cool().ClearRecentItems();
-    Cool().HideCommand(402);
+    ReplaceMenu({{MF_STRING, 401, L"One"},
+                 {MF_SEPARATOR, 0, nullptr},
+                 {MF_STRING, 402, L"Rare"},
+                 {MF_SEPARATOR, 0, nullptr},
+                 {MF_STRING, 403, L"Two"}});
+    HideWithNoneRecent({402});
     std::vector<UINT> ids;
     Track({[](HWND) {},
            [&](HWND) {
@@ -313,17 +327,13 @@ TEST_F(CoolMenuTest, AdjacentSeparatorsLeftByHidingCollapseIntoOne)
 
 TEST_F(CoolMenuTest, InTheXPLookASeparatorBetweenShownHiddenItemsTakesNoHeight)
 {
-    DestroyMenu(m_menu);
-    m_menu = CreatePopupMenu();
-    AppendMenuW(m_menu, MF_STRING, 401, L"One");
-    AppendMenuW(m_menu, MF_STRING, 402, L"Rare");
-    AppendMenuW(m_menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(m_menu, MF_STRING, 404, L"Rarer");
-    AppendMenuW(m_menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(m_menu, MF_STRING, 403, L"Two");
-    Cool().ClearRecentItems();
-    Cool().HideCommand(402);
-    Cool().HideCommand(404);
+    ReplaceMenu({{MF_STRING, 401, L"One"},
+                 {MF_STRING, 402, L"Rare"},
+                 {MF_SEPARATOR, 0, nullptr},
+                 {MF_STRING, 404, L"Rarer"},
+                 {MF_SEPARATOR, 0, nullptr},
+                 {MF_STRING, 403, L"Two"}});
+    HideWithNoneRecent({402, 404});
     GetUVMenuState().expandRequested = TRUE;
     Cool().ConvertMenu(m_menu, TRUE);
     Cool().HideInfrequentItems(m_menu);
@@ -359,13 +369,11 @@ TEST_F(CoolMenuTest, InTheXPLookASeparatorBetweenShownHiddenItemsTakesNoHeight)
 
 TEST_F(CoolMenuTest, ForeignOwnerDrawnItemsStayUntouched)
 {
-    DestroyMenu(m_menu);
-    m_menu = CreatePopupMenu();
     // Data that is a small integer, and data that points at the marker's letters.
     static const DWORD lookalike[2] = {CUVMenuItemRecord::kMarker, 0};
-    AppendMenuW(m_menu, MF_OWNERDRAW, 501, reinterpret_cast<const wchar_t*>(static_cast<ULONG_PTR>(7)));
-    AppendMenuW(m_menu, MF_OWNERDRAW, 502, reinterpret_cast<const wchar_t*>(lookalike));
-    AppendMenuW(m_menu, MF_STRING, 503, L"&Ours");
+    ReplaceMenu({{MF_OWNERDRAW, 501, reinterpret_cast<const wchar_t*>(static_cast<ULONG_PTR>(7))},
+                 {MF_OWNERDRAW, 502, reinterpret_cast<const wchar_t*>(lookalike)},
+                 {MF_STRING, 503, L"&Ours"}});
     auto dataOf = [&](int position) {
         MENUITEMINFOW info{};
         info.cbSize = sizeof(info);
@@ -384,9 +392,7 @@ TEST_F(CoolMenuTest, ForeignOwnerDrawnItemsStayUntouched)
 
 TEST_F(CoolMenuTest, MenusOutlivingTheCoolMenuGetTheirItemsBack)
 {
-    Cool().ClearRecentItems();
-    const UINT hidden[] = {cmdSaveAs, cmdClose};
-    Cool().HideCommands(hidden, 2);
+    HideWithNoneRecent({cmdSaveAs, cmdClose});
     int collapsed = 0;
     Track({[](HWND) {}, [&](HWND) { collapsed = GetMenuItemCount(m_menu); }}, true);
     ASSERT_EQ(collapsed, 6);
@@ -434,9 +440,7 @@ TEST_F(CoolMenuTest, OtherTimersOfTheFrameLeaveTheChevronTimerRunning)
 
 TEST_F(CoolMenuTest, RestingOnTheChevronExpandsTheMenuBarsDropDown)
 {
-    Cool().ClearRecentItems();
-    const UINT hidden[] = {cmdSaveAs};
-    Cool().HideCommands(hidden, 1);
+    HideWithNoneRecent({cmdSaveAs});
     UVMenuState& state = GetUVMenuState();
     state.menuBarNotTracking = FALSE;  // as while the menu bar tracks its drop-down
     SetForegroundWindow(Frame());
