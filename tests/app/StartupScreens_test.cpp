@@ -409,6 +409,26 @@ TEST_F(StartupScreens, WelcomeAnswersAreKeptAndTheSampleMixOpens)
     }
 }
 
+TEST_F(StartupScreens, SampleMixThatDoesNotOpenIsReportedAndLendsTheEmptyMixNoName)
+{
+    SetEnvironmentVariableW(L"CARROWFOLD_DOUBLE_LOAD_RESULT", L"S_FALSE");
+    ProgramRun run(DoubleFolderProgram(), L"", WelcomeDialog::AsProfileSays);
+    const HWND dialog = WaitForBox(run.ProcessId(), 30000);
+    ASSERT_NE(dialog, nullptr);
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntilGone(dialog, 10000));
+    const HWND box = WaitForBox(run.ProcessId(), 10000);
+    ASSERT_NE(box, nullptr) << "the failed open is reported";
+    EXPECT_EQ(WindowTitle(box), L"Deckwright");
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntilGone(box, 10000));
+    const HWND main = run.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    WaitUntilIdle(main);
+    EXPECT_EQ(WaitForTitleContaining(main, L"demo", 2000).find(L"demo"), std::wstring::npos);
+    Close(run, main);
+}
+
 TEST_F(StartupScreens, ClickOnTheSampleRadioStaysInTheWelcomeDialog)
 {
     ProgramRun run(DoubleFolderProgram(), L"", WelcomeDialog::AsProfileSays);
