@@ -5,6 +5,7 @@
 #include "app/PlayListView.h"
 #include "app/SingleDocTemplateEx.h"
 #include "app/look/ColorScheme.h"
+#include "app/SplashWindow.h"
 #include "app/resource.h"
 #include "classlib/ole/OleInit.h"
 #include "classlib/ui/CmdUI.h"
@@ -132,6 +133,11 @@ BOOL CCarrowfoldApp::InitInstance()
     const int startCount = static_cast<int>(GetProfileInt(kSettings, kStartCount, 0)) + 1;
     WriteProfileInt(kSettings, kStartCount, startCount);
 
+    CCommandLineInfo startInfo;
+    ParseCommandLine(startInfo);
+    if (startInfo.m_nShellCommand != CCommandLineInfo::FileOpen)
+        g_bShowSplash = startInfo.m_bShowSplash;
+
     g_colorScheme.Load(GetProgramFolder());
 
     if (!AfxOleInit())
@@ -149,6 +155,13 @@ BOOL CCarrowfoldApp::InitInstance()
         return FALSE;
     frame->CompleteStartUp(startCount <= 2);
     return TRUE;
+}
+
+BOOL CCarrowfoldApp::PreTranslateMessage(MSG* msg)
+{
+    if (CSplashWindow::PreTranslateAppMessage(msg))
+        return TRUE;
+    return CWindowedApp::PreTranslateMessage(msg);
 }
 
 int CCarrowfoldApp::ExitInstance()

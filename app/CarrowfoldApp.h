@@ -1,8 +1,11 @@
 // CCarrowfoldApp: the program's application object. It fixes the per-user profile, refuses to run
 // on common controls older than 5.0, hands a second start over to the running instance, counts
-// starts that did not end cleanly, builds the document template and processes the command line,
-// then lets the main frame finish the start-up. Its DoMessageBox gives every message box of the
-// program its icon and caption.
+// starts that did not end cleanly, decides whether the splash window shows (not when a playlist is
+// named on the command line), builds the document template and processes the command line, then
+// lets the main frame finish the start-up. Every message of its loop is offered to the splash
+// window first; its DoMessageBox gives every message box of the program its icon and caption.
+// Left out: the class library's control container (no window of the program holds such controls)
+// and a list of objects to shut down at exit (no part of the program hands it one).
 #pragma once
 
 #include "classlib/ui/WindowedApp.h"
@@ -13,6 +16,8 @@ public:
 
     BOOL InitInstance() override;
     int ExitInstance() override;
+    // A key or click that only dismissed the splash window goes no further.
+    BOOL PreTranslateMessage(MSG* msg) override;
     int DoMessageBox(const wchar_t* prompt, UINT type, UINT helpId) override;
 
     // The recent-file entries, grayed in the menu while a live performance runs.

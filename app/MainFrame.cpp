@@ -2,11 +2,15 @@
 
 #include "app/BrennockDoc.h"
 #include "app/BstrResult.h"
-#include "classlib/com/ComPtr.h"
+#include "app/CarrowfoldApp.h"
 #include "app/PlayListView.h"
 #include "app/look/ColorScheme.h"
+#include "app/SplashWindow.h"
+#include "app/WelcomeDlg.h"
 #include "app/resource.h"
+#include "classlib/com/ComPtr.h"
 #include "classlib/ui/AfxIds.h"
+#include "classlib/ui/Dialog.h"
 #include "classlib/ui/WindowedApp.h"
 #include "interfaces/IPlayManager.h"
 #include "interfaces/IPlayer.h"
@@ -22,6 +26,9 @@ namespace {
 // Right edges of the two text panes: pane 0 is 500 pixels wide, pane 1 1000.
 constexpr int kStatusPaneEdges[] = {500, 1500};
 
+constexpr wchar_t kSettings[] = L"Settings";
+constexpr wchar_t kShowWelcome[] = L"Show Welcome Dialog";
+
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
@@ -29,6 +36,7 @@ ON_WM_CREATE()
 ON_WM_CLOSE()
 ON_WM_TIMER()
 ON_WM_SYSCOLORCHANGE()
+ON_COMMAND(ID_APP_ABOUT, &CMainFrame::OnAppAbout)
 END_MESSAGE_MAP()
 
 CMainFrame::CMainFrame() : m_nInstanceMsg(RegisterWindowMessageW(L"Carrowfold 5 MultiInst communication")) {}
@@ -61,6 +69,7 @@ int CMainFrame::OnCreate(LPCREATESTRUCT cs)
         return -1;
     ::SendMessageW(m_hStatusBar, SB_SETPARTS, std::size(kStatusPaneEdges), reinterpret_cast<LPARAM>(kStatusPaneEdges));
     RecalcLayout();
+    CSplashWindow::ShowSplash(this);
     return 0;
 }
 
@@ -99,7 +108,33 @@ BOOL CMainFrame::CompleteStartUp(BOOL reopenLastPlaylist)
     UpdateWindow();
     ShowWindow(SW_SHOW);
     OnUpdateFrameTitle(TRUE);
+    OfferSampleMix(doc);
     return TRUE;
+}
+
+void CMainFrame::OfferSampleMix(CBrennockDoc* doc)
+{
+    CWindowedApp* app = AfxGetWindowedApp();
+    if (!app || app->GetProfileInt(kSettings, kShowWelcome, 1) == 0 || doc->GetTrackCount() > 0)
+        return;
+    CWelcomeDlg welcome(this);
+    if (welcome.DoModal() != IDOK)
+        return;
+    app->WriteProfileInt(kSettings, kShowWelcome, welcome.m_bShowAgain);
+    if (welcome.m_nChoice != IDC_WELCOME_YES)
+        return;
+    CString name;
+    name.LoadString(IDS_DEMO_MIX);
+    doc->OnNewDocument();
+    // A sample mix that did not open has been reported; the empty mix must not carry its name.
+    if (doc->OnOpenDocument(CCarrowfoldApp::GetProgramFolder() + name))
+        doc->SetTitle(name);
+}
+
+void CMainFrame::OnAppAbout()
+{
+    CDialog about(IDD_ABOUTBOX, this);
+    about.DoModal();
 }
 
 LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)

@@ -1,9 +1,10 @@
-// CMainFrame: the program's only top-level window. It finishes the start-up that the
-// application began (engine creation, the 25 ms update timer, showing the frame), answers the
-// single-instance handshake, and runs the close sequence that shuts the engine down.
+// CMainFrame: the program's only top-level window. It shows the splash window as it is created,
+// finishes the start-up that the application began (engine creation, the 25 ms update timer,
+// showing the frame, the welcome dialog of a first start), answers the single-instance handshake,
+// shows the about box, and runs the close sequence that shuts the engine down.
 // Its status bar is a plain common-controls one with the two text panes the engine's progress
 // messages use. Not here yet: the toolkit frame base and status bar, menu bar, toolbars, splitter
-// panes and their stored layout, the splash and welcome windows.
+// panes and their stored layout.
 #pragma once
 
 #include "classlib/ui/FrameWnd.h"
@@ -25,7 +26,8 @@ public:
     // The view fills what the status bar leaves of the client area.
     void RecalcLayout(BOOL notify = TRUE) override;
 
-    // Once, from the application's start-up: engine, timer, then the frame is shown.
+    // Once, from the application's start-up: engine, timer, the frame shown, then the welcome
+    // dialog unless the profile says not to show it or the mix already has tracks.
     BOOL CompleteStartUp(BOOL reopenLastPlaylist);
 
     CBrennockDoc* GetDocument();
@@ -48,6 +50,10 @@ protected:
     void OnTimer(UINT_PTR id);
     // The program's colours that follow the system colours are computed again.
     void OnSysColorChange();
+    void OnAppAbout();
+    // The welcome dialog and what its answer asks for: its show-again flag kept in the profile,
+    // the sample mix from the program folder opened.
+    void OfferSampleMix(CBrennockDoc* doc);
 
     UINT m_nInstanceMsg;
     HWND m_hStatusBar = nullptr;  // a child window: destroyed with the frame

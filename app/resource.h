@@ -23,6 +23,17 @@
 #define IDS_PLAYING_LOCALLY 40026
 #define IDS_WEBCASTING_ON 40027
 
+#define IDS_DEMO_MIX 115  // "demo.cfp", the sample mix in the program folder
+
+#define IDD_ABOUTBOX 10000
+#define IDD_WELCOME 10007
+#define IDC_WELCOME_YES 57601  // the id of the Open Playlist command
+#define IDC_WELCOME_NO 20011
+#define IDC_WELCOME_DONT_SHOW 20012
+#define IDC_WELCOME_PICTURE1 20086
+#define IDC_WELCOME_PICTURE2 20087
+
+#define ID_APP_ABOUT 118
 #define ID_FILE_APPEND_PLAYLIST 141
 #define ID_VIEW_ALT_DISPLAY 204
 

@@ -210,6 +210,11 @@ protected:                                                                      
                self_->OnInitMenuPopup(reinterpret_cast<HMENU>(c_.wParam), LOWORD(c_.lParam), HIWORD(c_.lParam));)
 #define ON_WM_WINDOWPOSCHANGED()                                                                                       \
     AFX_ON_WM_(WM_WINDOWPOSCHANGED, self_->OnWindowPosChanged(reinterpret_cast<WINDOWPOS*>(c_.lParam));)
+// void OnDrawItem(int id, LPDRAWITEMSTRUCT): the message is answered TRUE.
+#define ON_WM_DRAWITEM()                                                                                               \
+    AFX_ON_WM_(WM_DRAWITEM,                                                                                            \
+               self_->OnDrawItem(static_cast<int>(c_.wParam), reinterpret_cast<LPDRAWITEMSTRUCT>(c_.lParam));          \
+               c_.result = TRUE;)
 #define ON_WM_SYSCOLORCHANGE() AFX_ON_WM_(WM_SYSCOLORCHANGE, self_->OnSysColorChange();)
 #define ON_WM_MOUSEACTIVATE()                                                                                          \
     AFX_ON_WM_(WM_MOUSEACTIVATE, c_.result = self_->OnMouseActivate(reinterpret_cast<HWND>(c_.wParam),                 \

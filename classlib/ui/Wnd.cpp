@@ -439,6 +439,36 @@ CWnd* CWnd::GetTopLevelParent() const
     return FromHandle(hwnd);
 }
 
+void CWnd::CenterWindow(CWnd* alternateOwner)
+{
+    HWND over = alternateOwner ? alternateOwner->m_hWnd : ::GetWindow(m_hWnd, GW_OWNER);
+    // A window that is not on the screen gives no place to centre on.
+    if (over && (!::IsWindowVisible(over) || ::IsIconic(over)))
+        over = nullptr;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    ::GetMonitorInfoW(::MonitorFromWindow(over ? over : m_hWnd, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT work = monitor.rcWork;
+    RECT centre = work;
+    if (over)
+        ::GetWindowRect(over, &centre);
+    RECT window;
+    GetWindowRect(&window);
+    const int width = window.right - window.left;
+    const int height = window.bottom - window.top;
+    int x = (centre.left + centre.right - width) / 2;
+    int y = (centre.top + centre.bottom - height) / 2;
+    if (x + width > work.right)
+        x = work.right - width;
+    if (x < work.left)
+        x = work.left;
+    if (y + height > work.bottom)
+        y = work.bottom - height;
+    if (y < work.top)
+        y = work.top;
+    ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 HWND CWnd::GetSafeOwner_(HWND parent, HWND* top)
 {
     HWND hwnd = parent;

@@ -119,6 +119,10 @@ public:
     // The nearest frame window above this one (not this one itself).
     CFrameWnd* GetParentFrame() const;
     CWnd* GetTopLevelParent() const;
+    // Centres a top-level window over its owner (or `alternateOwner`), or over the work area of
+    // its monitor when there is none or it is hidden or minimized; the window is kept inside that
+    // work area. Child windows are not centred here.
+    void CenterWindow(CWnd* alternateOwner = nullptr);
 
     // Lays out the children with ids first..last (the bars) by WM_SIZEPARENT in z-order, each
     // taking its side of the client rectangle, and gives what is left to child `leftOverId`.

@@ -63,30 +63,6 @@ std::string ClickWav(double bpm)
     return wav;
 }
 
-// A dialog box (class "#32770") of the process, or null.
-HWND FindDialogOf(DWORD processId)
-{
-    struct Search {
-        DWORD process;
-        HWND found;
-    } search{processId, nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM parameter) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(parameter);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            wchar_t name[32] = {};
-            GetClassNameW(hwnd, name, 32);
-            if (owner == s->process && IsWindowVisible(hwnd) && std::wstring(name) == L"#32770") {
-                s->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 TEST(EngineStartup, StartsAndClosesCleanlyWithTheRealEngine)
 {
     DeleteProgramProfile();
@@ -133,15 +109,11 @@ TEST(EngineStartup, APlaylistOfFileNamesOpensUnderItsTitleAndIsNeverSavedOver)
 
     // Save asks for a mix document's name: the list is no path to save to.
     PostMessageW(main, WM_COMMAND, 0xE103 /* ID_FILE_SAVE */, 0);
-    HWND dialog = nullptr;
-    for (DWORD waited = 0; !dialog && waited < 30000; waited += 100) {
-        Sleep(100);
-        dialog = FindDialogOf(run.ProcessId());
-    }
+    const HWND dialog = WaitForBox(run.ProcessId(), 30000);
     ASSERT_NE(dialog, nullptr) << "no save dialog";
     EXPECT_EQ(WindowTitle(dialog).find(L"Save"), 0u) << "the save dialog, not a failure box";
     PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-    for (DWORD waited = 0; FindDialogOf(run.ProcessId()) && waited < 30000; waited += 100)
+    for (DWORD waited = 0; !VisibleDialogs(run.ProcessId()).empty() && waited < 30000; waited += 100)
         Sleep(100);
     EXPECT_EQ(ReadBytes(list), text) << "the list is left as it was";
 

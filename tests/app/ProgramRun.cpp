@@ -7,6 +7,32 @@ namespace {
 
 constexpr wchar_t kProfileKey[] = L"Software\\Carrowfold Technology\\Carrowfold Express 5";
 
+std::vector<HWND> VisibleWindowsOf(DWORD pid)
+{
+    struct Search {
+        DWORD pid;
+        std::vector<HWND> found;
+    } search{pid, {}};
+    EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            if (owner == s->pid && IsWindowVisible(hwnd))
+                s->found.push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool HasClass(HWND hwnd, const wchar_t* name)
+{
+    wchar_t cls[64] = L"";
+    GetClassNameW(hwnd, cls, 64);
+    return lstrcmpW(cls, name) == 0;
+}
+
 }  // namespace
 
 std::wstring BuildFolder(const wchar_t* sub)
@@ -21,8 +47,24 @@ std::wstring BuildFolder(const wchar_t* sub)
     return path;
 }
 
-ProgramRun::ProgramRun(const std::wstring& exe, const std::wstring& arguments)
+std::wstring DoubleFolderProgram()
 {
+    return BuildFolder(L"app-double") + L"\\Carrowfold.exe";
+}
+
+std::wstring FreshTempPath(const wchar_t* name)
+{
+    wchar_t temp[MAX_PATH] = L"";
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring path = std::wstring(temp) + name;
+    DeleteFileW(path.c_str());
+    return path;
+}
+
+ProgramRun::ProgramRun(const std::wstring& exe, const std::wstring& arguments, WelcomeDialog welcome)
+{
+    if (welcome == WelcomeDialog::Suppressed)
+        WriteSettingsDword(L"Show Welcome Dialog", 0);
     std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     const std::wstring folder = exe.substr(0, exe.find_last_of(L'\\'));
     STARTUPINFOW startup{};
@@ -44,32 +86,46 @@ ProgramRun::~ProgramRun()
 
 HWND ProgramRun::WaitForMainWindow(DWORD ms)
 {
-    struct Search {
-        DWORD pid;
-        HWND found;
-    };
     const DWORD end = GetTickCount() + ms;
     do {
-        Search search{m_process.dwProcessId, nullptr};
-        EnumWindows(
-            [](HWND hwnd, LPARAM param) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(param);
-                DWORD pid = 0;
-                GetWindowThreadProcessId(hwnd, &pid);
-                if (pid == s->pid && IsWindowVisible(hwnd) && !GetWindow(hwnd, GW_OWNER)) {
-                    s->found = hwnd;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        if (search.found)
-            return search.found;
+        if (const HWND main = FindMainWindow(m_process.dwProcessId)) {
+            while (FindSplash(m_process.dwProcessId) && static_cast<LONG>(end - GetTickCount()) > 0)
+                Sleep(20);
+            return main;
+        }
         if (WaitForExit(0) != -1)
             return nullptr;
         Sleep(50);
     } while (static_cast<LONG>(end - GetTickCount()) > 0);
     return nullptr;
+}
+
+HWND FindMainWindow(DWORD pid)
+{
+    for (HWND hwnd : VisibleWindowsOf(pid)) {
+        if (!GetWindow(hwnd, GW_OWNER))
+            return hwnd;
+    }
+    return nullptr;
+}
+
+HWND FindSplash(DWORD pid)
+{
+    for (HWND hwnd : VisibleWindowsOf(pid)) {
+        const auto style = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE));
+        const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE));
+        if (GetWindow(hwnd, GW_OWNER) && (style & WS_POPUP) && (style & WS_CAPTION) != WS_CAPTION &&
+            !(exStyle & WS_EX_TOOLWINDOW) && !HasClass(hwnd, L"#32770") && !HasClass(hwnd, L"#32768"))
+            return hwnd;
+    }
+    return nullptr;
+}
+
+std::vector<HWND> VisibleDialogs(DWORD pid)
+{
+    std::vector<HWND> dialogs = VisibleWindowsOf(pid);
+    std::erase_if(dialogs, [](HWND hwnd) { return !HasClass(hwnd, L"#32770"); });
+    return dialogs;
 }
 
 long ProgramRun::WaitForExit(DWORD ms)
@@ -98,29 +154,11 @@ std::wstring WindowTitle(HWND hwnd)
 
 HWND WaitForBox(DWORD pid, DWORD ms)
 {
-    struct Search {
-        DWORD pid;
-        HWND found;
-    };
     const DWORD end = GetTickCount() + ms;
     do {
-        Search search{pid, nullptr};
-        EnumWindows(
-            [](HWND hwnd, LPARAM param) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(param);
-                DWORD owner = 0;
-                GetWindowThreadProcessId(hwnd, &owner);
-                wchar_t cls[16] = L"";
-                GetClassNameW(hwnd, cls, 16);
-                if (owner == s->pid && IsWindowVisible(hwnd) && lstrcmpW(cls, L"#32770") == 0) {
-                    s->found = hwnd;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        if (search.found)
-            return search.found;
+        const std::vector<HWND> dialogs = VisibleDialogs(pid);
+        if (!dialogs.empty())
+            return dialogs.front();
         Sleep(50);
     } while (static_cast<LONG>(end - GetTickCount()) > 0);
     return nullptr;
@@ -207,6 +245,17 @@ bool ReadSettingsDword(const wchar_t* value, DWORD* out)
     DWORD size = sizeof(*out);
     const std::wstring key = std::wstring(kProfileKey) + L"\\Settings";
     return RegGetValueW(HKEY_CURRENT_USER, key.c_str(), value, RRF_RT_REG_DWORD, nullptr, out, &size) == ERROR_SUCCESS;
+}
+
+void WriteSettingsDword(const wchar_t* value, DWORD data)
+{
+    const std::wstring key = std::wstring(kProfileKey) + L"\\Settings";
+    HKEY settings = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &settings, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    RegSetValueExW(settings, value, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data));
+    RegCloseKey(settings);
 }
 
 FILETIME LastWrite(const std::wstring& path)

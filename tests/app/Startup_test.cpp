@@ -9,20 +9,6 @@
 
 namespace {
 
-std::wstring DoubleFolderProgram()
-{
-    return BuildFolder(L"app-double") + L"\\Carrowfold.exe";
-}
-
-std::wstring LogPath(const wchar_t* name)
-{
-    wchar_t temp[MAX_PATH] = L"";
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring path = std::wstring(temp) + name;
-    DeleteFileW(path.c_str());
-    return path;
-}
-
 bool Contains(const std::vector<std::string>& lines, const std::string& text)
 {
     return std::any_of(lines.begin(), lines.end(),
@@ -91,7 +77,7 @@ TEST_F(Startup, SecondStartHandsOverAndStartCountGuardsAgainstCrashes)
 
 TEST_F(Startup, EngineGetsTheMainWindowAndProductVersionAndItsUpdatesReachTheFrame)
 {
-    const std::wstring log = LogPath(L"carrowfold-double.log");
+    const std::wstring log = FreshTempPath(L"carrowfold-double.log");
     SetEnvironmentVariableW(L"CARROWFOLD_DOUBLE_LOG", log.c_str());
     SetEnvironmentVariableW(L"CARROWFOLD_DOUBLE_UPDATES", L"8:0,9:1");
     ProgramRun run(DoubleFolderProgram());
@@ -124,7 +110,7 @@ TEST_F(Startup, EngineGetsTheMainWindowAndProductVersionAndItsUpdatesReachTheFra
 
 TEST_F(Startup, UndoRedoAndCatalogRefreshReachTheMixManager)
 {
-    const std::wstring log = LogPath(L"carrowfold-double-mix.log");
+    const std::wstring log = FreshTempPath(L"carrowfold-double-mix.log");
     SetEnvironmentVariableW(L"CARROWFOLD_DOUBLE_LOG", log.c_str());
     SetEnvironmentVariableW(L"CARROWFOLD_DOUBLE_UPDATES", L"21:7");
     ProgramRun run(DoubleFolderProgram());
@@ -161,7 +147,7 @@ TEST_F(Startup, UndoRedoAndCatalogRefreshReachTheMixManager)
 
 TEST_F(Startup, PlaylistOnTheCommandLineOpensOnceTheEngineExists)
 {
-    const std::wstring log = LogPath(L"carrowfold-double-open.log");
+    const std::wstring log = FreshTempPath(L"carrowfold-double-open.log");
     SetEnvironmentVariableW(L"CARROWFOLD_DOUBLE_LOG", log.c_str());
     ProgramRun run(DoubleFolderProgram(), L"Z:\\tmp\\named.cfp");
     const HWND main = run.WaitForMainWindow();

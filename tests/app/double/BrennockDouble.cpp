@@ -3,7 +3,10 @@
 // initialised, offers the UI updates listed in CARROWFOLD_DOUBLE_UPDATES ("code:value,...") to
 // the program's update pump. The pump reaches its queue as the engine's does: the display-item
 // manager asked of the engine object, and the update queue asked of that. Its mix manager logs
-// the calls the program makes of it.
+// the calls the program makes of it. Its mix reports CARROWFOLD_DOUBLE_TRACK_COUNT tracks when that
+// is set, and its first answer to the count comes CARROWFOLD_DOUBLE_COUNT_DELAY_MS late: the
+// program's start-up asks it after showing the frame, so the start-up is then held up with the
+// frame and the splash window on the screen and no message handled.
 #include "interfaces/EngineIids.h"
 #include "interfaces/IBrennock.h"
 #include "interfaces/IUiUpdateQueue.h"
@@ -61,8 +64,24 @@ class LoggingMixManager : public MixManagerDouble {
 public:
     LoggingMixManager() { canUndo = canRedo = S_OK; }
 
+    HRESULT STDMETHODCALLTYPE GetTrackCount(int* count) override
+    {
+        if (!m_countAsked) {
+            m_countAsked = true;
+            Sleep(static_cast<DWORD>(_wtoi(Env(L"CARROWFOLD_DOUBLE_COUNT_DELAY_MS").c_str())));
+        }
+        const std::wstring reported = Env(L"CARROWFOLD_DOUBLE_TRACK_COUNT");
+        if (reported.empty())
+            return MixManagerDouble::GetTrackCount(count);
+        *count = _wtoi(reported.c_str());
+        return S_OK;
+    }
+
 protected:
     void Record(const std::string& call) override { Log("%s", call.c_str()); }
+
+private:
+    bool m_countAsked = false;
 };
 
 class CEngineDouble : public IBrennock, public IUiUpdateQueue {
