@@ -5,11 +5,10 @@
 
 #include <functional>
 
-#include "LiveStream.h"
+#include "StreamTest.h"
 #include "engine/core/server/LiveAndPendingMixLock.h"
 #include "engine/playback/graph/MixOutput.h"
 #include "engine/playback/graph/PlayItem.h"
-#include "tests/support/TempDir.h"
 
 using namespace playmgrtest;
 using rendertest::TrackFile;
@@ -28,6 +27,8 @@ CPlayItem* Item(LiveStream& stream, int index)
     return item;
 }
 
+class PlayManager : public StreamTest {};
+
 struct Refusal {
     const char* name;
     std::function<HRESULT(CPlayManager&, LONG track)> call;
@@ -36,16 +37,14 @@ struct Refusal {
 
 }  // namespace
 
-TEST(PlayManager, APerformanceRefusesTheTransportAndOnlyStopPerformanceEndsIt)
+TEST_F(PlayManager, APerformanceRefusesTheTransportAndOnlyStopPerformanceEndsIt)
 {
-    fixtures::TempDir folder(L"playmgr");
-    LiveStream stream(folder.Path(), kThreeTracks, kMeasures, Device::None);
-    ASSERT_TRUE(stream.Ready()) << stream.Failure();
-    CPlayManager& manager = stream.Manager();
+    ASSERT_NO_FATAL_FAILURE(Open(Device::None));
+    CPlayManager& manager = Manager();
     ASSERT_EQ(manager.SetHeldPosition(3000000), S_OK);
     ASSERT_EQ(manager.StartPerformance(), S_OK);
     ASSERT_EQ(manager.GetPlayState(), CPlayManager::kPerforming);
-    stream.Host().Take();
+    Stream().Host().Take();
 
     const Refusal refusals[] = {
         {"PlayFromCursor", [](CPlayManager& m, LONG) { return m.PlayFromCursor(); }, S_FALSE},
@@ -66,10 +65,10 @@ TEST(PlayManager, APerformanceRefusesTheTransportAndOnlyStopPerformanceEndsIt)
         {"CanPause", [](CPlayManager& m, LONG) { return m.CanPause(); }, S_FALSE},
     };
     for (const Refusal& refusal : refusals) {
-        EXPECT_EQ(refusal.call(manager, TrackId(stream, 1)), refusal.answer) << refusal.name;
+        EXPECT_EQ(refusal.call(manager, TrackId(Stream(), 1)), refusal.answer) << refusal.name;
         EXPECT_EQ(manager.GetPlayState(), CPlayManager::kPerforming) << refusal.name;
     }
-    EXPECT_TRUE(stream.Host().Take().empty()) << "a refused command reached the video montage";
+    EXPECT_TRUE(Stream().Host().Take().empty()) << "a refused command reached the video montage";
 
     // The cue position of a running performance is not moved from outside.
     LONGLONG held = 0;
@@ -85,12 +84,10 @@ TEST(PlayManager, APerformanceRefusesTheTransportAndOnlyStopPerformanceEndsIt)
 
 // The commands wait for the global mix lock, also StopPerformance and UpdateLoopRange, which
 // change the state and the mix output under the tick; the queries never wait for it.
-TEST(PlayManager, CommandsWaitForTheMixLockAndQueriesDoNot)
+TEST_F(PlayManager, CommandsWaitForTheMixLockAndQueriesDoNot)
 {
-    fixtures::TempDir folder(L"playmgr");
-    LiveStream stream(folder.Path(), kThreeTracks, kMeasures, Device::None);
-    ASSERT_TRUE(stream.Ready()) << stream.Failure();
-    CPlayManager& manager = stream.Manager();
+    ASSERT_NO_FATAL_FAILURE(Open(Device::None));
+    CPlayManager& manager = Manager();
 
     struct Call {
         const char* name;
@@ -153,33 +150,31 @@ TEST(PlayManager, CommandsWaitForTheMixLockAndQueriesDoNot)
     }
 }
 
-TEST(PlayManager, TheCurrentTrackIsTheFirstItemEndingAfterTheHeldPosition)
+TEST_F(PlayManager, TheCurrentTrackIsTheFirstItemEndingAfterTheHeldPosition)
 {
-    fixtures::TempDir folder(L"playmgr");
-    LiveStream stream(folder.Path(), kThreeTracks, kMeasures, Device::None);
-    ASSERT_TRUE(stream.Ready()) << stream.Failure();
-    CPlayManager& manager = stream.Manager();
-    EXPECT_EQ(manager.GetCurrentTrackId(), TrackId(stream, 0)) << "the list's update found the first track";
+    ASSERT_NO_FATAL_FAILURE(Open(Device::None));
+    CPlayManager& manager = Manager();
+    EXPECT_EQ(manager.GetCurrentTrackId(), TrackId(Stream(), 0)) << "the list's update found the first track";
     struct Case {
         const char* name;
         LONGLONG held;
         LONG track;  // index, -1 none
     };
     const Case cases[] = {
-        {"inside the first track", Item(stream, 0)->GetMixStart() + 1000000, 0},
-        {"at the first track's end", Item(stream, 0)->GetMixEnd(), 1},
-        {"just before the second's end", Item(stream, 1)->GetMixEnd() - 1, 1},
-        {"at the last track's end", Item(stream, 2)->GetMixEnd(), -1},
+        {"inside the first track", Item(Stream(), 0)->GetMixStart() + 1000000, 0},
+        {"at the first track's end", Item(Stream(), 0)->GetMixEnd(), 1},
+        {"just before the second's end", Item(Stream(), 1)->GetMixEnd() - 1, 1},
+        {"at the last track's end", Item(Stream(), 2)->GetMixEnd(), -1},
         {"back at the start", 0, 0},
     };
     for (const Case& c : cases) {
-        stream.Ui().Clear();
+        Stream().Ui().Clear();
         const LONG before = manager.GetCurrentTrackId();
         manager.SetHeldPosition(c.held);
-        const LONG expected = c.track < 0 ? CPlayManager::kNoTrack : TrackId(stream, c.track);
+        const LONG expected = c.track < 0 ? CPlayManager::kNoTrack : TrackId(Stream(), c.track);
         EXPECT_EQ(manager.GetCurrentTrackId(), expected) << c.name;
         int changes = 0;
-        for (const UiPost& post : stream.Ui().Take())
+        for (const UiPost& post : Stream().Ui().Take())
             changes += post.code == PlayManagerUi::CurrentTrack;
         EXPECT_EQ(changes, before != expected ? 1 : 0) << c.name << ": UI 13 only when the track changes";
     }
@@ -187,16 +182,14 @@ TEST(PlayManager, TheCurrentTrackIsTheFirstItemEndingAfterTheHeldPosition)
 
 // Only the items that overlap the minute after the play position's ten-second bucket render, and
 // the next primary track after the one under the minute's end, so a long cross-fade is ready.
-TEST(PlayManager, ItemsRenderForTheMinuteAfterThePlayPosition)
+TEST_F(PlayManager, ItemsRenderForTheMinuteAfterThePlayPosition)
 {
-    fixtures::TempDir folder(L"playmgr");
     constexpr int kTracks = 8;
     std::vector<TrackFile> files;
     for (int i = 0; i < kTracks; ++i)
         files.push_back({100, i % 2 ? kMid : kLow, 44100, false});
-    LiveStream stream(folder.Path(), files, kMeasures, Device::WaveOut);
-    ASSERT_TRUE(stream.Ready()) << stream.Failure();
-    CPlayManager& manager = stream.Manager();
+    ASSERT_NO_FATAL_FAILURE(Open(Device::WaveOut, files));
+    CPlayManager& manager = Manager();
     ASSERT_NE(manager.GetMixOutput(), nullptr) << "the player built the stream's graph";
     LONG trackAtEnd = 0;
     int indexAtEnd = 0;
@@ -206,11 +199,11 @@ TEST(PlayManager, ItemsRenderForTheMinuteAfterThePlayPosition)
         const LONGLONG windowStart = from / 10000000 * 10000000;
         const LONGLONG windowEnd = windowStart + 60000000;
         // Past the mix's end no track follows.
-        if (!stream.MixManager().FindTrackAtPosition(windowEnd, &trackAtEnd, &indexAtEnd))
+        if (!Stream().MixManager().FindTrackAtPosition(windowEnd, &trackAtEnd, &indexAtEnd))
             indexAtEnd = kTracks;
         int rendering = 0;
         for (int i = 0; i < kTracks; ++i) {
-            const CPlayItem* item = Item(stream, i);
+            const CPlayItem* item = Item(Stream(), i);
             const bool overlaps = item->GetMixEnd() >= windowStart && item->GetMixStart() <= windowEnd;
             const bool next = i == indexAtEnd + 1;
             rendering += overlaps || next;
@@ -220,5 +213,5 @@ TEST(PlayManager, ItemsRenderForTheMinuteAfterThePlayPosition)
         EXPECT_LT(rendering, kTracks) << "from " << from << ": the case leaves no item out";
         manager.Stop();
     }
-    EXPECT_GT(stream.MixManager().cancelled.load(), 0) << "items left behind leave the analysis queue";
+    EXPECT_GT(Stream().MixManager().cancelled.load(), 0) << "items left behind leave the analysis queue";
 }

@@ -6,10 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 
-#include "LiveStream.h"
-#include "engine/core/server/LiveAndPendingMixLock.h"
+#include "StreamTest.h"
 #include "engine/playback/graph/MixOutput.h"
 #include "engine/playback/graph/PlayItem.h"
 #include "tests/support/Signals.h"
@@ -29,10 +27,10 @@ constexpr DWORD kWaitMs = 60000;
 // The mix rendered offline as the render tests make it (or only `solo`, played flat), from a
 // seek to `from` as the live stream seeks: a block's envelope ramps run between its own ends, so
 // a render lines up sample for sample only with one started at the same position.
-std::vector<int16_t> OfflineRender(const std::wstring& folder, const std::vector<TrackFile>& files, int solo = -1,
-                                   LONGLONG from = 0)
+std::vector<int16_t> OfflineRender(const std::vector<TrackFile>& files, int solo = -1, LONGLONG from = 0)
 {
-    RenderedMix model(folder, files, kMeasures);
+    fixtures::TempDir folder(L"playmgr");
+    RenderedMix model(folder.Path(), files, kMeasures);
     EXPECT_TRUE(model.Ready()) << model.Failure();
     if (!model.Ready())
         return {};
@@ -127,22 +125,21 @@ HeardParts SplitAtSilence(const std::vector<int16_t>& audio, const std::vector<i
     return parts;
 }
 
+class Transport : public StreamTest {};
+
 }  // namespace
 
-TEST(Transport, ALoopedRangeRepeatsTheRange)
+TEST_F(Transport, ALoopedRangeRepeatsTheRange)
 {
-    fixtures::TempDir folder(L"playmgr");
-    LiveStream stream(folder.Path(), kThreeTracks, kMeasures, Device::WaveOut);
-    ASSERT_TRUE(stream.Ready()) << stream.Failure();
-    fixtures::TempDir offline(L"playmgr");
+    ASSERT_NO_FATAL_FAILURE(Open(Device::WaveOut));
     // Two seconds across the first cross-fade, on whole frames.
     const LONGLONG start = 11 * kSecond;
     const LONGLONG end = 13 * kSecond;
-    const std::vector<int16_t> reference = OfflineRender(offline.Path(), kThreeTracks, -1, start);
+    const std::vector<int16_t> reference = OfflineRender(kThreeTracks, -1, start);
     const LONGLONG length = FrameOf(end) - FrameOf(start);
-    CPlayManager& manager = stream.Manager();
+    CPlayManager& manager = Manager();
     bool heard = false;
-    ASSERT_TRUE(stream.PlayCleanly([&] {
+    ASSERT_TRUE(Stream().PlayCleanly([&] {
         manager.PlayRange(start, end, TRUE);
         heard = outputtest::WaitForSinkBytes(length * 4 * 7 / 2, kWaitMs);
         manager.Stop();
@@ -154,26 +151,23 @@ TEST(Transport, ALoopedRangeRepeatsTheRange)
     EXPECT_EQ(manager.GetPlayState(), CPlayManager::kStopped);
 }
 
-TEST(Transport, PlayTrackPlaysOneTrackAloneToItsEnd)
+TEST_F(Transport, PlayTrackPlaysOneTrackAloneToItsEnd)
 {
-    fixtures::TempDir folder(L"playmgr");
-    LiveStream stream(folder.Path(), kThreeTracks, kMeasures, Device::WaveOut);
-    ASSERT_TRUE(stream.Ready()) << stream.Failure();
-    fixtures::TempDir offline(L"playmgr");
-    const std::vector<int16_t> alone = OfflineRender(offline.Path(), kThreeTracks, 1);
-    CPlayManager& manager = stream.Manager();
+    ASSERT_NO_FATAL_FAILURE(Open(Device::WaveOut));
+    const std::vector<int16_t> alone = OfflineRender(kThreeTracks, 1);
+    CPlayManager& manager = Manager();
     CPlayItem* item = nullptr;
     ASSERT_TRUE(manager.GetPlayList().GetAt(1, &item));
     const LONGLONG itemStart = item->GetMixStart();
     const LONGLONG itemEnd = item->GetMixEnd();
     const LONGLONG frames = FrameOf(itemEnd) - FrameOf(itemStart);
     bool ended = false;
-    ASSERT_TRUE(stream.PlayCleanly(
+    ASSERT_TRUE(Stream().PlayCleanly(
         [&] {
             // The cursor lies before the item: it plays from the item's start.
             manager.SetCursorPosition(0, FALSE);
             manager.PlayTrack(static_cast<DWORD>(item->GetTrackId()));
-            ended = stream.WaitUntilStopped(kWaitMs);
+            ended = Stream().WaitUntilStopped(kWaitMs);
         },
         [&] { return HasSinkGap(WaveOutCapture(), 0, alone, FrameOf(itemStart), frames); }))
         << "the renderer or the sound system fell behind the sink in every attempt";
@@ -187,7 +181,7 @@ TEST(Transport, PlayTrackPlaysOneTrackAloneToItsEnd)
     LONGLONG cursor = 0;
     manager.GetCursorPosition(&cursor);
     EXPECT_EQ(cursor, itemEnd) << "the cursor lands on the item's end";
-    const std::vector<std::string> calls = stream.Host().Take();
+    const std::vector<std::string> calls = Stream().Host().Take();
     ASSERT_GE(calls.size(), 2u);
     EXPECT_EQ(calls[0], "starting " + std::to_string(itemStart));
     EXPECT_EQ(calls[1], "started " + std::to_string(itemStart));
@@ -195,28 +189,24 @@ TEST(Transport, PlayTrackPlaysOneTrackAloneToItsEnd)
 
 // Wave-out hands the sink our samples as they are: after a skip the next track's audible start
 // follows what was heard of the mix, sample for sample, with no silence of unrendered blocks.
-TEST(Transport, ASkipMovesThePlayPositionToTheNextTracksAudibleStart)
+TEST_F(Transport, ASkipMovesThePlayPositionToTheNextTracksAudibleStart)
 {
-    fixtures::TempDir folder(L"playmgr");
-    LiveStream stream(folder.Path(), kThreeTracks, kMeasures, Device::WaveOut);
-    ASSERT_TRUE(stream.Ready()) << stream.Failure();
-    fixtures::TempDir offline(L"playmgr");
-    const std::vector<int16_t> reference = OfflineRender(offline.Path(), kThreeTracks);
+    ASSERT_NO_FATAL_FAILURE(Open(Device::WaveOut));
+    const std::vector<int16_t> reference = OfflineRender(kThreeTracks);
     LONGLONG audibleStart = 0;
-    ASSERT_EQ(stream.Mix().Track(1).GetAudibleStart(&audibleStart), S_OK);
-    fixtures::TempDir offlineAfter(L"playmgr");
-    const std::vector<int16_t> afterReference = OfflineRender(offlineAfter.Path(), kThreeTracks, -1, audibleStart);
-    CPlayManager& manager = stream.Manager();
+    ASSERT_EQ(Stream().Mix().Track(1).GetAudibleStart(&audibleStart), S_OK);
+    const std::vector<int16_t> afterReference = OfflineRender(kThreeTracks, -1, audibleStart);
+    CPlayManager& manager = Manager();
     LONGLONG heardAtSkip = 0;
     LONGLONG afterSkip = -1;
     bool reached = false;
-    ASSERT_TRUE(stream.PlayCleanly([&] {
+    ASSERT_TRUE(Stream().PlayCleanly([&] {
         manager.PlayFromStart();
-        stream.WaitForPosition(2 * kSecond, kWaitMs);
+        Stream().WaitForPosition(2 * kSecond, kWaitMs);
         heardAtSkip = manager.GetMixOutput()->GetPosition();
         manager.SkipToNextTrack();
         manager.GetPlayPosition(&afterSkip);
-        reached = stream.WaitForPosition(audibleStart + 2 * kSecond, kWaitMs);
+        reached = Stream().WaitForPosition(audibleStart + 2 * kSecond, kWaitMs);
         manager.Stop();
     })) << "the renderer fell behind the sink in every attempt";
     ASSERT_TRUE(reached);
@@ -238,7 +228,7 @@ TEST(Transport, ASkipMovesThePlayPositionToTheNextTracksAudibleStart)
     EXPECT_LE(resumed, FrameOf(heardAtSkip) + FrameOf(kSecond / 10))
         << "the old place played on for " << (resumed - FrameOf(heardAtSkip)) * 1000 / CMixOutput::kRate
         << " ms after the skip";
-    const std::vector<std::string> calls = stream.Host().Take();
+    const std::vector<std::string> calls = Stream().Host().Take();
     EXPECT_NE(std::find(calls.begin(), calls.end(), "starting " + std::to_string(audibleStart)), calls.end());
 }
 
@@ -246,34 +236,31 @@ TEST(Transport, ASkipMovesThePlayPositionToTheNextTracksAudibleStart)
 // the whole buffer): the skip stops it before it seeks, so nothing of the old place plays on past
 // the moment of the skip, and the next track's audible start is what follows the short silence
 // while its first blocks render.
-TEST(Transport, ASkipThroughDirectSoundLeavesNothingOfTheOldPlaceToPlayOn)
+TEST_F(Transport, ASkipThroughDirectSoundLeavesNothingOfTheOldPlaceToPlayOn)
 {
-    fixtures::TempDir folder(L"playmgr");
     // Two tracks of music-like sound, the second the first backwards: no place of one passes for
     // a place of the other.
     const std::vector<int16_t> music = fixtures::MusicLike(24.0, 44100, 2);
     const std::vector<int16_t> backwards(music.rbegin(), music.rend());
     const std::vector<TrackFile> files = {{120, kLow, 44100, false, music}, {126, kMid, 44100, false, backwards}};
-    LiveStream stream(folder.Path(), files, kMeasures, Device::DirectSound);
-    ASSERT_TRUE(stream.Ready()) << stream.Failure();
-    fixtures::TempDir offline(L"playmgr");
-    const std::vector<int16_t> reference = OfflineRender(offline.Path(), files);
+    ASSERT_NO_FATAL_FAILURE(Open(Device::DirectSound, files));
+    const std::vector<int16_t> reference = OfflineRender(files);
     LONGLONG audibleStart = 0;
-    ASSERT_EQ(stream.Mix().Track(1).GetAudibleStart(&audibleStart), S_OK);
-    CPlayManager& manager = stream.Manager();
+    ASSERT_EQ(Stream().Mix().Track(1).GetAudibleStart(&audibleStart), S_OK);
+    CPlayManager& manager = Manager();
     LONGLONG heardAtSkip = 0;
     bool reached = false;
-    ASSERT_TRUE(stream.PlayCleanly([&] {
+    ASSERT_TRUE(Stream().PlayCleanly([&] {
         manager.PlayFromStart();
-        stream.WaitForPosition(3 * kSecond, kWaitMs);
+        Stream().WaitForPosition(3 * kSecond, kWaitMs);
         heardAtSkip = manager.GetMixOutput()->GetPosition();
         manager.SkipToNextTrack();
-        reached = stream.WaitForPosition(audibleStart + 2 * kSecond, kWaitMs);
+        reached = Stream().WaitForPosition(audibleStart + 2 * kSecond, kWaitMs);
         manager.Stop();
         Sleep(200);
     })) << "the renderer fell behind the sink in every attempt";
     ASSERT_TRUE(reached);
-    const std::vector<int16_t> audio = SinkFloat48ToPcm44(folder.Path(), outputtest::ReadSink(true));
+    const std::vector<int16_t> audio = SinkFloat48ToPcm44(Folder().Path(), outputtest::ReadSink(true));
     if (audio.empty())
         GTEST_SKIP() << "sox is not reachable from this process";
     const HeardParts parts = SplitAtSilence(audio, reference, FrameOf(audibleStart));
@@ -290,89 +277,19 @@ TEST(Transport, ASkipThroughDirectSoundLeavesNothingOfTheOldPlaceToPlayOn)
         << "the skip landed elsewhere than at the next track's audible start";
 }
 
-TEST(Transport, ARebuildKeepsTheEndOfATrackPlayedAloneAndOfARange)
+TEST_F(Transport, APerformancePlaysOnThroughTheCommandsItRefuses)
 {
-    fixtures::TempDir folder(L"playmgr");
-    LiveStream stream(folder.Path(), kThreeTracks, kMeasures, Device::WaveOut);
-    ASSERT_TRUE(stream.Ready()) << stream.Failure();
-    CPlayManager& manager = stream.Manager();
-    CPlayItem* item = nullptr;
-    ASSERT_TRUE(manager.GetPlayList().GetAt(1, &item));
-    const DWORD track = static_cast<DWORD>(item->GetTrackId());
-    struct Case {
-        const char* name;
-        std::function<void()> play;
-        LONGLONG end;
-    };
-    const std::vector<Case> cases = {
-        {"a track alone", [&] { manager.PlayTrackFromStart(track); }, item->GetMixEnd()},
-        {"a range", [&] { manager.PlayRange(2 * kSecond, 5 * kSecond, FALSE); }, 5 * kSecond},
-    };
-    for (const Case& c : cases) {
-        c.play();
-        for (int i = 0; i < 1000 && manager.IsPlaying() != S_OK; ++i)
-            Sleep(10);
-        ASSERT_EQ(manager.IsPlaying(), S_OK) << c.name;
-        // What the mix manager does after every rebuild.
-        manager.UpdateEndPosition();
-        LONGLONG end = 0;
-        ASSERT_EQ(manager.GetMixOutput()->GetLength(&end), S_OK);
-        EXPECT_EQ(end, CMixOutput::MicrosecondsToBytes(c.end)) << c.name << " plays to its own end after a rebuild";
-        manager.Stop();
-    }
-}
-
-// The device starts only once the first blocks are rendered; a stop or a pause in that wait is
-// honoured: the stream never starts on its own afterwards.
-TEST(Transport, AStopOrAPauseWhileTheFirstBlocksRenderIsHonoured)
-{
-    fixtures::TempDir folder(L"playmgr");
-    LiveStream stream(folder.Path(), kThreeTracks, kMeasures, Device::WaveOut);
-    ASSERT_TRUE(stream.Ready()) << stream.Failure();
-    CPlayManager& manager = stream.Manager();
-    struct Case {
-        const char* name;
-        HRESULT (CPlayManager::*start)();
-        HRESULT (CPlayManager::*stop)();
-    };
-    const std::vector<Case> cases = {
-        {"StopPerformance", &CPlayManager::StartPerformance, &CPlayManager::StopPerformance},
-        {"TogglePause", &CPlayManager::PlayFromStart, &CPlayManager::TogglePause},
-    };
-    for (const Case& c : cases) {
-        {
-            // The render threads wait for the items (and the tick for the mix lock) until both
-            // commands have run: the device is still waiting for its first blocks.
-            CLiveAndPendingMixSingleThreadAccess lock;
-            manager.GetPlayList().LockAll();
-            ASSERT_EQ((manager.*c.start)(), S_OK) << c.name;
-            EXPECT_EQ(manager.IsPlaying(), S_FALSE) << c.name << ": still waiting";
-            EXPECT_EQ((manager.*c.stop)(), S_OK) << c.name;
-            manager.GetPlayList().UnlockAll();
-        }
-        Sleep(500);
-        EXPECT_EQ(manager.IsPlaying(), S_FALSE) << c.name << ": the stream started after all";
-        EXPECT_EQ(manager.GetPlayState(), CPlayManager::kStopped) << c.name;
-        manager.Stop();
-    }
-}
-
-TEST(Transport, APerformancePlaysOnThroughTheCommandsItRefuses)
-{
-    fixtures::TempDir folder(L"playmgr");
-    LiveStream stream(folder.Path(), kThreeTracks, kMeasures, Device::WaveOut);
-    ASSERT_TRUE(stream.Ready()) << stream.Failure();
-    fixtures::TempDir offline(L"playmgr");
-    const std::vector<int16_t> reference = OfflineRender(offline.Path(), kThreeTracks);
-    CPlayManager& manager = stream.Manager();
-    const DWORD track = static_cast<DWORD>(stream.Mix().Track(2).GetTrackIdValue());
+    ASSERT_NO_FATAL_FAILURE(Open(Device::WaveOut));
+    const std::vector<int16_t> reference = OfflineRender(kThreeTracks);
+    CPlayManager& manager = Manager();
+    const DWORD track = static_cast<DWORD>(Stream().Mix().Track(2).GetTrackIdValue());
     bool reached = false;
     const LONGLONG compared = FrameOf(4 * kSecond);
-    ASSERT_TRUE(stream.PlayCleanly(
+    ASSERT_TRUE(Stream().PlayCleanly(
         [&] {
             manager.SetHeldPosition(0);
             manager.StartPerformance();
-            stream.WaitForPosition(kSecond, kWaitMs);
+            Stream().WaitForPosition(kSecond, kWaitMs);
             manager.PlayFromStart();
             manager.PlayFromPosition(20 * kSecond);
             manager.SkipToNextTrack();
@@ -380,7 +297,7 @@ TEST(Transport, APerformancePlaysOnThroughTheCommandsItRefuses)
             manager.TogglePause();
             manager.Stop();
             // Past the compared part by what the sink may drop at the stop.
-            reached = stream.WaitForPosition(4 * kSecond + kSinkDropFrames * kSecond / CMixOutput::kRate, kWaitMs);
+            reached = Stream().WaitForPosition(4 * kSecond + kSinkDropFrames * kSecond / CMixOutput::kRate, kWaitMs);
             manager.StopPerformance();
         },
         [&] { return HasSinkGap(WaveOutCapture(), 0, reference, 0, compared); }))
@@ -397,31 +314,28 @@ TEST(Transport, APerformancePlaysOnThroughTheCommandsItRefuses)
 // Heard through DirectSound, whose device stays open across the pause: the capture holds what was
 // heard before it and after it. A track of music-like sound (no silence of its own) shows where
 // each part lies in the mix.
-TEST(Transport, PauseAndResumeContinueWhereItPaused)
+TEST_F(Transport, PauseAndResumeContinueWhereItPaused)
 {
-    fixtures::TempDir folder(L"playmgr");
     const std::vector<TrackFile> files = {{120, kLow, 44100, false, fixtures::MusicLike(24.0, 44100, 2)}};
-    LiveStream stream(folder.Path(), files, kMeasures, Device::DirectSound);
-    ASSERT_TRUE(stream.Ready()) << stream.Failure();
-    fixtures::TempDir offline(L"playmgr");
-    const std::vector<int16_t> reference = OfflineRender(offline.Path(), files);
-    CPlayManager& manager = stream.Manager();
+    ASSERT_NO_FATAL_FAILURE(Open(Device::DirectSound, files));
+    const std::vector<int16_t> reference = OfflineRender(files);
+    CPlayManager& manager = Manager();
     LONGLONG cursor = 0;
     bool resumed = false;
-    ASSERT_TRUE(stream.PlayCleanly([&] {
+    ASSERT_TRUE(Stream().PlayCleanly([&] {
         manager.PlayFromStart();
-        stream.WaitForPosition(3 * kSecond, kWaitMs);
+        Stream().WaitForPosition(3 * kSecond, kWaitMs);
         manager.TogglePause();
         EXPECT_EQ(manager.IsPlaying(), S_FALSE);
         manager.GetCursorPosition(&cursor);
         Sleep(300);
         manager.TogglePause();
-        resumed = stream.WaitForPosition(cursor + 2 * kSecond, kWaitMs);
+        resumed = Stream().WaitForPosition(cursor + 2 * kSecond, kWaitMs);
         manager.Stop();
         Sleep(200);
     })) << "the renderer fell behind the sink in every attempt";
     ASSERT_TRUE(resumed);
-    const std::vector<int16_t> audio = SinkFloat48ToPcm44(folder.Path(), outputtest::ReadSink(true));
+    const std::vector<int16_t> audio = SinkFloat48ToPcm44(Folder().Path(), outputtest::ReadSink(true));
     if (audio.empty())
         GTEST_SKIP() << "sox is not reachable from this process";
     const HeardParts parts = SplitAtSilence(audio, reference, FrameOf(cursor));

@@ -1,7 +1,7 @@
-// What the program's views and the Customize dialog ask of a toolbar: its buttons with the
-// enabled bit handed out as a disabled bit, docking with an added bar style, buttons inserted
-// from the dialog's command descriptors, the colour popup's messages and open flag, a refused
-// state that leaves every part of the bar as it was, and the messages the bar answers itself.
+// What the program's views and the Customize dialog ask of a toolbar, in a frame that is never
+// shown: its buttons with the enabled bit handed out as a disabled bit, docking with an added bar
+// style, buttons inserted from the dialog's command descriptors, the colour popup's messages and
+// open flag, and a refused state that leaves every part of the bar as it was.
 #include "tests/toolkit/bars/toolbar/ToolBarFixture.h"
 
 #include "tests/classlib/ui/BarInput.h"
@@ -18,7 +18,7 @@ namespace {
 
 TEST(ToolBarOperations, GetButtonHandsOutTheEnabledBitAsADisabledBit)
 {
-    ToolBarFrame t;
+    OffscreenToolBarFrame t;
     struct Case {
         BYTE state;
         BYTE expected;
@@ -40,7 +40,7 @@ TEST(ToolBarOperations, GetButtonHandsOutTheEnabledBitAsADisabledBit)
 
 TEST(ToolBarOperations, DockingWithAStyleAddsItAndDocks)
 {
-    ToolBarFrame t;
+    OffscreenToolBarFrame t;
     t.bar->EnableDockingWithStyle(CBRS_ALIGN_ANY, CBRS_SIZE_DYNAMIC);
     EXPECT_TRUE(t.bar->GetBarStyle() & CBRS_SIZE_DYNAMIC);
     EXPECT_TRUE(t.bar->GetBarStyle() & CBRS_GRIPPER) << "the bar's own style stays";
@@ -51,7 +51,7 @@ TEST(ToolBarOperations, DockingWithAStyleAddsItAndDocks)
 
 TEST(ToolBarOperations, CustomButtonsTakeTheDescriptorsIconTextAndRecord)
 {
-    ToolBarFrame t;
+    OffscreenToolBarFrame t;
     t.Dock();
     const int images = ImageList_GetImageCount(reinterpret_cast<HIMAGELIST>(t.bar->SendMessage(TB_GETIMAGELIST)));
     HICON icon = CreateIcon(nullptr, 16, 16, 1, 32, nullptr, nullptr);
@@ -115,8 +115,8 @@ TEST(ToolBarOperations, EveryToolbarReportsItsEntryWhenToolbarsAreListed)
     };
     HWND first = nullptr;
     {
-        ToolBarFrame t;
-        ToolBarFrame second(kFrameRect, 0xE8B3);
+        OffscreenToolBarFrame t;
+        OffscreenToolBarFrame second(0xE8B3);
         first = t.bar->m_hWnd;
         EXPECT_EQ(windowsListed(), (std::vector<HWND>{t.bar->m_hWnd, second.bar->m_hWnd}));
         ASSERT_EQ(listed.size(), 2u);
@@ -136,7 +136,7 @@ CWnd* OpenColourPopup(CUVToolBar* bar, COLORREF, UINT, const RECT&)
 
 TEST(ToolBarOperations, TheColourPopupsMessagesReachTheOwnerAndItsFlagFollowsIt)
 {
-    ToolBarFrame t;
+    OffscreenToolBarFrame t;
     t.Dock();
     t.bar->SetButtonStyle(3, BTNS_DROPDOWN);
     CUVToolBarButtonInfo info;
@@ -158,7 +158,7 @@ TEST(ToolBarOperations, TheColourPopupsMessagesReachTheOwnerAndItsFlagFollowsIt)
 
 TEST(ToolBarOperations, ARefusedStateLeavesTheRecordsStylesAndImages)
 {
-    ToolBarFrame t(kFrameRect, 0xE8B0, false);
+    OffscreenToolBarFrame t(0xE8B0, false);
     auto bar = std::make_unique<CRefusingToolBar>();
     bar->CreateEx(t.frame, TBSTYLE_FLAT, WS_CHILD | WS_VISIBLE | CBRS_TOP, RECT{0, 0, 0, 0}, 0xE8B1);
     ASSERT_TRUE(bar->LoadToolBar(320));
@@ -190,28 +190,9 @@ TEST(ToolBarOperations, ARefusedStateLeavesTheRecordsStylesAndImages)
     EXPECT_TRUE(bar->SendMessage(TB_GETEXTENDEDSTYLE) & TBSTYLE_EX_DRAWDDARROWS);
 }
 
-TEST(ToolBarOperations, TheBarsOwnMessages)
-{
-    ToolBarFrame t;
-    t.Dock();
-    PumpInput(30);
-
-    // A button up ends the bar's capture.
-    SetCapture(t.bar->m_hWnd);
-    t.bar->SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(500, 5));
-    EXPECT_EQ(GetCapture(), nullptr);
-
-    // A font or setting change leaves the bar flat and transparent as it was.
-    SetWindowLongPtrW(t.bar->m_hWnd, GWL_STYLE, t.bar->GetStyle() | TBSTYLE_TRANSPARENT);
-    t.bar->SendMessage(WM_SETTINGCHANGE, 0, 0);
-    t.bar->SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
-    EXPECT_EQ(t.bar->GetStyle() & (TBSTYLE_FLAT | TBSTYLE_TRANSPARENT),
-              static_cast<DWORD>(TBSTYLE_FLAT | TBSTYLE_TRANSPARENT));
-}
-
 TEST(ToolBarOperations, ANewSizeGoesToTheParentBeforeTheNextLayout)
 {
-    ToolBarFrame t;  // not docked: the frame is the bar's parent
+    OffscreenToolBarFrame t;  // not docked: the frame is the bar's parent
     PumpInput(30);
     t.frame->resized.clear();
     SetWindowPos(t.bar->m_hWnd, nullptr, 0, 0, 200, 30, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -241,7 +222,7 @@ COLORREF ImagePixel(HIMAGELIST images, int index)
 
 TEST(ToolBarOperations, ASystemColourChangeMapsTheBarsStandardColoursAgain)
 {
-    ToolBarFrame t(kFrameRect, 0xE8B2, false);
+    OffscreenToolBarFrame t(0xE8B2, false);
     ASSERT_TRUE(t.bar->LoadToolBar(330));
     HIMAGELIST images = reinterpret_cast<HIMAGELIST>(t.bar->SendMessage(TB_GETIMAGELIST));
     ASSERT_EQ(ImagePixel(images, 1), RGB(128, 128, 128)) << "as the resource has it";
