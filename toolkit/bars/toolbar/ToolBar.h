@@ -171,6 +171,9 @@ protected:
 
     BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) override;
     LRESULT OnCustomDraw(NMTBCUSTOMDRAW* draw);
+    // The index of the button a custom-draw item stands for: the control names it by command, which
+    // several buttons may share, so the item's place tells them apart.
+    int DrawnButtonIndex(const NMCUSTOMDRAW& item);
     // TBN_GETBUTTONINFOW of the control's adjust mode: the n-th button the bar was built with.
     BOOL GetAdjustButtonInfo(NMTOOLBARW* info);
     int OnCreate(LPCREATESTRUCT cs);

@@ -40,7 +40,7 @@ LRESULT CUVToolBar::OnCustomDraw(NMTBCUSTOMDRAW* draw)
     case CDDS_ITEMPREPAINT: {
         CDC dc;
         dc.Attach(draw->nmcd.hdc);
-        const int index = CommandToIndex(static_cast<UINT>(draw->nmcd.dwItemSpec));
+        const int index = DrawnButtonIndex(draw->nmcd);
         const BOOL drew = DrawButtonItem(&dc, index, draw->nmcd.uItemState);
         dc.Detach();
         return drew ? CDRF_SKIPDEFAULT : CDRF_DODEFAULT;
@@ -51,6 +51,21 @@ LRESULT CUVToolBar::OnCustomDraw(NMTBCUSTOMDRAW* draw)
     default:
         return CDRF_DODEFAULT;
     }
+}
+
+int CUVToolBar::DrawnButtonIndex(const NMCUSTOMDRAW& item)
+{
+    const int count = GetButtonCount();
+    for (int index = 0; index < count; ++index) {
+        TBBUTTON button{};
+        RECT rect{};
+        if (SendMessage(TB_GETBUTTON, index, reinterpret_cast<LPARAM>(&button)) &&
+            static_cast<DWORD_PTR>(button.idCommand) == item.dwItemSpec &&
+            SendMessage(TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&rect)) && rect.left == item.rc.left &&
+            rect.top == item.rc.top)
+            return index;
+    }
+    return CommandToIndex(static_cast<UINT>(item.dwItemSpec));
 }
 
 BOOL CUVToolBar::DrawButtonItem(CDC* dc, int index, UINT)

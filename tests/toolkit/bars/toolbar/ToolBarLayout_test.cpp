@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -145,6 +146,44 @@ TEST_P(Looks, ASeparatorOfAColumnIsARowOfItsWidthWithALineAcrossAtMidHeight)
     }
     if (!xp) {
         EXPECT_EQ(canvas.At(client.right / 2, middle + 1), GetSysColor(COLOR_BTNHIGHLIGHT)) << "etched";
+    }
+}
+
+// A command may stand on several buttons (a user's bar can hold one twice): each is drawn in its
+// own place, not only the first.
+TEST_P(Looks, EveryButtonOfARepeatedCommandIsDrawnInItsPlace)
+{
+    OffscreenToolBarFrame t;
+    CUVToolBar& bar = *t.bar;
+    const UINT ids[] = {101, 102, 101};
+    ASSERT_TRUE(bar.SetButtons(ids, 3));
+    t.Dock();
+    Pump();
+    RECT client;
+    bar.GetClientRect(&client);
+    Canvas canvas(client.right, client.bottom);
+    bar.SendMessage(WM_PAINT, reinterpret_cast<WPARAM>(canvas.dc.GetSafeHdc()));
+    const auto colours = [&](const CRect& rect) {
+        std::vector<COLORREF> seen;
+        for (int y = rect.top; y < rect.bottom; ++y) {
+            for (int x = rect.left; x < rect.right; ++x) {
+                if (std::find(seen.begin(), seen.end(), canvas.At(x, y)) == seen.end())
+                    seen.push_back(canvas.At(x, y));
+            }
+        }
+        return seen.size();
+    };
+    const CRect first = bar.GetItemRect(0);
+    const CRect again = bar.GetItemRect(2);
+    ASSERT_GT(colours(first), 1u) << "the first button shows its image";
+    EXPECT_GT(colours(again), 1u) << "the second button of the command shows its image too";
+    if (GetParam()) {
+        // The XP look draws a command's image by command: the two buttons look alike.
+        for (int y = 0; y < first.Height(); ++y) {
+            for (int x = 0; x < first.Width(); ++x)
+                ASSERT_EQ(canvas.At(again.left + x, again.top + y), canvas.At(first.left + x, first.top + y))
+                    << "at " << x << ", " << y;
+        }
     }
 }
 
