@@ -32,6 +32,26 @@ using mixplayback::MixPlayback;
 // the check covers the linked span (the helper leaves 20 ms at each end of what it is given).
 constexpr int kTwoMilliseconds = 88;
 
+// Plays the mix manager's live stream from a second past the first track's end, inside the second
+// track, until half a second of it was heard; the two tracks' items in *first and *second.
+void PlayInsideTheSecondTrack(CMixManager& mix, CPlayItem** first, CPlayItem** second)
+{
+    CPlayManager* live = mix.GetLivePlayManager();
+    ASSERT_NE(live, nullptr);
+    *first = live->GetPlayList().FindByTrack(mix.Tracks().GetAt(0)->GetTrackIdValue());
+    *second = live->GetPlayList().FindByTrack(mix.Tracks().GetAt(1)->GetTrackIdValue());
+    ASSERT_TRUE(*first && *second);
+    const LONGLONG from = (*first)->GetMixEnd() + 1000000;
+    ASSERT_LT(from + 2000000, (*second)->GetMixEnd());
+    ASSERT_EQ(live->PlayFromPosition(from), S_OK);
+    LONGLONG position = 0;
+    for (DWORD waited = 0; waited < 30000 && position < from + 500000; waited += 10) {
+        Sleep(10);
+        live->GetPlayPosition(&position);
+    }
+    ASSERT_GE(position, from + 500000) << "playback did not start";
+}
+
 TEST_F(MixPlayback, BothTracksClicksMeetThroughTheOverlapAndARebuildDuringPlaybackLeavesNoJump)
 {
     m_model.Start(0);
@@ -91,19 +111,9 @@ TEST_F(MixPlayback, BothTracksClicksMeetThroughTheOverlapAndARebuildDuringPlayba
 TEST_F(MixPlayback, ARebuildNotesWherePlaybackIsOnlyOnceItHoldsIt)
 {
     CPlayManager* live = m_mix->GetLivePlayManager();
-    ASSERT_NE(live, nullptr);
-    CPlayItem* first = live->GetPlayList().FindByTrack(m_mix->Tracks().GetAt(0)->GetTrackIdValue());
-    CPlayItem* second = live->GetPlayList().FindByTrack(m_mix->Tracks().GetAt(1)->GetTrackIdValue());
-    ASSERT_TRUE(first && second);
-    const LONGLONG from = first->GetMixEnd() + 1000000;
-    ASSERT_LT(from + 2000000, second->GetMixEnd());
-    ASSERT_EQ(live->PlayFromPosition(from), S_OK);
-    LONGLONG position = 0;
-    for (DWORD waited = 0; waited < 30000 && position < from + 500000; waited += 10) {
-        Sleep(10);
-        live->GetPlayPosition(&position);
-    }
-    ASSERT_GE(position, from + 500000) << "playback did not start";
+    CPlayItem* first = nullptr;
+    CPlayItem* second = nullptr;
+    ASSERT_NO_FATAL_FAILURE(PlayInsideTheSecondTrack(*m_mix.get(), &first, &second));
     {
         // No tick in between.
         CLiveAndPendingMixSingleThreadAccess lock;
@@ -128,6 +138,49 @@ TEST_F(MixPlayback, ARebuildNotesWherePlaybackIsOnlyOnceItHoldsIt)
     live->Stop();
     for (const std::string& call : m_engine.host.Take())
         EXPECT_EQ(call.rfind("reposition", 0), std::string::npos) << call;
+}
+
+// A rebuild holds the render threads before the mix output, and the output only while it swaps in
+// the items' states it made before: the device thread never waits behind a render thread that
+// finishes its block. Here a thread of the test holds the first item as a render thread in the
+// middle of a block does, and the rebuild (on a thread of its own) waits for it; meanwhile the
+// device side's calls on the mix output go through.
+TEST_F(MixPlayback, TheDeviceIsNotHeldWhileARebuildWaitsForARenderThread)
+{
+    CPlayManager* live = m_mix->GetLivePlayManager();
+    CPlayItem* first = nullptr;
+    CPlayItem* second = nullptr;
+    ASSERT_NO_FATAL_FAILURE(PlayInsideTheSecondTrack(*m_mix.get(), &first, &second));
+    const UniqueKernelHandle held(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const UniqueKernelHandle probed(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const UniqueKernelHandle rebuilt(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    bool probedWhileHeld = false;
+    bool rebuiltWhileHeld = true;
+    std::thread render([&] {
+        first->Lock();
+        SetEvent(held.get());
+        // Long enough for any device-side wait to show; the probe ends well before.
+        probedWhileHeld = WaitForSingleObject(probed.get(), 10000) == WAIT_OBJECT_0;
+        rebuiltWhileHeld = WaitForSingleObject(rebuilt.get(), 0) == WAIT_OBJECT_0;
+        first->Unlock();
+    });
+    WaitForSingleObject(held.get(), INFINITE);
+    std::thread rebuild([&] {
+        const CThreadCom com;
+        m_mix->UpdateMix(FALSE);
+        SetEvent(rebuilt.get());
+    });
+    // The device's side of the mix output, for two seconds of the rebuild's wait.
+    for (int i = 0; i < 2000; ++i) {
+        live->GetMixOutput()->HasInput(second);
+        Sleep(1);
+    }
+    SetEvent(probed.get());
+    render.join();
+    rebuild.join();
+    live->Stop();
+    EXPECT_TRUE(probedWhileHeld) << "the mix output was held while the rebuild waited for a render thread";
+    EXPECT_FALSE(rebuiltWhileHeld) << "the rebuild did not wait for the held item";
 }
 
 // The live and the pending stream run the same master chain: a pending stream made after the
