@@ -140,12 +140,12 @@ TEST_F(MixPlayback, ARebuildNotesWherePlaybackIsOnlyOnceItHoldsIt)
         EXPECT_EQ(call.rfind("reposition", 0), std::string::npos) << call;
 }
 
-// A rebuild holds the render threads before the mix output, and the output only while it swaps in
-// the items' states it made before: the device thread never waits behind a render thread that
-// finishes its block. Here a thread of the test holds the first item as a render thread in the
-// middle of a block does, and the rebuild (on a thread of its own) waits for it; meanwhile the
-// device side's calls on the mix output go through.
-TEST_F(MixPlayback, TheDeviceIsNotHeldWhileARebuildWaitsForARenderThread)
+// The hold a rebuild takes (LockPlayback) waits for the render threads before it holds the mix
+// output, which it then holds only while it swaps in the items' states made before: the device
+// thread never waits behind a render thread that finishes its block. Here a thread of the test
+// holds the first item as a render thread in the middle of a block does; while the hold waits for
+// it, the device side's calls on the mix output go through.
+TEST_F(MixPlayback, TheRebuildsHoldWaitsForTheRenderThreadsBeforeItHoldsTheDevice)
 {
     CPlayManager* live = m_mix->GetLivePlayManager();
     CPlayItem* first = nullptr;
@@ -153,34 +153,36 @@ TEST_F(MixPlayback, TheDeviceIsNotHeldWhileARebuildWaitsForARenderThread)
     ASSERT_NO_FATAL_FAILURE(PlayInsideTheSecondTrack(*m_mix.get(), &first, &second));
     const UniqueKernelHandle held(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     const UniqueKernelHandle probed(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    const UniqueKernelHandle rebuilt(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const UniqueKernelHandle locked(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     bool probedWhileHeld = false;
-    bool rebuiltWhileHeld = true;
+    bool lockedWhileHeld = true;
     std::thread render([&] {
         first->Lock();
         SetEvent(held.get());
         // Long enough for any device-side wait to show; the probe ends well before.
         probedWhileHeld = WaitForSingleObject(probed.get(), 10000) == WAIT_OBJECT_0;
-        rebuiltWhileHeld = WaitForSingleObject(rebuilt.get(), 0) == WAIT_OBJECT_0;
+        lockedWhileHeld = WaitForSingleObject(locked.get(), 0) == WAIT_OBJECT_0;
         first->Unlock();
     });
     WaitForSingleObject(held.get(), INFINITE);
-    std::thread rebuild([&] {
-        const CThreadCom com;
-        m_mix->UpdateMix(FALSE);
-        SetEvent(rebuilt.get());
+    std::thread hold([&] {
+        // As a rebuild holds it: under the global mix lock, which keeps the tick out meanwhile.
+        CLiveAndPendingMixSingleThreadAccess lock;
+        live->LockPlayback();
+        SetEvent(locked.get());
+        live->UnlockPlayback();
     });
-    // The device's side of the mix output, for two seconds of the rebuild's wait.
+    // The device's side of the mix output, for two seconds of the hold's wait.
     for (int i = 0; i < 2000; ++i) {
         live->GetMixOutput()->HasInput(second);
         Sleep(1);
     }
     SetEvent(probed.get());
     render.join();
-    rebuild.join();
+    hold.join();
     live->Stop();
-    EXPECT_TRUE(probedWhileHeld) << "the mix output was held while the rebuild waited for a render thread";
-    EXPECT_FALSE(rebuiltWhileHeld) << "the rebuild did not wait for the held item";
+    EXPECT_TRUE(probedWhileHeld) << "the mix output was held while the hold waited for a render thread";
+    EXPECT_FALSE(lockedWhileHeld) << "the hold did not wait for the held item";
 }
 
 // The live and the pending stream run the same master chain: a pending stream made after the
