@@ -17,14 +17,10 @@
 #include <vector>
 
 #include "bench/common/Clock.h"
+#include "bench/common/TestEffectClip.h"
 #include "bench/common/TestEffectRegistration.h"
-#include "engine/core/track/EfxClip.h"
-#include "engine/playback/effects/EfxInfo.h"
-#include "engine/playback/effects/EfxInfoCntr.h"
-#include "engine/playback/effects/EfxManager.h"
 #include "engine/playback/graph/PlayItem.h"
 #include "interfaces/IProgressStatus.h"
-#include "tests/effects-host/dmo/TestEffect.h"
 #include "tests/engine/playback/playmgr/LiveStream.h"
 #include "tests/support/TempDir.h"
 
@@ -40,23 +36,6 @@ constexpr DWORD kGiveUpMs = 600000;
 // The effect clip on the second track, in track time.
 constexpr LONGLONG kClipStart = 20000000;
 constexpr LONGLONG kClipEnd = 80000000;
-
-// One effect clip running the test effect at half gain over part of the track.
-bool AddEffectClip(CTrackInfo& track)
-{
-    if (!track.AddEffectClip(1, kClipStart, kClipEnd))
-        return false;
-    CTrackObjContainer& objects = track.MainObjects();
-    auto* clip = static_cast<CEfxClip*>(objects.GetAt(objects.GetCount() - 1));
-    CEfxInfoCntr list;
-    CEfxInfo* info = CEfxInfo::Create();
-    info->Set(CLSID_TestEffectDmo, kTestEffectName, kEfxNotInserted);
-    const TestEffectSettings settings{0.5f, 0, 0};
-    ULONG written = 0;
-    info->Write(&settings, sizeof(settings), &written);
-    list.Append(info);
-    return clip->Manager().SetEffectList(list) != FALSE;
-}
 
 // User and kernel time of this process so far, in seconds (all its threads: the writer, the
 // render threads, the ticker).
@@ -115,7 +94,7 @@ int main()
             CoUninitialize();
             return 1;
         }
-        if (!registration.ok() || !AddEffectClip(stream.Mix().Track(1))) {
+        if (!registration.ok() || !bench::AddTestEffectClip(stream.Mix().Track(1), kClipStart, kClipEnd)) {
             std::printf("  cannot give the second track its effect clip\n");
             CoUninitialize();
             return 1;

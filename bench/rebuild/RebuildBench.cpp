@@ -18,12 +18,9 @@
 #include <vector>
 
 #include "bench/common/Clock.h"
+#include "bench/common/TestEffectClip.h"
 #include "bench/common/TestEffectRegistration.h"
 #include "engine/core/server/ThreadCom.h"
-#include "engine/core/track/EfxClip.h"
-#include "engine/playback/effects/EfxInfo.h"
-#include "engine/playback/effects/EfxManager.h"
-#include "tests/effects-host/dmo/TestEffect.h"
 #include "tests/engine/core/mix/playback/MixPlaybackFixture.h"
 
 namespace {
@@ -70,22 +67,6 @@ DWORD WINAPI TickerMain(void* parameter)
     return 0;
 }
 
-bool AddClip(CTrackInfo& track, LONGLONG from, LONGLONG to)
-{
-    if (!track.AddEffectClip(1, from, to))
-        return false;
-    CTrackObjContainer& objects = track.MainObjects();
-    auto* clip = static_cast<CEfxClip*>(objects.GetAt(objects.GetCount() - 1));
-    CEfxInfoCntr list;
-    CEfxInfo* info = CEfxInfo::Create();
-    info->Set(CLSID_TestEffectDmo, kTestEffectName, kEfxNotInserted);
-    const TestEffectSettings settings{0.5f, 0, 0};
-    ULONG written = 0;
-    info->Write(&settings, sizeof(settings), &written);
-    list.Append(info);
-    return clip->Manager().SetEffectList(list) != FALSE;
-}
-
 }  // namespace
 
 int main()
@@ -110,7 +91,7 @@ int main()
         }
         for (int c = 0; c < kClips; ++c) {
             const LONGLONG from = (1 + c / kClipTracks) * kSecond;
-            if (!AddClip(model.Track(c % kClipTracks), from, from + kSecond / 2)) {
+            if (!bench::AddTestEffectClip(model.Track(c % kClipTracks), from, from + kSecond / 2)) {
                 std::printf("effect clip %d could not be added\n", c);
                 return 1;
             }

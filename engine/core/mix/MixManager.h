@@ -229,11 +229,9 @@ private:
     void UpdatePlayList(CPlayManager& manager);
     // The play manager's item of the track that holds its play position, or null.
     CPlayItem* FindCurrentItem(CPlayManager& manager, LONGLONG position);
-    // Loads the item from its track with the track's effect clip chains (made by
-    // CPlayItem::MakeEffectClipChains), and asks the catalog for the item's analysis when it has
-    // none yet; `clipChains` comes back holding the chains the item had. FALSE when the track gives
-    // the item nothing to render.
-    BOOL PrepareItem(CPlayItem& item, CTrackInfo& track, CPlayItem::EffectClipChains& clipChains);
+    // The item's new state with everything it renders (CPlayItem::TakeTrackState swaps it in), made
+    // without touching the item; asks the catalog for the item's analysis when it has none yet.
+    void MakeItemState(const CPlayItem& item, CTrackInfo& track, CPlayItem::TrackState& state);
     // Before a track joins the mix or an edit copy is written back: an overlay track mixes by
     // standard mixing and its markers take the form the builder and the editor keep them in.
     // committed: the track of the mix an edit copy replaces, or null.

@@ -184,8 +184,9 @@ BOOL CMixManager::PreparePlayItem(CPlayItem* item)
     CTrackInfo* track = item ? FindTrack(item->GetTrackId(), nullptr) : nullptr;
     if (!track)
         return FALSE;
-    CPlayItem::EffectClipChains clipChains = CPlayItem::MakeEffectClipChains(*track);
-    return PrepareItem(*item, *track, clipChains);
+    CPlayItem::TrackState state;
+    MakeItemState(*item, *track, state);
+    return item->TakeTrackState(state);
 }
 
 BOOL CMixManager::CancelPlayItemAnalysis(CPlayItem* item)

@@ -1,8 +1,8 @@
 // The rebuild: every change of the mix ends here, and the play managers follow it without moving
 // what is being heard.
 #include <algorithm>
-#include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "classlib/com/ComPtr.h"
@@ -124,7 +124,7 @@ CPlayItem* CMixManager::FindCurrentItem(CPlayManager& manager, LONGLONG position
     return nullptr;
 }
 
-BOOL CMixManager::PrepareItem(CPlayItem& item, CTrackInfo& track, CPlayItem::EffectClipChains& clipChains)
+void CMixManager::MakeItemState(const CPlayItem& item, CTrackInfo& track, CPlayItem::TrackState& state)
 {
     ComPtr<IUnknown> hold;
     if (CCatalog* catalog = ReachCatalog(GetOuter(), hold)) {
@@ -146,46 +146,23 @@ BOOL CMixManager::PrepareItem(CPlayItem& item, CTrackInfo& track, CPlayItem::Eff
         maps.back()->Update(*layer, track);
         beatMaps.push_back(maps.back().get());
     }
-    return item.LoadFromTrack(track, beatMaps, clipChains);
+    CPlayItem::MakeTrackState(track, state);
+    CPlayItem::AddRenderState(track, beatMaps, state);
 }
 
 void CMixManager::UpdatePlayList(CPlayManager& manager)
 {
     CPlayList& list = manager.GetPlayList();
-    // 0. The effect clip chains of the items that render (those step 6 loads again), made before
-    // playback is held below: the device thread waits for the held mix output, and making a host
-    // takes milliseconds. The chains the items had are let go at the end, past the hold too.
-    std::map<LONG, CPlayItem::EffectClipChains> clipChains;
+    // 1. The item under the play position, when it renders: the rebuild may move its track in the
+    // mix, and playback follows the place it was at within that track (step 7).
     CPlayItem* item = nullptr;
-    for (int i = 0; list.GetAt(i, &item); ++i) {
-        LONGLONG trackTime = 0;
-        LONGLONG sequence = 0;
-        if (CTrackInfo* track = FindTrack(item->GetTrackId(), nullptr);
-            track && !item->GetCurrentTrackTime(&trackTime, &sequence))
-            clipChains[item->GetTrackId()] = CPlayItem::MakeEffectClipChains(*track);
-    }
-    // 1. Where playback is, within its track: the rebuild may move that track in the mix.
     LONG currentTrack = -1;
-    LONGLONG notedPosition = 0;
-    bool locked = false;
     if (manager.IsPlaying() == S_OK) {
         LONGLONG position = 0;
         manager.GetPlayPosition(&position);
-        if (CPlayItem* item = FindCurrentItem(manager, position)) {
-            // Held before the item's place is noted: a render thread that renders a block between
-            // the two would move the item's track time on by a block, and step 7 would then move
-            // playback on by that block, skipping it.
-            manager.LockPlayback();
-            LONGLONG trackTime = 0;
-            LONGLONG sequence = 0;
-            if (!item->GetCurrentTrackTime(&trackTime, &sequence) &&
-                SUCCEEDED(item->TrackToMixTime(trackTime, &notedPosition))) {
-                currentTrack = item->GetTrackId();
-                locked = true;
-            } else {
-                manager.UnlockPlayback();
-            }
-        }
+        if (CPlayItem* current = FindCurrentItem(manager, position);
+            current && !current->GetCurrentTrackTime(nullptr, nullptr))
+            currentTrack = current->GetTrackId();
     }
     // 2. The cue position of the live stream, as a place within its track.
     LONG heldTrack = -1;
@@ -242,31 +219,40 @@ void CMixManager::UpdatePlayList(CPlayManager& manager)
         }
         ++position;
     }
-    // 6. Every item follows its track's new place; one that renders is loaded again.
-    for (int i = 0; i < list.GetCount(); ++i) {
-        CTrackInfo* track = nullptr;
-        if (!list.GetAt(i, &item) || !(track = FindTrack(item->GetTrackId(), nullptr)))
+    // 6. Every item's new state, made before playback is held (fade maps and the effect clips'
+    // hosts take milliseconds, and the device thread waits while playback is held): each item
+    // follows its track's new place, and one that renders is loaded again. What the items had
+    // comes back into these states and is let go at the end, past the hold too.
+    std::vector<std::pair<CPlayItem*, std::unique_ptr<CPlayItem::TrackState>>> states;
+    for (int i = 0; list.GetAt(i, &item); ++i) {
+        CTrackInfo* track = FindTrack(item->GetTrackId(), nullptr);
+        if (!track)
             continue;
-        item->UpdateFromTrack(*track);
-        LONGLONG trackTime = 0;
-        LONGLONG sequence = 0;
-        if (item->GetCurrentTrackTime(&trackTime, &sequence))
-            continue;
-        auto made = clipChains.find(item->GetTrackId());
-        if (made == clipChains.end())
-            made = clipChains.emplace(item->GetTrackId(), CPlayItem::MakeEffectClipChains(*track)).first;
-        PrepareItem(*item, *track, made->second);
+        auto state = std::make_unique<CPlayItem::TrackState>();
+        if (item->GetCurrentTrackTime(nullptr, nullptr))
+            CPlayItem::MakeTrackState(*track, *state);
+        else
+            MakeItemState(*item, *track, *state);
+        states.emplace_back(item, std::move(state));
     }
-    // 7. Playback stays at the same place of its track.
-    if (currentTrack != -1 && (item = list.FindByTrack(currentTrack))) {
-        LONGLONG trackTime = 0;
-        LONGLONG sequence = 0;
-        LONGLONG moved = notedPosition;
-        if (!item->GetCurrentTrackTime(&trackTime, &sequence) && SUCCEEDED(item->TrackToMixTime(trackTime, &moved)) &&
-            moved != notedPosition)
-            manager.Reposition(moved - notedPosition, sequence);
-    }
-    if (locked)
+    // 7. Under the hold the states are only swapped in and playback moved, so that it stays at the
+    // same place of its track. That place is noted once the render threads are held: one that
+    // rendered a block in between would move the item's track time on by a block, and playback
+    // with it, skipping the block.
+    CPlayItem* current = currentTrack != -1 ? list.FindByTrack(currentTrack) : nullptr;
+    if (current)
+        manager.LockPlayback();
+    LONGLONG trackTime = 0;
+    LONGLONG sequence = 0;
+    LONGLONG notedPosition = 0;
+    const bool noted = current && !current->GetCurrentTrackTime(&trackTime, &sequence) &&
+                       SUCCEEDED(current->TrackToMixTime(trackTime, &notedPosition));
+    for (const auto& [target, state] : states)
+        target->TakeTrackState(*state);
+    LONGLONG moved = notedPosition;
+    if (noted && SUCCEEDED(current->TrackToMixTime(trackTime, &moved)) && moved != notedPosition)
+        manager.Reposition(moved - notedPosition, sequence);
+    if (current)
         manager.UnlockPlayback();
     if (stop)
         manager.Stop();

@@ -181,16 +181,21 @@ BOOL CSampleFadeMap::AssignFrom(const CSampleFadeMap& map)
     return TRUE;
 }
 
+void CSampleFadeMap::Swap(CSampleFadeMap& map)
+{
+    std::swap(m_pool, map.m_pool);
+    std::swap(m_reservedBytes, map.m_reservedBytes);
+    std::swap(m_capacity, map.m_capacity);
+    std::swap(m_order, map.m_order);
+    std::swap(m_free, map.m_free);
+}
+
 BOOL CSampleFadeMap::MergeFrom(CSampleFadeMap& map)
 {
     if (&map == this)
         return FALSE;
     if (m_order.empty()) {
-        std::swap(m_pool, map.m_pool);
-        std::swap(m_reservedBytes, map.m_reservedBytes);
-        std::swap(m_capacity, map.m_capacity);
-        std::swap(m_order, map.m_order);
-        std::swap(m_free, map.m_free);
+        Swap(map);
         map.ClearRegions();
         return TRUE;
     }

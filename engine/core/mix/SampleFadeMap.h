@@ -46,6 +46,8 @@ public:
     // first). When this map is empty it takes over map's pool and arrays, leaving `map` empty;
     // otherwise `map` is left as it was.
     BOOL MergeFrom(CSampleFadeMap& map);
+    // Exchanges pools and orders with `map`: no region is copied and no page allocated.
+    void Swap(CSampleFadeMap& map);
 
     // The first region in order whose end lies at or after `sample`.
     BOOL FindFirstEndingAtOrAfter(LONGLONG sample, int* index) const;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 #include <new>
+#include <utility>
 
 #include "classlib/core/Archive.h"
 #include "engine/catalog/ids/IdArray.h"
@@ -288,6 +289,15 @@ void CTrackObjContainer::RemoveAt(int index)
     CTrackObj* object = DetachAt(index);
     if (object)
         object->ReleaseObj();
+}
+
+void CTrackObjContainer::Swap(CTrackObjContainer& other)
+{
+    std::swap(m_objects, other.m_objects);
+    std::swap(m_filtered, other.m_filtered);
+    std::swap(m_filterTypeMask, other.m_filterTypeMask);
+    std::swap(m_filterClassMask, other.m_filterClassMask);
+    std::swap(m_dirty, other.m_dirty);
 }
 
 CTrackObj* CTrackObjContainer::DetachAt(int index)

@@ -67,6 +67,8 @@ public:
     BOOL RemoveById(LONG id);
     // Takes over the caller's reference.
     void Append(CTrackObj* object);
+    // Exchanges the objects (and the filter) with `other`, moving no object.
+    void Swap(CTrackObjContainer& other);
     void RemoveAt(int index);
     // Takes the object out and hands its reference to the caller; NULL for a bad index.
     CTrackObj* DetachAt(int index);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "engine/core/mix/FadeMapBuilder.h"
 #include "engine/core/server/LocalCoCreate.h"
@@ -143,29 +144,66 @@ HRESULT STDMETHODCALLTYPE CPlayItem::CloseSource()
     return S_OK;
 }
 
-void CPlayItem::UpdateFromTrack(CTrackInfo& track)
+void CPlayItem::MakeTrackState(CTrackInfo& track, TrackState& state)
 {
-    CSingleThreadLock lock(&m_positionLock);
-    track.GetStartTime(&m_mixStart);
-    track.GetEndTime(&m_mixEnd);
-    track.GetLeadSpan(&m_edgeFirst, &m_edgeSecond);
-    m_primary = (track.GetFlags() & kTrackPrimaryFlag) ? 1 : 0;
-    track.GetVolumeOffset(&m_volumeOffset);
-    m_timeMap.Clear();
-    m_objects.RemoveObjects(kAllMask, kAllMask);
+    track.GetStartTime(&state.mixStart);
+    track.GetEndTime(&state.mixEnd);
+    track.GetLeadSpan(&state.edgeFirst, &state.edgeSecond);
+    state.primary = (track.GetFlags() & kTrackPrimaryFlag) ? 1 : 0;
+    track.GetVolumeOffset(&state.volumeOffset);
     const CTrackLayerContainer& layers = track.Layers();
     for (int l = 0; l < layers.GetCount(); ++l) {
         CTrackLayer* layer = nullptr;
         if (!layers.GetLayer(l, &layer))
             continue;
         if (l == 0)
-            layer->TimeMap().CopyTo(m_timeMap);
+            layer->TimeMap().CopyTo(state.timeMap);
         CTrackObjContainer markers;
         layer->CopyObjectsTo(markers, kTrackObjMarker, kItemMarkerMask);
         layer->MapMarkersToMixTime(markers);
         while (markers.GetCount() > 0)
-            m_objects.Append(markers.DetachAt(0));
+            state.markers.Append(markers.DetachAt(0));
     }
+}
+
+void CPlayItem::AddRenderState(CTrackInfo& track, const std::vector<const CTrackBeatMap*>& beatMaps, TrackState& state)
+{
+    BuildFadeMap(track, beatMaps, 44100, state.fadeMap);
+    state.clipChains = MakeEffectClipChains(track);
+    state.renders = true;
+}
+
+BOOL CPlayItem::TakeTrackState(TrackState& state)
+{
+    CSingleThreadLock lock(&m_positionLock);
+    std::swap(m_track.mixStart, state.mixStart);
+    std::swap(m_track.mixEnd, state.mixEnd);
+    std::swap(m_track.edgeFirst, state.edgeFirst);
+    std::swap(m_track.edgeSecond, state.edgeSecond);
+    std::swap(m_track.primary, state.primary);
+    std::swap(m_track.volumeOffset, state.volumeOffset);
+    std::swap(m_track.timeMap, state.timeMap);
+    m_track.markers.Swap(state.markers);
+    if (state.renders) {
+        m_track.fadeMap.Swap(state.fadeMap);
+        m_track.clipChains.swap(state.clipChains);
+    }
+    return m_track.timeMap.GetPointCount() > 0;
+}
+
+void CPlayItem::UpdateFromTrack(CTrackInfo& track)
+{
+    TrackState state;
+    MakeTrackState(track, state);
+    TakeTrackState(state);
+}
+
+BOOL CPlayItem::LoadFromTrack(CTrackInfo& track, const std::vector<const CTrackBeatMap*>& beatMaps)
+{
+    TrackState state;
+    MakeTrackState(track, state);
+    AddRenderState(track, beatMaps, state);
+    return TakeTrackState(state);
 }
 
 CPlayItem::EffectClipChains CPlayItem::MakeEffectClipChains(CTrackInfo& track)
@@ -188,23 +226,6 @@ CPlayItem::EffectClipChains CPlayItem::MakeEffectClipChains(CTrackInfo& track)
         }
     }
     return chains;
-}
-
-BOOL CPlayItem::LoadFromTrack(CTrackInfo& track, const std::vector<const CTrackBeatMap*>& beatMaps,
-                              EffectClipChains& clipChains)
-{
-    UpdateFromTrack(track);
-    CSingleThreadLock lock(&m_positionLock);
-    const BOOL placed = m_timeMap.GetPointCount() > 0;
-    BuildFadeMap(track, beatMaps, 44100, m_fadeMap);
-    m_clipChains.swap(clipChains);
-    return placed;
-}
-
-BOOL CPlayItem::LoadFromTrack(CTrackInfo& track, const std::vector<const CTrackBeatMap*>& beatMaps)
-{
-    EffectClipChains chains = MakeEffectClipChains(track);
-    return LoadFromTrack(track, beatMaps, chains);
 }
 
 std::unique_ptr<CEfxClipChain> CPlayItem::MakeEffectClipChain(const CEfxClip& clip, const CTimeMap& timeMap)
@@ -236,19 +257,19 @@ std::unique_ptr<CEfxClipChain> CPlayItem::MakeEffectClipChain(const CEfxClip& cl
 HRESULT CPlayItem::TrackToMixTime(LONGLONG trackTime, LONGLONG* mixTime)
 {
     CSingleThreadLock lock(&m_positionLock);
-    return m_timeMap.TrackToMixTime(trackTime, mixTime);
+    return m_track.timeMap.TrackToMixTime(trackTime, mixTime);
 }
 
 HRESULT CPlayItem::MixToTrackTime(LONGLONG* trackTime, LONGLONG mixTime)
 {
     CSingleThreadLock lock(&m_positionLock);
-    return m_timeMap.MixToTrackTime(mixTime, trackTime);
+    return m_track.timeMap.MixToTrackTime(mixTime, trackTime);
 }
 
 LONGLONG CPlayItem::GetEndTrackTime()
 {
     LONGLONG trackTime = 0;
-    MixToTrackTime(&trackTime, m_mixEnd);
+    MixToTrackTime(&trackTime, m_track.mixEnd);
     return trackTime;
 }
 
@@ -256,10 +277,10 @@ bool CPlayItem::GetEdgeOffsets(LONGLONG* first, LONGLONG* second)
 {
     CSingleThreadLock lock(&m_positionLock);
     if (first)
-        *first = m_edgeFirst;
+        *first = m_track.edgeFirst;
     if (second)
-        *second = m_edgeSecond;
-    return m_edgeFirst == 0 && m_edgeSecond == 0;
+        *second = m_track.edgeSecond;
+    return m_track.edgeFirst == 0 && m_track.edgeSecond == 0;
 }
 
 BOOL CPlayItem::GetCurrentTrackTime(LONGLONG* trackTime, LONGLONG* sequence)
@@ -295,8 +316,8 @@ bool CPlayItem::GetEnvelopeValue(LONGLONG time, DWORD typeMask, int* value)
     } else {
         const CMarker* before = nullptr;
         const CMarker* after = nullptr;
-        for (int i = 0; i < m_objects.GetCount(); ++i) {
-            const CTrackObj* object = m_objects.GetAt(i);
+        for (int i = 0; i < m_track.markers.GetCount(); ++i) {
+            const CTrackObj* object = m_track.markers.GetAt(i);
             if (!object->Matches(kTrackObjMarker, typeMask))
                 continue;
             const CMarker* marker = static_cast<const CMarker*>(object);
@@ -317,7 +338,7 @@ bool CPlayItem::GetEnvelopeValue(LONGLONG time, DWORD typeMask, int* value)
         }
     }
     if (volume)
-        level += m_volumeOffset;
+        level += m_track.volumeOffset;
     int result = static_cast<int>(level);
     if (result < -9999)
         result = kSilentLevel;
@@ -329,8 +350,8 @@ bool CPlayItem::GetEnvelopeValue(LONGLONG time, DWORD typeMask, int* value)
 bool CPlayItem::HasMarkerIn(LONGLONG t0, LONGLONG t1, DWORD typeMask)
 {
     CSingleThreadLock lock(&m_positionLock);
-    for (int i = 0; i < m_objects.GetCount(); ++i) {
-        const CTrackObj* object = m_objects.GetAt(i);
+    for (int i = 0; i < m_track.markers.GetCount(); ++i) {
+        const CTrackObj* object = m_track.markers.GetAt(i);
         if (object->Matches(kTrackObjMarker, typeMask) && object->GetStart() >= t0 && object->GetStart() <= t1)
             return true;
     }
@@ -341,6 +362,6 @@ bool CPlayItem::GetEffectClipChain(int index, CEfxClipChain** chain)
 {
     if (index < 0 || index >= GetEffectClipChainCount() || !chain)
         return false;
-    *chain = m_clipChains[static_cast<size_t>(index)].get();
+    *chain = m_track.clipChains[static_cast<size_t>(index)].get();
     return true;
 }

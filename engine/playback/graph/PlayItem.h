@@ -47,24 +47,42 @@ public:
     HRESULT STDMETHODCALLTYPE Seek(LONGLONG samplePosition) override;
     void STDMETHODCALLTYPE EnableActivation(BOOL enable) override;
 
-    // Copies the track's mix range, lead span, time map (of its first layer), primary flag, volume
-    // offset and its volume, treble and bass markers (each placed at its mix time).
-    void UpdateFromTrack(CTrackInfo& track);
     using EffectClipChains = std::vector<std::unique_ptr<CEfxClipChain>>;
-    // One effect clip chain per effect clip of the track's layers, each on a host of its own
-    // running the clip's effects. A clip whose host cannot be created is left out (the track plays
-    // dry there). Making a host (creating it, listing the installed plug-ins, instantiating and
-    // linking the effects) takes milliseconds: callers make the chains before taking the locks
-    // that render and device threads wait on.
-    static EffectClipChains MakeEffectClipChains(CTrackInfo& track);
-    // Everything the renderer needs of the track: UpdateFromTrack, then its fade map at 44100 Hz
-    // from the layers' beat maps (as BuildFadeMap takes them), and `clipChains` (made for this
-    // track by MakeEffectClipChains) in place of the item's chains. `clipChains` comes back with
-    // the chains replaced, for the caller to let go once it holds no lock a thread waits on.
-    // FALSE when the track has no place in the mix (no time map): the item has nothing to render.
-    BOOL LoadFromTrack(CTrackInfo& track, const std::vector<const CTrackBeatMap*>& beatMaps,
-                       EffectClipChains& clipChains);
-    // The same with the track's chains made here first.
+    // What the item takes from its track, made apart from the item: a rebuild makes every item's
+    // new state before it holds playback (a fade map and the effect clips' hosts take
+    // milliseconds, and the device thread waits while playback is held) and only swaps them in
+    // under the hold.
+    struct TrackState {
+        LONGLONG mixStart = 0;
+        LONGLONG mixEnd = 0;
+        LONGLONG edgeFirst = 0;
+        LONGLONG edgeSecond = 0;
+        LONG primary = 1;
+        LONG volumeOffset = 0;
+        CTimeMap timeMap;
+        // The volume, treble and bass markers and the tempo-start marks, each at its mix time.
+        CTrackObjContainer markers;
+        // Set by AddRenderState: the fade map and the effect clip chains replace the item's too.
+        bool renders = false;
+        CSampleFadeMap fadeMap;
+        EffectClipChains clipChains;
+    };
+    // Fills a new state with the track's mix range, lead span, time map (of its first layer),
+    // primary flag, volume offset and markers.
+    static void MakeTrackState(CTrackInfo& track, TrackState& state);
+    // Adds what the renderer needs: the fade map at 44100 Hz from the layers' beat maps (as
+    // BuildFadeMap takes them) and one effect clip chain per effect clip of the track's layers,
+    // each on a host of its own running the clip's effects. A clip whose host cannot be created is
+    // left out (the track plays dry there).
+    static void AddRenderState(CTrackInfo& track, const std::vector<const CTrackBeatMap*>& beatMaps, TrackState& state);
+    // Swaps the state in under the position lock, so that a render thread sees all of the old
+    // state or all of the new. `state` comes back holding what the item had, for the caller to let
+    // go once it holds no lock a thread waits on. FALSE when the track has no place in the mix (no
+    // time map): the item has nothing to render.
+    BOOL TakeTrackState(TrackState& state);
+    // The track state taken at once, without what the renderer needs.
+    void UpdateFromTrack(CTrackInfo& track);
+    // The track state with what the renderer needs, taken at once.
     BOOL LoadFromTrack(CTrackInfo& track, const std::vector<const CTrackBeatMap*>& beatMaps);
 
     HRESULT TrackToMixTime(LONGLONG trackTime, LONGLONG* mixTime);
@@ -82,7 +100,7 @@ public:
     // A marker of the type in [t0, t1], both ends included.
     bool HasMarkerIn(LONGLONG t0, LONGLONG t1, DWORD typeMask);
     bool GetEffectClipChain(int index, CEfxClipChain** chain);
-    int GetEffectClipChainCount() const { return static_cast<int>(m_clipChains.size()); }
+    int GetEffectClipChainCount() const { return static_cast<int>(m_track.clipChains.size()); }
 
     // Reads n bytes of the decoded file at byte position p; what lies outside the file is silence.
     // False without a reader, past the end, or when the reader fails.
@@ -91,16 +109,16 @@ public:
     void Lock() { m_positionLock.Enter(); }
     void Unlock() { m_positionLock.Leave(); }
 
-    LONGLONG GetMixStart() const { return m_mixStart; }
-    LONGLONG GetMixEnd() const { return m_mixEnd; }
-    const CSampleFadeMap& GetFadeMap() const { return m_fadeMap; }
+    LONGLONG GetMixStart() const { return m_track.mixStart; }
+    LONGLONG GetMixEnd() const { return m_track.mixEnd; }
+    const CSampleFadeMap& GetFadeMap() const { return m_track.fadeMap; }
     WORD GetStreamId() const { return m_streamId; }
     LONG GetTrackId() const { return m_trackId; }
     // The id of the catalog item whose file the item plays; -1 without one.
     DWORD GetCatalogItemId() const { return m_catalogItem ? m_catalogItem->GetItemId() : static_cast<DWORD>(-1); }
     // The catalog item whose file the item plays (no reference added); NULL without one.
     IProfileSource* GetCatalogItem() const { return m_catalogItem.get(); }
-    bool IsPrimary() const { return m_primary != 0; }
+    bool IsPrimary() const { return m_track.primary != 0; }
     // Muted: another item plays solo.
     bool IsMuted() const { return m_muted != 0 && m_solo == 0; }
     void SetMuted(BOOL muted) { m_muted = muted; }
@@ -111,12 +129,12 @@ public:
     bool TakeActivityChange() { return InterlockedExchange(&m_activityChanged, 0) != 0; }
 
 private:
+    static EffectClipChains MakeEffectClipChains(CTrackInfo& track);
     static std::unique_ptr<CEfxClipChain> MakeEffectClipChain(const CEfxClip& clip, const CTimeMap& timeMap);
 
     LONG m_hasMixInput = 0;
     LONG m_muted = 0;
     LONG m_solo = 0;
-    LONG m_primary = 1;
     ComPtr<IProfileSource> m_catalogItem;
     ComPtr<IPcmReader> m_reader;
     int m_readerUses = 0;
@@ -128,15 +146,8 @@ private:
     LONGLONG m_currentTrackTime = 0;
     LONGLONG m_currentSequence = 0;
     LONGLONG m_audibleSample = 0;
-    LONGLONG m_mixStart = 0;
-    LONGLONG m_mixEnd = 0;
-    LONGLONG m_edgeFirst = 0;
-    LONGLONG m_edgeSecond = 0;
-    CTimeMap m_timeMap;
-    CTrackObjContainer m_objects;
-    LONG m_volumeOffset = 0;
-    CSampleFadeMap m_fadeMap;
-    EffectClipChains m_clipChains;
+    // What the item took from its track (its `renders` flag unused).
+    TrackState m_track;
     CSingleThreadToken m_sourceLock;
     CSingleThreadToken m_positionLock;
     LONG m_activationEnabled = 1;

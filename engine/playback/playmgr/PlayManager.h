@@ -13,7 +13,7 @@
 // mix manager's calls from either; all of them run under the global mix lock, taken here, so a
 // command never races the tick that restarts a looping performance. The queries (positions, state
 // tests) take no lock: the fields they read are atomic. Lock order: the global mix lock, then the
-// mix output's and the play items' locks; the UI-update queue's lock innermost.
+// play items' locks, then the mix output's; the UI-update queue's lock innermost.
 #pragma once
 
 #include <windows.h>
@@ -131,9 +131,10 @@ public:
     // A rebuild moved the track under the play position by `offset`: the mix output shifts
     // seamlessly after the block with `sequence`, and the play position follows.
     void Reposition(LONGLONG offset, LONGLONG sequence);
-    // Holds the render threads while the mix is edited under the play position: the mix output's
-    // lock, then every item's position lock. Unlock releases in the reverse order; both do
-    // nothing when already in that state.
+    // Holds the render threads while the mix is edited under the play position: every item's
+    // position lock, then the mix output's lock. Unlock releases in the reverse order; both do
+    // nothing when already in that state. The caller keeps the hold short (swaps of state made
+    // before it): the device thread waits on the mix output's lock.
     void LockPlayback();
     void UnlockPlayback();
     // Takes the item's mix input away, when it has one.

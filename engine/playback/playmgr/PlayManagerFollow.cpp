@@ -280,9 +280,11 @@ void CPlayManager::LockPlayback()
     if (m_playbackLocked)
         return;
     m_playbackLocked = true;
+    // The items first: each waits for its render thread to finish the block it renders, and the
+    // device thread, which takes only the mix output's lock, must not wait for that too.
+    m_playList.LockAll();
     if (m_mixOutput)
         m_mixOutput->Lock();
-    m_playList.LockAll();
 }
 
 void CPlayManager::UnlockPlayback()
@@ -291,9 +293,9 @@ void CPlayManager::UnlockPlayback()
     if (!m_playbackLocked)
         return;
     m_playbackLocked = false;
-    m_playList.UnlockAll();
     if (m_mixOutput)
         m_mixOutput->Unlock();
+    m_playList.UnlockAll();
 }
 
 void CPlayManager::DetachItem(CPlayItem* item)

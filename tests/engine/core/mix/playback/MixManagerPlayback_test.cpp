@@ -32,6 +32,26 @@ using mixplayback::MixPlayback;
 // the check covers the linked span (the helper leaves 20 ms at each end of what it is given).
 constexpr int kTwoMilliseconds = 88;
 
+// Plays the mix manager's live stream from a second past the first track's end, inside the second
+// track, until half a second of it was heard; the two tracks' items in *first and *second.
+void PlayInsideTheSecondTrack(CMixManager& mix, CPlayItem** first, CPlayItem** second)
+{
+    CPlayManager* live = mix.GetLivePlayManager();
+    ASSERT_NE(live, nullptr);
+    *first = live->GetPlayList().FindByTrack(mix.Tracks().GetAt(0)->GetTrackIdValue());
+    *second = live->GetPlayList().FindByTrack(mix.Tracks().GetAt(1)->GetTrackIdValue());
+    ASSERT_TRUE(*first && *second);
+    const LONGLONG from = (*first)->GetMixEnd() + 1000000;
+    ASSERT_LT(from + 2000000, (*second)->GetMixEnd());
+    ASSERT_EQ(live->PlayFromPosition(from), S_OK);
+    LONGLONG position = 0;
+    for (DWORD waited = 0; waited < 30000 && position < from + 500000; waited += 10) {
+        Sleep(10);
+        live->GetPlayPosition(&position);
+    }
+    ASSERT_GE(position, from + 500000) << "playback did not start";
+}
+
 TEST_F(MixPlayback, BothTracksClicksMeetThroughTheOverlapAndARebuildDuringPlaybackLeavesNoJump)
 {
     m_model.Start(0);
@@ -91,19 +111,9 @@ TEST_F(MixPlayback, BothTracksClicksMeetThroughTheOverlapAndARebuildDuringPlayba
 TEST_F(MixPlayback, ARebuildNotesWherePlaybackIsOnlyOnceItHoldsIt)
 {
     CPlayManager* live = m_mix->GetLivePlayManager();
-    ASSERT_NE(live, nullptr);
-    CPlayItem* first = live->GetPlayList().FindByTrack(m_mix->Tracks().GetAt(0)->GetTrackIdValue());
-    CPlayItem* second = live->GetPlayList().FindByTrack(m_mix->Tracks().GetAt(1)->GetTrackIdValue());
-    ASSERT_TRUE(first && second);
-    const LONGLONG from = first->GetMixEnd() + 1000000;
-    ASSERT_LT(from + 2000000, second->GetMixEnd());
-    ASSERT_EQ(live->PlayFromPosition(from), S_OK);
-    LONGLONG position = 0;
-    for (DWORD waited = 0; waited < 30000 && position < from + 500000; waited += 10) {
-        Sleep(10);
-        live->GetPlayPosition(&position);
-    }
-    ASSERT_GE(position, from + 500000) << "playback did not start";
+    CPlayItem* first = nullptr;
+    CPlayItem* second = nullptr;
+    ASSERT_NO_FATAL_FAILURE(PlayInsideTheSecondTrack(*m_mix.get(), &first, &second));
     {
         // No tick in between.
         CLiveAndPendingMixSingleThreadAccess lock;
@@ -128,6 +138,51 @@ TEST_F(MixPlayback, ARebuildNotesWherePlaybackIsOnlyOnceItHoldsIt)
     live->Stop();
     for (const std::string& call : m_engine.host.Take())
         EXPECT_EQ(call.rfind("reposition", 0), std::string::npos) << call;
+}
+
+// The hold a rebuild takes (LockPlayback) waits for the render threads before it holds the mix
+// output, which it then holds only while it swaps in the items' states made before: the device
+// thread never waits behind a render thread that finishes its block. Here a thread of the test
+// holds the first item as a render thread in the middle of a block does; while the hold waits for
+// it, the device side's calls on the mix output go through.
+TEST_F(MixPlayback, TheRebuildsHoldWaitsForTheRenderThreadsBeforeItHoldsTheDevice)
+{
+    CPlayManager* live = m_mix->GetLivePlayManager();
+    CPlayItem* first = nullptr;
+    CPlayItem* second = nullptr;
+    ASSERT_NO_FATAL_FAILURE(PlayInsideTheSecondTrack(*m_mix.get(), &first, &second));
+    const UniqueKernelHandle held(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const UniqueKernelHandle probed(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const UniqueKernelHandle locked(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    bool probedWhileHeld = false;
+    bool lockedWhileHeld = true;
+    std::thread render([&] {
+        first->Lock();
+        SetEvent(held.get());
+        // Long enough for any device-side wait to show; the probe ends well before.
+        probedWhileHeld = WaitForSingleObject(probed.get(), 10000) == WAIT_OBJECT_0;
+        lockedWhileHeld = WaitForSingleObject(locked.get(), 0) == WAIT_OBJECT_0;
+        first->Unlock();
+    });
+    WaitForSingleObject(held.get(), INFINITE);
+    std::thread hold([&] {
+        // As a rebuild holds it: under the global mix lock, which keeps the tick out meanwhile.
+        CLiveAndPendingMixSingleThreadAccess lock;
+        live->LockPlayback();
+        SetEvent(locked.get());
+        live->UnlockPlayback();
+    });
+    // The device's side of the mix output, for two seconds of the hold's wait.
+    for (int i = 0; i < 2000; ++i) {
+        live->GetMixOutput()->HasInput(second);
+        Sleep(1);
+    }
+    SetEvent(probed.get());
+    render.join();
+    hold.join();
+    live->Stop();
+    EXPECT_TRUE(probedWhileHeld) << "the mix output was held while the hold waited for a render thread";
+    EXPECT_FALSE(lockedWhileHeld) << "the hold did not wait for the held item";
 }
 
 // The live and the pending stream run the same master chain: a pending stream made after the
