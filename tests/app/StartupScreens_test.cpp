@@ -16,6 +16,10 @@
 
 namespace {
 
+// How long a start or an exit of the program may take: under a loaded machine a start with its
+// engine takes tens of seconds, as in the other program tests.
+constexpr DWORD kProgramMs = 60000;
+
 bool Logged(const std::wstring& log, const std::string& line)
 {
     const auto lines = ReadLines(log);
@@ -207,7 +211,7 @@ protected:
     static void Close(ProgramRun& run, HWND main)
     {
         PostMessageW(main, WM_CLOSE, 0, 0);
-        EXPECT_EQ(run.WaitForExit(30000), 0);
+        EXPECT_EQ(run.WaitForExit(kProgramMs), 0);
     }
 
     std::wstring m_log;
@@ -218,7 +222,7 @@ TEST_F(StartupScreens, SplashIsTheBitmapCentredOnTheScreenAndGoesByItself)
     const looktest::PixelDump bitmap = ProgramBitmap(IDB_SPLASH);
     ASSERT_GT(bitmap.width, 0);
     ProgramRun run(DoubleFolderProgram());
-    const HWND splash = WaitForSplash(run.ProcessId(), 30000);
+    const HWND splash = WaitForSplash(run.ProcessId(), kProgramMs);
     ASSERT_NE(splash, nullptr);
     const DWORD seen = GetTickCount();
     RECT rect;
@@ -252,7 +256,7 @@ TEST_F(StartupScreens, KeyPressedWhileTheSplashShowsOverTheFrameOnlyHidesIt)
     ProgramRun run(DoubleFolderProgram(), L"", WelcomeDialog::AsProfileSays);
     HWND main = nullptr;
     HWND splash = nullptr;
-    for (DWORD waited = 0; waited < 30000 && !(main && splash); waited += 10) {
+    for (DWORD waited = 0; waited < kProgramMs && !(main && splash); waited += 10) {
         main = FindMainWindow(run.ProcessId());
         splash = FindSplash(run.ProcessId());
         Sleep(10);
@@ -286,7 +290,7 @@ TEST_F(StartupScreens, StartWithAPlaylistShowsNoSplashAndItsFirstKeyReachesThePr
     ProgramRun run(DoubleFolderProgram(), L"Z:\\tmp\\named.cfp");
     bool splashSeen = false;
     HWND main = nullptr;
-    for (DWORD waited = 0; waited < 30000 && !main; waited += 10) {
+    for (DWORD waited = 0; waited < kProgramMs && !main; waited += 10) {
         splashSeen = splashSeen || FindSplash(run.ProcessId()) != nullptr;
         main = FindMainWindow(run.ProcessId());
         Sleep(10);
@@ -308,7 +312,7 @@ TEST_F(StartupScreens, StartWithAPlaylistShowsNoSplashAndItsFirstKeyReachesThePr
 TEST_F(StartupScreens, WelcomeDialogOfAFreshProfileShowsOverTheFrameWithItsPicturesOnTheDialogFace)
 {
     ProgramRun run(DoubleFolderProgram(), L"", WelcomeDialog::AsProfileSays);
-    const HWND dialog = WaitForBox(run.ProcessId(), 30000);
+    const HWND dialog = WaitForBox(run.ProcessId(), kProgramMs);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(WindowTitle(dialog), L"Welcome To Deckwright");
     const HWND frame = GetWindow(dialog, GW_OWNER);
@@ -371,7 +375,7 @@ TEST_F(StartupScreens, WelcomeAnswersAreKeptAndTheSampleMixOpens)
         DeleteFileW(m_log.c_str());
         {
             ProgramRun run(DoubleFolderProgram(), L"", WelcomeDialog::AsProfileSays);
-            const HWND dialog = WaitForBox(run.ProcessId(), 30000);
+            const HWND dialog = WaitForBox(run.ProcessId(), kProgramMs);
             ASSERT_NE(dialog, nullptr) << c.name;
             for (DWORD waited = 0; waited < 5000 && FindSplash(run.ProcessId()); waited += 20)
                 Sleep(20);
@@ -413,7 +417,7 @@ TEST_F(StartupScreens, SampleMixThatDoesNotOpenIsReportedAndLendsTheEmptyMixNoNa
 {
     SetEnvironmentVariableW(L"CARROWFOLD_DOUBLE_LOAD_RESULT", L"S_FALSE");
     ProgramRun run(DoubleFolderProgram(), L"", WelcomeDialog::AsProfileSays);
-    const HWND dialog = WaitForBox(run.ProcessId(), 30000);
+    const HWND dialog = WaitForBox(run.ProcessId(), kProgramMs);
     ASSERT_NE(dialog, nullptr);
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitUntilGone(dialog, 10000));
@@ -432,7 +436,7 @@ TEST_F(StartupScreens, SampleMixThatDoesNotOpenIsReportedAndLendsTheEmptyMixNoNa
 TEST_F(StartupScreens, ClickOnTheSampleRadioStaysInTheWelcomeDialog)
 {
     ProgramRun run(DoubleFolderProgram(), L"", WelcomeDialog::AsProfileSays);
-    const HWND dialog = WaitForBox(run.ProcessId(), 30000);
+    const HWND dialog = WaitForBox(run.ProcessId(), kProgramMs);
     ASSERT_NE(dialog, nullptr);
     for (DWORD waited = 0; waited < 5000 && FindSplash(run.ProcessId()); waited += 20)
         Sleep(20);
