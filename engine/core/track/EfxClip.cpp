@@ -269,6 +269,7 @@ void CEfxClip::Serialize(CArchive& archive)
         return;
     }
     archive >> m_start >> m_end >> m_fadeIn >> m_fadeOut >> m_level >> m_effectIndex;
+    RequireStoredTrackTimes({m_start, m_end, m_fadeIn, m_fadeOut});
     CEfxInfoCntr list;
     list.Serialize(archive);
     if (!m_manager->SetEffectList(list))

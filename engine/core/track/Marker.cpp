@@ -172,6 +172,7 @@ void CMarker::Serialize(CArchive& archive)
         return;
     }
     archive >> m_position >> m_userAdjusted >> m_secondTime >> m_secondValue >> m_value >> m_label;
+    RequireStoredTrackTimes({m_position});
 }
 
 BOOL CMarker::WriteChunk(IRiffStream* stream) const

@@ -62,13 +62,27 @@ LONGLONG TicksFromDouble(double ticks)
 // The parent's start and end and the length (time kinds 6 to 8) are track times and the musical
 // times places on the master beat map counted from the reference track: all bounded. The mix start and
 // end (kinds 9 and 10) are not: the layout lays them again from the musical times before any use.
-bool AreStoredBeatTimesAccepted(const TRKS_BEATBLOCK& block)
+bool AreStoredParentTimesAccepted(const LONGLONG* beatValues)
 {
     for (int i = 0; i < 3; ++i)
-        if (!IsStoredTrackTimeAccepted(block.beatValues[i]))
+        if (!IsStoredTrackTimeAccepted(beatValues[i]))
             return false;
-    return IsStoredMusicTimeAccepted(block.startMeasures, block.startFraction) &&
+    return true;
+}
+
+bool AreStoredBeatTimesAccepted(const TRKS_BEATBLOCK& block)
+{
+    return AreStoredParentTimesAccepted(block.beatValues) &&
+           IsStoredMusicTimeAccepted(block.startMeasures, block.startFraction) &&
            IsStoredMusicTimeAccepted(block.endMeasures, block.endFraction);
+}
+
+// The archive keeps a musical time as ticks: its whole measures, counted toward zero as a stored
+// measure count is, lie within the same bound (measured in ticks, so that no narrowing wraps).
+bool IsStoredMusicTimeAccepted(const CMusicTime& time)
+{
+    const LONGLONG measures = time.GetTicks() / CMusicTime::kTicksPerMeasure;
+    return measures >= -kMaxStoredMeasures && measures <= kMaxStoredMeasures;
 }
 
 }  // namespace
@@ -333,6 +347,7 @@ void CSegment::Serialize(CArchive& archive)
     }
     DWORD hasBeat = 0;
     archive >> m_start >> m_end >> m_source >> m_flags >> hasBeat;
+    RequireStoredTrackTimes({m_start, m_end, m_source});
     if (hasBeat == 0) {
         m_beat.reset();
         return;
@@ -343,6 +358,9 @@ void CSegment::Serialize(CArchive& archive)
         archive >> value;
     for (CMusicTime& time : m_beat->musicTimes)
         time.Serialize(archive);
+    if (!AreStoredParentTimesAccepted(m_beat->beatValues) || !IsStoredMusicTimeAccepted(m_beat->musicTimes[0]) ||
+        !IsStoredMusicTimeAccepted(m_beat->musicTimes[1]))
+        CArchiveException::Throw(CArchiveException::badIndex);
 }
 
 BOOL CSegment::WriteChunk(IRiffStream* stream) const

@@ -7,6 +7,10 @@
 
 #include <windows.h>
 
+#include <initializer_list>
+
+#include "classlib/core/ArchiveException.h"
+
 // A day of music either side of a track's start: far longer than any music file, and short
 // enough that walking it at the shortest measure a stored tempo allows stays within milliseconds.
 inline constexpr LONGLONG kMaxStoredTrackTime = 24LL * 60 * 60 * 1000000;
@@ -26,4 +30,13 @@ inline bool IsStoredTrackTimeAccepted(LONGLONG time)
 inline bool IsStoredMusicTimeAccepted(LONG measures, float fraction)
 {
     return measures >= -kMaxStoredMeasures && measures <= kMaxStoredMeasures && fraction >= -1.0f && fraction <= 1.0f;
+}
+
+// Reading an archive (the clipboard's form of a track): a time beyond the bound is damage, refused
+// as the archive's other damage is, so the whole read fails.
+inline void RequireStoredTrackTimes(std::initializer_list<LONGLONG> times)
+{
+    for (LONGLONG time : times)
+        if (!IsStoredTrackTimeAccepted(time))
+            CArchiveException::Throw(CArchiveException::badIndex);
 }

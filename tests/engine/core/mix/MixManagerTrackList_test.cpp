@@ -13,6 +13,11 @@
 
 #include "classlib/core/Archive.h"
 #include "classlib/core/File.h"
+#include "classlib/core/MemFile.h"
+#include "engine/core/track/EfxClip.h"
+#include "engine/core/track/Marker.h"
+#include "engine/core/track/Segment.h"
+#include "engine/core/track/StoredTimes.h"
 #include "tests/engine/core/mix/MixManagerFixture.h"
 #include "tests/engine/core/mix/SampleMix.h"
 #include "tests/support/Programs.h"
@@ -354,6 +359,110 @@ TEST_F(TrackClipboardTest, MalformedDataUnderTheObjectFormatPastesNothing)
         EXPECT_EQ(Ids(), ids);
         EXPECT_EQ(UndoCount(), undo);
     }
+}
+
+// The first object of the class in any layer of the track (as its C++ type), or null.
+template <class T>
+T* FirstObject(CTrackInfo& track, DWORD objectClass)
+{
+    for (int l = 0; l < track.Layers().GetCount(); ++l) {
+        CTrackLayer* layer = nullptr;
+        track.Layers().GetLayer(l, &layer);
+        for (int i = 0; i < layer->Objects().GetCount(); ++i)
+            if (CTrackObj* o = layer->Objects().GetAt(i); o->GetClass() == objectClass)
+                return static_cast<T*>(o);
+    }
+    return nullptr;
+}
+
+// The bytes a copy of the tracks puts on the clipboard.
+std::vector<BYTE> ClipboardBytes(CTrackInfoContainer& tracks)
+{
+    CMemFile file(1024);
+    CArchive archive(&file, CArchive::store);
+    tracks.Serialize(archive);
+    archive.Close();
+    return std::vector<BYTE>(file.GetData(), file.GetData() + file.GetLength());
+}
+
+TEST_F(TrackClipboardTest, TimesBeyondTheStoredBoundPasteNothing)
+{
+    // A time far past any music is damage as it is in a stored mix: laying it out would walk for
+    // minutes under the mix lock.
+    const LONGLONG past = kMaxStoredTrackTime + 1;
+    const LONGLONG pastMeasures = (kMaxStoredMeasures + 1) * CMusicTime::kTicksPerMeasure;
+    struct Case {
+        const char* name;
+        std::function<void(mixtest::Mix&)> damage;
+    };
+    const std::vector<Case> cases = {
+        {"a marker",
+         [&](mixtest::Mix& m) { mixtest::FindMarker(*m.tracks.GetAt(0), kMarkerLabel)->SetPosition(past); }},
+        {"a marker before the start",
+         [&](mixtest::Mix& m) { mixtest::FindMarker(*m.tracks.GetAt(0), kMarkerLabel)->SetPosition(-past); }},
+        {"a segment's start",
+         [&](mixtest::Mix& m) { FirstObject<CSegment>(*m.tracks.GetAt(1), kTrackObjSegment)->SetStart(past); }},
+        {"a segment's file position",
+         [&](mixtest::Mix& m) { FirstObject<CSegment>(*m.tracks.GetAt(1), kTrackObjSegment)->SetSource(past); }},
+        {"an effect clip's end",
+         [&](mixtest::Mix& m) { FirstObject<CEfxClip>(*m.tracks.GetAt(0), kTrackObjEffectClip)->SetEnd(past); }},
+        {"an effect clip's fade",
+         [&](mixtest::Mix& m) {
+             FirstObject<CEfxClip>(*m.tracks.GetAt(0), kTrackObjEffectClip)->SetTime(kEfxClipFadeOutTime, past);
+         }},
+        {"an overlay's musical start",
+         [&](mixtest::Mix& m) {
+             CSegment* segment = FirstObject<CSegment>(*m.tracks.GetAt(4), kTrackObjSegment);
+             segment->GetBeatRecord()->musicTimes[0].SetTicks(pastMeasures);
+         }},
+        {"an overlay's musical end before the start",
+         [&](mixtest::Mix& m) {
+             CSegment* segment = FirstObject<CSegment>(*m.tracks.GetAt(4), kTrackObjSegment);
+             segment->GetBeatRecord()->musicTimes[1].SetTicks(-pastMeasures);
+         }},
+        {"an overlay's parent length",
+         [&](mixtest::Mix& m) {
+             FirstObject<CSegment>(*m.tracks.GetAt(4), kTrackObjSegment)->GetBeatRecord()->beatValues[2] = past;
+         }},
+    };
+    const wchar_t* formats[] = {kTrackClipboardFormat, kTrackObjectsClipboardFormat};
+    const auto paste = [&](const wchar_t* format) {
+        return format == kTrackClipboardFormat ? Manager().PasteTracks(0)
+                                               : Manager().PasteTrackObjects(IdList({1}).get(), 1000000);
+    };
+    for (const Case& c : cases) {
+        mixtest::Mix mix;
+        CMixGlobals globals;
+        mixtest::BuildSampleMix(mix, globals);
+        c.damage(mix);
+        const std::vector<BYTE> bytes = ClipboardBytes(mix.tracks);
+        for (const wchar_t* format : formats) {
+            SCOPED_TRACE(testing::Message() << c.name << " under " << format);
+            PutOnClipboard(bytes, format);
+            const std::vector<LONG> ids = Ids();
+            const int undo = UndoCount();
+            EXPECT_EQ(paste(format), S_FALSE);
+            EXPECT_EQ(Ids(), ids);
+            EXPECT_EQ(UndoCount(), undo);
+        }
+    }
+    // The same mix undamaged pastes under either format.
+    mixtest::Mix mix;
+    CMixGlobals globals;
+    mixtest::BuildSampleMix(mix, globals);
+    const std::vector<BYTE> sound = ClipboardBytes(mix.tracks);
+    for (const wchar_t* format : formats) {
+        SCOPED_TRACE(testing::Message() << "sound under " << format);
+        PutOnClipboard(sound, format);
+        const int undo = UndoCount();
+        EXPECT_EQ(paste(format), S_OK);
+        EXPECT_EQ(UndoCount(), undo + 1);
+    }
+    // And a copy of the mix's own tracks pastes back.
+    ASSERT_EQ(Manager().CopyTracks(IdList({2, 3}).get()), S_OK);
+    const size_t count = Ids().size();
+    EXPECT_EQ(Manager().PasteTracks(0), S_OK);
+    EXPECT_EQ(Ids().size(), count + 2);
 }
 
 TEST_F(TrackClipboardTest, ACopyThatCannotReachTheClipboardFails)
