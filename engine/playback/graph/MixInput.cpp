@@ -105,16 +105,19 @@ ULONG CMixInput::Release()
     return static_cast<ULONG>(count);
 }
 
-void CMixInput::QueueRequest(LONGLONG blockPosition, LONGLONG sequence)
+void CMixInput::QueueRequest(LONGLONG blockPosition, LONGLONG sequence, bool wake)
 {
     CSingleThreadLock lock(&m_queueLock);
     if (static_cast<int>(m_queue.size()) >= kMaxQueued)
         m_queue.erase(m_queue.begin());
     m_queue.push_back({blockPosition, sequence});
-    UpdateWorkEvent();
+    if (wake)
+        UpdateWorkEvent();
+    else
+        m_idle = 0;
 }
 
-bool CMixInput::DropRequest(LONGLONG blockPosition)
+bool CMixInput::DropRequest(LONGLONG blockPosition, bool wake)
 {
     CSingleThreadLock lock(&m_queueLock);
     const auto found = std::find_if(m_queue.begin(), m_queue.end(), [blockPosition](const MIXINPUTBUFFER& r) {
@@ -123,8 +126,17 @@ bool CMixInput::DropRequest(LONGLONG blockPosition)
     if (found == m_queue.end())
         return false;
     m_queue.erase(found);
-    UpdateWorkEvent();
+    if (wake)
+        UpdateWorkEvent();
+    else if (m_queue.empty())
+        m_idle = 1;
     return true;
+}
+
+void CMixInput::Wake()
+{
+    CSingleThreadLock lock(&m_queueLock);
+    UpdateWorkEvent();
 }
 
 void CMixInput::UpdateWorkEvent()

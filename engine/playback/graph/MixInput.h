@@ -9,10 +9,11 @@
 // An input may be made ahead as a spare (CMixInputSpares), with no item: its render thread waits
 // until Bind gives it its one item, then works as every render thread does and ends with it.
 //
-// Threads: the mix output queues and drops requests under the queue lock; the render thread takes
-// them and holds the item's position lock while it renders one. The object is counted twice at
-// construction: once for the creator (the mix output's list, or the spares) and once for the
-// thread. A spare holds no reference on the mix output until it is bound.
+// Threads: the mix output queues and drops requests under the queue lock (its device-thread read
+// sets the work event only after it let the output's locks go); the render thread takes them and holds the item's
+// position lock while it renders one. The object is counted twice at construction: once for the creator (the mix
+// output's list, or the spares) and once for the thread. A spare holds no reference on the mix output until it is
+// bound.
 #pragma once
 
 #include <windows.h>
@@ -47,8 +48,16 @@ public:
     // Whether the render thread started (a spare without one is of no use).
     bool IsRunning() const { return m_failed == 0; }
 
-    void QueueRequest(LONGLONG blockPosition, LONGLONG sequence);
-    bool DropRequest(LONGLONG blockPosition);
+    // With `wake` false a request is queued or dropped without setting the work event: the caller
+    // calls Wake after it let its own locks go.
+    void QueueRequest(LONGLONG blockPosition, LONGLONG sequence, bool wake = true);
+    bool DropRequest(LONGLONG blockPosition, bool wake = true);
+    // Sets or resets the work event as the queue now stands.
+    void Wake();
+    // The mix output's read lists the inputs it has to wake through them, which needs no
+    // allocation on the device thread; only the reading thread uses the link.
+    void SetNextToWake(CMixInput* next) { m_nextToWake = next; }
+    CMixInput* GetNextToWake() const { return m_nextToWake; }
     void Quit();
     // 1 when the source failed or nothing is queued.
     int IsIdle() const;
@@ -90,6 +99,7 @@ private:
     DWORD m_sourceRate = 1;
     DWORD m_mixRate = CMixOutput::kRate;
     CPlayItem* m_item = nullptr;
+    CMixInput* m_nextToWake = nullptr;
     CMixOutput* const m_output;
     CResamp m_resampLeft;
     CResamp m_resampRight;

@@ -58,7 +58,7 @@ HRESULT STDMETHODCALLTYPE CMixOutput::GetFormat(WAVEFORMATEX* format)
     return S_OK;
 }
 
-void CMixOutput::RequestBlock(Block& block)
+void CMixOutput::RequestBlock(Block& block, bool wake)
 {
     if (m_loop && m_nextBlockPosition > m_loopFrom)
         m_nextBlockPosition = m_loopTo;
@@ -69,28 +69,51 @@ void CMixOutput::RequestBlock(Block& block)
     block.sequence = m_nextSequence++;
     m_nextBlockPosition += kBlockBytes;
     for (CMixInput* input : m_inputs)
-        input->QueueRequest(block.position, block.sequence);
+        input->QueueRequest(block.position, block.sequence, wake);
 }
 
-void CMixOutput::ReleaseBlock(Block& block)
+void CMixOutput::ReleaseBlock(Block& block, bool wake)
 {
     block.requested = 0;
     for (CMixInput* input : m_inputs)
-        input->DropRequest(block.position);
+        input->DropRequest(block.position, wake);
 }
 
-void CMixOutput::RequestAll()
+void CMixOutput::RequestAll(bool wake)
 {
     for (Block& block : m_blocks)
         if (!block.requested)
-            RequestBlock(block);
+            RequestBlock(block, wake);
 }
 
-void CMixOutput::ReleaseAll()
+void CMixOutput::ReleaseAll(bool wake)
 {
     for (Block& block : m_blocks)
         if (block.requested)
-            ReleaseBlock(block);
+            ReleaseBlock(block, wake);
+}
+
+CMixInput* CMixOutput::ListInputsToWake()
+{
+    // Counted, so an input the owner removes meanwhile stays alive until it is woken.
+    CMixInput* first = nullptr;
+    for (CMixInput* input : m_inputs) {
+        input->AddRef();
+        input->SetNextToWake(first);
+        first = input;
+    }
+    return first;
+}
+
+void CMixOutput::WakeInputs(CMixInput* first)
+{
+    while (first) {
+        CMixInput* const input = first;
+        first = input->GetNextToWake();
+        input->SetNextToWake(nullptr);
+        input->Wake();
+        input->Release();
+    }
 }
 
 bool CMixOutput::AddInput(CPlayItem* item)
@@ -265,79 +288,90 @@ HRESULT STDMETHODCALLTYPE CMixOutput::Read(BYTE* buffer, unsigned bytes)
         std::memset(buffer, 0, bytes);
         return S_FALSE;
     }
-    CSingleThreadLock state(&m_stateLock);
-    CSingleThreadLock blocks(&m_blockLock);
-    m_discontinuity = 0;
-    LONGLONG position = m_readPosition;
-    unsigned done = 0;
-    while (done < bytes && position < m_endPosition) {
-        Block* found = nullptr;
-        for (Block& block : m_blocks) {
-            if (!block.requested)
-                continue;
-            if (block.sequence < m_currentSequence) {
-                ReleaseBlock(block);
-                RequestBlock(block);
+    CMixInput* toWake = nullptr;
+    {
+        CSingleThreadLock state(&m_stateLock);
+        CSingleThreadLock blocks(&m_blockLock);
+        bool requestsChanged = false;
+        m_discontinuity = 0;
+        LONGLONG position = m_readPosition;
+        unsigned done = 0;
+        while (done < bytes && position < m_endPosition) {
+            Block* found = nullptr;
+            for (Block& block : m_blocks) {
+                if (!block.requested)
+                    continue;
+                if (block.sequence < m_currentSequence) {
+                    ReleaseBlock(block, false);
+                    RequestBlock(block, false);
+                    requestsChanged = true;
+                }
+                if (block.position <= position && position <= block.position + kBlockBytes - 1 &&
+                    (!found || block.sequence < found->sequence))
+                    found = &block;
             }
-            if (block.position <= position && position <= block.position + kBlockBytes - 1 &&
-                (!found || block.sequence < found->sequence))
-                found = &block;
+            if (!found)
+                break;
+            const LONGLONG wanted = bytes - done;
+            const LONGLONG offset = position - found->position;
+            LONGLONG available = found->position + kBlockBytes - position;
+            if (m_loop && m_loopFrom > position && m_loopFrom < found->position + kBlockBytes)
+                available = m_loopFrom - position;
+            LONGLONG chunk = std::min(available, wanted);
+            if (position + chunk > m_endPosition)
+                chunk = m_endPosition - position;
+            if (chunk <= 0)
+                break;
+            if (found->partner != -1 && position + chunk > found->position + kSeamOffset - 1)
+                Blend(*found);
+            if (offset < 0 || offset + chunk > kBlockBytes)
+                break;
+            if (found->filled)
+                std::memcpy(buffer + done, reinterpret_cast<const BYTE*>(found->data) + offset,
+                            static_cast<size_t>(chunk));
+            else
+                std::memset(buffer + done, 0, static_cast<size_t>(chunk));
+            const MIXINPUTBUFFER request{found->position, found->sequence};
+            if (std::any_of(m_inputs.begin(), m_inputs.end(), [&request](CMixInput* in) { return in->Owes(request); }))
+                m_missedBytes = m_missedBytes + chunk;
+            m_currentSequence = found->sequence;
+            // A block read to its end is recycled to the next position at once.
+            if (offset + chunk == kBlockBytes) {
+                ReleaseBlock(*found, false);
+                RequestBlock(*found, false);
+                requestsChanged = true;
+            }
+            position += chunk;
+            m_readPosition = position;
+            m_bufferedBytes += chunk;
+            done += static_cast<unsigned>(chunk);
+            if (m_loop && position == m_loopFrom) {
+                position = m_readPosition = m_loopTo;
+                if (!m_repeat)
+                    m_loop = 0;
+            }
         }
-        if (!found)
-            break;
-        const LONGLONG wanted = bytes - done;
-        const LONGLONG offset = position - found->position;
-        LONGLONG available = found->position + kBlockBytes - position;
-        if (m_loop && m_loopFrom > position && m_loopFrom < found->position + kBlockBytes)
-            available = m_loopFrom - position;
-        LONGLONG chunk = std::min(available, wanted);
-        if (position + chunk > m_endPosition)
-            chunk = m_endPosition - position;
-        if (chunk <= 0)
-            break;
-        if (found->partner != -1 && position + chunk > found->position + kSeamOffset - 1)
-            Blend(*found);
-        if (offset < 0 || offset + chunk > kBlockBytes)
-            break;
-        if (found->filled)
-            std::memcpy(buffer + done, reinterpret_cast<const BYTE*>(found->data) + offset, static_cast<size_t>(chunk));
-        else
-            std::memset(buffer + done, 0, static_cast<size_t>(chunk));
-        const MIXINPUTBUFFER request{found->position, found->sequence};
-        if (std::any_of(m_inputs.begin(), m_inputs.end(), [&request](CMixInput* in) { return in->Owes(request); }))
-            m_missedBytes = m_missedBytes + chunk;
-        m_currentSequence = found->sequence;
-        // A block read to its end is recycled to the next position at once.
-        if (offset + chunk == kBlockBytes) {
-            ReleaseBlock(*found);
-            RequestBlock(*found);
-        }
-        position += chunk;
-        m_readPosition = position;
-        m_bufferedBytes += chunk;
-        done += static_cast<unsigned>(chunk);
-        if (m_loop && position == m_loopFrom) {
-            position = m_readPosition = m_loopTo;
-            if (!m_repeat)
-                m_loop = 0;
-        }
-    }
-    if (done < bytes) {
-        std::memset(buffer + done, 0, bytes - done);
-        m_silenceBytes += bytes - done;
-        if (++m_shortReads > kMaxShortReads) {
-            ReleaseAll();
-            if (m_loop && m_readPosition > m_loopFrom)
-                m_readPosition = m_loopTo;
-            m_nextBlockPosition = m_readPosition;
-            m_silenceBytes = 0;
-            RequestAll();
+        if (done < bytes) {
+            std::memset(buffer + done, 0, bytes - done);
+            m_silenceBytes += bytes - done;
+            if (++m_shortReads > kMaxShortReads) {
+                ReleaseAll(false);
+                if (m_loop && m_readPosition > m_loopFrom)
+                    m_readPosition = m_loopTo;
+                m_nextBlockPosition = m_readPosition;
+                m_silenceBytes = 0;
+                RequestAll(false);
+                requestsChanged = true;
+                m_shortReads = 0;
+            }
+        } else {
             m_shortReads = 0;
         }
-    } else {
-        m_shortReads = 0;
+        m_readPosition = std::min(m_readPosition, m_endPosition);
+        if (requestsChanged)
+            toWake = ListInputsToWake();
     }
-    m_readPosition = std::min(m_readPosition, m_endPosition);
+    WakeInputs(toWake);
     return S_OK;
 }
 

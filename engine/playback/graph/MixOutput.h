@@ -8,6 +8,9 @@
 // Threads: Read and SetBufferedBytes on the device thread; LockBlock and CommitBlock on the mix
 // inputs' threads; everything else on the owner's thread under the global mix lock. Lock order:
 // state lock, then block lock. A mix input holds the block lock only for one block's copy or sum.
+// Read changes the inputs' request queues under the locks but wakes their render threads after it
+// let the locks go: under Wine each wake is a round trip to the wine server, and the owner's
+// rebuild would wait for all of them.
 #pragma once
 
 #include <windows.h>
@@ -106,10 +109,15 @@ private:
 
     // The read position at `bytes`, every block requested anew from there.
     void MoveReadPosition(LONGLONG bytes);
-    void RequestBlock(Block& block);
-    void ReleaseBlock(Block& block);
-    void RequestAll();
-    void ReleaseAll();
+    // With `wake` false the inputs' work events are left for WakeInputs after the locks.
+    void RequestBlock(Block& block, bool wake = true);
+    void ReleaseBlock(Block& block, bool wake = true);
+    void RequestAll(bool wake = true);
+    void ReleaseAll(bool wake = true);
+    // Every input, counted once more and linked through it, for WakeInputs.
+    CMixInput* ListInputsToWake();
+    // Wakes and lets go of the inputs listed; called with no lock of the output held.
+    static void WakeInputs(CMixInput* first);
     void Blend(Block& block);
     LONGLONG LoopedReadPosition() const;
 
