@@ -16,6 +16,9 @@ namespace {
 
 constexpr DWORD kRunBoundMs = 30000;
 constexpr long kDllNotFound = static_cast<long>(0xC0000135);
+// The launcher is not the main program: the runner must not write the main program's profile,
+// which the program tests, running beside these, read and write under a lock of their own.
+constexpr WelcomeDialog kLeaveProgramProfile = WelcomeDialog::AsProfileSays;
 
 // A folder of the test's own holding a copy of the launcher and, when asked, the library double.
 class LauncherFolder {
@@ -68,7 +71,7 @@ TEST(Runprep, RunsTheCoreSetUpOnceWithoutAWindowAndExitsWithZeroWhateverItReport
         ASSERT_TRUE(folder.Copied());
         SetEnvironmentVariableW(L"CARROWFOLD_DSETUP_STATUS", std::to_wstring(status).c_str());
 
-        ProgramRun run(folder.Launcher());
+        ProgramRun run(folder.Launcher(), L"", kLeaveProgramProfile);
         ASSERT_TRUE(run.Started());
         EXPECT_EQ(run.WaitForExit(kRunBoundMs), 0);
 
@@ -84,7 +87,7 @@ TEST(Runprep, DoesNotStartWithoutTheSetUpLibrary)
     LauncherFolder folder(false);
     ASSERT_TRUE(folder.Copied());
 
-    ProgramRun run(folder.Launcher());
+    ProgramRun run(folder.Launcher(), L"", kLeaveProgramProfile);
     ASSERT_TRUE(run.Started());
     EXPECT_EQ(run.WaitForExit(kRunBoundMs), kDllNotFound);
     EXPECT_FALSE(LoaderBoxShown());
